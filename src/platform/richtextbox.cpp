@@ -1,0 +1,391 @@
+#include "richtextbox.h"
+
+#include "controlerror.h"
+#include "rtf.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QPointer>
+#include <QSaveFile>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
+#include <algorithm>
+#include <vector>
+
+namespace borovka {
+
+namespace {
+
+// The document's default tab stops: 720 twips, half an inch, at 96 dpi.
+constexpr qreal DefaultTabStop = 48.0;
+
+// Largest file the control loads: the reader's own limit applies to RTF,
+// this one keeps a huge plain-text file from exhausting memory.
+constexpr qint64 MaxPlainTextFile = qint64(512) * 1024 * 1024;
+
+bool isBold(const QTextCharFormat &f) { return f.fontWeight() > QFont::Medium; }
+bool isItalic(const QTextCharFormat &f) { return f.fontItalic(); }
+bool isUnderlined(const QTextCharFormat &f)
+{
+    return f.fontUnderline() || f.underlineStyle() != QTextCharFormat::NoUnderline;
+}
+bool isStruckThrough(const QTextCharFormat &f) { return f.fontStrikeOut(); }
+
+int alignmentCode(Qt::Alignment a)
+{
+    const Qt::Alignment h = a & Qt::AlignHorizontal_Mask & ~Qt::AlignAbsolute;
+    if (h == Qt::AlignRight || h == Qt::AlignTrailing)
+        return Align::Right;
+    if (h == Qt::AlignHCenter)
+        return Align::Center;
+    if (h == Qt::AlignLeft || h == Qt::AlignLeading || h == 0)
+        return Align::Left;
+    return -1; // justified and the like have no code
+}
+
+Qt::Alignment qtAlignment(int code)
+{
+    switch (code) {
+    case Align::Right: return Qt::AlignRight;
+    case Align::Center: return Qt::AlignHCenter;
+    default: return Qt::AlignLeft;
+    }
+}
+
+bool hasWildcard(const QString &path)
+{
+    return path.contains(QLatin1Char('*')) || path.contains(QLatin1Char('?'));
+}
+
+// Calls `visit(format, start, end)` for every run of the selection, clipped
+// to it. Returns false when the selection holds no character run (for
+// example only a paragraph break).
+template <typename Visit>
+bool forEachSelectedRun(const QTextDocument &doc, int start, int end, Visit visit)
+{
+    bool any = false;
+    for (QTextBlock b = doc.findBlock(start); b.isValid() && b.position() < end; b = b.next()) {
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextFragment f = it.fragment();
+            const int fStart = f.position();
+            const int fEnd = fStart + f.length();
+            if (fEnd <= start)
+                continue;
+            if (fStart >= end)
+                break;
+            any = true;
+            if (!visit(f.charFormat(), std::max(start, fStart), std::min(end, fEnd)))
+                return true;
+        }
+    }
+    return any;
+}
+
+} // namespace
+
+RichTextBox::RichTextBox(QWidget *parent)
+    : QTextEdit(parent)
+{
+    setAcceptRichText(true);
+    setTabChangesFocus(false);
+    setFont(defaultFont());
+    replaceDocument(newDocument());
+    connect(this, &QTextEdit::textChanged, this, [this] {
+        if (!m_changeSuppressed)
+            Q_EMIT Change();
+    });
+}
+
+QFont RichTextBox::defaultFont()
+{
+    QFont f(QStringLiteral("Courier New"));
+    f.setPointSizeF(11.25);
+    f.setWeight(QFont::Normal);
+    f.setStyleHint(QFont::TypeWriter);
+    return f;
+}
+
+QTextDocument *RichTextBox::newDocument()
+{
+    auto *doc = new QTextDocument(this);
+    doc->setDefaultFont(defaultFont());
+    QTextOption option = doc->defaultTextOption();
+    option.setTabStopDistance(DefaultTabStop);
+    doc->setDefaultTextOption(option);
+    doc->setUndoRedoEnabled(false);
+    return doc;
+}
+
+void RichTextBox::replaceDocument(QTextDocument *doc)
+{
+    QPointer<QTextDocument> old = document();
+    doc->setUndoRedoEnabled(true);
+    doc->setModified(false);
+    ++m_changeSuppressed;
+    setDocument(doc);
+    // A fresh cursor: the editor's own keeps an empty typing format, which
+    // would hide the format of the document's first paragraph.
+    setTextCursor(QTextCursor(doc));
+    setTabStopDistance(DefaultTabStop);
+    --m_changeSuppressed;
+    if (old && old != doc && old->parent() == this)
+        delete old;
+}
+
+// ---- selection properties --------------------------------------------------
+
+template <typename T, typename Get>
+std::optional<T> RichTextBox::readCharProperty(Get get) const
+{
+    const QTextCursor cursor = textCursor();
+    if (!cursor.hasSelection())
+        return get(cursor.charFormat());
+    std::optional<T> value;
+    bool mixed = false;
+    const bool any = forEachSelectedRun(*document(), cursor.selectionStart(), cursor.selectionEnd(),
+                                        [&](const QTextCharFormat &f, int, int) {
+                                            const T v = get(f);
+                                            if (!value)
+                                                value = v;
+                                            else if (!(*value == v))
+                                                mixed = true;
+                                            return !mixed;
+                                        });
+    if (mixed)
+        return std::nullopt;
+    if (!any)
+        return get(cursor.charFormat());
+    return value;
+}
+
+std::optional<bool> RichTextBox::readFlag(bool (*get)(const QTextCharFormat &)) const
+{
+    return readCharProperty<bool>(get);
+}
+
+void RichTextBox::mergeSelection(const QTextCharFormat &format)
+{
+    // With a selection this formats it; without one it sets what is typed next.
+    mergeCurrentCharFormat(format);
+}
+
+std::optional<bool> RichTextBox::SelBold() const { return readFlag(isBold); }
+std::optional<bool> RichTextBox::SelItalic() const { return readFlag(isItalic); }
+std::optional<bool> RichTextBox::SelUnderline() const { return readFlag(isUnderlined); }
+std::optional<bool> RichTextBox::SelStrikeThru() const { return readFlag(isStruckThrough); }
+
+void RichTextBox::setSelBold(bool on)
+{
+    QTextCharFormat f;
+    f.setFontWeight(on ? QFont::Bold : QFont::Normal);
+    mergeSelection(f);
+}
+
+void RichTextBox::setSelItalic(bool on)
+{
+    QTextCharFormat f;
+    f.setFontItalic(on);
+    mergeSelection(f);
+}
+
+void RichTextBox::setSelUnderline(bool on)
+{
+    QTextCharFormat f;
+    f.setFontUnderline(on);
+    mergeSelection(f);
+}
+
+void RichTextBox::setSelStrikeThru(bool on)
+{
+    QTextCharFormat f;
+    f.setFontStrikeOut(on);
+    mergeSelection(f);
+}
+
+std::optional<double> RichTextBox::SelFontSize() const
+{
+    const double fallback = document()->defaultFont().pointSizeF();
+    return readCharProperty<double>([fallback](const QTextCharFormat &f) {
+        return f.hasProperty(QTextFormat::FontPointSize) ? f.fontPointSize() : fallback;
+    });
+}
+
+void RichTextBox::setSelFontSize(double points)
+{
+    QTextCharFormat f;
+    f.setFontPointSize(std::clamp(points, MinFontSize, MaxFontSize));
+    mergeSelection(f);
+}
+
+void RichTextBox::stepSelFontSize(double delta)
+{
+    const double fallback = document()->defaultFont().pointSizeF();
+    auto sizeOf = [fallback](const QTextCharFormat &f) {
+        return f.hasProperty(QTextFormat::FontPointSize) ? f.fontPointSize() : fallback;
+    };
+    QTextCursor cursor = textCursor();
+    if (!cursor.hasSelection()) {
+        setSelFontSize(sizeOf(cursor.charFormat()) + delta);
+        return;
+    }
+    struct Run { int start, end; double size; };
+    std::vector<Run> runs;
+    forEachSelectedRun(*document(), cursor.selectionStart(), cursor.selectionEnd(),
+                       [&](const QTextCharFormat &f, int start, int end) {
+                           runs.push_back({start, end, sizeOf(f) + delta});
+                           return true;
+                       });
+    // One edit block: one undo step and one content change for the whole step.
+    QTextCursor edit(document());
+    edit.beginEditBlock();
+    for (const Run &run : runs) {
+        edit.setPosition(run.start);
+        edit.setPosition(run.end, QTextCursor::KeepAnchor);
+        QTextCharFormat f;
+        f.setFontPointSize(std::clamp(run.size, MinFontSize, MaxFontSize));
+        edit.mergeCharFormat(f);
+    }
+    edit.endEditBlock();
+}
+
+std::optional<QString> RichTextBox::SelFontName() const
+{
+    const QString fallback = document()->defaultFont().family();
+    return readCharProperty<QString>([fallback](const QTextCharFormat &f) {
+        const QStringList families = f.fontFamilies().toStringList();
+        return families.isEmpty() ? fallback : families.first();
+    });
+}
+
+void RichTextBox::setSelFontName(const QString &family)
+{
+    if (family.isEmpty())
+        return;
+    QTextCharFormat f;
+    f.setFontFamilies({family});
+    mergeSelection(f);
+}
+
+std::optional<QColor> RichTextBox::SelColor() const
+{
+    return readCharProperty<QColor>([](const QTextCharFormat &f) {
+        return f.hasProperty(QTextFormat::ForegroundBrush) ? f.foreground().color()
+                                                           : QColor(Qt::black);
+    });
+}
+
+void RichTextBox::setSelColor(const QColor &color)
+{
+    QTextCharFormat f;
+    f.setForeground(color);
+    mergeSelection(f);
+}
+
+std::optional<int> RichTextBox::SelAlignment() const
+{
+    const QTextCursor cursor = textCursor();
+    const QTextBlock first = document()->findBlock(cursor.selectionStart());
+    const QTextBlock last = document()->findBlock(cursor.selectionEnd());
+    std::optional<int> code;
+    for (QTextBlock b = first; b.isValid(); b = b.next()) {
+        const int c = alignmentCode(b.blockFormat().alignment());
+        if (c < 0 || (code && *code != c))
+            return std::nullopt;
+        code = c;
+        if (b == last)
+            break;
+    }
+    return code;
+}
+
+void RichTextBox::setSelAlignment(int alignment)
+{
+    // The cursor's block format covers every paragraph the selection touches.
+    QTextBlockFormat f;
+    f.setAlignment(qtAlignment(alignment));
+    QTextCursor cursor = textCursor();
+    cursor.mergeBlockFormat(f);
+}
+
+// ---- whole document ----------------------------------------------------------
+
+QByteArray RichTextBox::TextRTF() const
+{
+    return rtf::write(*document());
+}
+
+void RichTextBox::setTextRTF(QByteArrayView data)
+{
+    QTextDocument *doc = newDocument();
+    try {
+        if (rtf::isRtf(data))
+            rtf::read(data, *doc);
+        else if (!data.isEmpty())
+            doc->setPlainText(QString::fromUtf8(data));
+    } catch (const rtf::Error &e) {
+        delete doc;
+        throw ControlError(e.description());
+    }
+    replaceDocument(doc);
+    Q_EMIT Change();
+}
+
+void RichTextBox::setFileName(const QString &path)
+{
+    const QString shown = QDir::toNativeSeparators(path);
+    if (path.isEmpty() || hasWildcard(path))
+        throw ControlError(tr("Neplatný název souboru: %1").arg(shown));
+    if (QFileInfo(path).isDir())
+        throw ControlError(tr("%1 je složka, ne soubor").arg(shown));
+
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw ControlError(tr("Soubor %1 nelze otevřít: %2").arg(shown, file.errorString()));
+    if (file.size() > MaxPlainTextFile)
+        throw ControlError(tr("Soubor %1 je příliš velký").arg(shown));
+    const QByteArray data = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw ControlError(tr("Soubor %1 nelze přečíst: %2").arg(shown, file.errorString()));
+
+    // Build the new content aside so a failure leaves the current one untouched.
+    QTextDocument *doc = newDocument();
+    try {
+        if (rtf::isRtf(data))
+            rtf::read(data, *doc);
+        else
+            doc->setPlainText(rtf::decodePlainText(data));
+    } catch (const rtf::Error &e) {
+        delete doc;
+        throw ControlError(e.description());
+    }
+    replaceDocument(doc);
+    m_fileName = path;
+    Q_EMIT Change();
+}
+
+void RichTextBox::SaveFile(const QString &path, int format)
+{
+    const QString shown = QDir::toNativeSeparators(path);
+    if (path.isEmpty() || hasWildcard(path))
+        throw ControlError(tr("Neplatný název souboru: %1").arg(shown));
+
+    const QByteArray bytes = format == FileFormat::Text ? rtf::plainText(*document())
+                                                        : rtf::write(*document());
+    // QSaveFile writes beside the target and renames over it only when the
+    // whole file is on disk; on failure it removes its temporary file.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        throw ControlError(tr("Soubor %1 nelze uložit: %2").arg(shown, file.errorString()));
+    if (file.write(bytes) != bytes.size()) {
+        const QString why = file.errorString();
+        file.cancelWriting();
+        throw ControlError(tr("Soubor %1 nelze uložit: %2").arg(shown, why));
+    }
+    if (!file.commit())
+        throw ControlError(tr("Soubor %1 nelze uložit: %2").arg(shown, file.errorString()));
+}
+
+} // namespace borovka

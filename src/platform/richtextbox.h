@@ -1,0 +1,100 @@
+#pragma once
+
+#include <QColor>
+#include <QTextEdit>
+
+#include <optional>
+
+class QTextCharFormat;
+
+namespace borovka {
+
+// Paragraph alignment codes and file formats as the commands use them.
+namespace Align {
+constexpr int Left = 0;
+constexpr int Right = 1;
+constexpr int Center = 2;
+} // namespace Align
+
+namespace FileFormat {
+constexpr int Rtf = 0;
+constexpr int Text = 1;
+} // namespace FileFormat
+
+// The editing area. Text, formatting and selection live here only.
+// Selection properties apply to the selection, or with an empty selection
+// to the insertion point (what is typed next). Reads over a selection that
+// mixes values give std::nullopt.
+class RichTextBox : public QTextEdit {
+    Q_OBJECT
+
+public:
+    explicit RichTextBox(QWidget *parent = nullptr);
+
+    std::optional<bool> SelBold() const;
+    void setSelBold(bool on);
+    std::optional<bool> SelItalic() const;
+    void setSelItalic(bool on);
+    std::optional<bool> SelUnderline() const;
+    void setSelUnderline(bool on);
+    std::optional<bool> SelStrikeThru() const;
+    void setSelStrikeThru(bool on);
+
+    // Points, with fractions.
+    std::optional<double> SelFontSize() const;
+    void setSelFontSize(double points);
+    // Adds `delta` points to every run of the selection (or the insertion
+    // point), each from its own size, kept within [MinFontSize, MaxFontSize].
+    void stepSelFontSize(double delta);
+    static constexpr double MinFontSize = 1.0;
+    // RTF stores half points in a 16-bit signed value.
+    static constexpr double MaxFontSize = 1638.0;
+
+    std::optional<QString> SelFontName() const;
+    // An empty name leaves the face as it is.
+    void setSelFontName(const QString &family);
+
+    std::optional<QColor> SelColor() const;
+    void setSelColor(const QColor &color);
+
+    // Align::Left, Right or Center for every paragraph the selection
+    // touches; reads std::nullopt when they differ or use another alignment.
+    std::optional<int> SelAlignment() const;
+    void setSelAlignment(int alignment);
+
+    // The whole content as RTF. Writing the empty text empties the document.
+    QByteArray TextRTF() const;
+    void setTextRTF(QByteArrayView rtf);
+
+    // Writing a path loads that file, replacing content and formatting once
+    // the whole file has been read. Throws ControlError and keeps the
+    // content when the file cannot be loaded.
+    QString FileName() const { return m_fileName; }
+    void setFileName(const QString &path);
+
+    // Writes the whole content to `path` as FileFormat::Rtf or ::Text,
+    // replacing an existing file only once the new one is complete. Throws
+    // ControlError and leaves any existing file as it was on failure.
+    void SaveFile(const QString &path, int format = FileFormat::Rtf);
+
+    // The default character format of an empty document.
+    static QFont defaultFont();
+
+Q_SIGNALS:
+    // Raised synchronously after every change of content or formatting,
+    // including the program's own writes of TextRTF and FileName.
+    void Change();
+
+private:
+    std::optional<bool> readFlag(bool (*get)(const QTextCharFormat &)) const;
+    template <typename T, typename Get>
+    std::optional<T> readCharProperty(Get get) const;
+    void mergeSelection(const QTextCharFormat &format);
+    void replaceDocument(QTextDocument *doc);
+    QTextDocument *newDocument();
+
+    QString m_fileName;
+    int m_changeSuppressed = 0;
+};
+
+} // namespace borovka

@@ -1,0 +1,503 @@
+// The editing area's contract: tri-state selection reads, insertion-point
+// writes, alignment codes, synchronous Change, and safe loads and saves.
+
+#include "controlerror.h"
+#include "richtextbox.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
+using namespace borovka;
+
+namespace {
+
+enum class Flag { Bold, Italic, Underline, StrikeThru };
+
+std::optional<bool> readFlag(const RichTextBox &box, Flag flag)
+{
+    switch (flag) {
+    case Flag::Bold: return box.SelBold();
+    case Flag::Italic: return box.SelItalic();
+    case Flag::Underline: return box.SelUnderline();
+    case Flag::StrikeThru: return box.SelStrikeThru();
+    }
+    return std::nullopt;
+}
+
+void writeFlag(RichTextBox &box, Flag flag, bool on)
+{
+    switch (flag) {
+    case Flag::Bold: box.setSelBold(on); break;
+    case Flag::Italic: box.setSelItalic(on); break;
+    case Flag::Underline: box.setSelUnderline(on); break;
+    case Flag::StrikeThru: box.setSelStrikeThru(on); break;
+    }
+}
+
+void select(RichTextBox &box, int start, int end)
+{
+    QTextCursor c = box.textCursor();
+    c.setPosition(start);
+    c.setPosition(end, QTextCursor::KeepAnchor);
+    box.setTextCursor(c);
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Flag)
+
+class tst_RichTextBox : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void flagReads_data();
+    void flagReads();
+    void flagWriteAtInsertionPoint_data();
+    void flagWriteAtInsertionPoint();
+    void sizeReadsNullWhenMixed();
+    void stepSizeKeepsProportionsAndLimits_data();
+    void stepSizeKeepsProportionsAndLimits();
+    void emptyFontNameKeepsFace();
+    void alignmentCodes_data();
+    void alignmentCodes();
+    void changeIsSynchronous_data();
+    void changeIsSynchronous();
+    void failedLoadKeepsContent_data();
+    void failedLoadKeepsContent();
+    void plainTextFilesLoad_data();
+    void plainTextFilesLoad();
+    void saveRefusesWildcards_data();
+    void saveRefusesWildcards();
+    void failedSaveKeepsExistingFile();
+    void saveReplacesAtomically();
+    void plainTextSave();
+    void emptyTextRtfEmptiesDocument();
+    void savedFileLoadsWithItsFormatting();
+};
+
+// "plain bold plain": characters 6..10 are bold, and likewise for each style.
+void tst_RichTextBox::flagReads_data()
+{
+    QTest::addColumn<Flag>("flag");
+    QTest::addColumn<int>("start");
+    QTest::addColumn<int>("end");
+    QTest::addColumn<int>("expected"); // 1 true, 0 false, -1 null
+
+    const std::pair<const char *, Flag> flags[] = {
+        {"bold", Flag::Bold}, {"italic", Flag::Italic},
+        {"underline", Flag::Underline}, {"strike", Flag::StrikeThru}};
+    for (const auto &[name, flag] : flags) {
+        QTest::addRow("%s: whole styled run", name) << flag << 6 << 10 << 1;
+        QTest::addRow("%s: part of styled run", name) << flag << 7 << 9 << 1;
+        QTest::addRow("%s: unstyled run", name) << flag << 0 << 5 << 0;
+        QTest::addRow("%s: mixed", name) << flag << 3 << 8 << -1;
+        QTest::addRow("%s: everything", name) << flag << 0 << 16 << -1;
+        QTest::addRow("%s: insertion point inside styled", name) << flag << 8 << 8 << 1;
+        QTest::addRow("%s: insertion point inside plain", name) << flag << 2 << 2 << 0;
+    }
+}
+
+void tst_RichTextBox::flagReads()
+{
+    QFETCH(Flag, flag);
+    QFETCH(int, start);
+    QFETCH(int, end);
+    QFETCH(int, expected);
+
+    RichTextBox box;
+    box.setPlainText(QStringLiteral("plain bold plain"));
+    select(box, 6, 10);
+    writeFlag(box, flag, true);
+    select(box, start, end);
+    const std::optional<bool> value = readFlag(box, flag);
+    if (expected < 0)
+        QVERIFY2(!value.has_value(), "a mixed selection reads as null");
+    else
+        QCOMPARE(value, std::optional<bool>(expected == 1));
+}
+
+void tst_RichTextBox::flagWriteAtInsertionPoint_data()
+{
+    QTest::addColumn<Flag>("flag");
+    QTest::newRow("bold") << Flag::Bold;
+    QTest::newRow("italic") << Flag::Italic;
+    QTest::newRow("underline") << Flag::Underline;
+    QTest::newRow("strike") << Flag::StrikeThru;
+}
+
+void tst_RichTextBox::flagWriteAtInsertionPoint()
+{
+    QFETCH(Flag, flag);
+    RichTextBox box;
+    box.setPlainText(QStringLiteral("abc"));
+    select(box, 3, 3);
+    writeFlag(box, flag, true);
+    QCOMPARE(readFlag(box, flag), std::optional<bool>(true));
+    QTest::keyClicks(&box, QStringLiteral("xy"));
+    QCOMPARE(box.toPlainText(), QStringLiteral("abcxy"));
+    select(box, 3, 5);
+    QCOMPARE(readFlag(box, flag), std::optional<bool>(true));
+    select(box, 0, 3);
+    QCOMPARE(readFlag(box, flag), std::optional<bool>(false));
+    // The other styles of the typed text stay off.
+    select(box, 3, 5);
+    for (Flag other : {Flag::Bold, Flag::Italic, Flag::Underline, Flag::StrikeThru})
+        if (other != flag)
+            QCOMPARE(readFlag(box, other), std::optional<bool>(false));
+}
+
+void tst_RichTextBox::sizeReadsNullWhenMixed()
+{
+    RichTextBox box;
+    box.setPlainText(QStringLiteral("small big"));
+    select(box, 6, 9);
+    box.setSelFontSize(20);
+    QCOMPARE(box.SelFontSize(), std::optional<double>(20));
+    select(box, 0, 5);
+    QCOMPARE(box.SelFontSize(), std::optional<double>(11.25));
+    select(box, 0, 9);
+    QVERIFY(!box.SelFontSize().has_value());
+}
+
+void tst_RichTextBox::stepSizeKeepsProportionsAndLimits_data()
+{
+    QTest::addColumn<double>("first");
+    QTest::addColumn<double>("second");
+    QTest::addColumn<double>("delta");
+    QTest::addColumn<double>("firstAfter");
+    QTest::addColumn<double>("secondAfter");
+    QTest::newRow("mixed up") << 10.0 << 20.5 << 4.0 << 14.0 << 24.5;
+    QTest::newRow("mixed down") << 10.0 << 20.5 << -4.0 << 6.0 << 16.5;
+    QTest::newRow("lower limit") << 3.0 << 11.5 << -4.0 << RichTextBox::MinFontSize << 7.5;
+    QTest::newRow("upper limit") << 1636.0 << 12.0 << 4.0 << RichTextBox::MaxFontSize << 16.0;
+}
+
+void tst_RichTextBox::stepSizeKeepsProportionsAndLimits()
+{
+    QFETCH(double, first);
+    QFETCH(double, second);
+    QFETCH(double, delta);
+    QFETCH(double, firstAfter);
+    QFETCH(double, secondAfter);
+    RichTextBox box;
+    box.setPlainText(QStringLiteral("aaaa bbbb"));
+    select(box, 0, 5);
+    box.setSelFontSize(first);
+    select(box, 5, 9);
+    box.setSelFontSize(second);
+    select(box, 0, 9);
+    QSignalSpy changes(&box, &RichTextBox::Change);
+    box.stepSelFontSize(delta);
+    QCOMPARE(changes.count(), 1);
+    select(box, 0, 5);
+    QCOMPARE(box.SelFontSize(), std::optional<double>(firstAfter));
+    select(box, 5, 9);
+    QCOMPARE(box.SelFontSize(), std::optional<double>(secondAfter));
+    // A single undo restores both runs.
+    box.undo();
+    select(box, 0, 5);
+    QCOMPARE(box.SelFontSize(), std::optional<double>(first));
+}
+
+void tst_RichTextBox::emptyFontNameKeepsFace()
+{
+    RichTextBox box;
+    box.setPlainText(QStringLiteral("text"));
+    select(box, 0, 4);
+    box.setSelFontName(QStringLiteral("Liberation Serif"));
+    box.setSelFontName(QString());
+    QCOMPARE(box.SelFontName(), std::optional<QString>(QStringLiteral("Liberation Serif")));
+}
+
+void tst_RichTextBox::alignmentCodes_data()
+{
+    QTest::addColumn<int>("code");
+    QTest::addColumn<int>("start");
+    QTest::addColumn<int>("end");
+    QTest::addColumn<QList<int>>("expected"); // per paragraph; -1 untouched
+    // Paragraphs "one" 0..3, "two" 4..7, "three" 8..13.
+    QTest::newRow("right across a partial first and last") << Align::Right << 2 << 9 << QList<int>{1, 1, 1};
+    QTest::newRow("centre at the insertion point") << Align::Center << 5 << 5 << QList<int>{-1, 2, -1};
+    QTest::newRow("left on the last paragraph") << Align::Left << 10 << 13 << QList<int>{-1, -1, 0};
+}
+
+void tst_RichTextBox::alignmentCodes()
+{
+    QFETCH(int, code);
+    QFETCH(int, start);
+    QFETCH(int, end);
+    QFETCH(QList<int>, expected);
+    RichTextBox box;
+    box.setPlainText(QStringLiteral("one\ntwo\nthree"));
+    // Start from justified text so every write is visible, left included.
+    select(box, 0, 13);
+    QTextBlockFormat justified;
+    justified.setAlignment(Qt::AlignJustify);
+    box.textCursor().mergeBlockFormat(justified);
+
+    select(box, start, end);
+    box.setSelAlignment(code);
+    QCOMPARE(box.SelAlignment(), std::optional<int>(code));
+    box.setSelAlignment(code); // twice is the same as once
+    QTextBlock block = box.document()->begin();
+    for (int want : expected) {
+        if (want < 0)
+            QCOMPARE(block.blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignJustify);
+        else
+            QCOMPARE(int(block.blockFormat().alignment() & Qt::AlignHorizontal_Mask),
+                     int(want == Align::Right ? Qt::AlignRight : want == Align::Center ? Qt::AlignHCenter : Qt::AlignLeft));
+        block = block.next();
+    }
+}
+
+void tst_RichTextBox::changeIsSynchronous_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<bool>("changes");
+    QTest::newRow("typing") << "type" << true;
+    QTest::newRow("empty TextRTF") << "emptyRtf" << true;
+    QTest::newRow("load a file") << "load" << true;
+    QTest::newRow("format the selection") << "formatSelection" << true;
+    QTest::newRow("align a paragraph") << "align" << true;
+    QTest::newRow("format the insertion point") << "formatCaret" << false;
+    QTest::newRow("save") << "save" << false;
+    QTest::newRow("failed load") << "failedLoad" << false;
+}
+
+void tst_RichTextBox::changeIsSynchronous()
+{
+    QFETCH(QString, action);
+    QFETCH(bool, changes);
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("a.txt"));
+    writeBytes(file, "obsah");
+
+    RichTextBox box;
+    box.setPlainText(QStringLiteral("some text"));
+    select(box, 0, 4);
+    int count = 0;
+    connect(&box, &RichTextBox::Change, this, [&count] { ++count; });
+
+    if (action == QLatin1String("type"))
+        QTest::keyClicks(&box, QStringLiteral("x"));
+    else if (action == QLatin1String("emptyRtf"))
+        box.setTextRTF({});
+    else if (action == QLatin1String("load"))
+        box.setFileName(file);
+    else if (action == QLatin1String("formatSelection"))
+        box.setSelItalic(true);
+    else if (action == QLatin1String("align"))
+        box.setSelAlignment(Align::Center);
+    else if (action == QLatin1String("formatCaret")) {
+        select(box, 2, 2);
+        box.setSelBold(true);
+    } else if (action == QLatin1String("save"))
+        box.SaveFile(dir.filePath(QStringLiteral("b.kln")));
+    else if (action == QLatin1String("failedLoad"))
+        QVERIFY_THROWS_EXCEPTION(ControlError, box.setFileName(dir.filePath(QStringLiteral("none"))));
+    // Counted before returning to any event loop: the handler ran inside the call.
+    QCOMPARE(count > 0, changes);
+}
+
+void tst_RichTextBox::failedLoadKeepsContent_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("missing file") << "missing.kln";
+    QTest::newRow("a folder") << "folder";
+    QTest::newRow("a pattern") << "*.kln";
+    QTest::newRow("empty name") << "";
+}
+
+void tst_RichTextBox::failedLoadKeepsContent()
+{
+    QFETCH(QString, name);
+    QTemporaryDir dir;
+    QDir(dir.path()).mkdir(QStringLiteral("folder"));
+    RichTextBox box;
+    box.setPlainText(QStringLiteral("keep me"));
+    select(box, 0, 4);
+    box.setSelBold(true);
+    const QByteArray before = box.TextRTF();
+    try {
+        box.setFileName(name.isEmpty() ? QString() : dir.filePath(name));
+        QFAIL("the load should have failed");
+    } catch (const ControlError &e) {
+        QVERIFY(!e.description().isEmpty());
+    }
+    QCOMPARE(box.toPlainText(), QStringLiteral("keep me"));
+    QCOMPARE(box.TextRTF(), before);
+}
+
+void tst_RichTextBox::plainTextFilesLoad_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("utf-8") << QByteArray("\xc4\x8d\xc5\x99\xc4\x9b") << QStringLiteral("čřě");
+    QTest::newRow("utf-8 with bom") << QByteArray("\xef\xbb\xbf\xc5\xbe") << QStringLiteral("ž");
+    QTest::newRow("windows-1250") << QByteArray("\xe8\xf8\xec \x9e") << QStringLiteral("čřě ž");
+    QTest::newRow("empty") << QByteArray() << QString();
+}
+
+void tst_RichTextBox::plainTextFilesLoad()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("note.txt"));
+    writeBytes(file, bytes);
+    RichTextBox box;
+    box.setPlainText(QStringLiteral("old"));
+    box.setFileName(file);
+    QCOMPARE(box.toPlainText(), text);
+    QCOMPARE(box.FileName(), file);
+}
+
+void tst_RichTextBox::saveRefusesWildcards_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("format");
+    QTest::newRow("the dialog's pattern") << "*.kln" << FileFormat::Rtf;
+    QTest::newRow("question mark") << "a?.txt" << FileFormat::Text;
+    QTest::newRow("empty") << "" << FileFormat::Rtf;
+}
+
+void tst_RichTextBox::saveRefusesWildcards()
+{
+    QFETCH(QString, name);
+    QFETCH(int, format);
+    QTemporaryDir dir;
+    RichTextBox box;
+    box.setPlainText(QStringLiteral("text"));
+    const QString target = name.isEmpty() ? QString() : dir.filePath(name);
+    QVERIFY_THROWS_EXCEPTION(ControlError, box.SaveFile(target, format));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 0);
+}
+
+void tst_RichTextBox::failedSaveKeepsExistingFile()
+{
+    QTemporaryDir dir;
+    const QString target = dir.filePath(QStringLiteral("clanek.kln"));
+    writeBytes(target, "{\\rtf1 previous}");
+    RichTextBox box;
+    box.setPlainText(QStringLiteral("new"));
+
+    // A folder standing where the file should be written.
+    const QString folder = dir.filePath(QStringLiteral("slozka.kln"));
+    QDir(dir.path()).mkdir(QStringLiteral("slozka.kln"));
+    QVERIFY_THROWS_EXCEPTION(ControlError, box.SaveFile(folder));
+    QVERIFY(QFileInfo(folder).isDir());
+
+    // A missing folder.
+    QVERIFY_THROWS_EXCEPTION(ControlError, box.SaveFile(dir.filePath(QStringLiteral("no/such.kln"))));
+
+    QCOMPARE(fileBytes(target), QByteArray("{\\rtf1 previous}"));
+    QStringList files = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+    QCOMPARE(files, QStringList{QStringLiteral("clanek.kln")});
+}
+
+void tst_RichTextBox::saveReplacesAtomically()
+{
+    QTemporaryDir dir;
+    const QString target = dir.filePath(QStringLiteral("clanek.kln"));
+    writeBytes(target, "old content that is longer than the new one");
+    RichTextBox box;
+    box.setPlainText(QStringLiteral("nový"));
+    box.SaveFile(target);
+    RichTextBox reader;
+    reader.setFileName(target);
+    QCOMPARE(reader.toPlainText(), QStringLiteral("nový"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("clanek.kln")});
+}
+
+void tst_RichTextBox::plainTextSave()
+{
+    QTemporaryDir dir;
+    const QString target = dir.filePath(QStringLiteral("clanek.txt"));
+    RichTextBox box;
+    box.setPlainText(QStringLiteral("Příliš žluťoučký kůň\núpěl ďábelské ódy"));
+    select(box, 0, 6);
+    box.setSelBold(true);
+    box.SaveFile(target, FileFormat::Text);
+    const QByteArray bytes = fileBytes(target);
+    QVERIFY(bytes.startsWith(QStringLiteral("Příliš žluťoučký kůň\núpěl ďábelské ódy").toUtf8()));
+    QVERIFY(!bytes.contains('\r'));
+    QVERIFY(!bytes.contains('{'));
+}
+
+void tst_RichTextBox::emptyTextRtfEmptiesDocument()
+{
+    RichTextBox box;
+    box.setPlainText(QStringLiteral("one\ntwo"));
+    box.setTextRTF({});
+    QVERIFY(box.document()->isEmpty());
+    QCOMPARE(box.document()->blockCount(), 1);
+    // After emptying, typing uses the default font.
+    QTest::keyClicks(&box, QStringLiteral("a"));
+    QCOMPARE(box.SelFontName(), std::optional<QString>(RichTextBox::defaultFont().family()));
+}
+
+void tst_RichTextBox::savedFileLoadsWithItsFormatting()
+{
+    QTemporaryDir dir;
+    const QString target = dir.filePath(QStringLiteral("clanek.kln"));
+    RichTextBox box;
+    box.setPlainText(QStringLiteral("Tučný titulek\nKurzíva, podtržené a přeškrtnuté\nModrý text vpravo"));
+    // RTF keeps sizes in half points; the default 11.25 would come back as 11.5.
+    select(box, 0, 64);
+    box.setSelFontSize(12);
+    select(box, 0, 13);
+    box.setSelBold(true);
+    box.setSelFontSize(15.5);
+    box.setSelFontName(QStringLiteral("Liberation Serif"));
+    box.setSelAlignment(Align::Center);
+    select(box, 14, 21);
+    box.setSelItalic(true);
+    select(box, 23, 32);
+    box.setSelUnderline(true);
+    select(box, 35, 46);
+    box.setSelStrikeThru(true);
+    select(box, 47, 57);
+    box.setSelColor(QColor(0, 0, 255));
+    box.setSelAlignment(Align::Right);
+    box.SaveFile(target);
+
+    RichTextBox loaded;
+    loaded.setFileName(target);
+    QCOMPARE(loaded.toPlainText(), box.toPlainText());
+    // Every character's format and every paragraph's alignment as before.
+    for (int pos = 0; pos < box.document()->characterCount() - 1; ++pos) {
+        select(box, pos, pos + 1);
+        select(loaded, pos, pos + 1);
+        const QString where = QStringLiteral("at %1").arg(pos);
+        QVERIFY2(loaded.SelBold() == box.SelBold(), qPrintable(where));
+        QVERIFY2(loaded.SelItalic() == box.SelItalic(), qPrintable(where));
+        QVERIFY2(loaded.SelUnderline() == box.SelUnderline(), qPrintable(where));
+        QVERIFY2(loaded.SelStrikeThru() == box.SelStrikeThru(), qPrintable(where));
+        QVERIFY2(loaded.SelFontSize() == box.SelFontSize(), qPrintable(where));
+        QVERIFY2(loaded.SelFontName() == box.SelFontName(), qPrintable(where));
+        QVERIFY2(loaded.SelColor() == box.SelColor(), qPrintable(where));
+        QVERIFY2(loaded.SelAlignment() == box.SelAlignment(), qPrintable(where));
+    }
+}
+
+QTEST_MAIN(tst_RichTextBox)
+#include "tst_richtextbox.moc"

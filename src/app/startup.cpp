@@ -1,0 +1,40 @@
+#include "startup.h"
+
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QScreen>
+#include <QTranslator>
+
+namespace borovka {
+
+void installCzechTranslations(QApplication &app)
+{
+    const QLocale czech(QLocale::Czech, QLocale::CzechRepublic);
+    QLocale::setDefault(czech);
+    auto *translator = new QTranslator(&app);
+    if (translator->load(czech, QStringLiteral("qtbase"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        app.installTranslator(translator);
+    else
+        delete translator;
+}
+
+QString commandLineText(const QStringList &arguments)
+{
+    return arguments.mid(1).join(QLatin1Char(' '));
+}
+
+QSize screenSizeInTwips()
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return {};
+    const QSize pixels = screen->size();
+    const qreal dpi = screen->logicalDotsPerInch();
+    if (dpi <= 0)
+        return {};
+    return {qRound(pixels.width() * 1440 / dpi), qRound(pixels.height() * 1440 / dpi)};
+}
+
+} // namespace borovka

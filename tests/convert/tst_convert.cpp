@@ -1,0 +1,168 @@
+// The converter: output chosen by extension, the formatting in HTML, and
+// failures that leave no output file.
+
+#include "convert.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace borovka;
+
+namespace {
+
+// A word processor's RTF: code page 1250, a centred bold title, a red word.
+const QByteArray Article =
+    "{\\rtf1\\ansi\\ansicpg1250\\deff0{\\fonttbl{\\f0\\froman\\fcharset238 Times New Roman CE;}"
+    "{\\f1\\fswiss\\fcharset238 Arial CE;}}{\\colortbl;\\red255\\green0\\blue0;}"
+    "\\pard\\qc\\plain\\f1\\fs32\\b Nov\\'e1 \\'e8\\'edsla\\par"
+    "\\pard\\plain\\f0\\fs24 Text s \\cf1 \\'e8erven\\'fdm\\cf0  slovem & <zna\\'e8kami>.\\par}";
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+class tst_Convert : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void outputKind_data();
+    void outputKind();
+    void toText();
+    void toHtml();
+    void toRtfAndBack();
+    void toMarkdown();
+    void failuresLeaveNothing_data();
+    void failuresLeaveNothing();
+    void commandLine_data();
+    void commandLine();
+
+private:
+    QString path(const QString &name) const { return m_dir->filePath(name); }
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void tst_Convert::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QFile f(path(QStringLiteral("clanek.rtf")));
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(Article);
+}
+
+void tst_Convert::outputKind_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<OutputKind>("kind");
+    QTest::newRow("kln") << "a.kln" << OutputKind::Rtf;
+    QTest::newRow("RTF upper case") << "A.RTF" << OutputKind::Rtf;
+    QTest::newRow("txt") << "a.txt" << OutputKind::Text;
+    QTest::newRow("html") << "a.html" << OutputKind::Html;
+    QTest::newRow("htm") << "a.htm" << OutputKind::Html;
+    QTest::newRow("md") << "dir.d/a.md" << OutputKind::Markdown;
+    QTest::newRow("doc") << "a.doc" << OutputKind::Unknown;
+    QTest::newRow("none") << "a" << OutputKind::Unknown;
+}
+
+void tst_Convert::outputKind()
+{
+    QFETCH(QString, name);
+    QFETCH(OutputKind, kind);
+    QCOMPARE(outputKindFor(name), kind);
+}
+
+void tst_Convert::toText()
+{
+    QCOMPARE(convertFile(path("clanek.rtf"), path("clanek.txt")), QString());
+    QCOMPARE(QString::fromUtf8(readAll(path("clanek.txt"))).trimmed(),
+             QStringLiteral("Nová čísla\nText s červeným slovem & <značkami>."));
+}
+
+void tst_Convert::toHtml()
+{
+    QCOMPARE(convertFile(path("clanek.rtf"), path("clanek.html")), QString());
+    const QString html = QString::fromUtf8(readAll(path("clanek.html")));
+    QVERIFY(html.startsWith(QStringLiteral("<!DOCTYPE html>")));
+    QVERIFY(html.contains(QStringLiteral("<meta charset=\"utf-8\">")));
+    QVERIFY(html.contains(QStringLiteral("<p style=\"text-align:center\">")));
+    QVERIFY(html.contains(QStringLiteral("<strong>Nová čísla</strong>")));
+    QVERIFY(html.contains(QStringLiteral("font-size:16pt")));
+    QVERIFY(html.contains(QStringLiteral("color:#ff0000\">červeným</span>")));
+    QVERIFY(html.contains(QStringLiteral("&amp; &lt;značkami&gt;.")));
+    QVERIFY(!html.contains(QStringLiteral("<script")));
+}
+
+void tst_Convert::toRtfAndBack()
+{
+    QCOMPARE(convertFile(path("clanek.rtf"), path("kopie.kln")), QString());
+    QVERIFY(readAll(path("kopie.kln")).startsWith("{\\rtf1\\ansi\\ansicpg1250"));
+    QCOMPARE(convertFile(path("kopie.kln"), path("kopie.txt")), QString());
+    QCOMPARE(convertFile(path("clanek.rtf"), path("clanek.txt")), QString());
+    QCOMPARE(readAll(path("kopie.txt")), readAll(path("clanek.txt")));
+}
+
+void tst_Convert::toMarkdown()
+{
+    QCOMPARE(convertFile(path("clanek.rtf"), path("clanek.md")), QString());
+    const QString md = QString::fromUtf8(readAll(path("clanek.md")));
+    QVERIFY2(md.contains(QStringLiteral("**Nová čísla**")), qPrintable(md));
+}
+
+void tst_Convert::failuresLeaveNothing_data()
+{
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("output");
+    QTest::newRow("unknown output type") << "clanek.rtf" << "clanek.doc";
+    QTest::newRow("missing input") << "chybi.rtf" << "chybi.txt";
+    QTest::newRow("input is a folder") << "." << "slozka.txt";
+    QTest::newRow("output folder missing") << "clanek.rtf" << "nic/clanek.txt";
+}
+
+void tst_Convert::failuresLeaveNothing()
+{
+    QFETCH(QString, input);
+    QFETCH(QString, output);
+    const QString error = convertFile(input == QLatin1String(".") ? m_dir->path() : path(input), path(output));
+    QVERIFY(!error.isEmpty());
+    QVERIFY(!QFile::exists(path(output)));
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("clanek.rtf")});
+}
+
+void tst_Convert::commandLine_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("said"); // part of what it prints
+    QTest::newRow("help") << QStringList{"--help"} << 0 << ".html";
+    QTest::newRow("converts") << QStringList{"clanek.rtf", "out.txt"} << 0 << "";
+    QTest::newRow("unknown type") << QStringList{"clanek.rtf", "out.xyz"} << 1 << "out.xyz";
+    QTest::newRow("unreadable") << QStringList{"chybi.rtf", "out.txt"} << 1 << "chybi.rtf";
+    QTest::newRow("no arguments") << QStringList{} << 2 << "borovka-convert";
+}
+
+void tst_Convert::commandLine()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, said);
+    QProcess p;
+    p.setWorkingDirectory(m_dir->path());
+    p.start(QStringLiteral(BOROVKA_CONVERT), arguments);
+    QVERIFY(p.waitForFinished(30000));
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(p.exitCode(), exitCode);
+    const QString output = QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
+    QVERIFY2(output.contains(said), qPrintable(output));
+    if (exitCode == 0 && arguments.size() == 2)
+        QVERIFY(QFile::exists(path(arguments.at(1))));
+}
+
+QTEST_MAIN(tst_Convert)
+#include "tst_convert.moc"

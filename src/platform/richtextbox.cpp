@@ -1,5 +1,6 @@
 #include "richtextbox.h"
 
+#include "atomicwrite.h"
 #include "controlerror.h"
 #include "rtf.h"
 
@@ -7,7 +8,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPointer>
-#include <QSaveFile>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -374,18 +374,7 @@ void RichTextBox::SaveFile(const QString &path, int format)
 
     const QByteArray bytes = format == FileFormat::Text ? rtf::plainText(*document())
                                                         : rtf::write(*document());
-    // QSaveFile writes beside the target and renames over it only when the
-    // whole file is on disk; on failure it removes its temporary file.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw ControlError(tr("Soubor %1 nelze uložit: %2").arg(shown, file.errorString()));
-    if (file.write(bytes) != bytes.size()) {
-        const QString why = file.errorString();
-        file.cancelWriting();
-        throw ControlError(tr("Soubor %1 nelze uložit: %2").arg(shown, why));
-    }
-    if (!file.commit())
-        throw ControlError(tr("Soubor %1 nelze uložit: %2").arg(shown, file.errorString()));
+    writeFileAtomically(path, bytes, m_writeFaults);
 }
 
 } // namespace borovka

@@ -9,6 +9,8 @@ class QTextCharFormat;
 
 namespace borovka {
 
+struct WriteFaults;
+
 // Paragraph alignment codes and file formats as the commands use them.
 namespace Align {
 constexpr int Left = 0;
@@ -77,6 +79,9 @@ public:
     // ControlError and leaves any existing file as it was on failure.
     void SaveFile(const QString &path, int format = FileFormat::Rtf);
 
+    // Makes later saves fail on purpose (tests); nullptr for real saves.
+    void setWriteFaults(const WriteFaults *faults) { m_writeFaults = faults; }
+
     // The default character format of an empty document.
     static QFont defaultFont();
 
@@ -94,6 +99,7 @@ private:
     QTextDocument *newDocument();
 
     QString m_fileName;
+    const WriteFaults *m_writeFaults = nullptr;
     int m_changeSuppressed = 0;
 };
 

@@ -2,6 +2,7 @@
 // scripted dialogs, checked on state, path, caption, content and disk.
 
 #include "commondialog.h"
+#include "atomicwrite.h"
 #include "filecommands.h"
 #include "richtextbox.h"
 #include "scripteddialogs.h"
@@ -74,6 +75,8 @@ private Q_SLOTS:
     void closeWriteFailureKeepsWindowOpen();
     void closeWithCancelledSaveDialogEnds();
     void konecEndsWithoutQuestion();
+    void writeFaults_data();
+    void writeFaults();
 
 private:
     QString path(const QString &name) const { return m_dir->filePath(name); }
@@ -586,6 +589,60 @@ void tst_FileCommands::konecEndsWithoutQuestion()
     QCOMPARE(m_ended, 1);
     QVERIFY(m_dialogs->shown.isEmpty());
     QCOMPARE(readFileText(path("old.kln")), DiskText);
+}
+
+void tst_FileCommands::writeFaults_data()
+{
+    QTest::addColumn<Command>("command");
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<bool>("told"); // the user sees "Operace přerušena"
+    for (const char *fault : {"disk full", "sync", "replace", "read-only file"}) {
+        QTest::addRow("save, %s", fault) << Command::Save << "" << fault << false;
+        QTest::addRow("save txt, %s", fault) << Command::SaveTxt << "" << fault << false;
+        QTest::addRow("save as over the file, %s", fault) << Command::SaveAs << "save:old.kln" << fault << false;
+        QTest::addRow("new, yes, %s", fault) << Command::New << "yes ok" << fault << true;
+        QTest::addRow("open, yes, %s", fault) << Command::Open << "yes" << fault << false;
+        QTest::addRow("close, yes, %s", fault) << Command::Close << "yes ok" << fault << true;
+    }
+}
+
+void tst_FileCommands::writeFaults()
+{
+    QFETCH(Command, command);
+    QFETCH(QString, script);
+    QFETCH(QString, fault);
+    QFETCH(bool, told);
+    enterState(1);
+    const QByteArray before = readBytes(path("old.kln"));
+    WriteFaults faults;
+    if (fault == QLatin1String("disk full"))
+        faults.diskFullAfter = 10;
+    else if (fault == QLatin1String("sync"))
+        faults.failSync = true;
+    else if (fault == QLatin1String("replace"))
+        faults.failReplace = true;
+    else
+        QFile::setPermissions(path("old.kln"), QFileDevice::ReadOwner);
+    m_rich->setWriteFaults(&faults);
+    runScript(script);
+
+    run(command);
+
+    QCOMPARE(readBytes(path("old.kln")), before);
+    QCOMPARE(int(m_files->stav), 1);
+    QCOMPARE(m_files->cesta, path("old.kln"));
+    QCOMPARE(m_window->windowTitle(), StartCaption);
+    QCOMPARE(m_rich->toPlainText(), OldText);
+    const bool sawFailure = !m_dialogs->shown.isEmpty()
+        && m_dialogs->shown.last().title == QStringLiteral("Operace přerušena");
+    QCOMPARE(sawFailure, told);
+    if (command == Command::Close)
+        QVERIFY2(!m_closeAllowed, "the window stays open so the text is not lost");
+    QStringList files = QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden);
+    files.sort();
+    QCOMPARE(files, (QStringList{QStringLiteral("old.kln")}));
+    m_rich->setWriteFaults(nullptr);
 }
 
 QTEST_MAIN(tst_FileCommands)

@@ -9,8 +9,11 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev
     # run: SVG icons, Qt's own Czech texts, fonts metric-compatible with Arial and Courier New
     libqt6svg6 qt6-translations-l10n fonts-liberation2 fonts-dejavu-core
-    # tests and benchmarks
-    libbenchmark-dev xvfb xauth
+    # tests, sanitizers, fuzzing and benchmarks
+    libbenchmark-dev clang libclang-rt-14-dev
+    # screenshots and packaging checks
+    xvfb xauth x11-utils imagemagick
+    desktop-file-utils appstream libxml2-utils shared-mime-info man-db lintian dpkg-dev file
 )
 
 missing=()

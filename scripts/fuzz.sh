@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets and fuzzes each for a bounded time (seconds,
+# default 60). A crash, leak, timeout or out-of-memory fails the run and the
+# input that caused it is printed. Findings go under fuzz/findings/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds="${1:-60}"
+
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz
+
+export LSAN_OPTIONS="suppressions=$PWD/tests/sanitizers/lsan.supp:print_suppressions=0"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+status=0
+for target in fuzz_rtf_reader fuzz_load_roundtrip; do
+    work="$(mktemp -d)"
+    findings="fuzz/findings/$target"
+    mkdir -p "$findings"
+    echo "== fuzzing $target for ${seconds}s"
+    # New inputs go to the scratch folder; the seed corpus in the repo stays as it is.
+    if ! "build-fuzz/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+            -max_len=65536 -print_final_stats=1 -artifact_prefix="$findings/" \
+            "$work" fuzz/corpus >"$work.log" 2>&1; then
+        status=1
+        tail -n 60 "$work.log"
+        for f in "$findings"/*; do
+            [ -f "$f" ] || continue
+            echo "-- input $f (base64):"
+            base64 "$f" | head -c 4000
+            echo
+        done
+    else
+        grep -E "^(stat::number_of_executed_units|stat::peak_rss_mb|Done)" "$work.log" || tail -n 3 "$work.log"
+    fi
+    rm -rf "$work" "$work.log"
+done
+exit $status

@@ -1,6 +1,7 @@
 #include "richtextbox.h"
 
 #include "atomicwrite.h"
+#include "busy.h"
 #include "controlerror.h"
 #include "rtf.h"
 
@@ -11,6 +12,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QThread>
 
 #include <algorithm>
 #include <vector>
@@ -110,7 +112,14 @@ QFont RichTextBox::defaultFont()
 
 QTextDocument *RichTextBox::newDocument()
 {
-    auto *doc = new QTextDocument(this);
+    QTextDocument *doc = emptyDocument().release();
+    doc->setParent(this);
+    return doc;
+}
+
+std::unique_ptr<QTextDocument> RichTextBox::emptyDocument()
+{
+    auto doc = std::make_unique<QTextDocument>();
     doc->setDefaultFont(defaultFont());
     QTextOption option = doc->defaultTextOption();
     option.setTabStopDistance(DefaultTabStop);
@@ -333,35 +342,60 @@ void RichTextBox::setTextRTF(QByteArrayView data)
     Q_EMIT Change();
 }
 
-void RichTextBox::setFileName(const QString &path)
+namespace {
+
+// Files and documents from this size on are read or written on a worker
+// thread, so the window repaints and can show that it is busy.
+constexpr qint64 BackgroundSize = 512 * 1024;
+
+// Reads and parses a whole file into a new document. Runs on any thread.
+std::unique_ptr<QTextDocument> readDocument(const QString &path, std::unique_ptr<QTextDocument> doc)
 {
     const QString shown = QDir::toNativeSeparators(path);
-    if (path.isEmpty() || hasWildcard(path))
-        throw ControlError(tr("Neplatný název souboru: %1").arg(shown));
-    if (QFileInfo(path).isDir())
-        throw ControlError(tr("%1 je složka, ne soubor").arg(shown));
-
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw ControlError(tr("Soubor %1 nelze otevřít: %2").arg(shown, file.errorString()));
+        throw ControlError(RichTextBox::tr("Soubor %1 nelze otevřít: %2").arg(shown, file.errorString()));
     if (file.size() > MaxPlainTextFile)
-        throw ControlError(tr("Soubor %1 je příliš velký").arg(shown));
+        throw ControlError(RichTextBox::tr("Soubor %1 je příliš velký").arg(shown));
     const QByteArray data = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        throw ControlError(tr("Soubor %1 nelze přečíst: %2").arg(shown, file.errorString()));
-
-    // Build the new content aside so a failure leaves the current one untouched.
-    QTextDocument *doc = newDocument();
+        throw ControlError(RichTextBox::tr("Soubor %1 nelze přečíst: %2").arg(shown, file.errorString()));
     try {
         if (rtf::isRtf(data))
             rtf::read(data, *doc);
         else
             doc->setPlainText(rtf::decodePlainText(data));
     } catch (const rtf::Error &e) {
-        delete doc;
         throw ControlError(e.description());
     }
-    replaceDocument(doc);
+    return doc;
+}
+
+} // namespace
+
+void RichTextBox::setFileName(const QString &path)
+{
+    const QString shown = QDir::toNativeSeparators(path);
+    if (path.isEmpty() || hasWildcard(path))
+        throw ControlError(tr("Neplatný název souboru: %1").arg(shown));
+    const QFileInfo info(path);
+    if (info.isDir())
+        throw ControlError(tr("%1 je složka, ne soubor").arg(shown));
+
+    // The new content is built aside, so a failure leaves the current one untouched.
+    std::unique_ptr<QTextDocument> doc;
+    if (info.size() < BackgroundSize) {
+        doc = readDocument(path, emptyDocument());
+    } else {
+        QThread *home = thread();
+        runBusy(window(), tr("Načítám %1…").arg(info.fileName()), [&] {
+            // Built on the worker, then handed to the window's thread.
+            doc = readDocument(path, emptyDocument());
+            doc->moveToThread(home);
+        });
+    }
+    doc->setParent(this);
+    replaceDocument(doc.release());
     m_fileName = path;
     Q_EMIT Change();
 }
@@ -374,7 +408,11 @@ void RichTextBox::SaveFile(const QString &path, int format)
 
     const QByteArray bytes = format == FileFormat::Text ? rtf::plainText(*document())
                                                         : rtf::write(*document());
-    writeFileAtomically(path, bytes, m_writeFaults);
+    if (bytes.size() < BackgroundSize)
+        writeFileAtomically(path, bytes, m_writeFaults);
+    else
+        runBusy(window(), tr("Ukládám %1…").arg(QFileInfo(path).fileName()),
+                [&] { writeFileAtomically(path, bytes, m_writeFaults); });
 }
 
 } // namespace borovka

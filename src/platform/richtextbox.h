@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QTextEdit>
 
+#include <memory>
 #include <optional>
 
 class QTextCharFormat;
@@ -97,6 +98,7 @@ private:
     void mergeSelection(const QTextCharFormat &format);
     void replaceDocument(QTextDocument *doc);
     QTextDocument *newDocument();
+    static std::unique_ptr<QTextDocument> emptyDocument();
 
     QString m_fileName;
     const WriteFaults *m_writeFaults = nullptr;

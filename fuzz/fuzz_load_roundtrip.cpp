@@ -4,20 +4,15 @@
 
 #include "rtf.h"
 
-#include <QGuiApplication>
+#include "guiapp.h"
 #include <QTextDocument>
 
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    static int argc = 1;
-    static char name[] = "fuzz_load_roundtrip";
-    static char *argv[] = {name, nullptr};
-    static QGuiApplication app(argc, argv);
+    startGuiApplication();
     return 0;
 }
 

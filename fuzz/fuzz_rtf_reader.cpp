@@ -2,20 +2,14 @@
 
 #include "rtf.h"
 
-#include <QGuiApplication>
+#include "guiapp.h"
 #include <QTextDocument>
 
 #include <cstdint>
-#include <cstdlib>
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
-    // Fonts need a GUI application; the offscreen platform needs no display.
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    static int argc = 1;
-    static char name[] = "fuzz_rtf_reader";
-    static char *argv[] = {name, nullptr};
-    static QGuiApplication app(argc, argv);
+    startGuiApplication();
     return 0;
 }
 

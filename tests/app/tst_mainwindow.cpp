@@ -3,6 +3,7 @@
 
 #include "mainwindow.h"
 #include "richtextbox.h"
+#include "selection.h"
 #include "scripteddialogs.h"
 
 #include <QAction>
@@ -15,17 +16,10 @@
 #include <QTextCursor>
 
 using namespace borovka;
+using namespace borovka::testing;
 using Kind = ScriptedDialogs::Kind;
 
 namespace {
-
-void select(RichTextBox &box, int start, int end)
-{
-    QTextCursor c = box.textCursor();
-    c.setPosition(start);
-    c.setPosition(end, QTextCursor::KeepAnchor);
-    box.setTextCursor(c);
-}
 
 QStringList captions(const QList<QAction *> &actions)
 {

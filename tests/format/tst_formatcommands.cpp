@@ -4,6 +4,7 @@
 #include "commondialog.h"
 #include "formatcommands.h"
 #include "richtextbox.h"
+#include "selection.h"
 #include "scripteddialogs.h"
 
 #include <QTest>
@@ -11,6 +12,7 @@
 #include <QTextCursor>
 
 using namespace borovka;
+using namespace borovka::testing;
 using Kind = ScriptedDialogs::Kind;
 
 namespace {
@@ -32,52 +34,19 @@ Snapshot snapshot(const RichTextBox &box)
             box.SelFontSize(), box.SelFontName(), box.SelColor()};
 }
 
-void select(RichTextBox &box, int start, int end)
-{
-    QTextCursor c = box.textCursor();
-    c.setPosition(start);
-    c.setPosition(end, QTextCursor::KeepAnchor);
-    box.setTextCursor(c);
-}
-
-enum class Toggle { Bold, Italic, Underline, Strike };
-
-std::optional<bool> read(const RichTextBox &box, Toggle t)
+void click(FormatCommands &commands, Style t)
 {
     switch (t) {
-    case Toggle::Bold: return box.SelBold();
-    case Toggle::Italic: return box.SelItalic();
-    case Toggle::Underline: return box.SelUnderline();
-    case Toggle::Strike: return box.SelStrikeThru();
-    }
-    return std::nullopt;
-}
-
-void write(RichTextBox &box, Toggle t, bool on)
-{
-    switch (t) {
-    case Toggle::Bold: box.setSelBold(on); break;
-    case Toggle::Italic: box.setSelItalic(on); break;
-    case Toggle::Underline: box.setSelUnderline(on); break;
-    case Toggle::Strike: box.setSelStrikeThru(on); break;
-    }
-}
-
-void click(FormatCommands &commands, Toggle t)
-{
-    switch (t) {
-    case Toggle::Bold: commands.tucne_Click(); break;
-    case Toggle::Italic: commands.kurziva_Click(); break;
-    case Toggle::Underline: commands.podtrzene_Click(); break;
-    case Toggle::Strike: commands.preskrtnute_Click(); break;
+    case Style::Bold: commands.tucne_Click(); break;
+    case Style::Italic: commands.kurziva_Click(); break;
+    case Style::Underline: commands.podtrzene_Click(); break;
+    case Style::StrikeThru: commands.preskrtnute_Click(); break;
     }
 }
 
 std::optional<bool> tri(int v) { return v < 0 ? std::nullopt : std::optional<bool>(v == 1); }
 
 } // namespace
-
-Q_DECLARE_METATYPE(Toggle)
 
 class tst_FormatCommands : public QObject {
     Q_OBJECT
@@ -130,15 +99,15 @@ void tst_FormatCommands::cleanup()
 
 void tst_FormatCommands::toggles_data()
 {
-    QTest::addColumn<Toggle>("toggle");
+    QTest::addColumn<Style>("toggle");
     QTest::addColumn<int>("start");
     QTest::addColumn<int>("end");
     QTest::addColumn<int>("before"); // 1 on, 0 off, -1 mixed
     QTest::addColumn<int>("afterFirst");
     QTest::addColumn<int>("afterSecond");
 
-    const std::pair<const char *, Toggle> toggles[] = {
-        {"B", Toggle::Bold}, {"I", Toggle::Italic}, {"U", Toggle::Underline}, {"S", Toggle::Strike}};
+    const std::pair<const char *, Style> toggles[] = {
+        {"B", Style::Bold}, {"I", Style::Italic}, {"U", Style::Underline}, {"S", Style::StrikeThru}};
     for (const auto &[name, t] : toggles) {
         QTest::addRow("%s whole run", name) << t << 6 << 10 << 1 << 0 << 1;
         QTest::addRow("%s part of a run", name) << t << 7 << 9 << 1 << 0 << 1;
@@ -150,7 +119,7 @@ void tst_FormatCommands::toggles_data()
 
 void tst_FormatCommands::toggles()
 {
-    QFETCH(Toggle, toggle);
+    QFETCH(Style, toggle);
     QFETCH(int, start);
     QFETCH(int, end);
     QFETCH(int, before);
@@ -159,25 +128,25 @@ void tst_FormatCommands::toggles()
 
     // Other properties differ between runs, so a stray write would show.
     select(*m_box, 6, 10);
-    write(*m_box, toggle, true);
+    writeStyle(*m_box, toggle, true);
     select(*m_box, 0, 22);
     m_box->setSelColor(QColor(0, 128, 0));
     select(*m_box, start, end);
-    QCOMPARE(read(*m_box, toggle), tri(before));
+    QCOMPARE(readStyle(*m_box, toggle), tri(before));
     const Snapshot othersBefore = snapshot(*m_box);
 
     click(*m_commands, toggle);
-    QCOMPARE(read(*m_box, toggle), tri(afterFirst));
+    QCOMPARE(readStyle(*m_box, toggle), tri(afterFirst));
     click(*m_commands, toggle);
-    QCOMPARE(read(*m_box, toggle), tri(afterSecond));
+    QCOMPARE(readStyle(*m_box, toggle), tri(afterSecond));
 
     // Everything but the toggled style is as it was.
     Snapshot othersAfter = snapshot(*m_box);
     switch (toggle) {
-    case Toggle::Bold: othersAfter.bold = othersBefore.bold; break;
-    case Toggle::Italic: othersAfter.italic = othersBefore.italic; break;
-    case Toggle::Underline: othersAfter.underline = othersBefore.underline; break;
-    case Toggle::Strike: othersAfter.strike = othersBefore.strike; break;
+    case Style::Bold: othersAfter.bold = othersBefore.bold; break;
+    case Style::Italic: othersAfter.italic = othersBefore.italic; break;
+    case Style::Underline: othersAfter.underline = othersBefore.underline; break;
+    case Style::StrikeThru: othersAfter.strike = othersBefore.strike; break;
     }
     QVERIFY(othersAfter == othersBefore);
     QCOMPARE(m_box->toPlainText(), Text);
@@ -185,27 +154,27 @@ void tst_FormatCommands::toggles()
 
 void tst_FormatCommands::toggleAtInsertionPointAppliesToTypedText_data()
 {
-    QTest::addColumn<Toggle>("toggle");
-    QTest::newRow("B") << Toggle::Bold;
-    QTest::newRow("I") << Toggle::Italic;
-    QTest::newRow("U") << Toggle::Underline;
-    QTest::newRow("S") << Toggle::Strike;
+    QTest::addColumn<Style>("toggle");
+    QTest::newRow("B") << Style::Bold;
+    QTest::newRow("I") << Style::Italic;
+    QTest::newRow("U") << Style::Underline;
+    QTest::newRow("S") << Style::StrikeThru;
 }
 
 void tst_FormatCommands::toggleAtInsertionPointAppliesToTypedText()
 {
-    QFETCH(Toggle, toggle);
+    QFETCH(Style, toggle);
     select(*m_box, 2, 2);
     click(*m_commands, toggle);
     QTest::keyClicks(m_box.get(), QStringLiteral("XY"));
     QCOMPARE(m_box->toPlainText().left(7), QStringLiteral("alXYpha"));
     select(*m_box, 2, 4);
-    QCOMPARE(read(*m_box, toggle), std::optional<bool>(true));
+    QCOMPARE(readStyle(*m_box, toggle), std::optional<bool>(true));
     // The existing word around it is unchanged.
     select(*m_box, 0, 2);
-    QCOMPARE(read(*m_box, toggle), std::optional<bool>(false));
+    QCOMPARE(readStyle(*m_box, toggle), std::optional<bool>(false));
     select(*m_box, 4, 7);
-    QCOMPARE(read(*m_box, toggle), std::optional<bool>(false));
+    QCOMPARE(readStyle(*m_box, toggle), std::optional<bool>(false));
 }
 
 void tst_FormatCommands::sizeSteps_data()

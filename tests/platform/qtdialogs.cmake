@@ -1,3 +1,2 @@
 # The real Qt dialogs, driven offscreen.
 borovka_add_test(tst_qtdialogs SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_qtdialogs.cpp LIBS borovka_platform)
-target_include_directories(tst_qtdialogs PRIVATE ${PROJECT_SOURCE_DIR}/tests/support)

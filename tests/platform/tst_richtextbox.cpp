@@ -3,6 +3,7 @@
 
 #include "controlerror.h"
 #include "richtextbox.h"
+#include "selection.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,39 +15,9 @@
 #include <QTextDocument>
 
 using namespace borovka;
+using namespace borovka::testing;
 
 namespace {
-
-enum class Flag { Bold, Italic, Underline, StrikeThru };
-
-std::optional<bool> readFlag(const RichTextBox &box, Flag flag)
-{
-    switch (flag) {
-    case Flag::Bold: return box.SelBold();
-    case Flag::Italic: return box.SelItalic();
-    case Flag::Underline: return box.SelUnderline();
-    case Flag::StrikeThru: return box.SelStrikeThru();
-    }
-    return std::nullopt;
-}
-
-void writeFlag(RichTextBox &box, Flag flag, bool on)
-{
-    switch (flag) {
-    case Flag::Bold: box.setSelBold(on); break;
-    case Flag::Italic: box.setSelItalic(on); break;
-    case Flag::Underline: box.setSelUnderline(on); break;
-    case Flag::StrikeThru: box.setSelStrikeThru(on); break;
-    }
-}
-
-void select(RichTextBox &box, int start, int end)
-{
-    QTextCursor c = box.textCursor();
-    c.setPosition(start);
-    c.setPosition(end, QTextCursor::KeepAnchor);
-    box.setTextCursor(c);
-}
 
 QByteArray fileBytes(const QString &path)
 {
@@ -63,7 +34,6 @@ void writeBytes(const QString &path, const QByteArray &bytes)
 
 } // namespace
 
-Q_DECLARE_METATYPE(Flag)
 
 class tst_RichTextBox : public QObject {
     Q_OBJECT
@@ -97,14 +67,14 @@ private Q_SLOTS:
 // "plain bold plain": characters 6..10 are bold, and likewise for each style.
 void tst_RichTextBox::flagReads_data()
 {
-    QTest::addColumn<Flag>("flag");
+    QTest::addColumn<Style>("flag");
     QTest::addColumn<int>("start");
     QTest::addColumn<int>("end");
     QTest::addColumn<int>("expected"); // 1 true, 0 false, -1 null
 
-    const std::pair<const char *, Flag> flags[] = {
-        {"bold", Flag::Bold}, {"italic", Flag::Italic},
-        {"underline", Flag::Underline}, {"strike", Flag::StrikeThru}};
+    const std::pair<const char *, Style> flags[] = {
+        {"bold", Style::Bold}, {"italic", Style::Italic},
+        {"underline", Style::Underline}, {"strike", Style::StrikeThru}};
     for (const auto &[name, flag] : flags) {
         QTest::addRow("%s: whole styled run", name) << flag << 6 << 10 << 1;
         QTest::addRow("%s: part of styled run", name) << flag << 7 << 9 << 1;
@@ -118,7 +88,7 @@ void tst_RichTextBox::flagReads_data()
 
 void tst_RichTextBox::flagReads()
 {
-    QFETCH(Flag, flag);
+    QFETCH(Style, flag);
     QFETCH(int, start);
     QFETCH(int, end);
     QFETCH(int, expected);
@@ -126,9 +96,9 @@ void tst_RichTextBox::flagReads()
     RichTextBox box;
     box.setPlainText(QStringLiteral("plain bold plain"));
     select(box, 6, 10);
-    writeFlag(box, flag, true);
+    writeStyle(box, flag, true);
     select(box, start, end);
-    const std::optional<bool> value = readFlag(box, flag);
+    const std::optional<bool> value = readStyle(box, flag);
     if (expected < 0)
         QVERIFY2(!value.has_value(), "a mixed selection reads as null");
     else
@@ -137,32 +107,32 @@ void tst_RichTextBox::flagReads()
 
 void tst_RichTextBox::flagWriteAtInsertionPoint_data()
 {
-    QTest::addColumn<Flag>("flag");
-    QTest::newRow("bold") << Flag::Bold;
-    QTest::newRow("italic") << Flag::Italic;
-    QTest::newRow("underline") << Flag::Underline;
-    QTest::newRow("strike") << Flag::StrikeThru;
+    QTest::addColumn<Style>("flag");
+    QTest::newRow("bold") << Style::Bold;
+    QTest::newRow("italic") << Style::Italic;
+    QTest::newRow("underline") << Style::Underline;
+    QTest::newRow("strike") << Style::StrikeThru;
 }
 
 void tst_RichTextBox::flagWriteAtInsertionPoint()
 {
-    QFETCH(Flag, flag);
+    QFETCH(Style, flag);
     RichTextBox box;
     box.setPlainText(QStringLiteral("abc"));
     select(box, 3, 3);
-    writeFlag(box, flag, true);
-    QCOMPARE(readFlag(box, flag), std::optional<bool>(true));
+    writeStyle(box, flag, true);
+    QCOMPARE(readStyle(box, flag), std::optional<bool>(true));
     QTest::keyClicks(&box, QStringLiteral("xy"));
     QCOMPARE(box.toPlainText(), QStringLiteral("abcxy"));
     select(box, 3, 5);
-    QCOMPARE(readFlag(box, flag), std::optional<bool>(true));
+    QCOMPARE(readStyle(box, flag), std::optional<bool>(true));
     select(box, 0, 3);
-    QCOMPARE(readFlag(box, flag), std::optional<bool>(false));
+    QCOMPARE(readStyle(box, flag), std::optional<bool>(false));
     // The other styles of the typed text stay off.
     select(box, 3, 5);
-    for (Flag other : {Flag::Bold, Flag::Italic, Flag::Underline, Flag::StrikeThru})
+    for (Style other : {Style::Bold, Style::Italic, Style::Underline, Style::StrikeThru})
         if (other != flag)
-            QCOMPARE(readFlag(box, other), std::optional<bool>(false));
+            QCOMPARE(readStyle(box, other), std::optional<bool>(false));
 }
 
 void tst_RichTextBox::sizeReadsNullWhenMixed()

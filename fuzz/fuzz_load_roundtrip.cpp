@@ -2,9 +2,9 @@
 // the editor loads it; its RTF and plain text are written, the RTF is read
 // again, and the text must come back exactly.
 
+#include "guiapp.h"
 #include "rtf.h"
 
-#include "guiapp.h"
 #include <QTextDocument>
 
 #include <cstdint>

@@ -1,8 +1,8 @@
 // libFuzzer target: the RTF reader on any bytes, into a fresh document.
 
+#include "guiapp.h"
 #include "rtf.h"
 
-#include "guiapp.h"
 #include <QTextDocument>
 
 #include <cstdint>

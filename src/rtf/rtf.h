@@ -41,17 +41,22 @@ void checkInputSize(qint64 bytes);
 
 // Replaces the content of `doc` by the RTF in `data`. Builds into `doc`
 // directly; callers that must keep their document on failure read into a
-// fresh document and swap it in afterwards.
+// fresh document and swap it in afterwards. Data larger than
+// maxInputSize() throws Error before `doc` is touched; data that is not
+// RTF (see isRtf) is taken as plain text; the undo history is not kept.
 void read(QByteArrayView data, QTextDocument &doc);
 
 // The whole document as RTF: {\rtf1\ansi\ansicpg1250\deff0\deftab720 ...
 QByteArray write(const QTextDocument &doc);
 
 // Plain text that is not RTF: UTF-8 when the bytes are valid UTF-8
-// (a leading byte-order mark is dropped), otherwise Windows-1250.
+// (a leading byte-order mark is dropped), otherwise Windows-1250. Text
+// with a UTF-16 byte-order mark is read as UTF-16.
 QString decodePlainText(QByteArrayView data);
 
-// The document's text without formatting, as UTF-8 with "\n" line ends.
+// The document's text without formatting, as UTF-8 with "\n" line ends
+// (paragraph ends and line breaks alike) and no line end after the last
+// paragraph. Non-breaking spaces stay non-breaking spaces.
 QByteArray plainText(const QTextDocument &doc);
 
 } // namespace rtf

@@ -1,0 +1,54 @@
+#pragma once
+
+// Code pages of the RTF reader and writer: which code page a font's
+// \fcharset selects, and decoding of \'hh bytes by a code page.
+
+#include <QByteArrayView>
+#include <QHash>
+#include <QString>
+#include <QStringDecoder>
+
+#include <memory>
+
+namespace rtf::detail {
+
+// Windows' CP_SYMBOL: bytes of the Symbol font (\fcharset2), decoded to
+// the characters its glyphs show.
+inline constexpr int symbolCodepage = 42;
+// Other fonts with \fcharset2 (Wingdings ...): their list bullets are
+// decoded, other bytes kept.
+inline constexpr int pictographCodepage = -42;
+// Bytes taken as the characters of the same number.
+inline constexpr int latin1Codepage = 28591;
+
+// The character a byte of a symbol font shows (symbolCodepage or
+// pictographCodepage).
+char16_t symbolCharacter(int codepage, uchar byte);
+
+// The code page of a font charset; 0 when the charset names none (1,
+// DEFAULT_CHARSET, or an unknown value): the document's \ansicpg applies.
+int codepageForCharset(int charset);
+
+// The byte of code page 1250 for `c`, or 0 when the code page lacks it.
+// Only characters from U+0080 up are looked up.
+uchar toCp1250(char16_t c);
+
+// Decodes bytes by code page. Keeps one converter per code page, so a run
+// of text costs one call, not one allocation per character.
+class TextDecoder {
+public:
+    // Appends the decoded `bytes` to `out`. An unknown code page decodes
+    // as Windows-1252.
+    void decode(int codepage, QByteArrayView bytes, QString &out);
+    // True when the code page can be decoded (table or converter).
+    bool supports(int codepage);
+
+private:
+    QStringDecoder *converter(int codepage);
+    QHash<int, std::shared_ptr<QStringDecoder>> m_converters;
+};
+
+// Bytes 0x80-0xFF of Windows-1250, for plain text that is not UTF-8.
+void decodeCp1250(QByteArrayView bytes, QString &out);
+
+} // namespace rtf::detail

@@ -1,0 +1,349 @@
+// The RTF writer: linear in the document. A first pass over the fragments
+// builds the formatting code of every character format in use, once; the
+// second writes the text into one buffer, so a run costs a copy of its
+// code, not a format lookup.
+
+#include "rtf.h"
+
+#include "codepages.h"
+
+#include <QColor>
+#include <QFont>
+#include <QHash>
+#include <QTextBlock>
+#include <QTextBlockFormat>
+#include <QTextCharFormat>
+#include <QTextDocument>
+#include <QTextFragment>
+#include <QTextOption>
+
+#include <vector>
+
+namespace rtf {
+namespace {
+
+// The document's units are pixels at 96 dots per inch.
+constexpr double kTwipsPerPixel = 15.0;
+
+const char kHex[] = "0123456789abcdef";
+
+// The font family the writer names in the font table: \froman etc. let a
+// reader without the face choose a similar one.
+QByteArray familyClass(const QString &face)
+{
+    const QString f = face.toLower();
+    if (f.contains(QLatin1StringView("courier")) || f.contains(QLatin1StringView("mono"))
+        || f.contains(QLatin1StringView("consol"))) {
+        return "\\fmodern";
+    }
+    if (f.contains(QLatin1StringView("times")) || f.contains(QLatin1StringView("serif"))
+        || f.contains(QLatin1StringView("georgia")) || f.contains(QLatin1StringView("garamond"))) {
+        return f.contains(QLatin1StringView("sans")) ? "\\fswiss" : "\\froman";
+    }
+    if (f.contains(QLatin1StringView("arial")) || f.contains(QLatin1StringView("helvetica"))
+        || f.contains(QLatin1StringView("verdana")) || f.contains(QLatin1StringView("tahoma"))
+        || f.contains(QLatin1StringView("sans"))) {
+        return "\\fswiss";
+    }
+    if (f == QLatin1StringView("symbol") || f.contains(QLatin1StringView("dings")))
+        return "\\ftech";
+    return "\\fnil";
+}
+
+// Appends `text` escaped for RTF: code page 1250 as \'hh, the rest as \uN
+// with a '?' for readers without Unicode.
+void appendEscaped(QByteArray &out, QStringView text)
+{
+    for (const QChar qc : text) {
+        const char16_t c = qc.unicode();
+        if (c < 0x80) {
+            switch (c) {
+            case '\\':
+            case '{':
+            case '}':
+                out.append('\\');
+                out.append(char(c));
+                break;
+            case '\t':
+                out.append("\\tab ");
+                break;
+            case '\n': // never in a block, but a paragraph end if it were
+                out.append("\\line ");
+                break;
+            default:
+                if (c >= 0x20)
+                    out.append(char(c));
+                break; // other control characters have no place in RTF text
+            }
+            continue;
+        }
+        switch (c) {
+        case QChar::LineSeparator:
+            out.append("\\line ");
+            continue;
+        case QChar::ParagraphSeparator:
+            out.append("\\line ");
+            continue;
+        case QChar::Nbsp:
+            out.append("\\~");
+            continue;
+        case QChar::SoftHyphen:
+            out.append("\\-");
+            continue;
+        case 0x2011: // non-breaking hyphen
+            out.append("\\_");
+            continue;
+        case QChar::ObjectReplacementCharacter:
+            continue; // images and other objects are not written
+        default:
+            break;
+        }
+        if (const uchar b = detail::toCp1250(c)) {
+            const char esc[4] = {'\\', '\'', kHex[b >> 4], kHex[b & 15]};
+            out.append(esc, 4);
+            continue;
+        }
+        // RTF's \u takes a signed 16-bit value; characters beyond the BMP
+        // are written as their two surrogates, as word processors do.
+        out.append("\\u");
+        out.append(QByteArray::number(c > 0x7FFF ? int(c) - 0x10000 : int(c)));
+        out.append('?');
+    }
+}
+
+class Writer {
+public:
+    explicit Writer(const QTextDocument &doc) : m_doc(doc) {}
+    QByteArray run();
+
+private:
+    int fontIndex(const QString &family);
+    int colorIndex(const QColor &color);
+    QByteArray charCode(const QTextCharFormat &f);
+    QByteArray blockCode(const QTextBlockFormat &f) const;
+
+    const QTextDocument &m_doc;
+    QString m_defaultFamily;
+    double m_defaultSize = 12;
+    QStringList m_fonts;
+    QHash<QString, int> m_fontIndex;
+    std::vector<QRgb> m_colors;
+    QHash<QRgb, int> m_colorIndex;
+};
+
+int Writer::fontIndex(const QString &family)
+{
+    auto it = m_fontIndex.constFind(family);
+    if (it != m_fontIndex.cend())
+        return *it;
+    const int i = int(m_fonts.size());
+    m_fonts.append(family);
+    m_fontIndex.insert(family, i);
+    return i;
+}
+
+int Writer::colorIndex(const QColor &color)
+{
+    const QRgb rgb = color.rgb() | 0xFF000000u;
+    auto it = m_colorIndex.constFind(rgb);
+    if (it != m_colorIndex.cend())
+        return *it;
+    m_colors.push_back(rgb);
+    const int i = int(m_colors.size()); // index 0 is the automatic colour
+    m_colorIndex.insert(rgb, i);
+    return i;
+}
+
+QByteArray Writer::charCode(const QTextCharFormat &f)
+{
+    QString family;
+    const QStringList families = f.property(QTextFormat::FontFamilies).toStringList();
+    if (!families.isEmpty())
+        family = families.first();
+    if (family.isEmpty())
+        family = f.property(QTextFormat::FontFamily).toString(); // formats made before Qt 6.1's lists
+    if (family.isEmpty())
+        family = m_defaultFamily;
+    // Pasted HTML may size text in pixels; the document's pixels are at 96
+    // dots per inch.
+    double size = m_defaultSize;
+    if (f.hasProperty(QTextFormat::FontPointSize) && f.fontPointSize() > 0)
+        size = f.fontPointSize();
+    else if (f.hasProperty(QTextFormat::FontPixelSize) && f.intProperty(QTextFormat::FontPixelSize) > 0)
+        size = f.intProperty(QTextFormat::FontPixelSize) * 0.75;
+
+    QByteArray code = "\\plain\\f" + QByteArray::number(fontIndex(family)) + "\\fs"
+        + QByteArray::number(std::max(1, qRound(size * 2)));
+    if (f.fontWeight() >= QFont::DemiBold)
+        code += "\\b";
+    if (f.fontItalic())
+        code += "\\i";
+    QTextCharFormat::UnderlineStyle ul = f.underlineStyle();
+    if (ul == QTextCharFormat::NoUnderline && f.fontUnderline())
+        ul = QTextCharFormat::SingleUnderline;
+    switch (ul) {
+    case QTextCharFormat::SingleUnderline: code += "\\ul"; break;
+    case QTextCharFormat::DashUnderline: code += "\\uldash"; break;
+    case QTextCharFormat::DotLine: code += "\\uld"; break;
+    case QTextCharFormat::DashDotLine: code += "\\uldashd"; break;
+    case QTextCharFormat::DashDotDotLine: code += "\\uldashdd"; break;
+    case QTextCharFormat::WaveUnderline: code += "\\ulwave"; break;
+    default: break; // none, and the spell checker's marks
+    }
+    if (f.fontStrikeOut())
+        code += "\\strike";
+    switch (f.fontCapitalization()) {
+    case QFont::AllUppercase: code += "\\caps"; break;
+    case QFont::SmallCaps: code += "\\scaps"; break;
+    default: break;
+    }
+    if (f.hasProperty(QTextFormat::ForegroundBrush) && f.foreground().style() != Qt::NoBrush)
+        code += "\\cf" + QByteArray::number(colorIndex(f.foreground().color()));
+    if (f.hasProperty(QTextFormat::BackgroundBrush) && f.background().style() != Qt::NoBrush) {
+        // \chcbpat is the shading other word processors keep exactly;
+        // \highlight is what the simpler ones understand.
+        const QByteArray i = QByteArray::number(colorIndex(f.background().color()));
+        code += "\\chcbpat" + i + "\\highlight" + i;
+    }
+    switch (f.verticalAlignment()) {
+    case QTextCharFormat::AlignSuperScript: code += "\\super"; break;
+    case QTextCharFormat::AlignSubScript: code += "\\sub"; break;
+    default: break;
+    }
+    code += ' ';
+    return code;
+}
+
+QByteArray Writer::blockCode(const QTextBlockFormat &f) const
+{
+    QByteArray code = "\\pard";
+    const Qt::Alignment a = f.alignment() & Qt::AlignHorizontal_Mask;
+    if (a & Qt::AlignHCenter)
+        code += "\\qc";
+    else if (a & Qt::AlignJustify)
+        code += "\\qj";
+    else if (a & Qt::AlignRight)
+        code += "\\qr";
+    auto twips = [&code](const char *word, double pixels) {
+        const int t = qRound(pixels * kTwipsPerPixel);
+        if (t != 0)
+            code += word + QByteArray::number(t);
+    };
+    twips("\\li", f.leftMargin() + f.indent() * m_doc.indentWidth());
+    twips("\\ri", f.rightMargin());
+    twips("\\fi", f.textIndent());
+    twips("\\sb", f.topMargin());
+    twips("\\sa", f.bottomMargin());
+    const double lh = f.lineHeight();
+    switch (f.lineHeightType()) {
+    case QTextBlockFormat::ProportionalHeight:
+        if (qRound(lh) != 100 && lh > 0)
+            code += "\\sl" + QByteArray::number(qRound(lh * 240 / 100)) + "\\slmult1";
+        break;
+    case QTextBlockFormat::MinimumHeight:
+        twips("\\sl", lh);
+        code += "\\slmult0";
+        break;
+    case QTextBlockFormat::FixedHeight:
+        twips("\\sl", -lh);
+        code += "\\slmult0";
+        break;
+    default: // single spacing, and added leading RTF has no word for
+        break;
+    }
+    for (const QTextOption::Tab &tab : f.tabPositions()) {
+        switch (tab.type) {
+        case QTextOption::RightTab: code += "\\tqr"; break;
+        case QTextOption::CenterTab: code += "\\tqc"; break;
+        case QTextOption::DelimiterTab: code += "\\tqdec"; break;
+        default: break;
+        }
+        code += "\\tx" + QByteArray::number(std::max(0, qRound(tab.position * kTwipsPerPixel)));
+    }
+    return code;
+}
+
+QByteArray Writer::run()
+{
+    const QFont def = m_doc.defaultFont();
+    m_defaultFamily = def.family();
+    if (def.pointSizeF() > 0)
+        m_defaultSize = def.pointSizeF();
+    fontIndex(m_defaultFamily); // \deff0
+
+    // One code per character format in use, built before the body so that
+    // the font and colour tables are complete; fonts and colours are
+    // numbered in the order the text first uses them.
+    const QList<QTextFormat> formats = m_doc.allFormats();
+    std::vector<QByteArray> codes(formats.size());
+    auto use = [&](int index) {
+        if (index >= 0 && size_t(index) < codes.size() && codes[index].isEmpty() && formats[index].isCharFormat())
+            codes[index] = charCode(formats[index].toCharFormat());
+    };
+    for (QTextBlock block = m_doc.begin(); block.isValid(); block = block.next()) {
+        bool empty = true;
+        for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
+            use(it.fragment().charFormatIndex());
+            empty = false;
+        }
+        if (empty)
+            use(block.charFormatIndex());
+    }
+    const QByteArray fallback = charCode(QTextCharFormat());
+    auto codeOf = [&](int index) -> const QByteArray & {
+        if (index < 0 || size_t(index) >= codes.size() || codes[index].isEmpty())
+            return fallback;
+        return codes[index];
+    };
+
+    QByteArray out;
+    out.reserve(m_doc.characterCount() * 11 / 10 + 1024);
+    out += "{\\rtf1\\ansi\\ansicpg1250\\deff0\\deftab720{\\fonttbl";
+    for (qsizetype i = 0; i < m_fonts.size(); ++i) {
+        out += "{\\f" + QByteArray::number(i) + familyClass(m_fonts[i]) + "\\fcharset238 ";
+        QString name = m_fonts[i];
+        name.remove(u';'); // the table's separator; no real face has one
+        appendEscaped(out, name);
+        out += ";}";
+    }
+    out += "}\r\n{\\colortbl ;";
+    for (QRgb c : m_colors) {
+        out += "\\red" + QByteArray::number(qRed(c)) + "\\green" + QByteArray::number(qGreen(c))
+            + "\\blue" + QByteArray::number(qBlue(c)) + ';';
+    }
+    out += "}\r\n\\deflang1029\\uc1\r\n";
+
+    for (QTextBlock block = m_doc.begin(); block.isValid(); block = block.next()) {
+        out += blockCode(block.blockFormat());
+        const QByteArray *last = nullptr;
+        bool empty = true;
+        for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment frag = it.fragment();
+            if (!frag.isValid())
+                continue;
+            // Formats that differ only in what RTF does not keep share a code.
+            const QByteArray &code = codeOf(frag.charFormatIndex());
+            if (!last || (last != &code && *last != code)) {
+                out += code;
+                last = &code;
+            }
+            appendEscaped(out, frag.text());
+            empty = false;
+        }
+        // An empty paragraph keeps the format typing in it would use.
+        if (empty)
+            out += codeOf(block.charFormatIndex());
+        out += "\\par\r\n";
+    }
+    out += '}';
+    return out;
+}
+
+} // namespace
+
+QByteArray write(const QTextDocument &doc)
+{
+    return Writer(doc).run();
+}
+
+} // namespace rtf

@@ -1,0 +1,539 @@
+// Reading RTF as other word processors write it: code pages, Unicode,
+// destinations, layout and formatting.
+
+#include "rtf.h"
+
+#include <QBrush>
+#include <QFile>
+#include <QFont>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
+namespace {
+
+// The paragraphs' text joined by "\n"; U+2028 and other characters stay.
+QString textOf(const QTextDocument &doc)
+{
+    QStringList blocks;
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next())
+        blocks << b.text();
+    return blocks.join(u'\n');
+}
+
+QTextCharFormat formatAt(const QTextDocument &doc, int pos)
+{
+    QTextCursor c(const_cast<QTextDocument *>(&doc));
+    c.setPosition(pos + 1);
+    return c.charFormat();
+}
+
+QByteArray fixture(const QString &name)
+{
+    QFile f(QStringLiteral(RTF_TEST_DATA "/") + name);
+    if (!f.open(QIODevice::ReadOnly))
+        qFatal("missing fixture %s", qPrintable(name));
+    return f.readAll();
+}
+
+QByteArray doc(const QByteArray &fonts, const QByteArray &body)
+{
+    return "{\\rtf1\\ansi{\\fonttbl" + fonts + "}" + body + "}";
+}
+
+QString family(const QTextCharFormat &f)
+{
+    return f.fontFamilies().toStringList().value(0);
+}
+
+} // namespace
+
+class TestRtfReader : public QObject {
+    Q_OBJECT
+
+private slots:
+    void codePages_data();
+    void codePages();
+    void unicode_data();
+    void unicode();
+    void destinations_data();
+    void destinations();
+    void layout_data();
+    void layout();
+    void charFormat_data();
+    void charFormat();
+    void formatSurvivesPlainBeforeEveryRun();
+    void paragraphFormat_data();
+    void paragraphFormat();
+    void tabStops();
+    void fontFaces_data();
+    void fontFaces();
+    void otherWriters_data();
+    void otherWriters();
+    void otherWritersFormatting();
+    void openThenSaveKeepsWhatIsShown();
+};
+
+void TestRtfReader::codePages_data()
+{
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("ansicpg1250 without font charset")
+        << QByteArray("{\\rtf1\\ansi\\ansicpg1250\\deff0{\\fonttbl{\\f0\\fswiss Arial;}}\\f0 \\'e8\\'f8\\'ec}")
+        << QStringLiteral("čřě");
+    QTest::newRow("plain ansi is 1252") << QByteArray("{\\rtf1\\ansi \\'e8\\'f8\\'ec}") << QStringLiteral("èøì");
+    QTest::newRow("fcharset238 beats ansicpg1252")
+        << QByteArray("{\\rtf1\\ansi\\ansicpg1252{\\fonttbl{\\f0\\fcharset238 Arial;}}\\f0 \\'e8\\'9e}")
+        << QStringLiteral("čž");
+    QTest::newRow("fcharset0 is western, per font")
+        << QByteArray("{\\rtf1\\ansi\\ansicpg1250{\\fonttbl{\\f0\\fcharset0 Arial;}{\\f1\\fcharset238 Arial;}}"
+                      "\\f0 \\'e8\\f1 \\'e8{\\f0 \\'e8}\\'e8}")
+        << QStringLiteral("èčèč");
+    QTest::newRow("deff font decides before any \\f")
+        << QByteArray("{\\rtf1\\ansi\\deff1{\\fonttbl{\\f0\\fcharset0 A;}{\\f1\\fcharset238 B;}}\\'e8\\plain\\'e8}")
+        << QStringLiteral("čč");
+    QTest::newRow("cyrillic 204") << doc("{\\f0\\fcharset204 A;}", "\\f0 \\'e6\\'e5") << QStringLiteral("же");
+    QTest::newRow("greek 161") << doc("{\\f0\\fcharset161 A;}", "\\f0 \\'e1\\'e2") << QStringLiteral("αβ");
+    QTest::newRow("turkish 162") << doc("{\\f0\\fcharset162 A;}", "\\f0 \\'fe\\'f0") << QStringLiteral("şğ");
+    QTest::newRow("baltic 186") << doc("{\\f0\\fcharset186 A;}", "\\f0 \\'e0\\'e8") << QStringLiteral("ąč");
+    QTest::newRow("hebrew 177") << doc("{\\f0\\fcharset177 A;}", "\\f0 \\'e0") << QStringLiteral("א");
+    QTest::newRow("arabic 178") << doc("{\\f0\\fcharset178 A;}", "\\f0 \\'c7") << QStringLiteral("ا");
+    QTest::newRow("vietnamese 163") << doc("{\\f0\\fcharset163 A;}", "\\f0 \\'e0\\'d0") << QStringLiteral("àĐ");
+    QTest::newRow("thai 222") << doc("{\\f0\\fcharset222 A;}", "\\f0 \\'a1") << QStringLiteral("ก");
+    QTest::newRow("shift-jis 128 pairs") << doc("{\\f0\\fcharset128 MS Mincho;}", "\\f0 \\'82\\'a0\\'93\\'fa")
+                                         << QStringLiteral("あ日");
+    QTest::newRow("gbk 134 pairs") << doc("{\\f0\\fcharset134 SimSun;}", "\\f0 \\'d6\\'d0\\'ce\\'c4")
+                                   << QStringLiteral("中文");
+    QTest::newRow("korean 129 pairs") << doc("{\\f0\\fcharset129 Batang;}", "\\f0 \\'c7\\'d1") << QStringLiteral("한");
+    QTest::newRow("big5 136 pairs") << doc("{\\f0\\fcharset136 MingLiU;}", "\\f0 \\'a4\\'a4") << QStringLiteral("中");
+    QTest::newRow("double-byte with ascii between")
+        << doc("{\\f0\\fcharset128 MS Mincho;}", "\\f0 a\\'82\\'a0b") << QStringLiteral("aあb");
+    QTest::newRow("cpg of the font") << doc("{\\f0\\cpg1251 A;}", "\\f0 \\'e6") << QStringLiteral("ж");
+    QTest::newRow("font name in its code page")
+        << QByteArray("{\\rtf1\\ansi{\\fonttbl{\\f0\\fcharset238 \\'c8esk\\'fd;}}\\f0 x}") << QStringLiteral("x");
+    QTest::newRow("symbol charset") << doc("{\\f1\\fcharset2 Symbol;}", "\\f1 \\'61\\'b7\\'ae")
+                                    << QStringLiteral("α•→");
+    QTest::newRow("symbol font as unicode private use") << doc("{\\f1\\fcharset2 Symbol;}", "\\f1\\u-3913?\\u61537?")
+                                                        << QStringLiteral("•α");
+    QTest::newRow("wingdings bullet") << doc("{\\f1\\fcharset2 Wingdings;}", "\\f1 \\'a7\\'d8")
+                                      << QStringLiteral("▪➢");
+    QTest::newRow("8-bit text bytes are in the code page too")
+        << QByteArray("{\\rtf1\\ansi\\ansicpg1250 \xE8\xF8}") << QStringLiteral("čř");
+    QTest::newRow("escaped control bytes are no text") << QByteArray("{\\rtf1\\ansi a\\'0d\\'0ab\\'00\\'09c}")
+                                                       << QStringLiteral("ab\tc");
+    QTest::newRow("mac") << QByteArray("{\\rtf1\\mac \\'8e}") << QStringLiteral("é");
+}
+
+void TestRtfReader::codePages()
+{
+    QFETCH(QByteArray, rtf);
+    QFETCH(QString, text);
+    QTextDocument d;
+    rtf::read(rtf, d);
+    QCOMPARE(textOf(d), text);
+}
+
+void TestRtfReader::unicode_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("fallback skipped") << QByteArray("\\u269?x") << QStringLiteral("čx");
+    QTest::newRow("fallback as hex escape counts as one") << QByteArray("\\u269\\'e8x") << QStringLiteral("čx");
+    QTest::newRow("signed form") << QByteArray("\\u-15032?") << QStringLiteral("안");
+    QTest::newRow("unsigned form") << QByteArray("\\u50504?") << QStringLiteral("안");
+    QTest::newRow("surrogate pair") << QByteArray("\\u-10179?\\u-8704?") << QStringLiteral("😀");
+    QTest::newRow("uc0 means no fallback") << QByteArray("\\uc0\\u269 x") << QStringLiteral("čx");
+    QTest::newRow("uc2 double-byte fallback") << QByteArray("\\uc2\\u12354\\'82\\'a0x") << QStringLiteral("あx");
+    QTest::newRow("uc is per group") << QByteArray("{\\uc2\\u269 ab}\\u269 cd") << QStringLiteral("ččd");
+    QTest::newRow("uc0 ends with its group") << QByteArray("{\\uc0 a}\\u269?b") << QStringLiteral("ačb");
+    QTest::newRow("skipping stops at a group") << QByteArray("\\uc3\\u269{x}y") << QStringLiteral("čxy");
+    QTest::newRow("control word counts as one") << QByteArray("\\u8220\\ldblquote x") << QStringLiteral("“x");
+    QTest::newRow("upr keeps the unicode part")
+        << QByteArray("{\\upr{ANSI ?}{\\*\\ud{Unicode \\u269?}}}") << QStringLiteral("Unicode č");
+    QTest::newRow("no parameter") << QByteArray("\\u x") << QStringLiteral("x");
+    QTest::newRow("control characters dropped") << QByteArray("a\\u1?b\\u9?c\\u-4?d\\u-1?") << QStringLiteral("ab\tcd");
+}
+
+void TestRtfReader::unicode()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(QString, text);
+    QTextDocument d;
+    rtf::read("{\\rtf1\\ansi " + body + "}", d);
+    QCOMPARE(textOf(d), text);
+}
+
+void TestRtfReader::destinations_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("unknown starred group") << QByteArray("a{\\*\\foo hidden {nested}}b") << QStringLiteral("ab");
+    QTest::newRow("starred formatting word") << QByteArray("a{\\*\\b hidden}b") << QStringLiteral("ab");
+    QTest::newRow("unknown plain word keeps text") << QByteArray("a{\\foo shown}b") << QStringLiteral("ashownb");
+    QTest::newRow("info and stylesheet")
+        << QByteArray("{\\info{\\title Nadpis}{\\author J}}{\\stylesheet{\\s1\\sbasedon1 Loop;}}x")
+        << QStringLiteral("x");
+    QTest::newRow("style chain loop") << QByteArray("{\\stylesheet{\\s1\\sbasedon2 A;}{\\s2\\sbasedon1 B;}}\\s1 x")
+                                      << QStringLiteral("x");
+    QTest::newRow("picture") << QByteArray("a{\\pict\\pngblip\\picw10 89504e470d0a}b") << QStringLiteral("ab");
+    QTest::newRow("shape picture") << QByteArray("a{\\*\\shppict{\\pict\\wmetafile8 0100}}{\\nonshppict{\\pict 01}}b")
+                                   << QStringLiteral("ab");
+    QTest::newRow("binary data") << QByteArray("a{\\pict\\bin6 {}\\}{x}b") << QStringLiteral("ab");
+    QTest::newRow("field result") << QByteArray("{\\field{\\*\\fldinst HYPERLINK \"http://x\"}{\\fldrslt odkaz}}.")
+                                  << QStringLiteral("odkaz.");
+    QTest::newRow("field instruction without star")
+        << QByteArray("{\\field{\\fldinst PAGE}{\\fldrslt 3}}") << QStringLiteral("3");
+    QTest::newRow("header, footer, footnote")
+        << QByteArray("{\\header hlavička}{\\footerr pata}text{\\footnote\\pard poznámka}")
+        << QStringLiteral("text");
+    QTest::newRow("annotation") << QByteArray("a{\\*\\atnid J}{\\*\\annotation komentář}b") << QStringLiteral("ab");
+    QTest::newRow("object result")
+        << QByteArray("{\\object\\objemb{\\*\\objclass Word}{\\*\\objdata 0102}{\\result v\\'fdsledek}}")
+        << QStringLiteral("výsledek");
+    QTest::newRow("hidden text") << QByteArray("a{\\v skryto \\u269?}b\\v c\\v0 d") << QStringLiteral("abd");
+    QTest::newRow("deleted revision") << QByteArray("a{\\deleted smazáno}b") << QStringLiteral("ab");
+    QTest::newRow("bookmarks") << QByteArray("{\\*\\bkmkstart b}a{\\*\\bkmkend b}") << QStringLiteral("a");
+    QTest::newRow("list definitions") << QByteArray("{\\*\\listtable{\\list{\\listlevel{\\leveltext \\'02\\'00.;}}}}x")
+                                      << QStringLiteral("x");
+}
+
+void TestRtfReader::destinations()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(QString, text);
+    QTextDocument d;
+    rtf::read("{\\rtf1\\ansi " + body + "}", d);
+    QCOMPARE(textOf(d), text);
+}
+
+void TestRtfReader::layout_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("par, line, tab") << QByteArray("a\\par b\\line c\\tab d")
+                                    << QStringLiteral("a\nb") + QChar(QChar::LineSeparator) + QStringLiteral("c\td");
+    QTest::newRow("trailing par adds no paragraph") << QByteArray("a\\par b\\par") << QStringLiteral("a\nb");
+    QTest::newRow("empty paragraphs") << QByteArray("\\par\\par a\\par\\par") << QStringLiteral("\n\na\n");
+    QTest::newRow("backslash newline is par") << QByteArray("a\\\nb") << QStringLiteral("a\nb");
+    QTest::newRow("sect") << QByteArray("a\\sect b") << QStringLiteral("a\nb");
+    QTest::newRow("page inside a paragraph") << QByteArray("a\\page b") << QStringLiteral("a\nb");
+    QTest::newRow("page after par") << QByteArray("a\\par\\page b") << QStringLiteral("a\nb");
+    QTest::newRow("symbols") << QByteArray("\\~\\-\\_\\emdash\\endash\\bullet\\lquote\\rquote\\ldblquote\\rdblquote")
+                             << QString::fromUtf8("\u00A0\u00AD\u2011—–•‘’“”");
+    QTest::newRow("escaped syntax") << QByteArray("\\{ \\} \\\\") << QStringLiteral("{ } \\");
+    QTest::newRow("line ends in the file are nothing") << QByteArray("a\r\nb\rc\nd") << QStringLiteral("abcd");
+    QTest::newRow("literal tab") << QByteArray("a\tb") << QStringLiteral("a\tb");
+    QTest::newRow("delimiting space") << QByteArray("\\b1 x\\b0  y") << QStringLiteral("x y");
+    QTest::newRow("listtext")
+        << QByteArray("{\\listtext\\pard\\plain\\'b7\\tab}Polo\\u382?ka\\par")
+        << QStringLiteral("·\tPoložka");
+    QTest::newRow("pntext, pn definition dropped")
+        << QByteArray("{\\pntext\\f0 1.\\tab}{\\*\\pn\\pnlvlbody\\pndec{\\pntxta .}}Prvn\\'ed\\par")
+        << QStringLiteral("1.\tPrvní");
+    QTest::newRow("table")
+        << QByteArray("\\trowd\\cellx1000\\cellx2000\\pard\\intbl A\\cell B\\cell\\row"
+                      "\\trowd\\cellx1000\\cellx2000\\pard\\intbl C\\cell\\cell\\row\\pard po")
+        << QStringLiteral("A\tB\nC\npo");
+    QTest::newRow("empty cell in the middle") << QByteArray("\\intbl A\\cell\\cell B\\cell\\row")
+                                              << QStringLiteral("A\t\tB");
+    QTest::newRow("nested cell") << QByteArray("\\intbl A\\nestcell B\\cell\\row") << QStringLiteral("A\tB");
+}
+
+void TestRtfReader::layout()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(QString, text);
+    QTextDocument d;
+    rtf::read("{\\rtf1\\ansi " + body + "}", d);
+    QCOMPARE(textOf(d), text);
+}
+
+void TestRtfReader::charFormat_data()
+{
+    // The body's text is "ab": `a` carries the format, `b` shows it ended.
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<int>("property");
+    QTest::addColumn<QVariant>("a");
+    QTest::addColumn<QVariant>("b");
+    const QVariant none;
+    QTest::newRow("b") << QByteArray("\\b a\\b0 b") << int(QTextFormat::FontWeight) << QVariant(int(QFont::Bold)) << none;
+    QTest::newRow("b in group") << QByteArray("{\\b a}b") << int(QTextFormat::FontWeight) << QVariant(int(QFont::Bold)) << none;
+    QTest::newRow("plain ends b") << QByteArray("\\b a\\plain b") << int(QTextFormat::FontWeight)
+                                  << QVariant(int(QFont::Bold)) << none;
+    QTest::newRow("i") << QByteArray("\\i a\\i0 b") << int(QTextFormat::FontItalic) << QVariant(true) << none;
+    QTest::newRow("ul") << QByteArray("\\ul a\\ul0 b") << int(QTextFormat::FontUnderline) << QVariant(true) << none;
+    QTest::newRow("ulnone") << QByteArray("\\ul a\\ulnone b") << int(QTextFormat::FontUnderline) << QVariant(true) << none;
+    QTest::newRow("uld dotted") << QByteArray("\\uld a\\ulnone b") << int(QTextFormat::TextUnderlineStyle)
+                                << QVariant(int(QTextCharFormat::DotLine)) << none;
+    QTest::newRow("uldb double as single") << QByteArray("\\uldb a\\ulnone b") << int(QTextFormat::FontUnderline)
+                                           << QVariant(true) << none;
+    QTest::newRow("ulw words as single") << QByteArray("\\ulw a\\ulw0 b") << int(QTextFormat::FontUnderline)
+                                         << QVariant(true) << none;
+    QTest::newRow("ulwave") << QByteArray("\\ulwave a\\ulnone b") << int(QTextFormat::TextUnderlineStyle)
+                            << QVariant(int(QTextCharFormat::WaveUnderline)) << none;
+    QTest::newRow("strike") << QByteArray("\\strike a\\strike0 b") << int(QTextFormat::FontStrikeOut) << QVariant(true) << none;
+    QTest::newRow("striked1") << QByteArray("\\striked1 a\\striked0 b") << int(QTextFormat::FontStrikeOut)
+                              << QVariant(true) << none;
+    QTest::newRow("fs") << QByteArray("\\fs23 a\\fs48 b") << int(QTextFormat::FontPointSize) << QVariant(11.5)
+                        << QVariant(24.0);
+    QTest::newRow("plain resets size to 12") << QByteArray("\\fs40 a\\plain b") << int(QTextFormat::FontPointSize)
+                                             << QVariant(20.0) << QVariant(12.0);
+    QTest::newRow("cf") << QByteArray("\\cf1 a\\cf0 b") << int(QTextFormat::ForegroundBrush)
+                        << QVariant(QBrush(QColor(255, 0, 0))) << none;
+    QTest::newRow("cb") << QByteArray("\\cb2 a\\cb0 b") << int(QTextFormat::BackgroundBrush)
+                        << QVariant(QBrush(QColor(0, 0, 255))) << none;
+    QTest::newRow("highlight") << QByteArray("\\highlight2 a\\highlight0 b") << int(QTextFormat::BackgroundBrush)
+                               << QVariant(QBrush(QColor(0, 0, 255))) << none;
+    QTest::newRow("chcbpat") << QByteArray("{\\chcbpat1 a}b") << int(QTextFormat::BackgroundBrush)
+                             << QVariant(QBrush(QColor(255, 0, 0))) << none;
+    QTest::newRow("colour index past the table") << QByteArray("\\cf9 a\\cf1 b") << int(QTextFormat::ForegroundBrush)
+                                                 << none << QVariant(QBrush(QColor(255, 0, 0)));
+    QTest::newRow("super") << QByteArray("\\super a\\nosupersub b") << int(QTextFormat::TextVerticalAlignment)
+                           << QVariant(int(QTextCharFormat::AlignSuperScript)) << none;
+    QTest::newRow("sub") << QByteArray("\\sub a\\sub0 b") << int(QTextFormat::TextVerticalAlignment)
+                         << QVariant(int(QTextCharFormat::AlignSubScript)) << none;
+    QTest::newRow("up") << QByteArray("\\up6 a\\up0 b") << int(QTextFormat::TextVerticalAlignment)
+                        << QVariant(int(QTextCharFormat::AlignSuperScript)) << none;
+    QTest::newRow("caps") << QByteArray("\\caps a\\caps0 b") << int(QTextFormat::FontCapitalization)
+                          << QVariant(int(QFont::AllUppercase)) << none;
+    QTest::newRow("scaps") << QByteArray("{\\scaps a}b") << int(QTextFormat::FontCapitalization)
+                           << QVariant(int(QFont::SmallCaps)) << none;
+    QTest::newRow("font") << QByteArray("\\f1 a\\f0 b") << int(QTextFormat::FontFamilies)
+                          << QVariant(QStringList(QStringLiteral("Arial"))) << QVariant(QStringList(QStringLiteral("Times New Roman")));
+}
+
+void TestRtfReader::charFormat()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(int, property);
+    QFETCH(QVariant, a);
+    QFETCH(QVariant, b);
+    QTextDocument d;
+    rtf::read("{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\froman Times New Roman;}{\\f1\\fswiss\\fcharset238 Arial CE;}}"
+              "{\\colortbl;\\red255\\green0\\blue0;\\red0\\green0\\blue255;}"
+              + body + "}",
+              d);
+    QCOMPARE(textOf(d), QStringLiteral("ab"));
+    QCOMPARE(formatAt(d, 0).property(property), a);
+    QCOMPARE(formatAt(d, 1).property(property), b);
+}
+
+void TestRtfReader::formatSurvivesPlainBeforeEveryRun()
+{
+    // Older word processors reset with \plain before every run; the text
+    // before the \plain keeps its own format.
+    QTextDocument d;
+    rtf::read("{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}{\\f1 Courier New;}}"
+              "\\plain\\f0\\fs28\\b\\i Tu\\u269\\'e8n\\u283\\'ec\\plain\\f1\\fs20 oby\\u269\\'e8ejn\\u283\\'ec"
+              "\\plain\\f0\\ul podtr\\u382\\'9een\\u283\\'ec}",
+              d);
+    QCOMPARE(textOf(d), QStringLiteral("Tučněobyčejněpodtrženě"));
+    const QTextCharFormat first = formatAt(d, 4);
+    QCOMPARE(first.fontWeight(), int(QFont::Bold));
+    QVERIFY(first.fontItalic());
+    QCOMPARE(first.fontPointSize(), 14.0);
+    QCOMPARE(family(first), QStringLiteral("Arial"));
+    const QTextCharFormat second = formatAt(d, 5);
+    QVERIFY(second.fontWeight() < QFont::DemiBold);
+    QVERIFY(!second.fontItalic());
+    QCOMPARE(second.fontPointSize(), 10.0);
+    QCOMPARE(family(second), QStringLiteral("Courier New"));
+    const QTextCharFormat third = formatAt(d, 13);
+    QVERIFY(third.fontUnderline());
+    QCOMPARE(third.fontPointSize(), 12.0);
+}
+
+void TestRtfReader::paragraphFormat_data()
+{
+    QTest::addColumn<QByteArray>("body"); // three paragraphs, the middle one formatted
+    QTest::addColumn<int>("property");
+    QTest::addColumn<QVariant>("value");
+    QTest::newRow("qc") << QByteArray("a\\par\\qc b\\par\\pard c") << int(QTextFormat::BlockAlignment)
+                        << QVariant(int(Qt::AlignHCenter));
+    QTest::newRow("qr") << QByteArray("a\\par\\qr b\\par\\pard c") << int(QTextFormat::BlockAlignment)
+                        << QVariant(int(Qt::AlignRight));
+    QTest::newRow("qj") << QByteArray("a\\par\\qj b\\par\\pard c") << int(QTextFormat::BlockAlignment)
+                        << QVariant(int(Qt::AlignJustify));
+    QTest::newRow("qc in a group") << QByteArray("a\\par{\\pard\\qc b\\par}\\pard c") << int(QTextFormat::BlockAlignment)
+                                   << QVariant(int(Qt::AlignHCenter));
+    QTest::newRow("li twips to pixels") << QByteArray("a\\par\\li720 b\\par\\pard c") << int(QTextFormat::BlockLeftMargin)
+                                        << QVariant(48.0);
+    QTest::newRow("ri") << QByteArray("a\\par\\ri360 b\\par\\pard c") << int(QTextFormat::BlockRightMargin)
+                        << QVariant(24.0);
+    QTest::newRow("fi negative") << QByteArray("a\\par\\fi-360\\li360 b\\par\\pard c") << int(QTextFormat::TextIndent)
+                                 << QVariant(-24.0);
+    QTest::newRow("sb") << QByteArray("a\\par\\sb240 b\\par\\pard c") << int(QTextFormat::BlockTopMargin)
+                        << QVariant(16.0);
+    QTest::newRow("sa") << QByteArray("a\\par\\sa120 b\\par\\pard c") << int(QTextFormat::BlockBottomMargin)
+                        << QVariant(8.0);
+    QTest::newRow("line spacing multiple") << QByteArray("a\\par\\sl360\\slmult1 b\\par\\pard c")
+                                           << int(QTextFormat::LineHeight) << QVariant(150.0);
+    QTest::newRow("line spacing exact") << QByteArray("a\\par\\sl-240\\slmult0 b\\par\\pard c")
+                                        << int(QTextFormat::LineHeightType) << QVariant(int(QTextBlockFormat::FixedHeight));
+    QTest::newRow("line spacing at least") << QByteArray("a\\par\\sl300 b\\par\\pard c")
+                                           << int(QTextFormat::LineHeightType) << QVariant(int(QTextBlockFormat::MinimumHeight));
+    QTest::newRow("format at the par counts") << QByteArray("a\\par b\\qc\\par\\pard c") << int(QTextFormat::BlockAlignment)
+                                              << QVariant(int(Qt::AlignHCenter));
+}
+
+void TestRtfReader::paragraphFormat()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(int, property);
+    QFETCH(QVariant, value);
+    QTextDocument d;
+    rtf::read("{\\rtf1\\ansi " + body + "}", d);
+    QCOMPARE(textOf(d), QStringLiteral("a\nb\nc"));
+    QCOMPARE(d.findBlockByNumber(1).blockFormat().property(property), value);
+    QVERIFY(d.findBlockByNumber(0).blockFormat().property(property) != value);
+    QVERIFY(d.findBlockByNumber(2).blockFormat().property(property) != value);
+}
+
+void TestRtfReader::tabStops()
+{
+    QTextDocument d;
+    rtf::read("{\\rtf1\\ansi \\pard\\tx720\\tqr\\tx4320\\tqc\\tx2880\\tqdec\\tx6000 a\\tab b\\par\\pard c}", d);
+    QCOMPARE(textOf(d), QStringLiteral("a\tb\nc"));
+    const QList<QTextOption::Tab> tabs = d.begin().blockFormat().tabPositions();
+    QCOMPARE(tabs.size(), 4);
+    QCOMPARE(tabs[0].position, 48.0);
+    QCOMPARE(tabs[0].type, QTextOption::LeftTab);
+    QCOMPARE(tabs[1].position, 288.0);
+    QCOMPARE(tabs[1].type, QTextOption::RightTab);
+    QCOMPARE(tabs[2].type, QTextOption::CenterTab);
+    QCOMPARE(tabs[3].type, QTextOption::DelimiterTab);
+    QVERIFY(d.lastBlock().blockFormat().tabPositions().isEmpty()); // \pard ends them
+}
+
+void TestRtfReader::fontFaces_data()
+{
+    QTest::addColumn<QByteArray>("font");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("face");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("CE with charset") << QByteArray("\\fcharset238 Courier New CE") << QByteArray("\\'e8")
+                                     << QStringLiteral("Courier New") << QStringLiteral("č");
+    QTest::newRow("CE with western charset decodes as CE")
+        << QByteArray("\\fcharset0 Times New Roman CE") << QByteArray("\\'e8") << QStringLiteral("Times New Roman")
+        << QStringLiteral("č");
+    QTest::newRow("Cyr") << QByteArray("Arial Cyr") << QByteArray("\\'e6") << QStringLiteral("Arial") << QStringLiteral("ж");
+    QTest::newRow("Greek") << QByteArray("Arial Greek") << QByteArray("\\'e1") << QStringLiteral("Arial")
+                           << QStringLiteral("α");
+    QTest::newRow("Tur") << QByteArray("Arial Tur") << QByteArray("\\'fe") << QStringLiteral("Arial") << QStringLiteral("ş");
+    QTest::newRow("Baltic") << QByteArray("Arial Baltic") << QByteArray("\\'e0") << QStringLiteral("Arial")
+                            << QStringLiteral("ą");
+    QTest::newRow("Hebrew") << QByteArray("Arial (Hebrew)") << QByteArray("\\'e0") << QStringLiteral("Arial")
+                            << QStringLiteral("א");
+    QTest::newRow("Arabic") << QByteArray("Arial (Arabic)") << QByteArray("\\'c7") << QStringLiteral("Arial")
+                            << QStringLiteral("ا");
+    QTest::newRow("fname wins") << QByteArray("\\fcharset238{\\*\\fname Courier New;}Courier New CE")
+                                << QByteArray("\\'e8") << QStringLiteral("Courier New") << QStringLiteral("č");
+    QTest::newRow("falt is no name") << QByteArray("\\fcharset238 Liberation Serif{\\*\\falt Times New Roman}")
+                                     << QByteArray("x") << QStringLiteral("Liberation Serif") << QStringLiteral("x");
+    QTest::newRow("panose is no name") << QByteArray("{\\*\\panose 02020603050405020304}Times New Roman")
+                                       << QByteArray("x") << QStringLiteral("Times New Roman") << QStringLiteral("x");
+    QTest::newRow("CE alone is a name") << QByteArray(" CE") << QByteArray("x") << QStringLiteral("CE") << QStringLiteral("x");
+}
+
+void TestRtfReader::fontFaces()
+{
+    QFETCH(QByteArray, font);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, face);
+    QFETCH(QString, text);
+    QTextDocument d;
+    rtf::read("{\\rtf1\\ansi{\\fonttbl{\\f0\\fnil " + font + ";}}\\f0 " + bytes + "}", d);
+    QCOMPARE(textOf(d), text);
+    QCOMPARE(family(formatAt(d, 0)), face);
+}
+
+void TestRtfReader::otherWriters_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("wordpad, code page 1250") << QStringLiteral("wordpad_cp1250.rtf")
+        << QStringLiteral("Příliš žluťoučký kůň úpěl ďábelské ódy.\nTučně a kurzívou.");
+    QTest::newRow("word 97, plain before every run") << QStringLiteral("word97_plain_runs_cp1250.rtf")
+        << QStringLiteral("Nadpis článku\nTučný text, kurzíva a podtržení.\n•\tPrvní bod\n•\tDruhý bod");
+    QTest::newRow("libreoffice, unicode with hex fallbacks") << QStringLiteral("libreoffice_unicode_fallback.rtf")
+        << QStringLiteral("Tučné a červené „uvozovky“ – pomlčka\nOdkaz na web.\nSloupec 1\tSloupec 2\nŽ\tŠ\nKonec.");
+    QTest::newRow("abiword") << QStringLiteral("abiword_uc1.rtf")
+        << QStringLiteral("Řeřicha a šťovík\nDruhý odstavec ☺");
+    QTest::newRow("pandoc, paragraphs as groups") << QStringLiteral("pandoc_groups.rtf")
+        << QStringLiteral("Nadpis\nPříliš kurzíva.\n•\tPoložka");
+    QTest::newRow("initial content") << QStringLiteral("initial_content.rtf") << QString();
+    QTest::newRow("minimal document of the classic kind") << QStringLiteral("minimal_document_with_info.rtf")
+        << QStringLiteral("This is plain text.\nCentred red bold with a €.");
+}
+
+void TestRtfReader::otherWriters()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, text);
+    QTextDocument d;
+    rtf::read(fixture(file), d);
+    QCOMPARE(textOf(d), text);
+}
+
+void TestRtfReader::otherWritersFormatting()
+{
+    QTextDocument d;
+    rtf::read(fixture(QStringLiteral("word97_plain_runs_cp1250.rtf")), d);
+    // "Nadpis článku": Arial CE 16 pt bold, centred.
+    QCOMPARE(family(formatAt(d, 0)), QStringLiteral("Arial"));
+    QCOMPARE(formatAt(d, 0).fontPointSize(), 16.0);
+    QCOMPARE(formatAt(d, 0).fontWeight(), int(QFont::Bold));
+    QCOMPARE(d.begin().blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
+    const QTextBlock body = d.begin().next();
+    QCOMPARE(formatAt(d, body.position()).fontWeight(), int(QFont::Bold)); // "Tučný"
+    QCOMPARE(family(formatAt(d, body.position())), QStringLiteral("Times New Roman"));
+    QVERIFY(formatAt(d, body.position() + 12).fontItalic()); // "kurzíva"
+    QVERIFY(formatAt(d, body.position() + 12).fontWeight() < QFont::DemiBold);
+    QVERIFY(formatAt(d, body.position() + 22).fontUnderline()); // "podtržení"
+    QCOMPARE(body.blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignJustify);
+    QCOMPARE(d.findBlockByNumber(2).blockFormat().leftMargin(), 24.0);
+    QCOMPARE(d.findBlockByNumber(2).blockFormat().textIndent(), -24.0);
+
+    rtf::read(fixture(QStringLiteral("libreoffice_unicode_fallback.rtf")), d);
+    QCOMPARE(formatAt(d, 0).fontWeight(), int(QFont::Bold));
+    QCOMPARE(formatAt(d, 8).foreground().color(), QColor(255, 0, 0)); // "červené"
+    QVERIFY(formatAt(d, 7).foreground().style() == Qt::NoBrush);
+}
+
+void TestRtfReader::openThenSaveKeepsWhatIsShown()
+{
+    // What the reader keeps from another writer's file, the writer writes.
+    for (const char *file : {"word97_plain_runs_cp1250.rtf", "libreoffice_unicode_fallback.rtf", "pandoc_groups.rtf"}) {
+        QTextDocument first;
+        rtf::read(fixture(QLatin1StringView(file)), first);
+        QTextDocument second;
+        rtf::read(rtf::write(first), second);
+        QCOMPARE(textOf(second), textOf(first));
+        QCOMPARE(second.blockCount(), first.blockCount());
+        for (QTextBlock a = first.begin(), b = second.begin(); a.isValid(); a = a.next(), b = b.next()) {
+            QCOMPARE(b.blockFormat().alignment(), a.blockFormat().alignment());
+            QCOMPARE(b.blockFormat().leftMargin(), a.blockFormat().leftMargin());
+            QCOMPARE(b.blockFormat().textIndent(), a.blockFormat().textIndent());
+            QCOMPARE(b.blockFormat().topMargin(), a.blockFormat().topMargin());
+            QCOMPARE(b.blockFormat().bottomMargin(), a.blockFormat().bottomMargin());
+            for (int i = 0; i < a.length() - 1; ++i) {
+                const QTextCharFormat fa = formatAt(first, a.position() + i);
+                const QTextCharFormat fb = formatAt(second, b.position() + i);
+                QCOMPARE(fb.fontWeight(), fa.fontWeight());
+                QCOMPARE(fb.fontItalic(), fa.fontItalic());
+                QCOMPARE(fb.underlineStyle(), fa.underlineStyle());
+                QCOMPARE(fb.fontStrikeOut(), fa.fontStrikeOut());
+                QCOMPARE(fb.fontPointSize(), fa.fontPointSize());
+                QCOMPARE(fb.foreground().color(), fa.foreground().color());
+                QCOMPARE(fb.background().color(), fa.background().color());
+                if (!family(fa).isEmpty())
+                    QCOMPARE(family(fb), family(fa));
+            }
+        }
+    }
+}
+
+QTEST_MAIN(TestRtfReader)
+#include "tst_rtf_reader.moc"

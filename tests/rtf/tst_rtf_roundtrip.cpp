@@ -1,0 +1,430 @@
+// The writer's output and what a write followed by a read keeps.
+
+#include "rtf.h"
+
+#include <QBrush>
+#include <QFile>
+#include <QFont>
+#include <QGuiApplication>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
+namespace {
+
+QByteArray fixture(const char *name)
+{
+    QFile f(QStringLiteral(RTF_TEST_DATA "/") + QLatin1StringView(name));
+    if (!f.open(QIODevice::ReadOnly))
+        qFatal("missing fixture %s", name);
+    return f.readAll();
+}
+
+// The format of the character at `pos`.
+QTextCharFormat formatAt(const QTextDocument &doc, int pos)
+{
+    QTextCursor c(const_cast<QTextDocument *>(&doc));
+    c.setPosition(pos + 1);
+    return c.charFormat();
+}
+
+bool sameValue(const QVariant &a, const QVariant &b)
+{
+    if (a.metaType() == QMetaType::fromType<QBrush>() || b.metaType() == QMetaType::fromType<QBrush>())
+        return a.value<QBrush>().color() == b.value<QBrush>().color()
+            && a.value<QBrush>().style() == b.value<QBrush>().style();
+    if (a.metaType() == QMetaType::fromType<double>() || b.metaType() == QMetaType::fromType<double>())
+        return qFuzzyCompare(a.toDouble(), b.toDouble());
+    return a == b;
+}
+
+void roundTrip(QTextDocument &doc)
+{
+    const QByteArray rtf = rtf::write(doc);
+    QTextDocument back;
+    rtf::read(rtf, back);
+    doc.setPlainText(QString()); // make sure nothing of the old content survives
+    rtf::read(rtf::write(back), doc);
+}
+
+} // namespace
+
+class TestRtfRoundTrip : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initialContent();
+    void initialContentSurvivesRoundTrip();
+
+    void writerHeader();
+    void writerEscapes_data();
+    void writerEscapes();
+    void writerEscapesSpecialCharacters();
+
+    void charProperty_data();
+    void charProperty();
+    void blockProperty_data();
+    void blockProperty();
+    void lineSpacingAndTabs();
+    void text_data();
+    void text();
+    void paragraphCountIsStable_data();
+    void paragraphCountIsStable();
+    void emptyParagraphKeepsItsFormat();
+    void pastedFormatsAreWritten();
+    void undoIsEnabledAfterRead();
+    void largeDocument();
+};
+
+void TestRtfRoundTrip::initialContent()
+{
+    const QByteArray data = fixture("initial_content.rtf");
+    QCOMPARE(data.size(), 294);
+    QTextDocument doc;
+    rtf::read(data, doc);
+    QCOMPARE(doc.blockCount(), 1);
+    QCOMPARE(doc.toPlainText(), QString());
+    const QTextCharFormat typing = QTextCursor(&doc).charFormat();
+    QCOMPARE(typing.fontFamilies().toStringList(), QStringList(QStringLiteral("Courier New")));
+    QCOMPARE(typing.fontPointSize(), 11.5);
+    QVERIFY(typing.fontWeight() < QFont::DemiBold);
+    QVERIFY(!typing.fontItalic());
+    QCOMPARE(doc.begin().blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignLeft);
+}
+
+void TestRtfRoundTrip::initialContentSurvivesRoundTrip()
+{
+    QTextDocument doc;
+    rtf::read(fixture("initial_content.rtf"), doc);
+    for (int i = 0; i < 3; ++i) {
+        QTextDocument next;
+        rtf::read(rtf::write(doc), next);
+        QCOMPARE(next.blockCount(), 1);
+        QCOMPARE(next.toPlainText(), QString());
+        const QTextCharFormat typing = QTextCursor(&next).charFormat();
+        QCOMPARE(typing.fontFamilies().toStringList(), QStringList(QStringLiteral("Courier New")));
+        QCOMPARE(typing.fontPointSize(), 11.5);
+        rtf::read(rtf::write(next), doc);
+    }
+}
+
+void TestRtfRoundTrip::writerHeader()
+{
+    QTextDocument doc;
+    QTextCursor c(&doc);
+    QTextCharFormat f;
+    f.setFontFamilies({QStringLiteral("Arial")});
+    f.setForeground(QColor(255, 0, 0));
+    c.insertText(QStringLiteral("ahoj"), f);
+    const QByteArray out = rtf::write(doc);
+    QVERIFY2(out.startsWith("{\\rtf1\\ansi\\ansicpg1250\\deff0\\deftab720"), out.left(60).constData());
+    QVERIFY(out.endsWith('}'));
+    QVERIFY(out.contains("{\\fonttbl{\\f0"));
+    QVERIFY(out.contains("\\fcharset238 Arial;}"));
+    QVERIFY(out.contains("{\\colortbl ;\\red255\\green0\\blue0;}"));
+    QVERIFY(out.contains("\\uc1"));
+    QVERIFY(out.contains("\\cf1 ahoj"));
+    QCOMPARE(out.count('{'), out.count('}'));
+    // Every font named in the body is in the table, with a charset.
+    const QByteArray table = out.mid(out.indexOf("{\\fonttbl"), out.indexOf("}}") - out.indexOf("{\\fonttbl"));
+    QCOMPARE(table.count("\\fcharset238"), table.count("{\\f") - 1);
+    QCOMPARE(table.count("{\\f"), 3); // the default face and Arial
+}
+
+void TestRtfRoundTrip::writerEscapes_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::newRow("czech") << QStringLiteral("č ř ě") << QByteArray("\\'e8 \\'f8 \\'ec");
+    QTest::newRow("capitals") << QStringLiteral("ŽŠŮ") << QByteArray("\\'8e\\'8a\\'d9");
+    QTest::newRow("euro and quotes") << QStringLiteral("€„“") << QByteArray("\\'80\\'84\\'93");
+    QTest::newRow("cyrillic") << QStringLiteral("ж") << QByteArray("\\u1078?");
+    QTest::newRow("above 32767 is negative") << QStringLiteral("豆") << QByteArray("\\u-29626?");
+    QTest::newRow("outside the BMP as surrogates") << QStringLiteral("😀")
+                                                   << QByteArray("\\u-10179?\\u-8704?");
+    QTest::newRow("braces and backslash") << QStringLiteral("{a\\b}") << QByteArray("\\{a\\\\b\\}");
+}
+
+void TestRtfRoundTrip::writerEscapes()
+{
+    QFETCH(QString, text);
+    QFETCH(QByteArray, expected);
+    QTextDocument doc;
+    doc.setPlainText(text);
+    const QByteArray out = rtf::write(doc);
+    QVERIFY2(out.contains(expected), out.constData());
+    for (char c : out)
+        QVERIFY2(uchar(c) < 0x80, "RTF is 7-bit");
+}
+
+void TestRtfRoundTrip::writerEscapesSpecialCharacters()
+{
+    QTextDocument doc;
+    QTextCursor(&doc).insertText(QStringLiteral("a\tb") + QChar(QChar::LineSeparator) + QStringLiteral("c")
+                                 + QChar(QChar::Nbsp) + QStringLiteral("d"));
+    const QByteArray out = rtf::write(doc);
+    QVERIFY2(out.contains("a\\tab b\\line c\\~d"), out.constData());
+}
+
+void TestRtfRoundTrip::charProperty_data()
+{
+    QTest::addColumn<int>("property");
+    QTest::addColumn<QVariant>("value");
+    QTest::newRow("bold") << int(QTextFormat::FontWeight) << QVariant(int(QFont::Bold));
+    QTest::newRow("italic") << int(QTextFormat::FontItalic) << QVariant(true);
+    QTest::newRow("underline") << int(QTextFormat::FontUnderline) << QVariant(true);
+    QTest::newRow("dotted underline") << int(QTextFormat::TextUnderlineStyle)
+                                      << QVariant(int(QTextCharFormat::DotLine));
+    QTest::newRow("dashed underline") << int(QTextFormat::TextUnderlineStyle)
+                                      << QVariant(int(QTextCharFormat::DashUnderline));
+    QTest::newRow("wave underline") << int(QTextFormat::TextUnderlineStyle)
+                                    << QVariant(int(QTextCharFormat::WaveUnderline));
+    QTest::newRow("strikethrough") << int(QTextFormat::FontStrikeOut) << QVariant(true);
+    QTest::newRow("size 11.5") << int(QTextFormat::FontPointSize) << QVariant(11.5);
+    QTest::newRow("size 72") << int(QTextFormat::FontPointSize) << QVariant(72.0);
+    QTest::newRow("face") << int(QTextFormat::FontFamilies)
+                          << QVariant(QStringList(QStringLiteral("Times New Roman")));
+    QTest::newRow("face with Czech name") << int(QTextFormat::FontFamilies)
+                                          << QVariant(QStringList(QStringLiteral("Písmo Žluťoučké")));
+    QTest::newRow("text colour") << int(QTextFormat::ForegroundBrush)
+                                 << QVariant(QBrush(QColor(200, 10, 30)));
+    QTest::newRow("background") << int(QTextFormat::BackgroundBrush)
+                                << QVariant(QBrush(QColor(255, 255, 0)));
+    QTest::newRow("all capitals") << int(QTextFormat::FontCapitalization) << QVariant(int(QFont::AllUppercase));
+    QTest::newRow("small capitals") << int(QTextFormat::FontCapitalization) << QVariant(int(QFont::SmallCaps));
+    QTest::newRow("superscript") << int(QTextFormat::TextVerticalAlignment)
+                                 << QVariant(int(QTextCharFormat::AlignSuperScript));
+    QTest::newRow("subscript") << int(QTextFormat::TextVerticalAlignment)
+                               << QVariant(int(QTextCharFormat::AlignSubScript));
+}
+
+void TestRtfRoundTrip::charProperty()
+{
+    QFETCH(int, property);
+    QFETCH(QVariant, value);
+
+    QTextDocument doc;
+    QTextCursor c(&doc);
+    QTextCharFormat base;
+    base.setFontFamilies({QStringLiteral("Courier New")});
+    base.setFontPointSize(12);
+    QTextCharFormat styled = base;
+    styled.setProperty(property, value);
+    c.insertText(QStringLiteral("před "), base);
+    c.insertText(QStringLiteral("čáry"), styled);
+    c.insertText(QStringLiteral(" po"), base);
+
+    roundTrip(doc);
+
+    QCOMPARE(doc.toPlainText(), QStringLiteral("před čáry po"));
+    for (int pos : {5, 8}) { // first and last styled character
+        const QVariant got = formatAt(doc, pos).property(property);
+        QVERIFY2(sameValue(got, value), qPrintable(QStringLiteral("at %1: %2").arg(pos).arg(got.toString())));
+    }
+    for (int pos : {4, 9}) { // the plain neighbours
+        const QVariant got = formatAt(doc, pos).property(property);
+        QVERIFY2(!sameValue(got, value), qPrintable(QStringLiteral("leaked to %1").arg(pos)));
+    }
+    // The other properties of the run are those of the base format.
+    if (property != QTextFormat::FontFamilies)
+        QCOMPARE(formatAt(doc, 6).fontFamilies().toStringList(), QStringList(QStringLiteral("Courier New")));
+    if (property != QTextFormat::FontPointSize)
+        QCOMPARE(formatAt(doc, 6).fontPointSize(), 12.0);
+}
+
+void TestRtfRoundTrip::blockProperty_data()
+{
+    QTest::addColumn<int>("property");
+    QTest::addColumn<QVariant>("value");
+    QTest::newRow("right") << int(QTextFormat::BlockAlignment) << QVariant(int(Qt::AlignRight));
+    QTest::newRow("centre") << int(QTextFormat::BlockAlignment) << QVariant(int(Qt::AlignHCenter));
+    QTest::newRow("justify") << int(QTextFormat::BlockAlignment) << QVariant(int(Qt::AlignJustify));
+    QTest::newRow("left indent") << int(QTextFormat::BlockLeftMargin) << QVariant(48.0);
+    QTest::newRow("right indent") << int(QTextFormat::BlockRightMargin) << QVariant(24.0);
+    QTest::newRow("hanging first line") << int(QTextFormat::TextIndent) << QVariant(-18.0);
+    QTest::newRow("space before") << int(QTextFormat::BlockTopMargin) << QVariant(12.0);
+    QTest::newRow("space after") << int(QTextFormat::BlockBottomMargin) << QVariant(8.0);
+}
+
+void TestRtfRoundTrip::blockProperty()
+{
+    QFETCH(int, property);
+    QFETCH(QVariant, value);
+
+    QTextDocument doc;
+    QTextCursor c(&doc);
+    c.insertText(QStringLiteral("první"));
+    QTextBlockFormat special;
+    special.setProperty(property, value);
+    c.insertBlock(special);
+    c.insertText(QStringLiteral("druhý"));
+    c.insertBlock(QTextBlockFormat());
+    c.insertText(QStringLiteral("třetí"));
+
+    roundTrip(doc);
+
+    QCOMPARE(doc.blockCount(), 3);
+    QCOMPARE(doc.toPlainText(), QStringLiteral("první\ndruhý\ntřetí"));
+    const QVariant got = doc.findBlockByNumber(1).blockFormat().property(property);
+    QVERIFY2(sameValue(got, value), qPrintable(got.toString()));
+    for (int n : {0, 2}) {
+        const QVariant other = doc.findBlockByNumber(n).blockFormat().property(property);
+        QVERIFY2(!sameValue(other, value), qPrintable(QStringLiteral("leaked to block %1").arg(n)));
+    }
+}
+
+void TestRtfRoundTrip::lineSpacingAndTabs()
+{
+    const QList<QTextOption::Tab> tabs = {
+        QTextOption::Tab(48, QTextOption::LeftTab), QTextOption::Tab(120, QTextOption::CenterTab),
+        QTextOption::Tab(300, QTextOption::RightTab), QTextOption::Tab(360, QTextOption::DelimiterTab, u',')};
+    const QList<QPair<int, double>> heights = {{QTextBlockFormat::ProportionalHeight, 150},
+                                               {QTextBlockFormat::MinimumHeight, 20},
+                                               {QTextBlockFormat::FixedHeight, 16}};
+    QTextDocument doc;
+    QTextCursor c(&doc);
+    for (qsizetype i = 0; i < heights.size(); ++i) {
+        QTextBlockFormat f;
+        f.setLineHeight(heights[i].second, heights[i].first);
+        f.setTabPositions(tabs);
+        if (i)
+            c.insertBlock(f);
+        else
+            c.setBlockFormat(f);
+        c.insertText(QStringLiteral("a\tb"));
+    }
+    roundTrip(doc);
+    QCOMPARE(doc.blockCount(), 3);
+    for (int i = 0; i < 3; ++i) {
+        const QTextBlockFormat f = doc.findBlockByNumber(i).blockFormat();
+        QCOMPARE(f.lineHeightType(), heights[i].first);
+        QCOMPARE(f.lineHeight(), heights[i].second);
+        QCOMPARE(f.tabPositions(), tabs);
+    }
+}
+
+void TestRtfRoundTrip::text_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("czech") << QStringLiteral("Příliš žluťoučký kůň úpěl ďábelské ódy. PŘÍLIŠ ŽLUŤOUČKÝ KŮŇ");
+    QTest::newRow("other scripts") << QStringLiteral("Grüße, Ελληνικά, русский, 日本語, עברית");
+    QTest::newRow("outside the BMP") << QStringLiteral("😀 a 𝄞");
+    QTest::newRow("rtf syntax as text") << QStringLiteral("{\\rtf1 \\par} \\'e8 \\u269?");
+    QTest::newRow("tabs and spaces") << QStringLiteral("  a\t\tb  ");
+    QTest::newRow("line break") << QStringLiteral("řádek") + QChar(QChar::LineSeparator) + QStringLiteral("další");
+    QTest::newRow("nbsp and soft hyphen") << QStringLiteral("v") + QChar(QChar::Nbsp) + QStringLiteral("lese")
+            + QChar(QChar::SoftHyphen);
+    QTest::newRow("digits after escapes") << QStringLiteral("č1 ж2 ж-3 ж?");
+    QTest::newRow("empty paragraphs") << QStringLiteral("\n\na\n\n");
+    QTest::newRow("empty") << QString();
+}
+
+void TestRtfRoundTrip::text()
+{
+    QFETCH(QString, text);
+    QTextDocument doc;
+    doc.setPlainText(text);
+    const QString before = doc.toRawText();
+    roundTrip(doc);
+    QCOMPARE(doc.toRawText(), before);
+}
+
+void TestRtfRoundTrip::paragraphCountIsStable_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("blocks");
+    QTest::newRow("one empty") << QString() << 1;
+    QTest::newRow("one") << QStringLiteral("a") << 1;
+    QTest::newRow("trailing empty") << QStringLiteral("a\n") << 2;
+    QTest::newRow("two trailing empty") << QStringLiteral("a\n\n") << 3;
+    QTest::newRow("only empty") << QStringLiteral("\n\n") << 3;
+}
+
+void TestRtfRoundTrip::paragraphCountIsStable()
+{
+    QFETCH(QString, text);
+    QFETCH(int, blocks);
+    QTextDocument doc;
+    doc.setPlainText(text);
+    QCOMPARE(doc.blockCount(), blocks);
+    for (int i = 0; i < 4; ++i) {
+        QTextDocument next;
+        rtf::read(rtf::write(doc), next);
+        QCOMPARE(next.blockCount(), blocks);
+        QCOMPARE(next.toPlainText(), text);
+        doc.setPlainText(next.toPlainText());
+    }
+}
+
+void TestRtfRoundTrip::emptyParagraphKeepsItsFormat()
+{
+    QTextDocument doc;
+    QTextCursor c(&doc);
+    c.insertText(QStringLiteral("x"));
+    QTextCharFormat big;
+    big.setFontPointSize(30);
+    big.setFontWeight(QFont::Bold);
+    c.insertBlock(QTextBlockFormat(), big);
+
+    roundTrip(doc);
+
+    QCOMPARE(doc.blockCount(), 2);
+    QTextCursor end(&doc);
+    end.movePosition(QTextCursor::End);
+    QCOMPARE(end.charFormat().fontPointSize(), 30.0);
+    QCOMPARE(end.charFormat().fontWeight(), int(QFont::Bold));
+}
+
+void TestRtfRoundTrip::pastedFormatsAreWritten()
+{
+    // Text pasted from web pages has pixel sizes and several families.
+    QTextDocument doc;
+    QTextCharFormat f;
+    f.setProperty(QTextFormat::FontPixelSize, 16);
+    f.setFontFamilies({QStringLiteral("Georgia"), QStringLiteral("serif")});
+    f.setFontWeight(700);
+    QTextCursor(&doc).insertText(QStringLiteral("web"), f);
+    roundTrip(doc);
+    const QTextCharFormat got = formatAt(doc, 0);
+    QCOMPARE(got.fontPointSize(), 12.0);
+    QCOMPARE(got.fontFamilies().toStringList(), QStringList(QStringLiteral("Georgia")));
+    QCOMPARE(got.fontWeight(), int(QFont::Bold));
+}
+
+void TestRtfRoundTrip::undoIsEnabledAfterRead()
+{
+    QTextDocument doc;
+    doc.setPlainText(QStringLiteral("old"));
+    QVERIFY(doc.isUndoRedoEnabled());
+    rtf::read("{\\rtf1 new}", doc);
+    QVERIFY(doc.isUndoRedoEnabled());
+    QVERIFY(!doc.isUndoAvailable()); // loading is not an edit to undo
+    QCOMPARE(doc.toPlainText(), QStringLiteral("new"));
+}
+
+void TestRtfRoundTrip::largeDocument()
+{
+    // Many runs and paragraphs: every format change and every paragraph
+    // must come back, in order.
+    QTextDocument doc;
+    QTextCursor c(&doc);
+    QTextCharFormat bold;
+    bold.setFontWeight(QFont::Bold);
+    for (int i = 0; i < 2000; ++i) {
+        if (i)
+            c.insertBlock();
+        c.insertText(QStringLiteral("řádek %1 ").arg(i), QTextCharFormat());
+        c.insertText(QStringLiteral("tučně"), bold);
+    }
+    const QString text = doc.toPlainText();
+    roundTrip(doc);
+    QCOMPARE(doc.blockCount(), 2000);
+    QCOMPARE(doc.toPlainText(), text);
+    const QTextBlock last = doc.lastBlock();
+    QCOMPARE(formatAt(doc, last.position() + last.length() - 2).fontWeight(), int(QFont::Bold));
+    QVERIFY(formatAt(doc, last.position()).fontWeight() < QFont::DemiBold);
+}
+
+QTEST_MAIN(TestRtfRoundTrip)
+#include "tst_rtf_roundtrip.moc"

@@ -24,10 +24,6 @@ namespace {
 // The document's default tab stops: 720 twips, half an inch, at 96 dpi.
 constexpr qreal DefaultTabStop = 48.0;
 
-// Largest file the control loads: the reader's own limit applies to RTF,
-// this one keeps a huge plain-text file from exhausting memory.
-constexpr qint64 MaxPlainTextFile = qint64(512) * 1024 * 1024;
-
 bool isBold(const QTextCharFormat &f) { return f.fontWeight() > QFont::Medium; }
 bool isItalic(const QTextCharFormat &f) { return f.fontItalic(); }
 bool isUnderlined(const QTextCharFormat &f)
@@ -355,8 +351,12 @@ std::unique_ptr<QTextDocument> readDocument(const QString &path, std::unique_ptr
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw ControlError(RichTextBox::tr("Soubor %1 nelze otevřít: %2").arg(shown, file.errorString()));
-    if (file.size() > MaxPlainTextFile)
-        throw ControlError(RichTextBox::tr("Soubor %1 je příliš velký").arg(shown));
+    try {
+        // Plain text costs the document about as much per byte as RTF does.
+        rtf::checkInputSize(file.size());
+    } catch (const rtf::Error &e) {
+        throw ControlError(e.description());
+    }
     const QByteArray data = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw ControlError(RichTextBox::tr("Soubor %1 nelze přečíst: %2").arg(shown, file.errorString()));

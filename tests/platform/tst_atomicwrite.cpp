@@ -3,6 +3,7 @@
 
 #include "atomicwrite.h"
 #include "controlerror.h"
+#include "richtextbox.h"
 
 #include <QDir>
 #include <QFile>
@@ -38,6 +39,7 @@ private Q_SLOTS:
     void followsLinks();
     void pathsAsUsersMakeThem_data();
     void pathsAsUsersMakeThem();
+    void nameTooLongFailsCleanly();
 };
 
 void tst_AtomicWrite::faults_data()
@@ -149,9 +151,22 @@ void tst_AtomicWrite::pathsAsUsersMakeThem()
     QFETCH(QString, name);
     QTemporaryDir dir;
     const QString target = dir.filePath(name);
-    writeFileAtomically(target, "obsah");
-    QCOMPARE(readAll(target), QByteArray("obsah"));
+    RichTextBox box;
+    box.setPlainText(QStringLiteral("Obsah článku"));
+    box.SaveFile(target);
     QCOMPARE(entries(dir.path()), QStringList{name});
+    RichTextBox reader;
+    reader.setFileName(target);
+    QCOMPARE(reader.toPlainText(), QStringLiteral("Obsah článku"));
+}
+
+void tst_AtomicWrite::nameTooLongFailsCleanly()
+{
+    QTemporaryDir dir;
+    // Past the file system's 255 bytes for one name.
+    const QString target = dir.filePath(QString(130, QChar(0x10D)) + QStringLiteral(".kln"));
+    QVERIFY_THROWS_EXCEPTION(ControlError, writeFileAtomically(target, "obsah"));
+    QCOMPARE(entries(dir.path()), QStringList());
 }
 
 QTEST_MAIN(tst_AtomicWrite)

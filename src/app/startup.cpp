@@ -1,5 +1,9 @@
 #include "startup.h"
 
+#include "mainwindow.h"
+#include "qtdialogs.h"
+#include "version.h"
+
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -35,6 +39,27 @@ QSize screenSizeInTwips()
     if (dpi <= 0)
         return {};
     return {qRound(pixels.width() * 1440 / dpi), qRound(pixels.height() * 1440 / dpi)};
+}
+
+int runEditor(QApplication &app, const std::function<void(Main &)> &beforeShow)
+{
+    QApplication::setApplicationName(QStringLiteral("borovka-editor"));
+    QApplication::setApplicationVersion(
+        QStringLiteral("%1.%2").arg(version::Major).arg(version::Minor));
+    QApplication::setDesktopFileName(QStringLiteral("borovka-editor"));
+    installCzechTranslations(app);
+
+    QtDialogs dialogs;
+    Main window(dialogs);
+    dialogs.setParent(&window);
+    QObject::connect(&window, &Main::programEnded, &app, [] { QCoreApplication::exit(0); });
+
+    if (!window.Form_Load(commandLineText(QApplication::arguments()), screenSizeInTwips()))
+        return 0;
+    if (beforeShow)
+        beforeShow(window);
+    window.showAtStart();
+    return app.exec();
 }
 
 } // namespace borovka

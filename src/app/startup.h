@@ -4,9 +4,13 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class QApplication;
 
 namespace borovka {
+
+class Main;
 
 // Qt's own Czech texts for the standard dialogs, buttons and menus.
 void installCzechTranslations(QApplication &app);
@@ -17,5 +21,10 @@ QString commandLineText(const QStringList &arguments);
 
 // The primary screen's size in twips (1440 per inch).
 QSize screenSizeInTwips();
+
+// The whole program after QApplication: the window, start-up with the
+// command line, the event loop. `beforeShow` runs once start-up has loaded
+// the document, just before the window is first shown.
+int runEditor(QApplication &app, const std::function<void(Main &)> &beforeShow = {});
 
 } // namespace borovka

@@ -119,6 +119,9 @@ std::unique_ptr<QTextDocument> RichTextBox::emptyDocument()
     doc->setDefaultFont(defaultFont());
     QTextOption option = doc->defaultTextOption();
     option.setTabStopDistance(DefaultTabStop);
+    // Czech runs left to right; left automatic, Qt works out the direction of
+    // every following paragraph on each keystroke, slow in a long document.
+    option.setTextDirection(Qt::LeftToRight);
     doc->setDefaultTextOption(option);
     doc->setUndoRedoEnabled(false);
     return doc;

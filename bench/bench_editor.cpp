@@ -1,0 +1,195 @@
+// The editor with its window shown (offscreen): opening a file through the
+// editing area as Open does, until the first screenful has been painted,
+// saving it back, and typing one character in the middle of a long
+// document.
+
+#include "benchsupport.h"
+#include "mainwindow.h"
+#include "richtextbox.h"
+#include "scripteddialogs.h"
+#include "startup.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
+#include <memory>
+
+namespace {
+
+// Counts the paints of the editing area's viewport, where the text is drawn.
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+class Editor {
+public:
+    Editor() : window(dialogs)
+    {
+        window.Form_Load(QString(), borovka::screenSizeInTwips());
+        window.Rich1->viewport()->installEventFilter(&counter);
+        window.showAtStart();
+        if (!QTest::qWaitForWindowExposed(&window))
+            qFatal("the main window was never exposed");
+        waitForPaint(0);
+    }
+
+    // Runs the event loop until the text area has painted again; false
+    // after a minute without a paint.
+    bool waitForPaint(int paintsBefore)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        while (counter.paints == paintsBefore) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents);
+            if (timer.elapsed() > 60'000)
+                return false;
+        }
+        return true;
+    }
+
+    // Lets the layout Qt does in the background after a load run to its end.
+    void finishLayout()
+    {
+        window.Rich1->document()->documentLayout()->documentSize();
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+    }
+
+    borovka::ScriptedDialogs dialogs;
+    borovka::Main window;
+    PaintCounter counter;
+};
+
+// One window for the whole run. Never destroyed: the application object
+// is gone by the time statics are.
+Editor &editor()
+{
+    static Editor *e = new Editor;
+    return *e;
+}
+
+// The generated documents as files, for loading the way Open does.
+QString documentFile(qint64 bytes)
+{
+    static QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("clanek-%1.kln").arg(bytes));
+    if (!QFile::exists(path)) {
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly) || f.write(benchsupport::document(bytes).rtf) < 0)
+            qFatal("cannot write %s", qPrintable(path));
+    }
+    return path;
+}
+
+void emptyEditor(Editor &e)
+{
+    e.window.Rich1->setTextRTF(QByteArrayView());
+    const int before = e.counter.paints;
+    e.waitForPaint(before);
+}
+
+void openFile(benchmark::State &state, qint64 bytes)
+{
+    Editor &e = editor();
+    const QString path = documentFile(bytes);
+    const qint64 fileBytes = QFileInfo(path).size();
+    emptyEditor(e);
+    benchsupport::PeakMeter meter;
+    meter.start();
+    for (auto _ : state) {
+        e.window.Rich1->setFileName(path);
+        // Counted from here: a long load runs its own event loop, where the
+        // old content may repaint.
+        if (!e.waitForPaint(e.counter.paints)) {
+            state.SkipWithError("no paint after loading");
+            break;
+        }
+        state.PauseTiming();
+        emptyEditor(e);
+        state.ResumeTiming();
+    }
+    benchsupport::reportPeak(state, meter, fileBytes);
+    state.SetBytesProcessed(state.iterations() * fileBytes);
+}
+
+void saveFile(benchmark::State &state, qint64 bytes)
+{
+    Editor &e = editor();
+    e.window.Rich1->setFileName(documentFile(bytes));
+    e.waitForPaint(e.counter.paints);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("ulozeno.kln"));
+    for (auto _ : state)
+        e.window.Rich1->SaveFile(path);
+    state.SetBytesProcessed(state.iterations() * QFileInfo(path).size());
+    emptyEditor(e);
+}
+
+void typeInMiddle(benchmark::State &state, qint64 bytes)
+{
+    Editor &e = editor();
+    borovka::RichTextBox *rich = e.window.Rich1;
+    rich->setFileName(documentFile(bytes));
+    e.finishLayout();
+    QTextCursor cursor(rich->document());
+    cursor.setPosition(rich->document()->characterCount() / 2);
+    rich->setTextCursor(cursor);
+    rich->ensureCursorVisible();
+    e.waitForPaint(e.counter.paints);
+    const int lengthBefore = rich->document()->characterCount();
+
+    for (auto _ : state) {
+        const int before = e.counter.paints;
+        QTest::keyClick(rich, Qt::Key_A);
+        if (!e.waitForPaint(before)) {
+            state.SkipWithError("no paint after typing");
+            break;
+        }
+    }
+    if (rich->document()->characterCount() != lengthBefore + int(state.iterations()))
+        state.SkipWithError("the typed characters did not all arrive");
+    emptyEditor(e);
+}
+
+void registerAll()
+{
+    for (const qint64 bytes : benchsupport::sizes()) {
+        benchmark::RegisterBenchmark(("editor_open/" + benchsupport::sizeName(bytes)).c_str(),
+                                     openFile, bytes)
+            ->Unit(benchmark::kMillisecond)->UseRealTime();
+    }
+    for (const qint64 bytes : benchsupport::sizes()) {
+        benchmark::RegisterBenchmark(("editor_save/" + benchsupport::sizeName(bytes)).c_str(),
+                                     saveFile, bytes)
+            ->Unit(benchmark::kMillisecond)->UseRealTime();
+    }
+    for (const qint64 bytes : {qint64(1024 * 1024), qint64(10 * 1024 * 1024)}) {
+        benchmark::RegisterBenchmark(("editor_type/" + benchsupport::sizeName(bytes)).c_str(),
+                                     typeInMiddle, bytes)
+            ->Unit(benchmark::kMillisecond)->UseRealTime();
+    }
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    return benchsupport::run<QApplication>(argc, argv, registerAll);
+}

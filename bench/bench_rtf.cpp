@@ -1,0 +1,109 @@
+// The reader and the writers in-process: RTF into a QTextDocument, the
+// document back to RTF, and to plain text.
+
+#include "benchsupport.h"
+#include "rtf.h"
+
+#include <QFont>
+#include <QGuiApplication>
+#include <QTextDocument>
+
+#include <memory>
+
+namespace {
+
+using benchsupport::document;
+
+// A document set up as the converter and the editor set theirs up.
+std::unique_ptr<QTextDocument> newDocument()
+{
+    auto doc = std::make_unique<QTextDocument>();
+    QFont font(QStringLiteral("Courier New"));
+    font.setPointSizeF(11.25);
+    doc->setDefaultFont(font);
+    doc->setUndoRedoEnabled(false);
+    return doc;
+}
+
+// Kept between the write and plain-text benchmarks of a size: reading
+// 10 MB again for each would only slow the run down.
+QTextDocument &readDocument(qint64 bytes)
+{
+    static qint64 cachedBytes = -1;
+    static std::unique_ptr<QTextDocument> cached;
+    if (cachedBytes != bytes) {
+        cached.reset();
+        cached = newDocument();
+        rtf::read(document(bytes).rtf, *cached);
+        cachedBytes = bytes;
+    }
+    return *cached;
+}
+
+void readRtf(benchmark::State &state, qint64 bytes)
+{
+    const benchdoc::Document &d = document(bytes);
+    benchsupport::PeakMeter meter;
+    meter.start();
+    for (auto _ : state) {
+        auto doc = newDocument();
+        rtf::read(d.rtf, *doc);
+        benchmark::DoNotOptimize(doc.get());
+        // Tearing the document down is not part of reading it.
+        state.PauseTiming();
+        doc.reset();
+        state.ResumeTiming();
+    }
+    benchsupport::reportPeak(state, meter, d.rtf.size());
+    state.SetBytesProcessed(state.iterations() * d.rtf.size());
+    state.counters["paragraphs"] = d.paragraphs;
+    state.counters["runs"] = d.runs;
+}
+
+void writeRtf(benchmark::State &state, qint64 bytes)
+{
+    const benchdoc::Document &d = document(bytes);
+    const QTextDocument &doc = readDocument(bytes);
+    qint64 out = 0;
+    for (auto _ : state) {
+        const QByteArray rtf = rtf::write(doc);
+        out = rtf.size();
+        benchmark::DoNotOptimize(rtf.constData());
+    }
+    state.SetBytesProcessed(state.iterations() * d.rtf.size());
+    state.counters["out_MB"] = double(out) / (1024.0 * 1024.0);
+}
+
+void writeText(benchmark::State &state, qint64 bytes)
+{
+    const benchdoc::Document &d = document(bytes);
+    const QTextDocument &doc = readDocument(bytes);
+    QByteArray text;
+    for (auto _ : state) {
+        text = rtf::plainText(doc);
+        benchmark::DoNotOptimize(text.constData());
+    }
+    state.SetBytesProcessed(state.iterations() * d.rtf.size());
+    // 1 when the reader's text is exactly the text the file was made from.
+    state.counters["text_exact"] = text == d.text ? 1 : 0;
+}
+
+void registerAll()
+{
+    for (const qint64 bytes : benchsupport::sizes()) {
+        const std::string size = benchsupport::sizeName(bytes);
+        benchmark::RegisterBenchmark(("rtf_read/" + size).c_str(), readRtf, bytes)
+            ->Unit(benchmark::kMillisecond)->UseRealTime();
+        benchmark::RegisterBenchmark(("rtf_write/" + size).c_str(), writeRtf, bytes)
+            ->Unit(benchmark::kMillisecond)->UseRealTime();
+        benchmark::RegisterBenchmark(("rtf_plaintext/" + size).c_str(), writeText, bytes)
+            ->Unit(benchmark::kMillisecond)->UseRealTime();
+    }
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    return benchsupport::run<QGuiApplication>(argc, argv, registerAll);
+}

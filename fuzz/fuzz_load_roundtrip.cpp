@@ -1,14 +1,43 @@
 // libFuzzer target: the editing area's whole load path. Any file loads as
 // the editor loads it; its RTF and plain text are written, the RTF is read
-// again, and the text must come back exactly.
+// again, and the text and the bytes of every picture must come back
+// exactly.
 
 #include "guiapp.h"
 #include "rtf.h"
 
+#include <QTextBlock>
 #include <QTextDocument>
+#include <QTextImageFormat>
 
 #include <cstdint>
 #include <cstdio>
+
+namespace {
+
+// The bytes of the document's pictures, in order. Pictures without bytes
+// have nothing to write and are left out.
+QList<QByteArray> pictureBytes(const QTextDocument &doc)
+{
+    QList<QByteArray> found;
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextFragment f = it.fragment();
+            if (!f.charFormat().isImageFormat())
+                continue;
+            const QByteArray bytes = rtf::picture(doc, f.charFormat().toImageFormat()).bytes;
+            if (bytes.isEmpty())
+                continue;
+            for (const QChar c : f.text()) {
+                if (c == QChar::ObjectReplacementCharacter)
+                    found << bytes;
+            }
+        }
+    }
+    return found;
+}
+
+} // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
@@ -35,6 +64,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     rtf::read(saved, again);
     if (rtf::plainText(again) != text) {
         std::fprintf(stderr, "text changed in a save and reload\n");
+        std::abort();
+    }
+    if (pictureBytes(again) != pictureBytes(doc)) {
+        std::fprintf(stderr, "pictures changed in a save and reload\n");
         std::abort();
     }
     return 0;

@@ -4,18 +4,24 @@
 #include "rtf.h"
 
 #include "codepages.h"
+#include "pictures.h"
 #include "readerlimits.h"
 
 #include <QColor>
+#include <QCryptographicHash>
 #include <QHash>
 #include <QTextBlockFormat>
 #include <QTextCharFormat>
 #include <QTextCursor>
+#include <QTextImageFormat>
 #include <QTextDocument>
 #include <QTextOption>
 
+#include <QLocale>
+
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <climits>
 #include <string_view>
 #include <unordered_map>
@@ -26,6 +32,23 @@ namespace {
 
 using detail::TextDecoder;
 
+// Twips to the document's units, pixels at 96 dots per inch.
+constexpr double kTwipsPerPixel = 15.0;
+
+std::atomic<qint64> g_paragraphLimit{0}; // 0: limits::maxParagraphs
+
+qint64 paragraphLimit()
+{
+    return g_paragraphLimit > 0 ? g_paragraphLimit.load() : limits::maxParagraphs;
+}
+
+Error tooManyParagraphs(qint64 limit)
+{
+    return Error(QStringLiteral("Dokument je příliš velký: má víc než %1 odstavců. "
+                                "Editor otevírá dokumenty s nejvýše %1 odstavci.")
+                     .arg(QLocale(QLocale::Czech).toString(limit)));
+}
+
 // Where the text of a group goes.
 enum class Dest : quint8 {
     Body,        // the document
@@ -35,6 +58,10 @@ enum class Dest : quint8 {
     ColorTable,
     UprAnsi,     // \upr: the ANSI text is dropped, its \ud part is kept
     ObjectSkip,  // \object: data dropped, its \result is kept
+    Picture,     // \pict: header words and picture data
+    PictureHolder, // \shppict, \shpinst and its picture property: only a \pict is read
+    ShapeName,   // \sn: the name of a shape property
+    FieldInst,   // \fldinst: the field's instruction, for hyperlinks
 };
 
 // Character properties as RTF states them; turned into a QTextCharFormat
@@ -51,6 +78,7 @@ struct CharProps {
     bool italic = false;
     bool strike = false;
     bool hidden = false; // \v and deleted revisions: not shown, so not read
+    int link = -1;       // index of the hyperlink target, -1 none
     bool operator==(const CharProps &) const = default;
 };
 
@@ -59,6 +87,7 @@ struct ParProps {
     int li = 0, ri = 0, fi = 0, sb = 0, sa = 0; // twips
     int sl = 0;           // line spacing: twips, negative "exactly"
     bool slMult = false;  // \sl in 240ths of a line
+    bool pageBefore = false; // \pagebb, or a \page before the paragraph
     quint8 tabCount = 0;
     quint8 nextTab = QTextOption::LeftTab; // kind of the next \tx
     std::array<int, limits::maxTabStops> tabPos{}; // twips
@@ -88,7 +117,8 @@ struct FontEntry {
 
 enum class Cmd {
     // destinations (FontAltName must stay the last of them)
-    FontTable, ColorTable, SkipDest, Upr, Ud, Object, Result, FontAltName,
+    FontTable, ColorTable, SkipDest, Upr, Ud, Object, Result, FldInst, FldRslt, Pict, ShpPict, ShpInst, Sp, Sn, Sv, ShpRslt,
+    FontAltName,
     // document
     Ansi, Mac, Pc, Pca, AnsiCpg, Deff,
     // font table
@@ -99,9 +129,11 @@ enum class Cmd {
     Plain, FontSize, Bold, Italic, Strike, StrikeD, Underline, UnderlineStyle, UlNone, Hidden, Caps, SmallCaps,
     Cf, Cb, Highlight, Sub, Super, NoSuperSub, Up, Dn,
     // paragraph format
-    Pard, Ql, Qc, Qr, Qj, Li, Ri, Fi, Sb, Sa, Sl, SlMult, Tx, TabKind,
+    Pard, Ql, Qc, Qr, Qj, Li, Ri, Fi, Sb, Sa, Sl, SlMult, Tx, TabKind, PageBefore,
     // text and breaks
     Par, Sect, Page, Line, Tab, Cell, Row, Char, Unicode, Uc, Bin,
+    // shapes
+    Shp,
 };
 
 struct CmdInfo {
@@ -116,25 +148,35 @@ const std::unordered_map<std::string_view, CmdInfo> &commands()
         m.emplace("fonttbl", CmdInfo{Cmd::FontTable});
         m.emplace("colortbl", CmdInfo{Cmd::ColorTable});
         // Destinations whose text is no part of the visible body text.
-        for (const char *d : {"stylesheet", "info", "pict", "header", "headerl", "headerr", "headerf",
+        for (const char *d : {"stylesheet", "info", "header", "headerl", "headerr", "headerf",
                               "footer", "footerl", "footerr", "footerf", "footnote", "annotation",
                               "atnid", "atnauthor", "atndate", "atnicn", "atnref", "atntime",
-                              "atrfstart", "atrfend", "xe", "tc", "txe", "rxe", "fldinst", "pn",
+                              "atrfstart", "atrfend", "xe", "tc", "txe", "rxe", "pn",
                               "pntxta", "pntxtb", "listtable", "listoverridetable", "revtbl",
                               "rsidtbl", "filetbl", "generator", "themedata", "colorschememapping",
-                              "latentstyles", "datastore", "xmlnstbl", "mmathPr", "shpinst",
-                              "shptxt", "shppict", "nonshppict", "objdata", "objclass", "objname",
+                              "latentstyles", "datastore", "xmlnstbl", "mmathPr",
+                              "shptxt", "nonshppict", "objdata", "objclass", "objname",
                               "template", "bkmkstart", "bkmkend", "keywords", "comment", "doccomm",
                               "title", "subject", "author", "operator", "company", "manager",
                               "category", "hlinkbase", "creatim", "revtim", "printim", "buptim",
                               "fchars", "lchars", "pgdsctbl", "userprops", "docvar",
                               "wgrffmtfilter", "ftnsep", "ftnsepc", "ftncn", "aftnsep", "aftnsepc",
                               "aftncn", "background", "fldtype", "formfield", "datafield", "falt",
-                              "panose", "nonesttables", "nesttableprops", "pnseclvl", "do", "sp",
-                              "sn", "sv", "blipuid", "picprop", "listpicture", "protusertbl",
+                              "panose", "nonesttables", "nesttableprops", "pnseclvl", "do", "blipuid", "picprop", "listpicture", "protusertbl",
                               "passwordhash", "mhtmltag", "htmltag", "fontemb", "fontfile"}) {
             m.emplace(d, CmdInfo{Cmd::SkipDest});
         }
+        m.emplace("fldinst", CmdInfo{Cmd::FldInst});
+        m.emplace("fldrslt", CmdInfo{Cmd::FldRslt});
+        m.emplace("pagebb", CmdInfo{Cmd::PageBefore});
+        m.emplace("pict", CmdInfo{Cmd::Pict});
+        m.emplace("shppict", CmdInfo{Cmd::ShpPict});
+        m.emplace("shpinst", CmdInfo{Cmd::ShpInst});
+        m.emplace("sp", CmdInfo{Cmd::Sp});
+        m.emplace("sn", CmdInfo{Cmd::Sn});
+        m.emplace("sv", CmdInfo{Cmd::Sv});
+        m.emplace("shprslt", CmdInfo{Cmd::ShpRslt});
+        m.emplace("shp", CmdInfo{Cmd::Shp});
         m.emplace("upr", CmdInfo{Cmd::Upr});
         m.emplace("ud", CmdInfo{Cmd::Ud});
         m.emplace("object", CmdInfo{Cmd::Object});
@@ -287,6 +329,59 @@ bool isText(char16_t c)
     return (c >= 0x20 || c == u'\t') && c != QChar::ObjectReplacementCharacter && c < 0xFFFE;
 }
 
+// The target of a HYPERLINK field instruction: its address, with "#place"
+// for the \l switch; empty for other fields.
+QString hyperlinkTarget(const QString &instruction)
+{
+    QStringList args;
+    QString current;
+    bool quoted = false, any = false;
+    for (qsizetype i = 0; i < instruction.size(); ++i) {
+        const QChar c = instruction[i];
+        if (c == u'"') {
+            quoted = !quoted;
+            any = true;
+            continue;
+        }
+        if (c == u'\\' && i + 1 < instruction.size() && quoted) {
+            current += instruction[++i]; // an escaped character within quotes
+            continue;
+        }
+        if (!quoted && c.isSpace()) {
+            if (any)
+                args << current;
+            current.clear();
+            any = false;
+            continue;
+        }
+        current += c;
+        any = true;
+    }
+    if (any)
+        args << current;
+    if (args.isEmpty() || args[0].compare(QLatin1StringView("HYPERLINK"), Qt::CaseInsensitive) != 0)
+        return {};
+    QString address, place;
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        const QString &a = args[i];
+        if (a.size() == 2 && a[0] == u'\\') {
+            const QChar sw = a[1].toLower();
+            // Switches with an argument: \l place, \o tooltip, \t target frame.
+            if ((sw == u'l' || sw == u'o' || sw == u't') && i + 1 < args.size()) {
+                if (sw == u'l')
+                    place = args[i + 1];
+                ++i;
+            }
+            continue;
+        }
+        if (address.isEmpty())
+            address = a;
+    }
+    if (!place.isEmpty())
+        address += u'#' + place;
+    return address;
+}
+
 // Bytes that end a run of plain text.
 const std::array<bool, 256> kSpecial = [] {
     std::array<bool, 256> s{};
@@ -320,6 +415,16 @@ private:
     void finishFont(FontEntry &f);
     void finishFonts();
     int codepage();
+
+    // hyperlinks
+    int linkIndex(const QString &target);
+
+    // pictures
+    void beginPicture();
+    void pictureWord(std::string_view name, bool hasParam, int param);
+    void pictureBytes(const char *s, qsizetype n); // \bin data
+    void pictureHex(const char *s, qsizetype n);
+    void finishPicture();
 
     // document building
     void beforeText();
@@ -371,9 +476,31 @@ private:
     ParProps m_blockPar;        // formats the current block has been given
     CharProps m_blockChr;
     bool m_blockFormatted = false;
+    bool m_blockPageBreak = false; // the current block follows a \page
     int m_cells = 0;            // cell ends whose tab is still to come
     qint64 m_runs = 0;
     qint64 m_paragraphs = 1;
+
+    struct PictureBuilder {
+        detail::PictureData data;
+        int goalW = -1, goalH = -1; // twips
+        int scaleX = 100, scaleY = 100;
+        int nibble = -1; // the high half of a byte whose low half is to come
+        bool hidden = false;
+    };
+    PictureBuilder m_pic;
+    bool m_picActive = false;
+    QByteArray m_shapeName;         // of the shape property being read
+    bool m_shapeHadPicture = false; // its \shprslt repeats the picture
+    qint64 m_pictures = 0;
+    qint64 m_decodedPixels = 0;
+    QHash<QByteArray, QString> m_pictureNames; // identical pictures share their resources
+
+    QString m_fieldInst;     // instruction of the field being read
+    QStringList m_links;     // hyperlink targets, by CharProps::link
+    QHash<QString, int> m_linkIndex;
+    bool m_pageBreak = false; // a \page: the next paragraph starts a page
+    const qint64 m_maxParagraphs = paragraphLimit();
 };
 
 void Reader::run()
@@ -448,6 +575,8 @@ void Reader::run()
         }
         }
     }
+    if (m_picActive) // a file cut short in a picture
+        finishPicture();
     flushRun();
     finishFonts();
     if (!m_parPending)
@@ -478,6 +607,8 @@ bool Reader::closeGroup()
     m_st = m_stack.back();
     m_stack.pop_back();
     m_propsDirty = true;
+    if (old == Dest::Picture && m_st.dest != Dest::Picture && m_picActive)
+        finishPicture();
     if ((old == Dest::FontTable || old == Dest::FontAltName) && m_st.dest != Dest::FontTable
         && m_st.dest != Dest::FontAltName) {
         finishFonts();
@@ -645,13 +776,22 @@ void Reader::controlWord(std::string_view name, bool hasParam, int param)
     if (it != map.end() && it->second.cmd == Cmd::Bin) {
         // Binary data is skipped whatever the destination; a length past the
         // end of the input ends the input.
-        const qint64 n = hasParam ? std::max(0, param) : 0;
-        m_p += std::min<qint64>(n, m_end - m_p);
+        const qint64 n = std::min<qint64>(hasParam ? std::max(0, param) : 0, m_end - m_p);
+        if (m_st.dest == Dest::Picture)
+            pictureBytes(m_p, n);
+        m_p += n;
         consumeSkip();
         return;
     }
     if (m_st.dest == Dest::Skip)
         return;
+    if (m_st.dest == Dest::Picture) {
+        if (star)
+            m_st.dest = Dest::Skip; // {\*\picprop ...}, {\*\blipuid ...}
+        else
+            pictureWord(name, hasParam, param);
+        return;
+    }
     if (consumeSkip())
         return;
     if (it == map.end()) {
@@ -684,6 +824,58 @@ void Reader::controlWord(std::string_view name, bool hasParam, int param)
         return;
     case Cmd::SkipDest:
         m_st.dest = Dest::Skip;
+        return;
+    case Cmd::FldInst:
+        // Read only for its hyperlink; other fields show their result.
+        m_st.dest = m_st.dest == Dest::Body ? Dest::FieldInst : Dest::Skip;
+        m_fieldInst.clear();
+        return;
+    case Cmd::FldRslt:
+        if (m_st.dest == Dest::Body) {
+            const QString target = hyperlinkTarget(m_fieldInst);
+            if (!target.isEmpty())
+                chr.link = linkIndex(target);
+            m_fieldInst.clear();
+            charChanged();
+        }
+        return;
+    case Cmd::Pict:
+        if (m_st.dest == Dest::Body || m_st.dest == Dest::PictureHolder) {
+            if (m_st.dest == Dest::PictureHolder)
+                m_shapeHadPicture = true;
+            m_st.dest = Dest::Picture;
+            beginPicture();
+        } else {
+            m_st.dest = Dest::Skip;
+        }
+        return;
+    case Cmd::ShpPict:
+    case Cmd::ShpInst:
+        // \shppict holds the picture a word processor shows; its twin
+        // \nonshppict is for readers without shapes, and is skipped.
+        m_st.dest = m_st.dest == Dest::Body ? Dest::PictureHolder : Dest::Skip;
+        return;
+    case Cmd::Sp:
+        if (m_st.dest != Dest::PictureHolder)
+            m_st.dest = Dest::Skip;
+        return;
+    case Cmd::Sn:
+        m_st.dest = m_st.dest == Dest::PictureHolder ? Dest::ShapeName : Dest::Skip;
+        m_shapeName.clear();
+        return;
+    case Cmd::Sv:
+        // Of a shape's properties only "pib", the picture it shows, is read.
+        if (m_st.dest != Dest::PictureHolder || m_shapeName != "pib")
+            m_st.dest = Dest::Skip;
+        return;
+    case Cmd::ShpRslt:
+        // What a shape shows to readers without shapes: the picture again
+        // when its \shpinst had one.
+        if (m_shapeHadPicture)
+            m_st.dest = Dest::Skip;
+        return;
+    case Cmd::Shp:
+        m_shapeHadPicture = false;
         return;
     case Cmd::Upr:
         m_st.dest = Dest::UprAnsi;
@@ -763,10 +955,14 @@ void Reader::controlWord(std::string_view name, bool hasParam, int param)
             m_colorSet = true;
         }
         return;
-    case Cmd::Plain:
+    case Cmd::Plain: {
+        // The field's link is no character format: \plain in its result keeps it.
+        const int link = chr.link;
         chr = CharProps();
+        chr.link = link;
         charChanged();
         return;
+    }
     case Cmd::FontSize:
         chr.halfPoints = hasParam && param > 0 ? clampInt(param, 1, limits::maxHalfPoints) : 24;
         charChanged();
@@ -890,9 +1086,17 @@ void Reader::controlWord(std::string_view name, bool hasParam, int param)
         return;
     case Cmd::Page:
         // A page break ends the paragraph it is in; one right after a
-        // paragraph end adds no empty paragraph.
-        if (m_st.dest == Dest::Body && paragraphHasText())
+        // paragraph end adds no empty paragraph. The next paragraph starts
+        // the new page; one before the first paragraph means nothing.
+        if (m_st.dest != Dest::Body)
+            return;
+        if (paragraphHasText())
             endParagraph();
+        if (m_parPending)
+            m_pageBreak = true;
+        return;
+    case Cmd::PageBefore:
+        par.pageBefore = on;
         return;
     case Cmd::Line:
         textChar(QChar::LineSeparator);
@@ -973,9 +1177,20 @@ void Reader::textBytes(const char *s, qsizetype n)
             m_colorSet = false;
         }
         return;
+    case Dest::Picture:
+        pictureHex(s, n);
+        return;
+    case Dest::FieldInst:
+        if (m_fieldInst.size() < 4096)
+            m_decoder.decode(codepage(), QByteArrayView(s, std::min<qsizetype>(n, 4096)), m_fieldInst);
+        return;
+    case Dest::ShapeName:
+        m_shapeName.append(s, std::min<qsizetype>(n, std::max<qsizetype>(0, 16 - m_shapeName.size())));
+        return;
     case Dest::Skip:
     case Dest::UprAnsi:
     case Dest::ObjectSkip:
+    case Dest::PictureHolder:
         return;
     }
 }
@@ -997,6 +1212,10 @@ void Reader::textChar(char16_t c)
         decodePending();
         m_run.append(QChar(c));
         return;
+    case Dest::FieldInst:
+        if (m_fieldInst.size() < 4096)
+            m_fieldInst.append(QChar(c));
+        return;
     case Dest::FontTable:
     case Dest::FontAltName:
         if (FontEntry *f = currentFont(); f && !f->done) {
@@ -1011,6 +1230,205 @@ void Reader::textChar(char16_t c)
     default:
         return;
     }
+}
+
+int Reader::linkIndex(const QString &target)
+{
+    auto it = m_linkIndex.constFind(target);
+    if (it != m_linkIndex.cend())
+        return *it;
+    if (m_links.size() >= limits::maxTableEntries)
+        return -1; // the text stays, as text without its link
+    m_links.append(target);
+    m_linkIndex.insert(target, int(m_links.size() - 1));
+    return int(m_links.size() - 1);
+}
+
+void Reader::beginPicture()
+{
+    m_pic = PictureBuilder();
+    m_pic.hidden = m_st.chr.hidden;
+    m_picActive = true;
+}
+
+void Reader::pictureWord(std::string_view name, bool hasParam, int param)
+{
+    if (!m_picActive)
+        return;
+    const QByteArray word(name.data(), qsizetype(name.size()));
+    const QByteArray withParam = hasParam ? word + QByteArray::number(param) : word;
+    // Kinds with a parameter name its mapping mode or its type.
+    static const char *const kinds[] = {"pngblip", "jpegblip", "emfblip", "macpict", "pmmetafile",
+                                        "wmetafile", "dibitmap", "wbitmap"};
+    for (const char *k : kinds) {
+        if (word == k) {
+            m_pic.data.blip = withParam;
+            return;
+        }
+    }
+    const int positive = hasParam ? std::max(0, param) : 0;
+    if (word == "picw")
+        m_pic.data.picw = positive;
+    else if (word == "pich")
+        m_pic.data.pich = positive;
+    else if (word == "picwgoal")
+        m_pic.goalW = positive;
+    else if (word == "pichgoal")
+        m_pic.goalH = positive;
+    else if (word == "picscalex")
+        m_pic.scaleX = positive;
+    else if (word == "picscaley")
+        m_pic.scaleY = positive;
+    else if (m_pic.data.words.size() < 1024) {
+        // Other words of a picture's header are written back as read.
+        static const char *const kept[] = {"piccropl", "piccropr", "piccropt", "piccropb", "picscaled",
+                                           "wbmbitspixel", "wbmplanes", "wbmwidthbytes", "picbmp",
+                                           "picbpp", "bliptag", "blipupi", "defshp"};
+        for (const char *k : kept) {
+            if (word == k) {
+                m_pic.data.words += '\\' + withParam;
+                return;
+            }
+        }
+    }
+}
+
+void Reader::pictureBytes(const char *s, qsizetype n)
+{
+    if (!m_picActive || n <= 0)
+        return;
+    if (m_pic.data.bytes.size() + n > limits::maxPictureBytes) {
+        throw Error(QStringLiteral("Dokument je příliš velký: obsahuje obrázek větší než %1 MB.")
+                        .arg(limits::maxPictureBytes / (1024 * 1024)));
+    }
+    m_pic.data.bytes.append(s, n);
+}
+
+void Reader::pictureHex(const char *s, qsizetype n)
+{
+    if (!m_picActive)
+        return;
+    char buffer[512];
+    qsizetype used = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        if (!isHex(s[i]))
+            continue; // white space between the digits
+        const int v = hexValue(s[i]);
+        if (m_pic.nibble < 0) {
+            m_pic.nibble = v;
+            continue;
+        }
+        buffer[used++] = char(m_pic.nibble * 16 + v);
+        m_pic.nibble = -1;
+        if (used == qsizetype(sizeof buffer)) {
+            pictureBytes(buffer, used);
+            used = 0;
+        }
+    }
+    pictureBytes(buffer, used);
+}
+
+void Reader::finishPicture()
+{
+    m_picActive = false;
+    PictureBuilder pic = std::move(m_pic);
+    m_pic = PictureBuilder();
+    if (pic.hidden || m_st.chr.hidden)
+        return;
+    if (++m_pictures > limits::maxPictures) {
+        throw Error(QStringLiteral("Dokument je příliš velký: má víc než %1 obrázků.")
+                        .arg(QLocale(QLocale::Czech).toString(limits::maxPictures)));
+    }
+    detail::PictureData &data = pic.data;
+    const bool drawable = detail::isDrawableBlip(data.blip);
+
+    // The size shown, in twips before scaling: the goal, else \picw, which
+    // metafiles give in hundredths of a millimetre and bitmaps in pixels.
+    auto natural = [&](int goal, int picw) -> double {
+        if (goal > 0)
+            return goal;
+        if (picw > 0) {
+            const bool metafile = data.blip == "emfblip" || data.blip.startsWith("wmetafile")
+                || data.blip.startsWith("pmmetafile");
+            return metafile ? picw * 1440.0 / 2540.0 : picw * 15.0;
+        }
+        return -1;
+    };
+    double w = natural(pic.goalW, data.picw);
+    double h = natural(pic.goalH, data.pich);
+    auto shownPixels = [](double twips, int scale) {
+        return std::clamp(twips * (scale > 0 ? scale : 100) / 100.0 / kTwipsPerPixel, 1.0,
+                          double(limits::maxTwips) / kTwipsPerPixel);
+    };
+
+    QString name;
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    hash.addData(data.blip + '\0' + data.words + '\0' + QByteArray::number(data.picw) + ','
+                 + QByteArray::number(data.pich) + '\0');
+    hash.addData(data.bytes);
+    const QByteArray key = hash.result();
+    QTextDocument *doc = m_cursor.document();
+    QImage image;
+    bool tried = false; // decoding was tried
+    auto it = m_pictureNames.constFind(key);
+    const bool fresh = it == m_pictureNames.cend();
+    if (!fresh) {
+        name = *it;
+        image = doc->resource(QTextDocument::ImageResource, QUrl(name)).value<QImage>();
+    } else {
+        name = QStringLiteral("rtf-picture:") + QString::fromLatin1(key.toHex());
+        const qint64 budget = std::min(limits::maxPicturePixels, limits::maxDocumentPicturePixels - m_decodedPixels);
+        if (drawable && budget > 0) {
+            const QSize shown(w > 0 ? qRound(shownPixels(w, pic.scaleX)) : 0,
+                              h > 0 ? qRound(shownPixels(h, pic.scaleY)) : 0);
+            image = detail::decodePicture(data.bytes, data.blip, shown, budget);
+            tried = true;
+            m_decodedPixels += qint64(image.width()) * image.height();
+        }
+        m_pictureNames.insert(key, name);
+    }
+    // Without a size in the file the decoded picture's own size applies.
+    const bool known = !image.isNull();
+    if (w <= 0 && h <= 0)
+        w = known ? image.width() * kTwipsPerPixel : 480;
+    if (w <= 0)
+        w = known ? h * image.width() / std::max(1, image.height()) : h;
+    if (h <= 0)
+        h = known ? w * image.height() / std::max(1, image.width()) : w;
+    const double wpx = shownPixels(w, pic.scaleX);
+    const double hpx = shownPixels(h, pic.scaleY);
+
+    if (fresh) {
+        if (image.isNull()) {
+            const bool damaged = tried || data.blip.isEmpty();
+            image = detail::placeholderImage(QSize(qRound(wpx), qRound(hpx)), detail::blipLabel(data.blip, damaged));
+        }
+        doc->addResource(QTextDocument::ImageResource, QUrl(name), image);
+        doc->addResource(QTextDocument::UserResource, detail::pictureBytesUrl(name), detail::toVariant(data));
+    }
+
+    QTextCharFormat cf = charFormat(m_st.chr);
+    cf.setObjectType(QTextFormat::ImageObject);
+    QTextImageFormat f = cf.toImageFormat();
+    f.setName(name);
+    f.setWidth(wpx);
+    f.setHeight(hpx);
+    if (pic.goalW > 0)
+        f.setProperty(detail::PictureGoalWidth, pic.goalW);
+    if (pic.goalH > 0)
+        f.setProperty(detail::PictureGoalHeight, pic.goalH);
+    if (pic.scaleX != 100)
+        f.setProperty(detail::PictureScaleX, pic.scaleX);
+    if (pic.scaleY != 100)
+        f.setProperty(detail::PictureScaleY, pic.scaleY);
+    f.setProperty(detail::PictureShownWidth, wpx);
+    f.setProperty(detail::PictureShownHeight, hpx);
+
+    beforeText();
+    flushRun();
+    m_cursor.insertText(QString(QChar::ObjectReplacementCharacter), f);
+    ++m_runs;
+    m_blockHasText = true;
 }
 
 void Reader::beforeText()
@@ -1063,17 +1481,16 @@ void Reader::flushRun()
 
 void Reader::openPendingParagraph()
 {
-    if (m_paragraphs >= limits::maxParagraphs) {
-        // The rest of such a file is dropped: see limits::maxParagraphs.
-        m_p = m_end;
-        m_st.dest = Dest::Skip;
-        m_parPending = false;
-        return;
+    if (m_paragraphs >= m_maxParagraphs) {
+        // Refused rather than cut short: see limits::maxParagraphs.
+        throw tooManyParagraphs(m_maxParagraphs);
     }
     ++m_paragraphs;
     // The paragraph gets the formats in force now; its \par corrects them
     // only if they changed in between, which saves most format calls.
     m_parPending = false;
+    m_blockPageBreak = m_pageBreak;
+    m_pageBreak = false;
     m_cursor.insertBlock(blockFormat(m_st.par), charFormat(m_st.chr));
     m_blockPar = m_st.par;
     m_blockChr = m_st.chr;
@@ -1128,19 +1545,22 @@ QTextCharFormat Reader::charFormat(const CharProps &p)
         f.setBackground(m_colors[p.bg]);
     if (p.valign != QTextCharFormat::AlignNormal)
         f.setVerticalAlignment(QTextCharFormat::VerticalAlignment(p.valign));
+    if (p.link >= 0 && p.link < m_links.size()) {
+        f.setAnchor(true);
+        f.setAnchorHref(m_links[p.link]);
+    }
     m_hasFmt = true;
     m_fmtProps = p;
     m_fmt = f;
     return f;
 }
 
-// Twips to the document's units, pixels at 96 dots per inch.
-constexpr double kTwipsPerPixel = 15.0;
-
 QTextBlockFormat Reader::blockFormat(const ParProps &p) const
 {
     QTextBlockFormat f;
     f.setAlignment(p.align);
+    if (p.pageBefore || m_blockPageBreak)
+        f.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
     if (p.li)
         f.setLeftMargin(p.li / kTwipsPerPixel);
     if (p.ri)
@@ -1186,7 +1606,7 @@ void checkInputSize(qint64 bytes)
 {
     if (bytes > limits::maxInputBytes) {
         throw Error(QStringLiteral("Soubor je příliš velký (%1 MB). Editor otevírá soubory nejvýše do %2 MB.")
-                        .arg((bytes + 1024 * 1024 - 1) / (1024 * 1024))
+                        .arg(bytes / (1024 * 1024) + (bytes % (1024 * 1024) != 0)) // rounded up, without overflow
                         .arg(limits::maxInputBytes / (1024 * 1024)));
     }
 }
@@ -1211,18 +1631,38 @@ void read(QByteArrayView data, QTextDocument &doc)
 
     QTextCursor cursor(&doc);
     cursor.beginEditBlock();
-    if (!isRtf(data)) {
-        // Text that is not RTF is taken as it is, like the text of a file
-        // that is not RTF.
-        QString text = decodePlainText(data);
-        text.replace(QLatin1StringView("\r\n"), QLatin1StringView("\n"));
-        text.replace(u'\r', u'\n');
-        cursor.insertText(text);
-    } else {
-        Reader reader(data, cursor);
-        reader.run();
+    try {
+        if (!isRtf(data)) {
+            // Text that is not RTF is taken as it is, like the text of a file
+            // that is not RTF.
+            QString text = decodePlainText(data);
+            text.replace(QLatin1StringView("\r\n"), QLatin1StringView("\n"));
+            text.replace(u'\r', u'\n');
+            // The same bound as for RTF, or a text file could load and then
+            // be saved as RTF that no longer opens.
+            if (text.count(u'\n') >= paragraphLimit())
+                throw tooManyParagraphs(paragraphLimit());
+            cursor.insertText(text);
+        } else {
+            Reader reader(data, cursor);
+            reader.run();
+        }
+    } catch (const Error &) {
+        // No half document that a save would make permanent.
+        cursor.endEditBlock();
+        doc.clear();
+        throw;
     }
     cursor.endEditBlock();
 }
+
+namespace detail {
+
+void setParagraphLimitForTesting(qint64 limit)
+{
+    g_paragraphLimit = std::max<qint64>(0, limit);
+}
+
+} // namespace detail
 
 } // namespace rtf

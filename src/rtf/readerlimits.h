@@ -13,10 +13,11 @@ namespace rtf::limits {
 
 // Largest input read() accepts. A magazine article is some hundred
 // kilobytes; files of tens of megabytes are almost all embedded pictures,
-// which the reader skips. Every further input byte can cost the document
-// tens of bytes (a character plus a format fragment), so 64 MiB keeps the
-// worst case below a couple of gigabytes; larger files are refused with an
-// error before anything is read.
+// whose bytes the reader keeps (half the hexadecimal digits) and whose
+// decoding is bounded below. Every further input byte of text can cost the
+// document tens of bytes (a character plus a format fragment), so 64 MiB
+// keeps the worst case below a couple of gigabytes; larger files are
+// refused with an error before anything is read.
 inline constexpr qint64 maxInputBytes = 64ll * 1024 * 1024;
 
 // Group nesting kept on the state stack. Real files nest a few dozen deep;
@@ -52,9 +53,41 @@ inline constexpr int maxTableEntries = 32768;
 // some hundred bytes and a microsecond or two, so a file of nothing but
 // \par or of a format change per character would otherwise grow to
 // gigabytes. A real 10 MB article has some hundred thousand of either.
-// Past maxRuns the text keeps the last format; past maxParagraphs the rest
-// of the file is dropped.
+// A file with more paragraphs is refused with an error (rtf::Error):
+// dropping the rest would lose text that a later save makes permanent.
+// Past maxRuns only formatting is lost, never text: the rest of the text
+// keeps the format of the last run.
 inline constexpr qint64 maxRuns = 4'000'000;
 inline constexpr qint64 maxParagraphs = 1'000'000;
 
+// Pictures. Their bytes are kept as the file holds them, to be written
+// back, so they cost what the file does; what is bounded is what one
+// picture may claim and what showing them costs.
+//
+// One picture's data: more than a camera's largest JPEG. A hexadecimal
+// picture in a file of maxInputBytes cannot be larger anyway; \bin data
+// could be. A larger picture refuses the file: dropping it would lose it
+// on the next save.
+inline constexpr qint64 maxPictureBytes = 32ll * 1024 * 1024;
+// Pictures of one document. Each costs a format, two resources and an
+// image; an article has dozens. More refuse the file, for the same reason.
+inline constexpr qint64 maxPictures = 10'000;
+// Pixels decoded to show one picture (64 MB as 32-bit colour): more than a
+// page shows at twice the zoom. Larger pictures are decoded scaled down,
+// and pictures whose header claims more than 8 times this are not decoded
+// at all (a few bytes of PNG may claim gigapixels).
+inline constexpr qint64 maxPicturePixels = 16ll * 1024 * 1024;
+// Pixels decoded for all pictures of a document (256 MB). Pictures past it
+// show as placeholders; their bytes are kept and written back all the same.
+inline constexpr qint64 maxDocumentPicturePixels = 64ll * 1024 * 1024;
+
 } // namespace rtf::limits
+
+namespace rtf::detail {
+
+// Lowers the paragraph limit for tests, which check the behaviour at the
+// limit and past it without building a million paragraphs. 0 restores
+// limits::maxParagraphs.
+void setParagraphLimitForTesting(qint64 limit);
+
+} // namespace rtf::detail

@@ -11,6 +11,7 @@
 #include <stdexcept>
 
 class QTextDocument;
+class QTextImageFormat;
 
 namespace rtf {
 
@@ -42,8 +43,14 @@ void checkInputSize(qint64 bytes);
 // Replaces the content of `doc` by the RTF in `data`. Builds into `doc`
 // directly; callers that must keep their document on failure read into a
 // fresh document and swap it in afterwards. Data larger than
-// maxInputSize() throws Error before `doc` is touched; data that is not
+// maxInputSize() throws Error before `doc` is touched; a document with
+// more paragraphs or pictures, or a larger picture, than the reader
+// accepts (see readerlimits.h) throws Error and leaves `doc` empty (never a part of the text that a save would keep); data that is not
 // RTF (see isRtf) is taken as plain text; the undo history is not kept.
+// Pictures (PNG and JPEG shown, other kinds as a framed placeholder) are
+// image characters whose bytes the document keeps as resources, so write()
+// gives them back; HYPERLINK fields become anchors, \page a page break
+// before the next paragraph.
 void read(QByteArrayView data, QTextDocument &doc);
 
 // The whole document as RTF: {\rtf1\ansi\ansicpg1250\deff0\deftab720 ...
@@ -51,12 +58,27 @@ QByteArray write(const QTextDocument &doc);
 
 // Plain text that is not RTF: UTF-8 when the bytes are valid UTF-8
 // (a leading byte-order mark is dropped), otherwise Windows-1250. Text
-// with a UTF-16 byte-order mark is read as UTF-16.
+// with a UTF-16 byte-order mark is read as UTF-16. Characters an RTF
+// document cannot hold are dropped as read() drops them: control
+// characters other than tab, LF and CR (NUL, form feed ...), U+FFFC and
+// the non-characters U+FFFE and U+FFFF.
 QString decodePlainText(QByteArrayView data);
 
 // The document's text without formatting, as UTF-8 with "\n" line ends
 // (paragraph ends and line breaks alike) and no line end after the last
 // paragraph. Non-breaking spaces stay non-breaking spaces.
 QByteArray plainText(const QTextDocument &doc);
+
+// A picture of a document (one U+FFFC character with an image format):
+// its bytes as the file held them and their MIME type, "image/png" or
+// "image/jpeg" for pictures the editor shows, "image/emf", "image/wmf",
+// "image/x-pict" or "image/bmp" (a DIB without its file header) for those
+// it shows as a placeholder. A picture that came from elsewhere (pasted)
+// is given as PNG. Empty when `format` names no picture of `doc`.
+struct Picture {
+    QByteArray bytes;
+    QByteArray mimeType;
+};
+Picture picture(const QTextDocument &doc, const QTextImageFormat &format);
 
 } // namespace rtf

@@ -6,6 +6,7 @@
 #include "rtf.h"
 
 #include "codepages.h"
+#include "pictures.h"
 
 #include <QColor>
 #include <QFont>
@@ -15,8 +16,11 @@
 #include <QTextCharFormat>
 #include <QTextDocument>
 #include <QTextFragment>
+#include <QTextImageFormat>
 #include <QTextOption>
 
+#include <algorithm>
+#include <cmath>
 #include <vector>
 
 namespace rtf {
@@ -26,6 +30,15 @@ namespace {
 constexpr double kTwipsPerPixel = 15.0;
 
 const char kHex[] = "0123456789abcdef";
+
+// Sizes from the document, which pasted text or a file may have given any
+// value: rounded without overflow.
+int roundedInt(double v)
+{
+    if (std::isnan(v))
+        return 0;
+    return qRound(std::clamp(v, -2.0e9, 2.0e9));
+}
 
 // The font family the writer names in the font table: \froman etc. let a
 // reader without the face choose a similar one.
@@ -121,6 +134,7 @@ private:
     int colorIndex(const QColor &color);
     QByteArray charCode(const QTextCharFormat &f);
     QByteArray blockCode(const QTextBlockFormat &f) const;
+    void appendPicture(QByteArray &out, const QTextImageFormat &f) const;
 
     const QTextDocument &m_doc;
     QString m_defaultFamily;
@@ -173,7 +187,7 @@ QByteArray Writer::charCode(const QTextCharFormat &f)
         size = f.intProperty(QTextFormat::FontPixelSize) * 0.75;
 
     QByteArray code = "\\plain\\f" + QByteArray::number(fontIndex(family)) + "\\fs"
-        + QByteArray::number(std::max(1, qRound(size * 2)));
+        + QByteArray::number(std::max(1, roundedInt(size * 2)));
     if (f.fontWeight() >= QFont::DemiBold)
         code += "\\b";
     if (f.fontItalic())
@@ -225,7 +239,7 @@ QByteArray Writer::blockCode(const QTextBlockFormat &f) const
     else if (a & Qt::AlignRight)
         code += "\\qr";
     auto twips = [&code](const char *word, double pixels) {
-        const int t = qRound(pixels * kTwipsPerPixel);
+        const int t = roundedInt(pixels * kTwipsPerPixel);
         if (t != 0)
             code += word + QByteArray::number(t);
     };
@@ -237,8 +251,8 @@ QByteArray Writer::blockCode(const QTextBlockFormat &f) const
     const double lh = f.lineHeight();
     switch (f.lineHeightType()) {
     case QTextBlockFormat::ProportionalHeight:
-        if (qRound(lh) != 100 && lh > 0)
-            code += "\\sl" + QByteArray::number(qRound(lh * 240 / 100)) + "\\slmult1";
+        if (roundedInt(lh) != 100 && lh > 0)
+            code += "\\sl" + QByteArray::number(roundedInt(lh * 240 / 100)) + "\\slmult1";
         break;
     case QTextBlockFormat::MinimumHeight:
         twips("\\sl", lh);
@@ -258,9 +272,78 @@ QByteArray Writer::blockCode(const QTextBlockFormat &f) const
         case QTextOption::DelimiterTab: code += "\\tqdec"; break;
         default: break;
         }
-        code += "\\tx" + QByteArray::number(std::max(0, qRound(tab.position * kTwipsPerPixel)));
+        code += "\\tx" + QByteArray::number(std::max(0, roundedInt(tab.position * kTwipsPerPixel)));
     }
     return code;
+}
+
+// A picture as a \pict group with the bytes and header words it was read
+// with; its size as the file gave it unless it was resized since.
+void Writer::appendPicture(QByteArray &out, const QTextImageFormat &f) const
+{
+    const detail::PictureData data = detail::pictureOf(m_doc, f);
+    if (data.bytes.isEmpty())
+        return; // an image whose source is gone: nothing to write
+    const bool metafile = data.blip == "emfblip" || data.blip.startsWith("wmetafile")
+        || data.blip.startsWith("pmmetafile");
+    double wpx = f.hasProperty(QTextFormat::ImageWidth) ? f.width() : -1;
+    double hpx = f.hasProperty(QTextFormat::ImageHeight) ? f.height() : -1;
+    if (wpx <= 0)
+        wpx = data.picw > 0 && !metafile ? data.picw : 32;
+    if (hpx <= 0)
+        hpx = data.pich > 0 && !metafile ? data.pich : wpx;
+
+    const bool asRead = f.hasProperty(detail::PictureShownWidth)
+        && qAbs(f.doubleProperty(detail::PictureShownWidth) - wpx) < 0.01
+        && qAbs(f.doubleProperty(detail::PictureShownHeight) - hpx) < 0.01;
+    int goalW = roundedInt(wpx * kTwipsPerPixel);
+    int goalH = roundedInt(hpx * kTwipsPerPixel);
+    int scaleX = 100, scaleY = 100;
+    bool writeGoal = true;
+    if (asRead) {
+        scaleX = f.hasProperty(detail::PictureScaleX) ? f.intProperty(detail::PictureScaleX) : 100;
+        scaleY = f.hasProperty(detail::PictureScaleY) ? f.intProperty(detail::PictureScaleY) : 100;
+        // Without a goal the file sized the picture by \picw alone.
+        writeGoal = f.hasProperty(detail::PictureGoalWidth) || f.hasProperty(detail::PictureGoalHeight)
+            || data.picw <= 0 || data.pich <= 0;
+        if (f.hasProperty(detail::PictureGoalWidth))
+            goalW = f.intProperty(detail::PictureGoalWidth);
+        else if (scaleX > 0)
+            goalW = roundedInt(goalW * 100.0 / scaleX);
+        if (f.hasProperty(detail::PictureGoalHeight))
+            goalH = f.intProperty(detail::PictureGoalHeight);
+        else if (scaleY > 0)
+            goalH = roundedInt(goalH * 100.0 / scaleY);
+    }
+    int picw = data.picw, pich = data.pich;
+    if (picw < 0)
+        picw = metafile ? roundedInt(goalW * 2540.0 / 1440.0) : roundedInt(goalW / kTwipsPerPixel);
+    if (pich < 0)
+        pich = metafile ? roundedInt(goalH * 2540.0 / 1440.0) : roundedInt(goalH / kTwipsPerPixel);
+
+    out += "{\\pict";
+    if (!data.blip.isEmpty())
+        out += '\\' + data.blip;
+    out += data.words;
+    out += "\\picw" + QByteArray::number(picw) + "\\pich" + QByteArray::number(pich);
+    if (writeGoal)
+        out += "\\picwgoal" + QByteArray::number(goalW) + "\\pichgoal" + QByteArray::number(goalH);
+    if (scaleX != 100 || scaleY != 100)
+        out += "\\picscalex" + QByteArray::number(scaleX) + "\\picscaley" + QByteArray::number(scaleY);
+    out += "\r\n";
+    // Lines of 128 digits, as word processors write them.
+    const qsizetype n = data.bytes.size();
+    const char *b = data.bytes.constData();
+    for (qsizetype i = 0; i < n; i += 64) {
+        const qsizetype end = std::min(n, i + 64);
+        for (qsizetype j = i; j < end; ++j) {
+            const uchar c = uchar(b[j]);
+            const char hex[2] = {kHex[c >> 4], kHex[c & 15]};
+            out.append(hex, 2);
+        }
+        out += "\r\n";
+    }
+    out += '}';
 }
 
 QByteArray Writer::run()
@@ -314,22 +397,83 @@ QByteArray Writer::run()
     out += "}\r\n\\deflang1029\\uc1\r\n";
 
     for (QTextBlock block = m_doc.begin(); block.isValid(); block = block.next()) {
+        // A page break before a paragraph (or after the one before it) is
+        // RTF's \page between them.
+        const auto breaks = [](const QTextBlock &b) { return b.isValid() ? b.blockFormat().pageBreakPolicy() : QTextFormat::PageBreak_Auto; };
+        if (block != m_doc.begin()
+            && ((breaks(block) & QTextFormat::PageBreak_AlwaysBefore)
+                || (breaks(block.previous()) & QTextFormat::PageBreak_AlwaysAfter))) {
+            out += "\\page\r\n";
+        }
         out += blockCode(block.blockFormat());
         const QByteArray *last = nullptr;
+        QString link; // the target of the hyperlink field open
+        auto closeLink = [&] {
+            if (!link.isEmpty()) {
+                out += "}}";
+                link.clear();
+                last = nullptr; // the field's group ended the format
+            }
+        };
         bool empty = true;
         for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment frag = it.fragment();
             if (!frag.isValid())
                 continue;
+            const QTextCharFormat cf = frag.charFormat();
+            const QString href = cf.isAnchor() ? cf.anchorHref() : QString();
+            if (href != link) {
+                closeLink();
+                if (!href.isEmpty()) {
+                    out += "{\\field{\\*\\fldinst HYPERLINK ";
+                    QString target = href;
+                    QString place;
+                    if (const qsizetype hash = target.indexOf(u'#'); hash >= 0) {
+                        place = target.mid(hash + 1);
+                        target.truncate(hash);
+                    }
+                    // Quotes would end the argument; backslashes are the
+                    // field's escapes.
+                    auto quoted = [](QString a) {
+                        a.replace(u'\\', QLatin1StringView("\\\\")).replace(u'"', QLatin1StringView("%22"));
+                        return u'"' + a + u'"';
+                    };
+                    if (!target.isEmpty())
+                        appendEscaped(out, quoted(target));
+                    if (!place.isEmpty() || target.isEmpty()) {
+                        out += target.isEmpty() ? "\\\\l " : " \\\\l ";
+                        appendEscaped(out, quoted(place));
+                    }
+                    out += "}{\\fldrslt ";
+                    link = href;
+                    last = nullptr;
+                }
+            }
             // Formats that differ only in what RTF does not keep share a code.
             const QByteArray &code = codeOf(frag.charFormatIndex());
             if (!last || (last != &code && *last != code)) {
                 out += code;
                 last = &code;
             }
-            appendEscaped(out, frag.text());
+            if (cf.isImageFormat()) {
+                // Each object character is a picture; text Qt gave the
+                // image's format is written as text.
+                const QString text = frag.text();
+                qsizetype start = 0;
+                for (qsizetype i = 0; i <= text.size(); ++i) {
+                    if (i < text.size() && text[i] != QChar::ObjectReplacementCharacter)
+                        continue;
+                    appendEscaped(out, QStringView(text).sliced(start, i - start));
+                    if (i < text.size())
+                        appendPicture(out, cf.toImageFormat());
+                    start = i + 1;
+                }
+            } else {
+                appendEscaped(out, frag.text());
+            }
             empty = false;
         }
+        closeLink();
         // An empty paragraph keeps the format typing in it would use.
         if (empty)
             out += codeOf(block.charFormatIndex());

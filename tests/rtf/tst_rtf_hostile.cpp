@@ -2,6 +2,7 @@
 // refused with an error, and never crashes, hangs or runs out of memory.
 // The large inputs are generated here rather than kept as files.
 
+#include "readerlimits.h"
 #include "rtf.h"
 
 #include <QRandomGenerator>
@@ -9,6 +10,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextImageFormat>
 
 #include <limits>
 
@@ -56,6 +58,11 @@ private slots:
     void randomGarbage();
     void tooLargeIsRefused();
     void checkInputSizeAlone();
+    void pictureSizeOverflowOnSave_data();
+    void pictureSizeOverflowOnSave();
+    void paragraphLimit_data();
+    void paragraphLimit();
+    void paragraphLimitKeepsNoPartOfTheText();
 };
 
 void TestRtfHostile::partialContent_data()
@@ -65,7 +72,7 @@ void TestRtfHostile::partialContent_data()
     QTest::newRow("empty file") << QByteArray() << QString();
     QTest::newRow("header only") << QByteArray("{\\rtf1") << QString();
     QTest::newRow("header and backslash") << QByteArray("{\\rtf1 a\\") << QStringLiteral("a");
-    QTest::newRow("bin past the end") << QByteArray("{\\rtf1 a{\\pict\\bin999999999 bc}}") << QStringLiteral("a");
+    QTest::newRow("bin past the end") << QByteArray("{\\rtf1 a{\\pict\\bin999999999 bc}}") << QStringLiteral("a\uFFFC");
     QTest::newRow("bin at 2^31-1") << QByteArray("{\\rtf1 a\\bin2147483647 bc}") << QStringLiteral("a");
     QTest::newRow("negative bin") << QByteArray("{\\rtf1 a\\bin-5 bc}") << QStringLiteral("abc");
     QTest::newRow("nul bytes") << raw("{\\rtf1 a\0b\0\0c\\b\0d}") << QStringLiteral("abcd");
@@ -258,6 +265,108 @@ void TestRtfHostile::checkInputSizeAlone()
     rtf::checkInputSize(rtf::maxInputSize());
     QVERIFY_THROWS_EXCEPTION(rtf::Error, rtf::checkInputSize(rtf::maxInputSize() + 1));
     QVERIFY_THROWS_EXCEPTION(rtf::Error, rtf::checkInputSize(std::numeric_limits<qint64>::max()));
+}
+
+void TestRtfHostile::pictureSizeOverflowOnSave_data()
+{
+    // Sizes a file may give a picture, at the ends of their range. The
+    // writer derived \picw of a metafile from a huge goal and overflowed.
+    QTest::addColumn<QByteArray>("header");
+    QTest::newRow("metafile, huge goal, no picw") << QByteArray("\\emfblip\\picwgoal2147483647\\pichgoal2000000000");
+    QTest::newRow("metafile, huge picw") << QByteArray("\\wmetafile8\\picw2147483647\\pich2147483647");
+    QTest::newRow("tiny scale") << QByteArray("\\pngblip\\picscalex1\\picscaley1\\picwgoal2147483647");
+    QTest::newRow("huge scale") << QByteArray("\\pngblip\\picscalex2147483647\\picscaley2147483647\\picw5\\pich5");
+    QTest::newRow("zero and negative") << QByteArray("\\dibitmap0\\picscalex0\\picw-5\\picwgoal-7\\pichgoal0");
+    QTest::newRow("no words at all") << QByteArray();
+}
+
+void TestRtfHostile::pictureSizeOverflowOnSave()
+{
+    QFETCH(QByteArray, header);
+    QTextDocument d;
+    rtf::read("{\\rtf1 a{\\pict" + header + " 0102}b}", d);
+    QCOMPARE(textOf(d), QStringLiteral("a\uFFFCb"));
+    const QByteArray saved = rtf::write(d);
+    QTextDocument back;
+    rtf::read(saved, back);
+    QCOMPARE(textOf(back), textOf(d));
+    QTextCursor c(&back);
+    c.setPosition(2);
+    const QTextImageFormat f = c.charFormat().toImageFormat();
+    QVERIFY(f.isValid());
+    QVERIFY(f.width() >= 1 && f.width() <= 31680 / 15.0);
+    QVERIFY(f.height() >= 1 && f.height() <= 31680 / 15.0);
+    // Saving again changes nothing.
+    QCOMPARE(rtf::write(back), saved);
+}
+
+void TestRtfHostile::paragraphLimit_data()
+{
+    // The limit is lowered through the test hook: a million paragraphs
+    // would take seconds to build for each row, and the code path is the
+    // same.
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<int>("paragraphs"); // -1: refused
+    const int limit = 50;
+    const QByteArray line = "text\\par\r\n";
+    QTest::newRow("at the limit") << "{\\rtf1 " + line.repeated(limit) + "}" << limit;
+    QTest::newRow("at the limit, no final par") << "{\\rtf1 " + line.repeated(limit - 1) + "text}" << limit;
+    QTest::newRow("at the limit, empty paragraphs") << "{\\rtf1 " + QByteArray("\\par ").repeated(limit) + "}"
+                                                    << limit;
+    QTest::newRow("one past") << "{\\rtf1 " + line.repeated(limit) + "text}" << -1;
+    QTest::newRow("one empty past") << "{\\rtf1 " + QByteArray("\\par ").repeated(limit + 1) + "}" << -1;
+    QTest::newRow("far past") << "{\\rtf1 " + line.repeated(limit * 10) + "}" << -1;
+    // A text file is held to the same bound, or its RTF would not open again.
+    QTest::newRow("text file at the limit") << QByteArray("line\n").repeated(limit - 1) + "last" << limit;
+    QTest::newRow("text file one past") << QByteArray("line\r\n").repeated(limit) << -1;
+}
+
+void TestRtfHostile::paragraphLimit()
+{
+    QFETCH(QByteArray, rtf);
+    QFETCH(int, paragraphs);
+    rtf::detail::setParagraphLimitForTesting(50);
+    struct Restore {
+        ~Restore() { rtf::detail::setParagraphLimitForTesting(0); }
+    } restore;
+
+    QTextDocument d;
+    if (paragraphs >= 0) {
+        rtf::read(rtf, d);
+        QCOMPARE(d.blockCount(), paragraphs);
+        return;
+    }
+    try {
+        rtf::read(rtf, d);
+        QFAIL("no error for a document past the paragraph limit");
+    } catch (const rtf::Error &e) {
+        QVERIFY2(e.description().startsWith(QStringLiteral("Dokument je příliš velký")), qPrintable(e.description()));
+        QVERIFY2(e.description().contains(QStringLiteral("50 odstavc")), qPrintable(e.description()));
+    }
+}
+
+void TestRtfHostile::paragraphLimitKeepsNoPartOfTheText()
+{
+    rtf::detail::setParagraphLimitForTesting(3);
+    struct Restore {
+        ~Restore() { rtf::detail::setParagraphLimitForTesting(0); }
+    } restore;
+    QTextDocument d;
+    d.setPlainText(QStringLiteral("původní"));
+    QVERIFY_THROWS_EXCEPTION(rtf::Error, rtf::read("{\\rtf1 a\\par b\\par c\\par d}", d));
+    // The caller keeps its own document; this one holds no part of the file.
+    QVERIFY(d.isEmpty());
+    QVERIFY(d.isUndoRedoEnabled());
+    // The document still takes edits, and the limit does not outlive a read.
+    QTextCursor(&d).insertText(QStringLiteral("x"));
+    QCOMPARE(d.toPlainText(), QStringLiteral("x"));
+    rtf::read("{\\rtf1 a\\par b\\par c}", d);
+    QCOMPARE(d.blockCount(), 3);
+
+    // The default limit is back once the hook is reset.
+    rtf::detail::setParagraphLimitForTesting(0);
+    rtf::read("{\\rtf1 a\\par b\\par c\\par d}", d);
+    QCOMPARE(d.blockCount(), 4);
 }
 
 QTEST_MAIN(TestRtfHostile)

@@ -17,6 +17,8 @@ private slots:
     void exportText_data();
     void exportText();
     void readingTextThatIsNotRtf();
+    void controlCharacterInTextFileChangedOnSave_data();
+    void controlCharacterInTextFileChangedOnSave();
 };
 
 void TestRtfPlainText::isRtf_data()
@@ -96,6 +98,43 @@ void TestRtfPlainText::readingTextThatIsNotRtf()
     rtf::read(QByteArray(), doc);
     QCOMPARE(doc.blockCount(), 1);
     QVERIFY(doc.isEmpty());
+}
+
+void TestRtfPlainText::controlCharacterInTextFileChangedOnSave_data()
+{
+    // A text file with a control character used to load with it, while the
+    // RTF saved from it read back without: the text changed on save.
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("nul") << QByteArray("a\0b", 3) << QStringLiteral("ab");
+    QTest::newRow("nul at the end of a 1250 file") << QByteArray("\xE8\r\n\0", 4) << QStringLiteral("č\r\n");
+    QTest::newRow("escape and bell") << QByteArray("a\x1B[0m\x07" "b") << QStringLiteral("a[0mb");
+    QTest::newRow("form feed") << QByteArray("strana 1\fstrana 2") << QStringLiteral("strana 1strana 2");
+    QTest::newRow("tab and line ends kept") << QByteArray("a\tb\r\nc\nd\re") << QStringLiteral("a\tb\r\nc\nd\re");
+    QTest::newRow("delete kept") << QByteArray("a\x7F") << QStringLiteral("a\x7F");
+    QTest::newRow("utf-16 nul") << QByteArray("\xFF\xFE" "a\0\0\0b\0", 8) << QStringLiteral("ab");
+    QTest::newRow("object placeholder") << QByteArray("a\xEF\xBF\xBC" "b") << QStringLiteral("ab");
+    QTest::newRow("non-character") << QByteArray("a\xEF\xBF\xBF" "b") << QStringLiteral("ab");
+}
+
+void TestRtfPlainText::controlCharacterInTextFileChangedOnSave()
+{
+    QFETCH(QByteArray, data);
+    QFETCH(QString, expected);
+    const QString text = rtf::decodePlainText(data);
+    QCOMPARE(text, expected);
+
+    // Loaded as the editing area loads a text file, saved, and read again.
+    QTextDocument doc;
+    doc.setPlainText(text);
+    QTextDocument back;
+    rtf::read(rtf::write(doc), back);
+    QCOMPARE(rtf::plainText(back), rtf::plainText(doc));
+
+    // rtf::read takes the same file the same way.
+    QTextDocument direct;
+    rtf::read(data, direct);
+    QCOMPARE(rtf::plainText(direct), rtf::plainText(doc));
 }
 
 QTEST_MAIN(TestRtfPlainText)

@@ -73,6 +73,10 @@ private slots:
     void otherWriters();
     void otherWritersFormatting();
     void openThenSaveKeepsWhatIsShown();
+    void hyperlinks_data();
+    void hyperlinks();
+    void pageBreaks_data();
+    void pageBreaks();
 };
 
 void TestRtfReader::codePages_data()
@@ -177,10 +181,12 @@ void TestRtfReader::destinations_data()
         << QStringLiteral("x");
     QTest::newRow("style chain loop") << QByteArray("{\\stylesheet{\\s1\\sbasedon2 A;}{\\s2\\sbasedon1 B;}}\\s1 x")
                                       << QStringLiteral("x");
-    QTest::newRow("picture") << QByteArray("a{\\pict\\pngblip\\picw10 89504e470d0a}b") << QStringLiteral("ab");
+    // A picture is one object character, whatever its data.
+    QTest::newRow("picture") << QByteArray("a{\\pict\\pngblip\\picw10 89504e470d0a}b") << QStringLiteral("a\uFFFCb");
     QTest::newRow("shape picture") << QByteArray("a{\\*\\shppict{\\pict\\wmetafile8 0100}}{\\nonshppict{\\pict 01}}b")
-                                   << QStringLiteral("ab");
-    QTest::newRow("binary data") << QByteArray("a{\\pict\\bin6 {}\\}{x}b") << QStringLiteral("ab");
+                                   << QStringLiteral("a\uFFFCb");
+    QTest::newRow("binary data") << QByteArray("a{\\pict\\bin6 {}\\}{x}b") << QStringLiteral("a\uFFFCb");
+    QTest::newRow("picture in hidden text") << QByteArray("a{\\v{\\pict\\pngblip 00}}b") << QStringLiteral("ab");
     QTest::newRow("field result") << QByteArray("{\\field{\\*\\fldinst HYPERLINK \"http://x\"}{\\fldrslt odkaz}}.")
                                   << QStringLiteral("odkaz.");
     QTest::newRow("field instruction without star")
@@ -533,6 +539,86 @@ void TestRtfReader::openThenSaveKeepsWhatIsShown()
             }
         }
     }
+}
+
+void TestRtfReader::hyperlinks_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("href"); // of the characters between the brackets
+    QTest::newRow("word")
+        << QByteArray("[{\\field{\\*\\fldinst{\\rtlch HYPERLINK \"https://example.cz/a?b=1\" }"
+                      "{\\rtlch {\\*\\datafield 00d0c9ea}}}{\\fldrslt{\\ul\\cf2 odkaz}}}]")
+        << QStringLiteral("[odkaz]") << QStringLiteral("https://example.cz/a?b=1");
+    QTest::newRow("libreoffice, no quotes")
+        << QByteArray("[{\\field{\\*\\fldinst HYPERLINK http://x.cz/ }{\\fldrslt str\\'e1nka}}]")
+        << QStringLiteral("[stránka]") << QStringLiteral("http://x.cz/");
+    QTest::newRow("place in the document")
+        << QByteArray("[{\\field{\\*\\fldinst HYPERLINK \\\\l \"kapitola\"}{\\fldrslt viz}}]")
+        << QStringLiteral("[viz]") << QStringLiteral("#kapitola");
+    QTest::newRow("address, place and tooltip")
+        << QByteArray("[{\\field{\\*\\fldinst HYPERLINK \"a.htm\" \\\\o \"tip\" \\\\l \"b\"}{\\fldrslt x}}]")
+        << QStringLiteral("[x]") << QStringLiteral("a.htm#b");
+    QTest::newRow("czech address")
+        << QByteArray("[{\\field{\\*\\fldinst HYPERLINK \"http://x.cz/\\'e8\"}{\\fldrslt x}}]")
+        << QStringLiteral("[x]") << QStringLiteral("http://x.cz/č");
+    QTest::newRow("plain in the result keeps the link")
+        << QByteArray("[{\\field{\\*\\fldinst HYPERLINK \"x\"}{\\fldrslt \\plain\\b a\\plain b}}]")
+        << QStringLiteral("[ab]") << QStringLiteral("x");
+    QTest::newRow("other field") << QByteArray("[{\\field{\\*\\fldinst PAGE }{\\fldrslt 3}}]")
+                                 << QStringLiteral("[3]") << QString();
+    QTest::newRow("hyperlink without quotes closed")
+        << QByteArray("[{\\field{\\*\\fldinst HYPERLINK \"http://x}{\\fldrslt y}}]") << QStringLiteral("[y]")
+        << QStringLiteral("http://x");
+}
+
+void TestRtfReader::hyperlinks()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(QString, text);
+    QFETCH(QString, href);
+    QTextDocument d;
+    rtf::read("{\\rtf1\\ansi\\ansicpg1250{\\colortbl;\\red0\\green0\\blue255;}" + body + "}", d);
+    QCOMPARE(textOf(d), text);
+    for (int i = 0; i < text.size(); ++i) {
+        const bool inside = i > 0 && i < text.size() - 1;
+        const QTextCharFormat f = formatAt(d, i);
+        QCOMPARE(f.isAnchor(), inside && !href.isEmpty());
+        QCOMPARE(f.anchorHref(), inside ? href : QString());
+    }
+}
+
+void TestRtfReader::pageBreaks_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QList<bool>>("breaks"); // page break before each paragraph
+    QTest::newRow("inside a paragraph") << QByteArray("a\\page b\\par c") << QStringLiteral("a\nb\nc")
+                                        << QList<bool>{false, true, false};
+    QTest::newRow("after par") << QByteArray("a\\par\\page b") << QStringLiteral("a\nb") << QList<bool>{false, true};
+    QTest::newRow("survives pard") << QByteArray("a\\par\\page\\pard\\qc b\\par") << QStringLiteral("a\nb")
+                                   << QList<bool>{false, true};
+    QTest::newRow("before an empty paragraph") << QByteArray("a\\par\\page\\par b") << QStringLiteral("a\n\nb")
+                                               << QList<bool>{false, true, false};
+    QTest::newRow("at the start means nothing") << QByteArray("\\page a") << QStringLiteral("a") << QList<bool>{false};
+    QTest::newRow("pagebb") << QByteArray("a\\par\\pagebb b\\par\\pard c") << QStringLiteral("a\nb\nc")
+                            << QList<bool>{false, true, false};
+    QTest::newRow("in a header it is no break") << QByteArray("a\\par{\\header x\\page y}b")
+                                                << QStringLiteral("a\nb") << QList<bool>{false, false};
+}
+
+void TestRtfReader::pageBreaks()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(QString, text);
+    QFETCH(QList<bool>, breaks);
+    QTextDocument d;
+    rtf::read("{\\rtf1\\ansi " + body + "}", d);
+    QCOMPARE(textOf(d), text);
+    QList<bool> got;
+    for (QTextBlock b = d.begin(); b.isValid(); b = b.next())
+        got << bool(b.blockFormat().pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore);
+    QCOMPARE(got, breaks);
 }
 
 QTEST_MAIN(TestRtfReader)

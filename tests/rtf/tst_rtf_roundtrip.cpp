@@ -75,6 +75,9 @@ private slots:
     void pastedFormatsAreWritten();
     void undoIsEnabledAfterRead();
     void largeDocument();
+    void hyperlinks_data();
+    void hyperlinks();
+    void pageBreaks();
 };
 
 void TestRtfRoundTrip::initialContent()
@@ -424,6 +427,81 @@ void TestRtfRoundTrip::largeDocument()
     const QTextBlock last = doc.lastBlock();
     QCOMPARE(formatAt(doc, last.position() + last.length() - 2).fontWeight(), int(QFont::Bold));
     QVERIFY(formatAt(doc, last.position()).fontWeight() < QFont::DemiBold);
+}
+
+void TestRtfRoundTrip::hyperlinks_data()
+{
+    QTest::addColumn<QString>("href");
+    QTest::addColumn<QString>("expected"); // after a write and a read
+    QTest::newRow("web address") << QStringLiteral("https://example.cz/a?b=1&c=2")
+                                 << QStringLiteral("https://example.cz/a?b=1&c=2");
+    QTest::newRow("place in the document") << QStringLiteral("#kapitola") << QStringLiteral("#kapitola");
+    QTest::newRow("address and place") << QStringLiteral("a.htm#b") << QStringLiteral("a.htm#b");
+    QTest::newRow("czech address") << QStringLiteral("http://x.cz/čtení") << QStringLiteral("http://x.cz/čtení");
+    QTest::newRow("windows path") << QStringLiteral("C:\\dokumenty\\a b.rtf") << QStringLiteral("C:\\dokumenty\\a b.rtf");
+    QTest::newRow("quote in the address") << QStringLiteral("http://x/\"a\"") << QStringLiteral("http://x/%22a%22");
+    QTest::newRow("braces") << QStringLiteral("http://x/{a}") << QStringLiteral("http://x/{a}");
+}
+
+void TestRtfRoundTrip::hyperlinks()
+{
+    QFETCH(QString, href);
+    QFETCH(QString, expected);
+    QTextDocument doc;
+    QTextCursor c(&doc);
+    c.insertText(QStringLiteral("před "));
+    QTextCharFormat link;
+    link.setAnchor(true);
+    link.setAnchorHref(href);
+    link.setFontUnderline(true);
+    c.insertText(QStringLiteral("od"), link);
+    link.setFontWeight(QFont::Bold);
+    c.insertText(QStringLiteral("kaz"), link);
+    c.insertText(QStringLiteral(" za"), QTextCharFormat());
+
+    const QByteArray rtf = rtf::write(doc);
+    // One field for the link, whatever its formats.
+    QCOMPARE(rtf.count("{\\field{\\*\\fldinst HYPERLINK "), 1);
+    QTextDocument back;
+    rtf::read(rtf, back);
+    QCOMPARE(back.toPlainText(), QStringLiteral("před odkaz za"));
+    for (int i = 0; i < 13; ++i) {
+        const bool inside = i >= 5 && i < 10;
+        QCOMPARE(formatAt(back, i).isAnchor(), inside);
+        QCOMPARE(formatAt(back, i).anchorHref(), inside ? expected : QString());
+    }
+    QVERIFY(formatAt(back, 7).fontWeight() >= QFont::DemiBold);
+    QVERIFY(formatAt(back, 5).fontWeight() < QFont::DemiBold);
+    QVERIFY(formatAt(back, 11).fontUnderline() == false);
+}
+
+void TestRtfRoundTrip::pageBreaks()
+{
+    QTextDocument doc;
+    QTextCursor c(&doc);
+    c.insertText(QStringLiteral("a"));
+    QTextBlockFormat before;
+    before.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
+    c.insertBlock(before);
+    c.insertText(QStringLiteral("b"));
+    QTextBlockFormat after;
+    after.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysAfter);
+    c.insertBlock(after);
+    c.insertText(QStringLiteral("c"));
+    c.insertBlock(QTextBlockFormat());
+    c.insertText(QStringLiteral("d"));
+
+    const QByteArray rtf = rtf::write(doc);
+    QCOMPARE(rtf.count("\\page"), 2);
+    QTextDocument back;
+    rtf::read(rtf, back);
+    QCOMPARE(back.toPlainText(), QStringLiteral("a\nb\nc\nd"));
+    QList<bool> breaks;
+    for (QTextBlock b = back.begin(); b.isValid(); b = b.next())
+        breaks << bool(b.blockFormat().pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore);
+    // A break after "c" is the break before "d".
+    QCOMPARE(breaks, (QList<bool>{false, true, false, true}));
+    QCOMPARE(rtf::write(back), rtf);
 }
 
 QTEST_MAIN(TestRtfRoundTrip)

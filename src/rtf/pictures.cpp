@@ -1,0 +1,186 @@
+#include "pictures.h"
+
+#include "readerlimits.h"
+#include "rtf.h"
+
+#include <QBuffer>
+#include <QImageReader>
+#include <QPainter>
+#include <QPixmap>
+#include <QTextDocument>
+#include <QTextImageFormat>
+#include <QVariantList>
+
+#include <algorithm>
+#include <cmath>
+
+namespace rtf {
+namespace detail {
+
+QVariant toVariant(const PictureData &p)
+{
+    return QVariantList{p.blip, p.words, p.picw, p.pich, p.bytes};
+}
+
+PictureData fromVariant(const QVariant &v)
+{
+    const QVariantList l = v.toList();
+    PictureData p;
+    if (l.size() != 5)
+        return p;
+    p.blip = l[0].toByteArray();
+    p.words = l[1].toByteArray();
+    p.picw = l[2].toInt();
+    p.pich = l[3].toInt();
+    p.bytes = l[4].toByteArray();
+    return p;
+}
+
+QUrl pictureBytesUrl(const QString &imageName)
+{
+    return QUrl(QStringLiteral("rtf-picture-bytes:") + QString::fromLatin1(imageName.toUtf8().toHex()));
+}
+
+QByteArray mimeTypeOfBlip(const QByteArray &blip)
+{
+    if (blip == "pngblip")
+        return "image/png";
+    if (blip == "jpegblip")
+        return "image/jpeg";
+    if (blip == "emfblip")
+        return "image/emf";
+    if (blip.startsWith("wmetafile"))
+        return "image/wmf";
+    if (blip == "macpict")
+        return "image/x-pict";
+    if (blip.startsWith("dibitmap") || blip.startsWith("wbitmap"))
+        return "image/bmp"; // without its file header, as RTF keeps it
+    return {};
+}
+
+bool isDrawableBlip(const QByteArray &blip)
+{
+    return blip == "pngblip" || blip == "jpegblip";
+}
+
+QImage decodePicture(const QByteArray &bytes, const QByteArray &blip, QSize shown, qint64 maxPixels)
+{
+    // Only the decoders the kind names: the other image plugins need not
+    // face what a file holds.
+    const QByteArray formats[2] = {blip == "jpegblip" ? QByteArray("jpeg") : QByteArray("png"),
+                                   blip == "jpegblip" ? QByteArray("png") : QByteArray("jpeg")};
+    for (const QByteArray &format : formats) {
+        QBuffer buffer;
+        buffer.setData(bytes);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer, format);
+        reader.setDecideFormatFromContent(false);
+        if (!reader.canRead())
+            continue;
+        const QSize size = reader.size();
+        if (size.isEmpty() || qint64(size.width()) * size.height() > 8 * limits::maxPicturePixels)
+            return {};
+        // Decoding more pixels than the screen shows at twice the zoom is
+        // memory for nothing.
+        QSize target = size;
+        const QSize most = shown.isEmpty() ? size : (shown * 2).boundedTo(size);
+        target = target.scaled(most, Qt::KeepAspectRatio);
+        const qint64 pixels = qint64(target.width()) * target.height();
+        if (pixels > maxPixels) {
+            const double f = std::sqrt(double(maxPixels) / double(pixels));
+            target = QSize(std::max(1, int(target.width() * f)), std::max(1, int(target.height() * f)));
+        }
+        if (target != size)
+            reader.setScaledSize(target);
+        QImage image;
+        if (!reader.read(&image) || image.isNull())
+            return {};
+        return image;
+    }
+    return {};
+}
+
+QString blipLabel(const QByteArray &blip, bool damaged)
+{
+    if (damaged)
+        return QStringLiteral("?");
+    if (blip == "emfblip")
+        return QStringLiteral("EMF");
+    if (blip.startsWith("wmetafile") || blip.startsWith("pmmetafile"))
+        return QStringLiteral("WMF");
+    if (blip == "macpict")
+        return QStringLiteral("PICT");
+    if (blip.startsWith("dibitmap") || blip.startsWith("wbitmap"))
+        return QStringLiteral("BMP");
+    if (blip == "pngblip")
+        return QStringLiteral("PNG"); // not decoded: the document's pictures use the memory allowed
+    if (blip == "jpegblip")
+        return QStringLiteral("JPEG");
+    return QStringLiteral("?");
+}
+
+QImage placeholderImage(QSize shown, const QString &label)
+{
+    // Drawn at a bounded size and scaled by the layout: a picture may ask
+    // for a whole page.
+    QSize size = shown.isEmpty() ? QSize(32, 32) : shown;
+    size = size.boundedTo(QSize(256, 256)).expandedTo(QSize(8, 8));
+    if (!shown.isEmpty())
+        size = shown.scaled(size, Qt::KeepAspectRatio).expandedTo(QSize(8, 8));
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(QColor(0xF2, 0xF2, 0xF2));
+    QPainter p(&image);
+    p.setPen(QPen(QColor(0x80, 0x80, 0x80), 1));
+    p.drawRect(image.rect().adjusted(0, 0, -1, -1));
+    if (size.width() >= 24 && size.height() >= 16) {
+        QFont f = p.font();
+        f.setPixelSize(std::clamp(std::min(size.width() / 4, size.height() / 2), 8, 24));
+        p.setFont(f);
+        p.setPen(QColor(0x60, 0x60, 0x60));
+        p.drawText(image.rect(), Qt::AlignCenter, label);
+    }
+    return image;
+}
+
+PictureData pictureOf(const QTextDocument &doc, const QTextImageFormat &format)
+{
+    const QString name = format.name();
+    if (name.isEmpty())
+        return {};
+    // A picture read from RTF: as read, even when it held no data.
+    const QVariant kept = doc.resource(QTextDocument::UserResource, pictureBytesUrl(name));
+    if (kept.isValid())
+        return fromVariant(kept);
+    PictureData data;
+    // A picture that came from elsewhere (pasted): its image as PNG.
+    const QVariant v = doc.resource(QTextDocument::ImageResource, QUrl(name));
+    QImage image;
+    if (v.userType() == QMetaType::QImage)
+        image = v.value<QImage>();
+    else if (v.userType() == QMetaType::QPixmap)
+        image = v.value<QPixmap>().toImage();
+    else if (v.userType() == QMetaType::QByteArray)
+        image.loadFromData(v.toByteArray());
+    if (image.isNull())
+        return {};
+    QBuffer buffer(&data.bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, "PNG"))
+        return {};
+    data.blip = "pngblip";
+    data.picw = image.width();
+    data.pich = image.height();
+    return data;
+}
+
+} // namespace detail
+
+Picture picture(const QTextDocument &doc, const QTextImageFormat &format)
+{
+    const detail::PictureData data = detail::pictureOf(doc, format);
+    if (data.bytes.isEmpty())
+        return {};
+    return {data.bytes, detail::mimeTypeOfBlip(data.blip)};
+}
+
+} // namespace rtf

@@ -1,0 +1,77 @@
+#pragma once
+
+// Pictures of RTF documents: what the reader keeps of a \pict group so the
+// writer can give it back byte for byte, and the image the editing area
+// shows for it.
+//
+// A picture is one U+FFFC character with a QTextImageFormat. Its bytes live
+// in a resource of the document (pictureBytesUrl() of the image's name), so
+// they survive undo, QTextDocument::clone() and copying within the
+// document, where Qt keeps the image's name but not user properties. The
+// sizes as the file gave them are kept in the format (the properties
+// below); a picture whose size was changed in the editor is written at
+// its new size.
+
+#include <QByteArray>
+#include <QImage>
+#include <QSize>
+#include <QString>
+#include <QTextFormat>
+#include <QUrl>
+
+class QTextDocument;
+class QTextImageFormat;
+
+namespace rtf::detail {
+
+// Format properties of a picture read from RTF. Sizes in twips (goal),
+// percent (scale); -1 or absent: not given.
+enum PictureProperty {
+    PictureGoalWidth = QTextFormat::UserProperty + 0x5200,
+    PictureGoalHeight,
+    PictureScaleX,
+    PictureScaleY,
+    PictureShownWidth, // the width in pixels the file asked for, to tell a resize
+    PictureShownHeight,
+};
+
+// What a picture is, independent of where and how large it is shown. Kept
+// as the document resource pictureBytesUrl(name).
+struct PictureData {
+    QByteArray blip;  // the kind as RTF names it: "pngblip", "wmetafile8" ...
+    QByteArray words; // other control words of the header, as read: "\\wbmbitspixel1" ...
+    int picw = -1;    // \picw and \pich as read
+    int pich = -1;
+    QByteArray bytes;
+};
+
+QVariant toVariant(const PictureData &p);
+PictureData fromVariant(const QVariant &v);
+
+// The picture `format` shows, as the writer writes it: the bytes the file
+// held, or for an image from elsewhere (pasted) the image as PNG. Empty
+// bytes when the document has no such picture.
+PictureData pictureOf(const QTextDocument &doc, const QTextImageFormat &format);
+
+// Where the bytes of the picture shown as `imageName` are kept.
+QUrl pictureBytesUrl(const QString &imageName);
+
+// The MIME type of a blip kind; empty for kinds without one.
+QByteArray mimeTypeOfBlip(const QByteArray &blip);
+
+// True for kinds the editor decodes and shows (PNG, JPEG).
+bool isDrawableBlip(const QByteArray &blip);
+
+// Decodes PNG or JPEG bytes for display at `shown` pixels; at most
+// `maxPixels` pixels are decoded (larger pictures are decoded scaled
+// down). A null image when the bytes are no such picture or too large.
+QImage decodePicture(const QByteArray &bytes, const QByteArray &blip, QSize shown, qint64 maxPixels);
+
+// The framed stand-in for a picture the editor cannot draw, for display at
+// `shown` pixels, with a short label ("EMF", "WMF" ...).
+QImage placeholderImage(QSize shown, const QString &label);
+
+// The label placeholderImage() shows for a kind.
+QString blipLabel(const QByteArray &blip, bool damaged);
+
+} // namespace rtf::detail

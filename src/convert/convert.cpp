@@ -8,6 +8,7 @@
 #include <QSaveFile>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QTextImageFormat>
 
 namespace borovka {
 
@@ -90,6 +91,23 @@ void appendRun(QString &html, const QString &text, const QTextCharFormat &f, con
     html += open + escaped(text) + close;
 }
 
+// PNG and JPEG pictures embedded as data URIs, so the page stays one file;
+// pictures a browser cannot show are left out.
+void appendPictures(QString &html, const QTextDocument &doc, const QTextFragment &f)
+{
+    const QTextImageFormat image = f.charFormat().toImageFormat();
+    const rtf::Picture picture = rtf::picture(doc, image);
+    if (picture.mimeType != "image/png" && picture.mimeType != "image/jpeg")
+        return;
+    const QString tag = QStringLiteral("<img src=\"data:%1;base64,%2\" width=\"%3\" height=\"%4\" alt=\"\">")
+                            .arg(QLatin1String(picture.mimeType), QLatin1String(picture.bytes.toBase64()))
+                            .arg(qRound(image.width()))
+                            .arg(qRound(image.height()));
+    for (const QChar c : f.text())
+        if (c == QChar::ObjectReplacementCharacter)
+            html += tag;
+}
+
 } // namespace
 
 OutputKind outputKindFor(const QString &path)
@@ -134,6 +152,11 @@ QByteArray toHtml(const QTextDocument &doc, const QString &title)
             const QTextFragment f = it.fragment();
             if (!f.isValid())
                 continue;
+            if (f.charFormat().isImageFormat()) {
+                appendPictures(html, doc, f);
+                empty = false;
+                continue;
+            }
             QString text = f.text();
             text.remove(QChar::ObjectReplacementCharacter);
             if (text.isEmpty())
@@ -170,10 +193,7 @@ QString convertFile(const QString &input, const QString &output)
     doc.setDefaultFont(font);
     doc.setUndoRedoEnabled(false);
     try {
-        if (rtf::isRtf(data))
-            rtf::read(data, doc);
-        else
-            doc.setPlainText(rtf::decodePlainText(data));
+        rtf::read(data, doc);
     } catch (const rtf::Error &e) {
         return QCoreApplication::translate("convert", "nelze přečíst %1: %2").arg(input, e.description());
     }

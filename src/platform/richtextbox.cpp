@@ -329,10 +329,8 @@ void RichTextBox::setTextRTF(QByteArrayView data)
 {
     QTextDocument *doc = newDocument();
     try {
-        if (rtf::isRtf(data))
+        if (!data.isEmpty())
             rtf::read(data, *doc);
-        else if (!data.isEmpty())
-            doc->setPlainText(QString::fromUtf8(data));
     } catch (const rtf::Error &e) {
         delete doc;
         throw ControlError(e.description());
@@ -364,10 +362,8 @@ std::unique_ptr<QTextDocument> readDocument(const QString &path, std::unique_ptr
     if (file.error() != QFileDevice::NoError)
         throw ControlError(RichTextBox::tr("Soubor %1 nelze přečíst: %2").arg(shown, file.errorString()));
     try {
-        if (rtf::isRtf(data))
-            rtf::read(data, *doc);
-        else
-            doc->setPlainText(rtf::decodePlainText(data));
+        // RTF, or plain text in UTF-8 or Windows-1250, under the same limits.
+        rtf::read(data, *doc);
     } catch (const rtf::Error &e) {
         throw ControlError(e.description());
     }

@@ -38,6 +38,7 @@ private Q_SLOTS:
     void toText();
     void toHtml();
     void toRtfAndBack();
+    void htmlEmbedsPictures();
     void toMarkdown();
     void failuresLeaveNothing_data();
     void failuresLeaveNothing();
@@ -97,6 +98,24 @@ void tst_Convert::toHtml()
     QVERIFY(html.contains(QStringLiteral("color:#ff0000\">červeným</span>")));
     QVERIFY(html.contains(QStringLiteral("&amp; &lt;značkami&gt;.")));
     QVERIFY(!html.contains(QStringLiteral("<script")));
+}
+
+void tst_Convert::htmlEmbedsPictures()
+{
+    const QString source = QFINDTESTDATA("../rtf/data/picture_png.rtf");
+    QVERIFY(!source.isEmpty());
+    QCOMPARE(convertFile(source, path("obrazek.html")), QString());
+    const QString html = QString::fromUtf8(readAll(path("obrazek.html")));
+    QFile png(QFINDTESTDATA("../rtf/data/picture.png"));
+    QVERIFY(png.open(QIODevice::ReadOnly));
+    // The picture's own bytes, at the size the file asks for (600 x 450 twips at 50 %).
+    QVERIFY(html.contains(QStringLiteral("<img src=\"data:image/png;base64,")
+                          + QString::fromLatin1(png.readAll().toBase64())
+                          + QStringLiteral("\" width=\"20\" height=\"15\"")));
+    QVERIFY(html.contains(QStringLiteral("Před obrázkem ")));
+    // Plain text leaves the picture out.
+    QCOMPARE(convertFile(source, path("obrazek.txt")), QString());
+    QVERIFY(!readAll(path("obrazek.txt")).contains("\xef\xbf\xbc"));
 }
 
 void tst_Convert::toRtfAndBack()

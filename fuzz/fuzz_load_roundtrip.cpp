@@ -50,16 +50,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QByteArrayView bytes(reinterpret_cast<const char *>(data), qsizetype(size));
     QTextDocument doc;
     try {
-        if (rtf::isRtf(bytes))
-            rtf::read(bytes, doc);
-        else
-            doc.setPlainText(rtf::decodePlainText(bytes));
+        // RTF or plain text, as the editing area loads any file.
+        rtf::read(bytes, doc);
     } catch (const rtf::Error &) {
         return 0;
     }
     const QByteArray saved = rtf::write(doc);
     const QByteArray text = rtf::plainText(doc);
 
+    // What the editor saves must open again: an error here escapes and is a finding.
     QTextDocument again;
     rtf::read(saved, again);
     if (rtf::plainText(again) != text) {

@@ -14,31 +14,9 @@
 
 #include <limits>
 
-namespace {
+#include "rtftest.h"
 
-// A byte string with the NUL bytes of its literal.
-template <size_t N>
-QByteArray raw(const char (&s)[N])
-{
-    return QByteArray(s, N - 1);
-}
-
-QString textOf(const QTextDocument &doc)
-{
-    QStringList blocks;
-    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next())
-        blocks << b.text();
-    return blocks.join(u'\n');
-}
-
-QTextCharFormat formatAt(const QTextDocument &doc, int pos)
-{
-    QTextCursor c(const_cast<QTextDocument *>(&doc));
-    c.setPosition(pos + 1);
-    return c.charFormat();
-}
-
-} // namespace
+using namespace rtftest;
 
 class TestRtfHostile : public QObject {
     Q_OBJECT

@@ -16,23 +16,11 @@
 #include <QTextDocument>
 #include <QTextImageFormat>
 
+#include "rtftest.h"
+
+using namespace rtftest;
+
 namespace {
-
-QByteArray fixture(const QString &name)
-{
-    QFile f(QStringLiteral(RTF_TEST_DATA "/") + name);
-    if (!f.open(QIODevice::ReadOnly))
-        qFatal("missing fixture %s", qPrintable(name));
-    return f.readAll();
-}
-
-QString textOf(const QTextDocument &doc)
-{
-    QStringList blocks;
-    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next())
-        blocks << b.text();
-    return blocks.join(u'\n');
-}
 
 // The image formats of the document's pictures, in order.
 QList<QTextImageFormat> pictures(const QTextDocument &doc)

@@ -11,31 +11,11 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include "rtftest.h"
+
+using namespace rtftest;
+
 namespace {
-
-// The paragraphs' text joined by "\n"; U+2028 and other characters stay.
-QString textOf(const QTextDocument &doc)
-{
-    QStringList blocks;
-    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next())
-        blocks << b.text();
-    return blocks.join(u'\n');
-}
-
-QTextCharFormat formatAt(const QTextDocument &doc, int pos)
-{
-    QTextCursor c(const_cast<QTextDocument *>(&doc));
-    c.setPosition(pos + 1);
-    return c.charFormat();
-}
-
-QByteArray fixture(const QString &name)
-{
-    QFile f(QStringLiteral(RTF_TEST_DATA "/") + name);
-    if (!f.open(QIODevice::ReadOnly))
-        qFatal("missing fixture %s", qPrintable(name));
-    return f.readAll();
-}
 
 QByteArray doc(const QByteArray &fonts, const QByteArray &body)
 {

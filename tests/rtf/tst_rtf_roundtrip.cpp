@@ -11,23 +11,11 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include "rtftest.h"
+
+using namespace rtftest;
+
 namespace {
-
-QByteArray fixture(const char *name)
-{
-    QFile f(QStringLiteral(RTF_TEST_DATA "/") + QLatin1StringView(name));
-    if (!f.open(QIODevice::ReadOnly))
-        qFatal("missing fixture %s", name);
-    return f.readAll();
-}
-
-// The format of the character at `pos`.
-QTextCharFormat formatAt(const QTextDocument &doc, int pos)
-{
-    QTextCursor c(const_cast<QTextDocument *>(&doc));
-    c.setPosition(pos + 1);
-    return c.charFormat();
-}
 
 bool sameValue(const QVariant &a, const QVariant &b)
 {

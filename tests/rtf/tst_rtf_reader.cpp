@@ -33,6 +33,8 @@ class TestRtfReader : public QObject {
     Q_OBJECT
 
 private slots:
+    void wordProcessorFiles_data();
+    void wordProcessorFiles();
     void codePages_data();
     void codePages();
     void unicode_data();
@@ -599,6 +601,38 @@ void TestRtfReader::pageBreaks()
     for (QTextBlock b = d.begin(); b.isValid(); b = b.next())
         got << bool(b.blockFormat().pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore);
     QCOMPARE(got, breaks);
+}
+
+// Files the other programs wrote themselves: pandoc 2.17 from a Markdown
+// article, and AbiWord 3.0 re-saving pandoc's file (\uc0 and \uc1 mixed,
+// a large style sheet). The expected text is what AbiWord shows of it.
+void TestRtfReader::wordProcessorFiles_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::newRow("pandoc") << "pandoc_2.17_article.rtf";
+    QTest::newRow("AbiWord") << "abiword_3.0_article.rtf";
+}
+
+void TestRtfReader::wordProcessorFiles()
+{
+    QFETCH(QString, file);
+    QTextDocument d;
+    rtf::read(fixture(file), d);
+    const QString text = QStringLiteral(
+        "Jarní číslo Sklípku\n"
+        "Příliš žluťoučký kůň úpěl ďábelské ódy. Řeřicha, čtvrť, ňadra — „uvozovky“ a ‚jednoduché‘.\n"
+        "•\tprvní bod\n"
+        "•\tdruhý bod\n"
+        "Poslední odstavec s přeškrtnutím a kódem.");
+    QCOMPARE(textOf(d), text);
+    auto at = [&](const QString &word) { return formatAt(d, int(text.indexOf(word))); };
+    QVERIFY(at(QStringLiteral("Jarní")).fontWeight() >= QFont::Bold);
+    QCOMPARE(at(QStringLiteral("Jarní")).fontPointSize(), 18.0);
+    QVERIFY(at(QStringLiteral("žluťoučký")).fontWeight() >= QFont::Bold);
+    QVERIFY(at(QStringLiteral("kůň")).fontWeight() < QFont::Bold);
+    QVERIFY(at(QStringLiteral("ďábelské")).fontItalic());
+    QVERIFY(at(QStringLiteral("přeškrtnutím")).fontStrikeOut());
+    QVERIFY(!at(QStringLiteral("Poslední")).fontStrikeOut());
 }
 
 QTEST_MAIN(TestRtfReader)

@@ -4,6 +4,7 @@
 #include "rtf.h"
 
 #include "codepages.h"
+#include "fontclass.h"
 #include "pictures.h"
 #include "readerlimits.h"
 
@@ -109,6 +110,7 @@ struct FontEntry {
     QByteArray altBytes;
     QString alt;
     QString family; // resolved when the table is complete
+    int hint = -1;  // QFont::StyleHint from \froman etc.; -1: none given
     int charset = -1;
     int cpg = 0;
     int codepage = 0; // 0: the document's code page
@@ -122,7 +124,7 @@ enum class Cmd {
     // document
     Ansi, Mac, Pc, Pca, AnsiCpg, Deff,
     // font table
-    Font, FCharset, Cpg,
+    Font, FCharset, Cpg, FontClass,
     // colour table
     Red, Green, Blue,
     // character format
@@ -191,6 +193,14 @@ const std::unordered_map<std::string_view, CmdInfo> &commands()
         m.emplace("f", CmdInfo{Cmd::Font});
         m.emplace("fcharset", CmdInfo{Cmd::FCharset});
         m.emplace("cpg", CmdInfo{Cmd::Cpg});
+        m.emplace("fnil", CmdInfo{Cmd::FontClass, QFont::AnyStyle});
+        m.emplace("froman", CmdInfo{Cmd::FontClass, QFont::Serif});
+        m.emplace("fswiss", CmdInfo{Cmd::FontClass, QFont::SansSerif});
+        m.emplace("fmodern", CmdInfo{Cmd::FontClass, QFont::TypeWriter});
+        m.emplace("fscript", CmdInfo{Cmd::FontClass, QFont::Cursive});
+        m.emplace("fdecor", CmdInfo{Cmd::FontClass, QFont::Decorative});
+        m.emplace("ftech", CmdInfo{Cmd::FontClass, QFont::AnyStyle});
+        m.emplace("fbidi", CmdInfo{Cmd::FontClass, QFont::AnyStyle});
         m.emplace("red", CmdInfo{Cmd::Red});
         m.emplace("green", CmdInfo{Cmd::Green});
         m.emplace("blue", CmdInfo{Cmd::Blue});
@@ -679,6 +689,9 @@ void Reader::finishFont(FontEntry &f)
     if (suffixCp && f.cpg <= 0 && (f.charset < 0 || f.charset == 0 || f.charset == 1))
         cp = suffixCp;
     f.family = name;
+    // \fnil says nothing about the kind of face: guess it from the name.
+    if (f.hint < 0 || f.hint == QFont::AnyStyle)
+        f.hint = detail::styleHintForFace(name);
     if (cp == detail::symbolCodepage) {
         // Its bytes are decoded to the characters they show, which the
         // text's own font draws better than a font of pictures would.
@@ -944,6 +957,12 @@ void Reader::controlWord(std::string_view name, bool hasParam, int param)
         if (m_st.dest == Dest::FontTable) {
             if (FontEntry *f = currentFont())
                 f->cpg = param;
+        }
+        return;
+    case Cmd::FontClass:
+        if (m_st.dest == Dest::FontTable) {
+            if (FontEntry *f = currentFont())
+                f->hint = info.arg;
         }
         return;
     case Cmd::Red:
@@ -1526,8 +1545,10 @@ QTextCharFormat Reader::charFormat(const CharProps &p)
         return m_fmt;
     QTextCharFormat f;
     const int font = p.font >= 0 ? p.font : m_deff;
-    if (auto it = m_fonts.constFind(font); it != m_fonts.cend() && !it->family.isEmpty())
+    if (auto it = m_fonts.constFind(font); it != m_fonts.cend() && !it->family.isEmpty()) {
         f.setFontFamilies(QStringList(it->family));
+        f.setFontStyleHint(QFont::StyleHint(it->hint));
+    }
     f.setFontPointSize(p.halfPoints / 2.0);
     if (p.bold)
         f.setFontWeight(QFont::Bold);

@@ -6,6 +6,7 @@
 #include "rtf.h"
 
 #include "codepages.h"
+#include "fontclass.h"
 #include "pictures.h"
 
 #include <QColor>
@@ -38,29 +39,6 @@ int roundedInt(double v)
     if (std::isnan(v))
         return 0;
     return qRound(std::clamp(v, -2.0e9, 2.0e9));
-}
-
-// The font family the writer names in the font table: \froman etc. let a
-// reader without the face choose a similar one.
-QByteArray familyClass(const QString &face)
-{
-    const QString f = face.toLower();
-    if (f.contains(QLatin1StringView("courier")) || f.contains(QLatin1StringView("mono"))
-        || f.contains(QLatin1StringView("consol"))) {
-        return "\\fmodern";
-    }
-    if (f.contains(QLatin1StringView("times")) || f.contains(QLatin1StringView("serif"))
-        || f.contains(QLatin1StringView("georgia")) || f.contains(QLatin1StringView("garamond"))) {
-        return f.contains(QLatin1StringView("sans")) ? "\\fswiss" : "\\froman";
-    }
-    if (f.contains(QLatin1StringView("arial")) || f.contains(QLatin1StringView("helvetica"))
-        || f.contains(QLatin1StringView("verdana")) || f.contains(QLatin1StringView("tahoma"))
-        || f.contains(QLatin1StringView("sans"))) {
-        return "\\fswiss";
-    }
-    if (f == QLatin1StringView("symbol") || f.contains(QLatin1StringView("dings")))
-        return "\\ftech";
-    return "\\fnil";
 }
 
 // Appends `text` escaped for RTF: code page 1250 as \'hh, the rest as \uN
@@ -383,7 +361,7 @@ QByteArray Writer::run()
     out.reserve(m_doc.characterCount() * 11 / 10 + 1024);
     out += "{\\rtf1\\ansi\\ansicpg1250\\deff0\\deftab720{\\fonttbl";
     for (qsizetype i = 0; i < m_fonts.size(); ++i) {
-        out += "{\\f" + QByteArray::number(i) + familyClass(m_fonts[i]) + "\\fcharset238 ";
+        out += "{\\f" + QByteArray::number(i) + detail::familyKeyword(detail::styleHintForFace(m_fonts[i]), m_fonts[i]) + "\\fcharset238 ";
         QString name = m_fonts[i];
         name.remove(u';'); // the table's separator; no real face has one
         appendEscaped(out, name);

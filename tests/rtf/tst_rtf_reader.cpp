@@ -35,6 +35,9 @@ class TestRtfReader : public QObject {
 private slots:
     void wordProcessorFiles_data();
     void wordProcessorFiles();
+    void libreOfficeFileWithPicture();
+    void missingFaceFallsBackToItsKind_data();
+    void missingFaceFallsBackToItsKind();
     void codePages_data();
     void codePages();
     void unicode_data();
@@ -633,6 +636,62 @@ void TestRtfReader::wordProcessorFiles()
     QVERIFY(at(QStringLiteral("ďábelské")).fontItalic());
     QVERIFY(at(QStringLiteral("přeškrtnutím")).fontStrikeOut());
     QVERIFY(!at(QStringLiteral("Poslední")).fontStrikeOut());
+}
+
+// LibreOffice 7.4 saving an HTML article with a small picture as RTF: the
+// text is what LibreOffice's own text export gives, the picture is there at
+// its size and comes back from a save with the same bytes.
+void TestRtfReader::libreOfficeFileWithPicture()
+{
+    QTextDocument d;
+    rtf::read(fixture(QStringLiteral("libreoffice_7.4_picture.rtf")), d);
+    const QString text = QStringLiteral(
+        "Jarní číslo\n"
+        "Příliš žluťoučký kůň úpěl ďábelské ódy \uFFFC a podtržené konec.\n"
+        "Vpravo — „uvozovky“.");
+    QCOMPARE(textOf(d), text);
+    QCOMPARE(QString::fromUtf8(rtf::plainText(d)).trimmed(), QString(text).remove(QChar(0xFFFC)));
+    QVERIFY(formatAt(d, int(text.indexOf(QStringLiteral("žluťoučký")))).fontWeight() >= QFont::Bold);
+    QVERIFY(formatAt(d, int(text.indexOf(QStringLiteral("podtržené")))).fontUnderline());
+    QCOMPARE(d.lastBlock().blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignRight);
+
+    const QTextCharFormat picture = formatAt(d, int(text.indexOf(QChar(0xFFFC))));
+    QVERIFY(picture.isImageFormat());
+    QCOMPARE(qRound(picture.toImageFormat().width()), 32);
+    QCOMPARE(qRound(picture.toImageFormat().height()), 24);
+    const rtf::Picture before = rtf::picture(d, picture.toImageFormat());
+    QCOMPARE(before.mimeType, QByteArray("image/png"));
+
+    QTextDocument again;
+    rtf::read(rtf::write(d), again);
+    QCOMPARE(textOf(again), text);
+    const QTextCharFormat reread = formatAt(again, int(text.indexOf(QChar(0xFFFC))));
+    QCOMPARE(rtf::picture(again, reread.toImageFormat()).bytes, before.bytes);
+    QCOMPARE(qRound(reread.toImageFormat().width()), 32);
+}
+
+// A face that is not installed falls back to one of its kind, named by the
+// font table's family or guessed from the name, not to the editor's
+// typewriter default.
+void TestRtfReader::missingFaceFallsBackToItsKind_data()
+{
+    QTest::addColumn<QByteArray>("entry");
+    QTest::addColumn<int>("hint");
+    QTest::newRow("swiss") << QByteArray("\\fswiss Nonexistent Face") << int(QFont::SansSerif);
+    QTest::newRow("roman") << QByteArray("\\froman Nonexistent Face") << int(QFont::Serif);
+    QTest::newRow("modern") << QByteArray("\\fmodern Nonexistent Face") << int(QFont::TypeWriter);
+    QTest::newRow("nil, sans in the name") << QByteArray("\\fnil Liberation Sans Unicode MS") << int(QFont::SansSerif);
+    QTest::newRow("no family, serif in the name") << QByteArray("Old Serif Face") << int(QFont::Serif);
+    QTest::newRow("nothing to go by") << QByteArray("\\fnil Mystery") << int(QFont::AnyStyle);
+}
+
+void TestRtfReader::missingFaceFallsBackToItsKind()
+{
+    QFETCH(QByteArray, entry);
+    QFETCH(int, hint);
+    QTextDocument d;
+    rtf::read("{\\rtf1{\\fonttbl{\\f0" + entry + ";}}\\f0 text\\par}", d);
+    QCOMPARE(int(formatAt(d, 0).fontStyleHint()), hint);
 }
 
 QTEST_MAIN(TestRtfReader)

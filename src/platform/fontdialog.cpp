@@ -1,5 +1,7 @@
 #include "fontdialog.h"
 
+#include "richtextbox.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QColorDialog>
@@ -21,8 +23,8 @@ namespace borovka {
 
 namespace {
 
-// The largest size the rich-text files can carry in half points.
-constexpr double MaxPointSize = 1638.0;
+// The largest size the editing area and its files take.
+constexpr double MaxPointSize = RichTextBox::MaxFontSize;
 // The sample stays readable and the dialog keeps its size for huge fonts.
 constexpr double MaxSamplePointSize = 36.0;
 

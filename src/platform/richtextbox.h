@@ -1,5 +1,7 @@
 #pragma once
 
+#include "readerlimits.h"
+
 #include <QColor>
 #include <QTextEdit>
 
@@ -50,8 +52,8 @@ public:
     // point), each from its own size, kept within [MinFontSize, MaxFontSize].
     void stepSelFontSize(double delta);
     static constexpr double MinFontSize = 1.0;
-    // RTF stores half points in a 16-bit signed value.
-    static constexpr double MaxFontSize = 1638.0;
+    // The largest size the document's files can hold.
+    static constexpr double MaxFontSize = rtf::limits::maxHalfPoints / 2.0;
 
     std::optional<QString> SelFontName() const;
     // An empty name leaves the face as it is.

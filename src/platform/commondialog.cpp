@@ -4,6 +4,11 @@
 
 namespace borovka {
 
+bool isFilePattern(const QString &fileName)
+{
+    return fileName.contains(QLatin1Char('*')) || fileName.contains(QLatin1Char('?'));
+}
+
 QString withDefaultExtension(const QString &fileName, const QString &defaultExt)
 {
     if (fileName.isEmpty() || defaultExt.isEmpty())

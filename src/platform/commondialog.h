@@ -25,6 +25,10 @@ private:
     DialogService &m_service;
 };
 
+// True for a name with the wildcards a file dialog lists files by ("*.kln"):
+// a pattern, never a file to load or write.
+bool isFilePattern(const QString &fileName);
+
 // Adds `defaultExt` to a file name whose last part has no extension.
 QString withDefaultExtension(const QString &fileName, const QString &defaultExt);
 

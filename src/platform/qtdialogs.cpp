@@ -1,5 +1,6 @@
 #include "qtdialogs.h"
 
+#include "commondialog.h"
 #include "fontdialog.h"
 
 #include <QColorDialog>
@@ -49,7 +50,7 @@ public:
     {
         auto *edit = findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
         const QString typed = edit ? edit->text().trimmed() : QString();
-        if (QtDialogs::isPattern(typed) && !typed.contains(QLatin1Char('/'))) {
+        if (isFilePattern(typed) && !typed.contains(QLatin1Char('/'))) {
             const QString description = descriptionOf(selectedNameFilter());
             setNameFilter(description.isEmpty() ? typed
                                                 : description + QStringLiteral(" (") + typed + QLatin1Char(')'));
@@ -87,15 +88,10 @@ protected:
 
 } // namespace
 
-bool QtDialogs::isPattern(const QString &fileName)
-{
-    return fileName.contains(QLatin1Char('*')) || fileName.contains(QLatin1Char('?'));
-}
-
 QStringList QtDialogs::nameFiltersFor(const QString &filter, const QString &fileName)
 {
     const QString namePart = QFileInfo(fileName).fileName();
-    const QString fallback = isPattern(namePart) ? namePart : QStringLiteral("*");
+    const QString fallback = isFilePattern(namePart) ? namePart : QStringLiteral("*");
 
     if (filter.contains(QLatin1Char('|'))) {
         const QStringList parts = filter.split(QLatin1Char('|'));
@@ -110,7 +106,7 @@ QStringList QtDialogs::nameFiltersFor(const QString &filter, const QString &file
         return entries;
     }
     if (filter.trimmed().isEmpty())
-        return isPattern(namePart) ? QStringList{namePart} : QStringList{};
+        return isFilePattern(namePart) ? QStringList{namePart} : QStringList{};
     return {entry(filter, fallback)};
 }
 
@@ -134,7 +130,7 @@ bool QtDialogs::showFile(DialogValues &values, bool save)
     if (hasFolder && QDir(start.absolutePath()).exists())
         dialog.setDirectory(start.absolutePath());
     const QString name = start.fileName();
-    if (!name.isEmpty() && !isPattern(name))
+    if (!name.isEmpty() && !isFilePattern(name))
         dialog.selectFile(name);
 
     if (dialog.exec() != QDialog::Accepted)

@@ -26,8 +26,6 @@ public:
     // name field's pattern (or "*") added, so Qt lists the right files.
     // "Description|pattern|..." pairs give one entry each.
     static QStringList nameFiltersFor(const QString &filter, const QString &fileName);
-    // True for a file name that is a pattern such as "*.kln".
-    static bool isPattern(const QString &fileName);
 
 private:
     bool showFile(DialogValues &values, bool save);

@@ -2,6 +2,7 @@
 
 #include "atomicwrite.h"
 #include "busy.h"
+#include "commondialog.h"
 #include "controlerror.h"
 #include "rtf.h"
 
@@ -51,11 +52,6 @@ Qt::Alignment qtAlignment(int code)
     case Align::Center: return Qt::AlignHCenter;
     default: return Qt::AlignLeft;
     }
-}
-
-bool hasWildcard(const QString &path)
-{
-    return path.contains(QLatin1Char('*')) || path.contains(QLatin1Char('?'));
 }
 
 // Calls `visit(format, start, end)` for every run of the selection, clipped
@@ -375,7 +371,7 @@ std::unique_ptr<QTextDocument> readDocument(const QString &path, std::unique_ptr
 void RichTextBox::setFileName(const QString &path)
 {
     const QString shown = QDir::toNativeSeparators(path);
-    if (path.isEmpty() || hasWildcard(path))
+    if (path.isEmpty() || isFilePattern(path))
         throw ControlError(tr("Neplatný název souboru: %1").arg(shown));
     const QFileInfo info(path);
     if (info.isDir())
@@ -402,7 +398,7 @@ void RichTextBox::setFileName(const QString &path)
 void RichTextBox::SaveFile(const QString &path, int format)
 {
     const QString shown = QDir::toNativeSeparators(path);
-    if (path.isEmpty() || hasWildcard(path))
+    if (path.isEmpty() || isFilePattern(path))
         throw ControlError(tr("Neplatný název souboru: %1").arg(shown));
 
     const QByteArray bytes = format == FileFormat::Text ? rtf::plainText(*document())

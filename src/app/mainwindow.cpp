@@ -1,5 +1,6 @@
 #include "mainwindow.h"
 
+#include "busy.h"
 #include "dialogservice.h"
 #include "richtextbox.h"
 #include "version.h"
@@ -280,6 +281,12 @@ void Main::showAtStart()
 
 void Main::closeEvent(QCloseEvent *event)
 {
+    // A close request from the desktop while a file is being read or
+    // written waits: the command in progress must finish first.
+    if (isBusy()) {
+        event->ignore();
+        return;
+    }
     if (m_ending || files.Form_Unload()) {
         event->accept();
         m_ending = true;

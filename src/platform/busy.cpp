@@ -11,6 +11,15 @@
 
 namespace borovka {
 
+namespace {
+int g_busy = 0; // runBusy calls waiting on the GUI thread
+} // namespace
+
+bool isBusy()
+{
+    return g_busy > 0;
+}
+
 void runBusy(QWidget *owner, const QString &label, const std::function<void()> &work)
 {
     std::exception_ptr error;
@@ -45,6 +54,10 @@ void runBusy(QWidget *owner, const QString &label, const std::function<void()> &
         progress->show();
     });
 
+    struct Busy {
+        Busy() { ++g_busy; }
+        ~Busy() { --g_busy; }
+    } busy;
     thread->start();
     cursorTimer.start(WaitCursorDelay);
     progressTimer.start(ProgressDelay);

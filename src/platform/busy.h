@@ -15,6 +15,9 @@ namespace borovka {
 // `work` is rethrown here.
 void runBusy(QWidget *owner, const QString &label, const std::function<void()> &work);
 
+// True while runBusy waits for its work: the window must not close then.
+bool isBusy();
+
 constexpr int WaitCursorDelay = 330; // ms
 constexpr int ProgressDelay = 1000;  // ms
 

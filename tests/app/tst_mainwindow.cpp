@@ -1,6 +1,7 @@
 // The main window as a user checks it: captions, tooltips, fonts, places,
 // menus and shortcuts, focus, and what each control runs.
 
+#include "busy.h"
 #include "mainwindow.h"
 #include "richtextbox.h"
 #include "selection.h"
@@ -14,6 +15,10 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTextCursor>
+#include <QThread>
+#include <QTimer>
+
+#include <atomic>
 
 using namespace borovka;
 using namespace borovka::testing;
@@ -57,6 +62,7 @@ private Q_SLOTS:
     void konecEndsWithoutClosing();
     void closeAsksOnlyWhenChanged_data();
     void closeAsksOnlyWhenChanged();
+    void closeWaitsWhileBusy();
 
 private:
     std::unique_ptr<ScriptedDialogs> m_dialogs;
@@ -391,6 +397,27 @@ void tst_MainWindow::closeAsksOnlyWhenChanged()
     QCOMPARE(m_dialogs->shown.size(), asks ? 1 : 0);
     if (asks)
         QCOMPARE(m_dialogs->shown.first().buttons, MsgBox::YesNo);
+}
+
+void tst_MainWindow::closeWaitsWhileBusy()
+{
+    m_main->showAtStart();
+    QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
+    std::atomic<bool> tried = false;
+    bool closed = true;
+    // The desktop asks the window to close while a long load is running.
+    QTimer::singleShot(20, m_main.get(), [&] {
+        closed = m_main->close();
+        tried = true;
+    });
+    runBusy(m_main.get(), QStringLiteral("Načítám…"), [&] {
+        for (int i = 0; i < 2000 && !tried; ++i)
+            QThread::msleep(10);
+    });
+    QVERIFY(tried);
+    QVERIFY(!closed);
+    QVERIFY(m_main->isVisible());
+    QVERIFY(m_dialogs->shown.isEmpty());
 }
 
 QTEST_MAIN(tst_MainWindow)

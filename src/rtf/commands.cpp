@@ -1,0 +1,156 @@
+// The control words the reader knows and what each of them is.
+
+#include "readerimpl.h"
+
+#include <QFont>
+
+namespace rtf::detail {
+
+const std::unordered_map<std::string_view, CmdInfo> &commands()
+{
+    static const std::unordered_map<std::string_view, CmdInfo> map = [] {
+        std::unordered_map<std::string_view, CmdInfo> m;
+        m.emplace("fonttbl", CmdInfo{Cmd::FontTable});
+        m.emplace("colortbl", CmdInfo{Cmd::ColorTable});
+        // Destinations whose text is no part of the visible body text.
+        for (const char *d : {"stylesheet", "info", "header", "headerl", "headerr", "headerf",
+                              "footer", "footerl", "footerr", "footerf", "footnote", "annotation",
+                              "atnid", "atnauthor", "atndate", "atnicn", "atnref", "atntime",
+                              "atrfstart", "atrfend", "xe", "tc", "txe", "rxe", "pn",
+                              "pntxta", "pntxtb", "listtable", "listoverridetable", "revtbl",
+                              "rsidtbl", "filetbl", "generator", "themedata", "colorschememapping",
+                              "latentstyles", "datastore", "xmlnstbl", "mmathPr",
+                              "shptxt", "nonshppict", "objdata", "objclass", "objname",
+                              "template", "bkmkstart", "bkmkend", "keywords", "comment", "doccomm",
+                              "title", "subject", "author", "operator", "company", "manager",
+                              "category", "hlinkbase", "creatim", "revtim", "printim", "buptim",
+                              "fchars", "lchars", "pgdsctbl", "userprops", "docvar",
+                              "wgrffmtfilter", "ftnsep", "ftnsepc", "ftncn", "aftnsep", "aftnsepc",
+                              "aftncn", "background", "fldtype", "formfield", "datafield", "falt",
+                              "panose", "nonesttables", "nesttableprops", "pnseclvl", "do", "blipuid", "picprop", "listpicture", "protusertbl",
+                              "passwordhash", "mhtmltag", "htmltag", "fontemb", "fontfile"}) {
+            m.emplace(d, CmdInfo{Cmd::SkipDest});
+        }
+        m.emplace("fldinst", CmdInfo{Cmd::FldInst});
+        m.emplace("fldrslt", CmdInfo{Cmd::FldRslt});
+        m.emplace("pagebb", CmdInfo{Cmd::PageBefore});
+        m.emplace("pict", CmdInfo{Cmd::Pict});
+        m.emplace("shppict", CmdInfo{Cmd::ShpPict});
+        m.emplace("shpinst", CmdInfo{Cmd::ShpInst});
+        m.emplace("sp", CmdInfo{Cmd::Sp});
+        m.emplace("sn", CmdInfo{Cmd::Sn});
+        m.emplace("sv", CmdInfo{Cmd::Sv});
+        m.emplace("shprslt", CmdInfo{Cmd::ShpRslt});
+        m.emplace("shp", CmdInfo{Cmd::Shp});
+        m.emplace("upr", CmdInfo{Cmd::Upr});
+        m.emplace("ud", CmdInfo{Cmd::Ud});
+        m.emplace("object", CmdInfo{Cmd::Object});
+        m.emplace("result", CmdInfo{Cmd::Result});
+        m.emplace("fname", CmdInfo{Cmd::FontAltName});
+        m.emplace("ansi", CmdInfo{Cmd::Ansi});
+        m.emplace("mac", CmdInfo{Cmd::Mac});
+        m.emplace("pc", CmdInfo{Cmd::Pc});
+        m.emplace("pca", CmdInfo{Cmd::Pca});
+        m.emplace("ansicpg", CmdInfo{Cmd::AnsiCpg});
+        m.emplace("deff", CmdInfo{Cmd::Deff});
+        m.emplace("f", CmdInfo{Cmd::Font});
+        m.emplace("fcharset", CmdInfo{Cmd::FCharset});
+        m.emplace("cpg", CmdInfo{Cmd::Cpg});
+        m.emplace("fnil", CmdInfo{Cmd::FontClass, QFont::AnyStyle});
+        m.emplace("froman", CmdInfo{Cmd::FontClass, QFont::Serif});
+        m.emplace("fswiss", CmdInfo{Cmd::FontClass, QFont::SansSerif});
+        m.emplace("fmodern", CmdInfo{Cmd::FontClass, QFont::TypeWriter});
+        m.emplace("fscript", CmdInfo{Cmd::FontClass, QFont::Cursive});
+        m.emplace("fdecor", CmdInfo{Cmd::FontClass, QFont::Decorative});
+        m.emplace("ftech", CmdInfo{Cmd::FontClass, QFont::AnyStyle});
+        m.emplace("fbidi", CmdInfo{Cmd::FontClass, QFont::AnyStyle});
+        m.emplace("red", CmdInfo{Cmd::Red});
+        m.emplace("green", CmdInfo{Cmd::Green});
+        m.emplace("blue", CmdInfo{Cmd::Blue});
+        m.emplace("plain", CmdInfo{Cmd::Plain});
+        m.emplace("fs", CmdInfo{Cmd::FontSize});
+        m.emplace("b", CmdInfo{Cmd::Bold});
+        m.emplace("i", CmdInfo{Cmd::Italic});
+        m.emplace("strike", CmdInfo{Cmd::Strike});
+        m.emplace("striked", CmdInfo{Cmd::StrikeD});
+        m.emplace("ul", CmdInfo{Cmd::Underline, QTextCharFormat::SingleUnderline});
+        m.emplace("ulnone", CmdInfo{Cmd::UlNone});
+        m.emplace("v", CmdInfo{Cmd::Hidden});
+        m.emplace("deleted", CmdInfo{Cmd::Hidden});
+        m.emplace("caps", CmdInfo{Cmd::Caps});
+        m.emplace("scaps", CmdInfo{Cmd::SmallCaps});
+        // Underline variants Qt cannot draw show as a single line.
+        for (const char *u : {"uldb", "ulw", "ulth", "ulhair"})
+            m.emplace(u, CmdInfo{Cmd::UnderlineStyle, QTextCharFormat::SingleUnderline});
+        m.emplace("uld", CmdInfo{Cmd::UnderlineStyle, QTextCharFormat::DotLine});
+        m.emplace("ulthd", CmdInfo{Cmd::UnderlineStyle, QTextCharFormat::DotLine});
+        m.emplace("uldash", CmdInfo{Cmd::UnderlineStyle, QTextCharFormat::DashUnderline});
+        m.emplace("ulthdash", CmdInfo{Cmd::UnderlineStyle, QTextCharFormat::DashUnderline});
+        m.emplace("ulldash", CmdInfo{Cmd::UnderlineStyle, QTextCharFormat::DashUnderline});
+        m.emplace("ulthldash", CmdInfo{Cmd::UnderlineStyle, QTextCharFormat::DashUnderline});
+        m.emplace("uldashd", CmdInfo{Cmd::UnderlineStyle, QTextCharFormat::DashDotLine});
+        m.emplace("ulthdashd", CmdInfo{Cmd::UnderlineStyle, QTextCharFormat::DashDotLine});
+        m.emplace("uldashdd", CmdInfo{Cmd::UnderlineStyle, QTextCharFormat::DashDotDotLine});
+        m.emplace("ulthdashdd", CmdInfo{Cmd::UnderlineStyle, QTextCharFormat::DashDotDotLine});
+        m.emplace("ulwave", CmdInfo{Cmd::UnderlineStyle, QTextCharFormat::WaveUnderline});
+        m.emplace("ulhwave", CmdInfo{Cmd::UnderlineStyle, QTextCharFormat::WaveUnderline});
+        m.emplace("ululdbwave", CmdInfo{Cmd::UnderlineStyle, QTextCharFormat::WaveUnderline});
+        m.emplace("cf", CmdInfo{Cmd::Cf});
+        m.emplace("cb", CmdInfo{Cmd::Cb});
+        m.emplace("chcbpat", CmdInfo{Cmd::Cb});
+        m.emplace("highlight", CmdInfo{Cmd::Highlight});
+        m.emplace("sub", CmdInfo{Cmd::Sub});
+        m.emplace("super", CmdInfo{Cmd::Super});
+        m.emplace("nosupersub", CmdInfo{Cmd::NoSuperSub});
+        m.emplace("up", CmdInfo{Cmd::Up});
+        m.emplace("dn", CmdInfo{Cmd::Dn});
+        m.emplace("pard", CmdInfo{Cmd::Pard});
+        m.emplace("ql", CmdInfo{Cmd::Ql});
+        m.emplace("qc", CmdInfo{Cmd::Qc});
+        m.emplace("qr", CmdInfo{Cmd::Qr});
+        m.emplace("qj", CmdInfo{Cmd::Qj});
+        m.emplace("qd", CmdInfo{Cmd::Qj});
+        m.emplace("li", CmdInfo{Cmd::Li});
+        m.emplace("lin", CmdInfo{Cmd::Li});
+        m.emplace("ri", CmdInfo{Cmd::Ri});
+        m.emplace("rin", CmdInfo{Cmd::Ri});
+        m.emplace("fi", CmdInfo{Cmd::Fi});
+        m.emplace("sb", CmdInfo{Cmd::Sb});
+        m.emplace("sa", CmdInfo{Cmd::Sa});
+        m.emplace("sl", CmdInfo{Cmd::Sl});
+        m.emplace("slmult", CmdInfo{Cmd::SlMult});
+        m.emplace("tx", CmdInfo{Cmd::Tx});
+        m.emplace("tqr", CmdInfo{Cmd::TabKind, QTextOption::RightTab});
+        m.emplace("tqc", CmdInfo{Cmd::TabKind, QTextOption::CenterTab});
+        m.emplace("tqdec", CmdInfo{Cmd::TabKind, QTextOption::DelimiterTab});
+        m.emplace("par", CmdInfo{Cmd::Par});
+        m.emplace("sect", CmdInfo{Cmd::Sect});
+        m.emplace("page", CmdInfo{Cmd::Page});
+        m.emplace("line", CmdInfo{Cmd::Line});
+        m.emplace("tab", CmdInfo{Cmd::Tab});
+        m.emplace("cell", CmdInfo{Cmd::Cell});
+        m.emplace("nestcell", CmdInfo{Cmd::Cell});
+        m.emplace("row", CmdInfo{Cmd::Row});
+        m.emplace("nestrow", CmdInfo{Cmd::Row});
+        m.emplace("emdash", CmdInfo{Cmd::Char, 0x2014});
+        m.emplace("endash", CmdInfo{Cmd::Char, 0x2013});
+        m.emplace("emspace", CmdInfo{Cmd::Char, 0x2003});
+        m.emplace("enspace", CmdInfo{Cmd::Char, 0x2002});
+        m.emplace("qmspace", CmdInfo{Cmd::Char, 0x2005});
+        m.emplace("bullet", CmdInfo{Cmd::Char, 0x2022});
+        m.emplace("lquote", CmdInfo{Cmd::Char, 0x2018});
+        m.emplace("rquote", CmdInfo{Cmd::Char, 0x2019});
+        m.emplace("ldblquote", CmdInfo{Cmd::Char, 0x201C});
+        m.emplace("rdblquote", CmdInfo{Cmd::Char, 0x201D});
+        m.emplace("zwj", CmdInfo{Cmd::Char, 0x200D});
+        m.emplace("zwnj", CmdInfo{Cmd::Char, 0x200C});
+        m.emplace("zwbo", CmdInfo{Cmd::Char, 0x200B});
+        m.emplace("u", CmdInfo{Cmd::Unicode});
+        m.emplace("uc", CmdInfo{Cmd::Uc});
+        m.emplace("bin", CmdInfo{Cmd::Bin});
+        return m;
+    }();
+    return map;
+}
+
+} // namespace rtf::detail

@@ -1,0 +1,168 @@
+// Building the document: runs of text, paragraphs and their formats.
+
+#include "readerimpl.h"
+
+namespace rtf::detail {
+
+void Reader::beforeText()
+{
+    if (m_parPending)
+        openPendingParagraph();
+    if (m_propsDirty) {
+        m_propsDirty = false;
+        // Past the limit of runs, text keeps the format of the last run.
+        if (!(m_st.chr == m_runProps) && m_runs < limits::maxRuns) {
+            flushRun();
+            m_runProps = m_st.chr;
+        }
+    }
+    if (m_cells > 0) {
+        decodePending();
+        m_run.append(QString(m_cells, u'\t'));
+        m_cells = 0;
+    }
+    m_lastTextPar = m_st.par;
+}
+
+void Reader::decodePending()
+{
+    if (m_pendingBytes.isEmpty())
+        return;
+    const qsizetype start = m_run.size();
+    m_decoder.decode(m_pendingCp, m_pendingBytes, m_run);
+    // Decoders pass controls through, and some map invalid bytes to them.
+    char16_t *data = reinterpret_cast<char16_t *>(m_run.data());
+    qsizetype out = start;
+    for (qsizetype i = start; i < m_run.size(); ++i) {
+        if (isText(data[i]))
+            data[out++] = data[i];
+    }
+    m_run.resize(out);
+    m_pendingBytes.resize(0); // keeps the buffer for the next run
+}
+
+void Reader::flushRun()
+{
+    decodePending();
+    if (m_run.isEmpty())
+        return;
+    m_cursor.insertText(m_run, charFormat(m_runProps));
+    m_run.resize(0);
+    ++m_runs;
+    m_blockHasText = true;
+}
+
+void Reader::openPendingParagraph()
+{
+    if (m_paragraphs >= m_maxParagraphs) {
+        // Refused rather than cut short: see limits::maxParagraphs.
+        throw tooManyParagraphs(m_maxParagraphs);
+    }
+    ++m_paragraphs;
+    // The paragraph gets the formats in force now; its \par corrects them
+    // only if they changed in between, which saves most format calls.
+    m_parPending = false;
+    m_blockPageBreak = m_pageBreak;
+    m_pageBreak = false;
+    m_cursor.insertBlock(blockFormat(m_st.par), charFormat(m_st.chr));
+    m_blockPar = m_st.par;
+    m_blockChr = m_st.chr;
+    m_blockFormatted = true;
+    m_blockHasText = false;
+}
+
+void Reader::endParagraph()
+{
+    if (m_parPending)
+        openPendingParagraph();
+    m_propsDirty = true;
+    flushRun();
+    applyParagraph(m_st.par, m_st.chr);
+    m_parPending = true;
+    m_cells = 0;
+}
+
+void Reader::applyParagraph(const ParProps &par, const CharProps &chr)
+{
+    if (!m_blockFormatted || !(par == m_blockPar))
+        m_cursor.setBlockFormat(blockFormat(par));
+    if (!m_blockFormatted || !(chr == m_blockChr))
+        m_cursor.setBlockCharFormat(charFormat(chr));
+    m_blockPar = par;
+    m_blockChr = chr;
+    m_blockFormatted = true;
+}
+
+QTextCharFormat Reader::charFormat(const CharProps &p)
+{
+    if (m_hasFmt && p == m_fmtProps)
+        return m_fmt;
+    QTextCharFormat f;
+    const int font = p.font >= 0 ? p.font : m_deff;
+    if (auto it = m_fonts.constFind(font); it != m_fonts.cend() && !it->family.isEmpty()) {
+        f.setFontFamilies(QStringList(it->family));
+        f.setFontStyleHint(QFont::StyleHint(it->hint));
+    }
+    f.setFontPointSize(p.halfPoints / 2.0);
+    if (p.bold)
+        f.setFontWeight(QFont::Bold);
+    if (p.italic)
+        f.setFontItalic(true);
+    if (p.underline != QTextCharFormat::NoUnderline)
+        f.setUnderlineStyle(QTextCharFormat::UnderlineStyle(p.underline));
+    if (p.strike)
+        f.setFontStrikeOut(true);
+    if (p.caps != QFont::MixedCase)
+        f.setFontCapitalization(QFont::Capitalization(p.caps));
+    if (p.fg >= 0 && size_t(p.fg) < m_colors.size() && m_colors[p.fg].isValid())
+        f.setForeground(m_colors[p.fg]);
+    if (p.bg >= 0 && size_t(p.bg) < m_colors.size() && m_colors[p.bg].isValid())
+        f.setBackground(m_colors[p.bg]);
+    if (p.valign != QTextCharFormat::AlignNormal)
+        f.setVerticalAlignment(QTextCharFormat::VerticalAlignment(p.valign));
+    if (p.link >= 0 && p.link < m_links.size()) {
+        f.setAnchor(true);
+        f.setAnchorHref(m_links[p.link]);
+    }
+    m_hasFmt = true;
+    m_fmtProps = p;
+    m_fmt = f;
+    return f;
+}
+
+QTextBlockFormat Reader::blockFormat(const ParProps &p) const
+{
+    QTextBlockFormat f;
+    f.setAlignment(p.align);
+    if (p.pageBefore || m_blockPageBreak)
+        f.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
+    if (p.li)
+        f.setLeftMargin(p.li / kTwipsPerPixel);
+    if (p.ri)
+        f.setRightMargin(p.ri / kTwipsPerPixel);
+    if (p.fi)
+        f.setTextIndent(p.fi / kTwipsPerPixel);
+    if (p.sb)
+        f.setTopMargin(p.sb / kTwipsPerPixel);
+    if (p.sa)
+        f.setBottomMargin(p.sa / kTwipsPerPixel);
+    if (p.sl > 0 && p.slMult)
+        f.setLineHeight(p.sl * 100.0 / 240, QTextBlockFormat::ProportionalHeight);
+    else if (p.sl > 0)
+        f.setLineHeight(p.sl / kTwipsPerPixel, QTextBlockFormat::MinimumHeight);
+    else if (p.sl < 0)
+        f.setLineHeight(-p.sl / kTwipsPerPixel, QTextBlockFormat::FixedHeight);
+    if (p.tabCount) {
+        QList<QTextOption::Tab> tabs;
+        for (int i = 0; i < p.tabCount; ++i) {
+            const auto type = QTextOption::TabType(p.tabType[i]);
+            // Decimal tabs align on the decimal comma of Czech numbers.
+            tabs.append(QTextOption::Tab(p.tabPos[i] / kTwipsPerPixel, type,
+                                         type == QTextOption::DelimiterTab ? QChar(u',') : QChar()));
+        }
+        f.setTabPositions(tabs);
+    }
+    return f;
+}
+
+} // namespace rtf::detail

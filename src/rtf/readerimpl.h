@@ -1,0 +1,286 @@
+#pragma once
+
+// The RTF reader's inner parts, shared by its units: the tokenizer and the
+// dispatch of control words (reader.cpp), the command table (commands.cpp),
+// the font and colour tables (fonttable.cpp), fields (fields.cpp), pictures
+// (readpictures.cpp) and the building of the document (docbuilder.cpp).
+// Nothing outside src/rtf includes it.
+
+#include "rtf.h"
+
+#include "codepages.h"
+#include "pictures.h"
+#include "readerlimits.h"
+
+#include <QColor>
+#include <QHash>
+#include <QStringList>
+#include <QTextBlockFormat>
+#include <QTextCharFormat>
+#include <QTextCursor>
+#include <QTextOption>
+
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace rtf::detail {
+
+// Twips to the document's units, pixels at 96 dots per inch.
+constexpr double kTwipsPerPixel = 15.0;
+
+// The paragraph limit in force (tests lower it).
+qint64 paragraphLimit();
+Error tooManyParagraphs(qint64 limit);
+
+// Where the text of a group goes.
+enum class Dest : quint8 {
+    Body,        // the document
+    Skip,        // nothing: pictures, headers, unknown \* groups ...
+    FontTable,   // font names
+    FontAltName, // {\*\fname ...}: the face without its charset suffix
+    ColorTable,
+    UprAnsi,     // \upr: the ANSI text is dropped, its \ud part is kept
+    ObjectSkip,  // \object: data dropped, its \result is kept
+    Picture,     // \pict: header words and picture data
+    PictureHolder, // \shppict, \shpinst and its picture property: only a \pict is read
+    ShapeName,   // \sn: the name of a shape property
+    FieldInst,   // \fldinst: the field's instruction, for hyperlinks
+};
+
+// Character properties as RTF states them; turned into a QTextCharFormat
+// only once per run.
+struct CharProps {
+    int font = -1; // -1: the \deff font
+    int halfPoints = 24;
+    int fg = -1; // colour table index, -1 automatic
+    int bg = -1;
+    quint8 underline = QTextCharFormat::NoUnderline;
+    quint8 valign = QTextCharFormat::AlignNormal;
+    quint8 caps = QFont::MixedCase;
+    bool bold = false;
+    bool italic = false;
+    bool strike = false;
+    bool hidden = false; // \v and deleted revisions: not shown, so not read
+    int link = -1;       // index of the hyperlink target, -1 none
+    bool operator==(const CharProps &) const = default;
+};
+
+struct ParProps {
+    Qt::Alignment align = Qt::AlignLeft;
+    int li = 0, ri = 0, fi = 0, sb = 0, sa = 0; // twips
+    int sl = 0;           // line spacing: twips, negative "exactly"
+    bool slMult = false;  // \sl in 240ths of a line
+    bool pageBefore = false; // \pagebb, or a \page before the paragraph
+    quint8 tabCount = 0;
+    quint8 nextTab = QTextOption::LeftTab; // kind of the next \tx
+    std::array<int, limits::maxTabStops> tabPos{}; // twips
+    std::array<quint8, limits::maxTabStops> tabType{};
+    bool operator==(const ParProps &) const = default;
+};
+
+struct GroupState {
+    CharProps chr;
+    ParProps par;
+    Dest dest = Dest::Body;
+    quint8 uc = 1;     // fallback characters after \uN
+    bool star = false; // \* seen: the next control word is an optional destination
+};
+
+struct FontEntry {
+    QByteArray nameBytes;
+    QString name;
+    QByteArray altBytes;
+    QString alt;
+    QString family; // resolved when the table is complete
+    int hint = -1;  // QFont::StyleHint from \froman etc.; -1: none given
+    int charset = -1;
+    int cpg = 0;
+    int codepage = 0; // 0: the document's code page
+    bool done = false;
+};
+
+enum class Cmd {
+    // destinations (FontAltName must stay the last of them)
+    FontTable, ColorTable, SkipDest, Upr, Ud, Object, Result, FldInst, FldRslt, Pict, ShpPict, ShpInst, Sp, Sn, Sv, ShpRslt,
+    FontAltName,
+    // document
+    Ansi, Mac, Pc, Pca, AnsiCpg, Deff,
+    // font table
+    Font, FCharset, Cpg, FontClass,
+    // colour table
+    Red, Green, Blue,
+    // character format
+    Plain, FontSize, Bold, Italic, Strike, StrikeD, Underline, UnderlineStyle, UlNone, Hidden, Caps, SmallCaps,
+    Cf, Cb, Highlight, Sub, Super, NoSuperSub, Up, Dn,
+    // paragraph format
+    Pard, Ql, Qc, Qr, Qj, Li, Ri, Fi, Sb, Sa, Sl, SlMult, Tx, TabKind, PageBefore,
+    // text and breaks
+    Par, Sect, Page, Line, Tab, Cell, Row, Char, Unicode, Uc, Bin,
+    // shapes
+    Shp,
+};
+
+struct CmdInfo {
+    Cmd cmd;
+    int arg = 0; // the character, or the underline style
+};
+
+// Every control word the reader knows, by name.
+const std::unordered_map<std::string_view, CmdInfo> &commands();
+
+inline int clampInt(qint64 v, int lo, int hi)
+{
+    return int(std::clamp<qint64>(v, lo, hi));
+}
+
+inline bool isHex(char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+inline int hexValue(char c)
+{
+    if (c <= '9')
+        return c - '0';
+    return (c | 0x20) - 'a' + 10;
+}
+
+inline bool isLetter(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+inline bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// Characters a document cannot hold as text: control characters (an
+// escaped \'0d would otherwise split the paragraph), the object
+// placeholder with no object behind it, and non-characters.
+inline bool isText(char16_t c)
+{
+    return (c >= 0x20 || c == u'\t') && c != QChar::ObjectReplacementCharacter && c < 0xFFFE;
+}
+
+// The target of a HYPERLINK field instruction: its address, with "#place"
+// for the \l switch; empty for other fields.
+QString hyperlinkTarget(const QString &instruction);
+
+class Reader {
+public:
+    Reader(QByteArrayView data, QTextCursor &cursor)
+        : m_p(data.data()), m_end(data.data() + data.size()), m_cursor(cursor)
+    {
+    }
+
+    void run();
+
+private:
+    // parsing
+    void openGroup();
+    bool closeGroup(); // false when the outermost group closed
+    void controlWord(std::string_view name, bool hasParam, int param);
+    void controlSymbol(char c);
+    void textBytes(const char *s, qsizetype n);
+    void textChar(char16_t c);
+    bool consumeSkip(); // true when the current character is a \uN fallback
+
+    // font and colour tables
+    FontEntry *currentFont();
+    void finishFont(FontEntry &f);
+    void finishFonts();
+    int codepage();
+
+    // hyperlinks
+    int linkIndex(const QString &target);
+
+    // pictures
+    void beginPicture();
+    void pictureWord(std::string_view name, bool hasParam, int param);
+    void pictureBytes(const char *s, qsizetype n); // \bin data
+    void pictureHex(const char *s, qsizetype n);
+    void finishPicture();
+
+    // document building
+    void beforeText();
+    void decodePending();
+    void flushRun();
+    void endParagraph();
+    void openPendingParagraph();
+    void applyParagraph(const ParProps &par, const CharProps &chr);
+    QTextCharFormat charFormat(const CharProps &p);
+    QTextBlockFormat blockFormat(const ParProps &p) const;
+    bool paragraphHasText() const
+    {
+        return !m_parPending && (m_blockHasText || !m_run.isEmpty() || !m_pendingBytes.isEmpty());
+    }
+
+    const char *m_p;
+    const char *m_end;
+    QTextCursor &m_cursor;
+
+    std::vector<GroupState> m_stack;
+    GroupState m_st;
+    int m_overflow = 0; // groups opened beyond limits::maxDepth
+    int m_skip = 0;     // \uN fallback characters still to drop
+
+    int m_ansiCp = 1252;
+    int m_deff = 0;
+    QHash<int, FontEntry> m_fonts;
+    std::vector<int> m_openFonts; // entries whose name is not complete yet
+    int m_curFont = -1;
+    int m_cpFont = INT_MIN; // cache of codepage()
+    int m_cpValue = 0;
+    std::vector<QColor> m_colors;
+    int m_red = 0, m_green = 0, m_blue = 0;
+    bool m_colorSet = false;
+
+    TextDecoder m_decoder;
+    QByteArray m_pendingBytes;
+    int m_pendingCp = 0;
+    QString m_run;
+    CharProps m_runProps;
+    bool m_propsDirty = true;
+    bool m_hasFmt = false;
+    CharProps m_fmtProps;
+    QTextCharFormat m_fmt;
+
+    bool m_parPending = false;  // a \par was read; the next text opens a paragraph
+    bool m_blockHasText = false;
+    ParProps m_lastTextPar;     // paragraph properties when text was last added
+    ParProps m_blockPar;        // formats the current block has been given
+    CharProps m_blockChr;
+    bool m_blockFormatted = false;
+    bool m_blockPageBreak = false; // the current block follows a \page
+    int m_cells = 0;            // cell ends whose tab is still to come
+    qint64 m_runs = 0;
+    qint64 m_paragraphs = 1;
+
+    struct PictureBuilder {
+        detail::PictureData data;
+        int goalW = -1, goalH = -1; // twips
+        int scaleX = 100, scaleY = 100;
+        int nibble = -1; // the high half of a byte whose low half is to come
+        bool hidden = false;
+    };
+    PictureBuilder m_pic;
+    bool m_picActive = false;
+    QByteArray m_shapeName;         // of the shape property being read
+    bool m_shapeHadPicture = false; // its \shprslt repeats the picture
+    qint64 m_pictures = 0;
+    qint64 m_decodedPixels = 0;
+    QHash<QByteArray, QString> m_pictureNames; // identical pictures share their resources
+
+    QString m_fieldInst;     // instruction of the field being read
+    QStringList m_links;     // hyperlink targets, by CharProps::link
+    QHash<QString, int> m_linkIndex;
+    bool m_pageBreak = false; // a \page: the next paragraph starts a page
+    const qint64 m_maxParagraphs = paragraphLimit();
+};
+
+} // namespace rtf::detail

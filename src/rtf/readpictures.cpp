@@ -1,0 +1,202 @@
+// Pictures: \\pict groups read into image characters whose bytes the
+// document keeps, so the writer gives them back as they were.
+
+#include "readerimpl.h"
+
+#include <QCryptographicHash>
+#include <QImage>
+#include <QLocale>
+#include <QTextDocument>
+#include <QTextImageFormat>
+#include <QUrl>
+
+namespace rtf::detail {
+
+void Reader::beginPicture()
+{
+    m_pic = PictureBuilder();
+    m_pic.hidden = m_st.chr.hidden;
+    m_picActive = true;
+}
+
+void Reader::pictureWord(std::string_view name, bool hasParam, int param)
+{
+    if (!m_picActive)
+        return;
+    const QByteArray word(name.data(), qsizetype(name.size()));
+    const QByteArray withParam = hasParam ? word + QByteArray::number(param) : word;
+    // Kinds with a parameter name its mapping mode or its type.
+    static const char *const kinds[] = {"pngblip", "jpegblip", "emfblip", "macpict", "pmmetafile",
+                                        "wmetafile", "dibitmap", "wbitmap"};
+    for (const char *k : kinds) {
+        if (word == k) {
+            m_pic.data.blip = withParam;
+            return;
+        }
+    }
+    const int positive = hasParam ? std::max(0, param) : 0;
+    if (word == "picw")
+        m_pic.data.picw = positive;
+    else if (word == "pich")
+        m_pic.data.pich = positive;
+    else if (word == "picwgoal")
+        m_pic.goalW = positive;
+    else if (word == "pichgoal")
+        m_pic.goalH = positive;
+    else if (word == "picscalex")
+        m_pic.scaleX = positive;
+    else if (word == "picscaley")
+        m_pic.scaleY = positive;
+    else if (m_pic.data.words.size() < 1024) {
+        // Other words of a picture's header are written back as read.
+        static const char *const kept[] = {"piccropl", "piccropr", "piccropt", "piccropb", "picscaled",
+                                           "wbmbitspixel", "wbmplanes", "wbmwidthbytes", "picbmp",
+                                           "picbpp", "bliptag", "blipupi", "defshp"};
+        for (const char *k : kept) {
+            if (word == k) {
+                m_pic.data.words += '\\' + withParam;
+                return;
+            }
+        }
+    }
+}
+
+void Reader::pictureBytes(const char *s, qsizetype n)
+{
+    if (!m_picActive || n <= 0)
+        return;
+    if (m_pic.data.bytes.size() + n > limits::maxPictureBytes) {
+        throw Error(QStringLiteral("Dokument je příliš velký: obsahuje obrázek větší než %1 MB.")
+                        .arg(limits::maxPictureBytes / (1024 * 1024)));
+    }
+    m_pic.data.bytes.append(s, n);
+}
+
+void Reader::pictureHex(const char *s, qsizetype n)
+{
+    if (!m_picActive)
+        return;
+    char buffer[512];
+    qsizetype used = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        if (!isHex(s[i]))
+            continue; // white space between the digits
+        const int v = hexValue(s[i]);
+        if (m_pic.nibble < 0) {
+            m_pic.nibble = v;
+            continue;
+        }
+        buffer[used++] = char(m_pic.nibble * 16 + v);
+        m_pic.nibble = -1;
+        if (used == qsizetype(sizeof buffer)) {
+            pictureBytes(buffer, used);
+            used = 0;
+        }
+    }
+    pictureBytes(buffer, used);
+}
+
+void Reader::finishPicture()
+{
+    m_picActive = false;
+    PictureBuilder pic = std::move(m_pic);
+    m_pic = PictureBuilder();
+    if (pic.hidden || m_st.chr.hidden)
+        return;
+    if (++m_pictures > limits::maxPictures) {
+        throw Error(QStringLiteral("Dokument je příliš velký: má víc než %1 obrázků.")
+                        .arg(QLocale(QLocale::Czech).toString(limits::maxPictures)));
+    }
+    detail::PictureData &data = pic.data;
+    const bool drawable = detail::isDrawableBlip(data.blip);
+
+    // The size shown, in twips before scaling: the goal, else \picw, which
+    // metafiles give in hundredths of a millimetre and bitmaps in pixels.
+    auto natural = [&](int goal, int picw) -> double {
+        if (goal > 0)
+            return goal;
+        if (picw > 0) {
+            const bool metafile = data.blip == "emfblip" || data.blip.startsWith("wmetafile")
+                || data.blip.startsWith("pmmetafile");
+            return metafile ? picw * 1440.0 / 2540.0 : picw * 15.0;
+        }
+        return -1;
+    };
+    double w = natural(pic.goalW, data.picw);
+    double h = natural(pic.goalH, data.pich);
+    auto shownPixels = [](double twips, int scale) {
+        return std::clamp(twips * (scale > 0 ? scale : 100) / 100.0 / kTwipsPerPixel, 1.0,
+                          double(limits::maxTwips) / kTwipsPerPixel);
+    };
+
+    QString name;
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    hash.addData(data.blip + '\0' + data.words + '\0' + QByteArray::number(data.picw) + ','
+                 + QByteArray::number(data.pich) + '\0');
+    hash.addData(data.bytes);
+    const QByteArray key = hash.result();
+    QTextDocument *doc = m_cursor.document();
+    QImage image;
+    bool tried = false; // decoding was tried
+    auto it = m_pictureNames.constFind(key);
+    const bool fresh = it == m_pictureNames.cend();
+    if (!fresh) {
+        name = *it;
+        image = doc->resource(QTextDocument::ImageResource, QUrl(name)).value<QImage>();
+    } else {
+        name = QStringLiteral("rtf-picture:") + QString::fromLatin1(key.toHex());
+        const qint64 budget = std::min(limits::maxPicturePixels, limits::maxDocumentPicturePixels - m_decodedPixels);
+        if (drawable && budget > 0) {
+            const QSize shown(w > 0 ? qRound(shownPixels(w, pic.scaleX)) : 0,
+                              h > 0 ? qRound(shownPixels(h, pic.scaleY)) : 0);
+            image = detail::decodePicture(data.bytes, data.blip, shown, budget);
+            tried = true;
+            m_decodedPixels += qint64(image.width()) * image.height();
+        }
+        m_pictureNames.insert(key, name);
+    }
+    // Without a size in the file the decoded picture's own size applies.
+    const bool known = !image.isNull();
+    if (w <= 0 && h <= 0)
+        w = known ? image.width() * kTwipsPerPixel : 480;
+    if (w <= 0)
+        w = known ? h * image.width() / std::max(1, image.height()) : h;
+    if (h <= 0)
+        h = known ? w * image.height() / std::max(1, image.width()) : w;
+    const double wpx = shownPixels(w, pic.scaleX);
+    const double hpx = shownPixels(h, pic.scaleY);
+
+    if (fresh) {
+        if (image.isNull()) {
+            const bool damaged = tried || data.blip.isEmpty();
+            image = detail::placeholderImage(QSize(qRound(wpx), qRound(hpx)), detail::blipLabel(data.blip, damaged));
+        }
+        doc->addResource(QTextDocument::ImageResource, QUrl(name), image);
+        doc->addResource(QTextDocument::UserResource, detail::pictureBytesUrl(name), detail::toVariant(data));
+    }
+
+    QTextCharFormat cf = charFormat(m_st.chr);
+    cf.setObjectType(QTextFormat::ImageObject);
+    QTextImageFormat f = cf.toImageFormat();
+    f.setName(name);
+    f.setWidth(wpx);
+    f.setHeight(hpx);
+    if (pic.goalW > 0)
+        f.setProperty(detail::PictureGoalWidth, pic.goalW);
+    if (pic.goalH > 0)
+        f.setProperty(detail::PictureGoalHeight, pic.goalH);
+    if (pic.scaleX != 100)
+        f.setProperty(detail::PictureScaleX, pic.scaleX);
+    if (pic.scaleY != 100)
+        f.setProperty(detail::PictureScaleY, pic.scaleY);
+    f.setProperty(detail::PictureShownWidth, wpx);
+    f.setProperty(detail::PictureShownHeight, hpx);
+
+    beforeText();
+    flushRun();
+    m_cursor.insertText(QString(QChar::ObjectReplacementCharacter), f);
+    ++m_runs;
+    m_blockHasText = true;
+}
+
+} // namespace rtf::detail

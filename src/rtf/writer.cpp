@@ -3,7 +3,7 @@
 // second writes the text into one buffer, so a run costs a copy of its
 // code, not a format lookup.
 
-#include "rtf.h"
+#include "writerimpl.h"
 
 #include "codepages.h"
 #include "fontclass.h"
@@ -25,12 +25,15 @@
 #include <vector>
 
 namespace rtf {
+namespace detail {
 namespace {
 
 // The document's units are pixels at 96 dots per inch.
 constexpr double kTwipsPerPixel = 15.0;
 
 const char kHex[] = "0123456789abcdef";
+
+} // namespace
 
 // Sizes from the document, which pasted text or a file may have given any
 // value: rounded without overflow.
@@ -102,26 +105,7 @@ void appendEscaped(QByteArray &out, QStringView text)
     }
 }
 
-class Writer {
-public:
-    explicit Writer(const QTextDocument &doc) : m_doc(doc) {}
-    QByteArray run();
 
-private:
-    int fontIndex(const QString &family);
-    int colorIndex(const QColor &color);
-    QByteArray charCode(const QTextCharFormat &f);
-    QByteArray blockCode(const QTextBlockFormat &f) const;
-    void appendPicture(QByteArray &out, const QTextImageFormat &f) const;
-
-    const QTextDocument &m_doc;
-    QString m_defaultFamily;
-    double m_defaultSize = 12;
-    QStringList m_fonts;
-    QHash<QString, int> m_fontIndex;
-    std::vector<QRgb> m_colors;
-    QHash<QRgb, int> m_colorIndex;
-};
 
 int Writer::fontIndex(const QString &family)
 {
@@ -336,10 +320,10 @@ QByteArray Writer::run()
     // the font and colour tables are complete; fonts and colours are
     // numbered in the order the text first uses them.
     const QList<QTextFormat> formats = m_doc.allFormats();
-    std::vector<QByteArray> codes(formats.size());
+    m_codes.assign(formats.size(), QByteArray());
     auto use = [&](int index) {
-        if (index >= 0 && size_t(index) < codes.size() && codes[index].isEmpty() && formats[index].isCharFormat())
-            codes[index] = charCode(formats[index].toCharFormat());
+        if (index >= 0 && size_t(index) < m_codes.size() && m_codes[index].isEmpty() && formats[index].isCharFormat())
+            m_codes[index] = charCode(formats[index].toCharFormat());
     };
     for (QTextBlock block = m_doc.begin(); block.isValid(); block = block.next()) {
         bool empty = true;
@@ -350,12 +334,7 @@ QByteArray Writer::run()
         if (empty)
             use(block.charFormatIndex());
     }
-    const QByteArray fallback = charCode(QTextCharFormat());
-    auto codeOf = [&](int index) -> const QByteArray & {
-        if (index < 0 || size_t(index) >= codes.size() || codes[index].isEmpty())
-            return fallback;
-        return codes[index];
-    };
+    m_fallbackCode = charCode(QTextCharFormat());
 
     QByteArray out;
     out.reserve(m_doc.characterCount() * 11 / 10 + 1024);
@@ -374,98 +353,144 @@ QByteArray Writer::run()
     }
     out += "}\r\n\\deflang1029\\uc1\r\n";
 
-    for (QTextBlock block = m_doc.begin(); block.isValid(); block = block.next()) {
-        // A page break before a paragraph (or after the one before it) is
-        // RTF's \page between them.
-        const auto breaks = [](const QTextBlock &b) { return b.isValid() ? b.blockFormat().pageBreakPolicy() : QTextFormat::PageBreak_Auto; };
-        if (block != m_doc.begin()
-            && ((breaks(block) & QTextFormat::PageBreak_AlwaysBefore)
-                || (breaks(block.previous()) & QTextFormat::PageBreak_AlwaysAfter))) {
-            out += "\\page\r\n";
-        }
-        out += blockCode(block.blockFormat());
-        const QByteArray *last = nullptr;
-        QString link; // the target of the hyperlink field open
-        auto closeLink = [&] {
-            if (!link.isEmpty()) {
-                out += "}}";
-                link.clear();
-                last = nullptr; // the field's group ended the format
-            }
-        };
-        bool empty = true;
-        for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
-            const QTextFragment frag = it.fragment();
-            if (!frag.isValid())
-                continue;
-            const QTextCharFormat cf = frag.charFormat();
-            const QString href = cf.isAnchor() ? cf.anchorHref() : QString();
-            if (href != link) {
-                closeLink();
-                if (!href.isEmpty()) {
-                    out += "{\\field{\\*\\fldinst HYPERLINK ";
-                    QString target = href;
-                    QString place;
-                    if (const qsizetype hash = target.indexOf(u'#'); hash >= 0) {
-                        place = target.mid(hash + 1);
-                        target.truncate(hash);
-                    }
-                    // Quotes would end the argument; backslashes are the
-                    // field's escapes.
-                    auto quoted = [](QString a) {
-                        a.replace(u'\\', QLatin1StringView("\\\\")).replace(u'"', QLatin1StringView("%22"));
-                        return u'"' + a + u'"';
-                    };
-                    if (!target.isEmpty())
-                        appendEscaped(out, quoted(target));
-                    if (!place.isEmpty() || target.isEmpty()) {
-                        out += target.isEmpty() ? "\\\\l " : " \\\\l ";
-                        appendEscaped(out, quoted(place));
-                    }
-                    out += "}{\\fldrslt ";
-                    link = href;
-                    last = nullptr;
-                }
-            }
-            // Formats that differ only in what RTF does not keep share a code.
-            const QByteArray &code = codeOf(frag.charFormatIndex());
-            if (!last || (last != &code && *last != code)) {
-                out += code;
-                last = &code;
-            }
-            if (cf.isImageFormat()) {
-                // Each object character is a picture; text Qt gave the
-                // image's format is written as text.
-                const QString text = frag.text();
-                qsizetype start = 0;
-                for (qsizetype i = 0; i <= text.size(); ++i) {
-                    if (i < text.size() && text[i] != QChar::ObjectReplacementCharacter)
-                        continue;
-                    appendEscaped(out, QStringView(text).sliced(start, i - start));
-                    if (i < text.size())
-                        appendPicture(out, cf.toImageFormat());
-                    start = i + 1;
-                }
-            } else {
-                appendEscaped(out, frag.text());
-            }
-            empty = false;
-        }
-        closeLink();
-        // An empty paragraph keeps the format typing in it would use.
-        if (empty)
-            out += codeOf(block.charFormatIndex());
-        out += "\\par\r\n";
-    }
+    writeFrame(out, m_doc.rootFrame());
     out += '}';
     return out;
 }
 
-} // namespace
+const QByteArray &Writer::codeOf(int index) const
+{
+    if (index < 0 || size_t(index) >= m_codes.size() || m_codes[index].isEmpty())
+        return m_fallbackCode;
+    return m_codes[index];
+}
+
+void Writer::writeFrame(QByteArray &out, const QTextFrame *frame)
+{
+    for (QTextFrame::iterator it = frame->begin(); !it.atEnd(); ++it) {
+        if (const QTextFrame *child = it.currentFrame()) {
+            if (const auto *table = qobject_cast<const QTextTable *>(child))
+                writeTable(out, table);
+            else
+                writeFrame(out, child);
+        } else {
+            writeBlock(out, it.currentBlock());
+        }
+    }
+}
+
+// A table's cells as paragraphs, row by row.
+void Writer::writeTable(QByteArray &out, const QTextTable *table)
+{
+    for (int r = 0; r < table->rows(); ++r) {
+        for (int c = 0; c < table->columns(); ++c) {
+            const QTextTableCell cell = table->cellAt(r, c);
+            if (cell.row() != r || cell.column() != c)
+                continue; // covered by a spanning cell
+            for (QTextFrame::iterator it = cell.begin(); !it.atEnd(); ++it) {
+                if (const QTextFrame *child = it.currentFrame()) {
+                    if (const auto *inner = qobject_cast<const QTextTable *>(child))
+                        writeTable(out, inner);
+                    else
+                        writeFrame(out, child);
+                } else {
+                    writeBlock(out, it.currentBlock());
+                }
+            }
+        }
+    }
+}
+
+void Writer::writeBlock(QByteArray &out, const QTextBlock &block)
+{
+    // A page break before a paragraph (or after the one before it) is
+    // RTF's \page between them.
+    const auto breaks = [](const QTextBlock &b) { return b.isValid() ? b.blockFormat().pageBreakPolicy() : QTextFormat::PageBreak_Auto; };
+    if (block != m_doc.begin()
+        && ((breaks(block) & QTextFormat::PageBreak_AlwaysBefore)
+            || (breaks(block.previous()) & QTextFormat::PageBreak_AlwaysAfter))) {
+        out += "\\page\r\n";
+    }
+    out += blockCode(block.blockFormat());
+    const QByteArray *last = nullptr;
+    QString link; // the target of the hyperlink field open
+    auto closeLink = [&] {
+        if (!link.isEmpty()) {
+            out += "}}";
+            link.clear();
+            last = nullptr; // the field's group ended the format
+        }
+    };
+    bool empty = true;
+    for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
+        const QTextFragment frag = it.fragment();
+        if (!frag.isValid())
+            continue;
+        const QTextCharFormat cf = frag.charFormat();
+        const QString href = cf.isAnchor() ? cf.anchorHref() : QString();
+        if (href != link) {
+            closeLink();
+            if (!href.isEmpty()) {
+                out += "{\\field{\\*\\fldinst HYPERLINK ";
+                QString target = href;
+                QString place;
+                if (const qsizetype hash = target.indexOf(u'#'); hash >= 0) {
+                    place = target.mid(hash + 1);
+                    target.truncate(hash);
+                }
+                // Quotes would end the argument; backslashes are the
+                // field's escapes.
+                auto quoted = [](QString a) {
+                    a.replace(u'\\', QLatin1StringView("\\\\")).replace(u'"', QLatin1StringView("%22"));
+                    return u'"' + a + u'"';
+                };
+                if (!target.isEmpty())
+                    appendEscaped(out, quoted(target));
+                if (!place.isEmpty() || target.isEmpty()) {
+                    out += target.isEmpty() ? "\\\\l " : " \\\\l ";
+                    appendEscaped(out, quoted(place));
+                }
+                out += "}{\\fldrslt ";
+                link = href;
+                last = nullptr;
+            }
+        }
+        // Formats that differ only in what RTF does not keep share a code.
+        const QByteArray &code = codeOf(frag.charFormatIndex());
+        if (!last || (last != &code && *last != code)) {
+            out += code;
+            last = &code;
+        }
+        if (cf.isImageFormat()) {
+            // Each object character is a picture; text Qt gave the
+            // image's format is written as text.
+            const QString text = frag.text();
+            qsizetype start = 0;
+            for (qsizetype i = 0; i <= text.size(); ++i) {
+                if (i < text.size() && text[i] != QChar::ObjectReplacementCharacter)
+                    continue;
+                appendEscaped(out, QStringView(text).sliced(start, i - start));
+                if (i < text.size())
+                    appendPicture(out, cf.toImageFormat());
+                start = i + 1;
+            }
+        } else {
+            appendEscaped(out, frag.text());
+        }
+        empty = false;
+    }
+    closeLink();
+    // An empty paragraph keeps the format typing in it would use.
+    if (empty)
+        out += codeOf(block.charFormatIndex());
+    out += "\\par\r\n";
+}
+
+} // namespace detail
 
 QByteArray write(const QTextDocument &doc)
 {
-    return Writer(doc).run();
+    return detail::Writer(doc).run();
 }
 
 } // namespace rtf

@@ -1,0 +1,57 @@
+#pragma once
+
+// The RTF writer's inner parts, shared by its units. Nothing outside
+// src/rtf includes it.
+
+#include "rtf.h"
+
+#include <QColor>
+#include <QHash>
+#include <QStringList>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextFrame>
+#include <QTextTable>
+
+#include <vector>
+
+namespace rtf::detail {
+
+// Sizes from the document, which pasted text or a file may have given any
+// value: rounded without overflow.
+int roundedInt(double v);
+
+// Appends `text` escaped for RTF: code page 1250 as \'hh, the rest as \uN
+// with a '?' for readers without Unicode.
+void appendEscaped(QByteArray &out, QStringView text);
+
+class Writer {
+public:
+    explicit Writer(const QTextDocument &doc) : m_doc(doc) {}
+    QByteArray run();
+
+private:
+    int fontIndex(const QString &family);
+    int colorIndex(const QColor &color);
+    QByteArray charCode(const QTextCharFormat &f);
+    QByteArray blockCode(const QTextBlockFormat &f) const;
+    void appendPicture(QByteArray &out, const QTextImageFormat &f) const;
+
+    // The body: a frame's blocks and child frames in document order.
+    void writeFrame(QByteArray &out, const QTextFrame *frame);
+    void writeTable(QByteArray &out, const QTextTable *table);
+    void writeBlock(QByteArray &out, const QTextBlock &block);
+    const QByteArray &codeOf(int formatIndex) const;
+
+    const QTextDocument &m_doc;
+    QString m_defaultFamily;
+    double m_defaultSize = 12;
+    QStringList m_fonts;
+    QHash<QString, int> m_fontIndex;
+    std::vector<QRgb> m_colors;
+    QHash<QRgb, int> m_colorIndex;
+    std::vector<QByteArray> m_codes; // by character format index
+    QByteArray m_fallbackCode;
+};
+
+} // namespace rtf::detail

@@ -5,6 +5,7 @@
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextImageFormat>
+#include <QUrl>
 
 namespace borovka::exporting {
 
@@ -16,12 +17,21 @@ struct Key {
     bool operator==(const Key &) const = default;
 };
 
+// Addresses a reader can follow without running anything: a link to a
+// script or to data from a hostile file is left out, its text kept.
+bool safeLink(const QString &href)
+{
+    const QString scheme = QUrl(href.trimmed()).scheme().toLower();
+    return scheme.isEmpty() || scheme == QLatin1String("http") || scheme == QLatin1String("https")
+        || scheme == QLatin1String("mailto") || scheme == QLatin1String("ftp");
+}
+
 // The elements a run needs, outermost first; the order keeps the tree
 // shallow when one property changes.
 std::vector<Key> keysOf(const QTextCharFormat &f, const SpanStyle &span)
 {
     std::vector<Key> keys;
-    if (f.isAnchor() && !f.anchorHref().isEmpty())
+    if (f.isAnchor() && !f.anchorHref().isEmpty() && safeLink(f.anchorHref()))
         keys.push_back({Inline::Link, f.anchorHref()});
     if (span) {
         if (const QString style = span(f); !style.isEmpty())

@@ -125,9 +125,10 @@ struct Run {
     QString marks; // B I U S ^ _ and @href at the end
 };
 
-QTextCharFormat formatFor(const QString &marks)
+QTextCharFormat formatFor(const QString &runMarks)
 {
     QTextCharFormat f;
+    const QString marks = runMarks.section(QLatin1Char('@'), 0, 0);
     if (marks.contains(QLatin1Char('B')))
         f.setFontWeight(QFont::Bold);
     if (marks.contains(QLatin1Char('I')))
@@ -140,9 +141,9 @@ QTextCharFormat formatFor(const QString &marks)
         f.setVerticalAlignment(QTextCharFormat::AlignSuperScript);
     if (marks.contains(QLatin1Char('_')))
         f.setVerticalAlignment(QTextCharFormat::AlignSubScript);
-    if (const int at = marks.indexOf(QLatin1Char('@')); at >= 0) {
+    if (const int at = runMarks.indexOf(QLatin1Char('@')); at >= 0) {
         f.setAnchor(true);
-        f.setAnchorHref(marks.mid(at + 1));
+        f.setAnchorHref(runMarks.mid(at + 1));
     }
     return f;
 }
@@ -281,6 +282,7 @@ private Q_SLOTS:
     void readersAgree_data();
     void readersAgree();
     void htmlIsLight();
+    void scriptLinksLeftOut();
 
 private:
     QString m_cmark, m_tidy;
@@ -377,6 +379,17 @@ void tst_Export::htmlIsLight()
     QTextDocument plain;
     plain.setPlainText(QStringLiteral("text"));
     QVERIFY(QString::fromUtf8(toHtml(plain, QStringLiteral("soubor"))).contains(QStringLiteral("<title>soubor</title>")));
+}
+
+void tst_Export::scriptLinksLeftOut()
+{
+    QTextDocument doc;
+    fill(doc, {{{"klikni", "@javascript:alert(1)"}, {" a ", ""}, {"tady", "@JavaScript:x()"},
+                {" nebo ", ""}, {"sem", "@https://sklipek.cz/"}}});
+    for (const QByteArray &out : {toHtml(doc, QStringLiteral("a")), toMarkdown(doc)}) {
+        QVERIFY2(!out.toLower().contains("javascript"), out.constData());
+        QVERIFY2(out.contains("klikni a tady nebo ") && out.contains("https://sklipek.cz/"), out.constData());
+    }
 }
 
 QTEST_MAIN(tst_Export)

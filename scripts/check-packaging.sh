@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the Debian package in build-package/ and runs the desktop validators
-# and lintian on it; exits non-zero on any error.
+# Builds the Debian package in build-package/, configured as a default build
+# folder is (no install prefix given, debug information on), and runs the
+# desktop validators and lintian on it; exits non-zero on any error.
 #
 #   scripts/check-packaging.sh                  the whole check (a few minutes)
 #   scripts/check-packaging.sh --metadata-only  only the files in packaging/ (seconds,
@@ -86,8 +87,10 @@ need cmake ninja cpack dpkg-deb dpkg-shlibdeps lintian
 build=$root/build-package
 step "building the package in $build"
 rm -f "$build/CPackConfig.cmake"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DBOROVKA_BUILD_TESTS=OFF -DCMAKE_INSTALL_PREFIX=/usr >/dev/null
+# No CMAKE_INSTALL_PREFIX: the package must go to /usr from any build folder.
+rm -f "$build/CMakeCache.txt"
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DBOROVKA_BUILD_TESTS=OFF >/dev/null
 [ -f "$build/CPackConfig.cmake" ] || {
     echo "packaging/ is not part of the build: the top-level CMakeLists.txt needs add_subdirectory(packaging)" >&2
     exit 1
@@ -121,6 +124,8 @@ fi
 for f in "${expected[@]}"; do
     [ -e "$tmp/root/$f" ] || fail "the package lacks /$f"
 done
+outside=$(cd "$tmp/root" && { find . -mindepth 1 -maxdepth 1 ! -name usr; find usr -mindepth 1 -maxdepth 1 ! -name bin ! -name share; })
+[ -z "$outside" ] || fail "files outside /usr/bin and /usr/share: $outside"
 depends=$(dpkg-deb --field "$deb" Depends)
 for p in libqt6widgets6 libqt6svg6 qt6-translations-l10n fonts-liberation2 qt6-qpa-plugins; do
     [[ ", $depends," == *", $p"[\ ,]* ]] || fail "Depends lacks $p: $depends"

@@ -12,9 +12,15 @@ enum class OutputKind { Unknown, Rtf, Text, Html, Markdown };
 
 OutputKind outputKindFor(const QString &path);
 
-// A clean, self-contained HTML page: paragraphs with their alignment, and
-// bold, italic, underline, strikethrough, faces, sizes and colours.
+// A light, self-contained HTML page in UTF-8: headings, paragraphs with
+// their alignment, lists, tables, emphasis, links and pictures; faces, sizes
+// and colours only where they differ from the body text. The title is the
+// document's own, or `title` when it has none.
 QByteArray toHtml(const QTextDocument &doc, const QString &title);
+
+// CommonMark with ~~strikethrough~~ and pipe tables; underline, superscript
+// and subscript as inline HTML.
+QByteArray toMarkdown(const QTextDocument &doc);
 
 // Reads `input` as the editor opens files and writes `output` as the editor
 // saves them. Returns an empty string on success, otherwise what went wrong;

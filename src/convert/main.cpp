@@ -6,12 +6,14 @@
 #include <QTextStream>
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 namespace {
 
 const char *const Help =
-    "Použití: borovka-convert VSTUP VÝSTUP\n"
-    "Usage:   borovka-convert INPUT OUTPUT\n"
+    "Použití: borovka-convert [--verbose] VSTUP VÝSTUP\n"
+    "Usage:   borovka-convert [--verbose] INPUT OUTPUT\n"
     "\n"
     "Převede dokument stejným kódem, jakým jej čte a ukládá Borovka KLN Editor.\n"
     "Converts a document with the same code Borovka KLN Editor reads and saves with.\n"
@@ -21,19 +23,42 @@ const char *const Help =
     "  .kln, .rtf   RTF as the editor saves it\n"
     "  .txt         plain text, UTF-8, as \"Uložit TXT\" writes it\n"
     "  .html        a self-contained HTML page with the formatting\n"
-    "  .md          Markdown\n"
+    "  .md          Markdown (CommonMark with ~~strikethrough~~ and tables)\n"
+    "\n"
+    "--verbose      show Qt's own messages too\n"
     "\n"
     "Exit status: 0 success, 1 the conversion failed (nothing is written), 2 wrong usage.\n";
+
+// Qt's own warnings (a missing XDG_RUNTIME_DIR, fonts, plug-ins) mean nothing
+// to the user of a command-line tool; only --verbose lets them through.
+void quiet(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (type == QtFatalMsg) {
+        std::fprintf(stderr, "borovka-convert: %s\n", qPrintable(message));
+        std::abort();
+    }
+}
+
+bool wantsVerbose(int argc, char *argv[])
+{
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--verbose") == 0)
+            return true;
+    return false;
+}
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    if (!wantsVerbose(argc, argv))
+        qInstallMessageHandler(quiet);
     // Fonts and text layout need a GUI application, but never a display.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-    const QStringList args = QCoreApplication::arguments().mid(1);
+    QStringList args = QCoreApplication::arguments().mid(1);
+    args.removeAll(QStringLiteral("--verbose"));
     if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
         std::fputs(Help, stdout);
         return 0;

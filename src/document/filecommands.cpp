@@ -49,6 +49,12 @@ void FileCommands::showFailure(const std::exception &e)
         QStringLiteral("Operace přerušena"));
 }
 
+void FileCommands::reportUnlessCancelled(const std::exception &e)
+{
+    if (!m_saveCancelled)
+        showFailure(e);
+}
+
 void FileCommands::Rich1_Change()
 {
     if (stav == Stav::UnnamedChanged)
@@ -71,6 +77,7 @@ void FileCommands::saveThroughDialog(int format)
     CommonDialog1.Filter = KlnFilter;
     CommonDialog1.FileName = SavePattern;
     CommonDialog1.ShowSave();
+    m_saveCancelled = CommonDialog1.FileName == SavePattern;
     Rich1.SaveFile(CommonDialog1.FileName, format);
     cesta = CommonDialog1.FileName;
 }
@@ -83,6 +90,7 @@ void FileCommands::markSaved()
 
 void FileCommands::save(int format)
 {
+    m_saveCancelled = false;
     try {
         switch (stav) {
         case Stav::Unnamed:
@@ -96,17 +104,21 @@ void FileCommands::save(int format)
             break;
         }
         markSaved();
-    } catch (const std::exception &) {
-        // Saves fail silently; the document keeps its state and stays offered for saving.
+    } catch (const std::exception &e) {
+        // The document keeps its state and stays offered for saving; a
+        // silent failure would let the user believe the article is saved.
+        reportUnlessCancelled(e);
     }
 }
 
 void FileCommands::saveAs(int format)
 {
+    m_saveCancelled = false;
     try {
         saveThroughDialog(format);
         markSaved();
-    } catch (const std::exception &) {
+    } catch (const std::exception &e) {
+        reportUnlessCancelled(e);
     }
 }
 
@@ -169,12 +181,15 @@ void FileCommands::openAndLoad()
 
 void FileCommands::mnopen_Click()
 {
+    m_saveCancelled = false;
     try {
         if (!offerToSave())
             return;
         openAndLoad();
-    } catch (const std::exception &) {
-        // Open fails silently; a failed load leaves the content as it was.
+    } catch (const std::exception &e) {
+        // A failed load leaves the content as it was; a cancelled Save
+        // dialog before it says nothing.
+        reportUnlessCancelled(e);
     }
 }
 

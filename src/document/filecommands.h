@@ -62,6 +62,9 @@ private:
     // an exception when the save fails.
     bool offerToSave();
     void showFailure(const std::exception &e);
+    // A failure the user has to hear of: anything but the refused write
+    // that follows a cancelled Save dialog.
+    void reportUnlessCancelled(const std::exception &e);
     void setCaption(const QString &caption);
 
     void saveThroughDialog(int format);
@@ -73,6 +76,8 @@ private:
     QWidget &m_window;
     RichTextBox &Rich1;
     CommonDialog &CommonDialog1;
+    // The last Save dialog of the running command was cancelled.
+    bool m_saveCancelled = false;
 };
 
 } // namespace borovka

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace borovka {
@@ -81,14 +82,30 @@ void writeFileAtomically(const QString &path, const QByteArray &bytes, const Wri
             fail(path, temp.errorString());
         done += written;
     }
-    if (!temp.flush() || f.failSync || ::fsync(temp.handle()) != 0)
+    // Everything out of Qt's buffer before the sync, or the sync would
+    // miss the end of the file.
+    if (f.failFlush || !temp.flush())
+        fail(path, f.failFlush ? systemError(ENOSPC) : temp.errorString());
+    if (f.shortWriteAtEnd && ::ftruncate(temp.handle(), bytes.size() - 1) != 0)
+        fail(path, systemError(errno));
+    if (f.failSync || ::fsync(temp.handle()) != 0)
         fail(path, f.failSync ? systemError(EIO) : systemError(errno));
+    // What the disk holds now is what the rename publishes.
+    struct stat written;
+    if (::fstat(temp.handle(), &written) != 0)
+        fail(path, systemError(errno));
+    if (written.st_size != bytes.size())
+        fail(path, tr("soubor nebyl zapsán celý"));
     if (target.exists())
         temp.setPermissions(target.permissions());
     else
         temp.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
                             | QFileDevice::ReadOther);
+    // close() reports a failed flush or close through error(); a file
+    // system may report a lost write only here.
     temp.close();
+    if (f.failClose || temp.error() != QFileDevice::NoError)
+        fail(path, f.failClose ? systemError(EIO) : temp.errorString());
 
     // rename() replaces the target in one step: readers see the old or the new file.
     const QByteArray from = QFile::encodeName(temp.fileName());

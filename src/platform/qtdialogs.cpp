@@ -46,6 +46,14 @@ class FileDialog : public QFileDialog {
 public:
     using QFileDialog::QFileDialog;
 
+    // Shows the pattern the list is filtered by in the name field,
+    // selected, so that typing a name replaces it.
+    void showPattern(const QString &pattern)
+    {
+        m_pattern = pattern;
+        selectPattern();
+    }
+
     void accept() override
     {
         auto *edit = findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
@@ -60,6 +68,25 @@ public:
         }
         QFileDialog::accept();
     }
+
+protected:
+    void showEvent(QShowEvent *event) override
+    {
+        QFileDialog::showEvent(event);
+        selectPattern();
+    }
+
+private:
+    void selectPattern()
+    {
+        auto *edit = findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+        if (!edit || m_pattern.isEmpty())
+            return;
+        edit->setText(m_pattern);
+        edit->selectAll();
+    }
+
+    QString m_pattern;
 };
 
 // A message box that closes on Escape and its close button without a
@@ -130,7 +157,9 @@ bool QtDialogs::showFile(DialogValues &values, bool save)
     if (hasFolder && QDir(start.absolutePath()).exists())
         dialog.setDirectory(start.absolutePath());
     const QString name = start.fileName();
-    if (!name.isEmpty() && !isFilePattern(name))
+    if (isFilePattern(name))
+        dialog.showPattern(name);
+    else if (!name.isEmpty())
         dialog.selectFile(name);
 
     if (dialog.exec() != QDialog::Accepted)

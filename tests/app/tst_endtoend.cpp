@@ -19,6 +19,7 @@ class tst_EndToEnd : public QObject {
 
 private Q_SLOTS:
     void typeSaveReopen();
+    void failedSaveIsReported();
 };
 
 void tst_EndToEnd::typeSaveReopen()
@@ -76,6 +77,65 @@ void tst_EndToEnd::typeSaveReopen()
     RichTextBox reader;
     reader.setFileName(saved);
     QCOMPARE(reader.toPlainText(), QStringLiteral("Prvni clanek a dalsi"));
+}
+
+// F2 on a document whose file became read-only: the real message box says
+// so, and the document stays marked as changed.
+void tst_EndToEnd::failedSaveIsReported()
+{
+    QTemporaryDir dir;
+    const QString path = QDir(dir.path()).absoluteFilePath(QStringLiteral("clanek.kln"));
+    {
+        RichTextBox writer;
+        writer.setPlainText(QStringLiteral("Puvodni text"));
+        writer.SaveFile(path);
+    }
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray before = file.readAll();
+    file.close();
+
+    QtDialogs dialogs;
+    Main main(dialogs);
+    dialogs.setParent(&main);
+    QVERIFY(main.Form_Load(path, QSize(15360, 11520)));
+    main.showAtStart();
+    QVERIFY(QTest::qWaitForWindowActive(&main));
+    const QString caption = main.windowTitle();
+    QTest::keyClicks(main.Rich1, QStringLiteral("Novy "));
+    QCOMPARE(int(main.files.stav), 1);
+    QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup));
+
+    QString text, title;
+    QList<QMessageBox::StandardButton> buttons;
+    {
+        ModalDriver driver({[&](QWidget *w) {
+            auto *box = qobject_cast<QMessageBox *>(w);
+            if (!box)
+                return reject(w);
+            text = box->text();
+            title = box->windowTitle();
+            for (QAbstractButton *b : box->buttons())
+                buttons << box->standardButton(b);
+            box->button(QMessageBox::Ok)->click();
+        }});
+        QTest::keyClick(main.Rich1, Qt::Key_F2);
+        QVERIFY(!driver.timedOut());
+        QCOMPARE(driver.stepsRun(), 1);
+    }
+    QCOMPARE(title, QStringLiteral("Operace přerušena"));
+    QVERIFY2(text.startsWith(QStringLiteral("Operace přerušena !!\nchyba: ")) && text.contains(QStringLiteral("clanek.kln")),
+             qPrintable(text));
+    QCOMPARE(buttons, QList<QMessageBox::StandardButton>{QMessageBox::Ok});
+    QCOMPARE(int(main.files.stav), 1);
+    QCOMPARE(main.windowTitle(), caption);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), before);
+    file.close();
+
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    main.files.stav = Stav::Named; // close without the question
+    main.close();
 }
 
 QTEST_MAIN(tst_EndToEnd)

@@ -44,6 +44,8 @@ private Q_SLOTS:
     void failuresLeaveNothing();
     void commandLine_data();
     void commandLine();
+    void standardErrorHoldsOwnMessages_data();
+    void standardErrorHoldsOwnMessages();
 
 private:
     QString path(const QString &name) const { return m_dir->filePath(name); }
@@ -181,6 +183,44 @@ void tst_Convert::commandLine()
     QVERIFY2(output.contains(said), qPrintable(output));
     if (exitCode == 0 && arguments.size() == 2)
         QVERIFY(QFile::exists(path(arguments.at(1))));
+}
+
+void tst_Convert::standardErrorHoldsOwnMessages_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("expected"); // a line stderr starts with; "" for nothing at all
+    QTest::newRow("success says nothing") << QStringList{"clanek.rtf", "out.html"} << "";
+    QTest::newRow("failure says why, only that")
+        << QStringList{"chybi.rtf", "out.txt"} << "borovka-convert: nelze otevřít";
+    QTest::newRow("verbose lets Qt speak") << QStringList{"--verbose", "clanek.rtf", "out.md"}
+                                           << "QStandardPaths: XDG_RUNTIME_DIR not set";
+}
+
+// Run as a service or by root, Qt warns about the runtime folder on every start.
+void tst_Convert::standardErrorHoldsOwnMessages()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, expected);
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    p.setProcessEnvironment(env);
+    p.setWorkingDirectory(m_dir->path());
+    p.start(QStringLiteral(BOROVKA_CONVERT), arguments);
+    QVERIFY(p.waitForFinished(30000));
+    const QString err = QString::fromUtf8(p.readAllStandardError());
+    if (expected.isEmpty()) {
+        QCOMPARE(err, QString());
+        QCOMPARE(p.exitCode(), 0);
+    } else if (arguments.contains(QStringLiteral("--verbose"))) {
+        QVERIFY2(err.contains(expected), qPrintable(err));
+        QCOMPARE(p.exitCode(), 0);
+        QVERIFY(QFile::exists(path(arguments.last())));
+    } else {
+        QCOMPARE(err.count(QLatin1Char('\n')), 1);
+        QVERIFY2(err.startsWith(expected), qPrintable(err));
+    }
 }
 
 QTEST_MAIN(tst_Convert)

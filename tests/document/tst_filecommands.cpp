@@ -64,9 +64,11 @@ private Q_SLOTS:
 
     void newReportsFailure_data();
     void newReportsFailure();
-    void saveFailsSilently_data();
-    void saveFailsSilently();
-    void openUnreadableFileFailsSilently();
+    void saveFailureIsReported_data();
+    void saveFailureIsReported();
+    void failureAfterCancelledDialogIsReported();
+    void openFailureIsReported_data();
+    void openFailureIsReported();
     void openWithYesThenCancel_keepsWrittenFile();
     void openWithYesSavedThenCancel_keepsUnnamed();
     void defaultExtension();
@@ -84,6 +86,7 @@ private:
     void setText(const QString &text);
     void runScript(const QString &script);
     void run(Command command);
+    void checkFailureShown(int messages);
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<QWidget> m_window;
@@ -443,19 +446,40 @@ void tst_FileCommands::newReportsFailure()
     QCOMPARE(m_rich->toPlainText(), OldText);
 }
 
-void tst_FileCommands::saveFailsSilently_data()
+// The failure message, shown once as the last thing and `messages` boxes in all.
+void tst_FileCommands::checkFailureShown(int messages)
+{
+    QVERIFY(!m_dialogs->shown.isEmpty());
+    int count = 0;
+    for (const auto &s : m_dialogs->shown)
+        count += s.kind == Kind::Message;
+    QCOMPARE(count, messages);
+    const auto &last = m_dialogs->shown.last();
+    QCOMPARE(last.kind, Kind::Message);
+    QCOMPARE(last.title, QStringLiteral("Operace přerušena"));
+    QCOMPARE(last.buttons, MsgBox::OkOnly);
+    const QString head = QStringLiteral("Operace přerušena !!\r\nchyba: ");
+    QVERIFY2(last.prompt.startsWith(head) && last.prompt.size() > head.size(), qPrintable(last.prompt));
+}
+
+void tst_FileCommands::saveFailureIsReported_data()
 {
     QTest::addColumn<Command>("command");
     QTest::addColumn<int>("start");
     QTest::addColumn<QString>("script");
     QTest::addColumn<QString>("cesta");
-    QTest::newRow("save to a missing folder") << Command::Save << 1 << "" << "missing/x.kln";
-    QTest::newRow("save txt to a folder") << Command::SaveTxt << 3 << "" << ".";
-    QTest::newRow("save as into a missing folder") << Command::SaveAs << 2 << "save:missing/y.kln" << "";
-    QTest::newRow("save as txt into a missing folder") << Command::SaveAsTxt << 1 << "save:missing/y.txt" << "old.kln";
+    QTest::newRow("save to a missing folder") << Command::Save << 1 << "ok" << "missing/x.kln";
+    QTest::newRow("save, unchanged, to a missing folder") << Command::Save << 3 << "ok" << "missing/x.kln";
+    QTest::newRow("save txt to a folder") << Command::SaveTxt << 3 << "ok" << ".";
+    QTest::newRow("save with dialog into a missing folder") << Command::Save << 2 << "save:missing/y.kln ok" << "";
+    QTest::newRow("save as into a missing folder") << Command::SaveAs << 2 << "save:missing/y.kln ok" << "";
+    QTest::newRow("save as over a folder") << Command::SaveAs << 0 << "save:. ok" << "";
+    QTest::newRow("save as txt into a missing folder") << Command::SaveAsTxt << 1 << "save:missing/y.txt ok" << "old.kln";
+    QTest::newRow("open, yes, save into a missing folder") << Command::Open << 2 << "yes save:missing/y.kln ok" << "";
+    QTest::newRow("open, yes, file in a missing folder") << Command::Open << 1 << "yes ok" << "missing/x.kln";
 }
 
-void tst_FileCommands::saveFailsSilently()
+void tst_FileCommands::saveFailureIsReported()
 {
     QFETCH(Command, command);
     QFETCH(int, start);
@@ -467,24 +491,67 @@ void tst_FileCommands::saveFailsSilently()
     const QString cestaBefore = m_files->cesta;
     runScript(script);
     run(command);
-    for (const auto &s : m_dialogs->shown)
-        QVERIFY2(s.kind != Kind::Message, "a save failure must not show a message");
+    checkFailureShown(command == Command::Open ? 2 : 1);
     QCOMPARE(int(m_files->stav), start);
     QCOMPARE(m_files->cesta, cestaBefore);
     QCOMPARE(m_window->windowTitle(), StartCaption);
+    QCOMPARE(m_rich->toPlainText(), OldText);
 }
 
-void tst_FileCommands::openUnreadableFileFailsSilently()
+// The dialog object still holds the pattern of a cancelled Save dialog
+// when the next Save writes to the document's file without one.
+void tst_FileCommands::failureAfterCancelledDialogIsReported()
 {
-    enterState(3);
-    const QString before = readFileText(path("old.kln"));
-    runScript(QStringLiteral("open:does-not-exist.kln"));
+    enterState(1);
+    m_files->cesta = path("missing/old.kln");
+    runScript(QStringLiteral("save-"));
+    m_files->mnsaveas_Click();
+    QCOMPARE(m_dialogs->shown.size(), 1);
+    QCOMPARE(m_common->FileName, FileCommands::SavePattern);
+
+    runScript(QStringLiteral("ok"));
+    m_files->mnsave_Click();
+    checkFailureShown(1);
+    QCOMPARE(int(m_files->stav), 1);
+}
+
+void tst_FileCommands::openFailureIsReported_data()
+{
+    QTest::addColumn<int>("start");
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<QString>("chosen"); // "big" is made larger than a document may be
+    QTest::newRow("vanished file") << 3 << "open:does-not-exist.kln ok" << "";
+    QTest::newRow("a folder") << 3 << "open:sub ok" << "sub";
+    QTest::newRow("too large") << 0 << "open:big.kln ok" << "big.kln";
+    QTest::newRow("after no to the prompt") << 1 << "no open:does-not-exist.kln ok" << "";
+    QTest::newRow("after saving first") << 2 << "yes save:s.kln open:sub ok" << "sub";
+}
+
+void tst_FileCommands::openFailureIsReported()
+{
+    QFETCH(int, start);
+    QFETCH(QString, script);
+    QFETCH(QString, chosen);
+    if (chosen == QLatin1String("sub"))
+        QVERIFY(QDir(m_dir->path()).mkdir(chosen));
+    if (chosen == QLatin1String("big.kln")) {
+        QFile big(path(chosen));
+        QVERIFY(big.open(QIODevice::WriteOnly));
+        // Sparse: no disk space, only the size counts.
+        QVERIFY(big.resize(qint64(256) << 20));
+    }
+    enterState(start);
+    const QByteArray before = readBytes(path("old.kln"));
+    const QString cestaBefore = m_files->cesta;
+    runScript(script);
     m_files->mnopen_Click();
-    QCOMPARE(int(m_files->stav), 3);
-    QCOMPARE(m_files->cesta, path("old.kln"));
+    checkFailureShown(start == 1 || start == 2 ? 2 : 1);
+    const int after = start == 2 ? 2 : start;
+    QCOMPARE(int(m_files->stav), after);
+    QCOMPARE(m_files->cesta, start == 2 ? path("s.kln") : cestaBefore);
     QCOMPARE(m_window->windowTitle(), StartCaption);
     QCOMPARE(m_rich->toPlainText(), OldText);
-    QCOMPARE(readFileText(path("old.kln")), before);
+    QCOMPARE(readBytes(path("old.kln")), before);
 }
 
 void tst_FileCommands::openWithYesThenCancel_keepsWrittenFile()
@@ -596,14 +663,14 @@ void tst_FileCommands::writeFaults_data()
     QTest::addColumn<Command>("command");
     QTest::addColumn<QString>("script");
     QTest::addColumn<QString>("fault");
-    QTest::addColumn<bool>("told"); // the user sees "Operace přerušena"
-    for (const char *fault : {"disk full", "sync", "replace", "read-only file"}) {
-        QTest::addRow("save, %s", fault) << Command::Save << "" << fault << false;
-        QTest::addRow("save txt, %s", fault) << Command::SaveTxt << "" << fault << false;
-        QTest::addRow("save as over the file, %s", fault) << Command::SaveAs << "save:old.kln" << fault << false;
-        QTest::addRow("new, yes, %s", fault) << Command::New << "yes ok" << fault << true;
-        QTest::addRow("open, yes, %s", fault) << Command::Open << "yes" << fault << false;
-        QTest::addRow("close, yes, %s", fault) << Command::Close << "yes ok" << fault << true;
+    for (const char *fault : {"disk full", "flush", "short write", "sync", "close", "replace", "read-only file"}) {
+        QTest::addRow("save, %s", fault) << Command::Save << "ok" << fault;
+        QTest::addRow("save txt, %s", fault) << Command::SaveTxt << "ok" << fault;
+        QTest::addRow("save as over the file, %s", fault) << Command::SaveAs << "save:old.kln ok" << fault;
+        QTest::addRow("save as txt over the file, %s", fault) << Command::SaveAsTxt << "save:old.kln ok" << fault;
+        QTest::addRow("new, yes, %s", fault) << Command::New << "yes ok" << fault;
+        QTest::addRow("open, yes, %s", fault) << Command::Open << "yes ok" << fault;
+        QTest::addRow("close, yes, %s", fault) << Command::Close << "yes ok" << fault;
     }
 }
 
@@ -612,14 +679,19 @@ void tst_FileCommands::writeFaults()
     QFETCH(Command, command);
     QFETCH(QString, script);
     QFETCH(QString, fault);
-    QFETCH(bool, told);
     enterState(1);
     const QByteArray before = readBytes(path("old.kln"));
     WriteFaults faults;
     if (fault == QLatin1String("disk full"))
         faults.diskFullAfter = 10;
+    else if (fault == QLatin1String("flush"))
+        faults.failFlush = true;
+    else if (fault == QLatin1String("short write"))
+        faults.shortWriteAtEnd = true;
     else if (fault == QLatin1String("sync"))
         faults.failSync = true;
+    else if (fault == QLatin1String("close"))
+        faults.failClose = true;
     else if (fault == QLatin1String("replace"))
         faults.failReplace = true;
     else
@@ -634,9 +706,8 @@ void tst_FileCommands::writeFaults()
     QCOMPARE(m_files->cesta, path("old.kln"));
     QCOMPARE(m_window->windowTitle(), StartCaption);
     QCOMPARE(m_rich->toPlainText(), OldText);
-    const bool sawFailure = !m_dialogs->shown.isEmpty()
-        && m_dialogs->shown.last().title == QStringLiteral("Operace přerušena");
-    QCOMPARE(sawFailure, told);
+    // Every command tells the user; the prompt of New, Open and close comes first.
+    checkFailureShown(script.startsWith(QLatin1String("yes")) ? 2 : 1);
     if (command == Command::Close)
         QVERIFY2(!m_closeAllowed, "the window stays open so the text is not lost");
     QStringList files = QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden);

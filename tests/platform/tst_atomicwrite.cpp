@@ -47,8 +47,8 @@ void tst_AtomicWrite::faults_data()
     QTest::addColumn<QString>("fault");
     QTest::addColumn<bool>("existing");
     for (const char *fault : {"missing folder", "read-only folder", "read-only file", "create fails",
-                              "disk full at start", "disk full part-way", "sync fails", "replace fails",
-                              "folder in the way"}) {
+                              "disk full at start", "disk full part-way", "flush fails", "short write at the end",
+                              "sync fails", "close fails", "replace fails", "folder in the way"}) {
         QTest::addRow("%s, over a file", fault) << QString::fromLatin1(fault) << true;
         if (qstrcmp(fault, "read-only file") != 0)
             QTest::addRow("%s, new file", fault) << QString::fromLatin1(fault) << false;
@@ -83,8 +83,14 @@ void tst_AtomicWrite::faults()
         faults.diskFullAfter = 0;
     else if (fault == QLatin1String("disk full part-way"))
         faults.diskFullAfter = 1024 * 1024 + 5;
+    else if (fault == QLatin1String("flush fails"))
+        faults.failFlush = true;
+    else if (fault == QLatin1String("short write at the end"))
+        faults.shortWriteAtEnd = true;
     else if (fault == QLatin1String("sync fails"))
         faults.failSync = true;
+    else if (fault == QLatin1String("close fails"))
+        faults.failClose = true;
     else if (fault == QLatin1String("replace fails"))
         faults.failReplace = true;
     else if (fault == QLatin1String("folder in the way"))

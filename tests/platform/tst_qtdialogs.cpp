@@ -94,6 +94,8 @@ private slots:
     void saveAsksBeforeReplacing_data();
     void saveAsksBeforeReplacing();
     void typedPatternRestrictsList();
+    void presetPatternInNameField_data();
+    void presetPatternInNameField();
 
     // Font dialog
     void fontDialogOpensWithValues();
@@ -310,7 +312,7 @@ void TestQtDialogs::openCancelLeavesValues()
     QCOMPARE(mode, int(QFileDialog::AcceptOpen));
     QCOMPARE(entries, QStringList{QStringLiteral("Soubor Sklipku (*.kln)")});
     QCOMPARE(folder, QDir(dir.path()).absolutePath());
-    QCOMPARE(name, QString()); // a pattern is no name
+    QCOMPARE(name, QStringLiteral("*.kln"));
     QCOMPARE(listed, (QStringList{QStringLiteral("a.kln"), QStringLiteral("b.kln")}));
 }
 
@@ -388,9 +390,10 @@ void TestQtDialogs::saveTypedName()
         title = fd->windowTitle();
         entries = typeEntries(fd);
         mode = fd->acceptMode();
-        initialName = nameEdit(fd)->text();
         fd->setDirectory(dir.path());
-        nameEdit(fd)->setText(typed);
+        initialName = nameEdit(fd)->selectedText();
+        // Typing replaces the selected pattern.
+        nameEdit(fd)->insert(typed);
         clickDialogButton(fd, QDialogButtonBox::Save);
     }});
 
@@ -404,7 +407,7 @@ void TestQtDialogs::saveTypedName()
     QCOMPARE(title, QStringLiteral("Uložení souboru..."));
     QCOMPARE(mode, int(QFileDialog::AcceptSave));
     QCOMPARE(entries, QStringList{QStringLiteral("Soubor Sklipku (*.kln)")});
-    QCOMPARE(initialName, QString());
+    QCOMPARE(initialName, QStringLiteral("*.kln"));
     QCOMPARE(cd.FileName, QDir(dir.path()).absoluteFilePath(expected));
     QVERIFY(QFileInfo(cd.FileName).isAbsolute());
     // Only the file name changes.
@@ -522,6 +525,64 @@ void TestQtDialogs::typedPatternRestrictsList()
     QCOMPARE(entries, QStringList{QStringLiteral("Soubor Sklipku (*.txt)")});
     QCOMPARE(listed, (QStringList{QStringLiteral("b.txt"), QStringLiteral("c.txt")}));
     QCOMPARE(v, before);
+}
+
+void TestQtDialogs::presetPatternInNameField_data()
+{
+    QTest::addColumn<bool>("save");
+    QTest::newRow("open") << false;
+    QTest::newRow("save") << true;
+}
+
+// The pattern the commands set stands in the name field, selected;
+// confirming it filters the list, and a name typed over it is returned.
+void TestQtDialogs::presetPatternInNameField()
+{
+    QFETCH(bool, save);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    touch(dir.filePath(QStringLiteral("a.kln")));
+    touch(dir.filePath(QStringLiteral("b.txt")));
+    // A new name to save under, an existing one to open.
+    const QString typed = save ? QStringLiteral("novy") : QStringLiteral("a");
+
+    QString shown, selected, afterEnter;
+    bool stillOpen = false;
+    QStringList listed;
+    ModalDriver driver({[&](QWidget *w) {
+        auto *fd = qobject_cast<QFileDialog *>(w);
+        if (!fd || !nameEdit(fd))
+            return reject(w);
+        QLineEdit *edit = nameEdit(fd);
+        listed = listedFiles(fd, 1);
+        shown = edit->text();
+        selected = edit->selectedText();
+        edit->setFocus();
+        QTest::keyClick(edit, Qt::Key_Return);
+        stillOpen = fd->isVisible();
+        afterEnter = edit->text();
+        edit->selectAll();
+        QTest::keyClicks(edit, typed);
+        QTest::keyClick(edit, Qt::Key_Return);
+    }});
+
+    QtDialogs dialogs;
+    CommonDialog cd(dialogs);
+    const QString pattern = dir.path() + QStringLiteral("/*.kln");
+    setCommon(cd, save ? saveSettings(pattern) : openSettings(pattern));
+    if (save)
+        cd.ShowSave();
+    else
+        cd.ShowOpen();
+
+    QVERIFY(!driver.timedOut());
+    QCOMPARE(driver.stepsRun(), 1);
+    QCOMPARE(shown, QStringLiteral("*.kln"));
+    QCOMPARE(selected, QStringLiteral("*.kln"));
+    QVERIFY(stillOpen);
+    QCOMPARE(afterEnter, QStringLiteral("*.kln"));
+    QCOMPARE(listed, QStringList{QStringLiteral("a.kln")});
+    QCOMPARE(cd.FileName, QDir(dir.path()).absoluteFilePath(typed + QStringLiteral(".kln")));
 }
 
 // ---------------------------------------------------------------- font dialog

@@ -1,0 +1,353 @@
+// A light, semantic HTML page: headings, paragraphs, lists and tables, the
+// emphasis elements, links and pictures as data URLs. The body text's face
+// and size go into one CSS rule; a run names its face, size or colour only
+// where it differs from the body text.
+
+#include "convert.h"
+#include "inlinetree.h"
+
+#include <QHash>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextFrame>
+#include <QTextList>
+#include <QTextTable>
+
+namespace borovka {
+
+namespace {
+
+using exporting::Inline;
+
+QString escaped(const QString &text)
+{
+    QString out;
+    out.reserve(text.size() + text.size() / 8);
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case '&': out += QLatin1String("&amp;"); break;
+        case '<': out += QLatin1String("&lt;"); break;
+        case '>': out += QLatin1String("&gt;"); break;
+        case '"': out += QLatin1String("&quot;"); break;
+        case 0x2028: out += QLatin1String("<br>"); break;
+        case 0x00A0: out += QLatin1String("&nbsp;"); break;
+        default:
+            // Control characters have no place in HTML text.
+            if (c.unicode() >= 0x20 || c == QLatin1Char('\t') || c == QLatin1Char('\n'))
+                out += c;
+        }
+    }
+    return out;
+}
+
+QString familyOf(const QTextCharFormat &f, const QString &fallback)
+{
+    const QStringList families = f.fontFamilies().toStringList();
+    return families.isEmpty() ? fallback : families.first();
+}
+
+QString colourOf(const QTextCharFormat &f)
+{
+    return f.hasProperty(QTextFormat::ForegroundBrush) ? f.foreground().color().name() : QString();
+}
+
+double sizeOf(const QTextCharFormat &f, double fallback)
+{
+    return f.hasProperty(QTextFormat::FontPointSize) ? f.fontPointSize() : fallback;
+}
+
+QString cssFamily(const QString &family)
+{
+    return QLatin1Char('\'') + QString(family).remove(QLatin1Char('\'')).remove(QLatin1Char('\\'))
+        .remove(QLatin1Char('<')).remove(QLatin1Char('>')) + QLatin1Char('\'');
+}
+
+QString alignmentStyle(Qt::Alignment a)
+{
+    const Qt::Alignment h = a & Qt::AlignHorizontal_Mask & ~Qt::AlignAbsolute;
+    if (h == Qt::AlignHCenter)
+        return QStringLiteral("text-align:center");
+    if (h == Qt::AlignRight || h == Qt::AlignTrailing)
+        return QStringLiteral("text-align:right");
+    if (h == Qt::AlignJustify)
+        return QStringLiteral("text-align:justify");
+    return {};
+}
+
+QString blockStyle(const QTextBlockFormat &bf)
+{
+    QStringList style;
+    if (const QString a = alignmentStyle(bf.alignment()); !a.isEmpty())
+        style << a;
+    if (bf.leftMargin() > 0)
+        style << QStringLiteral("margin-left:%1px").arg(bf.leftMargin());
+    if (bf.textIndent() != 0)
+        style << QStringLiteral("text-indent:%1px").arg(bf.textIndent());
+    return style.isEmpty() ? QString() : QStringLiteral(" style=\"%1\"").arg(style.join(QLatin1Char(';')));
+}
+
+class HtmlWriter {
+public:
+    explicit HtmlWriter(const QTextDocument &doc) : m_doc(doc)
+    {
+        findBodyText();
+        m_span = [this](const QTextCharFormat &f) { return spanStyle(f); };
+    }
+
+    QString write(const QString &title)
+    {
+        QString body = QStringLiteral("font-family: %1; font-size: %2pt;")
+                           .arg(cssFamily(m_family))
+                           .arg(m_size);
+        if (!m_colour.isEmpty())
+            body += QStringLiteral(" color: %1;").arg(m_colour);
+        QString html = QStringLiteral("<!DOCTYPE html>\n<html lang=\"cs\">\n<head>\n<meta charset=\"utf-8\">\n"
+                                      "<title>%1</title>\n<style>\nbody { %2 }\n"
+                                      "table { border-collapse: collapse; }\n"
+                                      "td, th { border: 1px solid #999; padding: 0.2em 0.4em; vertical-align: top; }\n"
+                                      "</style>\n</head>\n<body>\n")
+                           .arg(escaped(title.trimmed().isEmpty() ? QStringLiteral("Dokument") : title.trimmed()),
+                                body);
+        m_out.swap(html);
+        frame(m_doc.rootFrame());
+        m_out += QLatin1String("</body>\n</html>\n");
+        return m_out;
+    }
+
+private:
+    // The face, size and colour most of the text has.
+    void findBodyText()
+    {
+        QHash<QString, qint64> families, colours;
+        QHash<double, qint64> sizes;
+        const QFont base = m_doc.defaultFont();
+        for (QTextBlock b = m_doc.begin(); b.isValid(); b = b.next()) {
+            for (auto it = b.begin(); !it.atEnd(); ++it) {
+                const QTextFragment f = it.fragment();
+                if (!f.isValid() || f.charFormat().isImageFormat())
+                    continue;
+                const QTextCharFormat cf = f.charFormat();
+                families[familyOf(cf, base.family())] += f.length();
+                sizes[sizeOf(cf, base.pointSizeF())] += f.length();
+                colours[colourOf(cf)] += f.length();
+            }
+        }
+        auto most = [](const auto &hash, auto fallback) {
+            auto best = fallback;
+            qint64 count = -1;
+            for (auto it = hash.begin(); it != hash.end(); ++it)
+                if (it.value() > count || (it.value() == count && it.key() < best))
+                    best = it.key(), count = it.value();
+            return best;
+        };
+        m_family = most(families, base.family());
+        m_size = most(sizes, base.pointSizeF());
+        m_colour = most(colours, QString());
+    }
+
+    QString spanStyle(const QTextCharFormat &f) const
+    {
+        QStringList style;
+        const QString family = familyOf(f, m_doc.defaultFont().family());
+        if (family != m_family)
+            style << QStringLiteral("font-family:%1").arg(cssFamily(family));
+        const double size = sizeOf(f, m_doc.defaultFont().pointSizeF());
+        if (size != m_size)
+            style << QStringLiteral("font-size:%1pt").arg(size);
+        const QString colour = colourOf(f);
+        if (colour != m_colour)
+            style << QStringLiteral("color:%1").arg(colour.isEmpty() ? QStringLiteral("#000000") : colour);
+        if (f.hasProperty(QTextFormat::BackgroundBrush) && f.background().style() != Qt::NoBrush)
+            style << QStringLiteral("background-color:%1").arg(f.background().color().name());
+        return style.join(QLatin1Char(';'));
+    }
+
+    // ---- inline content
+
+    static QString tagName(Inline::Kind kind)
+    {
+        switch (kind) {
+        case Inline::Bold: return QStringLiteral("strong");
+        case Inline::Italic: return QStringLiteral("em");
+        case Inline::Strike: return QStringLiteral("s");
+        case Inline::Underline: return QStringLiteral("u");
+        case Inline::Super: return QStringLiteral("sup");
+        case Inline::Sub: return QStringLiteral("sub");
+        case Inline::Link: return QStringLiteral("a");
+        default: return QStringLiteral("span");
+        }
+    }
+
+    static QString image(const Inline &n)
+    {
+        QString tag = QStringLiteral("<img src=\"") + n.value + QLatin1Char('"');
+        if (n.width > 0 && n.height > 0)
+            tag += QStringLiteral(" width=\"%1\" height=\"%2\"").arg(n.width).arg(n.height);
+        return tag + QStringLiteral(" alt=\"\">");
+    }
+
+    QString inlines(const std::vector<Inline> &nodes) const
+    {
+        QString out;
+        for (const Inline &n : nodes) {
+            if (n.kind == Inline::Text) {
+                out += escaped(n.value);
+            } else if (n.kind == Inline::Picture) {
+                out += image(n);
+            } else {
+                const QString name = tagName(n.kind);
+                out += QLatin1Char('<') + name;
+                if (n.kind == Inline::Link)
+                    out += QStringLiteral(" href=\"") + escaped(n.value) + QLatin1Char('"');
+                else if (n.kind == Inline::Span)
+                    out += QStringLiteral(" style=\"") + escaped(n.value) + QLatin1Char('"');
+                out += QLatin1Char('>') + inlines(n.children) + QStringLiteral("</") + name + QLatin1Char('>');
+            }
+        }
+        return out;
+    }
+
+    // ---- blocks
+
+    struct OpenList {
+        QTextList *list;
+        int indent;
+        QString tag;
+    };
+
+    void closeLists(int toDepth = 0)
+    {
+        while (int(m_lists.size()) > toDepth) {
+            m_out += QStringLiteral("</li>\n</") + m_lists.back().tag + QStringLiteral(">\n");
+            m_lists.pop_back();
+        }
+    }
+
+    void frame(const QTextFrame *f) { items(f->begin()); }
+
+    // The blocks and frames of a frame or table cell. Lists do not reach
+    // out of either.
+    void items(QTextFrame::iterator it)
+    {
+        std::vector<OpenList> outer;
+        outer.swap(m_lists);
+        for (; !it.atEnd(); ++it) {
+            if (const QTextFrame *child = it.currentFrame()) {
+                closeLists();
+                if (const auto *table = qobject_cast<const QTextTable *>(child))
+                    this->table(table);
+                else
+                    frame(child);
+            } else {
+                block(it.currentBlock());
+            }
+        }
+        closeLists();
+        m_lists.swap(outer);
+    }
+
+    void block(const QTextBlock &b)
+    {
+        const std::vector<Inline> nodes = exporting::inlineTree(m_doc, b, m_span);
+        const QTextBlockFormat bf = b.blockFormat();
+        if (QTextList *list = b.textList()) {
+            listItem(b, list, nodes);
+            return;
+        }
+        closeLists();
+        if (!exporting::hasContent(nodes))
+            return; // empty paragraphs are spacing, which the style sheet gives
+        const QString style = blockStyle(bf);
+        const int level = bf.headingLevel();
+        if (level >= 1 && level <= 6) {
+            m_out += QStringLiteral("<h%1%2>").arg(level).arg(style) + inlines(nodes)
+                + QStringLiteral("</h%1>\n").arg(level);
+            return;
+        }
+        // A picture on its own in its paragraph is a figure.
+        if (nodes.size() == 1 && nodes.front().kind == Inline::Picture) {
+            m_out += QStringLiteral("<figure%1>").arg(style) + image(nodes.front()) + QStringLiteral("</figure>\n");
+            return;
+        }
+        m_out += QStringLiteral("<p%1>").arg(style) + inlines(nodes) + QStringLiteral("</p>\n");
+    }
+
+    void listItem(const QTextBlock &b, QTextList *list, const std::vector<Inline> &nodes)
+    {
+        const QTextListFormat format = list->format();
+        const int indent = std::max(1, format.indent());
+        while (!m_lists.empty()
+               && (m_lists.back().indent > indent || (m_lists.back().indent == indent && m_lists.back().list != list)))
+            closeLists(int(m_lists.size()) - 1);
+        if (!m_lists.empty() && m_lists.back().list == list) {
+            m_out += QStringLiteral("</li>\n");
+        } else {
+            const bool ordered = format.style() <= QTextListFormat::ListDecimal
+                && format.style() != QTextListFormat::ListStyleUndefined;
+            const QString tag = ordered ? QStringLiteral("ol") : QStringLiteral("ul");
+            const int first = list->itemNumber(b) + 1;
+            m_out += QLatin1Char('<') + tag
+                + (ordered && first != 1 ? QStringLiteral(" start=\"%1\"").arg(first) : QString())
+                + QStringLiteral(">\n");
+            m_lists.push_back({list, indent, tag});
+        }
+        m_out += QStringLiteral("<li%1>").arg(blockStyle(b.blockFormat())) + inlines(nodes);
+    }
+
+    void table(const QTextTable *t)
+    {
+        const int headerRows = t->format().headerRowCount();
+        m_out += QStringLiteral("<table>\n");
+        for (int r = 0; r < t->rows(); ++r) {
+            m_out += QStringLiteral("<tr>");
+            for (int c = 0; c < t->columns(); ++c) {
+                const QTextTableCell cell = t->cellAt(r, c);
+                if (cell.row() != r || cell.column() != c)
+                    continue; // covered by a merged cell
+                const QString tag = r < headerRows ? QStringLiteral("th") : QStringLiteral("td");
+                m_out += QLatin1Char('<') + tag;
+                if (cell.columnSpan() > 1)
+                    m_out += QStringLiteral(" colspan=\"%1\"").arg(cell.columnSpan());
+                if (cell.rowSpan() > 1)
+                    m_out += QStringLiteral(" rowspan=\"%1\"").arg(cell.rowSpan());
+                m_out += QLatin1Char('>');
+                cellContent(cell);
+                m_out += QStringLiteral("</") + tag + QLatin1Char('>');
+            }
+            m_out += QStringLiteral("</tr>\n");
+        }
+        m_out += QStringLiteral("</table>\n");
+    }
+
+    // A cell of one plain paragraph holds its text alone.
+    void cellContent(const QTextTableCell &cell)
+    {
+        auto it = cell.begin();
+        const QTextBlock first = it.currentBlock();
+        ++it;
+        if (it.atEnd() && first.isValid() && !first.textList() && first.blockFormat().headingLevel() == 0) {
+            m_out += inlines(exporting::inlineTree(m_doc, first, m_span));
+            return;
+        }
+        m_out += QLatin1Char('\n');
+        items(cell.begin());
+    }
+
+    const QTextDocument &m_doc;
+    exporting::SpanStyle m_span;
+    QString m_family;
+    double m_size = 0;
+    QString m_colour;
+    QString m_out;
+    std::vector<OpenList> m_lists;
+};
+
+} // namespace
+
+QByteArray toHtml(const QTextDocument &doc, const QString &title)
+{
+    const QString own = doc.metaInformation(QTextDocument::DocumentTitle).trimmed();
+    return HtmlWriter(doc).write(own.isEmpty() ? title : own).toUtf8();
+}
+
+} // namespace borovka

@@ -1,0 +1,189 @@
+#include "inlinetree.h"
+
+#include "rtf.h"
+
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextImageFormat>
+#include <QUrl>
+
+namespace borovka::exporting {
+
+namespace {
+
+struct Key {
+    Inline::Kind kind;
+    QString value;
+    bool operator==(const Key &) const = default;
+};
+
+// Addresses a reader can follow without running anything: a link to a
+// script or to data from a hostile file is left out, its text kept.
+bool safeLink(const QString &href)
+{
+    const QString scheme = QUrl(href.trimmed()).scheme().toLower();
+    return scheme.isEmpty() || scheme == QLatin1String("http") || scheme == QLatin1String("https")
+        || scheme == QLatin1String("mailto") || scheme == QLatin1String("ftp");
+}
+
+// The elements a run needs, outermost first; the order keeps the tree
+// shallow when one property changes.
+std::vector<Key> keysOf(const QTextCharFormat &f, const SpanStyle &span)
+{
+    std::vector<Key> keys;
+    if (f.isAnchor() && !f.anchorHref().isEmpty() && safeLink(f.anchorHref()))
+        keys.push_back({Inline::Link, f.anchorHref()});
+    if (span) {
+        if (const QString style = span(f); !style.isEmpty())
+            keys.push_back({Inline::Span, style});
+    }
+    if (f.fontWeight() > QFont::Medium)
+        keys.push_back({Inline::Bold, {}});
+    if (f.fontItalic())
+        keys.push_back({Inline::Italic, {}});
+    if (f.fontStrikeOut())
+        keys.push_back({Inline::Strike, {}});
+    if (f.fontUnderline() || f.underlineStyle() != QTextCharFormat::NoUnderline)
+        keys.push_back({Inline::Underline, {}});
+    if (f.verticalAlignment() == QTextCharFormat::AlignSuperScript)
+        keys.push_back({Inline::Super, {}});
+    else if (f.verticalAlignment() == QTextCharFormat::AlignSubScript)
+        keys.push_back({Inline::Sub, {}});
+    return keys;
+}
+
+bool isSpace(QChar c)
+{
+    return c.isSpace() || c == QChar::LineSeparator;
+}
+
+void appendText(std::vector<Inline> &nodes, const QString &text)
+{
+    if (text.isEmpty())
+        return;
+    if (!nodes.empty() && nodes.back().kind == Inline::Text)
+        nodes.back().value += text;
+    else
+        nodes.push_back({Inline::Text, text, 0, 0, {}});
+}
+
+// Moves whitespace at the edges of every element out of it, innermost
+// first, and dissolves elements that hold nothing else.
+void normalize(std::vector<Inline> &nodes)
+{
+    std::vector<Inline> out;
+    for (Inline &node : nodes) {
+        if (!node.isElement()) {
+            if (node.kind == Inline::Text)
+                appendText(out, node.value);
+            else
+                out.push_back(std::move(node));
+            continue;
+        }
+        normalize(node.children);
+        QString leading, trailing;
+        auto &c = node.children;
+        if (!c.empty() && c.front().kind == Inline::Text) {
+            QString &t = c.front().value;
+            int n = 0;
+            while (n < t.size() && isSpace(t.at(n)))
+                ++n;
+            leading = t.left(n);
+            t.remove(0, n);
+            if (t.isEmpty())
+                c.erase(c.begin());
+        }
+        if (!c.empty() && c.back().kind == Inline::Text) {
+            QString &t = c.back().value;
+            int n = t.size();
+            while (n > 0 && isSpace(t.at(n - 1)))
+                --n;
+            trailing = t.mid(n);
+            t.truncate(n);
+            if (t.isEmpty())
+                c.pop_back();
+        }
+        appendText(out, leading);
+        if (!c.empty())
+            out.push_back(std::move(node));
+        appendText(out, trailing);
+    }
+    nodes = std::move(out);
+}
+
+} // namespace
+
+QString pictureUrl(const QTextDocument &doc, const QTextCharFormat &format)
+{
+    const rtf::Picture picture = rtf::picture(doc, format.toImageFormat());
+    if (picture.mimeType != "image/png" && picture.mimeType != "image/jpeg")
+        return {};
+    return QStringLiteral("data:%1;base64,%2")
+        .arg(QLatin1String(picture.mimeType), QLatin1String(picture.bytes.toBase64()));
+}
+
+std::vector<Inline> inlineTree(const QTextDocument &doc, const QTextBlock &block, const SpanStyle &span)
+{
+    std::vector<Inline> root;
+    // The open elements, outermost first, with the key each was opened for.
+    std::vector<Key> open;
+    auto current = [&]() -> std::vector<Inline> & {
+        std::vector<Inline> *level = &root;
+        for (size_t i = 0; i < open.size(); ++i)
+            level = &level->back().children;
+        return *level;
+    };
+
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+        const QTextFragment fragment = it.fragment();
+        if (!fragment.isValid())
+            continue;
+        const QTextCharFormat f = fragment.charFormat();
+        const std::vector<Key> keys = keysOf(f, span);
+        size_t same = 0;
+        while (same < open.size() && same < keys.size() && open[same] == keys[same])
+            ++same;
+        open.resize(same);
+        for (size_t i = same; i < keys.size(); ++i) {
+            current().push_back({keys[i].kind, keys[i].value, 0, 0, {}});
+            open.push_back(keys[i]);
+        }
+        std::vector<Inline> &here = current();
+        if (f.isImageFormat()) {
+            const QTextImageFormat image = f.toImageFormat();
+            const QString url = pictureUrl(doc, f);
+            if (url.isEmpty())
+                continue;
+            for (const QChar c : fragment.text())
+                if (c == QChar::ObjectReplacementCharacter)
+                    here.push_back({Inline::Picture, url, qRound(image.width()), qRound(image.height()), {}});
+            continue;
+        }
+        QString text = fragment.text();
+        text.remove(QChar::ObjectReplacementCharacter);
+        // Paragraph and page ends inside a block's text are line breaks.
+        text.replace(QChar::ParagraphSeparator, QChar::LineSeparator);
+        text.replace(QChar(0x0C), QChar::LineSeparator);
+        appendText(here, text);
+    }
+    normalize(root);
+    return root;
+}
+
+bool hasContent(const std::vector<Inline> &nodes)
+{
+    for (const Inline &n : nodes) {
+        if (n.kind == Inline::Picture)
+            return true;
+        if (n.kind == Inline::Text) {
+            for (const QChar c : n.value)
+                if (!isSpace(c))
+                    return true;
+        } else if (hasContent(n.children)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace borovka::exporting

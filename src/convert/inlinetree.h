@@ -1,0 +1,44 @@
+#pragma once
+
+// A paragraph's text as a tree of nested inline elements, shared by the
+// HTML and Markdown writers. Runs with the same formatting in a row share
+// one element, so each element opens and closes once.
+
+#include <QString>
+
+#include <functional>
+#include <vector>
+
+class QTextBlock;
+class QTextCharFormat;
+class QTextDocument;
+
+namespace borovka::exporting {
+
+struct Inline {
+    enum Kind { Text, Picture, Link, Span, Bold, Italic, Strike, Underline, Super, Sub };
+    Kind kind = Text;
+    QString value; // Text: the text (U+2028 for a line break); Link: the address;
+                   // Span: its style; Picture: the data URL
+    int width = 0, height = 0; // Picture: the size shown, in pixels
+    std::vector<Inline> children;
+
+    bool isElement() const { return kind != Text && kind != Picture; }
+};
+
+// The style a run needs beyond the elements above (face, size, colour);
+// empty when it looks like the body text.
+using SpanStyle = std::function<QString(const QTextCharFormat &)>;
+
+// The block's text as a tree. Whitespace and line breaks at the edges of an
+// element are moved out of it; elements left empty disappear.
+std::vector<Inline> inlineTree(const QTextDocument &doc, const QTextBlock &block, const SpanStyle &span = {});
+
+// Whether the tree holds anything but whitespace.
+bool hasContent(const std::vector<Inline> &nodes);
+
+// A picture of the document as a data URL, empty for a kind a browser
+// cannot show.
+QString pictureUrl(const QTextDocument &doc, const QTextCharFormat &format);
+
+} // namespace borovka::exporting

@@ -1,0 +1,396 @@
+// The Markdown and HTML writers judged by independent readers: Markdown is
+// rendered by cmark-gfm, the HTML (ours and cmark's) read back by Qt and
+// compared with the document on text, paragraphs, line breaks, emphasis,
+// links, lists, headings and pictures; our HTML must pass tidy.
+
+#include "convert.h"
+#include "inlinetree.h"
+#include "rtf.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextDocumentFragment>
+#include <QTextList>
+#include <QTextTable>
+
+using namespace borovka;
+
+namespace {
+
+QByteArray fixture(const QString &name)
+{
+    QFile f(QStringLiteral(RTF_TEST_DATA "/") + name);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// One paragraph as a reader shows it: its lines with spaces collapsed, its
+// heading level and the kind of list it stands in.
+QString paragraphOf(const QTextBlock &b)
+{
+    QStringList lines;
+    for (const QString &line : b.text().remove(QChar::ObjectReplacementCharacter).split(QChar::LineSeparator))
+        lines << line.simplified();
+    while (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    while (!lines.isEmpty() && lines.first().isEmpty())
+        lines.removeFirst();
+    QString kind;
+    if (const int h = b.blockFormat().headingLevel())
+        kind = QStringLiteral("h%1 ").arg(h);
+    if (const QTextList *list = b.textList())
+        kind += list->format().style() <= QTextListFormat::ListDecimal ? QStringLiteral("ol%1 ").arg(list->format().indent())
+                                                                       : QStringLiteral("ul%1 ").arg(list->format().indent());
+    return kind + lines.join(QStringLiteral(" / "));
+}
+
+// What every visible character carries: bold, italic, underline, strike,
+// raised or lowered, and the link it belongs to. A reader makes table
+// headers bold and links underlined on its own; those are left out.
+struct Seen {
+    QStringList paragraphs;
+    QStringList marks;
+    int pictures = 0;
+};
+
+Seen seen(const QTextDocument &doc, bool countAllPictures)
+{
+    Seen s;
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+        const QString p = paragraphOf(b);
+        const bool heading = b.blockFormat().headingLevel() > 0;
+        QTextCursor at(b);
+        const QTextTable *table = at.currentTable();
+        const bool header = table && table->cellAt(at).row() == 0;
+        bool any = false;
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextFragment f = it.fragment();
+            const QTextCharFormat cf = f.charFormat();
+            if (cf.isImageFormat()) {
+                if (countAllPictures || !exporting::pictureUrl(doc, cf).isEmpty())
+                    s.pictures += f.text().count(QChar::ObjectReplacementCharacter);
+                continue;
+            }
+            for (const QChar c : f.text()) {
+                if (c.isSpace() || c == QChar::LineSeparator || c == QChar::ObjectReplacementCharacter)
+                    continue;
+                any = true;
+                QString m = c;
+                if (cf.fontWeight() > QFont::Medium && !heading && !header)
+                    m += QLatin1Char('B');
+                if (cf.fontItalic())
+                    m += QLatin1Char('I');
+                if ((cf.fontUnderline() || cf.underlineStyle() != QTextCharFormat::NoUnderline) && !cf.isAnchor())
+                    m += QLatin1Char('U');
+                if (cf.fontStrikeOut())
+                    m += QLatin1Char('S');
+                if (cf.verticalAlignment() == QTextCharFormat::AlignSuperScript)
+                    m += QStringLiteral("^");
+                if (cf.verticalAlignment() == QTextCharFormat::AlignSubScript)
+                    m += QStringLiteral("_");
+                if (cf.isAnchor())
+                    m += QLatin1Char('@') + QUrl::fromPercentEncoding(cf.anchorHref().toUtf8());
+                s.marks << m;
+            }
+        }
+        if (any)
+            s.paragraphs << p;
+    }
+    return s;
+}
+
+QByteArray run(const QString &program, const QStringList &args, const QByteArray &input, QByteArray *err = nullptr)
+{
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForStarted(10000))
+        return "<not started>";
+    p.write(input);
+    p.closeWriteChannel();
+    p.waitForFinished(30000);
+    if (err)
+        *err = p.readAllStandardError() + QByteArray::number(p.exitCode());
+    return p.readAllStandardOutput();
+}
+
+// ---- generated documents
+
+struct Run {
+    QString text;
+    QString marks; // B I U S ^ _ and @href at the end
+};
+
+QTextCharFormat formatFor(const QString &runMarks)
+{
+    QTextCharFormat f;
+    const QString marks = runMarks.section(QLatin1Char('@'), 0, 0);
+    if (marks.contains(QLatin1Char('B')))
+        f.setFontWeight(QFont::Bold);
+    if (marks.contains(QLatin1Char('I')))
+        f.setFontItalic(true);
+    if (marks.contains(QLatin1Char('U')))
+        f.setFontUnderline(true);
+    if (marks.contains(QLatin1Char('S')))
+        f.setFontStrikeOut(true);
+    if (marks.contains(QLatin1Char('^')))
+        f.setVerticalAlignment(QTextCharFormat::AlignSuperScript);
+    if (marks.contains(QLatin1Char('_')))
+        f.setVerticalAlignment(QTextCharFormat::AlignSubScript);
+    if (const int at = runMarks.indexOf(QLatin1Char('@')); at >= 0) {
+        f.setAnchor(true);
+        f.setAnchorHref(runMarks.mid(at + 1));
+    }
+    return f;
+}
+
+// Paragraphs of runs; "\n" inside a run's text is a line break.
+void fill(QTextDocument &doc, const QList<QList<Run>> &paragraphs)
+{
+    QTextCursor c(&doc);
+    bool first = true;
+    for (const auto &paragraph : paragraphs) {
+        if (!first)
+            c.insertBlock(QTextBlockFormat(), QTextCharFormat());
+        first = false;
+        for (const Run &r : paragraph)
+            c.insertText(QString(r.text).replace(QLatin1Char('\n'), QChar::LineSeparator), formatFor(r.marks));
+    }
+}
+
+// Headings, nested lists, a table with merged cells, a picture of its own,
+// a link, a title.
+void structured(QTextDocument &doc)
+{
+    doc.setMetaInformation(QTextDocument::DocumentTitle, QStringLiteral("Jarní <číslo> & spol."));
+    QTextCursor c(&doc);
+    QTextBlockFormat h1;
+    h1.setHeadingLevel(1);
+    h1.setAlignment(Qt::AlignHCenter);
+    c.setBlockFormat(h1);
+    c.insertText(QStringLiteral("Nadpis článku"), formatFor(QStringLiteral("B")));
+    QTextBlockFormat h2;
+    h2.setHeadingLevel(2);
+    c.insertBlock(h2);
+    c.insertText(QStringLiteral("# Podnadpis s *hvězdičkou*"), formatFor(QString()));
+    c.insertBlock(QTextBlockFormat());
+    c.insertText(QStringLiteral("Úvod s "));
+    c.insertText(QStringLiteral("odkazem"), formatFor(QStringLiteral("B@https://sklipek.cz/a (b)?x=1&y=2")));
+    c.insertText(QStringLiteral(" a jiným písmem."), formatFor(QString()));
+    QTextCharFormat courier;
+    courier.setFontFamilies({QStringLiteral("Courier New")});
+    courier.setForeground(QColor(200, 0, 0));
+    c.insertText(QStringLiteral("kód"), courier);
+    c.insertText(QStringLiteral(" konec."), QTextCharFormat());
+
+    QTextListFormat bullets;
+    bullets.setStyle(QTextListFormat::ListDisc);
+    c.insertList(bullets);
+    c.insertText(QStringLiteral("první bod"), formatFor(QString()));
+    c.insertBlock();
+    c.insertText(QStringLiteral("1. druhý bod s "), formatFor(QString()));
+    c.insertText(QStringLiteral("důrazem"), formatFor(QStringLiteral("I")));
+    QTextListFormat numbers;
+    numbers.setStyle(QTextListFormat::ListDecimal);
+    numbers.setIndent(2);
+    c.insertList(numbers);
+    c.insertText(QStringLiteral("vnořený"), formatFor(QString()));
+    c.insertBlock();
+    c.insertText(QStringLiteral("- taky vnořený"), formatFor(QString()));
+
+    c.insertBlock(QTextBlockFormat());
+    c.currentList() ? c.currentList()->remove(c.block()) : void();
+    c.setBlockFormat(QTextBlockFormat());
+    c.insertText(QStringLiteral("Tabulka:"), formatFor(QString()));
+    QTextTableFormat tf;
+    tf.setHeaderRowCount(1);
+    QTextTable *table = c.insertTable(3, 3, tf);
+    const QStringList cells{"Jméno", "Věk", "Obec", "Jana", "", "Brno", "Petr | Pavel", "31 * 2", ""};
+    for (int i = 0; i < cells.size(); ++i) {
+        QTextCursor cc = table->cellAt(i / 3, i % 3).firstCursorPosition();
+        cc.insertText(cells.at(i), formatFor(i == 5 ? QStringLiteral("B") : QString()));
+    }
+    table->mergeCells(1, 0, 1, 2); // "Jana" over two columns
+    table->mergeCells(1, 2, 2, 1); // "Brno" over two rows
+    c = QTextCursor(&doc);
+    c.movePosition(QTextCursor::End);
+    c.insertBlock(QTextBlockFormat());
+    QTextImageFormat image;
+    const QByteArray png = fixture(QStringLiteral("picture.png"));
+    QImage img;
+    img.loadFromData(png);
+    doc.addResource(QTextDocument::ImageResource, QUrl(QStringLiteral("obrazek")), img);
+    image.setName(QStringLiteral("obrazek"));
+    image.setWidth(img.width());
+    image.setHeight(img.height());
+    c.insertImage(image);
+    c.insertBlock(QTextBlockFormat());
+    c.insertText(QStringLiteral("Závěr."), formatFor(QString()));
+}
+
+void generated(const QString &name, QTextDocument &doc)
+{
+    doc.setDefaultFont(QFont(QStringLiteral("Times New Roman"), 12));
+    using P = QList<Run>;
+    if (name == QLatin1String("bold and underlined before a line break")) {
+        fill(doc, {P{{"Pozor:\n", "BU"}, {"zbytek článku je obyčejný.", ""}}, P{{"Další odstavec.", ""}}});
+    } else if (name == QLatin1String("spaces at the edges")) {
+        fill(doc, {P{{"a", ""}, {" tučně ", "B"}, {"b", ""}, {"  kurzíva", "I"}, {"   c", ""}}});
+    } else if (name == QLatin1String("punctuation at the edges")) {
+        fill(doc, {P{{"x", ""}, {"(kurzíva)", "I"}, {"y ", ""}, {"\"tučně\"", "B"}, {"z, ", ""},
+                      {"přeškrtnuto!", "S"}, {"a ", ""}, {"-", "B"}, {" b.", ""}}});
+    } else if (name == QLatin1String("runs side by side")) {
+        fill(doc, {P{{"ab", "B"}, {"cd", "I"}, {"ef", "BI"}, {"gh", "S"}, {"ij", "BS"}, {"kl", "U"}, {"mn", "B"}}});
+    } else if (name == QLatin1String("inside a word")) {
+        fill(doc, {P{{"slo", ""}, {"vo", "B"}, {"vka", ""}, {" H", ""}, {"2", "_"}, {"O m", ""}, {"2", "^"},
+                      {" ne", ""}, {"do", "S"}, {"ko", "I"}, {"nale", ""}}});
+    } else if (name == QLatin1String("syntax characters")) {
+        fill(doc, {P{{"*hvězdička* _podtržítko_ # ne nadpis", ""}},
+                   P{{"1. není seznam", ""}},
+                   P{{"- ani tohle\n+ ani tohle\n2) ani toto\n# ani nadpis\n> ani citace", ""}},
+                   P{{"[odkaz](http://x) ![obr](y) `kód` <b>tag</b> &amp; a|b \\ ~~ne~~ 3 * 4", ""}},
+                   P{{"    odsazený text", ""}},
+                   P{{"===", ""}},
+                   P{{"***", "B"}, {" **", ""}, {"_x_", "I"}}});
+    } else if (name == QLatin1String("line breaks")) {
+        fill(doc, {P{{"\nprvní řádek  \n", ""}, {"druhý", "B"}, {"\n\ntřetí po prázdném", ""}}});
+    } else if (name == QLatin1String("structure")) {
+        structured(doc);
+    }
+}
+
+const QStringList GeneratedNames{
+    "bold and underlined before a line break", "spaces at the edges", "punctuation at the edges",
+    "runs side by side", "inside a word", "syntax characters", "line breaks", "structure"};
+
+QStringList fixtureNames()
+{
+    return QDir(QStringLiteral(RTF_TEST_DATA)).entryList({QStringLiteral("*.rtf")}, QDir::Files, QDir::Name);
+}
+
+} // namespace
+
+class tst_Export : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void readersAgree_data();
+    void readersAgree();
+    void htmlIsLight();
+    void scriptLinksLeftOut();
+
+private:
+    QString m_cmark, m_tidy;
+};
+
+void tst_Export::initTestCase()
+{
+    m_cmark = QStandardPaths::findExecutable(QStringLiteral("cmark-gfm"));
+    m_tidy = QStandardPaths::findExecutable(QStringLiteral("tidy"));
+    if (m_cmark.isEmpty() || m_tidy.isEmpty())
+        QFAIL("cmark-gfm and tidy are needed (scripts/setup.sh installs them)");
+}
+
+void tst_Export::readersAgree_data()
+{
+    QTest::addColumn<QString>("source"); // a fixture file or a generated document
+    QTest::addColumn<QString>("format");
+    for (const QString &format : {QStringLiteral("md"), QStringLiteral("html")}) {
+        for (const QString &name : fixtureNames())
+            QTest::addRow("%s, %s", qPrintable(format), qPrintable(name)) << name << format;
+        for (const QString &name : GeneratedNames)
+            QTest::addRow("%s, %s", qPrintable(format), qPrintable(name)) << name << format;
+    }
+}
+
+void tst_Export::readersAgree()
+{
+    QFETCH(QString, source);
+    QFETCH(QString, format);
+    QTextDocument doc;
+    doc.setDefaultFont(QFont(QStringLiteral("Courier New"), 11));
+    if (source.endsWith(QLatin1String(".rtf"))) {
+        try {
+            rtf::read(fixture(source), doc);
+        } catch (const rtf::Error &) {
+            QSKIP("the reader refuses this file");
+        }
+    } else {
+        generated(source, doc);
+    }
+
+    QString html;
+    if (format == QLatin1String("md")) {
+        const QByteArray md = toMarkdown(doc);
+        QByteArray err;
+        html = QString::fromUtf8(run(m_cmark, {"-e", "strikethrough", "-e", "table", "--unsafe"}, md, &err));
+        QVERIFY2(err == "0", err.constData());
+        if (qEnvironmentVariableIsSet("SHOW_EXPORT"))
+            qWarning("%s\n%s", md.constData(), qPrintable(html));
+        // Qt reads <s> but not cmark's <del>.
+        html.replace(QLatin1String("<del>"), QLatin1String("<s>")).replace(QLatin1String("</del>"), QLatin1String("</s>"));
+    } else {
+        const QByteArray page = toHtml(doc, QStringLiteral("clanek"));
+        QByteArray err;
+        run(m_tidy, {"-errors", "-q", "-utf8"}, page, &err);
+        QVERIFY2(err.endsWith('0') || err.endsWith('1'), err.constData()); // 2 would be errors
+        QVERIFY2(!err.contains("Error"), err.constData());
+        html = QString::fromUtf8(page);
+        if (qEnvironmentVariableIsSet("SHOW_EXPORT"))
+            qWarning("%s", page.constData());
+    }
+
+    QTextDocument back;
+    back.setHtml(html);
+    const Seen expected = seen(doc, false);
+    const Seen actual = seen(back, true);
+    QCOMPARE(actual.paragraphs, expected.paragraphs);
+    QCOMPARE(actual.marks, expected.marks);
+    QCOMPARE(actual.pictures, expected.pictures);
+}
+
+void tst_Export::htmlIsLight()
+{
+    QTextDocument doc;
+    generated(QStringLiteral("structure"), doc);
+    const QString html = QString::fromUtf8(toHtml(doc, QStringLiteral("soubor")));
+    QVERIFY(html.startsWith(QStringLiteral("<!DOCTYPE html>\n<html lang=\"cs\">")));
+    QVERIFY(html.contains(QStringLiteral("<meta charset=\"utf-8\">")));
+    QVERIFY(html.contains(QStringLiteral("<title>Jarní &lt;číslo&gt; &amp; spol.</title>")));
+    QVERIFY(html.contains(QStringLiteral("body { font-family: 'Times New Roman'; font-size: 12pt; }")));
+    QVERIFY(html.contains(QStringLiteral("<h1 style=\"text-align:center\"><strong>Nadpis článku</strong></h1>")));
+    QVERIFY(html.contains(QStringLiteral("<h2>")));
+    QVERIFY(html.contains(QStringLiteral("<a href=\"https://sklipek.cz/a (b)?x=1&amp;y=2\"><strong>odkazem</strong></a>")));
+    // The one run in another face and colour says so; nothing else does.
+    QCOMPARE(html.count(QStringLiteral("font-family")), 2);
+    QVERIFY(html.contains(QStringLiteral("<span style=\"font-family:'Courier New';color:#c80000\">kód</span>")));
+    QCOMPARE(html.count(QStringLiteral("font-size")), 1);
+    QVERIFY(html.contains(QStringLiteral("<ul>\n<li>první bod</li>\n<li>1. druhý bod s <em>důrazem</em><ol>\n<li>vnořený")));
+    QVERIFY(html.contains(QStringLiteral("<tr><th>Jméno</th><th>Věk</th><th>Obec</th></tr>")));
+    QVERIFY(html.contains(QStringLiteral("<td colspan=\"2\">Jana</td><td rowspan=\"2\"><strong>Brno</strong></td>")));
+    QVERIFY(html.contains(QStringLiteral("<figure><img src=\"data:image/png;base64,")));
+
+    // Without a title of its own the file name stands in.
+    QTextDocument plain;
+    plain.setPlainText(QStringLiteral("text"));
+    QVERIFY(QString::fromUtf8(toHtml(plain, QStringLiteral("soubor"))).contains(QStringLiteral("<title>soubor</title>")));
+}
+
+void tst_Export::scriptLinksLeftOut()
+{
+    QTextDocument doc;
+    fill(doc, {{{"klikni", "@javascript:alert(1)"}, {" a ", ""}, {"tady", "@JavaScript:x()"},
+                {" nebo ", ""}, {"sem", "@https://sklipek.cz/"}}});
+    for (const QByteArray &out : {toHtml(doc, QStringLiteral("a")), toMarkdown(doc)}) {
+        QVERIFY2(!out.toLower().contains("javascript"), out.constData());
+        QVERIFY2(out.contains("klikni a tady nebo ") && out.contains("https://sklipek.cz/"), out.constData());
+    }
+}
+
+QTEST_MAIN(tst_Export)
+#include "tst_export.moc"

@@ -41,6 +41,23 @@ bool isEmptyFiller(const QTextTableCell &cell)
     return cell.format().boolProperty(FillerCell) && cell.firstPosition() == cell.lastPosition();
 }
 
+// The cells of a row, those covered from above included, without the
+// empty cells that only fill a short row.
+std::vector<QTextTableCell> rowCells(const QTextTable *table, int row)
+{
+    std::vector<QTextTableCell> cells;
+    for (int c = 0; c < table->columns();) {
+        const QTextTableCell cell = table->cellAt(row, c);
+        if (!cell.isValid())
+            break;
+        cells.push_back(cell);
+        c = cell.column() + std::max(1, cell.columnSpan());
+    }
+    while (!cells.empty() && cells.back().row() == row && isEmptyFiller(cells.back()))
+        cells.pop_back();
+    return cells;
+}
+
 } // namespace
 
 void Writer::registerTableColors(const QList<QTextFormat> &formats)
@@ -135,24 +152,22 @@ QByteArray Writer::rowCode(const QTextTable *table, int row, const std::vector<i
     if (row < tf.headerRowCount())
         code += "\\trhdr";
     const int columns = table->columns();
-    std::vector<QTextTableCell> cells;
-    for (int c = 0; c < columns;) {
-        const QTextTableCell cell = table->cellAt(row, c);
-        if (!cell.isValid())
-            break;
-        cells.push_back(cell);
-        c = cell.column() + std::max(1, cell.columnSpan());
-    }
-    while (!cells.empty() && cells.back().row() == row && isEmptyFiller(cells.back()))
-        cells.pop_back();
-    for (const QTextTableCell &cell : cells) {
-        if (cell.row() != row)
-            code += "\\clvmrg";
-        else if (cell.rowSpan() > 1)
-            code += "\\clvmgf";
-        code += cellCode(cell.format().toTableCellFormat(), tf);
-        const int last = std::min(columns, cell.column() + std::max(1, cell.columnSpan())) - 1;
-        code += "\\cellx" + QByteArray::number(edges[size_t(last)]);
+    for (const QTextTableCell &cell : rowCells(table, row)) {
+        // A cell wider than a column is written as merged cells, so that
+        // every row gives the edge of every column.
+        const int first = cell.column();
+        const int last = std::min(columns, first + std::max(1, cell.columnSpan())) - 1;
+        const QByteArray props = cellCode(cell.format().toTableCellFormat(), tf);
+        for (int c = first; c <= last; ++c) {
+            if (cell.row() != row)
+                code += "\\clvmrg";
+            else if (cell.rowSpan() > 1)
+                code += "\\clvmgf";
+            if (last > first)
+                code += c == first ? "\\clmgf" : "\\clmrg";
+            code += props;
+            code += "\\cellx" + QByteArray::number(edges[size_t(c)]);
+        }
     }
     code += "\r\n";
     return code;
@@ -228,25 +243,21 @@ void Writer::writeTable(QByteArray &out, const QTextTable *table)
         if (level == 1)
             out += def;
         bool nested = false;
-        const int cellCount = int(def.count("\\cellx"));
-        int written = 0;
-        for (int c = 0; c < columns && written < cellCount; ++written) {
-            const QTextTableCell cell = table->cellAt(r, c);
+        const QByteArray cellEnd = level > 1 ? "\\pard\\intbl\\itap" + QByteArray::number(level) + "\\nestcell\r\n"
+                                             : QByteArray("\\pard\\intbl\\cell\r\n");
+        for (const QTextTableCell &cell : rowCells(table, r)) {
             const int span = std::max(1, cell.columnSpan());
             const int start = cell.column();
             const int width = edges[size_t(std::min(columns, start + span) - 1)] - (start > 0 ? edges[size_t(start - 1)] : left);
             if (cell.row() != r) {
-                // Covered by the cell above: an empty cell merged into it.
-                out += "\\pard\\intbl";
-                if (level > 1)
-                    out += "\\itap" + QByteArray::number(level);
-                out += level > 1 ? "\\nestcell\r\n" : "\\cell\r\n";
+                out += cellEnd; // covered by the cell above: an empty cell merged into it
             } else {
                 for (QTextFrame::iterator it = cell.begin(); !it.atEnd() && !nested; ++it)
                     nested = it.currentFrame() != nullptr;
                 writeCell(out, cell, std::max(kMinColumn, width - 2 * gap));
             }
-            c = start + span;
+            for (int c = 1; c < span && start + c < columns; ++c)
+                out += cellEnd; // the cells merged into it
         }
         if (level == 1) {
             // Readers that take the last definition seen for the row must

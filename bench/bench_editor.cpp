@@ -4,6 +4,7 @@
 // document.
 
 #include "benchsupport.h"
+#include "docgen.h"
 #include "mainwindow.h"
 #include "richtextbox.h"
 #include "scripteddialogs.h"
@@ -98,6 +99,19 @@ QString documentFile(qint64 bytes)
     return path;
 }
 
+// The 10 MB document made mostly of tables and lists, as a file.
+QString tablesFile()
+{
+    static QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("tabulky.kln"));
+    if (!QFile::exists(path)) {
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly) || f.write(benchdoc::tablesAndLists(10 * 1024 * 1024).rtf) < 0)
+            qFatal("cannot write %s", qPrintable(path));
+    }
+    return path;
+}
+
 void emptyEditor(Editor &e)
 {
     e.window.Rich1->setTextRTF(QByteArrayView());
@@ -108,7 +122,7 @@ void emptyEditor(Editor &e)
 void openFile(benchmark::State &state, qint64 bytes)
 {
     Editor &e = editor();
-    const QString path = documentFile(bytes);
+    const QString path = bytes > 0 ? documentFile(bytes) : tablesFile();
     const qint64 fileBytes = QFileInfo(path).size();
     emptyEditor(e);
     benchsupport::PeakMeter meter;
@@ -146,7 +160,7 @@ void typeInMiddle(benchmark::State &state, qint64 bytes)
 {
     Editor &e = editor();
     borovka::RichTextBox *rich = e.window.Rich1;
-    rich->setFileName(documentFile(bytes));
+    rich->setFileName(bytes > 0 ? documentFile(bytes) : tablesFile());
     e.finishLayout();
     QTextCursor cursor(rich->document());
     cursor.setPosition(rich->document()->characterCount() / 2);
@@ -170,6 +184,11 @@ void typeInMiddle(benchmark::State &state, qint64 bytes)
 
 void registerAll()
 {
+    // 0: the 10 MB document made mostly of tables and lists.
+    benchmark::RegisterBenchmark("editor_open_tables/10 MB", openFile, qint64(0))
+        ->Unit(benchmark::kMillisecond)->UseRealTime();
+    benchmark::RegisterBenchmark("editor_type_tables/10 MB", typeInMiddle, qint64(0))
+        ->Unit(benchmark::kMillisecond)->UseRealTime();
     for (const qint64 bytes : benchsupport::sizes()) {
         benchmark::RegisterBenchmark(("editor_open/" + benchsupport::sizeName(bytes)).c_str(),
                                      openFile, bytes)

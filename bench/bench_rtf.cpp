@@ -88,8 +88,19 @@ void writeText(benchmark::State &state, qint64 bytes)
     state.counters["text_exact"] = text == d.text ? 1 : 0;
 }
 
+// The 10 MB document made mostly of tables and lists.
+void readTables(benchmark::State &state)
+{
+    static const benchdoc::Document d = benchdoc::tablesAndLists(10 * 1024 * 1024);
+    auto doc = newDocument();
+    for (auto _ : state)
+        rtf::read(d.rtf, *doc);
+    state.SetBytesProcessed(state.iterations() * d.rtf.size());
+}
+
 void registerAll()
 {
+    benchmark::RegisterBenchmark("rtf_read_tables/10 MB", readTables)->Unit(benchmark::kMillisecond)->UseRealTime();
     for (const qint64 bytes : benchsupport::sizes()) {
         const std::string size = benchsupport::sizeName(bytes);
         benchmark::RegisterBenchmark(("rtf_read/" + size).c_str(), readRtf, bytes)

@@ -190,7 +190,100 @@ public:
         return d;
     }
 
+    // Articles made mostly of tables and lists: after a heading and a
+    // paragraph, a table of 3 to 6 columns and 5 to 30 rows (borders, a
+    // shaded header row, some cells merged across or down) and a bulleted
+    // list of 5 to 15 items on two levels, as Word writes it (\\ls, \\ilvl,
+    // \\listtext for readers without lists). `text` is left empty: which
+    // text a reader makes of a table is its own choice.
+    Document runTables(qint64 target)
+    {
+        m_out.bytes.reserve(target + target / 16 + 4096);
+        header();
+        m_out.bytes += "{\\*\\listtable{\\list\\listtemplateid1{\\listlevel\\levelnfc23{\\leveltext\\'01\\'95;}"
+                       "\\li720\\fi-360}{\\listlevel\\levelnfc23{\\leveltext\\'01o;}\\li1440\\fi-360}\\listid1}}\r\n"
+                       "{\\*\\listoverridetable{\\listoverride\\listid1\\listoverridecount0\\ls1}}\r\n";
+        int article = 0;
+        while (m_out.bytes.size() < target) {
+            ++article;
+            Format head;
+            head.font = 1;
+            head.halfPoints = 28;
+            head.bold = true;
+            paragraph("\\pard\\plain\\sb240\\sa120 ", {{head, title()}});
+            paragraph("\\pard\\plain\\qj\\sa60 ", body(0, false));
+            writeTable();
+            writeList();
+        }
+        m_out.bytes += "}\r\n";
+        Document d;
+        d.rtf = std::move(m_out.bytes);
+        d.paragraphs = m_paragraphs;
+        d.runs = m_runs;
+        return d;
+    }
+
 private:
+    void writeTable()
+    {
+        const int columns = 3 + m_rng.below(4);
+        const int rows = 5 + m_rng.below(26);
+        const int width = 9000 / columns;
+        for (int r = 0; r < rows; ++r) {
+            // A cell merged down from the row above, and one across.
+            const int down = r > 1 && m_rng.chance(10) ? 0 : -1;
+            const int across = r > 0 && m_rng.chance(10) ? 1 + m_rng.below(columns - 1) : -1;
+            QByteArray def = "\\trowd\\trgaph108\\trleft-108";
+            if (r == 0)
+                def += "\\trhdr";
+            for (int c = 0; c < columns; ++c) {
+                if (down == c)
+                    def += "\\clvmrg";
+                else if (c == 0 && r > 0 && m_rng.chance(10))
+                    def += "\\clvmgf";
+                if (across == c)
+                    def += "\\clmrg";
+                else if (across == c + 1)
+                    def += "\\clmgf";
+                def += "\\clbrdrt\\brdrs\\brdrw10\\clbrdrl\\brdrs\\brdrw10\\clbrdrb\\brdrs\\brdrw10\\clbrdrr\\brdrs\\brdrw10";
+                if (r == 0)
+                    def += "\\clcbpat4";
+                def += "\\cellx" + QByteArray::number((c + 1) * width);
+            }
+            m_out.control(def.constData());
+            m_out.endLine();
+            for (int c = 0; c < columns; ++c) {
+                m_out.control("\\pard\\plain\\intbl ");
+                if (down != c && across != c) {
+                    Format f;
+                    f.bold = r == 0;
+                    f.halfPoints = 20;
+                    QString t = word();
+                    for (int w = m_rng.below(r == 0 ? 2 : 8); w > 0; --w)
+                        t += u' ' + word();
+                    emitRun({f, t});
+                }
+                m_out.control("\\cell");
+            }
+            m_out.control("\\pard\\plain\\intbl\\row");
+            m_out.endLine();
+        }
+    }
+
+    void writeList()
+    {
+        const int items = 5 + m_rng.below(11);
+        for (int i = 0; i < items; ++i) {
+            const bool inner = i > 0 && m_rng.chance(30);
+            beginParagraph(inner ? "\\pard\\plain\\ls1\\ilvl1\\li1440\\fi-360 {\\listtext\\f2 o\\tab}"
+                                 : "\\pard\\plain\\ls1\\li720\\fi-360 {\\listtext\\f0\\'95\\tab}");
+            Format f;
+            f.halfPoints = 22;
+            emitRun({f, sentence()});
+            endParagraph();
+        }
+    }
+
     void header()
     {
         m_out.bytes +=
@@ -439,6 +532,11 @@ private:
 Document magazine(qint64 bytes, quint32 seed)
 {
     return Generator(seed).run(bytes);
+}
+
+Document tablesAndLists(qint64 bytes, quint32 seed)
+{
+    return Generator(seed).runTables(bytes);
 }
 
 qint64 parseSize(const QString &text)

@@ -23,6 +23,10 @@ struct Document {
 // it). The same size and seed always give the same bytes.
 Document magazine(qint64 bytes, quint32 seed = 1250);
 
+// At least `bytes` bytes of articles made mostly of tables and lists; its
+// `text` is empty.
+Document tablesAndLists(qint64 bytes, quint32 seed = 1250);
+
 // "10k", "1m", "50m" (binary units: 1k = 1024 bytes) or a plain number.
 qint64 parseSize(const QString &text);
 // 10240 -> "10 KB", 1048576 -> "1 MB".

@@ -3,6 +3,7 @@
 #include "readerimpl.h"
 
 #include <QFont>
+#include <QTextFrameFormat>
 
 namespace rtf::detail {
 
@@ -27,7 +28,7 @@ const std::unordered_map<std::string_view, CmdInfo> &commands()
                               "fchars", "lchars", "pgdsctbl", "userprops", "docvar",
                               "wgrffmtfilter", "ftnsep", "ftnsepc", "ftncn", "aftnsep", "aftnsepc",
                               "aftncn", "background", "fldtype", "formfield", "datafield", "falt",
-                              "panose", "nonesttables", "nesttableprops", "pnseclvl", "do", "blipuid", "picprop", "listpicture", "protusertbl",
+                              "panose", "nonesttables", "pnseclvl", "do", "blipuid", "picprop", "listpicture", "protusertbl",
                               "passwordhash", "mhtmltag", "htmltag", "fontemb", "fontfile"}) {
             m.emplace(d, CmdInfo{Cmd::SkipDest});
         }
@@ -129,9 +130,7 @@ const std::unordered_map<std::string_view, CmdInfo> &commands()
         m.emplace("line", CmdInfo{Cmd::Line});
         m.emplace("tab", CmdInfo{Cmd::Tab});
         m.emplace("cell", CmdInfo{Cmd::Cell});
-        m.emplace("nestcell", CmdInfo{Cmd::Cell});
         m.emplace("row", CmdInfo{Cmd::Row});
-        m.emplace("nestrow", CmdInfo{Cmd::Row});
         m.emplace("emdash", CmdInfo{Cmd::Char, 0x2014});
         m.emplace("endash", CmdInfo{Cmd::Char, 0x2013});
         m.emplace("emspace", CmdInfo{Cmd::Char, 0x2003});
@@ -148,6 +147,50 @@ const std::unordered_map<std::string_view, CmdInfo> &commands()
         m.emplace("u", CmdInfo{Cmd::Unicode});
         m.emplace("uc", CmdInfo{Cmd::Uc});
         m.emplace("bin", CmdInfo{Cmd::Bin});
+        // tables
+        m.emplace("trowd", CmdInfo{Cmd::RowDefaults});
+        m.emplace("cellx", CmdInfo{Cmd::CellX});
+        m.emplace("trgaph", CmdInfo{Cmd::TrGaph});
+        m.emplace("trleft", CmdInfo{Cmd::TrLeft});
+        m.emplace("trql", CmdInfo{Cmd::TrAlign, Qt::AlignLeft});
+        m.emplace("trqc", CmdInfo{Cmd::TrAlign, Qt::AlignHCenter});
+        m.emplace("trqr", CmdInfo{Cmd::TrAlign, Qt::AlignRight});
+        m.emplace("trhdr", CmdInfo{Cmd::TrHeader});
+        m.emplace("intbl", CmdInfo{Cmd::InTable});
+        m.emplace("itap", CmdInfo{Cmd::Itap});
+        m.emplace("nestcell", CmdInfo{Cmd::NestCell});
+        m.emplace("nestrow", CmdInfo{Cmd::NestRow});
+        m.emplace("nesttableprops", CmdInfo{Cmd::NestTableProps});
+        m.emplace("clmgf", CmdInfo{Cmd::CellMerge, 1});
+        m.emplace("clmrg", CmdInfo{Cmd::CellMerge, 2});
+        m.emplace("clvmgf", CmdInfo{Cmd::CellVMerge, 1});
+        m.emplace("clvmrg", CmdInfo{Cmd::CellVMerge, 2});
+        m.emplace("clvertalt", CmdInfo{Cmd::CellVAlign, 0});
+        m.emplace("clvertalc", CmdInfo{Cmd::CellVAlign, 1});
+        m.emplace("clvertalb", CmdInfo{Cmd::CellVAlign, 2});
+        m.emplace("clcbpat", CmdInfo{Cmd::CellShading});
+        m.emplace("clbrdrt", CmdInfo{Cmd::CellBorder, 0});
+        m.emplace("clbrdrl", CmdInfo{Cmd::CellBorder, 1});
+        m.emplace("clbrdrb", CmdInfo{Cmd::CellBorder, 2});
+        m.emplace("clbrdrr", CmdInfo{Cmd::CellBorder, 3});
+        // Border words describe the cell border named last (paragraph
+        // borders are not read as such).
+        m.emplace("brdrw", CmdInfo{Cmd::BorderWidth});
+        m.emplace("brdrcf", CmdInfo{Cmd::BorderColor});
+        for (const char *b : {"brdrs", "brdrth", "brdrsh", "brdrhair", "brdrthtnsg", "brdrtnthsg", "brdrwavy"})
+            m.emplace(b, CmdInfo{Cmd::BorderStyle, QTextFrameFormat::BorderStyle_Solid});
+        m.emplace("brdrdb", CmdInfo{Cmd::BorderStyle, QTextFrameFormat::BorderStyle_Double});
+        m.emplace("brdrdot", CmdInfo{Cmd::BorderStyle, QTextFrameFormat::BorderStyle_Dotted});
+        m.emplace("brdrdash", CmdInfo{Cmd::BorderStyle, QTextFrameFormat::BorderStyle_Dashed});
+        m.emplace("brdrdashsm", CmdInfo{Cmd::BorderStyle, QTextFrameFormat::BorderStyle_Dashed});
+        m.emplace("brdrdashd", CmdInfo{Cmd::BorderStyle, QTextFrameFormat::BorderStyle_DotDash});
+        m.emplace("brdrdashdd", CmdInfo{Cmd::BorderStyle, QTextFrameFormat::BorderStyle_DotDotDash});
+        m.emplace("brdrinset", CmdInfo{Cmd::BorderStyle, QTextFrameFormat::BorderStyle_Inset});
+        m.emplace("brdroutset", CmdInfo{Cmd::BorderStyle, QTextFrameFormat::BorderStyle_Outset});
+        m.emplace("brdrengrave", CmdInfo{Cmd::BorderStyle, QTextFrameFormat::BorderStyle_Groove});
+        m.emplace("brdremboss", CmdInfo{Cmd::BorderStyle, QTextFrameFormat::BorderStyle_Ridge});
+        m.emplace("brdrnone", CmdInfo{Cmd::BorderStyle, QTextFrameFormat::BorderStyle_None});
+        m.emplace("brdrnil", CmdInfo{Cmd::BorderStyle, QTextFrameFormat::BorderStyle_None});
         return m;
     }();
     return map;

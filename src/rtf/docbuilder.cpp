@@ -6,8 +6,7 @@ namespace rtf::detail {
 
 void Reader::beforeText()
 {
-    if (m_parPending)
-        openPendingParagraph();
+    enterParagraph();
     if (m_propsDirty) {
         m_propsDirty = false;
         // Past the limit of runs, text keeps the format of the last run.
@@ -54,6 +53,7 @@ void Reader::flushRun()
 
 void Reader::openPendingParagraph()
 {
+    syncTables();
     if (m_paragraphs >= m_maxParagraphs) {
         // Refused rather than cut short: see limits::maxParagraphs.
         throw tooManyParagraphs(m_maxParagraphs);
@@ -64,7 +64,13 @@ void Reader::openPendingParagraph()
     m_parPending = false;
     m_blockPageBreak = m_pageBreak;
     m_pageBreak = false;
-    m_cursor.insertBlock(blockFormat(m_st.par), charFormat(m_st.chr));
+    if (m_reuseBlock) { // an empty cell, or the block after a table
+        m_reuseBlock = false;
+        m_cursor.setBlockFormat(blockFormat(m_st.par));
+        m_cursor.setBlockCharFormat(charFormat(m_st.chr));
+    } else {
+        m_cursor.insertBlock(blockFormat(m_st.par), charFormat(m_st.chr));
+    }
     m_blockPar = m_st.par;
     m_blockChr = m_st.chr;
     m_blockFormatted = true;
@@ -73,8 +79,7 @@ void Reader::openPendingParagraph()
 
 void Reader::endParagraph()
 {
-    if (m_parPending)
-        openPendingParagraph();
+    enterParagraph();
     m_propsDirty = true;
     flushRun();
     applyParagraph(m_st.par, m_st.chr);

@@ -8,6 +8,10 @@
 #include <QStringDecoder>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QTextFrame>
+#include <QTextTable>
+
+#include <algorithm>
 
 namespace rtf {
 
@@ -51,6 +55,77 @@ QString decodePlainText(QByteArrayView data)
     return dropNonText(std::move(text));
 }
 
+namespace {
+
+void appendBlock(QString &text, const QTextBlock &block)
+{
+    const QString t = block.text();
+    for (const QChar c : t) {
+        switch (c.unicode()) {
+        case QChar::LineSeparator:
+        case QChar::ParagraphSeparator:
+            text += u'\n';
+            break;
+        case QChar::ObjectReplacementCharacter:
+            break;
+        default:
+            text += c;
+            break;
+        }
+    }
+}
+
+// A frame's paragraphs a line each; a table's row a line with its cells
+// separated by a tab. Qt keeps a paragraph before every table and one
+// after it; an empty one at the start or the end of a frame or cell is not
+// the text's. `first` says whether a line has been written before.
+void appendItems(QString &text, QTextFrame::iterator it, bool &first)
+{
+    bool atStart = true;
+    bool afterTable = false;
+    for (; !it.atEnd(); ++it) {
+        QTextFrame::iterator next = it;
+        ++next;
+        if (const QTextFrame *frame = it.currentFrame()) {
+            if (const auto *table = qobject_cast<const QTextTable *>(frame)) {
+                for (int r = 0; r < table->rows(); ++r) {
+                    if (!first)
+                        text += u'\n';
+                    first = false;
+                    for (int c = 0; c < table->columns();) {
+                        const QTextTableCell cell = table->cellAt(r, c);
+                        if (c > 0)
+                            text += u'\t';
+                        if (cell.row() == r) {
+                            bool inCell = true; // lines of one cell stay in its row's line
+                            appendItems(text, cell.begin(), inCell);
+                        }
+                        c = cell.column() + std::max(1, cell.columnSpan());
+                    }
+                }
+            } else {
+                appendItems(text, frame->begin(), first);
+            }
+            afterTable = true;
+        } else {
+            const QTextBlock block = it.currentBlock();
+            const bool empty = block.length() == 1;
+            const bool skip = empty
+                && ((atStart && !next.atEnd() && next.currentFrame()) || (afterTable && next.atEnd()));
+            if (!skip) {
+                if (!first)
+                    text += u'\n';
+                first = false;
+                appendBlock(text, block);
+            }
+            afterTable = false;
+        }
+        atStart = false;
+    }
+}
+
+} // namespace
+
 QByteArray plainText(const QTextDocument &doc)
 {
     // Line breaks within a paragraph (U+2028) become line ends like
@@ -59,24 +134,8 @@ QByteArray plainText(const QTextDocument &doc)
     // next word) must survive the export into the magazine's pages.
     QString text;
     text.reserve(doc.characterCount());
-    for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
-        if (block != doc.begin())
-            text += u'\n';
-        const QString t = block.text();
-        for (const QChar c : t) {
-            switch (c.unicode()) {
-            case QChar::LineSeparator:
-            case QChar::ParagraphSeparator:
-                text += u'\n';
-                break;
-            case QChar::ObjectReplacementCharacter:
-                break;
-            default:
-                text += c;
-                break;
-            }
-        }
-    }
+    bool first = true;
+    appendItems(text, doc.rootFrame()->begin(), first);
     return text.toUtf8();
 }
 

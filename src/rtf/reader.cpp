@@ -116,6 +116,8 @@ void Reader::run()
     finishFonts();
     if (!m_parPending)
         applyParagraph(paragraphHasText() ? m_lastTextPar : m_st.par, m_st.chr);
+    while (!m_tables.empty()) // tables
+        closeTable();
 }
 
 void Reader::openGroup()
@@ -142,6 +144,8 @@ bool Reader::closeGroup()
     m_st = m_stack.back();
     m_stack.pop_back();
     m_propsDirty = true;
+    if (m_inNestProps && m_stack.size() < m_nestPropsDepth) // tables
+        m_inNestProps = false;
     if (old == Dest::Picture && m_st.dest != Dest::Picture && m_picActive)
         finishPicture();
     if ((old == Dest::FontTable || old == Dest::FontAltName) && m_st.dest != Dest::FontTable
@@ -247,7 +251,7 @@ void Reader::controlWord(std::string_view name, bool hasParam, int param)
         return;
     }
     const CmdInfo info = it->second;
-    if (star && info.cmd > Cmd::FontAltName) {
+    if (star && info.cmd > Cmd::FontAltName && info.cmd != Cmd::NestTableProps) {
         // \* before a word that names no destination: the group is
         // something this reader does not know.
         m_st.dest = Dest::Skip;
@@ -533,7 +537,6 @@ void Reader::controlWord(std::string_view name, bool hasParam, int param)
         return;
     case Cmd::Par:
     case Cmd::Sect:
-    case Cmd::Row:
         if (m_st.dest == Dest::Body)
             endParagraph();
         return;
@@ -558,10 +561,9 @@ void Reader::controlWord(std::string_view name, bool hasParam, int param)
         textChar(u'\t');
         return;
     case Cmd::Cell:
-        if (m_st.dest == Dest::Body) {
-            ++m_cells;
-            m_cells = std::min(m_cells, 1 << 20);
-        }
+    case Cmd::NestCell:
+        if (m_st.dest == Dest::Body)
+            endCell();
         return;
     case Cmd::Char:
         textChar(char16_t(info.arg));
@@ -581,6 +583,34 @@ void Reader::controlWord(std::string_view name, bool hasParam, int param)
         return;
     case Cmd::Bin:
         return; // handled above
+    // tables
+    case Cmd::Row:
+    case Cmd::NestRow:
+        if (m_st.dest == Dest::Body)
+            endRow(info.cmd == Cmd::NestRow);
+        return;
+    case Cmd::RowDefaults:
+    case Cmd::CellX:
+    case Cmd::TrGaph:
+    case Cmd::TrLeft:
+    case Cmd::TrAlign:
+    case Cmd::TrHeader:
+    case Cmd::InTable:
+    case Cmd::Itap:
+    case Cmd::NestTableProps:
+    case Cmd::CellMerge:
+    case Cmd::CellVMerge:
+    case Cmd::CellVAlign:
+    case Cmd::CellShading:
+    case Cmd::CellBorder:
+    case Cmd::BorderWidth:
+    case Cmd::BorderColor:
+    case Cmd::BorderStyle:
+        tableWord(info.cmd, hasParam, info.cmd == Cmd::TrAlign || info.cmd == Cmd::CellMerge
+                          || info.cmd == Cmd::CellVMerge || info.cmd == Cmd::CellVAlign
+                          || info.cmd == Cmd::CellBorder || info.cmd == Cmd::BorderStyle
+                      ? info.arg : param);
+        return;
     }
 }
 

@@ -19,6 +19,7 @@
 #include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextOption>
+#include <QTextTable>
 
 #include <algorithm>
 #include <array>
@@ -79,6 +80,9 @@ struct ParProps {
     quint8 nextTab = QTextOption::LeftTab; // kind of the next \tx
     std::array<int, limits::maxTabStops> tabPos{}; // twips
     std::array<quint8, limits::maxTabStops> tabType{};
+    // tables: the paragraph's table level, \intbl and \itapN
+    bool intbl = false;
+    quint16 itap = 0;
     bool operator==(const ParProps &) const = default;
 };
 
@@ -122,6 +126,58 @@ enum class Cmd {
     Par, Sect, Page, Line, Tab, Cell, Row, Char, Unicode, Uc, Bin,
     // shapes
     Shp,
+    // tables
+    RowDefaults, CellX, TrGaph, TrLeft, TrAlign, TrHeader, InTable, Itap, NestCell, NestRow, NestTableProps,
+    CellMerge, CellVMerge, CellVAlign, CellShading, CellBorder, BorderWidth, BorderColor, BorderStyle,
+};
+
+// tables: a row's definition as \trowd ... \cellx give it.
+struct CellBorderDef {
+    int width = -1; // twips; -1 no border
+    int color = -1; // colour table index
+    quint8 style = 0; // Qt::PenStyle-like: QTextFrameFormat::BorderStyle
+};
+
+struct CellDef {
+    int right = 0; // \cellx, twips from the margin
+    quint8 merge = 0;  // 1 first of a horizontal merge, 2 merged into the one before
+    quint8 vmerge = 0; // 1 first of a vertical merge, 2 merged into the one above
+    quint8 valign = 0; // 0 top, 1 centre, 2 bottom
+    int shading = -1;  // colour table index
+    std::array<CellBorderDef, 4> borders{}; // top, left, bottom, right
+};
+
+struct RowDef {
+    int left = 0; // \trleft
+    int gap = 0;  // \trgaph
+    Qt::Alignment align = Qt::AlignLeft;
+    bool header = false;
+    std::vector<CellDef> cells;
+    CellDef next;    // properties of the cell whose \cellx is still to come
+    int border = -1; // the cell border the \brdr words describe, -1 none
+};
+
+// An open table of the document being built and the row being filled.
+struct TableBuild {
+    QTextTable *table = nullptr;
+    int rows = 0;         // rows the table has, filled or not
+    int row = -1;         // the row being filled
+    bool rowOpen = false; // cells read since the last \row
+    bool cellOpen = false;
+    bool byPosition = false; // this row's cells are placed by their \cellx
+    int nextColumn = 0;
+    std::vector<std::pair<int, int>> rowCells; // column and span of each cell of the row
+    std::vector<int> bounds;                   // right edge of each column, twips
+    struct Span {
+        int row, column, rows, columns;
+    };
+    std::vector<Span> spans;    // merged cells, applied when the table is complete
+    std::vector<Span> vertical; // per column: the vertical merge going on (rows 0: none)
+    std::vector<Span> verticalDone;
+    int headerRows = 0;
+    bool formatSet = false;
+    int left = 0, gap = 0;
+    Qt::Alignment align = Qt::AlignLeft;
 };
 
 struct CmdInfo {
@@ -215,6 +271,21 @@ private:
     void applyParagraph(const ParProps &par, const CharProps &chr);
     QTextCharFormat charFormat(const CharProps &p);
     QTextBlockFormat blockFormat(const ParProps &p) const;
+    // tables
+    int tableLevel() const;
+    void enterParagraph();
+    void syncTables();
+    void openTable();
+    void openCell(TableBuild &t, int level);
+    void closeTable();
+    void finishRow(TableBuild &t, int level);
+    void endCell();
+    void endRow(bool nested);
+    void tableWord(Cmd cmd, bool hasParam, int param);
+    RowDef &rowDef() { return m_inNestProps ? m_nestDef : m_bodyDef; }
+    QTextTableCellFormat cellFormat(const CellDef &c) const;
+    void mergeCells(QTextTable *table, const TableBuild::Span &s);
+
     bool paragraphHasText() const
     {
         return !m_parPending && (m_blockHasText || !m_run.isEmpty() || !m_pendingBytes.isEmpty());
@@ -281,6 +352,15 @@ private:
     QHash<QString, int> m_linkIndex;
     bool m_pageBreak = false; // a \page: the next paragraph starts a page
     const qint64 m_maxParagraphs = paragraphLimit();
+
+    // tables
+    std::vector<TableBuild> m_tables; // the open tables, outermost first
+    bool m_reuseBlock = false; // the pending paragraph goes into the empty block at the cursor
+    RowDef m_bodyDef;          // the last row definition of the outer tables
+    RowDef m_nestDef;          // ... and of nested tables, from \nesttableprops
+    bool m_inNestProps = false;
+    size_t m_nestPropsDepth = 0;
+    qint64 m_mergeWork = 0;
 };
 
 } // namespace rtf::detail

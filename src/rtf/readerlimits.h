@@ -81,6 +81,17 @@ inline constexpr qint64 maxPicturePixels = 16ll * 1024 * 1024;
 // show as placeholders; their bytes are kept and written back all the same.
 inline constexpr qint64 maxDocumentPicturePixels = 64ll * 1024 * 1024;
 
+// Tables. Word processors offer at most 63 columns; further \cellx of a
+// row are ignored and further cells of a row go on in its last cell.
+inline constexpr int maxTableColumns = 64;
+// Tables nested in tables. Real files nest two or three deep; a deeper
+// \itap is read as this level, so its text lands in the deepest table.
+inline constexpr int maxTableDepth = 32;
+// Merging cells costs the whole table each time (Qt rebuilds the table's
+// grid), so merges of a document may visit this many cells in all; merges
+// past it are left out and their cells stay side by side, text and all.
+inline constexpr qint64 maxTableMergeWork = 20'000'000;
+
 } // namespace rtf::limits
 
 namespace rtf::detail {

@@ -335,6 +335,7 @@ QByteArray Writer::run()
             use(block.charFormatIndex());
     }
     m_fallbackCode = charCode(QTextCharFormat());
+    registerTableColors(formats); // tables
 
     QByteArray out;
     out.reserve(m_doc.characterCount() * 11 / 10 + 1024);
@@ -373,30 +374,8 @@ void Writer::writeFrame(QByteArray &out, const QTextFrame *frame)
                 writeTable(out, table);
             else
                 writeFrame(out, child);
-        } else {
+        } else if (!leadsTable(it, it == frame->begin())) { // tables
             writeBlock(out, it.currentBlock());
-        }
-    }
-}
-
-// A table's cells as paragraphs, row by row.
-void Writer::writeTable(QByteArray &out, const QTextTable *table)
-{
-    for (int r = 0; r < table->rows(); ++r) {
-        for (int c = 0; c < table->columns(); ++c) {
-            const QTextTableCell cell = table->cellAt(r, c);
-            if (cell.row() != r || cell.column() != c)
-                continue; // covered by a spanning cell
-            for (QTextFrame::iterator it = cell.begin(); !it.atEnd(); ++it) {
-                if (const QTextFrame *child = it.currentFrame()) {
-                    if (const auto *inner = qobject_cast<const QTextTable *>(child))
-                        writeTable(out, inner);
-                    else
-                        writeFrame(out, child);
-                } else {
-                    writeBlock(out, it.currentBlock());
-                }
-            }
         }
     }
 }
@@ -406,12 +385,14 @@ void Writer::writeBlock(QByteArray &out, const QTextBlock &block)
     // A page break before a paragraph (or after the one before it) is
     // RTF's \page between them.
     const auto breaks = [](const QTextBlock &b) { return b.isValid() ? b.blockFormat().pageBreakPolicy() : QTextFormat::PageBreak_Auto; };
-    if (block != m_doc.begin()
+    if (block != m_doc.begin() && m_tableLevel == 0 // tables: no page breaks in a cell
         && ((breaks(block) & QTextFormat::PageBreak_AlwaysBefore)
             || (breaks(block.previous()) & QTextFormat::PageBreak_AlwaysAfter))) {
         out += "\\page\r\n";
     }
     out += blockCode(block.blockFormat());
+    if (m_tableLevel > 0) // tables
+        out += m_tableLevel > 1 ? "\\intbl\\itap" + QByteArray::number(m_tableLevel) : QByteArray("\\intbl");
     const QByteArray *last = nullptr;
     QString link; // the target of the hyperlink field open
     auto closeLink = [&] {
@@ -483,7 +464,10 @@ void Writer::writeBlock(QByteArray &out, const QTextBlock &block)
     // An empty paragraph keeps the format typing in it would use.
     if (empty)
         out += codeOf(block.charFormatIndex());
-    out += "\\par\r\n";
+    if (m_cellEnd) // tables
+        out += m_tableLevel > 1 ? "\\nestcell\r\n" : "\\cell\r\n";
+    else
+        out += "\\par\r\n";
 }
 
 } // namespace detail

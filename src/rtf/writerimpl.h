@@ -43,6 +43,13 @@ private:
     void writeBlock(QByteArray &out, const QTextBlock &block);
     const QByteArray &codeOf(int formatIndex) const;
 
+    // tables
+    void registerTableColors(const QList<QTextFormat> &formats);
+    bool leadsTable(const QTextFrame::iterator &it, bool first) const;
+    QByteArray rowCode(const QTextTable *table, int row, const std::vector<int> &edges, int left, int gap);
+    QByteArray cellCode(const QTextTableCellFormat &f, const QTextTableFormat &table);
+    void writeCell(QByteArray &out, const QTextTableCell &cell, int width);
+
     const QTextDocument &m_doc;
     QString m_defaultFamily;
     double m_defaultSize = 12;
@@ -52,6 +59,11 @@ private:
     QHash<QRgb, int> m_colorIndex;
     std::vector<QByteArray> m_codes; // by character format index
     QByteArray m_fallbackCode;
+
+    // tables
+    int m_tableLevel = 0;   // of the paragraphs being written; 0 outside tables
+    bool m_cellEnd = false; // the paragraph being written ends its cell
+    int m_cellWidth = 0;    // twips a nested table may take; 0 the page's
 };
 
 } // namespace rtf::detail

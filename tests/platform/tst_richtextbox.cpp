@@ -13,6 +13,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextTable>
 
 using namespace borovka;
 using namespace borovka::testing;
@@ -62,6 +63,8 @@ private Q_SLOTS:
     void plainTextSave();
     void emptyTextRtfEmptiesDocument();
     void savedFileLoadsWithItsFormatting();
+    void formatInTableCell_data();
+    void formatInTableCell();
 };
 
 // "plain bold plain": characters 6..10 are bold, and likewise for each style.
@@ -466,6 +469,59 @@ void tst_RichTextBox::savedFileLoadsWithItsFormatting()
         QVERIFY2(loaded.SelFontName() == box.SelFontName(), qPrintable(where));
         QVERIFY2(loaded.SelColor() == box.SelColor(), qPrintable(where));
         QVERIFY2(loaded.SelAlignment() == box.SelAlignment(), qPrintable(where));
+    }
+}
+
+// Typing and formatting inside a table cell with the existing commands:
+// the cell keeps its text and format, the table its shape, through a save.
+void tst_RichTextBox::formatInTableCell_data()
+{
+    QTest::addColumn<int>("command");
+    QTest::newRow("bold") << 0;
+    QTest::newRow("size") << 1;
+    QTest::newRow("alignment") << 2;
+}
+
+void tst_RichTextBox::formatInTableCell()
+{
+    QFETCH(int, command);
+    RichTextBox box;
+    box.setTextRTF("{\\rtf1\\ansi\\trowd\\cellx2000\\cellx4000\\pard\\intbl jedna\\cell dva\\cell\\row"
+                   "\\trowd\\cellx2000\\cellx4000\\pard\\intbl t\\'f8i\\cell \\cell\\row\\pard konec\\par}");
+    QTextTable *table = nullptr;
+    for (QTextFrame *f : box.document()->rootFrame()->childFrames())
+        table = table ? table : qobject_cast<QTextTable *>(f);
+    QVERIFY(table);
+    const QTextTableCell cell = table->cellAt(0, 1);
+    select(box, cell.firstPosition(), cell.lastPosition());
+    switch (command) {
+    case 0: box.setSelBold(true); break;
+    case 1: box.setSelFontSize(20); break;
+    default: box.setSelAlignment(2); break;
+    }
+    // Typing in the empty cell.
+    QTextCursor typing(box.document());
+    typing.setPosition(table->cellAt(1, 1).firstPosition());
+    box.setTextCursor(typing);
+    QTest::keyClicks(&box, QStringLiteral("ctyri"));
+
+    RichTextBox loaded;
+    loaded.setTextRTF(box.TextRTF());
+    QTextTable *back = nullptr;
+    for (QTextFrame *f : loaded.document()->rootFrame()->childFrames())
+        back = back ? back : qobject_cast<QTextTable *>(f);
+    QVERIFY(back);
+    QCOMPARE(back->rows(), 2);
+    QCOMPARE(back->columns(), 2);
+    const QTextTableCell formatted = back->cellAt(0, 1);
+    QCOMPARE(loaded.document()->findBlock(formatted.firstPosition()).text(), QStringLiteral("dva"));
+    QCOMPARE(loaded.document()->findBlock(back->cellAt(1, 1).firstPosition()).text(), QStringLiteral("ctyri"));
+    QCOMPARE(loaded.document()->findBlock(back->cellAt(0, 0).firstPosition()).text(), QStringLiteral("jedna"));
+    select(loaded, formatted.firstPosition(), formatted.lastPosition());
+    switch (command) {
+    case 0: QCOMPARE(loaded.SelBold(), std::optional<bool>(true)); break;
+    case 1: QCOMPARE(loaded.SelFontSize(), std::optional<double>(20.0)); break;
+    default: QCOMPARE(loaded.SelAlignment(), std::optional<int>(2)); break;
     }
 }
 

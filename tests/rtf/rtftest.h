@@ -10,6 +10,10 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextFrame>
+#include <QTextTable>
+
+#include "tables.h"
 
 namespace rtftest {
 
@@ -22,13 +26,99 @@ inline QByteArray fixture(const QString &name)
     return f.readAll();
 }
 
+namespace detail {
+
+// Qt keeps a paragraph before and after every table; empty ones at the
+// start or the end of a frame or cell are no text of the document.
+inline bool isTableArtifact(const QTextFrame::iterator &it, bool atStart, bool afterTable)
+{
+    if (it.currentFrame() || it.currentBlock().length() != 1)
+        return false;
+    QTextFrame::iterator next = it;
+    ++next;
+    return (atStart && !next.atEnd() && next.currentFrame()) || (afterTable && next.atEnd());
+}
+
+inline void textOf(QStringList &lines, QTextFrame::iterator it)
+{
+    bool atStart = true, afterTable = false;
+    for (; !it.atEnd(); ++it) {
+        if (isTableArtifact(it, atStart, afterTable)) {
+        } else if (auto *table = qobject_cast<QTextTable *>(it.currentFrame())) {
+            for (int r = 0; r < table->rows(); ++r) {
+                QStringList cells;
+                for (int c = 0; c < table->columns(); c += table->cellAt(r, c).columnSpan()) {
+                    QStringList inner;
+                    if (table->cellAt(r, c).row() == r)
+                        textOf(inner, table->cellAt(r, c).begin());
+                    cells << inner.join(u'\n');
+                }
+                lines << cells.join(u'\t');
+            }
+        } else if (it.currentFrame()) {
+            textOf(lines, it.currentFrame()->begin());
+        } else {
+            lines << it.currentBlock().text();
+        }
+        afterTable = it.currentFrame() != nullptr;
+        atStart = false;
+    }
+}
+
+inline QString layoutOf(QTextFrame::iterator it)
+{
+    QStringList parts;
+    bool atStart = true, afterTable = false;
+    for (; !it.atEnd(); ++it) {
+        if (isTableArtifact(it, atStart, afterTable)) {
+        } else if (auto *table = qobject_cast<QTextTable *>(it.currentFrame())) {
+            QString t = QStringLiteral("[");
+            for (int r = 0; r < table->rows(); ++r) {
+                QStringList cells;
+                for (int c = 0; c < table->columns(); c += table->cellAt(r, c).columnSpan()) {
+                    const QTextTableCell cell = table->cellAt(r, c);
+                    if (cell.row() != r)
+                        continue;
+                    if (cell.format().boolProperty(rtf::detail::FillerCell) && cell.firstPosition() == cell.lastPosition())
+                        continue; // no cell of the file: fills a short row
+                    QString text = layoutOf(cell.begin());
+                    if (cell.columnSpan() > 1)
+                        text += u'<' + QString::number(cell.columnSpan());
+                    if (cell.rowSpan() > 1)
+                        text += u'^' + QString::number(cell.rowSpan());
+                    cells << text;
+                }
+                t += u'{' + cells.join(u'|') + u'}';
+            }
+            parts << t + u']';
+        } else if (it.currentFrame()) {
+            parts << layoutOf(it.currentFrame()->begin());
+        } else {
+            parts << it.currentBlock().text();
+        }
+        afterTable = it.currentFrame() != nullptr;
+        atStart = false;
+    }
+    return parts.join(u'/');
+}
+
+} // namespace detail
+
 // The paragraphs' text joined by "\n"; U+2028 and other characters stay.
+// A table row is a line, its cells separated by a tab.
 inline QString textOf(const QTextDocument &doc)
 {
-    QStringList blocks;
-    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next())
-        blocks << b.text();
-    return blocks.join(u'\n');
+    QStringList lines;
+    detail::textOf(lines, doc.rootFrame()->begin());
+    return lines.join(u'\n');
+}
+
+// The document's paragraphs joined by "/", each table as "[{a|b}{c<2}]":
+// rows in braces, cells by "|", "<n" a cell n columns wide, "^n" n rows
+// high; covered cells are left out.
+inline QString layoutOf(const QTextDocument &doc)
+{
+    return detail::layoutOf(doc.rootFrame()->begin());
 }
 
 // The format of the character at `pos`.

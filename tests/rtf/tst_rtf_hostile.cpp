@@ -7,6 +7,7 @@
 
 #include <QRandomGenerator>
 #include <QTest>
+#include <QTextTable>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -41,6 +42,8 @@ private slots:
     void paragraphLimit_data();
     void paragraphLimit();
     void paragraphLimitKeepsNoPartOfTheText();
+    void tableShapes_data();
+    void tableShapes();
 };
 
 void TestRtfHostile::partialContent_data()
@@ -267,7 +270,7 @@ void TestRtfHostile::pictureSizeOverflowOnSave()
     const QByteArray saved = rtf::write(d);
     QTextDocument back;
     rtf::read(saved, back);
-    QCOMPARE(textOf(back), textOf(d));
+    QCOMPARE(layoutOf(back), layoutOf(d));
     QTextCursor c(&back);
     c.setPosition(2);
     const QTextImageFormat f = c.charFormat().toImageFormat();
@@ -345,6 +348,80 @@ void TestRtfHostile::paragraphLimitKeepsNoPartOfTheText()
     rtf::detail::setParagraphLimitForTesting(0);
     rtf::read("{\\rtf1 a\\par b\\par c\\par d}", d);
     QCOMPARE(d.blockCount(), 4);
+}
+
+// Hostile tables load what can be read, bounded by the table limits.
+void TestRtfHostile::tableShapes_data()
+{
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<int>("columns"); // of the outermost table; 0: no table
+    QTest::addColumn<int>("depth");   // tables nested in the first cell
+    QTest::addColumn<QString>("text");
+    const QByteArray manyCellx = "\\trowd" + QByteArray("\\cellx100").repeated(100000);
+    QTest::newRow("100 000 cellx") << "{\\rtf1" + manyCellx + "\\pard\\intbl a\\cell b\\cell\\row}" << rtf::limits::maxTableColumns << 1 << QStringLiteral("a\tb");
+    QTest::newRow("cellx out of order and negative")
+        << QByteArray("{\\rtf1\\trowd\\cellx5000\\cellx-300\\cellx2000\\pard\\intbl a\\cell b\\cell c\\cell\\row}") << 3 << 1
+        << QStringLiteral("a\tb\tc");
+    QTest::newRow("cell outside any row") << QByteArray("{\\rtf1 a\\cell b\\row c}") << 0 << 0 << QStringLiteral("a\tb\nc");
+    QTest::newRow("row without cells") << QByteArray("{\\rtf1\\trowd\\cellx100\\intbl\\row\\row\\pard a}") << 0 << 0 << QStringLiteral("a");
+    auto row = [](int cells) {
+        QByteArray r = "{\\rtf1\\pard\\intbl";
+        for (int i = 0; i < cells; ++i)
+            r += ' ' + QByteArray::number(i) + "\\cell";
+        return r + "\\row}";
+    };
+    auto cellsText = [](int cells, int columns) {
+        QStringList t;
+        for (int i = 0; i < cells; ++i)
+            t << QString::number(i);
+        return QStringList(t.mid(0, columns - 1)).join(u'\t') + u'\t' + QStringList(t.mid(columns - 1)).join(u'\n');
+    };
+    QTest::newRow("columns at the limit") << row(rtf::limits::maxTableColumns) << rtf::limits::maxTableColumns << 1
+                                          << cellsText(rtf::limits::maxTableColumns, rtf::limits::maxTableColumns);
+    QTest::newRow("columns past the limit go on in the last cell")
+        << row(rtf::limits::maxTableColumns + 2) << rtf::limits::maxTableColumns << 1
+        << cellsText(rtf::limits::maxTableColumns + 2, rtf::limits::maxTableColumns);
+    auto nested = [](int depth) { return "{\\rtf1\\pard\\intbl\\itap" + QByteArray::number(depth) + " x\\nestcell\\nestrow}"; };
+    QTest::newRow("nesting at the limit") << nested(rtf::limits::maxTableDepth) << 1 << rtf::limits::maxTableDepth << QStringLiteral("x");
+    QTest::newRow("nesting past the limit") << nested(rtf::limits::maxTableDepth + 1) << 1 << rtf::limits::maxTableDepth
+                                            << QStringLiteral("x");
+    QByteArray deep = "{\\rtf1";
+    for (int i = 1; i <= 10000; ++i)
+        deep += "\\pard\\intbl\\itap" + QByteArray::number(i) + " x\\par";
+    QTest::newRow("10 000 deep") << deep + "}" << 1 << rtf::limits::maxTableDepth << QString(10000, u'x');
+    QTest::newRow("100 000 cells in a row")
+        << QByteArray("{\\rtf1\\pard\\intbl" + QByteArray("\\cell").repeated(100000) + "\\row}") << rtf::limits::maxTableColumns << 1
+        << QString();
+}
+
+void TestRtfHostile::tableShapes()
+{
+    QFETCH(QByteArray, rtf);
+    QFETCH(int, columns);
+    QFETCH(int, depth);
+    QFETCH(QString, text);
+    QTextDocument d;
+    rtf::read(rtf, d);
+    QTextTable *table = nullptr;
+    for (QTextFrame *f : d.rootFrame()->childFrames())
+        table = table ? table : qobject_cast<QTextTable *>(f);
+    QCOMPARE(table ? table->columns() : 0, columns);
+    int levels = 0;
+    for (QTextTable *t = table; t; ++levels) {
+        QTextTable *inner = nullptr;
+        for (QTextFrame *f : t->cellAt(0, 0).begin().parentFrame()->childFrames()) {
+            if (t->cellAt(f->firstPosition()).row() == 0 && t->cellAt(f->firstPosition()).column() == 0)
+                inner = inner ? inner : qobject_cast<QTextTable *>(f);
+        }
+        t = inner;
+    }
+    QCOMPARE(levels, depth);
+    if (!text.isEmpty() || columns == 0)
+        QCOMPARE(textOf(d).remove(u'\t').remove(u'\n'), QString(text).remove(u'\t').remove(u'\n'));
+    // What was read saves and reads back as the same.
+    QTextDocument back;
+    rtf::read(rtf::write(d), back);
+    QCOMPARE(layoutOf(back), layoutOf(d));
 }
 
 QTEST_MAIN(TestRtfHostile)

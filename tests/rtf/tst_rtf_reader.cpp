@@ -226,7 +226,7 @@ void TestRtfReader::layout_data()
     QTest::newRow("table")
         << QByteArray("\\trowd\\cellx1000\\cellx2000\\pard\\intbl A\\cell B\\cell\\row"
                       "\\trowd\\cellx1000\\cellx2000\\pard\\intbl C\\cell\\cell\\row\\pard po")
-        << QStringLiteral("A\tB\nC\npo");
+        << QStringLiteral("A\tB\nC\t\npo");
     QTest::newRow("empty cell in the middle") << QByteArray("\\intbl A\\cell\\cell B\\cell\\row")
                                               << QStringLiteral("A\t\tB");
     QTest::newRow("nested cell") << QByteArray("\\intbl A\\nestcell B\\cell\\row") << QStringLiteral("A\tB");

@@ -66,6 +66,9 @@ private slots:
     void hyperlinks_data();
     void hyperlinks();
     void pageBreaks();
+    void tables_data();
+    void tables();
+    void tableFormats();
 };
 
 void TestRtfRoundTrip::initialContent()
@@ -490,6 +493,82 @@ void TestRtfRoundTrip::pageBreaks()
     // A break after "c" is the break before "d".
     QCOMPARE(breaks, (QList<bool>{false, true, false, true}));
     QCOMPARE(rtf::write(back), rtf);
+}
+
+// Tables of files other programs wrote, and of hand-written RTF the way
+// Word writes nesting and merges: rows, cells, spans and text per cell as
+// read, and the same after a write and a read.
+void TestRtfRoundTrip::tables_data()
+{
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<QString>("layout");
+    QTest::newRow("libreoffice") << fixture(QStringLiteral("libreoffice_7.4_tables.rtf"))
+        << QStringLiteral("Před tabulkou/[{Jméno|Počet|Pozn.}{Spojené<2|c}{Dolů^2|x|y}{z|w}]/Za tabulkou");
+    QTest::newRow("abiword") << fixture(QStringLiteral("abiword_3.0_tables.rtf"))
+        << QStringLiteral("Před tabulkou/[{Jméno|Počet|Pozn.}{Spojené<2|c}{Dolů^2|x|y}{z|w}]//Za tabulkou///"); // the empty paragraphs are the file's
+    QTest::newRow("pandoc") << fixture(QStringLiteral("pandoc_2.17_table.rtf"))
+        << QStringLiteral("Před tabulkou/[{Jméno/|Počet/}{a/|1/}{b/|2/}]//Za tabulkou");
+    QTest::newRow("word: nested, merged, header")
+        << fixture(QStringLiteral("word_nested_merged_tables.rtf"))
+        << QStringLiteral("Před tabulkou/[{Hlavička|Spojené<2}{Dolů^2|a|b}{c/druhý odstavec|[{v1|v2}{v3|v4}]/za vnořenou}"
+                          "{široká<2|poslední}]/Za tabulkou");
+    QTest::newRow("definition only before row")
+        << QByteArray("{\\rtf1 \\pard\\intbl A\\cell B\\cell\\trowd\\cellx1000\\cellx2000\\row}")
+        << QStringLiteral("[{A|B}]");
+    QTest::newRow("rows of different widths")
+        << QByteArray("{\\rtf1 \\trowd\\cellx3000\\cellx6000\\pard\\intbl a\\cell b\\cell\\row"
+                      "\\trowd\\cellx2000\\cellx4000\\cellx6000\\pard\\intbl c\\cell d\\cell e\\cell\\row"
+                      "\\trowd\\cellx8000\\pard\\intbl f\\cell\\row}")
+        << QStringLiteral("[{a|b}{c|d|e}{f<4}]");
+    QTest::newRow("last cell without cell")
+        << QByteArray("{\\rtf1 \\trowd\\cellx1000\\cellx2000\\pard\\intbl a\\cell b\\row\\pard po}")
+        << QStringLiteral("[{a|b}]/po");
+    QTest::newRow("row without cells") << QByteArray("{\\rtf1 a\\par\\pard\\intbl\\row\\pard b}") << QStringLiteral("a/b");
+    QTest::newRow("cell outside any row") << QByteArray("{\\rtf1 a\\cell b}") << QStringLiteral("a\tb");
+    QTest::newRow("two tables") << QByteArray("{\\rtf1 \\intbl a\\cell\\row\\pard\\par\\intbl b\\cell\\row}")
+                                << QStringLiteral("[{a}]//[{b}]");
+}
+
+void TestRtfRoundTrip::tables()
+{
+    QFETCH(QByteArray, rtf);
+    QFETCH(QString, layout);
+    QTextDocument doc;
+    rtf::read(rtf, doc);
+    QCOMPARE(layoutOf(doc), layout);
+    const QByteArray written = rtf::write(doc);
+    QTextDocument back;
+    rtf::read(written, back);
+    QCOMPARE(layoutOf(back), layout);
+    QCOMPARE(rtf::write(back), written);
+}
+
+// What Qt's formats hold of a table: column widths, alignment, header
+// rows, cell borders, shading and vertical alignment, after a round trip.
+void TestRtfRoundTrip::tableFormats()
+{
+    QTextDocument doc;
+    rtf::read(fixture(QStringLiteral("word_nested_merged_tables.rtf")), doc);
+    roundTrip(doc);
+    QTextTable *table = nullptr;
+    for (QTextFrame *f : doc.rootFrame()->childFrames()) {
+        if ((table = qobject_cast<QTextTable *>(f)))
+            break;
+    }
+    QVERIFY(table);
+    const QTextTableFormat tf = table->format();
+    QCOMPARE(tf.headerRowCount(), 1);
+    QCOMPARE(tf.alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
+    const QList<QTextLength> widths = tf.columnWidthConstraints();
+    QCOMPARE(widths.size(), 3);
+    QCOMPARE(widths[0], QTextLength(QTextLength::FixedLength, (3000 + 108) / 15.0));
+    QCOMPARE(widths[1], QTextLength(QTextLength::FixedLength, 200));
+    const QTextTableCellFormat head = table->cellAt(0, 0).format().toTableCellFormat();
+    QCOMPARE(head.background().color(), QColor(217, 217, 217));
+    QCOMPARE(head.topBorder(), 10 / 15.0);
+    QCOMPARE(head.leftBorderStyle(), QTextFrameFormat::BorderStyle_Solid);
+    QCOMPARE(table->cellAt(1, 0).format().verticalAlignment(), QTextCharFormat::AlignMiddle);
+    QVERIFY(!table->cellAt(1, 1).format().hasProperty(QTextFormat::BackgroundBrush));
 }
 
 QTEST_MAIN(TestRtfRoundTrip)

@@ -1,0 +1,419 @@
+// Tables: \trowd ... \cellx define a row, \intbl and \itapN put paragraphs
+// into a table, \cell and \nestcell end a cell, \row and \nestrow a row.
+//
+// A table is opened at the first paragraph in it and grows as its cells
+// arrive. Qt rebuilds a table's whole grid after every change of its cells,
+// so rows are added in batches that double the table (the rows not used are
+// removed at its end), and merges, whose each costs the whole table, are
+// applied once when the table is complete.
+
+#include "readerimpl.h"
+
+#include "tables.h"
+
+#include <QTextTable>
+
+#include <cstdlib>
+
+namespace rtf::detail {
+
+namespace {
+// \cellx differing by less than this from a column's edge end on that edge.
+constexpr int kEdgeTolerance = 30;
+} // namespace
+
+int Reader::tableLevel() const
+{
+    const ParProps &p = m_st.par;
+    const int level = p.itap > 0 ? p.itap : p.intbl ? 1 : 0;
+    return std::min(level, limits::maxTableDepth);
+}
+
+void Reader::enterParagraph()
+{
+    if (!m_parPending && !paragraphHasText())
+        syncTables();
+    if (m_parPending)
+        openPendingParagraph();
+}
+
+// Brings the open tables to the paragraph's level, with an open cell at
+// each level, and the cursor into the innermost one.
+void Reader::syncTables()
+{
+    const int level = tableLevel();
+    if (int(m_tables.size()) == level && (level == 0 || m_tables.back().cellOpen))
+        return;
+    while (int(m_tables.size()) > level)
+        closeTable();
+    for (int d = 0; d < level; ++d) {
+        if (d >= int(m_tables.size()))
+            openTable();
+        if (!m_tables[size_t(d)].cellOpen)
+            openCell(m_tables[size_t(d)], d + 1);
+    }
+}
+
+void Reader::openTable()
+{
+    const bool outer = m_tables.empty();
+    const RowDef &def = outer ? m_bodyDef : m_nestDef;
+    const int columns = outer && !def.cells.empty() ? int(def.cells.size()) : 1;
+    QTextTableFormat f;
+    f.setBorderCollapse(true);
+    f.setCellSpacing(0);
+    f.setBorder(0);
+    TableBuild t;
+    t.table = m_cursor.insertTable(1, columns, f);
+    t.rows = 1;
+    m_tables.push_back(std::move(t));
+}
+
+void Reader::openCell(TableBuild &t, int level)
+{
+    const RowDef &def = level == 1 ? m_bodyDef : m_nestDef;
+    if (!t.rowOpen) {
+        ++t.row;
+        if (t.row >= t.rows) {
+            const int n = std::max(1, t.rows);
+            t.table->appendRows(n);
+            t.rows += n;
+        }
+        t.rowOpen = true;
+        t.nextColumn = 0;
+        t.rowCells.clear();
+        // Nested rows are defined after their cells, so their cells go
+        // side by side; outer rows place each cell by its \cellx.
+        t.byPosition = level == 1 && !def.cells.empty();
+    }
+    const size_t i = t.rowCells.size();
+    if (t.nextColumn >= limits::maxTableColumns) {
+        // The rest of the row goes on in its last cell, as paragraphs.
+        t.cellOpen = true;
+        m_parPending = true;
+        return;
+    }
+    const int first = t.nextColumn;
+    int last = first;
+    std::vector<int> &b = t.bounds;
+    if (t.byPosition && i < def.cells.size()) {
+        const int right = def.cells[i].right;
+        if (size_t(first) >= b.size()) {
+            const int prev = b.empty() ? def.left : b.back();
+            b.resize(size_t(first), prev);
+            b.push_back(std::max(right, prev + 1));
+        } else {
+            while (size_t(last) + 1 < b.size() && std::abs(b[size_t(last) + 1] - right) < std::abs(b[size_t(last)] - right))
+                ++last;
+            if (size_t(last) + 1 == b.size() && right > b.back() + kEdgeTolerance
+                && b.size() < size_t(limits::maxTableColumns)) {
+                // Wider than the table: a new column up to this cell's edge.
+                b.push_back(right);
+                ++last;
+            }
+        }
+    }
+    last = std::min(last, limits::maxTableColumns - 1);
+    const int columns = t.table->columns();
+    if (last >= columns) {
+        t.table->appendColumns(last + 1 - columns);
+        // Earlier rows did not reach the new columns.
+        QTextTableCellFormat filler;
+        filler.setProperty(FillerCell, true);
+        for (int r = 0; r < t.row; ++r) {
+            for (int c = columns; c <= last; ++c)
+                t.table->cellAt(r, c).setFormat(filler);
+        }
+    }
+    t.rowCells.emplace_back(first, last - first + 1);
+    t.nextColumn = last + 1;
+    m_cursor.setPosition(t.table->cellAt(t.row, first).firstPosition());
+    t.cellOpen = true;
+    m_parPending = true;
+    m_reuseBlock = true;
+}
+
+void Reader::endCell()
+{
+    const int level = tableLevel();
+    if (level > 0)
+        enterParagraph(); // an empty cell is a cell too
+    if (level == 0 || int(m_tables.size()) != level || !m_tables.back().cellOpen) {
+        // A cell outside any table: its text goes on after a tab.
+        m_cells = std::min(m_cells + 1, 1 << 20);
+        return;
+    }
+    m_propsDirty = true;
+    flushRun();
+    applyParagraph(m_st.par, m_st.chr);
+    m_parPending = true;
+    m_cells = 0;
+    m_tables.back().cellOpen = false;
+}
+
+void Reader::endRow(bool nested)
+{
+    int level = tableLevel();
+    if (level == 0)
+        level = nested ? int(m_tables.size()) : std::min<int>(1, int(m_tables.size()));
+    if (level == 0) {
+        endParagraph(); // a row outside any table ends a paragraph, no more
+        return;
+    }
+    if (level > int(m_tables.size()))
+        return; // a row without cells
+    if (!m_parPending && paragraphHasText()) {
+        // The row's last cell has no \cell.
+        m_propsDirty = true;
+        flushRun();
+        applyParagraph(m_st.par, m_st.chr);
+        m_parPending = true;
+        m_cells = 0;
+    }
+    while (int(m_tables.size()) > level)
+        closeTable();
+    TableBuild &t = m_tables[size_t(level - 1)];
+    t.cellOpen = false;
+    if (t.rowOpen)
+        finishRow(t, level);
+}
+
+QTextTableCellFormat Reader::cellFormat(const CellDef &c) const
+{
+    QTextTableCellFormat f;
+    auto color = [this](int index, const QColor &fallback) {
+        return index >= 0 && size_t(index) < m_colors.size() && m_colors[size_t(index)].isValid()
+            ? m_colors[size_t(index)] : fallback;
+    };
+    if (c.shading >= 0) {
+        const QColor bg = color(c.shading, QColor());
+        if (bg.isValid())
+            f.setBackground(bg);
+    }
+    if (c.valign == 1)
+        f.setVerticalAlignment(QTextCharFormat::AlignMiddle);
+    else if (c.valign == 2)
+        f.setVerticalAlignment(QTextCharFormat::AlignBottom);
+    for (int side = 0; side < 4; ++side) {
+        const CellBorderDef &b = c.borders[size_t(side)];
+        if (b.width < 0 || b.style == QTextFrameFormat::BorderStyle_None)
+            continue;
+        const double width = std::max(1, b.width) / kTwipsPerPixel;
+        const auto style = QTextFrameFormat::BorderStyle(b.style);
+        const QBrush brush(color(b.color, Qt::black));
+        switch (side) {
+        case 0: f.setTopBorder(width); f.setTopBorderStyle(style); f.setTopBorderBrush(brush); break;
+        case 1: f.setLeftBorder(width); f.setLeftBorderStyle(style); f.setLeftBorderBrush(brush); break;
+        case 2: f.setBottomBorder(width); f.setBottomBorderStyle(style); f.setBottomBorderBrush(brush); break;
+        default: f.setRightBorder(width); f.setRightBorderStyle(style); f.setRightBorderBrush(brush); break;
+        }
+    }
+    return f;
+}
+
+void Reader::finishRow(TableBuild &t, int level)
+{
+    const RowDef &def = level == 1 ? m_bodyDef : m_nestDef;
+    if (!t.formatSet && !def.cells.empty()) {
+        t.left = def.left;
+        t.gap = def.gap;
+        t.align = def.align;
+        t.formatSet = true;
+    }
+    if (def.header && t.headerRows == t.row)
+        ++t.headerRows;
+    const int columns = t.table->columns();
+    if (t.vertical.size() < size_t(columns))
+        t.vertical.resize(size_t(columns), TableBuild::Span{0, 0, 0, 0});
+    std::vector<char> touched(size_t(columns), 0);
+
+    // Cells of a horizontal merge (\clmgf, \clmrg) and cells wider than a
+    // column become one cell; vertical merges go down from \clvmgf.
+    int groupStart = -1, groupEnd = -1, groupV = 0;
+    auto closeGroup = [&] {
+        if (groupStart < 0)
+            return;
+        const int width = groupEnd - groupStart + 1;
+        if (width > 1)
+            t.spans.push_back({t.row, groupStart, 1, width});
+        TableBuild::Span &v = t.vertical[size_t(groupStart)];
+        touched[size_t(groupStart)] = 1;
+        if (groupV == 2 && v.rows > 0 && v.columns == width) {
+            ++v.rows;
+        } else {
+            if (v.rows > 1)
+                t.verticalDone.push_back(v);
+            v = groupV == 1 ? TableBuild::Span{t.row, groupStart, 1, width} : TableBuild::Span{0, 0, 0, 0};
+        }
+        groupStart = -1;
+    };
+    for (size_t i = 0; i < t.rowCells.size(); ++i) {
+        const auto [column, span] = t.rowCells[i];
+        const CellDef *c = i < def.cells.size() ? &def.cells[i] : nullptr;
+        if (c) {
+            const QTextTableCellFormat f = cellFormat(*c);
+            if (!f.properties().isEmpty())
+                t.table->cellAt(t.row, column).setFormat(f);
+        }
+        if (!t.byPosition && c && size_t(column) == t.bounds.size()) {
+            const int prev = t.bounds.empty() ? def.left : t.bounds.back();
+            t.bounds.push_back(std::max(c->right, prev + 1));
+        }
+        if (c && c->merge == 2 && groupStart >= 0) {
+            groupEnd = column + span - 1;
+            continue;
+        }
+        closeGroup();
+        groupStart = column;
+        groupEnd = column + span - 1;
+        groupV = c ? c->vmerge : 0;
+    }
+    closeGroup();
+    for (size_t c = 0; c < size_t(columns); ++c) {
+        TableBuild::Span &v = t.vertical[c];
+        if (!touched[c] && v.rows > 0) {
+            if (v.rows > 1)
+                t.verticalDone.push_back(v);
+            v.rows = 0;
+        }
+    }
+    QTextTableCellFormat filler;
+    filler.setProperty(FillerCell, true);
+    for (int c = t.nextColumn; c < columns; ++c)
+        t.table->cellAt(t.row, c).setFormat(filler);
+    t.rowOpen = false;
+    t.cellOpen = false;
+}
+
+void Reader::mergeCells(QTextTable *table, const TableBuild::Span &s)
+{
+    const int rows = table->rows(), columns = table->columns();
+    const qint64 cost = qint64(rows) * columns;
+    if (m_mergeWork + cost > limits::maxTableMergeWork)
+        return;
+    m_mergeWork += cost;
+    if (s.row + s.rows <= rows && s.column + s.columns <= columns)
+        table->mergeCells(s.row, s.column, s.rows, s.columns);
+}
+
+void Reader::closeTable()
+{
+    const int level = int(m_tables.size());
+    TableBuild &t = m_tables.back();
+    if (t.rowOpen)
+        finishRow(t, level);
+    const int used = t.row + 1;
+    if (t.rows > used)
+        t.table->removeRows(used, t.rows - used);
+    for (const TableBuild::Span &v : t.vertical) {
+        if (v.rows > 1)
+            t.verticalDone.push_back(v);
+    }
+    for (const TableBuild::Span &s : t.spans)
+        mergeCells(t.table, s);
+    for (const TableBuild::Span &s : t.verticalDone)
+        mergeCells(t.table, s);
+
+    QTextTableFormat f = t.table->format();
+    if (!t.bounds.empty()) {
+        QList<QTextLength> widths;
+        int prev = t.left;
+        for (int c = 0; c < t.table->columns(); ++c) {
+            if (size_t(c) < t.bounds.size()) {
+                widths.append(QTextLength(QTextLength::FixedLength, (t.bounds[size_t(c)] - prev) / kTwipsPerPixel));
+                prev = t.bounds[size_t(c)];
+            } else {
+                widths.append(QTextLength());
+            }
+        }
+        f.setColumnWidthConstraints(widths);
+    }
+    f.setAlignment(t.align);
+    // Word processors put the cell's text, not its edge, at \trleft + \trgaph.
+    if (t.left + t.gap > 0)
+        f.setLeftMargin((t.left + t.gap) / kTwipsPerPixel);
+    if (t.gap > 0)
+        f.setCellPadding(t.gap / kTwipsPerPixel);
+    if (t.headerRows > 0)
+        f.setHeaderRowCount(t.headerRows);
+    t.table->setFormat(f);
+    m_cursor.setPosition(t.table->lastPosition() + 1);
+    m_tables.pop_back();
+    m_parPending = true;
+    m_reuseBlock = true;
+}
+
+void Reader::tableWord(Cmd cmd, bool hasParam, int param)
+{
+    RowDef &d = rowDef();
+    CellDef &c = d.next;
+    switch (cmd) {
+    case Cmd::RowDefaults:
+        d = RowDef();
+        return;
+    case Cmd::CellX:
+        if (d.cells.size() < size_t(limits::maxTableColumns)) {
+            // Edges out of order or left of the row still make a cell.
+            const int prev = d.cells.empty() ? d.left : d.cells.back().right;
+            c.right = std::max(clampInt(param, -limits::maxTwips, limits::maxTwips), prev + 1);
+            d.cells.push_back(c);
+        }
+        c = CellDef();
+        d.border = -1;
+        return;
+    case Cmd::TrGaph:
+        d.gap = clampInt(param, 0, limits::maxTwips);
+        return;
+    case Cmd::TrLeft:
+        d.left = clampInt(param, -limits::maxTwips, limits::maxTwips);
+        return;
+    case Cmd::TrAlign:
+        d.align = Qt::Alignment(param);
+        return;
+    case Cmd::TrHeader:
+        d.header = !hasParam || param != 0;
+        return;
+    case Cmd::InTable:
+        m_st.par.intbl = true;
+        return;
+    case Cmd::Itap:
+        m_st.par.itap = quint16(clampInt(param, 0, limits::maxTableDepth));
+        return;
+    case Cmd::NestTableProps:
+        m_inNestProps = true;
+        m_nestPropsDepth = m_stack.size();
+        return;
+    case Cmd::CellMerge:
+        c.merge = quint8(param);
+        return;
+    case Cmd::CellVMerge:
+        c.vmerge = quint8(param);
+        return;
+    case Cmd::CellVAlign:
+        c.valign = quint8(param);
+        return;
+    case Cmd::CellShading:
+        c.shading = hasParam ? param : -1;
+        return;
+    case Cmd::CellBorder:
+        d.border = param;
+        c.borders[size_t(param)] = CellBorderDef{15, -1, quint8(QTextFrameFormat::BorderStyle_None)};
+        return;
+    case Cmd::BorderWidth:
+        if (d.border >= 0)
+            c.borders[size_t(d.border)].width = clampInt(param, 0, 1440);
+        return;
+    case Cmd::BorderColor:
+        if (d.border >= 0)
+            c.borders[size_t(d.border)].color = param;
+        return;
+    case Cmd::BorderStyle:
+        if (d.border >= 0)
+            c.borders[size_t(d.border)].style = quint8(param);
+        return;
+    default:
+        return;
+    }
+}
+
+} // namespace rtf::detail

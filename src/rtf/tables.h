@@ -1,0 +1,20 @@
+#pragma once
+
+// What the RTF reader and writer agree on about tables beyond what Qt's
+// table formats hold.
+
+#include <QTextFormat>
+
+namespace rtf::detail {
+
+enum TableProperty {
+    // A cell the reader added only to fill a row that has fewer cells than
+    // the table has columns; written back only if text was typed into it.
+    FillerCell = QTextFormat::UserProperty + 0x5400,
+};
+
+// Page width between the margins of an A4 page with 2 cm margins, in
+// twips: the width of tables whose columns give no width of their own.
+inline constexpr int kTableTextWidth = 9638;
+
+} // namespace rtf::detail

@@ -1,0 +1,275 @@
+// Tables as RTF tables: each row a \trowd with its cells' edges, borders,
+// shading and merges, then the cells' paragraphs (\intbl) each ended by
+// \cell, then \row. Nested tables are written the way word processors
+// since 2000 write them (\itapN, \nestcell, \nestrow in \nesttableprops),
+// so that readers without nesting still find the text.
+
+#include "writerimpl.h"
+
+#include "tables.h"
+
+#include <QTextTable>
+
+#include <algorithm>
+
+namespace rtf::detail {
+
+namespace {
+
+constexpr double kTwipsPerPixel = 15.0;
+constexpr int kDefaultGap = 108; // what word processors use: 0.075 in
+constexpr int kMinColumn = 300;
+
+const char *borderStyleWord(QTextFrameFormat::BorderStyle style)
+{
+    switch (style) {
+    case QTextFrameFormat::BorderStyle_Double: return "\\brdrdb";
+    case QTextFrameFormat::BorderStyle_Dotted: return "\\brdrdot";
+    case QTextFrameFormat::BorderStyle_Dashed: return "\\brdrdash";
+    case QTextFrameFormat::BorderStyle_DotDash: return "\\brdrdashd";
+    case QTextFrameFormat::BorderStyle_DotDotDash: return "\\brdrdashdd";
+    case QTextFrameFormat::BorderStyle_Inset: return "\\brdrinset";
+    case QTextFrameFormat::BorderStyle_Outset: return "\\brdroutset";
+    case QTextFrameFormat::BorderStyle_Groove: return "\\brdrengrave";
+    case QTextFrameFormat::BorderStyle_Ridge: return "\\brdremboss";
+    default: return "\\brdrs";
+    }
+}
+
+bool isEmptyFiller(const QTextTableCell &cell)
+{
+    return cell.format().boolProperty(FillerCell) && cell.firstPosition() == cell.lastPosition();
+}
+
+// The cells of a row, those covered from above included, without the
+// empty cells that only fill a short row.
+std::vector<QTextTableCell> rowCells(const QTextTable *table, int row)
+{
+    std::vector<QTextTableCell> cells;
+    for (int c = 0; c < table->columns();) {
+        const QTextTableCell cell = table->cellAt(row, c);
+        if (!cell.isValid())
+            break;
+        cells.push_back(cell);
+        c = cell.column() + std::max(1, cell.columnSpan());
+    }
+    while (!cells.empty() && cells.back().row() == row && isEmptyFiller(cells.back()))
+        cells.pop_back();
+    return cells;
+}
+
+} // namespace
+
+void Writer::registerTableColors(const QList<QTextFormat> &formats)
+{
+    for (const QTextFormat &format : formats) {
+        if (format.isTableCellFormat()) {
+            const QTextTableCellFormat f = format.toTableCellFormat();
+            if (f.hasProperty(QTextFormat::BackgroundBrush) && f.background().style() != Qt::NoBrush)
+                colorIndex(f.background().color());
+            for (const QBrush &b : {f.topBorderBrush(), f.leftBorderBrush(), f.bottomBorderBrush(), f.rightBorderBrush()}) {
+                if (b.style() != Qt::NoBrush)
+                    colorIndex(b.color());
+            }
+        } else if (format.isTableFormat()) {
+            const QTextTableFormat f = format.toTableFormat();
+            if (f.border() > 0 && f.borderBrush().style() != Qt::NoBrush)
+                colorIndex(f.borderBrush().color());
+        }
+    }
+}
+
+// Qt keeps a paragraph before every table; an empty one that starts a
+// frame or a cell is no paragraph of the text, and other word processors
+// would show it.
+bool Writer::leadsTable(const QTextFrame::iterator &it, bool first) const
+{
+    if (!first || it.currentBlock().length() != 1)
+        return false;
+    QTextFrame::iterator next = it;
+    ++next;
+    return !next.atEnd() && qobject_cast<const QTextTable *>(next.currentFrame());
+}
+
+QByteArray Writer::cellCode(const QTextTableCellFormat &f, const QTextTableFormat &table)
+{
+    QByteArray code;
+    switch (f.verticalAlignment()) {
+    case QTextCharFormat::AlignMiddle: code += "\\clvertalc"; break;
+    case QTextCharFormat::AlignBottom: code += "\\clvertalb"; break;
+    default: break;
+    }
+    struct Side {
+        const char *word;
+        QTextFormat::Property width, style, brush;
+    };
+    static const Side sides[] = {
+        {"\\clbrdrt", QTextFormat::TableCellTopBorder, QTextFormat::TableCellTopBorderStyle, QTextFormat::TableCellTopBorderBrush},
+        {"\\clbrdrl", QTextFormat::TableCellLeftBorder, QTextFormat::TableCellLeftBorderStyle, QTextFormat::TableCellLeftBorderBrush},
+        {"\\clbrdrb", QTextFormat::TableCellBottomBorder, QTextFormat::TableCellBottomBorderStyle, QTextFormat::TableCellBottomBorderBrush},
+        {"\\clbrdrr", QTextFormat::TableCellRightBorder, QTextFormat::TableCellRightBorderStyle, QTextFormat::TableCellRightBorderBrush},
+    };
+    for (const Side &s : sides) {
+        double width = 0;
+        auto style = QTextFrameFormat::BorderStyle_Solid;
+        QBrush brush(Qt::black);
+        if (f.hasProperty(s.width)) {
+            width = f.doubleProperty(s.width);
+            if (f.hasProperty(s.style))
+                style = QTextFrameFormat::BorderStyle(f.intProperty(s.style));
+            if (f.hasProperty(s.brush))
+                brush = f.brushProperty(s.brush);
+        } else if (table.border() > 0 && table.borderStyle() != QTextFrameFormat::BorderStyle_None) {
+            // A table with one border for all, as pasted HTML gives it.
+            width = table.border();
+            style = table.borderStyle();
+            if (table.borderBrush().style() != Qt::NoBrush)
+                brush = table.borderBrush();
+        }
+        if (width <= 0 || style == QTextFrameFormat::BorderStyle_None)
+            continue;
+        code += s.word;
+        code += borderStyleWord(style);
+        code += "\\brdrw" + QByteArray::number(std::clamp(roundedInt(width * kTwipsPerPixel), 1, 1440));
+        if (brush.style() != Qt::NoBrush && brush.color() != Qt::black)
+            code += "\\brdrcf" + QByteArray::number(colorIndex(brush.color()));
+    }
+    if (f.hasProperty(QTextFormat::BackgroundBrush) && f.background().style() != Qt::NoBrush)
+        code += "\\clcbpat" + QByteArray::number(colorIndex(f.background().color()));
+    return code;
+}
+
+// The row's definition: \trowd, then each cell's properties and edge.
+QByteArray Writer::rowCode(const QTextTable *table, int row, const std::vector<int> &edges, int left, int gap)
+{
+    const QTextTableFormat tf = table->format();
+    QByteArray code = "\\trowd\\trgaph" + QByteArray::number(gap) + "\\trleft" + QByteArray::number(left);
+    const Qt::Alignment a = tf.alignment() & Qt::AlignHorizontal_Mask;
+    if (a & Qt::AlignHCenter)
+        code += "\\trqc";
+    else if (a & Qt::AlignRight)
+        code += "\\trqr";
+    if (row < tf.headerRowCount())
+        code += "\\trhdr";
+    const int columns = table->columns();
+    for (const QTextTableCell &cell : rowCells(table, row)) {
+        // A cell wider than a column is written as merged cells, so that
+        // every row gives the edge of every column.
+        const int first = cell.column();
+        const int last = std::min(columns, first + std::max(1, cell.columnSpan())) - 1;
+        const QByteArray props = cellCode(cell.format().toTableCellFormat(), tf);
+        for (int c = first; c <= last; ++c) {
+            if (cell.row() != row)
+                code += "\\clvmrg";
+            else if (cell.rowSpan() > 1)
+                code += "\\clvmgf";
+            if (last > first)
+                code += c == first ? "\\clmgf" : "\\clmrg";
+            code += props;
+            code += "\\cellx" + QByteArray::number(edges[size_t(c)]);
+        }
+    }
+    code += "\r\n";
+    return code;
+}
+
+void Writer::writeCell(QByteArray &out, const QTextTableCell &cell, int width)
+{
+    const int outerWidth = m_cellWidth;
+    m_cellWidth = width;
+    bool first = true;
+    for (QTextFrame::iterator it = cell.begin(); !it.atEnd(); ++it) {
+        QTextFrame::iterator next = it;
+        ++next;
+        if (const QTextFrame *child = it.currentFrame()) {
+            if (const auto *inner = qobject_cast<const QTextTable *>(child))
+                writeTable(out, inner);
+            else
+                writeFrame(out, child);
+        } else if (!leadsTable(it, first)) {
+            m_cellEnd = next.atEnd();
+            writeBlock(out, it.currentBlock());
+            m_cellEnd = false;
+        }
+        first = false;
+    }
+    m_cellWidth = outerWidth;
+}
+
+void Writer::writeTable(QByteArray &out, const QTextTable *table)
+{
+    const QTextTableFormat tf = table->format();
+    const int rows = table->rows();
+    const int columns = table->columns();
+    if (rows <= 0 || columns <= 0)
+        return;
+
+    // Column edges in twips: fixed widths as they are, percentages of the
+    // room there is, the rest shares what is left.
+    const int room = m_cellWidth > 0 ? m_cellWidth : kTableTextWidth;
+    const QList<QTextLength> constraints = tf.columnWidthConstraints();
+    std::vector<int> widths(size_t(columns), 0);
+    int fixed = 0, open = 0;
+    for (int c = 0; c < columns; ++c) {
+        const QTextLength l = c < constraints.size() ? constraints[c] : QTextLength();
+        int w = 0;
+        if (l.type() == QTextLength::FixedLength)
+            w = roundedInt(l.rawValue() * kTwipsPerPixel);
+        else if (l.type() == QTextLength::PercentageLength)
+            w = roundedInt(l.rawValue() * room / 100.0);
+        if (w > 0) {
+            widths[size_t(c)] = std::min(w, 31680);
+            fixed += widths[size_t(c)];
+        } else {
+            ++open;
+        }
+    }
+    for (int &w : widths) {
+        if (w == 0)
+            w = std::max(kMinColumn, (room - fixed) / std::max(1, open));
+    }
+    const int gap = tf.cellPadding() > 0 ? std::min(roundedInt(tf.cellPadding() * kTwipsPerPixel), 1440) : kDefaultGap;
+    const int left = std::clamp(roundedInt(tf.leftMargin() * kTwipsPerPixel), 0, 31680) - gap;
+    std::vector<int> edges(static_cast<size_t>(columns));
+    int x = left;
+    for (int c = 0; c < columns; ++c) {
+        x += widths[size_t(c)];
+        edges[size_t(c)] = x;
+    }
+
+    const int level = ++m_tableLevel;
+    for (int r = 0; r < rows; ++r) {
+        const QByteArray def = rowCode(table, r, edges, left, gap);
+        if (level == 1)
+            out += def;
+        bool nested = false;
+        const QByteArray cellEnd = level > 1 ? "\\pard\\intbl\\itap" + QByteArray::number(level) + "\\nestcell\r\n"
+                                             : QByteArray("\\pard\\intbl\\cell\r\n");
+        for (const QTextTableCell &cell : rowCells(table, r)) {
+            const int span = std::max(1, cell.columnSpan());
+            const int start = cell.column();
+            const int width = edges[size_t(std::min(columns, start + span) - 1)] - (start > 0 ? edges[size_t(start - 1)] : left);
+            if (cell.row() != r) {
+                out += cellEnd; // covered by the cell above: an empty cell merged into it
+            } else {
+                for (QTextFrame::iterator it = cell.begin(); !it.atEnd() && !nested; ++it)
+                    nested = it.currentFrame() != nullptr;
+                writeCell(out, cell, std::max(kMinColumn, width - 2 * gap));
+            }
+            for (int c = 1; c < span && start + c < columns; ++c)
+                out += cellEnd; // the cells merged into it
+        }
+        if (level == 1) {
+            // Readers that take the last definition seen for the row must
+            // not take a nested table's.
+            if (nested)
+                out += def;
+            out += "\\row\r\n";
+        } else {
+            out += "{\\*\\nesttableprops " + def + "\\nestrow}{\\nonesttables\\par}\r\n";
+        }
+    }
+    --m_tableLevel;
+}
+
+} // namespace rtf::detail

@@ -13,6 +13,8 @@
 #include <QTextList>
 #include <QTextTable>
 
+#include <memory>
+
 namespace borovka {
 
 namespace {
@@ -112,6 +114,16 @@ public:
         frame(m_doc.rootFrame());
         m_out += QLatin1String("</body>\n</html>\n");
         return m_out;
+    }
+
+    // One table alone, as the page's body would hold it.
+    QString tableFragment(const QTextTable *t)
+    {
+        QString out;
+        m_out.swap(out);
+        table(t);
+        m_out.swap(out);
+        return out;
     }
 
 private:
@@ -343,6 +355,16 @@ private:
 };
 
 } // namespace
+
+namespace exporting {
+
+std::function<QString(const QTextTable *)> htmlTableWriter(const QTextDocument &doc)
+{
+    auto writer = std::make_shared<HtmlWriter>(doc);
+    return [writer](const QTextTable *t) { return writer->tableFragment(t); };
+}
+
+} // namespace exporting
 
 QByteArray toHtml(const QTextDocument &doc, const QString &title)
 {

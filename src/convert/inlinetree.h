@@ -12,6 +12,7 @@
 class QTextBlock;
 class QTextCharFormat;
 class QTextDocument;
+class QTextTable;
 
 namespace borovka::exporting {
 
@@ -40,5 +41,10 @@ bool hasContent(const std::vector<Inline> &nodes);
 // A picture of the document as a data URL, empty for a kind a browser
 // cannot show.
 QString pictureUrl(const QTextDocument &doc, const QTextCharFormat &format);
+
+// Writes one table of `doc` as the HTML page would hold it; for tables that
+// the Markdown pipe syntax cannot hold. The body text is found once, when
+// the writer is made.
+std::function<QString(const QTextTable *)> htmlTableWriter(const QTextDocument &doc);
 
 } // namespace borovka::exporting

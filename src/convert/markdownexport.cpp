@@ -10,6 +10,7 @@
 #include <QTextDocument>
 #include <QTextFrame>
 #include <QTextList>
+#include <QRegularExpression>
 #include <QTextTable>
 
 namespace borovka {
@@ -265,6 +266,16 @@ private:
         const int rows = t->rows(), columns = t->columns();
         if (rows == 0 || columns == 0)
             return;
+        if (!fitsPipeTable(t)) {
+            // An HTML block: CommonMark passes it through whole, and it
+            // ends at the first blank line, so it must hold none.
+            if (!m_htmlTable)
+                m_htmlTable = exporting::htmlTableWriter(m_doc);
+            QString html = m_htmlTable(t);
+            html.replace(QRegularExpression(QStringLiteral("\\n\\s*\\n")), QStringLiteral("\n"));
+            m_out += html.trimmed() + QStringLiteral("\n\n");
+            return;
+        }
         for (int r = 0; r < rows; ++r) {
             QString line = QStringLiteral("|");
             for (int c = 0; c < columns; ++c) {
@@ -282,6 +293,27 @@ private:
             }
         }
         m_out += QLatin1Char('\n');
+    }
+
+    // Pipe tables hold one line of text a cell: no merged cells, no
+    // tables, lists or headings inside a cell.
+    static bool fitsPipeTable(const QTextTable *t)
+    {
+        for (int r = 0; r < t->rows(); ++r) {
+            for (int c = 0; c < t->columns(); ++c) {
+                const QTextTableCell cell = t->cellAt(r, c);
+                if (cell.rowSpan() > 1 || cell.columnSpan() > 1)
+                    return false;
+                for (auto it = cell.begin(); !it.atEnd(); ++it) {
+                    if (it.currentFrame())
+                        return false;
+                    const QTextBlock b = it.currentBlock();
+                    if (b.textList() || b.blockFormat().headingLevel() > 0)
+                        return false;
+                }
+            }
+        }
+        return true;
     }
 
     QString cellText(const QTextTableCell &cell)
@@ -302,6 +334,7 @@ private:
     const QTextDocument &m_doc;
     QString m_out;
     QTextList *m_lastList = nullptr;
+    std::function<QString(const QTextTable *)> m_htmlTable;
     // Nothing has been written on this line of a paragraph yet.
     bool m_atLineStart = false;
 };

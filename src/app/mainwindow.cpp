@@ -2,7 +2,9 @@
 
 #include "busy.h"
 #include "dialogservice.h"
+#include "findreplace.h"
 #include "richtextbox.h"
+#include "shortcuts.h"
 #include "version.h"
 
 #include <QAction>
@@ -81,6 +83,8 @@ Main::Main(DialogService &dialogs, QWidget *parent)
     // The editing area receives its initial content before any handler is bound.
     Rich1->setTextRTF(InitialRtf);
     bindHandlers();
+    shortcuts = new Shortcuts(*this);
+    findReplace = new FindReplace(*Rich1, *shortcuts, *this);
 
     // Normal state: the client area at its design size, below the menu bar.
     resize(ClientSize.width(), ClientSize.height() + menuBar()->sizeHint().height());

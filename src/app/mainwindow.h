@@ -15,7 +15,9 @@ class QPushButton;
 namespace borovka {
 
 class DialogService;
+class FindReplace;
 class RichTextBox;
+class Shortcuts;
 
 // The program's one window. Control and handler names follow the window's
 // design: Czech words for what each control does.
@@ -78,6 +80,11 @@ public:
     FormatCommands format;
 
     QList<QPushButton *> buttons() const;
+
+    // What the window offers beyond its menus and buttons: shortcuts, and
+    // find and replace.
+    Shortcuts *shortcuts = nullptr;
+    FindReplace *findReplace = nullptr;
 
 public Q_SLOTS:
     void mnabout_Click();

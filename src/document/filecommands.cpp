@@ -79,6 +79,7 @@ void FileCommands::markSaved()
 {
     stav = Stav::Named;
     setCaption(SavedCaption + cesta);
+    Q_EMIT stored();
 }
 
 void FileCommands::save(int format)
@@ -144,6 +145,7 @@ void FileCommands::mnnew_Click()
         Rich1.setTextRTF({});
         stav = Stav::Unnamed;
         setCaption(NewCaption);
+        Q_EMIT stored();
     } catch (const std::exception &e) {
         showFailure(e);
     }
@@ -165,6 +167,7 @@ void FileCommands::openAndLoad()
     cesta = CommonDialog1.FileName;
     stav = Stav::Named;
     setCaption(SavedCaption + cesta);
+    Q_EMIT stored();
 }
 
 void FileCommands::mnopen_Click()

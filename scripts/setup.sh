@@ -14,6 +14,8 @@ packages=(
     # screenshots and packaging checks
     xvfb xauth x11-utils imagemagick
     desktop-file-utils appstream libxml2-utils shared-mime-info man-db lintian dpkg-dev file
+    # PDF output checked by its text, page size and fonts
+    poppler-utils
 )
 
 missing=()

@@ -22,6 +22,7 @@ const char *const Help =
     "  .txt         plain text, UTF-8, as \"Uložit TXT\" writes it\n"
     "  .html        a self-contained HTML page with the formatting\n"
     "  .md          Markdown\n"
+    "  .pdf         PDF, A4 with 2.5 cm margins, fonts embedded\n"
     "\n"
     "Exit status: 0 success, 1 the conversion failed (nothing is written), 2 wrong usage.\n";
 

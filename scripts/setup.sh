@@ -11,6 +11,8 @@ packages=(
     libqt6svg6 qt6-translations-l10n fonts-liberation2 fonts-dejavu-core
     # tests, sanitizers, fuzzing and benchmarks
     libbenchmark-dev clang libclang-rt-14-dev
+    # spell-checking as you type, with the Czech dictionary
+    libhunspell-dev hunspell-cs
     # screenshots and packaging checks
     xvfb xauth x11-utils imagemagick
     desktop-file-utils appstream libxml2-utils shared-mime-info man-db lintian dpkg-dev file

@@ -5,6 +5,7 @@
 #include "findreplace.h"
 #include "richtextbox.h"
 #include "shortcuts.h"
+#include "spellcheck.h"
 #include "version.h"
 
 #include <QAction>
@@ -85,6 +86,8 @@ Main::Main(DialogService &dialogs, QWidget *parent)
     bindHandlers();
     shortcuts = new Shortcuts(*this);
     findReplace = new FindReplace(*Rich1, *shortcuts, *this);
+    // Without a dictionary nothing is marked; the program loads one after start-up.
+    spelling = new SpellChecker(*Rich1, SpellChecker::defaultPersonalList(), this);
 
     // Normal state: the client area at its design size, below the menu bar.
     resize(ClientSize.width(), ClientSize.height() + menuBar()->sizeHint().height());

@@ -18,6 +18,7 @@ class DialogService;
 class FindReplace;
 class RichTextBox;
 class Shortcuts;
+class SpellChecker;
 
 // The program's one window. Control and handler names follow the window's
 // design: Czech words for what each control does.
@@ -82,9 +83,10 @@ public:
     QList<QPushButton *> buttons() const;
 
     // What the window offers beyond its menus and buttons: shortcuts, and
-    // find and replace.
+    // find and replace, spell-checking.
     Shortcuts *shortcuts = nullptr;
     FindReplace *findReplace = nullptr;
+    SpellChecker *spelling = nullptr;
 
 public Q_SLOTS:
     void mnabout_Click();

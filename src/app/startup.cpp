@@ -2,6 +2,7 @@
 
 #include "mainwindow.h"
 #include "qtdialogs.h"
+#include "spellcheck.h"
 #include "version.h"
 
 #include <QApplication>
@@ -61,6 +62,8 @@ int runEditor(QApplication &app, const std::function<void(Main &)> &beforeShow,
         return 0;
     // A copy left by a crashed editor is offered before the writer starts again.
     recovery.offerLeftCopies(window);
+    // The dictionary loads beside the first keystrokes, not before them.
+    window.spelling->loadInBackground(SpellDictionary::czechAff(), SpellDictionary::czechDic());
     if (beforeShow)
         beforeShow(window);
     window.showAtStart();

@@ -16,6 +16,7 @@ namespace borovka {
 
 class DialogService;
 class FindReplace;
+class Printing;
 class RichTextBox;
 class Shortcuts;
 class SpellChecker;
@@ -87,6 +88,7 @@ public:
     Shortcuts *shortcuts = nullptr;
     FindReplace *findReplace = nullptr;
     SpellChecker *spelling = nullptr;
+    Printing *printing = nullptr;
 
 public Q_SLOTS:
     void mnabout_Click();

@@ -12,6 +12,43 @@
 
 namespace borovka {
 
+void setDefaultPageLayout(QPagedPaintDevice &device)
+{
+    device.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                     QMarginsF(25, 25, 25, 25), QPageLayout::Millimeter));
+}
+
+bool paintPages(const QTextDocument &doc, QPagedPaintDevice &device)
+{
+    // The painter starts at the margins, so the copy fills exactly the area
+    // inside them.
+    const std::unique_ptr<QTextDocument> copy(doc.clone());
+    QAbstractTextDocumentLayout *layout = copy->documentLayout();
+    layout->setPaintDevice(&device);
+    QTextFrameFormat frame = copy->rootFrame()->frameFormat();
+    frame.setMargin(0);
+    frame.setPadding(0);
+    copy->rootFrame()->setFrameFormat(frame);
+    const QSizeF page = device.pageLayout().paintRectPixels(device.logicalDpiX()).size();
+    copy->setPageSize(page);
+
+    QPainter painter;
+    if (!painter.begin(&device))
+        return false;
+    const int pages = copy->pageCount();
+    for (int i = 0; i < pages; ++i) {
+        if (i > 0 && !device.newPage())
+            return false;
+        painter.save();
+        painter.translate(0, -i * page.height());
+        QAbstractTextDocumentLayout::PaintContext context;
+        context.clip = QRectF(0, i * page.height(), page.width(), page.height());
+        layout->draw(&painter, context);
+        painter.restore();
+    }
+    return painter.end();
+}
+
 QByteArray toPdf(const QTextDocument &doc, const QString &title)
 {
     QByteArray pdf;
@@ -21,37 +58,8 @@ QByteArray toPdf(const QTextDocument &doc, const QString &title)
     writer.setTitle(title);
     writer.setCreator(QStringLiteral("borovka-convert"));
     writer.setResolution(600);
-    if (!writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
-                                          QMarginsF(25, 25, 25, 25), QPageLayout::Millimeter)))
-        return {};
-
-    // Laid out afresh for the page: the painter starts at the margins, so the
-    // document fills exactly the area inside them, page after page.
-    const std::unique_ptr<QTextDocument> copy(doc.clone());
-    QAbstractTextDocumentLayout *layout = copy->documentLayout();
-    layout->setPaintDevice(&writer);
-    QTextFrameFormat frame = copy->rootFrame()->frameFormat();
-    frame.setMargin(0);
-    frame.setPadding(0);
-    copy->rootFrame()->setFrameFormat(frame);
-    const QSizeF page = writer.pageLayout().paintRectPixels(writer.resolution()).size();
-    copy->setPageSize(page);
-
-    QPainter painter;
-    if (!painter.begin(&writer))
-        return {};
-    const int pages = copy->pageCount();
-    for (int i = 0; i < pages; ++i) {
-        if (i > 0)
-            writer.newPage();
-        painter.save();
-        painter.translate(0, -i * page.height());
-        QAbstractTextDocumentLayout::PaintContext context;
-        context.clip = QRectF(0, i * page.height(), page.width(), page.height());
-        layout->draw(&painter, context);
-        painter.restore();
-    }
-    if (!painter.end())
+    setDefaultPageLayout(writer);
+    if (!paintPages(doc, writer))
         return {};
     return pdf;
 }

@@ -132,6 +132,8 @@ void RichTextBox::replaceDocument(QTextDocument *doc)
     doc->setUndoRedoEnabled(true);
     doc->setModified(false);
     ++m_changeSuppressed;
+    // Marks drawn over the text (misspelt words) belong to the old document.
+    setExtraSelections({});
     setDocument(doc);
     // A fresh cursor: the editor's own keeps an empty typing format, which
     // would hide the format of the document's first paragraph.

@@ -60,6 +60,7 @@ private Q_SLOTS:
     void misspelt();
     void marksLeaveTheDocumentAlone();
     void onlyTheVisiblePartIsChecked();
+    void marksGoWithTheirDocument();
     void suggestionsInTheContextMenu();
     void ignoreAllAndPersonalList();
     void personalListNotWritable();
@@ -196,6 +197,21 @@ void tst_SpellCheck::onlyTheVisiblePartIsChecked()
     m_rich->verticalScrollBar()->setValue(m_rich->verticalScrollBar()->maximum());
     QTRY_VERIFY(!m_checker->marked().isEmpty() && m_checker->marked().first().first > 0);
     QVERIFY(m_checker->marked().last().first > (3000 - 200) * 6);
+}
+
+void tst_SpellCheck::marksGoWithTheirDocument()
+{
+    m_rich->setPlainText(QStringLiteral("kocka pes"));
+    m_checker->setDictionary(testDictionary());
+    QCOMPARE(m_checker->marked().size(), 2);
+    // New and Open replace the whole document: no mark may outlive it.
+    m_rich->setTextRTF(QByteArrayView());
+    QVERIFY(m_rich->extraSelections().isEmpty());
+    m_checker->recheck();
+    QVERIFY(m_checker->marked().isEmpty());
+    m_rich->setTextRTF(QByteArrayView("{\\rtf1 pes}"));
+    m_checker->recheck();
+    QCOMPARE(m_checker->marked(), (QList<std::pair<int, int>>{{0, 3}}));
 }
 
 void tst_SpellCheck::suggestionsInTheContextMenu()

@@ -6,6 +6,7 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QAction>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -23,6 +24,9 @@ namespace borovka {
 namespace {
 
 const QString SettingsKey = QStringLiteral("kontrolaPravopisu");
+
+// One small file named after the program: ~/.config/borovka-editor.conf.
+QString settingsName() { return QCoreApplication::applicationName(); }
 constexpr int RecheckDelay = 150; // ms after the last change or scroll
 
 // A dictionary's word list starts with the number of its words.
@@ -201,7 +205,7 @@ QList<WordSpan> checkableWords(const QString &text)
 SpellChecker::SpellChecker(RichTextBox &rich, const QString &personalList, QObject *parent)
     : QObject(parent), m_rich(rich), m_personalList(personalList)
 {
-    m_enabled = QSettings().value(SettingsKey, true).toBool();
+    m_enabled = QSettings(settingsName()).value(SettingsKey, true).toBool();
     toggle = new QAction(QStringLiteral("Kontrola pravopisu"), this);
     toggle->setCheckable(true);
     toggle->setChecked(m_enabled);
@@ -261,7 +265,7 @@ void SpellChecker::setEnabled(bool on)
 {
     m_enabled = on;
     toggle->setChecked(on);
-    QSettings().setValue(SettingsKey, on);
+    QSettings(settingsName()).setValue(SettingsKey, on);
     recheck();
 }
 

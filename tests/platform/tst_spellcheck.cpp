@@ -93,7 +93,7 @@ void tst_SpellCheck::initTestCase()
 
 void tst_SpellCheck::init()
 {
-    QSettings().clear();
+    QSettings(QCoreApplication::applicationName()).clear();
     m_rich = std::make_unique<RichTextBox>();
     m_rich->resize(400, 300);
     m_rich->show();

@@ -148,6 +148,7 @@ bool Recovery::unsaved() const
 
 void Recovery::contentChanged()
 {
+    m_sinceChange.start();
     if (m_worker) {
         m_again = true;
         return;
@@ -159,6 +160,7 @@ void Recovery::contentChanged()
     qint64 delay = m_timings.delayMs;
     if (m_sinceWrite.isValid())
         delay = std::max(delay, m_timings.minIntervalMs - m_sinceWrite.elapsed());
+    m_waiting.invalidate();
     m_timer.start(int(delay));
 }
 
@@ -170,25 +172,39 @@ void Recovery::writeCopy()
         m_again = true;
         return;
     }
-    // The snapshot is the only work done on the window's thread.
-    auto snapshot = std::unique_ptr<QTextDocument>(m_rich.document()->clone());
+    // Due: wait for a pause in typing, within limits.
+    if (!m_waiting.isValid())
+        m_waiting.start();
+    const qint64 quiet = m_sinceChange.isValid() ? m_sinceChange.elapsed() : m_timings.pauseMs;
+    if (quiet < m_timings.pauseMs && m_waiting.elapsed() < m_timings.maxWaitMs) {
+        m_timer.start(int(std::min(m_timings.pauseMs - quiet,
+                                   m_timings.maxWaitMs - m_waiting.elapsed())));
+        return;
+    }
+    m_waiting.invalidate();
+
+    // The snapshot is the only work done on the window's thread: the RTF is
+    // quicker to make than a copy of the document.
+    QByteArray rtfBytes;
+    try {
+        rtfBytes = rtf::write(*m_rich.document());
+    } catch (const std::exception &) {
+        return;
+    }
     const QString path = m_files.stav == Stav::NamedChanged ? m_files.cesta : QString();
     const QDateTime time = QDateTime::currentDateTime();
     const QString target = m_copyPath;
     const quint64 generation = m_generation;
     auto ok = std::make_shared<bool>(false);
 
-    QTextDocument *doc = snapshot.release();
-    m_worker = QThread::create([doc, path, time, target, ok] {
-        const std::unique_ptr<QTextDocument> owned(doc);
+    m_worker = QThread::create([rtfBytes, path, time, target, ok] {
         try {
-            writeFileAtomically(target, encode(rtf::write(*owned), path, time));
+            writeFileAtomically(target, encode(rtfBytes, path, time));
             *ok = true;
         } catch (const std::exception &) {
             // A full, read-only or missing folder: no copy this time.
         }
     });
-    doc->moveToThread(m_worker);
     connect(m_worker, &QThread::finished, this, [this, ok, generation] { writeFinished(*ok, generation); });
     m_worker->start(QThread::LowPriority);
 }

@@ -20,6 +20,10 @@ class RichTextBox;
 struct RecoveryTimings {
     int delayMs = 30000;       // from the first unsaved change to the copy
     int minIntervalMs = 30000; // between two copies
+    // The copy waits for a pause in typing this long, but no longer than
+    // maxWaitMs, so the snapshot never interrupts a word.
+    int pauseMs = 1000;
+    int maxWaitMs = 15000;
 };
 
 // A recovery copy of the unsaved document, so a crash or a power cut loses
@@ -28,9 +32,9 @@ struct RecoveryTimings {
 // longer running is offered at the next start.
 //
 // A copy is one file: a header line, a JSON line with the document's path,
-// the time and the size and checksum of the RTF that follows. It is written
-// atomically from a snapshot of the document on a worker thread, so typing
-// never waits for it.
+// the time and the size and checksum of the RTF that follows. The snapshot
+// (the document's RTF) is taken in a pause of typing; the checksum and the
+// atomic write run on a worker thread.
 class Recovery : public QObject {
     Q_OBJECT
 
@@ -77,6 +81,8 @@ private:
     std::unique_ptr<QLockFile> m_lock;
     QTimer m_timer;
     QElapsedTimer m_sinceWrite;
+    QElapsedTimer m_sinceChange;
+    QElapsedTimer m_waiting; // since the copy was due
     QThread *m_worker = nullptr;
     bool m_again = false;        // a change came while a copy was being written
     quint64 m_generation = 0;    // bumped whenever the copy is removed

@@ -12,5 +12,5 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     return borovka::runEditor(
         app, [](borovka::Main &main) { main.Rich1->insertPlainText(QStringLiteral("Zachráněný text ")); },
-        {20, 20});
+        {20, 20, 0, 0});
 }

@@ -211,7 +211,8 @@ void tst_FindReplace::replaceAllWithTheSearchTextInside()
 
 void tst_FindReplace::hugeSearchText()
 {
-    const QString huge(100000, QLatin1Char('x'));
+    // A whole pasted article as the search text.
+    const QString huge = QStringLiteral("článek ").repeated(15000).left(100000);
     rich()->setPlainText(QStringLiteral("začátek ") + huge + QStringLiteral(" konec"));
     dialog()->showFor(true);
     dialog()->searchEdit->setText(huge);
@@ -219,6 +220,7 @@ void tst_FindReplace::hugeSearchText()
     dialog()->findNextButton->click();
     QCOMPARE(rich()->textCursor().selectionStart(), 8);
     QCOMPARE(rich()->textCursor().selectionEnd(), 100008);
+    QCOMPARE(rich()->textCursor().selectedText(), huge);
     dialog()->replaceEdit->setText(QStringLiteral("y"));
     dialog()->replaceAllButton->click();
     QCOMPARE(rich()->toPlainText(), QStringLiteral("začátek y konec"));

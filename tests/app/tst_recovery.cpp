@@ -9,6 +9,7 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QSignalSpy>
@@ -20,7 +21,7 @@ using Kind = ScriptedDialogs::Kind;
 
 namespace {
 
-const RecoveryTimings Fast{10, 10};
+const RecoveryTimings Fast{10, 10, 0, 0};
 
 QStringList filesIn(const QString &folder, const QString &pattern)
 {
@@ -45,6 +46,8 @@ private Q_SLOTS:
     void damagedCopyIsSetAside_data();
     void damagedCopyIsSetAside();
     void folderThatIsAFile();
+    void readOnlyFolder();
+    void copyWaitsForAPauseInTyping();
 
 private:
     std::unique_ptr<Recovery> makeRecovery(RecoveryTimings timings = Fast)
@@ -290,6 +293,37 @@ void tst_Recovery::folderThatIsAFile()
     m_main->Rich1->insertPlainText(QStringLiteral("text"));
     QVERIFY(!recovery.offerLeftCopies(*m_main));
     QCOMPARE(int(m_main->files.stav), 2);
+}
+
+void tst_Recovery::readOnlyFolder()
+{
+    auto recovery = makeRecovery();
+    QVERIFY(recovery->isActive());
+    QSignalSpy written(recovery.get(), &Recovery::written);
+    QVERIFY(QFile::setPermissions(m_folder, QFile::ReadOwner | QFile::ExeOwner));
+    m_main->Rich1->insertPlainText(QStringLiteral("text"));
+    QTRY_COMPARE(written.size(), 1);
+    QCOMPARE(written.first().first().toBool(), false);
+    QVERIFY(!QFile::exists(recovery->copyPath()));
+    // Typing goes on and the next try comes after the interval.
+    m_main->Rich1->insertPlainText(QStringLiteral(" dál"));
+    QTRY_COMPARE(written.size(), 2);
+    QCOMPARE(m_main->Rich1->toPlainText(), QStringLiteral("text dál"));
+    QCOMPARE(int(m_main->files.stav), 2);
+    QVERIFY(QFile::setPermissions(m_folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+}
+
+void tst_Recovery::copyWaitsForAPauseInTyping()
+{
+    // A writer who never pauses still gets a copy once the wait is over.
+    auto recovery = makeRecovery({0, 0, 3600 * 1000, 200});
+    QSignalSpy written(recovery.get(), &Recovery::written);
+    QElapsedTimer clock;
+    clock.start();
+    m_main->Rich1->insertPlainText(QStringLiteral("text"));
+    QTRY_COMPARE(written.size(), 1);
+    QVERIFY(clock.elapsed() >= 200);
+    QVERIFY(QFile::exists(recovery->copyPath()));
 }
 
 QTEST_MAIN(tst_Recovery)

@@ -1,13 +1,15 @@
 // The editor with its window shown (offscreen): opening a file through the
 // editing area as Open does, until the first screenful has been painted,
 // saving it back, and typing one character in the middle of a long
-// document.
+// document; opening and typing also with Czech spell-checking on, counting
+// the check of the visible text.
 
 #include "benchsupport.h"
 #include "docgen.h"
 #include "mainwindow.h"
 #include "richtextbox.h"
 #include "scripteddialogs.h"
+#include "spellcheck.h"
 #include "startup.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -119,9 +121,30 @@ void emptyEditor(Editor &e)
     e.waitForPaint(before);
 }
 
-void openFile(benchmark::State &state, qint64 bytes)
+// Spell-checking with the installed Czech dictionary, or none.
+void setSpelling(Editor &e, bool on)
 {
+    static auto czech = std::make_shared<borovka::SpellDictionary>(borovka::SpellDictionary::czechAff(),
+                                                                   borovka::SpellDictionary::czechDic());
+    e.window.spelling->setDictionary(on ? czech : nullptr);
+}
+
+bool spellingUsable(benchmark::State &state, bool on)
+{
+    if (on && !borovka::SpellDictionary(borovka::SpellDictionary::czechAff(),
+                                        borovka::SpellDictionary::czechDic()).isValid()) {
+        state.SkipWithError("hunspell-cs is not installed");
+        return false;
+    }
+    return true;
+}
+
+void openFile(benchmark::State &state, qint64 bytes, bool spelling)
+{
+    if (!spellingUsable(state, spelling))
+        return;
     Editor &e = editor();
+    setSpelling(e, spelling);
     const QString path = bytes > 0 ? documentFile(bytes) : tablesFile();
     const qint64 fileBytes = QFileInfo(path).size();
     emptyEditor(e);
@@ -135,12 +158,15 @@ void openFile(benchmark::State &state, qint64 bytes)
             state.SkipWithError("no paint after loading");
             break;
         }
+        if (spelling)
+            e.window.spelling->recheck();
         state.PauseTiming();
         emptyEditor(e);
         state.ResumeTiming();
     }
     benchsupport::reportPeak(state, meter, fileBytes);
     state.SetBytesProcessed(state.iterations() * fileBytes);
+    setSpelling(e, false);
 }
 
 void saveFile(benchmark::State &state, qint64 bytes)
@@ -156,9 +182,12 @@ void saveFile(benchmark::State &state, qint64 bytes)
     emptyEditor(e);
 }
 
-void typeInMiddle(benchmark::State &state, qint64 bytes)
+void typeInMiddle(benchmark::State &state, qint64 bytes, bool spelling)
 {
+    if (!spellingUsable(state, spelling))
+        return;
     Editor &e = editor();
+    setSpelling(e, spelling);
     borovka::RichTextBox *rich = e.window.Rich1;
     rich->setFileName(bytes > 0 ? documentFile(bytes) : tablesFile());
     e.finishLayout();
@@ -176,33 +205,42 @@ void typeInMiddle(benchmark::State &state, qint64 bytes)
             state.SkipWithError("no paint after typing");
             break;
         }
+        if (spelling)
+            e.window.spelling->recheck();
     }
     if (rich->document()->characterCount() != lengthBefore + int(state.iterations()))
         state.SkipWithError("the typed characters did not all arrive");
     emptyEditor(e);
+    setSpelling(e, false);
 }
 
 void registerAll()
 {
     // 0: the 10 MB document made mostly of tables and lists.
-    benchmark::RegisterBenchmark("editor_open_tables/10 MB", openFile, qint64(0))
+    benchmark::RegisterBenchmark("editor_open_tables/10 MB", openFile, qint64(0), false)
         ->Unit(benchmark::kMillisecond)->UseRealTime();
-    benchmark::RegisterBenchmark("editor_type_tables/10 MB", typeInMiddle, qint64(0))
+    benchmark::RegisterBenchmark("editor_type_tables/10 MB", typeInMiddle, qint64(0), false)
         ->Unit(benchmark::kMillisecond)->UseRealTime();
-    for (const qint64 bytes : benchsupport::sizes()) {
-        benchmark::RegisterBenchmark(("editor_open/" + benchsupport::sizeName(bytes)).c_str(),
-                                     openFile, bytes)
-            ->Unit(benchmark::kMillisecond)->UseRealTime();
+    for (const bool spelling : {false, true}) {
+        const std::string open = spelling ? "editor_open_spelling/" : "editor_open/";
+        for (const qint64 bytes : benchsupport::sizes()) {
+            benchmark::RegisterBenchmark((open + benchsupport::sizeName(bytes)).c_str(), openFile,
+                                         bytes, spelling)
+                ->Unit(benchmark::kMillisecond)->UseRealTime();
+        }
     }
     for (const qint64 bytes : benchsupport::sizes()) {
         benchmark::RegisterBenchmark(("editor_save/" + benchsupport::sizeName(bytes)).c_str(),
                                      saveFile, bytes)
             ->Unit(benchmark::kMillisecond)->UseRealTime();
     }
-    for (const qint64 bytes : {qint64(1024 * 1024), qint64(10 * 1024 * 1024)}) {
-        benchmark::RegisterBenchmark(("editor_type/" + benchsupport::sizeName(bytes)).c_str(),
-                                     typeInMiddle, bytes)
-            ->Unit(benchmark::kMillisecond)->UseRealTime();
+    for (const bool spelling : {false, true}) {
+        const std::string type = spelling ? "editor_type_spelling/" : "editor_type/";
+        for (const qint64 bytes : {qint64(1024 * 1024), qint64(10 * 1024 * 1024)}) {
+            benchmark::RegisterBenchmark((type + benchsupport::sizeName(bytes)).c_str(), typeInMiddle,
+                                         bytes, spelling)
+                ->Unit(benchmark::kMillisecond)->UseRealTime();
+        }
     }
 }
 

@@ -13,9 +13,13 @@ packages=(
     libbenchmark-dev clang libclang-rt-14-dev
     # the converter's Markdown and HTML checked by a CommonMark renderer and an HTML checker
     cmark-gfm tidy
+    # spell-checking as you type, with the Czech dictionary
+    libhunspell-dev hunspell-cs
     # screenshots and packaging checks
     xvfb xauth x11-utils imagemagick
     desktop-file-utils appstream libxml2-utils shared-mime-info man-db lintian dpkg-dev file
+    # PDF output checked by its text, page size and fonts
+    poppler-utils
 )
 
 missing=()

@@ -2,7 +2,11 @@
 
 #include "busy.h"
 #include "dialogservice.h"
+#include "findreplace.h"
+#include "printing.h"
 #include "richtextbox.h"
+#include "shortcuts.h"
+#include "spellcheck.h"
 #include "version.h"
 
 #include <QAction>
@@ -81,6 +85,11 @@ Main::Main(DialogService &dialogs, QWidget *parent)
     // The editing area receives its initial content before any handler is bound.
     Rich1->setTextRTF(InitialRtf);
     bindHandlers();
+    shortcuts = new Shortcuts(*this);
+    findReplace = new FindReplace(*Rich1, *shortcuts, *this);
+    // Without a dictionary nothing is marked; the program loads one after start-up.
+    spelling = new SpellChecker(*Rich1, SpellChecker::defaultPersonalList(), this);
+    printing = new Printing(*Rich1, dialogs, *shortcuts, *this);
 
     // Normal state: the client area at its design size, below the menu bar.
     resize(ClientSize.width(), ClientSize.height() + menuBar()->sizeHint().height());

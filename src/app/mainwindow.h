@@ -15,7 +15,11 @@ class QPushButton;
 namespace borovka {
 
 class DialogService;
+class FindReplace;
+class Printing;
 class RichTextBox;
+class Shortcuts;
+class SpellChecker;
 
 // The program's one window. Control and handler names follow the window's
 // design: Czech words for what each control does.
@@ -78,6 +82,13 @@ public:
     FormatCommands format;
 
     QList<QPushButton *> buttons() const;
+
+    // What the window offers beyond its menus and buttons: shortcuts, and
+    // find and replace, spell-checking.
+    Shortcuts *shortcuts = nullptr;
+    FindReplace *findReplace = nullptr;
+    SpellChecker *spelling = nullptr;
+    Printing *printing = nullptr;
 
 public Q_SLOTS:
     void mnabout_Click();

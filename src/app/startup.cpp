@@ -2,6 +2,7 @@
 
 #include "mainwindow.h"
 #include "qtdialogs.h"
+#include "spellcheck.h"
 #include "version.h"
 
 #include <QApplication>
@@ -41,7 +42,8 @@ QSize screenSizeInTwips()
     return {qRound(pixels.width() * 1440 / dpi), qRound(pixels.height() * 1440 / dpi)};
 }
 
-int runEditor(QApplication &app, const std::function<void(Main &)> &beforeShow)
+int runEditor(QApplication &app, const std::function<void(Main &)> &beforeShow,
+              RecoveryTimings recoveryTimings)
 {
     QApplication::setApplicationName(QStringLiteral("borovka-editor"));
     QApplication::setApplicationVersion(
@@ -54,12 +56,21 @@ int runEditor(QApplication &app, const std::function<void(Main &)> &beforeShow)
     dialogs.setParent(&window);
     QObject::connect(&window, &Main::programEnded, &app, [] { QCoreApplication::exit(0); });
 
+    Recovery recovery(window.files, *window.Rich1, dialogs, Recovery::defaultFolder(), recoveryTimings);
+
     if (!window.Form_Load(commandLineText(QApplication::arguments()), screenSizeInTwips()))
         return 0;
+    // A copy left by a crashed editor is offered before the writer starts again.
+    recovery.offerLeftCopies(window);
+    // The dictionary loads beside the first keystrokes, not before them.
+    window.spelling->loadInBackground(SpellDictionary::czechAff(), SpellDictionary::czechDic());
     if (beforeShow)
         beforeShow(window);
     window.showAtStart();
-    return app.exec();
+    const int result = app.exec();
+    // A normal end leaves no copy behind.
+    recovery.finish();
+    return result;
 }
 
 } // namespace borovka

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "recovery.h"
+
 #include <QSize>
 #include <QString>
 #include <QStringList>
@@ -24,7 +26,9 @@ QSize screenSizeInTwips();
 
 // The whole program after QApplication: the window, start-up with the
 // command line, the event loop. `beforeShow` runs once start-up has loaded
-// the document, just before the window is first shown.
-int runEditor(QApplication &app, const std::function<void(Main &)> &beforeShow = {});
+// the document, just before the window is first shown. Recovery copies
+// are written after `recovery` (tests shorten the delays).
+int runEditor(QApplication &app, const std::function<void(Main &)> &beforeShow = {},
+              RecoveryTimings recovery = {});
 
 } // namespace borovka

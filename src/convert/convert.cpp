@@ -1,5 +1,6 @@
 #include "convert.h"
 
+#include "pdfexport.h"
 #include "rtf.h"
 
 #include <QCoreApplication>
@@ -28,6 +29,8 @@ OutputKind outputKindFor(const QString &path)
         return OutputKind::Html;
     if (suffix == QLatin1String("md"))
         return OutputKind::Markdown;
+    if (suffix == QLatin1String("pdf"))
+        return OutputKind::Pdf;
     return OutputKind::Unknown;
 }
 
@@ -63,6 +66,11 @@ QString convertFile(const QString &input, const QString &output)
     case OutputKind::Text: bytes = rtf::plainText(doc); break;
     case OutputKind::Html: bytes = toHtml(doc, QFileInfo(input).completeBaseName()); break;
     case OutputKind::Markdown: bytes = toMarkdown(doc); break;
+    case OutputKind::Pdf:
+        bytes = toPdf(doc, QFileInfo(input).completeBaseName());
+        if (bytes.isEmpty())
+            return QCoreApplication::translate("convert", "nelze vytvořit PDF %1").arg(output);
+        break;
     case OutputKind::Unknown: break;
     }
 

@@ -8,7 +8,7 @@ class QTextDocument;
 namespace borovka {
 
 // Output kinds of the converter, chosen by the output file's extension.
-enum class OutputKind { Unknown, Rtf, Text, Html, Markdown };
+enum class OutputKind { Unknown, Rtf, Text, Html, Markdown, Pdf };
 
 OutputKind outputKindFor(const QString &path);
 

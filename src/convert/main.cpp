@@ -24,6 +24,7 @@ const char *const Help =
     "  .txt         plain text, UTF-8, as \"Uložit TXT\" writes it\n"
     "  .html        a self-contained HTML page with the formatting\n"
     "  .md          Markdown (CommonMark with ~~strikethrough~~ and tables)\n"
+    "  .pdf         PDF, A4 with 2.5 cm margins, fonts embedded\n"
     "\n"
     "--verbose      show Qt's own messages too\n"
     "\n"

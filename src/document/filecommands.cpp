@@ -86,6 +86,7 @@ void FileCommands::markSaved()
 {
     stav = Stav::Named;
     setCaption(SavedCaption + cesta);
+    Q_EMIT stored();
 }
 
 void FileCommands::save(int format)
@@ -156,6 +157,7 @@ void FileCommands::mnnew_Click()
         Rich1.setTextRTF({});
         stav = Stav::Unnamed;
         setCaption(NewCaption);
+        Q_EMIT stored();
     } catch (const std::exception &e) {
         showFailure(e);
     }
@@ -177,6 +179,7 @@ void FileCommands::openAndLoad()
     cesta = CommonDialog1.FileName;
     stav = Stav::Named;
     setCaption(SavedCaption + cesta);
+    Q_EMIT stored();
 }
 
 void FileCommands::mnopen_Click()

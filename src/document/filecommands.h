@@ -55,6 +55,9 @@ public Q_SLOTS:
 Q_SIGNALS:
     // The program must end now, without the close sequence.
     void endProgram();
+    // The content is now what its file holds (saved, opened) or empty (New):
+    // nothing unsaved is left.
+    void stored();
 
 private:
     int askSaveChanges(int buttons);

@@ -6,10 +6,13 @@
 #include "controlerror.h"
 #include "rtf.h"
 
+#include <QContextMenuEvent>
 #include <QDir>
+#include <QMenu>
 #include <QFile>
 #include <QFileInfo>
 #include <QPointer>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -129,6 +132,8 @@ void RichTextBox::replaceDocument(QTextDocument *doc)
     doc->setUndoRedoEnabled(true);
     doc->setModified(false);
     ++m_changeSuppressed;
+    // Marks drawn over the text (misspelt words) belong to the old document.
+    setExtraSelections({});
     setDocument(doc);
     // A fresh cursor: the editor's own keeps an empty typing format, which
     // would hide the format of the document's first paragraph.
@@ -137,6 +142,21 @@ void RichTextBox::replaceDocument(QTextDocument *doc)
     --m_changeSuppressed;
     if (old && old != doc && old->parent() == this)
         delete old;
+}
+
+QMenu *RichTextBox::createContextMenu(const QPoint &pos)
+{
+    // The standard menu wants document coordinates.
+    const QPoint scrolled(horizontalScrollBar()->value(), verticalScrollBar()->value());
+    QMenu *menu = createStandardContextMenu(pos + scrolled);
+    Q_EMIT contextMenuAboutToShow(menu, pos);
+    return menu;
+}
+
+void RichTextBox::contextMenuEvent(QContextMenuEvent *event)
+{
+    std::unique_ptr<QMenu> menu(createContextMenu(event->pos()));
+    menu->exec(event->globalPos());
 }
 
 // ---- selection properties --------------------------------------------------

@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 
+class QMenu;
 class QTextCharFormat;
 
 namespace borovka {
@@ -88,10 +89,20 @@ public:
     // The default character format of an empty document.
     static QFont defaultFont();
 
+    // The context menu for a click at `pos` (viewport coordinates): the
+    // standard editing entries and whatever contextMenuAboutToShow adds.
+    // The caller owns the menu.
+    QMenu *createContextMenu(const QPoint &pos);
+
 Q_SIGNALS:
     // Raised synchronously after every change of content or formatting,
     // including the program's own writes of TextRTF and FileName.
     void Change();
+    // Lets other parts of the program add their entries to the menu.
+    void contextMenuAboutToShow(QMenu *menu, const QPoint &pos);
+
+protected:
+    void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
     std::optional<bool> readFlag(bool (*get)(const QTextCharFormat &)) const;

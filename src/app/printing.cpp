@@ -1,0 +1,52 @@
+#include "printing.h"
+
+#include "dialogservice.h"
+#include "pdfexport.h"
+#include "richtextbox.h"
+#include "shortcuts.h"
+
+#include <QAction>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextDocumentFragment>
+
+namespace borovka {
+
+Printing::Printing(RichTextBox &rich, DialogService &dialogs, Shortcuts &shortcuts, QWidget &window)
+    : QObject(&window), m_rich(rich), m_dialogs(dialogs), m_window(window)
+{
+    print = shortcuts.add({QKeySequence(Qt::CTRL | Qt::Key_P)});
+    connect(print, &QAction::triggered, this, &Printing::showPrintDialog);
+}
+
+void Printing::showPrintDialog()
+{
+    QPrinter printer(QPrinter::HighResolution);
+    setDefaultPageLayout(printer);
+    QPrintDialog dialog(&printer, &m_window);
+    dialog.setOption(QAbstractPrintDialog::PrintSelection, m_rich.textCursor().hasSelection());
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    printTo(printer);
+}
+
+bool Printing::printTo(QPrinter &printer)
+{
+    bool ok = false;
+    if (printer.printRange() == QPrinter::Selection && m_rich.textCursor().hasSelection()) {
+        QTextDocument part;
+        part.setDefaultFont(m_rich.document()->defaultFont());
+        QTextCursor(&part).insertFragment(m_rich.textCursor().selection());
+        ok = paintPages(part, printer);
+    } else {
+        ok = paintPages(*m_rich.document(), printer);
+    }
+    if (!ok)
+        m_dialogs.messageBox(QStringLiteral("Dokument se nepodařilo vytisknout. Zkontroluj tiskárnu."),
+                             MsgBox::OkOnly, QStringLiteral("Tisk"));
+    return ok;
+}
+
+} // namespace borovka

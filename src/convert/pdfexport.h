@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+class QPagedPaintDevice;
+class QTextDocument;
+
+namespace borovka {
+
+// The document as a PDF for archiving or proofing: A4 with 2.5 cm margins,
+// fonts embedded, text selectable. Empty when the PDF cannot be made.
+QByteArray toPdf(const QTextDocument &doc, const QString &title);
+
+// Lays the document out afresh inside the device's margins and paints it
+// page after page. False when the device cannot be painted on (a printer
+// that fails).
+bool paintPages(const QTextDocument &doc, QPagedPaintDevice &device);
+
+// A4 with 2.5 cm margins on every side.
+void setDefaultPageLayout(QPagedPaintDevice &device);
+
+} // namespace borovka

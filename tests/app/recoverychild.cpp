@@ -1,0 +1,16 @@
+// An editor that types into its document and then waits to be killed:
+// the real program with the recovery delays shortened.
+
+#include "mainwindow.h"
+#include "richtextbox.h"
+#include "startup.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    return borovka::runEditor(
+        app, [](borovka::Main &main) { main.Rich1->insertPlainText(QStringLiteral("Zachráněný text ")); },
+        {20, 20, 0, 0});
+}

@@ -62,6 +62,9 @@ QByteArray plainText(const QTextDocument &doc)
     for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
         if (block != doc.begin())
             text += u'\n';
+        // A list item starts with its label and a tab, as it shows.
+        if (block.textList())
+            text += listLabel(block) + u'\t';
         const QString t = block.text();
         for (const QChar c : t) {
             switch (c.unicode()) {

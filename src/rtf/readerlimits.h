@@ -81,6 +81,19 @@ inline constexpr qint64 maxPicturePixels = 16ll * 1024 * 1024;
 // show as placeholders; their bytes are kept and written back all the same.
 inline constexpr qint64 maxDocumentPicturePixels = 64ll * 1024 * 1024;
 
+// Lists. RTF numbers list levels 0 to 8; a higher \ilvl is the last
+// level. Files define a handful of lists, long Word documents some
+// hundreds; definitions (\list) and overrides (\ls) past maxLists are
+// ignored, and their paragraphs show the label the file gives for readers
+// without lists (\listtext). A level's label (\leveltext) holds at most
+// 255 characters by its length byte; more are dropped. A list may take
+// its levels from another list (\liststyleid), which may do the same:
+// such chains are followed maxListStyleChain steps, so a loop ends.
+inline constexpr int maxListLevels = 9;
+inline constexpr int maxLists = 4096;
+inline constexpr int maxLevelTextLength = 255;
+inline constexpr int maxListStyleChain = 8;
+
 } // namespace rtf::limits
 
 namespace rtf::detail {

@@ -10,6 +10,7 @@
 
 #include <stdexcept>
 
+class QTextBlock;
 class QTextDocument;
 class QTextImageFormat;
 
@@ -80,5 +81,10 @@ struct Picture {
     QByteArray mimeType;
 };
 Picture picture(const QTextDocument &doc, const QTextImageFormat &format);
+
+// lists
+// The label a list item shows ("•", "3.", "c)"), numbered from the list's
+// start; empty for a paragraph in no list.
+QString listLabel(const QTextBlock &block);
 
 } // namespace rtf

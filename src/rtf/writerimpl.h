@@ -11,6 +11,7 @@
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextFrame>
+#include <QTextList>
 #include <QTextTable>
 
 #include <vector>
@@ -52,6 +53,15 @@ private:
     QHash<QRgb, int> m_colorIndex;
     std::vector<QByteArray> m_codes; // by character format index
     QByteArray m_fallbackCode;
+
+    // lists (writelists.cpp): each QTextList is one RTF list, \ls its
+    // index plus one
+    void collectList(const QTextBlock &block);
+    void writeListTables(QByteArray &out);
+    void writeListText(QByteArray &out, const QTextBlock &block);
+    double listIndentOf(const QTextBlockFormat &f) const;
+    std::vector<const QTextList *> m_lists;
+    QHash<const QTextList *, int> m_listIndex;
 };
 
 } // namespace rtf::detail

@@ -98,6 +98,11 @@ QString bulletText(const QTextListFormat &format)
     }
 }
 
+QString numberSuffix(const QTextListFormat &format)
+{
+    return format.hasProperty(QTextFormat::ListNumberSuffix) ? format.numberSuffix() : QStringLiteral(".");
+}
+
 } // namespace detail
 
 QString listLabel(const QTextBlock &block)
@@ -115,7 +120,7 @@ QString listLabel(const QTextBlock &block)
         const int start = f.hasProperty(detail::ListStartNumber) ? f.intProperty(detail::ListStartNumber) : 1;
         const qint64 n = qint64(start) + list->itemNumber(block);
         return f.numberPrefix() + detail::formatListNumber(f.style(), int(std::clamp<qint64>(n, INT_MIN, INT_MAX)))
-            + f.numberSuffix();
+            + detail::numberSuffix(f);
     }
     default:
         return detail::bulletText(f);

@@ -35,4 +35,8 @@ QString formatListNumber(int style, int n);
 // The bullet a bullet style shows: "•", "◦", "▪" or the kept text.
 QString bulletText(const QTextListFormat &format);
 
+// The text after a number: "." unless the format says otherwise, as Qt
+// draws it.
+QString numberSuffix(const QTextListFormat &format);
+
 } // namespace rtf::detail

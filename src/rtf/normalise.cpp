@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
+#include <QStringDecoder>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -266,6 +267,14 @@ void normalise(QTextDocument &doc, const QString &baseDir)
     cursor.endEditBlock();
 }
 
+QString decodeHtml(QByteArrayView data)
+{
+    QStringDecoder decoder = QStringDecoder::decoderForHtml(data);
+    if (!decoder.isValid())
+        decoder = QStringDecoder(QStringDecoder::Utf8);
+    return decoder.decode(data);
+}
+
 void readHtml(const QString &html, const QString &baseDir, QTextDocument &doc)
 {
     const bool undo = doc.isUndoRedoEnabled();
@@ -275,10 +284,11 @@ void readHtml(const QString &html, const QString &baseDir, QTextDocument &doc)
     doc.setUndoRedoEnabled(undo);
 }
 
-void insertDocument(QTextCursor &cursor, const QTextDocument &source)
+namespace {
+
+// The pictures' bytes first: the inserted text shows them at once.
+void copyPictures(const QTextDocument &source, QTextDocument *target)
 {
-    QTextDocument *target = cursor.document();
-    // The pictures' bytes first: the inserted text shows them at once.
     for (const QTextFormat &f : source.allFormats()) {
         if (!f.isImageFormat())
             continue;
@@ -291,7 +301,21 @@ void insertDocument(QTextCursor &cursor, const QTextDocument &source)
         target->addResource(QTextDocument::ImageResource, QUrl(name),
                             source.resource(QTextDocument::ImageResource, QUrl(name)));
     }
+}
+
+} // namespace
+
+void insertDocument(QTextCursor &cursor, const QTextDocument &source)
+{
+    copyPictures(source, cursor.document());
     cursor.insertFragment(QTextDocumentFragment(&source));
+}
+
+void insertSelection(QTextCursor &cursor, const QTextCursor &selection)
+{
+    if (selection.document())
+        copyPictures(*selection.document(), cursor.document());
+    cursor.insertFragment(selection.selection());
 }
 
 } // namespace rtf

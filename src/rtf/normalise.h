@@ -5,6 +5,7 @@
 // the file format keeps: what the editing area shows after a paste is
 // what a save and reopen gives back.
 
+#include <QByteArrayView>
 #include <QString>
 
 class QTextCharFormat;
@@ -22,12 +23,20 @@ namespace rtf {
 // font sizes (<h1>, <big>) become points.
 void readHtml(const QString &html, const QString &baseDir, QTextDocument &doc);
 
+// The text of an HTML file: the encoding its byte-order mark or <meta>
+// names, UTF-8 otherwise.
+QString decodeHtml(QByteArrayView data);
+
 // Makes what readHtml() describes of a document Qt built from HTML.
 void normalise(QTextDocument &doc, const QString &baseDir);
 
 // Inserts the whole of `source` at `cursor`, with the bytes of its
 // pictures, so the target document writes them as `source` would.
 void insertDocument(QTextCursor &cursor, const QTextDocument &source);
+
+// Inserts the selection of `selection` at `cursor` (another document),
+// with the bytes of its pictures.
+void insertSelection(QTextCursor &cursor, const QTextCursor &selection);
 
 namespace detail {
 

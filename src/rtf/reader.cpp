@@ -605,6 +605,7 @@ void Reader::controlWord(std::string_view name, bool hasParam, int param)
         if (m_st.dest == Dest::Body) {
             m_st.dest = Dest::PnDef;
             m_pn = std::make_unique<ListLevelDef>();
+            m_pn->pn = true;
             m_pnCont = false;
         } else {
             m_st.dest = Dest::Skip;

@@ -128,6 +128,7 @@ struct ListLevelDef {
     std::vector<int> text;
     QByteArray before, after; // \pntxtb and \pntxta bytes
     int level = 0;  // of a \pn numbering (\pnlvlN)
+    bool pn = false; // a \pn numbering: its text is before and after
     bool operator==(const ListLevelDef &) const = default;
 };
 

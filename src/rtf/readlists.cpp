@@ -15,21 +15,20 @@ namespace rtf::detail {
 
 namespace {
 
-// Faces whose bullets are not in their own code page. OpenSymbol (and
-// StarSymbol before it) puts its bullets in the private use area and,
-// written with \fcharset2, as single bytes of it; these are the bullets
-// LibreOffice offers, as the characters they show.
+// OpenSymbol (StarSymbol before it) draws the bullets LibreOffice offers
+// from the private use area; these are the characters their shapes are.
+// Written with \fcharset2 their low byte stands for them, and byte 0x96
+// is the plain bullet that other word processors show for it.
 char16_t openSymbolBullet(char16_t c)
 {
-    if (c < 0x100)
-        c = char16_t(0xE000 + c);
     switch (c) {
-    case 0xE00A: return 0x25AA; // small square
-    case 0xE00B: return 0x2751;
-    case 0xE00C: return 0x27A2; // arrowhead
-    case 0xE01B: return 0x2713;
-    case 0xE096: return 0x2022; // bullet
-    case 0xE097: return 0x25E6;
+    case 0x0A:
+    case 0xE00A: return 0x25AA; // square
+    case 0x0C:
+    case 0xE00C: return 0x2666; // diamond
+    case 0x0D:
+    case 0xE00D: return 0x2756;
+    case 0x96: return 0x2022;
     default: return 0;
     }
 }
@@ -257,7 +256,7 @@ QString Reader::levelLabel(const ListLevelDef &level)
             if (c && isText(c) && c != u'\t')
                 text += QChar(c);
         }
-    } else if (!level.before.isEmpty() || !level.after.isEmpty()) {
+    } else if (level.pn) {
         // \pn: the text before, the number, the text after.
         for (char b : level.before) {
             const char16_t c = decodeChar(uchar(b));
@@ -316,7 +315,7 @@ int Reader::listObject(const ParProps &par)
         return *it;
 
     QTextListFormat f;
-    f.setIndent(std::min(par.ilvl, ilvl) + 1);
+    f.setIndent(ilvl + 1);
     const QString label = levelLabel(*level);
     if (level->nfc == 23 || level->nfc == 255) {
         QString bullet = label;
@@ -329,7 +328,7 @@ int Reader::listObject(const ParProps &par)
             f.setProperty(ListBulletText, bullet.isEmpty() ? QStringLiteral(" ") : bullet);
     } else {
         f.setStyle(QTextListFormat::Style(listStyleOfNfc(level->nfc)));
-        if (!label.isEmpty()) {
+        if (!label.isEmpty() || level->pn) {
             // The text around this level's number; numbers of the levels
             // above ("1.2.") are not shown, Qt numbers one level.
             const qsizetype own = label.indexOf(QChar(char16_t(ilvl)));

@@ -85,7 +85,7 @@ void Writer::writeListTables(QByteArray &out)
                 }
                 text += hexByte(level);
                 numberAt = ++length;
-                for (const QChar c : f.numberSuffix().left(32)) {
+                for (const QChar c : numberSuffix(f).left(32)) {
                     text += labelCharacter(c);
                     ++length;
                 }

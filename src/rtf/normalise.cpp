@@ -204,13 +204,20 @@ void normalise(QTextDocument &doc, const QString &baseDir)
             const QTextFragment frag = it.fragment();
             QTextCharFormat cf = frag.charFormat();
             bool changed = strip(cf, keptCharProperty);
-            if (cf.hasProperty(QTextFormat::FontSizeAdjustment) || (frag.charFormat().hasProperty(QTextFormat::FontSizeAdjustment))) {
+            if (frag.charFormat().hasProperty(QTextFormat::FontSizeAdjustment)) {
                 const QTextCharFormat original = frag.charFormat();
                 double size = base;
                 if (original.hasProperty(QTextFormat::FontPointSize) && original.fontPointSize() > 0)
                     size = original.fontPointSize();
                 cf.setFontPointSize(detail::adjustedPointSize(original, size));
                 cf.clearProperty(QTextFormat::FontSizeAdjustment);
+                changed = true;
+            }
+            if (cf.hasProperty(QTextFormat::FontPixelSize)) {
+                // Pixels at 96 dots per inch, as the writer keeps them.
+                if (!cf.hasProperty(QTextFormat::FontPointSize) && cf.intProperty(QTextFormat::FontPixelSize) > 0)
+                    cf.setFontPointSize(cf.intProperty(QTextFormat::FontPixelSize) * 0.75);
+                cf.clearProperty(QTextFormat::FontPixelSize);
                 changed = true;
             }
             if (cf.isImageFormat()) {

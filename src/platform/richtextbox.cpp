@@ -490,10 +490,17 @@ void RichTextBox::insertFromMimeData(const QMimeData *source)
 
 QMimeData *RichTextBox::createMimeDataFromSelection() const
 {
-    QMimeData *data = QTextEdit::createMimeDataFromSelection();
     const QTextCursor selection = textCursor();
-    if (!data || !selection.hasSelection())
-        return data;
+    if (!selection.hasSelection())
+        return QTextEdit::createMimeDataFromSelection();
+    // Qt's own mime data lists only its formats: its text and HTML are
+    // copied into one that can hold RTF as well.
+    const std::unique_ptr<QMimeData> qt(QTextEdit::createMimeDataFromSelection());
+    auto *data = new QMimeData;
+    if (qt) {
+        data->setText(qt->text());
+        data->setHtml(qt->html());
+    }
     QTextDocument copy;
     copy.setDefaultFont(document()->defaultFont());
     QTextCursor cursor(&copy);

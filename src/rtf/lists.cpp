@@ -105,26 +105,90 @@ QString numberSuffix(const QTextListFormat &format)
 
 } // namespace detail
 
+namespace {
+
+bool isNumbered(int style)
+{
+    switch (style) {
+    case QTextListFormat::ListDecimal:
+    case QTextListFormat::ListLowerAlpha:
+    case QTextListFormat::ListUpperAlpha:
+    case QTextListFormat::ListLowerRoman:
+    case QTextListFormat::ListUpperRoman:
+        return true;
+    default:
+        return false;
+    }
+}
+
+int numberOf(const QTextListFormat &f, qint64 index)
+{
+    const int start = f.hasProperty(detail::ListStartNumber) ? f.intProperty(detail::ListStartNumber) : 1;
+    return int(std::clamp<qint64>(start + index, INT_MIN, INT_MAX));
+}
+
+// The label of item `number` of a list; `above(level)` gives the number
+// of a level above, as its own style writes it.
+template <typename Above>
+QString composeLabel(const QTextListFormat &f, int number, Above above)
+{
+    if (!isNumbered(f.style()))
+        return detail::bulletText(f);
+    const QString own = detail::formatListNumber(f.style(), number);
+    const QString pattern = f.stringProperty(detail::ListLevelTemplate);
+    if (pattern.isEmpty())
+        return f.numberPrefix() + own + detail::numberSuffix(f);
+    const int level = f.indent() - 1;
+    QString out;
+    for (const QChar c : pattern) {
+        if (c.unicode() >= 9)
+            out += c;
+        else if (c.unicode() == level)
+            out += own;
+        else
+            out += above(c.unicode());
+    }
+    return out;
+}
+
+} // namespace
+
+QString detail::ListNumbering::label(const QTextBlock &block)
+{
+    const QTextList *list = block.textList();
+    if (!list)
+        return {};
+    const QTextListFormat f = list->format();
+    const int number = numberOf(f, m_count[list]++);
+    if (!f.hasProperty(ListGroup))
+        return composeLabel(f, number, [](int) { return QString(); });
+    auto &levels = m_groups[f.intProperty(ListGroup)];
+    const int level = std::clamp(f.indent() - 1, 0, 8);
+    levels[size_t(level)] = {number, f.style()};
+    return composeLabel(f, number, [&levels](int above) {
+        const Level &l = levels[size_t(above)];
+        return l.number ? formatListNumber(l.style, l.number) : QStringLiteral("0");
+    });
+}
+
 QString listLabel(const QTextBlock &block)
 {
     const QTextList *list = block.textList();
     if (!list)
         return {};
     const QTextListFormat f = list->format();
-    switch (f.style()) {
-    case QTextListFormat::ListDecimal:
-    case QTextListFormat::ListLowerAlpha:
-    case QTextListFormat::ListUpperAlpha:
-    case QTextListFormat::ListLowerRoman:
-    case QTextListFormat::ListUpperRoman: {
-        const int start = f.hasProperty(detail::ListStartNumber) ? f.intProperty(detail::ListStartNumber) : 1;
-        const qint64 n = qint64(start) + list->itemNumber(block);
-        return f.numberPrefix() + detail::formatListNumber(f.style(), int(std::clamp<qint64>(n, INT_MIN, INT_MAX)))
-            + detail::numberSuffix(f);
-    }
-    default:
-        return detail::bulletText(f);
-    }
+    const int number = numberOf(f, list->itemNumber(block));
+    return composeLabel(f, number, [&](int above) {
+        // The latest item of that level of the same list before this one.
+        for (QTextBlock b = block.previous(); b.isValid(); b = b.previous()) {
+            const QTextList *l = b.textList();
+            if (l && l->format().indent() == above + 1
+                && l->format().property(detail::ListGroup) == f.property(detail::ListGroup)) {
+                return detail::formatListNumber(l->format().style(), numberOf(l->format(), l->itemNumber(b)));
+            }
+        }
+        return QStringLiteral("0");
+    });
 }
 
 } // namespace rtf

@@ -9,10 +9,14 @@
 // file gave ("–", "✓", "1.1.") is kept in the format as well and written
 // back and exported as it was.
 
+#include <QHash>
 #include <QString>
 #include <QTextFormat>
 
+#include <array>
+
 class QTextBlock;
+class QTextList;
 class QTextListFormat;
 
 namespace rtf::detail {
@@ -23,6 +27,13 @@ enum ListProperty {
     ListBulletText = QTextFormat::UserProperty + 0x5300,
     // int: the number of the first item; absent: 1.
     ListStartNumber,
+    // QString: a label that shows the numbers of the levels above too
+    // ("1.2."): its characters 0 to 8 stand for the numbers of the levels.
+    ListLevelTemplate,
+    // int: lists that are levels of one RTF list share it. A level's
+    // numbering starts again after an item of a level above, so one RTF
+    // level may be several lists.
+    ListGroup,
 };
 
 // RTF's \levelnfc numbers and the list styles they are shown with.
@@ -38,5 +49,22 @@ QString bulletText(const QTextListFormat &format);
 // The text after a number: "." unless the format says otherwise, as Qt
 // draws it.
 QString numberSuffix(const QTextListFormat &format);
+
+// The labels of a document's list items visited in document order (the
+// writer, the text export): each list's items are counted as they come,
+// so a label costs nothing more in a long list, and the numbers of the
+// levels above are those of their latest items.
+class ListNumbering {
+public:
+    QString label(const QTextBlock &block);
+
+private:
+    struct Level {
+        int number = 0;
+        int style = 0;
+    };
+    QHash<const QTextList *, int> m_count;
+    QHash<int, std::array<Level, 9>> m_groups;
+};
 
 } // namespace rtf::detail

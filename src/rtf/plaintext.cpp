@@ -4,6 +4,7 @@
 #include "rtf.h"
 
 #include "codepages.h"
+#include "lists.h"
 
 #include <QStringDecoder>
 #include <QTextBlock>
@@ -59,12 +60,13 @@ QByteArray plainText(const QTextDocument &doc)
     // next word) must survive the export into the magazine's pages.
     QString text;
     text.reserve(doc.characterCount());
+    detail::ListNumbering numbering;
     for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
         if (block != doc.begin())
             text += u'\n';
         // A list item starts with its label and a tab, as it shows.
         if (block.textList())
-            text += listLabel(block) + u'\t';
+            text += numbering.label(block) + u'\t';
         const QString t = block.text();
         for (const QChar c : t) {
             switch (c.unicode()) {

@@ -298,6 +298,9 @@ int Reader::listObject(const ParProps &par)
         level = &levels[size_t(ilvl)];
         key = (quint64(uint(par.ls)) << 8) | uint(par.ilvl);
         m_lastPnKey = 0;
+        // An item starts the numbering of the levels below it again.
+        for (int deeper = par.ilvl + 1; deeper < limits::maxListLevels; ++deeper)
+            m_textLists.remove((quint64(uint(par.ls)) << 8) | uint(deeper));
     } else if (par.pn >= 0 && size_t(par.pn) < m_pnDefs.size()) {
         level = &m_pnDefs[size_t(par.pn)];
         ilvl = level->level;
@@ -345,10 +348,15 @@ int Reader::listObject(const ParProps &par)
                 f.setNumberPrefix(before < 0 ? label.left(own) : QString());
                 f.setNumberSuffix(label.mid(own + 1, after - own - 1));
             }
+            // "1.2.": kept whole for the label the writer and the export give.
+            if (own >= 0 && (before >= 0 || after < label.size()) && par.ls > 0)
+                f.setProperty(ListLevelTemplate, label);
         }
         if (level->start != 1)
             f.setProperty(ListStartNumber, level->start);
     }
+    if (par.ls > 0)
+        f.setProperty(ListGroup, par.ls);
     QTextCursor c(m_cursor);
     QTextList *list = c.createList(f);
     m_textLists.insert(key, list->objectIndex());

@@ -44,8 +44,24 @@ void Writer::collectList(const QTextBlock &block)
     const QTextList *list = block.textList();
     if (!list || m_listIndex.contains(list))
         return;
-    m_lists.push_back(list);
-    m_listIndex.insert(list, int(m_lists.size()));
+    const QTextListFormat f = list->format();
+    const size_t level = size_t(levelOf(f));
+    // Lists read as the levels of one RTF list are written as one again.
+    int index = -1;
+    if (f.hasProperty(ListGroup)) {
+        index = m_listGroups.value(f.intProperty(ListGroup), -1);
+        if (index < 0) {
+            index = int(m_lists.size());
+            m_listGroups.insert(f.intProperty(ListGroup), index);
+            m_lists.emplace_back();
+        }
+    } else {
+        index = int(m_lists.size());
+        m_lists.emplace_back();
+    }
+    if (!m_lists[size_t(index)].levels[level])
+        m_lists[size_t(index)].levels[level] = list;
+    m_listIndex.insert(list, index + 1);
 }
 
 double Writer::listIndentOf(const QTextBlockFormat &f) const
@@ -60,23 +76,38 @@ void Writer::writeListTables(QByteArray &out)
         return;
     out += "{\\*\\listtable";
     for (size_t i = 0; i < m_lists.size(); ++i) {
-        const QTextListFormat f = m_lists[i]->format();
-        const int nfc = levelNfcOf(f.style());
-        const int start = f.hasProperty(ListStartNumber) ? f.intProperty(ListStartNumber) : 1;
+        const auto &levels = m_lists[i].levels;
+        const QTextList *first = *std::find_if(levels.begin(), levels.end(), [](const QTextList *l) { return l; });
         const QByteArray id = QByteArray::number(i + 1);
         out += "\r\n{\\list\\listtemplateid" + id;
-        // Every level the same, so a reader that takes another level than
-        // \ilvl names still shows this list.
+        // A level without a list of its own is written as the first one,
+        // so a reader that takes another level than \ilvl names still
+        // shows the list.
         for (int level = 0; level < 9; ++level) {
+            const QTextList *own = levels[size_t(level)];
+            const QTextListFormat f = (own ? own : first)->format();
+            const int nfc = levelNfcOf(f.style());
+            const int start = f.hasProperty(ListStartNumber) ? f.intProperty(ListStartNumber) : 1;
             out += "{\\listlevel\\levelnfc" + QByteArray::number(nfc) + "\\levelnfcn" + QByteArray::number(nfc)
                 + "\\leveljc0\\leveljcn0\\levelfollow0\\levelstartat" + QByteArray::number(std::max(0, start));
             QByteArray text;
+            QByteArray numbers;
             int length = 0;
-            int numberAt = 0;
+            const QString pattern = own ? f.stringProperty(ListLevelTemplate).left(64) : QString();
             if (nfc == 23) {
                 for (const QChar c : bulletText(f).left(32)) {
                     text += labelCharacter(c);
                     ++length;
+                }
+            } else if (!pattern.isEmpty()) {
+                for (const QChar c : pattern) {
+                    ++length;
+                    if (c.unicode() < 9) {
+                        text += hexByte(c.unicode());
+                        numbers += hexByte(length);
+                    } else {
+                        text += labelCharacter(c);
+                    }
                 }
             } else {
                 for (const QChar c : f.numberPrefix().left(32)) {
@@ -84,15 +115,13 @@ void Writer::writeListTables(QByteArray &out)
                     ++length;
                 }
                 text += hexByte(level);
-                numberAt = ++length;
+                numbers += hexByte(++length);
                 for (const QChar c : numberSuffix(f).left(32)) {
                     text += labelCharacter(c);
                     ++length;
                 }
             }
-            out += "{\\leveltext" + hexByte(length) + text + ";}{\\levelnumbers";
-            if (numberAt)
-                out += hexByte(numberAt);
+            out += "{\\leveltext" + hexByte(length) + text + ";}{\\levelnumbers" + numbers;
             out += ";}\\fi-360\\li" + QByteArray::number(720 * (level + 1)) + "}";
         }
         out += "{\\listname ;}\\listid" + id + "}";
@@ -120,7 +149,7 @@ void Writer::writeListText(QByteArray &out, const QTextBlock &block)
     if (QTextBlock::iterator it = block.begin(); !it.atEnd())
         format = it.fragment().charFormatIndex();
     out += "{\\listtext" + codeOf(format);
-    QString label = listLabel(block);
+    QString label = m_numbering.label(block);
     label.removeIf([](QChar c) { return c.unicode() < 0x20; });
     appendEscaped(out, label);
     out += "\\tab}";

@@ -3,6 +3,7 @@
 // The RTF writer's inner parts, shared by its units. Nothing outside
 // src/rtf includes it.
 
+#include "lists.h"
 #include "rtf.h"
 
 #include <QColor>
@@ -14,6 +15,7 @@
 #include <QTextList>
 #include <QTextTable>
 
+#include <array>
 #include <vector>
 
 namespace rtf::detail {
@@ -60,8 +62,13 @@ private:
     void writeListTables(QByteArray &out);
     void writeListText(QByteArray &out, const QTextBlock &block);
     double listIndentOf(const QTextBlockFormat &f) const;
-    std::vector<const QTextList *> m_lists;
-    QHash<const QTextList *, int> m_listIndex;
+    struct RtfList {
+        std::array<const QTextList *, 9> levels{}; // the first list of each level
+    };
+    std::vector<RtfList> m_lists;
+    QHash<const QTextList *, int> m_listIndex; // \ls
+    QHash<int, int> m_listGroups;               // ListGroup -> index in m_lists
+    ListNumbering m_numbering;
 };
 
 } // namespace rtf::detail

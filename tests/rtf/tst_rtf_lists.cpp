@@ -76,7 +76,7 @@ void TestRtfLists::fixtures_data()
     QTest::newRow("Word list table, symbol fonts")
         << "word_listtable_symbol_bullets.rtf"
         << QStringList{"Přehled", "0 • jablka", "1 o žluté", "2 ▪ citróny", "0 • hrušky", "Postup", "0 3) začít",
-                       "1 a. podbod", "2 (i) jemně", "0 4) skončit", "0 ✓ hotovo",
+                       "1 3.a. podbod", "2 (i) jemně", "0 4) skončit", "1 4.a. znovu", "0 ✓ hotovo",
                        "*\tneznámý seznam"}; // \ls of no list: its \listtext stays
     QTest::newRow("Word 95 paragraph numbering")
         << "word95_pn_numbering.rtf"

@@ -336,7 +336,13 @@ private:
     int m_overrideList = INT_MIN;               // \listid of the \listoverride being read
     std::vector<ListLevelDef> m_pnDefs;  // distinct \pn numberings
     std::unique_ptr<ListLevelDef> m_pn;  // the \pn being read
-    QHash<quint64, int> m_textLists;            // list and level -> QTextList object index
+    struct ListRun {
+        int object = -1;    // the QTextList's object index
+        int items = 0;      // paragraphs in it
+        int first = 0;      // number of its first item, from the level's start
+        int lastBlock = -1; // the paragraph counted last
+    };
+    QHash<quint64, ListRun> m_textLists;        // list and level -> the QTextList its items go to
     quint64 m_lastPnKey = 0;                    // \pn numbering of the previous paragraph
     int m_listTextStart = -1, m_listTextEnd = -1; // \listtext of the current paragraph
     bool m_readingOverrides = false;            // in \listoverridetable

@@ -93,6 +93,14 @@ inline constexpr int maxListLevels = 9;
 inline constexpr int maxLists = 4096;
 inline constexpr int maxLevelTextLength = 255;
 inline constexpr int maxListStyleChain = 8;
+// Items of one Qt list. Qt lays out every item of a list again when one is
+// added, so reading a list of n items costs n * n; longer lists are read
+// as several Qt lists, the later ones counting on from the earlier. Bullet
+// lists look the same either way; a numbered list longer than this shows
+// its later numbers from 1 in the editing area (Qt shows no start number)
+// while its labels, the file it saves and every export keep counting.
+inline constexpr int maxBulletListRun = 64;
+inline constexpr int maxNumberedListRun = 1000;
 
 } // namespace rtf::limits
 

@@ -314,8 +314,24 @@ int Reader::listObject(const ParProps &par)
         return -1;
     }
 
-    if (auto it = m_textLists.constFind(key); it != m_textLists.cend())
-        return *it;
+    // Qt marks every item of a list for layout again when one is added, so
+    // a list of n items costs n * n: long lists are made of several Qt
+    // lists that go on counting where the one before stopped.
+    int offset = 0;
+    if (auto it = m_textLists.find(key); it != m_textLists.end()) {
+        ListRun &run = *it;
+        const int block = m_cursor.blockNumber();
+        if (block == run.lastBlock)
+            return run.object;
+        const int most = level->nfc == 23 || level->nfc == 255 ? limits::maxBulletListRun : limits::maxNumberedListRun;
+        if (run.items < most) {
+            ++run.items;
+            run.lastBlock = block;
+            return run.object;
+        }
+        offset = run.first + run.items;
+        m_textLists.erase(it);
+    }
 
     QTextListFormat f;
     f.setIndent(ilvl + 1);
@@ -352,14 +368,14 @@ int Reader::listObject(const ParProps &par)
             if (own >= 0 && (before >= 0 || after < label.size()) && par.ls > 0)
                 f.setProperty(ListLevelTemplate, label);
         }
-        if (level->start != 1)
-            f.setProperty(ListStartNumber, level->start);
+        if (qint64(level->start) + offset != 1)
+            f.setProperty(ListStartNumber, int(std::min<qint64>(qint64(level->start) + offset, INT_MAX)));
     }
     if (par.ls > 0)
         f.setProperty(ListGroup, par.ls);
     QTextCursor c(m_cursor);
     QTextList *list = c.createList(f);
-    m_textLists.insert(key, list->objectIndex());
+    m_textLists.insert(key, ListRun{list->objectIndex(), 1, offset, m_cursor.blockNumber()});
     return list->objectIndex();
 }
 

@@ -14,6 +14,7 @@
 #include <QTextImageFormat>
 #include <QTextList>
 #include <QTextListFormat>
+#include <QSet>
 
 #include <limits>
 
@@ -48,6 +49,8 @@ private slots:
     void listLimits_data();
     void listLimits();
     void hugeListTableIsBounded();
+    void longListsAreSplit_data();
+    void longListsAreSplit();
 };
 
 void TestRtfHostile::partialContent_data()
@@ -451,6 +454,50 @@ void TestRtfHostile::hugeListTableIsBounded()
     QCOMPARE(first.textList()->format().indent(), rtf::limits::maxListLevels);
     QVERIFY(rtf::listLabel(first).size() <= maxLevelTextLength);
     QCOMPARE(doc.blockCount(), 1 + 20000);
+}
+
+void TestRtfHostile::longListsAreSplit_data()
+{
+    QTest::addColumn<QByteArray>("level");
+    QTest::addColumn<int>("items");
+    QTest::addColumn<int>("lists");
+    QTest::addColumn<QString>("lastLabel");
+    const QByteArray bullet = "{\\listlevel\\levelnfc23{\\leveltext\\'01\\'95;}}";
+    const QByteArray numbered = "{\\listlevel\\levelnfc0\\levelstartat5{\\leveltext\\'02\\'00.;}}";
+    using rtf::limits::maxBulletListRun;
+    using rtf::limits::maxNumberedListRun;
+    QTest::newRow("bullets at the limit") << bullet << maxBulletListRun << 1 << QStringLiteral("\u2022");
+    QTest::newRow("bullets past the limit") << bullet << maxBulletListRun + 1 << 2 << QStringLiteral("\u2022");
+    QTest::newRow("numbers at the limit") << numbered << maxNumberedListRun << 1
+                                          << QString::number(maxNumberedListRun + 4) + u'.';
+    QTest::newRow("numbers past the limit") << numbered << maxNumberedListRun + 1 << 2
+                                            << QString::number(maxNumberedListRun + 5) + u'.';
+}
+
+void TestRtfHostile::longListsAreSplit()
+{
+    QFETCH(QByteArray, level);
+    QFETCH(int, items);
+    QFETCH(int, lists);
+    QFETCH(QString, lastLabel);
+    const QByteArray rtf = "{\\rtf1{\\*\\listtable{\\list" + level + "\\listid1}}{\\*\\listoverridetable"
+        + overrideOf(1, 1) + "}\\ls1 " + QByteArray("x\\par ").repeated(items) + "}";
+    QTextDocument doc;
+    rtf::read(rtf, doc);
+    for (int pass = 0; pass < 2; ++pass) {
+        QSet<const QTextList *> seen;
+        for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+            QVERIFY(b.textList());
+            seen.insert(b.textList());
+        }
+        QCOMPARE(doc.blockCount(), items);
+        QCOMPARE(seen.size(), lists);
+        QCOMPARE(rtf::listLabel(doc.lastBlock()), lastLabel);
+        const QByteArray saved = rtf::write(doc);
+        // One list in the file: readers count on as the editor does.
+        QCOMPARE(saved.count("{\\listoverride\\"), 1);
+        rtf::read(saved, doc);
+    }
 }
 
 QTEST_MAIN(TestRtfHostile)

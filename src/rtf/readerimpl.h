@@ -337,10 +337,8 @@ private:
     std::vector<ListLevelDef> m_pnDefs;  // distinct \pn numberings
     std::unique_ptr<ListLevelDef> m_pn;  // the \pn being read
     struct ListRun {
-        int object = -1;    // the QTextList's object index
-        int items = 0;      // paragraphs in it
-        int first = 0;      // number of its first item, from the level's start
-        int lastBlock = -1; // the paragraph counted last
+        int object = -1; // the QTextList's object index
+        int first = 0;   // number of its first item, counted from the level's start
     };
     QHash<quint64, ListRun> m_textLists;        // list and level -> the QTextList its items go to
     quint64 m_lastPnKey = 0;                    // \pn numbering of the previous paragraph

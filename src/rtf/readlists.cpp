@@ -319,17 +319,11 @@ int Reader::listObject(const ParProps &par)
     // lists that go on counting where the one before stopped.
     int offset = 0;
     if (auto it = m_textLists.find(key); it != m_textLists.end()) {
-        ListRun &run = *it;
-        const int block = m_cursor.blockNumber();
-        if (block == run.lastBlock)
-            return run.object;
+        const auto *list = qobject_cast<const QTextList *>(m_cursor.document()->object(it->object));
         const int most = level->nfc == 23 || level->nfc == 255 ? limits::maxBulletListRun : limits::maxNumberedListRun;
-        if (run.items < most) {
-            ++run.items;
-            run.lastBlock = block;
-            return run.object;
-        }
-        offset = run.first + run.items;
+        if (!list || m_cursor.block().textList() == list || list->count() < most)
+            return it->object;
+        offset = it->first + list->count();
         m_textLists.erase(it);
     }
 
@@ -375,7 +369,7 @@ int Reader::listObject(const ParProps &par)
         f.setProperty(ListGroup, par.ls);
     QTextCursor c(m_cursor);
     QTextList *list = c.createList(f);
-    m_textLists.insert(key, ListRun{list->objectIndex(), 1, offset, m_cursor.blockNumber()});
+    m_textLists.insert(key, ListRun{list->objectIndex(), offset});
     return list->objectIndex();
 }
 

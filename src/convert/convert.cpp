@@ -1,6 +1,7 @@
 #include "convert.h"
 
 #include "pdfexport.h"
+#include "normalise.h"
 #include "rtf.h"
 
 #include <QCoreApplication>
@@ -55,7 +56,12 @@ QString convertFile(const QString &input, const QString &output)
     doc.setDefaultFont(font);
     doc.setUndoRedoEnabled(false);
     try {
-        rtf::read(data, doc);
+        // A web page reads as a paste of it does; other input by its content.
+        const QString suffix = QFileInfo(input).suffix().toLower();
+        if ((suffix == QLatin1String("html") || suffix == QLatin1String("htm")) && !rtf::isRtf(data))
+            rtf::readHtml(rtf::decodeHtml(data), QFileInfo(input).absolutePath(), doc);
+        else
+            rtf::read(data, doc);
     } catch (const rtf::Error &e) {
         return QCoreApplication::translate("convert", "nelze přečíst %1: %2").arg(input, e.description());
     }

@@ -298,7 +298,15 @@ private:
                 && format.style() != QTextListFormat::ListStyleUndefined;
             const QString tag = ordered ? QStringLiteral("ol") : QStringLiteral("ul");
             const int first = list->itemNumber(b) + 1;
-            m_out += QLatin1Char('<') + tag
+            QString type; // letters and roman numbers; decimal is the default
+            switch (format.style()) {
+            case QTextListFormat::ListLowerAlpha: type = QStringLiteral(" type=\"a\""); break;
+            case QTextListFormat::ListUpperAlpha: type = QStringLiteral(" type=\"A\""); break;
+            case QTextListFormat::ListLowerRoman: type = QStringLiteral(" type=\"i\""); break;
+            case QTextListFormat::ListUpperRoman: type = QStringLiteral(" type=\"I\""); break;
+            default: break;
+            }
+            m_out += QLatin1Char('<') + tag + type
                 + (ordered && first != 1 ? QStringLiteral(" start=\"%1\"").arg(first) : QString())
                 + QStringLiteral(">\n");
             m_lists.push_back({list, indent, tag});

@@ -239,17 +239,29 @@ private:
     void listItem(const QTextBlock &b, QTextList *list, const std::vector<Inline> &nodes)
     {
         const QTextListFormat format = list->format();
-        const int depth = std::max(0, format.indent() - 1);
+        const int level = std::max(1, format.indent());
         const bool ordered = format.style() <= QTextListFormat::ListDecimal
             && format.style() != QTextListFormat::ListStyleUndefined;
         const QString marker = ordered ? QString::number(list->itemNumber(b) + 1) + QLatin1Char('.')
                                        : QStringLiteral("-");
-        // Continuation lines are indented past the marker.
-        const QString indent(4 * depth, QLatin1Char(' '));
-        const QString hang = indent + QString(marker.size() + 1, QLatin1Char(' '));
+        if (!m_lastList)
+            m_openLists.clear();
+        // An item nests in the items of lower levels before it; a level
+        // skipped nests one step all the same, as Markdown has no other way.
+        while (!m_openLists.empty()
+               && (m_openLists.back().level > level
+                   || (m_openLists.back().level == level && m_openLists.back().list != list)))
+            m_openLists.pop_back();
+        const bool continues = !m_openLists.empty() && m_openLists.back().list == list;
+        if (continues)
+            m_openLists.pop_back();
         // A different list of the same kind right after would continue this one.
-        if (m_lastList && m_lastList != list && depth == 0)
+        if (m_lastList && m_lastList != list && m_openLists.empty())
             m_out += QStringLiteral("\n<!-- -->\n\n");
+        // Nested items start where the text of their parent item starts.
+        const QString indent(m_openLists.empty() ? 0 : m_openLists.back().content, QLatin1Char(' '));
+        const QString hang = indent + QString(marker.size() + 1, QLatin1Char(' '));
+        m_openLists.push_back({list, level, int(hang.size())});
         m_atLineStart = true;
         QString body = inlines(nodes, QStringLiteral("\\\n") + hang);
         while (body.endsWith(QLatin1Char(' ')))
@@ -334,6 +346,12 @@ private:
     const QTextDocument &m_doc;
     QString m_out;
     QTextList *m_lastList = nullptr;
+    struct OpenList {
+        QTextList *list;
+        int level;
+        int content; // column where its items' text starts
+    };
+    std::vector<OpenList> m_openLists;
     std::function<QString(const QTextTable *)> m_htmlTable;
     // Nothing has been written on this line of a paragraph yet.
     bool m_atLineStart = false;

@@ -4,6 +4,7 @@
 #include "busy.h"
 #include "commondialog.h"
 #include "controlerror.h"
+#include "normalise.h"
 #include "rtf.h"
 
 #include <QContextMenuEvent>
@@ -11,6 +12,10 @@
 #include <QMenu>
 #include <QFile>
 #include <QFileInfo>
+#include <QBuffer>
+#include <QImage>
+#include <QMimeData>
+#include <QUrl>
 #include <QPointer>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -413,6 +418,115 @@ void RichTextBox::setFileName(const QString &path)
     replaceDocument(doc.release());
     m_fileName = path;
     Q_EMIT Change();
+}
+
+// ---- paste and drop ----------------------------------------------------------
+
+namespace {
+
+// The clipboard's names for RTF, the richest first.
+const char *const RtfMimeTypes[] = {"text/rtf", "text/richtext", "application/rtf"};
+
+bool isPictureFile(const QUrl &url)
+{
+    const QString suffix = QFileInfo(url.toLocalFile()).suffix().toLower();
+    return url.isLocalFile()
+        && (suffix == QLatin1String("png") || suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg")
+            || suffix == QLatin1String("gif") || suffix == QLatin1String("bmp"));
+}
+
+} // namespace
+
+bool RichTextBox::canInsertFromMimeData(const QMimeData *source) const
+{
+    if (!source)
+        return false;
+    for (const char *type : RtfMimeTypes) {
+        if (source->hasFormat(QLatin1String(type)))
+            return true;
+    }
+    return source->hasHtml() || source->hasImage() || source->hasUrls() || QTextEdit::canInsertFromMimeData(source);
+}
+
+void RichTextBox::insertFromMimeData(const QMimeData *source)
+{
+    if (!source || isReadOnly())
+        return;
+    QTextDocument content;
+    content.setDefaultFont(document()->defaultFont());
+    content.setUndoRedoEnabled(false);
+    bool read = false;
+    for (const char *type : RtfMimeTypes) {
+        if (read || !source->hasFormat(QLatin1String(type)))
+            continue;
+        try {
+            rtf::read(source->data(QLatin1String(type)), content);
+            read = true;
+        } catch (const rtf::Error &) {
+            // Too large for a document: what else the clipboard offers.
+        }
+    }
+    if (!read && source->hasHtml()) {
+        rtf::readHtml(source->html(), QString(), content);
+        read = true;
+    }
+    if (!read && source->hasImage()) {
+        // A picture alone goes the way of an inline picture in HTML.
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        if (qvariant_cast<QImage>(source->imageData()).save(&buffer, "PNG")) {
+            rtf::readHtml(QStringLiteral("<img src=\"data:image/png;base64,%1\">").arg(QLatin1String(png.toBase64())),
+                          QString(), content);
+            read = true;
+        }
+    }
+    if (!read && source->hasUrls()) {
+        // Dropped picture files show as pictures, other files as their names.
+        QString html;
+        bool pictures = false;
+        for (const QUrl &url : source->urls()) {
+            if (isPictureFile(url)) {
+                html += QStringLiteral("<img src=\"%1\">").arg(url.toString(QUrl::FullyEncoded).toHtmlEscaped());
+                pictures = true;
+            } else {
+                html += url.toDisplayString().toHtmlEscaped() + QLatin1Char(' ');
+            }
+        }
+        if (pictures) {
+            rtf::readHtml(html, QString(), content);
+            read = true;
+        }
+    }
+    if (!read) {
+        QTextEdit::insertFromMimeData(source); // plain text
+        return;
+    }
+    QTextCursor cursor = textCursor();
+    rtf::insertDocument(cursor, content);
+    setTextCursor(cursor);
+    ensureCursorVisible();
+}
+
+QMimeData *RichTextBox::createMimeDataFromSelection() const
+{
+    const QTextCursor selection = textCursor();
+    if (!selection.hasSelection())
+        return QTextEdit::createMimeDataFromSelection();
+    // Qt's own mime data lists only its formats: its text and HTML are
+    // copied into one that can hold RTF as well.
+    const std::unique_ptr<QMimeData> qt(QTextEdit::createMimeDataFromSelection());
+    auto *data = new QMimeData;
+    if (qt) {
+        data->setText(qt->text());
+        data->setHtml(qt->html());
+    }
+    QTextDocument copy;
+    copy.setDefaultFont(document()->defaultFont());
+    QTextCursor cursor(&copy);
+    rtf::insertSelection(cursor, selection);
+    data->setData(QStringLiteral("text/rtf"), rtf::write(copy));
+    return data;
 }
 
 void RichTextBox::SaveFile(const QString &path, int format)

@@ -93,6 +93,16 @@ public:
     // standard editing entries and whatever contextMenuAboutToShow adds.
     // The caller owns the menu.
     QMenu *createContextMenu(const QPoint &pos);
+protected:
+    // Paste and drop: everything goes through one normaliser, so what the
+    // area shows after a paste is what a save keeps. RTF on the clipboard
+    // is read with the file reader (word processors put more there than
+    // in their HTML); HTML keeps what the file format can; pictures come
+    // from data: addresses and readable local files only. Copy puts the
+    // selection on the clipboard as RTF as well.
+    bool canInsertFromMimeData(const QMimeData *source) const override;
+    void insertFromMimeData(const QMimeData *source) override;
+    QMimeData *createMimeDataFromSelection() const override;
 
 Q_SIGNALS:
     // Raised synchronously after every change of content or formatting,

@@ -17,8 +17,8 @@ const std::unordered_map<std::string_view, CmdInfo> &commands()
         for (const char *d : {"stylesheet", "info", "header", "headerl", "headerr", "headerf",
                               "footer", "footerl", "footerr", "footerf", "footnote", "annotation",
                               "atnid", "atnauthor", "atndate", "atnicn", "atnref", "atntime",
-                              "atrfstart", "atrfend", "xe", "tc", "txe", "rxe", "pn",
-                              "pntxta", "pntxtb", "listtable", "listoverridetable", "revtbl",
+                              "atrfstart", "atrfend", "xe", "tc", "txe", "rxe",
+                              "pntxta", "pntxtb", "revtbl",
                               "rsidtbl", "filetbl", "generator", "themedata", "colorschememapping",
                               "latentstyles", "datastore", "xmlnstbl", "mmathPr",
                               "shptxt", "nonshppict", "objdata", "objclass", "objname",
@@ -191,6 +191,16 @@ const std::unordered_map<std::string_view, CmdInfo> &commands()
         m.emplace("brdremboss", CmdInfo{Cmd::BorderStyle, QTextFrameFormat::BorderStyle_Ridge});
         m.emplace("brdrnone", CmdInfo{Cmd::BorderStyle, QTextFrameFormat::BorderStyle_None});
         m.emplace("brdrnil", CmdInfo{Cmd::BorderStyle, QTextFrameFormat::BorderStyle_None});
+        // lists, headings and rules
+        m.emplace("listtable", CmdInfo{Cmd::ListTable});
+        m.emplace("listoverridetable", CmdInfo{Cmd::ListOverrideTable});
+        m.emplace("pn", CmdInfo{Cmd::Pn});
+        m.emplace("listtext", CmdInfo{Cmd::ListText});
+        m.emplace("pntext", CmdInfo{Cmd::ListText});
+        m.emplace("ls", CmdInfo{Cmd::Ls});
+        m.emplace("ilvl", CmdInfo{Cmd::Ilvl});
+        m.emplace("outlinelevel", CmdInfo{Cmd::OutlineLevel});
+        m.emplace("brdrb", CmdInfo{Cmd::BorderBottom});
         return m;
     }();
     return map;

@@ -2,6 +2,8 @@
 
 #include "readerimpl.h"
 
+#include <QTextBlock> // lists
+
 namespace rtf::detail {
 
 void Reader::beforeText()
@@ -71,6 +73,8 @@ void Reader::openPendingParagraph()
     } else {
         m_cursor.insertBlock(blockFormat(m_st.par), charFormat(m_st.chr));
     }
+    attachList(m_st.par); // lists
+    m_listTextStart = m_listTextEnd = -1;
     m_blockPar = m_st.par;
     m_blockChr = m_st.chr;
     m_blockFormatted = true;
@@ -89,8 +93,19 @@ void Reader::endParagraph()
 
 void Reader::applyParagraph(const ParProps &par, const CharProps &chr)
 {
-    if (!m_blockFormatted || !(par == m_blockPar))
+    if (!m_blockFormatted || !(par == m_blockPar)) {
         m_cursor.setBlockFormat(blockFormat(par));
+        attachList(par); // lists
+    }
+    // lists: the label for readers without lists, when this one has one
+    if (m_listTextEnd > m_listTextStart && m_listTextStart >= m_cursor.block().position()
+        && m_cursor.block().textList()) {
+        QTextCursor label(m_cursor.document());
+        label.setPosition(m_listTextStart);
+        label.setPosition(m_listTextEnd, QTextCursor::KeepAnchor);
+        label.removeSelectedText();
+    }
+    m_listTextStart = m_listTextEnd = -1;
     if (!m_blockFormatted || !(chr == m_blockChr))
         m_cursor.setBlockCharFormat(charFormat(chr));
     m_blockPar = par;
@@ -167,6 +182,11 @@ QTextBlockFormat Reader::blockFormat(const ParProps &p) const
         }
         f.setTabPositions(tabs);
     }
+    // headings and rules
+    if (p.outline >= 0)
+        f.setHeadingLevel(p.outline + 1);
+    if (p.rule)
+        f.setProperty(QTextFormat::BlockTrailingHorizontalRulerWidth, QTextLength(QTextLength::PercentageLength, 100));
     return f;
 }
 

@@ -4,6 +4,7 @@
 #include "rtf.h"
 
 #include "codepages.h"
+#include "lists.h"
 
 #include <QStringDecoder>
 #include <QTextBlock>
@@ -79,7 +80,7 @@ void appendBlock(QString &text, const QTextBlock &block)
 // separated by a tab. Qt keeps a paragraph before every table and one
 // after it; an empty one at the start or the end of a frame or cell is not
 // the text's. `first` says whether a line has been written before.
-void appendItems(QString &text, QTextFrame::iterator it, bool &first)
+void appendItems(QString &text, QTextFrame::iterator it, bool &first, detail::ListNumbering &numbering)
 {
     bool atStart = true;
     bool afterTable = false;
@@ -98,13 +99,13 @@ void appendItems(QString &text, QTextFrame::iterator it, bool &first)
                             text += u'\t';
                         if (cell.row() == r) {
                             bool inCell = true; // lines of one cell stay in its row's line
-                            appendItems(text, cell.begin(), inCell);
+                            appendItems(text, cell.begin(), inCell, numbering);
                         }
                         c = cell.column() + std::max(1, cell.columnSpan());
                     }
                 }
             } else {
-                appendItems(text, frame->begin(), first);
+                appendItems(text, frame->begin(), first, numbering);
             }
             afterTable = true;
         } else {
@@ -116,6 +117,9 @@ void appendItems(QString &text, QTextFrame::iterator it, bool &first)
                 if (!first)
                     text += u'\n';
                 first = false;
+                // A list item starts with its label and a tab, as it shows.
+                if (block.textList())
+                    text += numbering.label(block) + u'\t';
                 appendBlock(text, block);
             }
             afterTable = false;
@@ -135,7 +139,8 @@ QByteArray plainText(const QTextDocument &doc)
     QString text;
     text.reserve(doc.characterCount());
     bool first = true;
-    appendItems(text, doc.rootFrame()->begin(), first);
+    detail::ListNumbering numbering;
+    appendItems(text, doc.rootFrame()->begin(), first, numbering);
     return text.toUtf8();
 }
 

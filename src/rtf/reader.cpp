@@ -141,6 +141,7 @@ bool Reader::closeGroup()
     if (m_stack.empty())
         return true; // a stray brace before the document starts
     const Dest old = m_st.dest;
+    const bool oldListText = m_st.listText; // lists
     m_st = m_stack.back();
     m_stack.pop_back();
     m_propsDirty = true;
@@ -152,6 +153,11 @@ bool Reader::closeGroup()
         && m_st.dest != Dest::FontAltName) {
         finishFonts();
     }
+    // lists
+    if (oldListText && !m_st.listText)
+        endListText();
+    if (old == Dest::PnDef && m_st.dest != Dest::PnDef && m_st.dest != Dest::PnText)
+        finishPn();
     return !m_stack.empty();
 }
 
@@ -245,13 +251,20 @@ void Reader::controlWord(std::string_view name, bool hasParam, int param)
     }
     if (consumeSkip())
         return;
+    // lists: the list tables and the \pn numbering have words of their own
+    if (m_st.dest == Dest::ListTable || m_st.dest == Dest::LevelText || m_st.dest == Dest::PnDef
+        || m_st.dest == Dest::PnText) {
+        listWord(name, hasParam, param, star);
+        return;
+    }
     if (it == map.end()) {
         if (star)
             m_st.dest = Dest::Skip; // an optional destination this reader does not know
         return;
     }
     const CmdInfo info = it->second;
-    if (star && info.cmd > Cmd::FontAltName && info.cmd != Cmd::NestTableProps) {
+    if (star && info.cmd > Cmd::FontAltName && info.cmd != Cmd::NestTableProps
+        && !(info.cmd >= Cmd::ListTable && info.cmd <= Cmd::ListText)) {
         // \* before a word that names no destination: the group is
         // something this reader does not know.
         m_st.dest = Dest::Skip;
@@ -611,6 +624,40 @@ void Reader::controlWord(std::string_view name, bool hasParam, int param)
                           || info.cmd == Cmd::CellBorder || info.cmd == Cmd::BorderStyle
                       ? info.arg : param);
         return;
+    // lists, headings and rules
+    case Cmd::ListTable:
+    case Cmd::ListOverrideTable:
+        m_st.dest = m_st.dest == Dest::Body ? Dest::ListTable : Dest::Skip;
+        m_readingOverrides = info.cmd == Cmd::ListOverrideTable;
+        m_curList = m_curLevel = -1;
+        m_overrideList = INT_MIN;
+        return;
+    case Cmd::Pn:
+        if (m_st.dest == Dest::Body) {
+            m_st.dest = Dest::PnDef;
+            m_pn = std::make_unique<ListLevelDef>();
+            m_pn->pn = true;
+            m_pnCont = false;
+        } else {
+            m_st.dest = Dest::Skip;
+        }
+        return;
+    case Cmd::ListText:
+        if (m_st.dest == Dest::Body && !m_st.listText)
+            beginListText();
+        return;
+    case Cmd::Ls:
+        par.ls = hasParam ? std::max(0, param) : 0;
+        return;
+    case Cmd::Ilvl:
+        par.ilvl = clampInt(param, 0, limits::maxListLevels - 1);
+        return;
+    case Cmd::OutlineLevel:
+        par.outline = hasParam && param >= 0 && param < limits::maxListLevels ? param : -1;
+        return;
+    case Cmd::BorderBottom:
+        par.rule = true;
+        return;
     }
 }
 
@@ -674,6 +721,20 @@ void Reader::textBytes(const char *s, qsizetype n)
     case Dest::UprAnsi:
     case Dest::ObjectSkip:
     case Dest::PictureHolder:
+        return;
+    // lists
+    case Dest::LevelText:
+        for (qsizetype i = 0; i < n; ++i)
+            levelTextByte(uchar(s[i]));
+        return;
+    case Dest::PnText:
+        if (m_pn) {
+            QByteArray &text = m_pnAfter ? m_pn->after : m_pn->before;
+            text.append(s, std::min<qsizetype>(n, std::max<qsizetype>(0, limits::maxLevelTextLength - text.size())));
+        }
+        return;
+    case Dest::ListTable:
+    case Dest::PnDef:
         return;
     }
 }

@@ -26,6 +26,7 @@
 #include <climits>
 #include <string_view>
 #include <unordered_map>
+#include <memory>
 #include <vector>
 
 namespace rtf::detail {
@@ -50,6 +51,11 @@ enum class Dest : quint8 {
     PictureHolder, // \shppict, \shpinst and its picture property: only a \pict is read
     ShapeName,   // \sn: the name of a shape property
     FieldInst,   // \fldinst: the field's instruction, for hyperlinks
+    // lists
+    ListTable,   // \listtable and \listoverridetable: read by listWord()
+    LevelText,   // \leveltext: the label of a list level
+    PnDef,       // {\*\pn ...}: the older paragraph numbering
+    PnText,      // \pntxtb and \pntxta: the text before and after its number
 };
 
 // Character properties as RTF states them; turned into a QTextCharFormat
@@ -83,6 +89,12 @@ struct ParProps {
     // tables: the paragraph's table level, \intbl and \itapN
     bool intbl = false;
     quint16 itap = 0;
+    // lists, headings and rules
+    int ls = 0;          // \ls: the list override, 0 none
+    int ilvl = 0;        // \ilvl: the level in it
+    int pn = -1;         // the \pn numbering, index into Reader::m_pnDefs
+    int outline = -1;    // \outlinelevel, -1 none
+    bool rule = false;   // \brdrb: a bottom border, shown as a rule
     bool operator==(const ParProps &) const = default;
 };
 
@@ -92,6 +104,7 @@ struct GroupState {
     Dest dest = Dest::Body;
     quint8 uc = 1;     // fallback characters after \uN
     bool star = false; // \* seen: the next control word is an optional destination
+    bool listText = false; // in \listtext or \pntext: the label for readers without lists
 };
 
 struct FontEntry {
@@ -105,6 +118,28 @@ struct FontEntry {
     int cpg = 0;
     int codepage = 0; // 0: the document's code page
     bool done = false;
+};
+
+// lists: one level of a \listtable list, or a \pn numbering
+struct ListLevelDef {
+    int nfc = 23;   // \levelnfc: 0 decimal ... 23 bullet
+    int start = 1;  // \levelstartat
+    int font = -1;  // the label's font, -1 the text's
+    int li = 0, fi = 0;
+    bool hasIndent = false;
+    // \leveltext as read: bytes (0-255) and \uN characters (+ 0x10000),
+    // decoded in the label's font once the level is complete.
+    std::vector<int> text;
+    QByteArray before, after; // \pntxtb and \pntxta bytes
+    int level = 0;  // of a \pn numbering (\pnlvlN)
+    bool pn = false; // a \pn numbering: its text is before and after
+    bool operator==(const ListLevelDef &) const = default;
+};
+
+struct ListDef {
+    int id = 0;
+    int styleId = INT_MIN; // \liststyleid: a list whose levels this one uses
+    std::vector<ListLevelDef> levels;
 };
 
 enum class Cmd {
@@ -129,6 +164,8 @@ enum class Cmd {
     // tables
     RowDefaults, CellX, TrGaph, TrLeft, TrAlign, TrHeader, InTable, Itap, NestCell, NestRow, NestTableProps,
     CellMerge, CellVMerge, CellVAlign, CellShading, CellBorder, BorderWidth, BorderColor, BorderStyle,
+    // lists, headings and rules (the first four are destinations)
+    ListTable, ListOverrideTable, Pn, ListText, Ls, Ilvl, OutlineLevel, BorderBottom,
 };
 
 // tables: a row's definition as \trowd ... \cellx give it.
@@ -285,6 +322,15 @@ private:
     RowDef &rowDef() { return m_inNestProps ? m_nestDef : m_bodyDef; }
     QTextTableCellFormat cellFormat(const CellDef &c) const;
     void mergeCells(QTextTable *table, const TableBuild::Span &s);
+    // lists (readlists.cpp)
+    void listWord(std::string_view name, bool hasParam, int param, bool star);
+    void levelTextByte(uchar byte);
+    void finishPn();
+    void beginListText();
+    void endListText();
+    void attachList(const ParProps &par);
+    int listObject(const ParProps &par);
+    QString levelLabel(const ListLevelDef &level);
 
     bool paragraphHasText() const
     {
@@ -361,6 +407,25 @@ private:
     bool m_inNestProps = false;
     size_t m_nestPropsDepth = 0;
     qint64 m_mergeWork = 0;
+    // lists
+    std::vector<ListDef> m_lists;       // \listtable, in file order
+    QHash<int, int> m_listById;                 // \listid -> index in m_lists
+    QHash<int, int> m_overrides;                // \ls -> \listid
+    int m_overrideList = INT_MIN;               // \listid of the \listoverride being read
+    std::vector<ListLevelDef> m_pnDefs;  // distinct \pn numberings
+    std::unique_ptr<ListLevelDef> m_pn;  // the \pn being read
+    struct ListRun {
+        int object = -1; // the QTextList's object index
+        int first = 0;   // number of its first item, counted from the level's start
+    };
+    QHash<quint64, ListRun> m_textLists;        // list and level -> the QTextList its items go to
+    quint64 m_lastPnKey = 0;                    // \pn numbering of the previous paragraph
+    int m_listTextStart = -1, m_listTextEnd = -1; // \listtext of the current paragraph
+    bool m_readingOverrides = false;            // in \listoverridetable
+    int m_curList = -1, m_curLevel = -1;        // being read, -1 none (or past the limits)
+    QHash<QByteArray, int> m_pnIndex;           // a \pn numbering -> index in m_pnDefs
+    bool m_pnCont = false;                      // \pnlvlcont: no number of its own
+    bool m_pnAfter = false;                     // in \pntxta rather than \pntxtb
 };
 
 } // namespace rtf::detail

@@ -91,6 +91,26 @@ inline constexpr int maxTableDepth = 32;
 // grid), so merges of a document may visit this many cells in all; merges
 // past it are left out and their cells stay side by side, text and all.
 inline constexpr qint64 maxTableMergeWork = 20'000'000;
+// Lists. RTF numbers list levels 0 to 8; a higher \ilvl is the last
+// level. Files define a handful of lists, long Word documents some
+// hundreds; definitions (\list) and overrides (\ls) past maxLists are
+// ignored, and their paragraphs show the label the file gives for readers
+// without lists (\listtext). A level's label (\leveltext) holds at most
+// 255 characters by its length byte; more are dropped. A list may take
+// its levels from another list (\liststyleid), which may do the same:
+// such chains are followed maxListStyleChain steps, so a loop ends.
+inline constexpr int maxListLevels = 9;
+inline constexpr int maxLists = 4096;
+inline constexpr int maxLevelTextLength = 255;
+inline constexpr int maxListStyleChain = 8;
+// Items of one Qt list. Qt lays out every item of a list again when one is
+// added, so reading a list of n items costs n * n; longer lists are read
+// as several Qt lists, the later ones counting on from the earlier. Bullet
+// lists look the same either way; a numbered list longer than this shows
+// its later numbers from 1 in the editing area (Qt shows no start number)
+// while its labels, the file it saves and every export keep counting.
+inline constexpr int maxBulletListRun = 64;
+inline constexpr int maxNumberedListRun = 1000;
 
 } // namespace rtf::limits
 

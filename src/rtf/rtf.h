@@ -10,6 +10,7 @@
 
 #include <stdexcept>
 
+class QTextBlock;
 class QTextDocument;
 class QTextImageFormat;
 
@@ -50,7 +51,9 @@ void checkInputSize(qint64 bytes);
 // Pictures (PNG and JPEG shown, other kinds as a framed placeholder) are
 // image characters whose bytes the document keeps as resources, so write()
 // gives them back; HYPERLINK fields become anchors, \page a page break
-// before the next paragraph.
+// before the next paragraph; lists (\listtable, \pn) become QTextList
+// items (see lists.h), \outlinelevel a heading level and a paragraph's
+// bottom border a horizontal rule.
 void read(QByteArrayView data, QTextDocument &doc);
 
 // The whole document as RTF: {\rtf1\ansi\ansicpg1250\deff0\deftab720 ...
@@ -80,5 +83,10 @@ struct Picture {
     QByteArray mimeType;
 };
 Picture picture(const QTextDocument &doc, const QTextImageFormat &format);
+
+// lists
+// The label a list item shows ("•", "3.", "c)"), numbered from the list's
+// start; empty for a paragraph in no list.
+QString listLabel(const QTextBlock &block);
 
 } // namespace rtf

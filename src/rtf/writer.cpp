@@ -8,6 +8,7 @@
 #include "codepages.h"
 #include "fontclass.h"
 #include "pictures.h"
+#include "normalise.h"
 
 #include <QColor>
 #include <QFont>
@@ -147,6 +148,8 @@ QByteArray Writer::charCode(const QTextCharFormat &f)
         size = f.fontPointSize();
     else if (f.hasProperty(QTextFormat::FontPixelSize) && f.intProperty(QTextFormat::FontPixelSize) > 0)
         size = f.intProperty(QTextFormat::FontPixelSize) * 0.75;
+    // headings: Qt's relative sizes (<h1>, <big>) as the points they show
+    size = adjustedPointSize(f, size);
 
     QByteArray code = "\\plain\\f" + QByteArray::number(fontIndex(family)) + "\\fs"
         + QByteArray::number(std::max(1, roundedInt(size * 2)));
@@ -205,9 +208,11 @@ QByteArray Writer::blockCode(const QTextBlockFormat &f) const
         if (t != 0)
             code += word + QByteArray::number(t);
     };
-    twips("\\li", f.leftMargin() + f.indent() * m_doc.indentWidth());
+    // lists: the list's indent is part of the paragraph's, its label hangs
+    const double listIndent = listIndentOf(f);
+    twips("\\li", f.leftMargin() + f.indent() * m_doc.indentWidth() + listIndent);
     twips("\\ri", f.rightMargin());
-    twips("\\fi", f.textIndent());
+    twips("\\fi", listIndent > 0 && f.textIndent() == 0 ? -std::min(24.0, listIndent) : f.textIndent());
     twips("\\sb", f.topMargin());
     twips("\\sa", f.bottomMargin());
     const double lh = f.lineHeight();
@@ -236,6 +241,11 @@ QByteArray Writer::blockCode(const QTextBlockFormat &f) const
         }
         code += "\\tx" + QByteArray::number(std::max(0, roundedInt(tab.position * kTwipsPerPixel)));
     }
+    // headings and rules
+    if (f.headingLevel() >= 1 && f.headingLevel() <= 9)
+        code += "\\outlinelevel" + QByteArray::number(f.headingLevel() - 1);
+    if (f.hasProperty(QTextFormat::BlockTrailingHorizontalRulerWidth))
+        code += "\\brdrb\\brdrs\\brdrw10\\brsp20";
     return code;
 }
 
@@ -333,6 +343,7 @@ QByteArray Writer::run()
         }
         if (empty)
             use(block.charFormatIndex());
+        collectList(block); // lists
     }
     m_fallbackCode = charCode(QTextCharFormat());
     registerTableColors(formats); // tables
@@ -352,7 +363,9 @@ QByteArray Writer::run()
         out += "\\red" + QByteArray::number(qRed(c)) + "\\green" + QByteArray::number(qGreen(c))
             + "\\blue" + QByteArray::number(qBlue(c)) + ';';
     }
-    out += "}\r\n\\deflang1029\\uc1\r\n";
+    out += "}\r\n";
+    writeListTables(out); // lists
+    out += "\\deflang1029\\uc1\r\n";
 
     writeFrame(out, m_doc.rootFrame());
     out += '}';
@@ -393,6 +406,7 @@ void Writer::writeBlock(QByteArray &out, const QTextBlock &block)
     out += blockCode(block.blockFormat());
     if (m_tableLevel > 0) // tables
         out += m_tableLevel > 1 ? "\\intbl\\itap" + QByteArray::number(m_tableLevel) : QByteArray("\\intbl");
+    writeListText(out, block); // lists
     const QByteArray *last = nullptr;
     QString link; // the target of the hyperlink field open
     auto closeLink = [&] {

@@ -3,6 +3,7 @@
 // The RTF writer's inner parts, shared by its units. Nothing outside
 // src/rtf includes it.
 
+#include "lists.h"
 #include "rtf.h"
 
 #include <QColor>
@@ -11,8 +12,10 @@
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextFrame>
+#include <QTextList>
 #include <QTextTable>
 
+#include <array>
 #include <vector>
 
 namespace rtf::detail {
@@ -64,6 +67,19 @@ private:
     int m_tableLevel = 0;   // of the paragraphs being written; 0 outside tables
     bool m_cellEnd = false; // the paragraph being written ends its cell
     int m_cellWidth = 0;    // twips a nested table may take; 0 the page's
+    // lists (writelists.cpp): each QTextList is one RTF list, \ls its
+    // index plus one
+    void collectList(const QTextBlock &block);
+    void writeListTables(QByteArray &out);
+    void writeListText(QByteArray &out, const QTextBlock &block);
+    double listIndentOf(const QTextBlockFormat &f) const;
+    struct RtfList {
+        std::array<const QTextList *, 9> levels{}; // the first list of each level
+    };
+    std::vector<RtfList> m_lists;
+    QHash<const QTextList *, int> m_listIndex; // \ls
+    QHash<int, int> m_listGroups;               // ListGroup -> index in m_lists
+    ListNumbering m_numbering;
 };
 
 } // namespace rtf::detail

@@ -40,6 +40,9 @@ private Q_SLOTS:
     void toRtfAndBack();
     void htmlEmbedsPictures();
     void toMarkdown();
+    void htmlInput_data();
+    void htmlInput();
+    void htmlInputPictureBesideIt();
     void failuresLeaveNothing_data();
     void failuresLeaveNothing();
     void commandLine_data();
@@ -127,6 +130,55 @@ void tst_Convert::toRtfAndBack()
     QCOMPARE(convertFile(path("kopie.kln"), path("kopie.txt")), QString());
     QCOMPARE(convertFile(path("clanek.rtf"), path("clanek.txt")), QString());
     QCOMPARE(readAll(path("kopie.txt")), readAll(path("clanek.txt")));
+}
+
+void tst_Convert::htmlInput_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QString>("text");
+    const QByteArray page = "<html><head><meta charset=\"utf-8\"><title>T</title></head><body><h1>Článek</h1>"
+                            "<ul><li>jedna</li><li>dvě</li></ul><ol type=\"i\"><li>x</li></ol></body></html>";
+    const QString text = QStringLiteral("Článek\n•\tjedna\n•\tdvě\ni.\tx");
+    QTest::newRow("utf-8") << "stranka.html" << page << text;
+    QTest::newRow("htm") << "stranka.htm" << page << text;
+    QTest::newRow("windows-1250 by its meta")
+        << "stranka.html"
+        << QByteArray("<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=windows-1250\">"
+                      "</head><body><p>\x8elu\x9dou\xe8k\xfd k\xf9\xf2</p></body></html>")
+        << QStringLiteral("Žluťoučký kůň");
+    QTest::newRow("RTF named .html reads by content") << "clanek.html" << Article
+                                                      << QStringLiteral("Nová čísla\nText s červeným slovem & <značkami>.");
+}
+
+void tst_Convert::htmlInput()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, input);
+    QFETCH(QString, text);
+    QFile f(path(name));
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(input);
+    f.close();
+    QCOMPARE(convertFile(path(name), path("vystup.kln")), QString());
+    // The .kln file keeps what the page showed.
+    QCOMPARE(convertFile(path("vystup.kln"), path("vystup.txt")), QString());
+    QCOMPARE(QString::fromUtf8(readAll(path("vystup.txt"))).trimmed(), text);
+}
+
+void tst_Convert::htmlInputPictureBesideIt()
+{
+    QFile png(QFINDTESTDATA("../rtf/data/picture.png"));
+    QVERIFY(png.open(QIODevice::ReadOnly));
+    QVERIFY(png.copy(path("obr.png")));
+    QFile f(path("stranka.html"));
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("<p>A<img src=\"obr.png\"><img src=\"https://example.org/x.png\" alt=\"web\"></p>");
+    f.close();
+    QCOMPARE(convertFile(path("stranka.html"), path("vystup.kln")), QString());
+    const QByteArray kln = readAll(path("vystup.kln"));
+    QVERIFY(kln.contains("{\\pict\\pngblip"));
+    QVERIFY(kln.contains("[web]"));
 }
 
 void tst_Convert::toMarkdown()

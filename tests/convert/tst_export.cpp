@@ -29,6 +29,24 @@ QByteArray fixture(const QString &name)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+// How deep a list item nests as a reader sees it: in the items of lower
+// levels before it, one step each, whatever levels the document skips.
+int nesting(const QTextBlock &item)
+{
+    QTextBlock b = item;
+    while (b.previous().isValid() && b.previous().textList())
+        b = b.previous();
+    std::vector<int> open;
+    for (;; b = b.next()) {
+        const int level = b.textList()->format().indent();
+        while (!open.empty() && open.back() >= level)
+            open.pop_back();
+        open.push_back(level);
+        if (b == item)
+            return int(open.size());
+    }
+}
+
 // One paragraph as a reader shows it: its lines with spaces collapsed, its
 // heading level and the kind of list it stands in.
 QString paragraphOf(const QTextBlock &b)
@@ -43,9 +61,13 @@ QString paragraphOf(const QTextBlock &b)
     QString kind;
     if (const int h = b.blockFormat().headingLevel())
         kind = QStringLiteral("h%1 ").arg(h);
-    if (const QTextList *list = b.textList())
-        kind += list->format().style() <= QTextListFormat::ListDecimal ? QStringLiteral("ol%1 ").arg(list->format().indent())
-                                                                       : QStringLiteral("ul%1 ").arg(list->format().indent());
+    if (const QTextList *list = b.textList()) {
+        // A reader sees how deep an item nests; a level the document skips
+        // nests one step, as HTML and Markdown have it.
+        const int depth = nesting(b);
+        kind += list->format().style() <= QTextListFormat::ListDecimal ? QStringLiteral("ol%1 ").arg(depth)
+                                                                       : QStringLiteral("ul%1 ").arg(depth);
+    }
     return kind + lines.join(QStringLiteral(" / "));
 }
 

@@ -3,6 +3,7 @@
 
 #include "controlerror.h"
 #include "richtextbox.h"
+#include "rtf.h"
 #include "selection.h"
 
 #include <QDir>
@@ -14,6 +15,10 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextTable>
+#include <QApplication>
+#include <QClipboard>
+#include <QMimeData>
+#include <QTextList>
 
 using namespace borovka;
 using namespace borovka::testing;
@@ -65,6 +70,11 @@ private Q_SLOTS:
     void savedFileLoadsWithItsFormatting();
     void formatInTableCell_data();
     void formatInTableCell();
+    // lists and paste
+    void pasteSavesAsShown_data();
+    void pasteSavesAsShown();
+    void copyPastesThroughRtf();
+    void enterContinuesList();
 };
 
 // "plain bold plain": characters 6..10 are bold, and likewise for each style.
@@ -523,6 +533,83 @@ void tst_RichTextBox::formatInTableCell()
     case 1: QCOMPARE(loaded.SelFontSize(), std::optional<double>(20.0)); break;
     default: QCOMPARE(loaded.SelAlignment(), std::optional<int>(2)); break;
     }
+}
+
+namespace {
+
+// Per paragraph: text, list level and label, heading level.
+QStringList structureOf(const QTextDocument &doc)
+{
+    QStringList out;
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+        QString line = b.text();
+        if (const QTextList *list = b.textList())
+            line += QStringLiteral(" |%1 %2").arg(list->format().indent()).arg(rtf::listLabel(b));
+        if (b.blockFormat().headingLevel())
+            line += QStringLiteral(" |h%1 %2pt").arg(b.blockFormat().headingLevel()).arg(b.begin().fragment().charFormat().fontPointSize());
+        out << line;
+    }
+    return out;
+}
+
+} // namespace
+
+void tst_RichTextBox::pasteSavesAsShown_data()
+{
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<QStringList>("shown");
+    const QByteArray html = "<h1>Titulek</h1><ul><li>a<ul><li>b</li></ul></li></ul><ol><li>x</li></ol><hr><p>konec</p>";
+    QTest::newRow("html") << "text/html" << html
+                          << QStringList{"Titulek |h1 22.5pt", "a |1 \u2022", "b |2 \u2022", "x |1 1.", "", "konec"};
+    const QByteArray rtf = "{\\rtf1{\\*\\listtable{\\list{\\listlevel\\levelnfc4{\\leveltext\\'02\\'00);}}\\listid1}}"
+                           "{\\*\\listoverridetable{\\listoverride\\listid1\\ls1}}\\ls1{\\listtext a)\\tab}jedna\\par"
+                           "{\\listtext b)\\tab}dva\\par}";
+    QTest::newRow("rtf") << "text/rtf" << rtf << QStringList{"jedna |1 a)", "dva |1 b)"};
+}
+
+void tst_RichTextBox::pasteSavesAsShown()
+{
+    QFETCH(QString, type);
+    QFETCH(QByteArray, data);
+    QFETCH(QStringList, shown);
+    for (QString &line : shown)
+        line.replace(QStringLiteral("\\u2022"), QStringLiteral("\u2022"));
+    RichTextBox box;
+    auto *mime = new QMimeData;
+    mime->setData(type, data);
+    QApplication::clipboard()->setMimeData(mime);
+    box.paste();
+    QCOMPARE(structureOf(*box.document()), shown);
+    RichTextBox reopened;
+    reopened.setTextRTF(box.TextRTF());
+    QCOMPARE(structureOf(*reopened.document()), shown);
+}
+
+void tst_RichTextBox::copyPastesThroughRtf()
+{
+    RichTextBox from;
+    from.setTextRTF("{\\rtf1{\\*\\pn\\pnlvlbody\\pnucrm\\pnstart4{\\pntxta .}}jedna\\par}");
+    from.selectAll();
+    from.copy();
+    QVERIFY(QApplication::clipboard()->mimeData()->hasFormat(QStringLiteral("text/rtf")));
+    RichTextBox to;
+    to.paste();
+    QCOMPARE(structureOf(*to.document()).first(), QStringLiteral("jedna |1 IV."));
+}
+
+void tst_RichTextBox::enterContinuesList()
+{
+    RichTextBox box;
+    box.setTextRTF("{\\rtf1{\\*\\pn\\pnlvlbody\\pndec{\\pntxta .}}jedna}");
+    box.moveCursor(QTextCursor::End);
+    QTest::keyClick(&box, Qt::Key_Return);
+    QTest::keyClicks(&box, QStringLiteral("dva"));
+    QCOMPARE(structureOf(*box.document()), (QStringList{"jedna |1 1.", "dva |1 2."}));
+    // Enter in an empty item ends the list.
+    QTest::keyClick(&box, Qt::Key_Return);
+    QTest::keyClick(&box, Qt::Key_Return);
+    QVERIFY(!box.textCursor().block().textList());
 }
 
 QTEST_MAIN(tst_RichTextBox)

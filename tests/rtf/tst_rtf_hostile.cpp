@@ -3,6 +3,7 @@
 // The large inputs are generated here rather than kept as files.
 
 #include "readerlimits.h"
+#include "lists.h"
 #include "rtf.h"
 
 #include <QRandomGenerator>
@@ -12,6 +13,9 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextImageFormat>
+#include <QTextList>
+#include <QTextListFormat>
+#include <QSet>
 
 #include <limits>
 
@@ -44,6 +48,12 @@ private slots:
     void paragraphLimitKeepsNoPartOfTheText();
     void tableShapes_data();
     void tableShapes();
+    // lists
+    void listLimits_data();
+    void listLimits();
+    void hugeListTableIsBounded();
+    void longListsAreSplit_data();
+    void longListsAreSplit();
 };
 
 void TestRtfHostile::partialContent_data()
@@ -422,6 +432,148 @@ void TestRtfHostile::tableShapes()
     QTextDocument back;
     rtf::read(rtf::write(d), back);
     QCOMPARE(layoutOf(back), layoutOf(d));
+}
+
+namespace {
+
+QByteArray bulletList(int id, int styleId = INT_MIN, bool levels = true)
+{
+    QByteArray l = "{\\list\\listtemplateid" + QByteArray::number(id);
+    if (levels)
+        l += "{\\listlevel\\levelnfc23{\\leveltext\\'01\\'95;}}{\\listlevel\\levelnfc0{\\leveltext\\'02\\'01.;}}";
+    if (styleId != INT_MIN)
+        l += "\\liststyleid" + QByteArray::number(styleId);
+    return l + "\\listid" + QByteArray::number(id) + "}";
+}
+
+QByteArray overrideOf(int list, int ls)
+{
+    return "{\\listoverride\\listid" + QByteArray::number(list) + "\\listoverridecount0\\ls" + QByteArray::number(ls) + "}";
+}
+
+} // namespace
+
+void TestRtfHostile::listLimits_data()
+{
+    using rtf::limits::maxListStyleChain;
+    using rtf::limits::maxLists;
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<int>("level"); // -1: no list, the \listtext label shows
+    QTest::addColumn<QString>("text");
+
+    const QByteArray item = "{\\listtext *\\tab}x}";
+    QTest::newRow("ls of no list") << "{\\rtf1{\\*\\listtable" + bulletList(1) + "}{\\*\\listoverridetable" + overrideOf(1, 1)
+            + "}\\ls7\\ilvl0" + item
+                                   << -1 << "*\tx";
+    QTest::newRow("override of no list") << "{\\rtf1{\\*\\listoverridetable" + overrideOf(5, 1) + "}\\ls1" + item << -1
+                                         << "*\tx";
+    QTest::newRow("ilvl 2000000000: the last level") << "{\\rtf1{\\*\\listtable" + bulletList(1) + "}{\\*\\listoverridetable"
+            + overrideOf(1, 1) + "}\\ls1\\ilvl2000000000" + item
+                                                     << 1 << "x";
+    QTest::newRow("ilvl negative") << "{\\rtf1{\\*\\listtable" + bulletList(1) + "}{\\*\\listoverridetable" + overrideOf(1, 1)
+            + "}\\ls1\\ilvl-5" + item
+                                   << 0 << "x";
+    // Lists taking their levels from each other in a ring.
+    QTest::newRow("liststyleid loop") << "{\\rtf1{\\*\\listtable" + bulletList(1, 2, false) + bulletList(2, 1, false)
+            + "}{\\*\\listoverridetable" + overrideOf(1, 1) + "}\\ls1" + item
+                                      << -1 << "*\tx";
+    auto chain = [](int steps) {
+        QByteArray table = bulletList(1000);
+        for (int i = 0; i < steps; ++i)
+            table += bulletList(i + 1, i == steps - 1 ? 1000 : i + 2, false);
+        return "{\\rtf1{\\*\\listtable" + table + "}{\\*\\listoverridetable" + overrideOf(1, 1) + "}\\ls1";
+    };
+    QTest::newRow("liststyleid chain at the limit") << chain(maxListStyleChain) + item << 0 << "x";
+    QTest::newRow("liststyleid chain past the limit") << chain(maxListStyleChain + 1) + item << -1 << "*\tx";
+    auto lists = [](int n, int ls) {
+        QByteArray table, overrides;
+        for (int i = 1; i <= n; ++i) {
+            table += bulletList(i);
+            overrides += overrideOf(i, i);
+        }
+        return "{\\rtf1{\\*\\listtable" + table + "}{\\*\\listoverridetable" + overrides + "}\\ls" + QByteArray::number(ls);
+    };
+    QTest::newRow("lists at the limit") << lists(maxLists, maxLists) + item << 0 << "x";
+    QTest::newRow("lists past the limit") << lists(maxLists + 1, maxLists + 1) + item << -1 << "*\tx";
+}
+
+void TestRtfHostile::listLimits()
+{
+    QFETCH(QByteArray, rtf);
+    QFETCH(int, level);
+    QFETCH(QString, text);
+    QTextDocument doc;
+    rtf::read(rtf, doc);
+    const QTextBlock b = doc.lastBlock();
+    QCOMPARE(b.text(), text);
+    QCOMPARE(b.textList() ? b.textList()->format().indent() - 1 : -1, level);
+}
+
+void TestRtfHostile::hugeListTableIsBounded()
+{
+    using rtf::limits::maxLevelTextLength;
+    // Labels longer than their length byte allows, levels past the
+    // nine RTF has, and many \pn numberings: all bounded.
+    QByteArray label = "{\\leveltext\\'ff" + QByteArray("\\'95").repeated(100000) + ";}";
+    QByteArray levels;
+    for (int i = 0; i < 50; ++i)
+        levels += "{\\listlevel\\levelnfc23" + label + "}";
+    QByteArray body;
+    for (int i = 0; i < 20000; ++i)
+        body += "{\\*\\pn\\pnlvlbody\\pndec\\pnstart" + QByteArray::number(i) + "}p\\par";
+    const QByteArray rtf = "{\\rtf1{\\*\\listtable{\\list" + levels + "\\listid1}}{\\*\\listoverridetable"
+        + overrideOf(1, 1) + "}\\ls1\\ilvl8 x\\par\\pard" + body + "}";
+    QTextDocument doc;
+    rtf::read(rtf, doc);
+    const QTextBlock first = doc.begin();
+    QVERIFY(first.textList());
+    QCOMPARE(first.textList()->format().indent(), rtf::limits::maxListLevels);
+    QVERIFY(rtf::listLabel(first).size() <= maxLevelTextLength);
+    QCOMPARE(doc.blockCount(), 1 + 20000);
+}
+
+void TestRtfHostile::longListsAreSplit_data()
+{
+    QTest::addColumn<QByteArray>("level");
+    QTest::addColumn<int>("items");
+    QTest::addColumn<int>("lists");
+    QTest::addColumn<QString>("lastLabel");
+    const QByteArray bullet = "{\\listlevel\\levelnfc23{\\leveltext\\'01\\'95;}}";
+    const QByteArray numbered = "{\\listlevel\\levelnfc0\\levelstartat5{\\leveltext\\'02\\'00.;}}";
+    using rtf::limits::maxBulletListRun;
+    using rtf::limits::maxNumberedListRun;
+    QTest::newRow("bullets at the limit") << bullet << maxBulletListRun << 1 << QStringLiteral("\u2022");
+    QTest::newRow("bullets past the limit") << bullet << maxBulletListRun + 1 << 2 << QStringLiteral("\u2022");
+    QTest::newRow("numbers at the limit") << numbered << maxNumberedListRun << 1
+                                          << QString::number(maxNumberedListRun + 4) + u'.';
+    QTest::newRow("numbers past the limit") << numbered << maxNumberedListRun + 1 << 2
+                                            << QString::number(maxNumberedListRun + 5) + u'.';
+}
+
+void TestRtfHostile::longListsAreSplit()
+{
+    QFETCH(QByteArray, level);
+    QFETCH(int, items);
+    QFETCH(int, lists);
+    QFETCH(QString, lastLabel);
+    const QByteArray rtf = "{\\rtf1{\\*\\listtable{\\list" + level + "\\listid1}}{\\*\\listoverridetable"
+        + overrideOf(1, 1) + "}\\ls1 " + QByteArray("x\\par ").repeated(items) + "}";
+    QTextDocument doc;
+    rtf::read(rtf, doc);
+    for (int pass = 0; pass < 2; ++pass) {
+        QSet<const QTextList *> seen;
+        for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+            QVERIFY(b.textList());
+            seen.insert(b.textList());
+        }
+        QCOMPARE(doc.blockCount(), items);
+        QCOMPARE(seen.size(), lists);
+        QCOMPARE(rtf::listLabel(doc.lastBlock()), lastLabel);
+        const QByteArray saved = rtf::write(doc);
+        // One list in the file: readers count on as the editor does.
+        QCOMPARE(saved.count("{\\listoverride\\"), 1);
+        rtf::read(saved, doc);
+    }
 }
 
 QTEST_MAIN(TestRtfHostile)

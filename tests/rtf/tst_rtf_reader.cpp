@@ -220,9 +220,9 @@ void TestRtfReader::layout_data()
     QTest::newRow("listtext")
         << QByteArray("{\\listtext\\pard\\plain\\'b7\\tab}Polo\\u382?ka\\par")
         << QStringLiteral("·\tPoložka");
-    QTest::newRow("pntext, pn definition dropped")
+    QTest::newRow("pntext of a numbering read as a list")
         << QByteArray("{\\pntext\\f0 1.\\tab}{\\*\\pn\\pnlvlbody\\pndec{\\pntxta .}}Prvn\\'ed\\par")
-        << QStringLiteral("1.\tPrvní");
+        << QStringLiteral("První");
     QTest::newRow("table")
         << QByteArray("\\trowd\\cellx1000\\cellx2000\\pard\\intbl A\\cell B\\cell\\row"
                       "\\trowd\\cellx1000\\cellx2000\\pard\\intbl C\\cell\\cell\\row\\pard po")

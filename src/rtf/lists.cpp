@@ -1,0 +1,194 @@
+// List labels, shared by the reader, the writer and the text export.
+
+#include "lists.h"
+
+#include "rtf.h"
+
+#include <QTextBlock>
+#include <QTextList>
+#include <QTextListFormat>
+
+#include <algorithm>
+#include <climits>
+
+namespace rtf {
+namespace detail {
+
+int levelNfcOf(int style)
+{
+    switch (style) {
+    case QTextListFormat::ListDecimal: return 0;
+    case QTextListFormat::ListUpperRoman: return 1;
+    case QTextListFormat::ListLowerRoman: return 2;
+    case QTextListFormat::ListUpperAlpha: return 3;
+    case QTextListFormat::ListLowerAlpha: return 4;
+    default: return 23; // bullets
+    }
+}
+
+int listStyleOfNfc(int nfc)
+{
+    switch (nfc) {
+    case 1: return QTextListFormat::ListUpperRoman;
+    case 2: return QTextListFormat::ListLowerRoman;
+    case 3: return QTextListFormat::ListUpperAlpha;
+    case 4: return QTextListFormat::ListLowerAlpha;
+    case 23:
+    case 255: return QTextListFormat::ListDisc; // bullet, or a label without a number
+    default: return QTextListFormat::ListDecimal; // ordinals, leading zeros, East Asian counting ...
+    }
+}
+
+namespace {
+
+QString roman(int n)
+{
+    // Roman numerals end at 3999; larger numbers are written in digits.
+    if (n <= 0 || n >= 4000)
+        return QString::number(n);
+    static const struct { int value; const char *text; } kRoman[] = {
+        {1000, "m"}, {900, "cm"}, {500, "d"}, {400, "cd"}, {100, "c"}, {90, "xc"},
+        {50, "l"}, {40, "xl"}, {10, "x"}, {9, "ix"}, {5, "v"}, {4, "iv"}, {1, "i"}};
+    QString out;
+    for (const auto &r : kRoman) {
+        while (n >= r.value) {
+            out += QLatin1StringView(r.text);
+            n -= r.value;
+        }
+    }
+    return out;
+}
+
+QString letters(int n)
+{
+    // a ... z, aa ... az, ba ...: the bijective base 26 of spreadsheets.
+    if (n <= 0)
+        return QString::number(n);
+    QString out;
+    while (n > 0) {
+        --n;
+        out.prepend(QChar(u'a' + n % 26));
+        n /= 26;
+    }
+    return out;
+}
+
+} // namespace
+
+QString formatListNumber(int style, int n)
+{
+    switch (style) {
+    case QTextListFormat::ListLowerRoman: return roman(n);
+    case QTextListFormat::ListUpperRoman: return roman(n).toUpper();
+    case QTextListFormat::ListLowerAlpha: return letters(n);
+    case QTextListFormat::ListUpperAlpha: return letters(n).toUpper();
+    default: return QString::number(n);
+    }
+}
+
+QString bulletText(const QTextListFormat &format)
+{
+    const QString kept = format.stringProperty(ListBulletText);
+    if (!kept.isEmpty())
+        return kept;
+    switch (format.style()) {
+    case QTextListFormat::ListCircle: return QStringLiteral("\u25E6");
+    case QTextListFormat::ListSquare: return QStringLiteral("\u25AA");
+    default: return QStringLiteral("\u2022");
+    }
+}
+
+QString numberSuffix(const QTextListFormat &format)
+{
+    return format.hasProperty(QTextFormat::ListNumberSuffix) ? format.numberSuffix() : QStringLiteral(".");
+}
+
+} // namespace detail
+
+namespace {
+
+bool isNumbered(int style)
+{
+    switch (style) {
+    case QTextListFormat::ListDecimal:
+    case QTextListFormat::ListLowerAlpha:
+    case QTextListFormat::ListUpperAlpha:
+    case QTextListFormat::ListLowerRoman:
+    case QTextListFormat::ListUpperRoman:
+        return true;
+    default:
+        return false;
+    }
+}
+
+int numberOf(const QTextListFormat &f, qint64 index)
+{
+    const int start = f.hasProperty(detail::ListStartNumber) ? f.intProperty(detail::ListStartNumber) : 1;
+    return int(std::clamp<qint64>(start + index, INT_MIN, INT_MAX));
+}
+
+// The label of item `number` of a list; `above(level)` gives the number
+// of a level above, as its own style writes it.
+template <typename Above>
+QString composeLabel(const QTextListFormat &f, int number, Above above)
+{
+    if (!isNumbered(f.style()))
+        return detail::bulletText(f);
+    const QString own = detail::formatListNumber(f.style(), number);
+    const QString pattern = f.stringProperty(detail::ListLevelTemplate);
+    if (pattern.isEmpty())
+        return f.numberPrefix() + own + detail::numberSuffix(f);
+    const int level = f.indent() - 1;
+    QString out;
+    for (const QChar c : pattern) {
+        if (c.unicode() >= 9)
+            out += c;
+        else if (c.unicode() == level)
+            out += own;
+        else
+            out += above(c.unicode());
+    }
+    return out;
+}
+
+} // namespace
+
+QString detail::ListNumbering::label(const QTextBlock &block)
+{
+    const QTextList *list = block.textList();
+    if (!list)
+        return {};
+    const QTextListFormat f = list->format();
+    const int number = numberOf(f, m_count[list]++);
+    if (!f.hasProperty(ListGroup))
+        return composeLabel(f, number, [](int) { return QString(); });
+    auto &levels = m_groups[f.intProperty(ListGroup)];
+    const int level = std::clamp(f.indent() - 1, 0, 8);
+    levels[size_t(level)] = {number, f.style()};
+    return composeLabel(f, number, [&levels](int above) {
+        const Level &l = levels[size_t(above)];
+        return l.number ? formatListNumber(l.style, l.number) : QStringLiteral("0");
+    });
+}
+
+QString listLabel(const QTextBlock &block)
+{
+    const QTextList *list = block.textList();
+    if (!list)
+        return {};
+    const QTextListFormat f = list->format();
+    const int number = numberOf(f, list->itemNumber(block));
+    return composeLabel(f, number, [&](int above) {
+        // The latest item of that level of the same list before this one.
+        for (QTextBlock b = block.previous(); b.isValid(); b = b.previous()) {
+            const QTextList *l = b.textList();
+            if (l && l->format().indent() == above + 1
+                && l->format().property(detail::ListGroup) == f.property(detail::ListGroup)) {
+                return detail::formatListNumber(l->format().style(), numberOf(l->format(), l->itemNumber(b)));
+            }
+        }
+        return QStringLiteral("0");
+    });
+}
+
+} // namespace rtf

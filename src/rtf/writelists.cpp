@@ -1,0 +1,158 @@
+// Lists written as RTF: a \listtable and \listoverridetable for list-aware
+// readers, \ls and \ilvl on each item, and the label as \listtext for
+// readers that know no lists.
+
+#include "writerimpl.h"
+
+#include "lists.h"
+
+#include <QTextListFormat>
+
+#include <algorithm>
+
+namespace rtf::detail {
+
+namespace {
+
+int levelOf(const QTextListFormat &f)
+{
+    return std::clamp(f.indent() - 1, 0, 8);
+}
+
+// A label character as RTF text: one character of \leveltext each, so
+// the length byte stays right.
+QByteArray labelCharacter(QChar c)
+{
+    QByteArray out;
+    if (c.unicode() < 0x20)
+        return " ";
+    appendEscaped(out, QStringView(&c, 1));
+    return out;
+}
+
+QByteArray hexByte(int v)
+{
+    static const char kHex[] = "0123456789abcdef";
+    const char b[4] = {'\\', '\'', kHex[(v >> 4) & 15], kHex[v & 15]};
+    return QByteArray(b, 4);
+}
+
+} // namespace
+
+void Writer::collectList(const QTextBlock &block)
+{
+    const QTextList *list = block.textList();
+    if (!list || m_listIndex.contains(list))
+        return;
+    const QTextListFormat f = list->format();
+    const size_t level = size_t(levelOf(f));
+    // Lists read as the levels of one RTF list are written as one again.
+    int index = -1;
+    if (f.hasProperty(ListGroup)) {
+        index = m_listGroups.value(f.intProperty(ListGroup), -1);
+        if (index < 0) {
+            index = int(m_lists.size());
+            m_listGroups.insert(f.intProperty(ListGroup), index);
+            m_lists.emplace_back();
+        }
+    } else {
+        index = int(m_lists.size());
+        m_lists.emplace_back();
+    }
+    if (!m_lists[size_t(index)].levels[level])
+        m_lists[size_t(index)].levels[level] = list;
+    m_listIndex.insert(list, index + 1);
+}
+
+double Writer::listIndentOf(const QTextBlockFormat &f) const
+{
+    const auto *list = qobject_cast<const QTextList *>(m_doc.objectForFormat(f));
+    return list ? std::max(0, list->format().indent()) * m_doc.indentWidth() : 0.0;
+}
+
+void Writer::writeListTables(QByteArray &out)
+{
+    if (m_lists.empty())
+        return;
+    out += "{\\*\\listtable";
+    for (size_t i = 0; i < m_lists.size(); ++i) {
+        const auto &levels = m_lists[i].levels;
+        const QTextList *first = *std::find_if(levels.begin(), levels.end(), [](const QTextList *l) { return l; });
+        const QByteArray id = QByteArray::number(i + 1);
+        out += "\r\n{\\list\\listtemplateid" + id;
+        // A level without a list of its own is written as the first one,
+        // so a reader that takes another level than \ilvl names still
+        // shows the list.
+        for (int level = 0; level < 9; ++level) {
+            const QTextList *own = levels[size_t(level)];
+            const QTextListFormat f = (own ? own : first)->format();
+            const int nfc = levelNfcOf(f.style());
+            const int start = f.hasProperty(ListStartNumber) ? f.intProperty(ListStartNumber) : 1;
+            out += "{\\listlevel\\levelnfc" + QByteArray::number(nfc) + "\\levelnfcn" + QByteArray::number(nfc)
+                + "\\leveljc0\\leveljcn0\\levelfollow0\\levelstartat" + QByteArray::number(std::max(0, start));
+            QByteArray text;
+            QByteArray numbers;
+            int length = 0;
+            const QString pattern = own ? f.stringProperty(ListLevelTemplate).left(64) : QString();
+            if (nfc == 23) {
+                for (const QChar c : bulletText(f).left(32)) {
+                    text += labelCharacter(c);
+                    ++length;
+                }
+            } else if (!pattern.isEmpty()) {
+                for (const QChar c : pattern) {
+                    ++length;
+                    if (c.unicode() < 9) {
+                        text += hexByte(c.unicode());
+                        numbers += hexByte(length);
+                    } else {
+                        text += labelCharacter(c);
+                    }
+                }
+            } else {
+                for (const QChar c : f.numberPrefix().left(32)) {
+                    text += labelCharacter(c);
+                    ++length;
+                }
+                text += hexByte(level);
+                numbers += hexByte(++length);
+                for (const QChar c : numberSuffix(f).left(32)) {
+                    text += labelCharacter(c);
+                    ++length;
+                }
+            }
+            out += "{\\leveltext" + hexByte(length) + text + ";}{\\levelnumbers" + numbers;
+            out += ";}\\fi-360\\li" + QByteArray::number(720 * (level + 1)) + "}";
+        }
+        out += "{\\listname ;}\\listid" + id + "}";
+    }
+    out += "}\r\n{\\*\\listoverridetable";
+    for (size_t i = 0; i < m_lists.size(); ++i) {
+        const QByteArray id = QByteArray::number(i + 1);
+        out += "{\\listoverride\\listid" + id + "\\listoverridecount0\\ls" + id + "}";
+    }
+    out += "}\r\n";
+}
+
+void Writer::writeListText(QByteArray &out, const QTextBlock &block)
+{
+    const QTextList *list = block.textList();
+    if (!list)
+        return;
+    const int ls = m_listIndex.value(list, 0);
+    if (ls <= 0)
+        return;
+    out += "\\ls" + QByteArray::number(ls) + "\\ilvl" + QByteArray::number(levelOf(list->format()));
+    // The label, in the format of the item's first character, for readers
+    // that know no lists.
+    int format = block.charFormatIndex();
+    if (QTextBlock::iterator it = block.begin(); !it.atEnd())
+        format = it.fragment().charFormatIndex();
+    out += "{\\listtext" + codeOf(format);
+    QString label = m_numbering.label(block);
+    label.removeIf([](QChar c) { return c.unicode() < 0x20; });
+    appendEscaped(out, label);
+    out += "\\tab}";
+}
+
+} // namespace rtf::detail

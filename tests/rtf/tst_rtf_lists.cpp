@@ -1,0 +1,182 @@
+// Lists, headings and rules: read from what word processors write, written
+// so list-aware readers see lists and simple readers see the labels, and
+// read back as they were.
+
+#include "lists.h"
+#include "rtf.h"
+
+#include <QTest>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextList>
+#include <QTextListFormat>
+
+#include "rtftest.h"
+
+using namespace rtftest;
+
+namespace {
+
+// Each paragraph as "level label text" when it is a list item, as its
+// text when it is not.
+QStringList itemsOf(const QTextDocument &doc)
+{
+    QStringList out;
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+        if (const QTextList *list = b.textList())
+            out << QStringLiteral("%1 %2 %3").arg(list->format().indent() - 1).arg(rtf::listLabel(b), b.text());
+        else
+            out << b.text();
+    }
+    return out;
+}
+
+QStringList readBack(const QTextDocument &doc)
+{
+    QTextDocument again;
+    rtf::read(rtf::write(doc), again);
+    return itemsOf(again);
+}
+
+} // namespace
+
+class TestRtfLists : public QObject {
+    Q_OBJECT
+
+private slots:
+    void fixtures_data();
+    void fixtures();
+    void simpleReadersSeeLabels();
+    void headingsAndRules_data();
+    void headingsAndRules();
+    void numbers_data();
+    void numbers();
+    void plainTextHasLabelAndTab();
+};
+
+void TestRtfLists::fixtures_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QStringList>("items");
+    const QStringList htmlLists{QStringLiteral("Úvod"), QStringLiteral("0 • jablka"), QStringLiteral("0 • hrušky"),
+                                QStringLiteral("1 • žluté"), QStringLiteral("1 • zelené"), QStringLiteral("0 • švestky"),
+                                QStringLiteral("Mezi")};
+    QTest::newRow("LibreOffice") << "libreoffice_7.4_lists.rtf"
+                                 << htmlLists + QStringList{"0 a. alfa", "0 b. beta", "0 I. první", "0 II. druhý",
+                                                            "0 3. tři", "0 4. čtyři", "Konec"};
+    // AbiWord's own import of the page numbered every list from 1.
+    QTest::newRow("AbiWord") << "abiword_3.0_lists.rtf"
+                             << htmlLists + QStringList{"0 1. alfa", "0 2. beta", "0 1. první", "0 2. druhý",
+                                                        "0 1. tři", "0 2. čtyři", "Konec", "", "", ""};
+    // pandoc writes no lists, only indented paragraphs that start with the label.
+    QTest::newRow("pandoc") << "pandoc_2.17_lists.rtf"
+                            << QStringList{"Úvod", "•\tjablka", "•\thrušky", "–\tžluté", "–\tzelené", "•\tšvestky",
+                                           "Mezi", "1.\tprvní", "2.\tdruhý", "3)\ttři", "4)\tčtyři"};
+    QTest::newRow("Word list table, symbol fonts")
+        << "word_listtable_symbol_bullets.rtf"
+        << QStringList{"Přehled", "0 • jablka", "1 o žluté", "2 ▪ citróny", "0 • hrušky", "Postup", "0 3) začít",
+                       "1 3.a. podbod", "2 (i) jemně", "0 4) skončit", "1 4.a. znovu", "0 ✓ hotovo",
+                       "*\tneznámý seznam"}; // \ls of no list: its \listtext stays
+    QTest::newRow("Word 95 paragraph numbering")
+        << "word95_pn_numbering.rtf"
+        << QStringList{"Nákup", "0 • chléb", "0 • máslo", "Kroky", "0 1. otevřít", "0 2. zavřít", "0 B) druhé B",
+                       "2 iv čtvrté"};
+    QTest::newRow("OpenSymbol bullets")
+        << "libreoffice_opensymbol_bullet_byte.rtf"
+        << QStringList{"Seznam", "0 • první", "1 ▪ druhá úroveň", "2 ♦ třetí úroveň"};
+}
+
+void TestRtfLists::fixtures()
+{
+    QFETCH(QString, file);
+    QFETCH(QStringList, items);
+    QTextDocument doc;
+    rtf::read(fixture(file), doc);
+    QCOMPARE(itemsOf(doc), items);
+    QCOMPARE(readBack(doc), items);
+}
+
+void TestRtfLists::simpleReadersSeeLabels()
+{
+    QTextDocument doc;
+    QTextCursor c(&doc);
+    c.insertText(QStringLiteral("Body"));
+    QTextListFormat f;
+    f.setStyle(QTextListFormat::ListUpperRoman);
+    f.setNumberSuffix(QStringLiteral(")"));
+    f.setProperty(rtf::detail::ListStartNumber, 3);
+    c.insertList(f);
+    c.insertText(QStringLiteral("one"));
+    c.insertBlock();
+    c.insertText(QStringLiteral("two"));
+    const QByteArray out = rtf::write(doc);
+    QVERIFY(out.contains("{\\*\\listtable"));
+    QVERIFY(out.contains("\\levelnfc1"));
+    QVERIFY(out.contains("\\levelstartat3"));
+    QVERIFY(out.contains("\\ls1\\ilvl0{\\listtext"));
+    QVERIFY(out.contains("III)\\tab}"));
+    QVERIFY(out.contains("IV)\\tab}"));
+    QCOMPARE(readBack(doc), (QStringList{"Body", "0 III) one", "0 IV) two"}));
+}
+
+void TestRtfLists::headingsAndRules_data()
+{
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<int>("heading");
+    QTest::addColumn<bool>("rule");
+    QTest::newRow("body") << QByteArray("{\\rtf1 a\\par}") << 0 << false;
+    QTest::newRow("outline level 0") << QByteArray("{\\rtf1\\outlinelevel0 a\\par}") << 1 << false;
+    QTest::newRow("outline level 5") << QByteArray("{\\rtf1\\outlinelevel5 a\\par}") << 6 << false;
+    QTest::newRow("outline level 9 is body text") << QByteArray("{\\rtf1\\outlinelevel9 a\\par}") << 0 << false;
+    QTest::newRow("bottom border") << QByteArray("{\\rtf1\\brdrb\\brdrs\\brdrw10 a\\par}") << 0 << true;
+    QTest::newRow("pard ends both") << QByteArray("{\\rtf1\\outlinelevel1\\brdrb a\\par\\pard b}") << 0 << false;
+}
+
+void TestRtfLists::headingsAndRules()
+{
+    QFETCH(QByteArray, rtf);
+    QFETCH(int, heading);
+    QFETCH(bool, rule);
+    QTextDocument doc;
+    rtf::read(rtf, doc);
+    for (int pass = 0; pass < 2; ++pass) {
+        const QTextBlockFormat f = doc.lastBlock().blockFormat();
+        QCOMPARE(f.headingLevel(), heading);
+        QCOMPARE(f.hasProperty(QTextFormat::BlockTrailingHorizontalRulerWidth), rule);
+        rtf::read(rtf::write(doc), doc);
+    }
+}
+
+void TestRtfLists::numbers_data()
+{
+    QTest::addColumn<int>("style");
+    QTest::addColumn<int>("n");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("decimal") << int(QTextListFormat::ListDecimal) << 12 << "12";
+    QTest::newRow("letter") << int(QTextListFormat::ListLowerAlpha) << 3 << "c";
+    QTest::newRow("letters past z") << int(QTextListFormat::ListUpperAlpha) << 28 << "AB";
+    QTest::newRow("roman") << int(QTextListFormat::ListLowerRoman) << 1994 << "mcmxciv";
+    QTest::newRow("roman upper") << int(QTextListFormat::ListUpperRoman) << 4 << "IV";
+    QTest::newRow("roman past 3999") << int(QTextListFormat::ListUpperRoman) << 4000 << "4000";
+    QTest::newRow("zero letter") << int(QTextListFormat::ListLowerAlpha) << 0 << "0";
+}
+
+void TestRtfLists::numbers()
+{
+    QFETCH(int, style);
+    QFETCH(int, n);
+    QFETCH(QString, text);
+    QCOMPARE(rtf::detail::formatListNumber(style, n), text);
+}
+
+void TestRtfLists::plainTextHasLabelAndTab()
+{
+    QTextDocument doc;
+    rtf::read(fixture(QStringLiteral("word95_pn_numbering.rtf")), doc);
+    const QString text = QString::fromUtf8(rtf::plainText(doc));
+    QVERIFY2(text.startsWith(QStringLiteral("Nákup\n•\tchléb\n•\tmáslo\nKroky\n1.\totevřít\n")), qPrintable(text));
+}
+
+QTEST_MAIN(TestRtfLists)
+#include "tst_rtf_lists.moc"

@@ -1,7 +1,7 @@
 #include "printing.h"
 
 #include "dialogservice.h"
-#include "pdfexport.h"
+#include "pages.h"
 #include "richtextbox.h"
 #include "shortcuts.h"
 
@@ -24,7 +24,7 @@ Printing::Printing(RichTextBox &rich, DialogService &dialogs, Shortcuts &shortcu
 void Printing::showPrintDialog()
 {
     QPrinter printer(QPrinter::HighResolution);
-    setDefaultPageLayout(printer);
+    rtf::setDefaultPageLayout(printer);
     QPrintDialog dialog(&printer, &m_window);
     dialog.setOption(QAbstractPrintDialog::PrintSelection, m_rich.textCursor().hasSelection());
     if (dialog.exec() != QDialog::Accepted)
@@ -39,9 +39,9 @@ bool Printing::printTo(QPrinter &printer)
         QTextDocument part;
         part.setDefaultFont(m_rich.document()->defaultFont());
         QTextCursor(&part).insertFragment(m_rich.textCursor().selection());
-        ok = paintPages(part, printer);
+        ok = rtf::paintPages(part, printer);
     } else {
-        ok = paintPages(*m_rich.document(), printer);
+        ok = rtf::paintPages(*m_rich.document(), printer);
     }
     if (!ok)
         m_dialogs.messageBox(QStringLiteral("Dokument se nepodařilo vytisknout. Zkontroluj tiskárnu."),

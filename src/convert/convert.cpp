@@ -1,6 +1,6 @@
 #include "convert.h"
 
-#include "pdfexport.h"
+#include "pages.h"
 #include "normalise.h"
 #include "rtf.h"
 
@@ -73,7 +73,7 @@ QString convertFile(const QString &input, const QString &output)
     case OutputKind::Html: bytes = toHtml(doc, QFileInfo(input).completeBaseName()); break;
     case OutputKind::Markdown: bytes = toMarkdown(doc); break;
     case OutputKind::Pdf:
-        bytes = toPdf(doc, QFileInfo(input).completeBaseName());
+        bytes = rtf::toPdf(doc, QFileInfo(input).completeBaseName());
         if (bytes.isEmpty())
             return QCoreApplication::translate("convert", "nelze vytvořit PDF %1").arg(output);
         break;

@@ -1,3 +1,6 @@
+// Pages: a document laid out on pages and painted page by page on a
+// printer or into a PDF. Shared by printing and the converter.
+
 #pragma once
 
 #include <QByteArray>
@@ -6,7 +9,7 @@
 class QPagedPaintDevice;
 class QTextDocument;
 
-namespace borovka {
+namespace rtf {
 
 // The document as a PDF for archiving or proofing: A4 with 2.5 cm margins,
 // fonts embedded, text selectable. Empty when the PDF cannot be made.
@@ -20,4 +23,4 @@ bool paintPages(const QTextDocument &doc, QPagedPaintDevice &device);
 // A4 with 2.5 cm margins on every side.
 void setDefaultPageLayout(QPagedPaintDevice &device);
 
-} // namespace borovka
+} // namespace rtf

@@ -1,4 +1,4 @@
-#include "pdfexport.h"
+#include "pages.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QBuffer>
@@ -10,7 +10,7 @@
 
 #include <memory>
 
-namespace borovka {
+namespace rtf {
 
 void setDefaultPageLayout(QPagedPaintDevice &device)
 {
@@ -64,4 +64,4 @@ QByteArray toPdf(const QTextDocument &doc, const QString &title)
     return pdf;
 }
 
-} // namespace borovka
+} // namespace rtf

@@ -267,8 +267,25 @@ private:
             return;
         }
         closeLists();
-        if (!exporting::hasContent(nodes))
+        // A rule follows its paragraph, which is most often empty.
+        const bool rule = bf.hasProperty(QTextFormat::BlockTrailingHorizontalRulerWidth);
+        if (!exporting::hasContent(nodes)) {
+            if (rule)
+                m_out += QStringLiteral("<hr>\n");
             return; // empty paragraphs are spacing, which the style sheet gives
+        }
+        if (rule) {
+            QTextBlockFormat plain = bf;
+            plain.clearProperty(QTextFormat::BlockTrailingHorizontalRulerWidth);
+            paragraph(nodes, plain);
+            m_out += QStringLiteral("<hr>\n");
+            return;
+        }
+        paragraph(nodes, bf);
+    }
+
+    void paragraph(const std::vector<Inline> &nodes, const QTextBlockFormat &bf)
+    {
         const QString style = blockStyle(bf);
         const int level = bf.headingLevel();
         if (level >= 1 && level <= 6) {

@@ -212,14 +212,32 @@ private:
     {
         const std::vector<Inline> nodes = exporting::inlineTree(m_doc, b);
         QTextList *list = b.textList();
+        // A rule follows its paragraph, which is most often empty; a blank
+        // line before it keeps it from underlining a heading.
+        const bool rule = !list && b.blockFormat().hasProperty(QTextFormat::BlockTrailingHorizontalRulerWidth);
         if (!exporting::hasContent(nodes) && !list) {
+            if (rule) {
+                if (m_lastList)
+                    m_out += QLatin1Char('\n');
+                m_out += QStringLiteral("---\n\n");
+            }
             m_lastList = nullptr;
+            return;
+        }
+        if (rule) {
+            paragraph(b, nodes);
+            m_out += QStringLiteral("---\n\n");
             return;
         }
         if (list) {
             listItem(b, list, nodes);
             return;
         }
+        paragraph(b, nodes);
+    }
+
+    void paragraph(const QTextBlock &b, const std::vector<Inline> &nodes)
+    {
         if (m_lastList)
             m_out += QLatin1Char('\n');
         m_lastList = nullptr;

@@ -21,6 +21,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 namespace rtf {
@@ -219,6 +220,15 @@ void normalise(QTextDocument &doc, const QString &baseDir)
                     cf.setFontPointSize(cf.intProperty(QTextFormat::FontPixelSize) * 0.75);
                 cf.clearProperty(QTextFormat::FontPixelSize);
                 changed = true;
+            }
+            if (cf.hasProperty(QTextFormat::FontPointSize)) {
+                // The file keeps half points: 10.8 points would show until
+                // the next save and then come back as 11.
+                const double kept = std::max(0.5, std::round(cf.fontPointSize() * 2) / 2);
+                if (kept != cf.fontPointSize()) {
+                    cf.setFontPointSize(kept);
+                    changed = true;
+                }
             }
             if (cf.isImageFormat()) {
                 const QTextImageFormat image = cf.toImageFormat();

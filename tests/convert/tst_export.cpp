@@ -122,6 +122,8 @@ Seen seen(const QTextDocument &doc, bool countAllPictures)
         }
         if (any)
             s.paragraphs << p;
+        if (b.blockFormat().hasProperty(QTextFormat::BlockTrailingHorizontalRulerWidth))
+            s.paragraphs << QStringLiteral("<hr>"); // a reader sees the rule, not its empty paragraph
     }
     return s;
 }
@@ -208,10 +210,15 @@ void structured(QTextDocument &doc)
     courier.setForeground(QColor(200, 0, 0));
     c.insertText(QStringLiteral("kód"), courier);
     c.insertText(QStringLiteral(" konec."), QTextCharFormat());
+    // A rule after a paragraph that underlines nothing.
+    QTextBlockFormat rule;
+    rule.setProperty(QTextFormat::BlockTrailingHorizontalRulerWidth, QTextLength(QTextLength::PercentageLength, 100));
+    c.insertBlock(rule);
 
     QTextListFormat bullets;
     bullets.setStyle(QTextListFormat::ListDisc);
-    c.insertList(bullets);
+    c.insertBlock(QTextBlockFormat());
+    c.createList(bullets);
     c.insertText(QStringLiteral("první bod"), formatFor(QString()));
     c.insertBlock();
     c.insertText(QStringLiteral("1. druhý bod s "), formatFor(QString()));

@@ -13,6 +13,9 @@
 #include <QTextImageFormat>
 
 #include <limits>
+#include <thread>
+
+#include <unistd.h>
 
 #include "rtftest.h"
 
@@ -35,6 +38,8 @@ private slots:
     void truncatedAnywhere();
     void randomGarbage();
     void tooLargeIsRefused();
+    void ceilingFollowsMemory();
+    void limitHooksHoldForTheirThreadOnly();
     void checkInputSizeAlone();
     void pictureSizeOverflowOnSave_data();
     void pictureSizeOverflowOnSave();
@@ -222,6 +227,12 @@ void TestRtfHostile::randomGarbage()
 
 void TestRtfHostile::tooLargeIsRefused()
 {
+    // The real ceiling is gigabytes; the hook lowers it for this thread.
+    rtf::detail::setInputLimitForTesting(1024 * 1024);
+    struct Restore {
+        ~Restore() { rtf::detail::setInputLimitForTesting(0); }
+    } restore;
+    QCOMPARE(rtf::maxInputSize(), 1024 * 1024);
     QByteArray rtf = "{\\rtf1 ";
     rtf += QByteArray(rtf::maxInputSize() + 1 - rtf.size(), 'a');
     QCOMPARE(rtf.size(), rtf::maxInputSize() + 1);
@@ -235,6 +246,56 @@ void TestRtfHostile::tooLargeIsRefused()
     }
     QCOMPARE(d.toPlainText(), QStringLiteral("původní"));
     QVERIFY(d.isUndoRedoEnabled());
+    // At the ceiling it reads.
+    rtf.chop(1);
+    rtf::read(rtf, d);
+    QCOMPARE(d.toPlainText().size(), rtf.size() - 7);
+}
+
+void TestRtfHostile::ceilingFollowsMemory()
+{
+    // A quarter of physical memory, never below 1 GiB, and the bounds that
+    // follow from the input size grow with it.
+    const qint64 ram = qint64(sysconf(_SC_PHYS_PAGES)) * sysconf(_SC_PAGE_SIZE);
+    QVERIFY(rtf::maxInputSize() >= qint64(1) << 30);
+    QVERIFY(rtf::maxInputSize() >= ram / 4 - sysconf(_SC_PAGE_SIZE));
+    QVERIFY(rtf::maxInputSize() <= std::max<qint64>(qint64(1) << 30, ram / 4));
+    const qint64 scale = rtf::maxInputSize() / (64 * 1024 * 1024);
+    QVERIFY(scale >= 16);
+    QCOMPARE(rtf::limits::maxParagraphs, 1'000'000 * scale);
+    QCOMPARE(rtf::limits::maxRuns, 4'000'000 * scale);
+    // What one picture may be does not depend on the machine.
+    QCOMPARE(rtf::limits::maxPictureBytes, 32 * 1024 * 1024);
+}
+
+void TestRtfHostile::limitHooksHoldForTheirThreadOnly()
+{
+    // The converter reads on several threads: a lowered limit of one must
+    // not reach the others.
+    rtf::detail::setParagraphLimitForTesting(2);
+    rtf::detail::setInputLimitForTesting(100);
+    struct Restore {
+        ~Restore()
+        {
+            rtf::detail::setParagraphLimitForTesting(0);
+            rtf::detail::setInputLimitForTesting(0);
+        }
+    } restore;
+    const QByteArray three = "{\\rtf1 a\\par b\\par c}";
+    QTextDocument d;
+    QVERIFY_THROWS_EXCEPTION(rtf::Error, rtf::read(three, d));
+    QVERIFY_THROWS_EXCEPTION(rtf::Error, rtf::checkInputSize(101));
+    int blocks = 0;
+    qint64 ceiling = 0;
+    std::thread other([&] {
+        QTextDocument od;
+        rtf::read(three, od);
+        blocks = od.blockCount();
+        ceiling = rtf::maxInputSize();
+    });
+    other.join();
+    QCOMPARE(blocks, 3);
+    QCOMPARE(ceiling, rtf::limits::maxInputBytes);
 }
 
 void TestRtfHostile::checkInputSizeAlone()

@@ -11,6 +11,8 @@
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QHash>
+#include <QImage>
+#include <QPainter>
 #include <QSet>
 #include <QTextStream>
 #include <QThread>
@@ -59,8 +61,11 @@ bool isInputFile(const QString &path)
     return suffix == QLatin1String("kln") || suffix == QLatin1String("rtf");
 }
 
-// Fonts are first looked up once here, before the workers start: the font
-// database fills itself on first use, and that should not be a race.
+// Fonts are first looked up, and text first shaped, here before the
+// workers start: the font database and the shaper's language tables fill
+// themselves on first use, and that must not happen on several threads at
+// once. The workers then only read them (a picture's placeholder draws its
+// label with the default font; the documents use Courier New).
 void warmUpFonts()
 {
     if (!qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
@@ -69,6 +74,12 @@ void warmUpFonts()
     QFont font(QStringLiteral("Courier New"));
     font.setPointSizeF(11.25);
     font.exactMatch();
+    QImage image(64, 32, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.drawText(image.rect(), Qt::AlignCenter, QStringLiteral("PNG ?"));
+    painter.setFont(font);
+    painter.drawText(image.rect(), Qt::AlignCenter, QStringLiteral("Žluťoučký"));
 }
 
 } // namespace

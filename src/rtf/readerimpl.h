@@ -281,6 +281,9 @@ private:
     QHash<QString, int> m_linkIndex;
     bool m_pageBreak = false; // a \page: the next paragraph starts a page
     const qint64 m_maxParagraphs = paragraphLimit();
+    // pictures: decoding work bounded by the input's size
+    const qint64 m_inputBytes = m_end - m_p;
+    qint64 m_decodeWork = 0;
 };
 
 } // namespace rtf::detail

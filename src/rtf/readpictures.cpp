@@ -146,10 +146,19 @@ void Reader::finishPicture()
     } else {
         name = QStringLiteral("rtf-picture:") + QString::fromLatin1(key.toHex());
         const qint64 budget = std::min(limits::maxPicturePixels, limits::maxDocumentPicturePixels - m_decodedPixels);
-        if (drawable && budget > 0) {
-            const QSize shown(w > 0 ? qRound(shownPixels(w, pic.scaleX)) : 0,
-                              h > 0 ? qRound(shownPixels(h, pic.scaleY)) : 0);
-            image = detail::decodePicture(data.bytes, data.blip, shown, budget);
+        // What decoding may cost, in proportion to the file's size.
+        const qint64 work = std::min(limits::maxPictureDecodeWork,
+                                     limits::maxDocumentPicturePixels / 2
+                                         + limits::decodeWorkPerByte * m_inputBytes - m_decodeWork);
+        if (drawable && budget > 0 && work > 0) {
+            // Decoded at the size shown; a side the file does not give is
+            // at most the largest the page shows.
+            const int most = int(limits::maxTwips / kTwipsPerPixel);
+            const QSize shown(w > 0 ? qRound(shownPixels(w, pic.scaleX)) : most,
+                              h > 0 ? qRound(shownPixels(h, pic.scaleY)) : most);
+            const qint64 before = detail::decodeWorkOnThisThread();
+            image = detail::decodePicture(data.bytes, data.blip, shown, budget, work);
+            m_decodeWork += detail::decodeWorkOnThisThread() - before;
             tried = true;
             m_decodedPixels += qint64(image.width()) * image.height();
         }

@@ -10,6 +10,7 @@
 #include <QTextDocument>
 #include <QTextImageFormat>
 #include <QVariantList>
+#include <QHash>
 
 #include <algorithm>
 #include <cmath>
@@ -142,6 +143,45 @@ QImage decodePicture(const QByteArray &bytes, const QByteArray &blip, QSize show
         return image;
     }
     return {};
+}
+
+namespace {
+
+// The pictures of a document still to be decoded, and their sizes. A child
+// of the document, so it lives and moves between threads with it.
+class PendingPictures : public QObject {
+public:
+    explicit PendingPictures(QTextDocument *doc) : QObject(doc) { setObjectName(name()); }
+    static QString name() { return QStringLiteral("rtf-pending-pictures"); }
+    QHash<QString, QSize> sizes;
+};
+
+} // namespace
+
+void decodeWhenShown(QTextDocument &doc, const QString &name, QSize size)
+{
+    auto *pending = static_cast<PendingPictures *>(
+        doc.findChild<QObject *>(PendingPictures::name(), Qt::FindDirectChildrenOnly));
+    if (!pending) {
+        pending = new PendingPictures(&doc);
+        QTextDocument *d = &doc;
+        doc.setResourceProvider([d, pending](const QUrl &url) -> QVariant {
+            const QString key = url.toString();
+            const auto it = pending->sizes.constFind(key);
+            if (it == pending->sizes.cend())
+                return {};
+            const QSize size = *it;
+            pending->sizes.erase(it);
+            const PictureData data = fromVariant(d->resource(QTextDocument::UserResource, pictureBytesUrl(key)));
+            QImage image = decodePicture(data.bytes, data.blip, size, limits::maxPicturePixels);
+            if (image.isNull())
+                image = placeholderImage(size, blipLabel(data.blip, true));
+            // Kept, so it is decoded once.
+            d->addResource(QTextDocument::ImageResource, url, image);
+            return image;
+        });
+    }
+    pending->sizes.insert(name, size);
 }
 
 qint64 decodeWorkOnThisThread()

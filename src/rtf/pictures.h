@@ -83,6 +83,13 @@ DecodePlan planDecoding(const QByteArray &bytes, const QByteArray &blip, QSize s
 QImage decodePicture(const QByteArray &bytes, const QByteArray &blip, QSize shown, qint64 maxPixels,
                      qint64 maxWork = limits::maxPictureDecodeWork);
 
+// Lets `doc` decode the picture `name` (PNG or JPEG bytes kept as
+// pictureBytesUrl(name)) at `size` when it is first asked for as the
+// image resource `name`, which is when the layout draws it: opening a
+// document decodes only what is shown. A picture that does not decode
+// then shows as a placeholder.
+void decodeWhenShown(QTextDocument &doc, const QString &name, QSize size);
+
 // Decoder work done on this thread so far, in pixels: what tests of
 // hostile pictures measure.
 qint64 decodeWorkOnThisThread();

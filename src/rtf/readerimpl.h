@@ -284,6 +284,7 @@ private:
     // pictures: decoding work bounded by the input's size
     const qint64 m_inputBytes = m_end - m_p;
     qint64 m_decodeWork = 0;
+    QHash<QByteArray, QSize> m_pictureSizes; // as decoded, by the key of m_pictureNames
 };
 
 } // namespace rtf::detail

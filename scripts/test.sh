@@ -15,7 +15,7 @@ ctest --preset asan
 
 echo "== threads"
 # The converter's batch mode converts on several threads at once: its tests
-# under ThreadSanitizer (about 5 minutes to build on 2 cores, seconds to run).
+# under ThreadSanitizer (about 2 minutes to build on 2 cores, seconds to run).
 cmake --preset tsan >/dev/null
 cmake --build --preset tsan
 ctest --preset tsan

@@ -49,7 +49,9 @@ void checkInputSize(qint64 bytes);
 // RTF (see isRtf) is taken as plain text; the undo history is not kept.
 // Pictures (PNG and JPEG shown, other kinds as a framed placeholder) are
 // image characters whose bytes the document keeps as resources, so write()
-// gives them back; HYPERLINK fields become anchors, \page a page break
+// gives them back (PNG and JPEG are decoded at the size shown when first
+// asked for as image resources, through the document's resource
+// provider, which read() sets); HYPERLINK fields become anchors, \page a page break
 // before the next paragraph.
 void read(QByteArrayView data, QTextDocument &doc);
 

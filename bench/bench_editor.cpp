@@ -14,6 +14,9 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
+#include <QBuffer>
+#include <QImage>
+#include <QRandomGenerator>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -214,8 +217,111 @@ void typeInMiddle(benchmark::State &state, qint64 bytes, bool spelling)
     setSpelling(e, false);
 }
 
+// An article of about 300 MB with 30 photographs: JPEGs of a camera's
+// size (4000 by 3000 pixels, a few megabytes each) and some PNG
+// screenshots, shown a column wide, between paragraphs of text. Written
+// straight to a file so the benchmark process does not keep it.
+QString photoArticleFile()
+{
+    static QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("fotky.kln"));
+    if (QFile::exists(path))
+        return path;
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly))
+        qFatal("cannot write %s", qPrintable(path));
+    const benchdoc::Document text = benchdoc::magazine(2 * 1024 * 1024, 7);
+    const QByteArray body = text.rtf.mid(text.rtf.indexOf("\\pard"));
+    f.write(text.rtf.left(text.rtf.indexOf("\\pard")));
+    // A few distinct encodings; each picture gets its own bytes after the
+    // image's end marker (decoders stop there), so none is shared.
+    QList<QByteArray> photos;
+    QRandomGenerator rng(30);
+    for (int k = 0; k < 3; ++k) {
+        QImage image(4000, 3000, QImage::Format_RGB32);
+        for (int y = 0; y < image.height(); ++y) {
+            auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
+            for (int x = 0; x < image.width(); ++x) {
+                const int n = int(rng.bounded(28));
+                line[x] = qRgb((x / 16 + k * 40 + n) & 0xFF, (y / 12 + n) & 0xFF, ((x + y) / 20 + n) & 0xFF);
+            }
+        }
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, k < 2 ? "JPEG" : "PNG", k < 2 ? 85 : -1);
+        photos.append(bytes);
+    }
+    const qsizetype chunk = body.size() / 31;
+    for (int i = 0; i < 30; ++i) {
+        f.write(body.mid(i * chunk, chunk).replace('{', ' ').replace('}', ' '));
+        QByteArray bytes = photos[i % 10 == 9 ? 2 : i % 2];
+        bytes += "borovka-bench-" + QByteArray::number(i) + QByteArray(1024, char('a' + i % 26));
+        f.write("\\par {\\pict\\" + QByteArray(i % 10 == 9 ? "pngblip" : "jpegblip")
+                + "\\picw4000\\pich3000\\picwgoal8640\\pichgoal6480\n");
+        const QByteArray hex = bytes.toHex();
+        for (qsizetype at = 0; at < hex.size(); at += 128) {
+            f.write(hex.mid(at, 128));
+            f.write("\n");
+        }
+        f.write("}\\par\n");
+    }
+    f.write("}");
+    if (!f.flush())
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
+// Opening it until the first screenful is painted, and saving it again.
+void openPhotos(benchmark::State &state)
+{
+    Editor &e = editor();
+    const QString path = photoArticleFile();
+    const qint64 fileBytes = QFileInfo(path).size();
+    emptyEditor(e);
+    benchsupport::PeakMeter meter;
+    meter.start();
+    for (auto _ : state) {
+        e.window.Rich1->setFileName(path);
+        if (!e.waitForPaint(e.counter.paints)) {
+            state.SkipWithError("no paint after loading");
+            break;
+        }
+        state.PauseTiming();
+        emptyEditor(e);
+        state.ResumeTiming();
+    }
+    benchsupport::reportPeak(state, meter, fileBytes);
+    state.SetBytesProcessed(state.iterations() * fileBytes);
+    state.counters["file_MB"] = fileBytes / 1048576.0;
+}
+
+void savePhotos(benchmark::State &state)
+{
+    Editor &e = editor();
+    const QString path = photoArticleFile();
+    const qint64 fileBytes = QFileInfo(path).size();
+    e.window.Rich1->setFileName(path);
+    e.waitForPaint(e.counter.paints);
+    QTemporaryDir dir;
+    const QString out = dir.filePath(QStringLiteral("ulozeno.kln"));
+    benchsupport::PeakMeter meter;
+    meter.start();
+    for (auto _ : state)
+        e.window.Rich1->SaveFile(out);
+    benchsupport::reportPeak(state, meter, fileBytes);
+    state.SetBytesProcessed(state.iterations() * QFileInfo(out).size());
+    emptyEditor(e);
+}
+
 void registerAll()
 {
+    if (qEnvironmentVariableIntValue("BOROVKA_BENCH_LARGE") == 1 || qEnvironmentVariableIntValue("BOROVKA_BENCH_PHOTOS") == 1) {
+        benchmark::RegisterBenchmark("editor_open_photos/300MB", openPhotos)
+            ->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+        benchmark::RegisterBenchmark("editor_save_photos/300MB", savePhotos)
+            ->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+    }
     // 0: the 10 MB document made mostly of tables and lists.
     benchmark::RegisterBenchmark("editor_open_tables/10 MB", openFile, qint64(0), false)
         ->Unit(benchmark::kMillisecond)->UseRealTime();

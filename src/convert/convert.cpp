@@ -12,13 +12,6 @@
 
 namespace borovka {
 
-namespace {
-
-// Larger inputs are refused before they are read.
-constexpr qint64 MaxInput = qint64(1) << 30;
-
-} // namespace
-
 OutputKind outputKindFor(const QString &path)
 {
     const QString suffix = QFileInfo(path).suffix().toLower();
@@ -45,7 +38,8 @@ QString convertFile(const QString &input, const QString &output)
     QFile in(input);
     if (QFileInfo(input).isDir() || !in.open(QIODevice::ReadOnly))
         return QCoreApplication::translate("convert", "nelze otevřít %1: %2").arg(input, in.errorString());
-    if (in.size() > MaxInput)
+    // Larger inputs than the reader takes are refused before they are read.
+    if (in.size() > rtf::maxInputSize())
         return QCoreApplication::translate("convert", "soubor %1 je příliš velký").arg(input);
     const QByteArray data = in.readAll();
     in.close();

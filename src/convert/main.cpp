@@ -1,5 +1,6 @@
 // borovka-convert: converts documents with the editor's own reader and writer.
 
+#include "batch.h"
 #include "convert.h"
 
 #include <QGuiApplication>
@@ -14,6 +15,7 @@ namespace {
 const char *const Help =
     "Použití: borovka-convert [--verbose] VSTUP VÝSTUP\n"
     "Usage:   borovka-convert [--verbose] INPUT OUTPUT\n"
+    "         borovka-convert --to FORMAT [--output-dir DIR] [-j N] [--recursive] [--force] FILE... | -\n"
     "\n"
     "Převede dokument stejným kódem, jakým jej čte a ukládá Borovka KLN Editor.\n"
     "Converts a document with the same code Borovka KLN Editor reads and saves with.\n"
@@ -27,6 +29,14 @@ const char *const Help =
     "  .pdf         PDF, A4 with 2.5 cm margins, fonts embedded\n"
     "\n"
     "--verbose      show Qt's own messages too\n"
+    "\n"
+    "Dávkový převod / batch mode (--to html, md, txt, rtf or kln):\n"
+    "  FILE...          files to convert; \"-\" reads their names from standard input, one a line\n"
+    "  --output-dir DIR outputs go there, relative paths kept (default: next to each input)\n"
+    "  --recursive      a FILE that is a folder: every .kln and .rtf file below it\n"
+    "  -j N             N files at once (default: one per core)\n"
+    "  --force          replace existing outputs (otherwise they are skipped and reported)\n"
+    "  A file that fails is reported and the others go on; exit status 1 if any failed.\n"
     "\n"
     "Exit status: 0 success, 1 the conversion failed (nothing is written), 2 wrong usage.\n";
 
@@ -64,6 +74,8 @@ int main(int argc, char *argv[])
         std::fputs(Help, stdout);
         return 0;
     }
+    if (borovka::isBatchCommand(args))
+        return borovka::runBatchCommand(args);
     if (args.size() != 2) {
         std::fputs(Help, stderr);
         return 2;

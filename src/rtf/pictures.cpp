@@ -10,6 +10,7 @@
 #include <QTextDocument>
 #include <QTextImageFormat>
 #include <QVariantList>
+#include <QHash>
 
 #include <algorithm>
 #include <cmath>
@@ -63,13 +64,66 @@ bool isDrawableBlip(const QByteArray &blip)
     return blip == "pngblip" || blip == "jpegblip";
 }
 
-QImage decodePicture(const QByteArray &bytes, const QByteArray &blip, QSize shown, qint64 maxPixels)
+namespace {
+
+thread_local qint64 t_decodeWork = 0;
+
+// The decoders the kind names, first the one it names: the other image
+// plugins need not face what a file holds.
+QList<QByteArray> decodersFor(const QByteArray &blip)
 {
-    // Only the decoders the kind names: the other image plugins need not
-    // face what a file holds.
-    const QByteArray formats[2] = {blip == "jpegblip" ? QByteArray("jpeg") : QByteArray("png"),
-                                   blip == "jpegblip" ? QByteArray("png") : QByteArray("jpeg")};
-    for (const QByteArray &format : formats) {
+    if (blip == "jpegblip")
+        return {"jpeg", "png"};
+    return {"png", "jpeg"};
+}
+
+DecodePlan planWith(QImageReader &reader, const QByteArray &format, QSize shown, qint64 maxPixels)
+{
+    DecodePlan plan;
+    const QSize size = reader.size();
+    if (size.isEmpty())
+        return plan;
+    plan.size = size;
+    // At the size shown, never larger than the picture itself.
+    QSize target = shown.isEmpty() ? size : size.scaled(shown.boundedTo(size), Qt::KeepAspectRatio);
+    target = target.expandedTo(QSize(1, 1));
+    const qint64 pixels = qint64(target.width()) * target.height();
+    if (pixels > maxPixels) {
+        const double f = std::sqrt(double(maxPixels) / double(pixels));
+        target = QSize(std::max(1, int(target.width() * f)), std::max(1, int(target.height() * f)));
+    }
+    plan.target = target;
+    // JPEG decodes at an eighth, a quarter or a half of its size when that
+    // still covers the target; PNG always whole.
+    int denominator = 1;
+    if (format == "jpeg") {
+        while (denominator < 8 && (size.width() / (denominator * 2)) >= target.width()
+               && (size.height() / (denominator * 2)) >= target.height())
+            denominator *= 2;
+    }
+    plan.work = qint64((size.width() + denominator - 1) / denominator) * ((size.height() + denominator - 1) / denominator);
+    return plan;
+}
+
+} // namespace
+
+DecodePlan planDecoding(const QByteArray &bytes, const QByteArray &blip, QSize shown, qint64 maxPixels)
+{
+    for (const QByteArray &format : decodersFor(blip)) {
+        QBuffer buffer;
+        buffer.setData(bytes);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer, format);
+        reader.setDecideFormatFromContent(false);
+        if (reader.canRead())
+            return planWith(reader, format, shown, maxPixels);
+    }
+    return {};
+}
+
+QImage decodePicture(const QByteArray &bytes, const QByteArray &blip, QSize shown, qint64 maxPixels, qint64 maxWork)
+{
+    for (const QByteArray &format : decodersFor(blip)) {
         QBuffer buffer;
         buffer.setData(bytes);
         buffer.open(QIODevice::ReadOnly);
@@ -77,27 +131,62 @@ QImage decodePicture(const QByteArray &bytes, const QByteArray &blip, QSize show
         reader.setDecideFormatFromContent(false);
         if (!reader.canRead())
             continue;
-        const QSize size = reader.size();
-        if (size.isEmpty() || qint64(size.width()) * size.height() > 8 * limits::maxPicturePixels)
+        const DecodePlan plan = planWith(reader, format, shown, maxPixels);
+        if (plan.size.isEmpty() || plan.work > maxWork)
             return {};
-        // Decoding more pixels than the screen shows at twice the zoom is
-        // memory for nothing.
-        QSize target = size;
-        const QSize most = shown.isEmpty() ? size : (shown * 2).boundedTo(size);
-        target = target.scaled(most, Qt::KeepAspectRatio);
-        const qint64 pixels = qint64(target.width()) * target.height();
-        if (pixels > maxPixels) {
-            const double f = std::sqrt(double(maxPixels) / double(pixels));
-            target = QSize(std::max(1, int(target.width() * f)), std::max(1, int(target.height() * f)));
-        }
-        if (target != size)
-            reader.setScaledSize(target);
+        if (plan.target != plan.size)
+            reader.setScaledSize(plan.target);
+        t_decodeWork += plan.work;
         QImage image;
         if (!reader.read(&image) || image.isNull())
             return {};
         return image;
     }
     return {};
+}
+
+namespace {
+
+// The pictures of a document still to be decoded, and their sizes. A child
+// of the document, so it lives and moves between threads with it.
+class PendingPictures : public QObject {
+public:
+    explicit PendingPictures(QTextDocument *doc) : QObject(doc) { setObjectName(name()); }
+    static QString name() { return QStringLiteral("rtf-pending-pictures"); }
+    QHash<QString, QSize> sizes;
+};
+
+} // namespace
+
+void decodeWhenShown(QTextDocument &doc, const QString &name, QSize size)
+{
+    auto *pending = static_cast<PendingPictures *>(
+        doc.findChild<QObject *>(PendingPictures::name(), Qt::FindDirectChildrenOnly));
+    if (!pending) {
+        pending = new PendingPictures(&doc);
+        QTextDocument *d = &doc;
+        doc.setResourceProvider([d, pending](const QUrl &url) -> QVariant {
+            const QString key = url.toString();
+            const auto it = pending->sizes.constFind(key);
+            if (it == pending->sizes.cend())
+                return {};
+            const QSize size = *it;
+            pending->sizes.erase(it);
+            const PictureData data = fromVariant(d->resource(QTextDocument::UserResource, pictureBytesUrl(key)));
+            QImage image = decodePicture(data.bytes, data.blip, size, limits::maxPicturePixels);
+            if (image.isNull())
+                image = placeholderImage(size, blipLabel(data.blip, true));
+            // Kept, so it is decoded once.
+            d->addResource(QTextDocument::ImageResource, url, image);
+            return image;
+        });
+    }
+    pending->sizes.insert(name, size);
+}
+
+qint64 decodeWorkOnThisThread()
+{
+    return t_decodeWork;
 }
 
 QString blipLabel(const QByteArray &blip, bool damaged)

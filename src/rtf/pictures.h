@@ -12,6 +12,8 @@
 // below); a picture whose size was changed in the editor is written at
 // its new size.
 
+#include "readerlimits.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QSize>
@@ -62,10 +64,35 @@ QByteArray mimeTypeOfBlip(const QByteArray &blip);
 // True for kinds the editor decodes and shows (PNG, JPEG).
 bool isDrawableBlip(const QByteArray &blip);
 
-// Decodes PNG or JPEG bytes for display at `shown` pixels; at most
-// `maxPixels` pixels are decoded (larger pictures are decoded scaled
-// down). A null image when the bytes are no such picture or too large.
-QImage decodePicture(const QByteArray &bytes, const QByteArray &blip, QSize shown, qint64 maxPixels);
+// What decoding a PNG or JPEG costs and gives: its own size, the size it
+// would be decoded at to be shown at `shown` pixels (its own size when
+// `shown` is empty, at most `maxPixels` pixels), and the pixels the
+// decoder produces on the way (see limits::maxPictureDecodeWork). An empty
+// size when the bytes are no such picture.
+struct DecodePlan {
+    QSize size;
+    QSize target;
+    qint64 work = 0;
+};
+DecodePlan planDecoding(const QByteArray &bytes, const QByteArray &blip, QSize shown, qint64 maxPixels);
+
+// Decodes PNG or JPEG bytes for display at `shown` pixels: at that size,
+// never larger than the picture and at most `maxPixels` pixels, and only
+// when the decoder's work is at most `maxWork` pixels. A null image when
+// the bytes are no such picture or cost too much.
+QImage decodePicture(const QByteArray &bytes, const QByteArray &blip, QSize shown, qint64 maxPixels,
+                     qint64 maxWork = limits::maxPictureDecodeWork);
+
+// Lets `doc` decode the picture `name` (PNG or JPEG bytes kept as
+// pictureBytesUrl(name)) at `size` when it is first asked for as the
+// image resource `name`, which is when the layout draws it: opening a
+// document decodes only what is shown. A picture that does not decode
+// then shows as a placeholder.
+void decodeWhenShown(QTextDocument &doc, const QString &name, QSize size);
+
+// Decoder work done on this thread so far, in pixels: what tests of
+// hostile pictures measure.
+qint64 decodeWorkOnThisThread();
 
 // The framed stand-in for a picture the editor cannot draw, for display at
 // `shown` pixels, with a short label ("EMF", "WMF" ...).

@@ -6,18 +6,26 @@
 #include <QLocale>
 #include <QTextDocument>
 
-#include <atomic>
+#include <unistd.h>
 
 namespace rtf {
 namespace detail {
 
 namespace {
-std::atomic<qint64> g_paragraphLimit{0}; // 0: limits::maxParagraphs
+// Per thread: a test lowering them must not change what readers on other
+// threads (the converter's batch workers) accept.
+thread_local qint64 t_paragraphLimit = 0; // 0: limits::maxParagraphs
+thread_local qint64 t_inputLimit = 0;     // 0: limits::maxInputBytes
+
+qint64 inputLimit()
+{
+    return t_inputLimit > 0 ? t_inputLimit : limits::maxInputBytes;
+}
 } // namespace
 
 qint64 paragraphLimit()
 {
-    return g_paragraphLimit > 0 ? g_paragraphLimit.load() : limits::maxParagraphs;
+    return t_paragraphLimit > 0 ? t_paragraphLimit : limits::maxParagraphs;
 }
 
 Error tooManyParagraphs(qint64 limit)
@@ -794,16 +802,17 @@ bool isRtf(QByteArrayView data)
 
 void checkInputSize(qint64 bytes)
 {
-    if (bytes > limits::maxInputBytes) {
+    const qint64 most = detail::inputLimit();
+    if (bytes > most) {
         throw Error(QStringLiteral("Soubor je příliš velký (%1 MB). Editor otevírá soubory nejvýše do %2 MB.")
                         .arg(bytes / (1024 * 1024) + (bytes % (1024 * 1024) != 0)) // rounded up, without overflow
-                        .arg(limits::maxInputBytes / (1024 * 1024)));
+                        .arg(most / (1024 * 1024)));
     }
 }
 
 qint64 maxInputSize()
 {
-    return limits::maxInputBytes;
+    return detail::inputLimit();
 }
 
 void read(QByteArrayView data, QTextDocument &doc)
@@ -850,7 +859,26 @@ namespace detail {
 
 void setParagraphLimitForTesting(qint64 limit)
 {
-    g_paragraphLimit = std::max<qint64>(0, limit);
+    t_paragraphLimit = std::max<qint64>(0, limit);
+}
+
+void setInputLimitForTesting(qint64 limit)
+{
+    t_inputLimit = std::max<qint64>(0, limit);
+}
+
+} // namespace detail
+
+namespace limits {
+
+qint64 inputCeiling()
+{
+    constexpr qint64 least = 1ll << 30;
+    const long pages = sysconf(_SC_PHYS_PAGES);
+    const long pageSize = sysconf(_SC_PAGE_SIZE);
+    if (pages <= 0 || pageSize <= 0)
+        return least;
+    return std::max(least, qint64(pages) / 4 * pageSize);
 }
 
 } // namespace detail

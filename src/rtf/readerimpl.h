@@ -426,6 +426,10 @@ private:
     QHash<QByteArray, int> m_pnIndex;           // a \pn numbering -> index in m_pnDefs
     bool m_pnCont = false;                      // \pnlvlcont: no number of its own
     bool m_pnAfter = false;                     // in \pntxta rather than \pntxtb
+    // pictures: decoding work bounded by the input's size
+    const qint64 m_inputBytes = m_end - m_p;
+    qint64 m_decodeWork = 0;
+    QHash<QByteArray, QSize> m_pictureSizes; // as decoded, by the key of m_pictureNames
 };
 
 } // namespace rtf::detail

@@ -9,16 +9,26 @@
 
 #include <QtGlobal>
 
+#include <algorithm>
+
 namespace rtf::limits {
 
-// Largest input read() accepts. A magazine article is some hundred
-// kilobytes; files of tens of megabytes are almost all embedded pictures,
-// whose bytes the reader keeps (half the hexadecimal digits) and whose
-// decoding is bounded below. Every further input byte of text can cost the
-// document tens of bytes (a character plus a format fragment), so 64 MiB
-// keeps the worst case below a couple of gigabytes; larger files are
-// refused with an error before anything is read.
-inline constexpr qint64 maxInputBytes = 64ll * 1024 * 1024;
+// Largest input read() accepts: a quarter of the machine's physical memory,
+// and at least 1 GiB. A magazine article is some hundred kilobytes; files
+// of hundreds of megabytes are almost all embedded pictures, whose bytes
+// the reader keeps once (half the hexadecimal digits) and whose decoding is
+// bounded below. Every further input byte of text costs the document about
+// two bytes (UTF-16), and what costs more per byte (paragraphs, format runs)
+// is bounded below in proportion to this ceiling, so a file at the ceiling
+// stays within the memory the machine has; larger files are refused with an
+// error before anything is read.
+qint64 inputCeiling();
+inline const qint64 maxInputBytes = inputCeiling();
+
+// The input size the fixed bounds below were first set for. Bounds that
+// follow from the input size grow with maxInputBytes in this proportion.
+inline constexpr qint64 baseInputBytes = 64ll * 1024 * 1024;
+inline const qint64 inputScale = std::max<qint64>(1, maxInputBytes / baseInputBytes);
 
 // Group nesting kept on the state stack. Real files nest a few dozen deep;
 // deeper groups are still read, with the state of the deepest kept level.
@@ -57,29 +67,38 @@ inline constexpr int maxTableEntries = 32768;
 // dropping the rest would lose text that a later save makes permanent.
 // Past maxRuns only formatting is lost, never text: the rest of the text
 // keeps the format of the last run.
-inline constexpr qint64 maxRuns = 4'000'000;
-inline constexpr qint64 maxParagraphs = 1'000'000;
+inline const qint64 maxRuns = 4'000'000 * inputScale;
+inline const qint64 maxParagraphs = 1'000'000 * inputScale;
 
 // Pictures. Their bytes are kept as the file holds them, to be written
 // back, so they cost what the file does; what is bounded is what one
 // picture may claim and what showing them costs.
 //
-// One picture's data: more than a camera's largest JPEG. A hexadecimal
-// picture in a file of maxInputBytes cannot be larger anyway; \bin data
-// could be. A larger picture refuses the file: dropping it would lose it
-// on the next save.
+// One picture's data: more than a camera's largest JPEG. Not scaled with
+// maxInputBytes: it bounds what one picture may be, not what a file may
+// hold. A larger picture refuses the file: dropping it would lose it on
+// the next save.
 inline constexpr qint64 maxPictureBytes = 32ll * 1024 * 1024;
 // Pictures of one document. Each costs a format, two resources and an
 // image; an article has dozens. More refuse the file, for the same reason.
 inline constexpr qint64 maxPictures = 10'000;
 // Pixels decoded to show one picture (64 MB as 32-bit colour): more than a
-// page shows at twice the zoom. Larger pictures are decoded scaled down,
-// and pictures whose header claims more than 8 times this are not decoded
-// at all (a few bytes of PNG may claim gigapixels).
+// page shows. Pictures are decoded at the size they are shown; larger ones
+// are decoded scaled down to this.
 inline constexpr qint64 maxPicturePixels = 16ll * 1024 * 1024;
 // Pixels decoded for all pictures of a document (256 MB). Pictures past it
 // show as placeholders; their bytes are kept and written back all the same.
 inline constexpr qint64 maxDocumentPicturePixels = 64ll * 1024 * 1024;
+// Pixels the decoders produce before scaling, which is what a picture costs
+// to open: a PNG is inflated whole whatever the size shown, a JPEG at the
+// eighth, quarter or half of its size that covers the size shown. A few
+// hundred bytes of PNG may claim gigapixels, so the work is bounded by the
+// file's size: one picture at most maxPictureDecodeWork, all pictures of a
+// document at most maxDocumentPicturePixels / 2 plus decodeWorkPerByte
+// for each byte of the file (camera JPEGs need less than one per byte,
+// screenshots a few). Pictures past it show as placeholders.
+inline constexpr qint64 maxPictureDecodeWork = 2 * maxPicturePixels;
+inline constexpr qint64 decodeWorkPerByte = 32;
 
 // Tables. Word processors offer at most 63 columns; further \cellx of a
 // row are ignored and further cells of a row go on in its last cell.
@@ -116,9 +135,12 @@ inline constexpr int maxNumberedListRun = 1000;
 
 namespace rtf::detail {
 
-// Lowers the paragraph limit for tests, which check the behaviour at the
-// limit and past it without building a million paragraphs. 0 restores
-// limits::maxParagraphs.
+// Lower the paragraph limit and the input ceiling for tests, which check
+// the behaviour at a limit and past it without building a million
+// paragraphs or a gigabyte of input. They hold for the calling thread only,
+// so readers on other threads keep the real limits; 0 restores
+// limits::maxParagraphs and limits::maxInputBytes.
 void setParagraphLimitForTesting(qint64 limit);
+void setInputLimitForTesting(qint64 limit);
 
 } // namespace rtf::detail

@@ -10,6 +10,8 @@
 #include <QTextImageFormat>
 #include <QUrl>
 
+#include <array>
+
 namespace rtf::detail {
 
 void Reader::beginPicture()
@@ -72,28 +74,63 @@ void Reader::pictureBytes(const char *s, qsizetype n)
     m_pic.data.bytes.append(s, n);
 }
 
+namespace {
+// Value of a hexadecimal digit; -1 for every other byte.
+constexpr std::array<qint8, 256> kHexValue = [] {
+    std::array<qint8, 256> t{};
+    for (int c = 0; c < 256; ++c)
+        t[c] = c >= '0' && c <= '9' ? qint8(c - '0')
+            : c >= 'a' && c <= 'f' ? qint8(c - 'a' + 10)
+            : c >= 'A' && c <= 'F' ? qint8(c - 'A' + 10)
+                                   : qint8(-1);
+    return t;
+}();
+} // namespace
+
 void Reader::pictureHex(const char *s, qsizetype n)
 {
-    if (!m_picActive)
+    if (!m_picActive || n <= 0)
         return;
-    char buffer[512];
-    qsizetype used = 0;
-    for (qsizetype i = 0; i < n; ++i) {
-        if (!isHex(s[i]))
-            continue; // white space between the digits
-        const int v = hexValue(s[i]);
-        if (m_pic.nibble < 0) {
-            m_pic.nibble = v;
-            continue;
+    // Decoded straight into the picture's bytes: a photograph is hundreds
+    // of megabytes of digits.
+    QByteArray &bytes = m_pic.data.bytes;
+    const qsizetype before = bytes.size();
+    bytes.resize(before + (n + 1) / 2);
+    char *out = bytes.data() + before;
+    const char *const start = out;
+    int nibble = m_pic.nibble;
+    const auto *p = reinterpret_cast<const uchar *>(s);
+    const auto *const end = p + n;
+    while (p < end) {
+        if (nibble < 0) {
+            // Pairs of digits, the usual case, two at a time.
+            while (end - p >= 2) {
+                const int hi = kHexValue[p[0]];
+                const int lo = kHexValue[p[1]];
+                if ((hi | lo) < 0)
+                    break;
+                *out++ = char(hi * 16 + lo);
+                p += 2;
+            }
+            if (p == end)
+                break;
         }
-        buffer[used++] = char(m_pic.nibble * 16 + v);
-        m_pic.nibble = -1;
-        if (used == qsizetype(sizeof buffer)) {
-            pictureBytes(buffer, used);
-            used = 0;
+        const int v = kHexValue[*p++];
+        if (v < 0)
+            continue; // white space between the digits
+        if (nibble < 0) {
+            nibble = v;
+        } else {
+            *out++ = char(nibble * 16 + v);
+            nibble = -1;
         }
     }
-    pictureBytes(buffer, used);
+    m_pic.nibble = nibble;
+    bytes.resize(before + (out - start));
+    if (bytes.size() > limits::maxPictureBytes) {
+        throw Error(QStringLiteral("Dokument je příliš velký: obsahuje obrázek větší než %1 MB.")
+                        .arg(limits::maxPictureBytes / (1024 * 1024)));
+    }
 }
 
 void Reader::finishPicture()
@@ -108,6 +145,7 @@ void Reader::finishPicture()
                         .arg(QLocale(QLocale::Czech).toString(limits::maxPictures)));
     }
     detail::PictureData &data = pic.data;
+    data.bytes.squeeze(); // kept for the document's life: no room to grow
     const bool drawable = detail::isDrawableBlip(data.blip);
 
     // The size shown, in twips before scaling: the goal, else \picw, which
@@ -136,43 +174,58 @@ void Reader::finishPicture()
     hash.addData(data.bytes);
     const QByteArray key = hash.result();
     QTextDocument *doc = m_cursor.document();
-    QImage image;
-    bool tried = false; // decoding was tried
+    QSize imageSize;     // what the picture is decoded at, when it is
+    bool damaged = false; // decoding was tried, and the bytes are no picture
     auto it = m_pictureNames.constFind(key);
     const bool fresh = it == m_pictureNames.cend();
     if (!fresh) {
         name = *it;
-        image = doc->resource(QTextDocument::ImageResource, QUrl(name)).value<QImage>();
+        imageSize = m_pictureSizes.value(key);
     } else {
         name = QStringLiteral("rtf-picture:") + QString::fromLatin1(key.toHex());
         const qint64 budget = std::min(limits::maxPicturePixels, limits::maxDocumentPicturePixels - m_decodedPixels);
-        if (drawable && budget > 0) {
-            const QSize shown(w > 0 ? qRound(shownPixels(w, pic.scaleX)) : 0,
-                              h > 0 ? qRound(shownPixels(h, pic.scaleY)) : 0);
-            image = detail::decodePicture(data.bytes, data.blip, shown, budget);
-            tried = true;
-            m_decodedPixels += qint64(image.width()) * image.height();
+        // What decoding may cost, in proportion to the file's size.
+        const qint64 work = std::min(limits::maxPictureDecodeWork,
+                                     limits::maxDocumentPicturePixels / 2
+                                         + limits::decodeWorkPerByte * m_inputBytes - m_decodeWork);
+        if (drawable && budget > 0 && work > 0) {
+            // Decoded at the size shown, when first shown; a side the file
+            // does not give is at most the largest the page shows. Only the
+            // header is read here.
+            const int most = int(limits::maxTwips / kTwipsPerPixel);
+            const QSize shown(w > 0 ? qRound(shownPixels(w, pic.scaleX)) : most,
+                              h > 0 ? qRound(shownPixels(h, pic.scaleY)) : most);
+            const detail::DecodePlan plan = detail::planDecoding(data.bytes, data.blip, shown, budget);
+            damaged = plan.size.isEmpty();
+            if (!damaged && plan.work <= work) {
+                imageSize = plan.target;
+                m_decodeWork += plan.work;
+                m_decodedPixels += qint64(imageSize.width()) * imageSize.height();
+            }
         }
         m_pictureNames.insert(key, name);
+        m_pictureSizes.insert(key, imageSize);
     }
     // Without a size in the file the decoded picture's own size applies.
-    const bool known = !image.isNull();
+    const bool known = !imageSize.isEmpty();
     if (w <= 0 && h <= 0)
-        w = known ? image.width() * kTwipsPerPixel : 480;
+        w = known ? imageSize.width() * kTwipsPerPixel : 480;
     if (w <= 0)
-        w = known ? h * image.width() / std::max(1, image.height()) : h;
+        w = known ? h * imageSize.width() / std::max(1, imageSize.height()) : h;
     if (h <= 0)
-        h = known ? w * image.height() / std::max(1, image.width()) : w;
+        h = known ? w * imageSize.height() / std::max(1, imageSize.width()) : w;
     const double wpx = shownPixels(w, pic.scaleX);
     const double hpx = shownPixels(h, pic.scaleY);
 
     if (fresh) {
-        if (image.isNull()) {
-            const bool damaged = tried || data.blip.isEmpty();
-            image = detail::placeholderImage(QSize(qRound(wpx), qRound(hpx)), detail::blipLabel(data.blip, damaged));
-        }
-        doc->addResource(QTextDocument::ImageResource, QUrl(name), image);
         doc->addResource(QTextDocument::UserResource, detail::pictureBytesUrl(name), detail::toVariant(data));
+        if (known) {
+            detail::decodeWhenShown(*doc, name, imageSize);
+        } else {
+            const QImage image = detail::placeholderImage(
+                QSize(qRound(wpx), qRound(hpx)), detail::blipLabel(data.blip, damaged || data.blip.isEmpty()));
+            doc->addResource(QTextDocument::ImageResource, QUrl(name), image);
+        }
     }
 
     QTextCharFormat cf = charFormat(m_st.chr);

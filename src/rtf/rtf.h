@@ -50,10 +50,12 @@ void checkInputSize(qint64 bytes);
 // RTF (see isRtf) is taken as plain text; the undo history is not kept.
 // Pictures (PNG and JPEG shown, other kinds as a framed placeholder) are
 // image characters whose bytes the document keeps as resources, so write()
-// gives them back; HYPERLINK fields become anchors, \page a page break
-// before the next paragraph; lists (\listtable, \pn) become QTextList
-// items (see lists.h), \outlinelevel a heading level and a paragraph's
-// bottom border a horizontal rule.
+// gives them back (PNG and JPEG are decoded at the size shown when first
+// asked for as image resources, through the document's resource
+// provider, which read() sets); HYPERLINK fields become anchors, \page a
+// page break before the next paragraph; lists (\listtable, \pn) become
+// QTextList items (see lists.h), \outlinelevel a heading level and a
+// paragraph's bottom border a horizontal rule.
 void read(QByteArrayView data, QTextDocument &doc);
 
 // The whole document as RTF: {\rtf1\ansi\ansicpg1250\deff0\deftab720 ...

@@ -5,6 +5,7 @@
 #include "atomicwrite.h"
 #include "filecommands.h"
 #include "richtextbox.h"
+#include "rtf.h"
 #include "scripteddialogs.h"
 
 #include <QFile>
@@ -537,8 +538,8 @@ void tst_FileCommands::openFailureIsReported()
     if (chosen == QLatin1String("big.kln")) {
         QFile big(path(chosen));
         QVERIFY(big.open(QIODevice::WriteOnly));
-        // Sparse: no disk space, only the size counts.
-        QVERIFY(big.resize(qint64(256) << 20));
+        // Sparse: no disk space, only the size counts; refused before it is read.
+        QVERIFY(big.resize(rtf::maxInputSize() + 1));
     }
     enterState(start);
     const QByteArray before = readBytes(path("old.kln"));

@@ -2,11 +2,18 @@
 // refused with an error, and never crashes, hangs or runs out of memory.
 // The large inputs are generated here rather than kept as files.
 
+#include "pictures.h"
 #include "readerlimits.h"
 #include "lists.h"
 #include "rtf.h"
 
+#include <QBuffer>
+#include <QDataStream>
+#include <QImage>
 #include <QRandomGenerator>
+#include <QSet>
+#include <QUrl>
+#include <QtMath>
 #include <QTest>
 #include <QTextTable>
 #include <QTextBlock>
@@ -18,6 +25,9 @@
 #include <QSet>
 
 #include <limits>
+#include <thread>
+
+#include <unistd.h>
 
 #include "rtftest.h"
 
@@ -40,6 +50,8 @@ private slots:
     void truncatedAnywhere();
     void randomGarbage();
     void tooLargeIsRefused();
+    void ceilingFollowsMemory();
+    void limitHooksHoldForTheirThreadOnly();
     void checkInputSizeAlone();
     void pictureSizeOverflowOnSave_data();
     void pictureSizeOverflowOnSave();
@@ -54,6 +66,10 @@ private slots:
     void hugeListTableIsBounded();
     void longListsAreSplit_data();
     void longListsAreSplit();
+    void picturesCostWhatTheFileDoes_data();
+    void picturesCostWhatTheFileDoes();
+    void pictureDecodedAtTheSizeShown_data();
+    void pictureDecodedAtTheSizeShown();
 };
 
 void TestRtfHostile::partialContent_data()
@@ -235,6 +251,12 @@ void TestRtfHostile::randomGarbage()
 
 void TestRtfHostile::tooLargeIsRefused()
 {
+    // The real ceiling is gigabytes; the hook lowers it for this thread.
+    rtf::detail::setInputLimitForTesting(1024 * 1024);
+    struct Restore {
+        ~Restore() { rtf::detail::setInputLimitForTesting(0); }
+    } restore;
+    QCOMPARE(rtf::maxInputSize(), 1024 * 1024);
     QByteArray rtf = "{\\rtf1 ";
     rtf += QByteArray(rtf::maxInputSize() + 1 - rtf.size(), 'a');
     QCOMPARE(rtf.size(), rtf::maxInputSize() + 1);
@@ -248,6 +270,56 @@ void TestRtfHostile::tooLargeIsRefused()
     }
     QCOMPARE(d.toPlainText(), QStringLiteral("původní"));
     QVERIFY(d.isUndoRedoEnabled());
+    // At the ceiling it reads.
+    rtf.chop(1);
+    rtf::read(rtf, d);
+    QCOMPARE(d.toPlainText().size(), rtf.size() - 7);
+}
+
+void TestRtfHostile::ceilingFollowsMemory()
+{
+    // A quarter of physical memory, never below 1 GiB, and the bounds that
+    // follow from the input size grow with it.
+    const qint64 ram = qint64(sysconf(_SC_PHYS_PAGES)) * sysconf(_SC_PAGE_SIZE);
+    QVERIFY(rtf::maxInputSize() >= qint64(1) << 30);
+    QVERIFY(rtf::maxInputSize() >= ram / 4 - sysconf(_SC_PAGE_SIZE));
+    QVERIFY(rtf::maxInputSize() <= std::max<qint64>(qint64(1) << 30, ram / 4));
+    const qint64 scale = rtf::maxInputSize() / (64 * 1024 * 1024);
+    QVERIFY(scale >= 16);
+    QCOMPARE(rtf::limits::maxParagraphs, 1'000'000 * scale);
+    QCOMPARE(rtf::limits::maxRuns, 4'000'000 * scale);
+    // What one picture may be does not depend on the machine.
+    QCOMPARE(rtf::limits::maxPictureBytes, 32 * 1024 * 1024);
+}
+
+void TestRtfHostile::limitHooksHoldForTheirThreadOnly()
+{
+    // The converter reads on several threads: a lowered limit of one must
+    // not reach the others.
+    rtf::detail::setParagraphLimitForTesting(2);
+    rtf::detail::setInputLimitForTesting(100);
+    struct Restore {
+        ~Restore()
+        {
+            rtf::detail::setParagraphLimitForTesting(0);
+            rtf::detail::setInputLimitForTesting(0);
+        }
+    } restore;
+    const QByteArray three = "{\\rtf1 a\\par b\\par c}";
+    QTextDocument d;
+    QVERIFY_THROWS_EXCEPTION(rtf::Error, rtf::read(three, d));
+    QVERIFY_THROWS_EXCEPTION(rtf::Error, rtf::checkInputSize(101));
+    int blocks = 0;
+    qint64 ceiling = 0;
+    std::thread other([&] {
+        QTextDocument od;
+        rtf::read(three, od);
+        blocks = od.blockCount();
+        ceiling = rtf::maxInputSize();
+    });
+    other.join();
+    QCOMPARE(blocks, 3);
+    QCOMPARE(ceiling, rtf::limits::maxInputBytes);
 }
 
 void TestRtfHostile::checkInputSizeAlone()
@@ -451,6 +523,71 @@ QByteArray overrideOf(int list, int ls)
     return "{\\listoverride\\listid" + QByteArray::number(list) + "\\listoverridecount0\\ls" + QByteArray::number(ls) + "}";
 }
 
+QByteArray encoded(const QImage &image, const char *format)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return bytes;
+}
+
+QByteArray pngChunk(const QByteArray &type, const QByteArray &data)
+{
+    QByteArray chunk;
+    QDataStream s(&chunk, QIODevice::WriteOnly);
+    s << quint32(data.size());
+    chunk += type + data;
+    const QByteArray crcd = type + data;
+    quint32 crc = 0xFFFFFFFF;
+    for (const char ch : crcd) {
+        crc ^= uchar(ch);
+        for (int k = 0; k < 8; ++k)
+            crc = (crc >> 1) ^ (0xEDB88320 & (0 - (crc & 1)));
+    }
+    QDataStream(&chunk, QIODevice::Append) << (crc ^ 0xFFFFFFFF);
+    return chunk;
+}
+
+// A valid one-bit PNG of `width` by `height` pixels, all black but for the
+// first `seed` pixels of the first row: a few kilobytes for 128 megapixels.
+QByteArray bigPng(int width, int height, int seed)
+{
+    QByteArray ihdr;
+    QDataStream(&ihdr, QIODevice::WriteOnly) << quint32(width) << quint32(height) << quint8(1) << quint8(0)
+                                             << quint8(0) << quint8(0) << quint8(0);
+    const int row = 1 + (width + 7) / 8;
+    QByteArray raw(qsizetype(row) * height, '\0');
+    for (int i = 0; i < seed && i < row - 1; ++i)
+        raw[1 + i] = char(0xFF);
+    const QByteArray zlib = qCompress(raw, 9).mid(4); // without Qt's length prefix
+    return QByteArray::fromHex("89504e470d0a1a0a") + pngChunk("IHDR", ihdr) + pngChunk("IDAT", zlib)
+        + pngChunk("IEND", {});
+}
+
+// A JPEG whose header claims `width` by `height` pixels, cut short after a
+// few bytes of its scan.
+QByteArray truncatedJpeg(int width, int height, int seed)
+{
+    QImage small(16, 8, QImage::Format_RGB32);
+    small.fill(QColor::fromHsv(seed * 40 % 360, 255, 255));
+    QByteArray jpeg = encoded(small, "JPEG");
+    const qsizetype sof = jpeg.indexOf("\xFF\xC0");
+    const qsizetype sos = jpeg.indexOf("\xFF\xDA");
+    if (sof < 0 || sos < 0)
+        return {};
+    jpeg[sof + 5] = char(height >> 8);
+    jpeg[sof + 6] = char(height & 0xFF);
+    jpeg[sof + 7] = char(width >> 8);
+    jpeg[sof + 8] = char(width & 0xFF);
+    return jpeg.left(sos + 14 + 16);
+}
+
+QByteArray pict(const char *blip, const QByteArray &bytes, const QByteArray &size = {})
+{
+    return "{\\pict\\" + QByteArray(blip) + size + " " + bytes.toHex() + "}";
+}
+
 } // namespace
 
 void TestRtfHostile::listLimits_data()
@@ -574,6 +711,113 @@ void TestRtfHostile::longListsAreSplit()
         QCOMPARE(saved.count("{\\listoverride\\"), 1);
         rtf::read(saved, doc);
     }
+}
+
+void TestRtfHostile::picturesCostWhatTheFileDoes_data()
+{
+    // Pictures whose headers claim far more pixels than their bytes hold.
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<int>("count");
+    const QByteArray goal = "\\picwgoal4000\\pichgoal2000";
+    QTest::newRow("truncated JPEG claiming 16384x8192") << "{\\rtf1 " + pict("jpegblip", truncatedJpeg(16384, 8192, 0)) + "}"
+                                                        << 1;
+    QByteArray seven = "{\\rtf1 ";
+    for (int i = 0; i < 7; ++i)
+        seven += pict("jpegblip", truncatedJpeg(16384, 8192, i)) + "\\par ";
+    QTest::newRow("seven of them") << seven + "}" << 7;
+    QByteArray six = "{\\rtf1 ";
+    for (int i = 0; i < 6; ++i)
+        six += pict("pngblip", bigPng(16384, 8192, i), goal) + "\\par ";
+    QTest::newRow("six valid 16384x8192 PNGs") << six + "}" << 6;
+    QByteArray wide = "{\\rtf1 ";
+    for (int i = 0; i < 4; ++i)
+        wide += pict("pngblip", bigPng(32000, 4000, i)) + pict("jpegblip", truncatedJpeg(65000, 65000, i), goal);
+    QTest::newRow("no size given, and larger claims") << wide + "}" << 8;
+}
+
+void TestRtfHostile::picturesCostWhatTheFileDoes()
+{
+    QFETCH(QByteArray, rtf);
+    QFETCH(int, count);
+    const qint64 before = rtf::detail::decodeWorkOnThisThread();
+    QTextDocument d;
+    rtf::read(rtf, d);
+    // Opening decodes nothing: pictures are decoded when first shown.
+    QCOMPARE(rtf::detail::decodeWorkOnThisThread(), before);
+
+    // Shown (the layout asks for each image), the decoders' work and the
+    // pixels kept are bounded by the file's size (and a fixed allowance),
+    // whatever the headers claim.
+    const qint64 bound = rtf::limits::maxDocumentPicturePixels / 2 + rtf::limits::decodeWorkPerByte * rtf.size();
+    QList<QTextImageFormat> images;
+    qint64 pixels = 0;
+    QSet<QString> names;
+    for (QTextBlock b = d.begin(); b.isValid(); b = b.next()) {
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextImageFormat f = it.fragment().charFormat().toImageFormat();
+            if (!f.isValid())
+                continue;
+            images.append(f);
+            if (names.contains(f.name()))
+                continue;
+            names.insert(f.name());
+            const QImage image = d.resource(QTextDocument::ImageResource, QUrl(f.name())).value<QImage>();
+            QVERIFY(!image.isNull());
+            // Never more than the picture is shown at.
+            QVERIFY(image.width() <= qCeil(f.width()) && image.height() <= qCeil(f.height()));
+            pixels += qint64(image.width()) * image.height();
+        }
+    }
+    QCOMPARE(images.size(), count);
+    const qint64 work = rtf::detail::decodeWorkOnThisThread() - before;
+    QVERIFY2(work <= bound, qPrintable(QString::number(work)));
+    QVERIFY(pixels <= bound);
+    // Every picture's bytes are kept for saving, decoded or not.
+    const QByteArray saved = rtf::write(d);
+    QTextDocument back;
+    rtf::read(saved, back);
+    QCOMPARE(rtf::write(back), saved);
+}
+
+void TestRtfHostile::pictureDecodedAtTheSizeShown_data()
+{
+    // Real pictures: decoded at the size shown, the JPEG by its decoder's
+    // own scaling (an eighth of 800x600 covers 100x75).
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<QSize>("decoded");
+    QTest::addColumn<qint64>("work");
+    QImage photo(800, 600, QImage::Format_RGB32);
+    photo.fill(QColor(30, 120, 200));
+    const QByteArray size = "\\picwgoal1500\\pichgoal1125"; // 100 by 75 pixels
+    QTest::newRow("JPEG shown small") << "{\\rtf1 " + pict("jpegblip", encoded(photo, "JPEG"), size) + "}"
+                                      << QSize(100, 75) << qint64(100 * 75);
+    QTest::newRow("PNG shown small") << "{\\rtf1 " + pict("pngblip", encoded(photo, "PNG"), size) + "}"
+                                     << QSize(100, 75) << qint64(800 * 600);
+    QTest::newRow("JPEG shown larger than it is")
+        << "{\\rtf1 " + pict("jpegblip", encoded(photo, "JPEG"), "\\picwgoal24000\\pichgoal18000") + "}"
+        << QSize(800, 600) << qint64(800 * 600);
+    QTest::newRow("JPEG without a size") << "{\\rtf1 " + pict("jpegblip", encoded(photo, "JPEG")) + "}"
+                                         << QSize(800, 600) << qint64(800 * 600);
+}
+
+void TestRtfHostile::pictureDecodedAtTheSizeShown()
+{
+    QFETCH(QByteArray, rtf);
+    QFETCH(QSize, decoded);
+    QFETCH(qint64, work);
+    const qint64 before = rtf::detail::decodeWorkOnThisThread();
+    QTextDocument d;
+    rtf::read(rtf, d);
+    QCOMPARE(rtf::detail::decodeWorkOnThisThread(), before);
+    QTextCursor c(&d);
+    c.setPosition(1);
+    const QTextImageFormat f = c.charFormat().toImageFormat();
+    QVERIFY(f.isValid());
+    QCOMPARE(d.resource(QTextDocument::ImageResource, QUrl(f.name())).value<QImage>().size(), decoded);
+    QCOMPARE(rtf::detail::decodeWorkOnThisThread() - before, work);
+    // Decoded once: asking again costs nothing.
+    QCOMPARE(d.resource(QTextDocument::ImageResource, QUrl(f.name())).value<QImage>().size(), decoded);
+    QCOMPARE(rtf::detail::decodeWorkOnThisThread() - before, work);
 }
 
 QTEST_MAIN(TestRtfHostile)

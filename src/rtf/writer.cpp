@@ -33,6 +33,12 @@ constexpr double kTwipsPerPixel = 15.0;
 
 const char kHex[] = "0123456789abcdef";
 
+// A character code that raises or lowers the text (charCode ends with it).
+bool isShifted(const QByteArray &code)
+{
+    return code.endsWith("\\super ") || code.endsWith("\\sub ");
+}
+
 } // namespace
 
 // Sizes from the document, which pasted text or a file may have given any
@@ -413,12 +419,23 @@ void Writer::writeBlock(QByteArray &out, const QTextBlock &block)
     }
     out += blockCode(block.blockFormat());
     const QByteArray *last = nullptr;
+    // LibreOffice loses the rest of the paragraph when a \super or \sub run
+    // ends with \plain or \par; an explicit \nosupersub first reads right
+    // everywhere.
+    bool shifted = false;
+    auto endShift = [&] {
+        if (shifted) {
+            out += "\\nosupersub";
+            shifted = false;
+        }
+    };
     QString link; // the target of the hyperlink field open
     auto closeLink = [&] {
         if (!link.isEmpty()) {
             out += "}}";
             link.clear();
             last = nullptr; // the field's group ended the format
+            shifted = false;
         }
     };
     bool empty = true;
@@ -431,6 +448,7 @@ void Writer::writeBlock(QByteArray &out, const QTextBlock &block)
         if (href != link) {
             closeLink();
             if (!href.isEmpty()) {
+                endShift(); // the field's group ends with the state before it
                 out += "{\\field{\\*\\fldinst HYPERLINK ";
                 QString target = href;
                 QString place;
@@ -458,8 +476,10 @@ void Writer::writeBlock(QByteArray &out, const QTextBlock &block)
         // Formats that differ only in what RTF does not keep share a code.
         const QByteArray &code = codeOf(frag.charFormatIndex());
         if (!last || (last != &code && *last != code)) {
+            endShift();
             out += code;
             last = &code;
+            shifted = isShifted(code);
         }
         if (cf.isImageFormat()) {
             // Each object character is a picture; text Qt gave the
@@ -481,8 +501,11 @@ void Writer::writeBlock(QByteArray &out, const QTextBlock &block)
     }
     closeLink();
     // An empty paragraph keeps the format typing in it would use.
-    if (empty)
+    if (empty) {
         out += codeOf(block.charFormatIndex());
+        shifted = isShifted(codeOf(block.charFormatIndex()));
+    }
+    endShift();
     out += "\\par\r\n";
 }
 

@@ -148,6 +148,11 @@ bool Reader::closeGroup()
         && m_st.dest != Dest::FontAltName) {
         finishFonts();
     }
+    // notes
+    if (old == Dest::FieldInst && m_st.dest == Dest::Body)
+        endFieldInstruction();
+    if (m_symbolDepth >= 0 && qsizetype(m_stack.size()) < m_symbolDepth)
+        endSymbolField();
     return !m_stack.empty();
 }
 
@@ -597,6 +602,7 @@ void Reader::textBytes(const char *s, qsizetype n)
     case Dest::Body: {
         if (m_st.chr.hidden)
             return;
+        ++m_bodyText; // notes
         beforeText();
         const int cp = codepage();
         if (cp != m_pendingCp)
@@ -654,6 +660,7 @@ void Reader::textChar(char16_t c)
     case Dest::Body:
         if (m_st.chr.hidden)
             return;
+        ++m_bodyText; // notes
         if (c >= 0xF020 && c <= 0xF0FF) {
             // \uN of a symbol font names the font's byte in the private use
             // area.

@@ -171,6 +171,20 @@ inline bool isText(char16_t c)
 // for the \l switch; empty for other fields.
 QString hyperlinkTarget(const QString &instruction);
 
+// The arguments of a field instruction: words and quoted strings, with
+// the field's escapes inside quotes resolved.
+QStringList fieldArguments(const QString &instruction);
+
+// A SYMBOL field instruction: the character's code (decimal or 0x hex),
+// the font of the \f switch, and whether \u names a Unicode character.
+struct SymbolField {
+    bool valid = false;
+    quint32 code = 0;
+    QString font;
+    bool unicode = false;
+};
+SymbolField symbolField(const QString &instruction);
+
 class Reader {
 public:
     Reader(QByteArrayView data, QTextCursor &cursor)
@@ -281,6 +295,15 @@ private:
     QHash<QString, int> m_linkIndex;
     bool m_pageBreak = false; // a \page: the next paragraph starts a page
     const qint64 m_maxParagraphs = paragraphLimit();
+
+    // notes
+    void endFieldInstruction();
+    void endSymbolField();
+    qint64 m_bodyText = 0;       // pieces of text the body has been given
+    qsizetype m_symbolDepth = -1; // depth of the SYMBOL field open, -1 none
+    qint64 m_symbolMark = 0;     // m_bodyText when its instruction ended
+    QString m_symbolText;
+    QString m_symbolFamily;
 };
 
 } // namespace rtf::detail

@@ -148,6 +148,24 @@ const std::unordered_map<std::string_view, CmdInfo> &commands()
         m.emplace("u", CmdInfo{Cmd::Unicode});
         m.emplace("uc", CmdInfo{Cmd::Uc});
         m.emplace("bin", CmdInfo{Cmd::Bin});
+        // notes
+        m.insert_or_assign("footnote", CmdInfo{Cmd::Footnote});
+        m.emplace("chftn", CmdInfo{Cmd::Chftn});
+        m.emplace("ftnalt", CmdInfo{Cmd::FtnAlt});
+        m.emplace("ftnstart", CmdInfo{Cmd::FtnStart});
+        m.emplace("aftnstart", CmdInfo{Cmd::AftnStart});
+        m.emplace("ftnnar", CmdInfo{Cmd::FtnNumbering, int(NoteNumbering::Arabic)});
+        m.emplace("aftnnar", CmdInfo{Cmd::AftnNumbering, int(NoteNumbering::Arabic)});
+        m.emplace("ftnnalc", CmdInfo{Cmd::FtnNumbering, int(NoteNumbering::LowerLetter)});
+        m.emplace("aftnnalc", CmdInfo{Cmd::AftnNumbering, int(NoteNumbering::LowerLetter)});
+        m.emplace("ftnnauc", CmdInfo{Cmd::FtnNumbering, int(NoteNumbering::UpperLetter)});
+        m.emplace("aftnnauc", CmdInfo{Cmd::AftnNumbering, int(NoteNumbering::UpperLetter)});
+        m.emplace("ftnnrlc", CmdInfo{Cmd::FtnNumbering, int(NoteNumbering::LowerRoman)});
+        m.emplace("aftnnrlc", CmdInfo{Cmd::AftnNumbering, int(NoteNumbering::LowerRoman)});
+        m.emplace("ftnnruc", CmdInfo{Cmd::FtnNumbering, int(NoteNumbering::UpperRoman)});
+        m.emplace("aftnnruc", CmdInfo{Cmd::AftnNumbering, int(NoteNumbering::UpperRoman)});
+        m.emplace("ftnnchi", CmdInfo{Cmd::FtnNumbering, int(NoteNumbering::Chicago)});
+        m.emplace("aftnnchi", CmdInfo{Cmd::AftnNumbering, int(NoteNumbering::Chicago)});
         return m;
     }();
     return map;

@@ -4,8 +4,10 @@
 #include "rtf.h"
 
 #include "codepages.h"
+#include "notes.h"
 
 #include <QStringDecoder>
+#include <QStringList>
 #include <QTextBlock>
 #include <QTextDocument>
 
@@ -59,9 +61,24 @@ QByteArray plainText(const QTextDocument &doc)
     // next word) must survive the export into the magazine's pages.
     QString text;
     text.reserve(doc.characterCount());
+    // Notes follow the body, each after its mark as the body shows it.
+    QStringList notes;
+    int lastNote = -1;
     for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
         if (block != doc.begin())
             text += u'\n';
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat f = it.fragment().charFormat();
+            if (!isNoteMark(f))
+                continue;
+            const int id = f.intProperty(NoteId);
+            if (id == lastNote && !notes.isEmpty()) {
+                notes.last().insert(notes.last().size() - f.stringProperty(NoteText).size() - 1, it.fragment().text());
+                continue;
+            }
+            lastNote = id;
+            notes << it.fragment().text() + u' ' + f.stringProperty(NoteText);
+        }
         const QString t = block.text();
         for (const QChar c : t) {
             switch (c.unicode()) {
@@ -77,6 +94,8 @@ QByteArray plainText(const QTextDocument &doc)
             }
         }
     }
+    if (!notes.isEmpty())
+        text += QStringLiteral("\n\n") + notes.join(u'\n');
     return text.toUtf8();
 }
 

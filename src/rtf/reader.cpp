@@ -112,6 +112,8 @@ void Reader::run()
     }
     if (m_picActive) // a file cut short in a picture
         finishPicture();
+    if (m_noteDoc) // notes: a file cut short in a note
+        endNote();
     flushRun();
     finishFonts();
     if (!m_parPending)
@@ -153,6 +155,8 @@ bool Reader::closeGroup()
         endFieldInstruction();
     if (m_symbolDepth >= 0 && qsizetype(m_stack.size()) < m_symbolDepth)
         endSymbolField();
+    if (m_noteDoc && qsizetype(m_stack.size()) < m_noteDepth)
+        endNote();
     return !m_stack.empty();
 }
 
@@ -252,7 +256,7 @@ void Reader::controlWord(std::string_view name, bool hasParam, int param)
         return;
     }
     const CmdInfo info = it->second;
-    if (star && info.cmd > Cmd::FontAltName) {
+    if (star && info.cmd > Cmd::FontAltName && info.cmd != Cmd::Footnote) { // notes: {\*\footnote} of LibreOffice
         // \* before a word that names no destination: the group is
         // something this reader does not know.
         m_st.dest = Dest::Skip;
@@ -328,6 +332,27 @@ void Reader::controlWord(std::string_view name, bool hasParam, int param)
         return;
     case Cmd::Shp:
         m_shapeHadPicture = false;
+        return;
+    // notes
+    case Cmd::Footnote:
+        if (!beginNote() && m_st.dest != Dest::Body)
+            m_st.dest = Dest::Skip;
+        return;
+    case Cmd::Chftn:
+        noteMark();
+        return;
+    case Cmd::FtnAlt:
+        if (m_noteDoc && qsizetype(m_stack.size()) == m_noteDepth)
+            m_noteKind = 1;
+        return;
+    case Cmd::FtnStart:
+    case Cmd::AftnStart:
+        if (hasParam)
+            noteNumbering(info.cmd == Cmd::AftnStart, clampInt(param, 1, 1'000'000), -1);
+        return;
+    case Cmd::FtnNumbering:
+    case Cmd::AftnNumbering:
+        noteNumbering(info.cmd == Cmd::AftnNumbering, 0, info.arg);
         return;
     case Cmd::Upr:
         m_st.dest = Dest::UprAnsi;
@@ -541,6 +566,7 @@ void Reader::controlWord(std::string_view name, bool hasParam, int param)
     case Cmd::Row:
         if (m_st.dest == Dest::Body)
             endParagraph();
+        m_markPending = false; // notes: a \chftn without its note
         return;
     case Cmd::Page:
         // A page break ends the paragraph it is in; one right after a

@@ -19,6 +19,9 @@
 #include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextOption>
+#include <QTextDocument>
+
+#include <memory>
 
 #include <algorithm>
 #include <array>
@@ -122,6 +125,8 @@ enum class Cmd {
     Par, Sect, Page, Line, Tab, Cell, Row, Char, Unicode, Uc, Bin,
     // shapes
     Shp,
+    // notes
+    Footnote, Chftn, FtnAlt, FtnStart, AftnStart, FtnNumbering, AftnNumbering,
 };
 
 struct CmdInfo {
@@ -184,6 +189,10 @@ struct SymbolField {
     bool unicode = false;
 };
 SymbolField symbolField(const QString &instruction);
+
+// How notes are numbered (\ftnnar, \ftnnalc ...).
+enum class NoteNumbering : quint8 { Arabic, LowerLetter, UpperLetter, LowerRoman, UpperRoman, Chicago };
+QString noteNumberText(int number, NoteNumbering style);
 
 class Reader {
 public:
@@ -304,6 +313,34 @@ private:
     qint64 m_symbolMark = 0;     // m_bodyText when its instruction ended
     QString m_symbolText;
     QString m_symbolFamily;
+
+    void noteMark();   // \chftn
+    bool beginNote();  // false: the group is read as body text
+    void endNote();
+    bool customMarkBefore() const;
+    QString nextNoteNumber() const;
+    void noteNumbering(bool endnote, int start, int style); // -1: unchanged
+    QString m_noteWords; // the numbering words in force, for writing back
+    struct NoteSaved {
+        QTextCursor cursor;
+        QString run;
+        CharProps runProps, blockChr;
+        ParProps lastTextPar, blockPar;
+        bool propsDirty = false, parPending = false, blockHasText = false, blockFormatted = false;
+        bool blockPageBreak = false, pageBreak = false, markPending = false;
+        int cells = 0;
+    };
+    NoteSaved m_noteSaved;                    // the body's builder state while a note is read
+    std::unique_ptr<QTextDocument> m_noteDoc; // the note being read, null in the body
+    qsizetype m_noteDepth = -1;
+    int m_noteKind = 0;                       // NoteKindValue
+    qint64 m_notes = 0;
+    std::array<int, 2> m_noteCount{};         // by kind
+    std::array<int, 2> m_noteStart{1, 1};
+    std::array<NoteNumbering, 2> m_noteStyle{NoteNumbering::Arabic, NoteNumbering::LowerRoman};
+    bool m_markPending = false;               // a \chftn waits for its \footnote
+    CharProps m_markProps;
+    int m_markStart = 0, m_markEnd = 0;       // its text in the body
 };
 
 } // namespace rtf::detail

@@ -81,6 +81,12 @@ inline constexpr qint64 maxPicturePixels = 16ll * 1024 * 1024;
 // show as placeholders; their bytes are kept and written back all the same.
 inline constexpr qint64 maxDocumentPicturePixels = 64ll * 1024 * 1024;
 
+// Footnotes and endnotes of one document. Each is a document of its own
+// while it is read and a format of the body afterwards; a long thesis has
+// a couple of thousand. The text of notes past the limit is read as body
+// text, where it stays visible and is saved.
+inline constexpr qint64 maxNotes = 20'000;
+
 } // namespace rtf::limits
 
 namespace rtf::detail {

@@ -115,6 +115,8 @@ void appendEscaped(QByteArray &out, QStringView text)
 
 int Writer::fontIndex(const QString &family)
 {
+    if (m_parent) // notes
+        return m_parent->fontIndex(family);
     auto it = m_fontIndex.constFind(family);
     if (it != m_fontIndex.cend())
         return *it;
@@ -126,6 +128,8 @@ int Writer::fontIndex(const QString &family)
 
 int Writer::colorIndex(const QColor &color)
 {
+    if (m_parent) // notes
+        return m_parent->colorIndex(color);
     const QRgb rgb = color.rgb() | 0xFF000000u;
     auto it = m_colorIndex.constFind(rgb);
     if (it != m_colorIndex.cend())
@@ -322,25 +326,7 @@ QByteArray Writer::run()
         m_defaultSize = def.pointSizeF();
     fontIndex(m_defaultFamily); // \deff0
 
-    // One code per character format in use, built before the body so that
-    // the font and colour tables are complete; fonts and colours are
-    // numbered in the order the text first uses them.
-    const QList<QTextFormat> formats = m_doc.allFormats();
-    m_codes.assign(formats.size(), QByteArray());
-    auto use = [&](int index) {
-        if (index >= 0 && size_t(index) < m_codes.size() && m_codes[index].isEmpty() && formats[index].isCharFormat())
-            m_codes[index] = charCode(formats[index].toCharFormat());
-    };
-    for (QTextBlock block = m_doc.begin(); block.isValid(); block = block.next()) {
-        bool empty = true;
-        for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
-            use(it.fragment().charFormatIndex());
-            empty = false;
-        }
-        if (empty)
-            use(block.charFormatIndex());
-    }
-    m_fallbackCode = charCode(QTextCharFormat());
+    collectCodes();
 
     QByteArray out;
     out.reserve(m_doc.characterCount() * 11 / 10 + 1024);
@@ -358,10 +344,36 @@ QByteArray Writer::run()
             + "\\blue" + QByteArray::number(qBlue(c)) + ';';
     }
     out += "}\r\n\\deflang1029\\uc1\r\n";
+    out += m_noteWords; // notes
 
     writeFrame(out, m_doc.rootFrame());
     out += '}';
     return out;
+}
+
+void Writer::collectCodes()
+{
+    // One code per character format in use, built before the body so that
+    // the font and colour tables are complete; fonts and colours are
+    // numbered in the order the text first uses them.
+    const QList<QTextFormat> formats = m_doc.allFormats();
+    m_codes.assign(formats.size(), QByteArray());
+    auto use = [&](int index) {
+        if (index >= 0 && size_t(index) < m_codes.size() && m_codes[index].isEmpty() && formats[index].isCharFormat()) {
+            m_codes[index] = charCode(formats[index].toCharFormat());
+            prepareNote(index, formats[index].toCharFormat()); // notes
+        }
+    };
+    for (QTextBlock block = m_doc.begin(); block.isValid(); block = block.next()) {
+        bool empty = true;
+        for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
+            use(it.fragment().charFormatIndex());
+            empty = false;
+        }
+        if (empty)
+            use(block.charFormatIndex());
+    }
+    m_fallbackCode = charCode(QTextCharFormat());
 }
 
 const QByteArray &Writer::codeOf(int index) const
@@ -475,6 +487,13 @@ void Writer::writeBlock(QByteArray &out, const QTextBlock &block)
         }
         // Formats that differ only in what RTF does not keep share a code.
         const QByteArray &code = codeOf(frag.charFormatIndex());
+        if (isNoteFragment(frag)) { // notes: the mark's group has its own format
+            endShift();
+            writeNote(out, frag, code);
+            last = nullptr;
+            empty = false;
+            continue;
+        }
         if (!last || (last != &code && *last != code)) {
             endShift();
             out += code;

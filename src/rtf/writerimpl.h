@@ -10,9 +10,12 @@
 #include <QStringList>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QTextFragment>
 #include <QTextFrame>
 #include <QTextTable>
 
+#include <memory>
+#include <unordered_map>
 #include <vector>
 
 namespace rtf::detail {
@@ -52,6 +55,22 @@ private:
     QHash<QRgb, int> m_colorIndex;
     std::vector<QByteArray> m_codes; // by character format index
     QByteArray m_fallbackCode;
+
+    // notes: each note's document is written by a writer of its own that
+    // shares this one's font and colour tables.
+    Writer(const QTextDocument &doc, Writer *parent) : m_doc(doc), m_parent(parent) {}
+    void collectCodes();
+    void prepareNote(int formatIndex, const QTextCharFormat &f);
+    // The mark and the note of a fragment; false when it is no note's.
+    bool isNoteFragment(const QTextFragment &frag) const;
+    void writeNote(QByteArray &out, const QTextFragment &frag, const QByteArray &code);
+    QByteArray m_noteWords; // how notes are numbered, for the header
+    struct Note {
+        std::unique_ptr<QTextDocument> doc;
+        std::unique_ptr<Writer> writer;
+    };
+    Writer *m_parent = nullptr;
+    std::unordered_map<int, Note> m_notes; // by format index
 };
 
 } // namespace rtf::detail

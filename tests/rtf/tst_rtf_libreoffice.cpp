@@ -3,6 +3,7 @@
 // is converted by LibreOffice to RTF and read back; every character keeps
 // its text and properties. Skips itself where LibreOffice is not installed.
 
+#include "notes.h"
 #include "rtf.h"
 
 #include <QBrush>
@@ -140,8 +141,10 @@ class TestRtfLibreOffice : public QObject {
 private slots:
     void initTestCase();
     void everyPropertyReadsBack();
+    void notesReadBack();
 
 private:
+    QByteArray throughLibreOffice(const QByteArray &rtf, const QString &name);
     QString m_soffice;
     QTemporaryDir m_dir;
 };
@@ -158,23 +161,8 @@ void TestRtfLibreOffice::everyPropertyReadsBack()
 {
     QTextDocument doc;
     build(doc);
-    const QString in = m_dir.filePath(QStringLiteral("ours.rtf"));
-    {
-        QFile f(in);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(rtf::write(doc));
-    }
-    const QString outDir = m_dir.filePath(QStringLiteral("out"));
-    QProcess lo;
-    // A profile of its own, so a LibreOffice the user runs does not take the job.
-    lo.start(m_soffice, {QStringLiteral("-env:UserInstallation=file://") + m_dir.filePath(QStringLiteral("profile")),
-                         QStringLiteral("--headless"), QStringLiteral("--convert-to"), QStringLiteral("rtf"),
-                         QStringLiteral("--outdir"), outDir, in});
-    QVERIFY(lo.waitForFinished(180000));
-    QFile converted(outDir + QStringLiteral("/ours.rtf"));
-    QVERIFY2(converted.open(QIODevice::ReadOnly), lo.readAllStandardError().constData());
     QTextDocument back;
-    rtf::read(converted.readAll(), back);
+    rtf::read(throughLibreOffice(rtf::write(doc), QStringLiteral("ours")), back);
 
     QStringList want, got;
     for (QTextBlock b = doc.begin(); b.isValid(); b = b.next())
@@ -211,6 +199,59 @@ void TestRtfLibreOffice::everyPropertyReadsBack()
                                     .arg(QLatin1StringView(k.name)).arg(p).arg(f.property(p).toString())));
         b = b.next();
     }
+}
+
+// Our RTF converted by LibreOffice to its own RTF.
+QByteArray TestRtfLibreOffice::throughLibreOffice(const QByteArray &rtf, const QString &name)
+{
+    const QString in = m_dir.filePath(name + QStringLiteral(".rtf"));
+    QFile f(in);
+    if (!f.open(QIODevice::WriteOnly))
+        return {};
+    f.write(rtf);
+    f.close();
+    const QString outDir = m_dir.filePath(QStringLiteral("out"));
+    QProcess lo;
+    // A profile of its own, so a LibreOffice the user runs does not take the job.
+    lo.start(m_soffice, {QStringLiteral("-env:UserInstallation=file://") + m_dir.filePath(QStringLiteral("profile")),
+                         QStringLiteral("--headless"), QStringLiteral("--convert-to"), QStringLiteral("rtf"),
+                         QStringLiteral("--outdir"), outDir, in});
+    if (!lo.waitForFinished(180000))
+        return {};
+    QFile converted(outDir + u'/' + name + QStringLiteral(".rtf"));
+    if (!converted.open(QIODevice::ReadOnly))
+        return {};
+    return converted.readAll();
+}
+
+// LibreOffice shows the notes we write, with their texts, as notes.
+void TestRtfLibreOffice::notesReadBack()
+{
+    QTextDocument doc;
+    rtf::read("{\\rtf1\\ansi\\ansicpg1250{\\fonttbl{\\f0 Liberation Serif;}}\\f0 "
+              "Prvn\\'ed{\\super\\chftn}{\\footnote\\pard\\plain{\\super\\chftn} Pozn\\'e1mka {\\b tu\\'e8n\\'e1}.}"
+              " a druh\\'e1{\\super\\chftn}{\\footnote\\pard\\plain{\\super\\chftn} Dal\\'9a\\'ed.}"
+              " a vysv\\'ectlivka{\\super\\chftn}{\\footnote\\ftnalt\\pard\\plain{\\super\\chftn} Na konci.} konec.\\par}",
+              doc);
+    const QByteArray lo = throughLibreOffice(rtf::write(doc), QStringLiteral("notes"));
+    QVERIFY(lo.contains("\\footnote"));
+    QTextDocument back;
+    rtf::read(lo, back);
+    auto notes = [](const QTextDocument &d) {
+        QStringList out;
+        for (QTextBlock b = d.begin(); b.isValid(); b = b.next()) {
+            for (auto it = b.begin(); !it.atEnd(); ++it) {
+                const QTextCharFormat f = it.fragment().charFormat();
+                if (rtf::isNoteMark(f))
+                    out << it.fragment().text() + u'|' + rtf::noteToolTip(f) + u'|'
+                            + QString::number(f.intProperty(rtf::NoteKind));
+            }
+        }
+        return out;
+    };
+    QCOMPARE(notes(doc).size(), 3);
+    QCOMPARE(notes(back), notes(doc));
+    QCOMPARE(back.toPlainText(), doc.toPlainText());
 }
 
 QTEST_MAIN(TestRtfLibreOffice)

@@ -88,10 +88,17 @@ public:
     // The default character format of an empty document.
     static QFont defaultFont();
 
+    // The text of the note whose mark is at `viewportPos`, empty elsewhere;
+    // shown as the mark's tooltip.
+    QString noteAt(const QPoint &viewportPos) const;
+
 Q_SIGNALS:
     // Raised synchronously after every change of content or formatting,
     // including the program's own writes of TextRTF and FileName.
     void Change();
+
+protected:
+    bool viewportEvent(QEvent *event) override;
 
 private:
     std::optional<bool> readFlag(bool (*get)(const QTextCharFormat &)) const;

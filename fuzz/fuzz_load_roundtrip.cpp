@@ -1,9 +1,10 @@
 // libFuzzer target: the editing area's whole load path. Any file loads as
 // the editor loads it; its RTF and plain text are written, the RTF is read
-// again, and the text and the bytes of every picture must come back
-// exactly.
+// again, and the text, the bytes of every picture and every note (its
+// mark, kind and text) must come back exactly.
 
 #include "guiapp.h"
+#include "notes.h"
 #include "rtf.h"
 
 #include <QTextBlock>
@@ -37,6 +38,30 @@ QList<QByteArray> pictureBytes(const QTextDocument &doc)
     return found;
 }
 
+// The notes of the document in order: mark, kind and text.
+QStringList notes(const QTextDocument &doc)
+{
+    QStringList marks, rest;
+    int last = -1;
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat f = it.fragment().charFormat();
+            if (!rtf::isNoteMark(f))
+                continue;
+            if (f.intProperty(rtf::NoteId) == last && !marks.isEmpty()) {
+                marks.last() += it.fragment().text();
+                continue;
+            }
+            last = f.intProperty(rtf::NoteId);
+            marks << it.fragment().text();
+            rest << QString::number(f.intProperty(rtf::NoteKind)) + u'|' + rtf::noteToolTip(f);
+        }
+    }
+    for (qsizetype i = 0; i < marks.size(); ++i)
+        marks[i] += u'|' + rest[i];
+    return marks;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
@@ -67,6 +92,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     if (pictureBytes(again) != pictureBytes(doc)) {
         std::fprintf(stderr, "pictures changed in a save and reload\n");
+        std::abort();
+    }
+    if (notes(again) != notes(doc)) {
+        std::fprintf(stderr, "notes changed in a save and reload\n");
         std::abort();
     }
     return 0;

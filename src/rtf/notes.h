@@ -13,7 +13,8 @@
 // its own, so two neighbouring marks stay two notes.
 //
 // Inside a note's own document, the mark that repeats the note's number
-// (RTF's \chftn in the note text) is text with NoteSelfMark set.
+// (RTF's \chftn in the note text) is text with NoteSelfMark set; so is a
+// \chftn of the body that no note follows.
 
 #include <QString>
 #include <QTextFormat>
@@ -29,7 +30,7 @@ enum NoteProperty {
     NoteText,        // QString: the note's content as plain text
     NoteKind,        // int: NoteKindValue
     NoteAutoNumber,  // bool: the mark is the note's number (\chftn), not a custom mark
-    NoteSelfMark,    // bool: in a note's document, the mark repeating its number
+    NoteSelfMark,    // int, unique: a \\chftn mark that is no note's own (in a note, the one repeating its number)
     NoteNumberingWords, // QString: how the document numbers notes, as RTF ("\\ftnstart3\\ftnnalc")
 };
 

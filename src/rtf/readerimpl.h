@@ -341,6 +341,7 @@ private:
     bool m_markPending = false;               // a \chftn waits for its \footnote
     CharProps m_markProps;
     int m_markStart = 0, m_markEnd = 0;       // its text in the body
+    qint64 m_selfMarks = 0;
 };
 
 } // namespace rtf::detail

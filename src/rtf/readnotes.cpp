@@ -104,7 +104,9 @@ void Reader::noteMark()
     beforeText();
     flushRun();
     QTextCharFormat f = charFormat(m_st.chr);
-    f.setProperty(NoteSelfMark, true);
+    f.setProperty(NoteSelfMark, int(++m_selfMarks)); // neighbouring marks stay apart
+    if (!m_noteWords.isEmpty())
+        f.setProperty(NoteNumberingWords, m_noteWords);
     const int start = m_cursor.position();
     m_cursor.insertText(nextNoteNumber(), f);
     ++m_runs;

@@ -15,15 +15,15 @@ namespace rtf::detail {
 
 void Writer::prepareNote(int formatIndex, const QTextCharFormat &f)
 {
-    if (!f.hasProperty(NoteRtf) || m_notes.count(formatIndex))
-        return;
-    if (m_noteWords.isEmpty()) {
+    if (m_noteWords.isEmpty() && f.hasProperty(NoteNumberingWords)) {
         // Only the words the reader knows; anything else is no RTF of ours.
         const QString words = f.stringProperty(NoteNumberingWords);
         static const QRegularExpression known(QStringLiteral("^(\\\\a?ftn(start\\d{1,7}|nar|nalc|nauc|nrlc|nruc|nchi))*$"));
         if (known.match(words).hasMatch())
             m_noteWords = words.toLatin1();
     }
+    if (!f.hasProperty(NoteRtf) || m_notes.count(formatIndex))
+        return;
     Note note;
     note.doc = std::make_unique<QTextDocument>();
     note.doc->setUndoRedoEnabled(false);
@@ -43,14 +43,14 @@ void Writer::prepareNote(int formatIndex, const QTextCharFormat &f)
 bool Writer::isNoteFragment(const QTextFragment &frag) const
 {
     const QTextCharFormat f = frag.charFormat();
-    return f.boolProperty(NoteSelfMark) || m_notes.count(frag.charFormatIndex());
+    return f.hasProperty(NoteSelfMark) || m_notes.count(frag.charFormatIndex());
 }
 
 void Writer::writeNote(QByteArray &out, const QTextFragment &frag, const QByteArray &code)
 {
     const QTextCharFormat f = frag.charFormat();
     const auto it = m_notes.find(frag.charFormatIndex());
-    if (f.boolProperty(NoteSelfMark) || it == m_notes.end()) {
+    if (f.hasProperty(NoteSelfMark) || it == m_notes.end()) {
         out += '{' + code + "\\chftn}";
         return;
     }

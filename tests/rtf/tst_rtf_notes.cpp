@@ -104,6 +104,8 @@ void TestRtfNotes::read_data()
                                                      << QStringLiteral("a") << QString();
     QTest::newRow("chftn without a note stays its number") << doc("a{\\chftn}\\par b") << QStringLiteral("a1\nb")
                                                            << QString();
+    QTest::newRow("neighbouring marks without notes, lettered")
+        << doc("\\ftnstart2\\ftnnalc a{\\super\\chftn}{\\super\\chftn}b") << QStringLiteral("abbb") << QString();
     QTest::newRow("unbalanced note ends with the file") << doc("a{\\chftn}{\\footnote konec")
                                                         << QStringLiteral("a1") << QStringLiteral("1|konec|0|auto");
     QTest::newRow("note's formatting does not leak")

@@ -166,6 +166,34 @@ const std::unordered_map<std::string_view, CmdInfo> &commands()
         m.emplace("aftnnruc", CmdInfo{Cmd::AftnNumbering, int(NoteNumbering::UpperRoman)});
         m.emplace("ftnnchi", CmdInfo{Cmd::FtnNumbering, int(NoteNumbering::Chicago)});
         m.emplace("aftnnchi", CmdInfo{Cmd::AftnNumbering, int(NoteNumbering::Chicago)});
+        // document properties
+        for (const char *h : {"header", "headerl", "headerr", "headerf", "footer", "footerl", "footerr", "footerf"})
+            m.insert_or_assign(h, CmdInfo{Cmd::Header});
+        for (const char *w : {"paperw", "paperh", "margl", "margr", "margt", "margb", "gutter", "landscape",
+                              "facingp", "margmirror", "gutterprl", "rtlgutter", "pgnstart"})
+            m.emplace(w, CmdInfo{Cmd::PageWord});
+        for (const char *w : {"sbknone", "sbkcol", "sbkpage", "sbkeven", "sbkodd", "cols", "colsx", "linebetcol",
+                              "pgwsxn", "pghsxn", "marglsxn", "margrsxn", "margtsxn", "margbsxn", "guttersxn",
+                              "lndscpsxn", "titlepg", "headery", "footery", "pgnrestart", "pgncont", "pgnstarts",
+                              "pgndec", "pgnucrm", "pgnlcrm", "pgnucltr", "pgnlcltr", "vertalt", "vertalc",
+                              "vertalj", "vertalb", "endnhere", "linemod", "linex", "linestarts", "lineppage",
+                              "linerestart", "linecont"})
+            m.emplace(w, CmdInfo{Cmd::SectionWord});
+        m.emplace("sectd", CmdInfo{Cmd::SectionDefault});
+        m.emplace("deftab", CmdInfo{Cmd::DefTab});
+        m.emplace("deflang", CmdInfo{Cmd::DefLang});
+        m.insert_or_assign("info", CmdInfo{Cmd::Info});
+        {
+            int i = 0;
+            for (const char *t : {"title", "subject", "author", "manager", "company", "operator", "category",
+                                  "keywords", "comment", "doccomm", "hlinkbase"})
+                m.insert_or_assign(t, CmdInfo{Cmd::InfoText, i++});
+            i = 0;
+            for (const char *t : {"creatim", "revtim", "printim", "buptim"})
+                m.insert_or_assign(t, CmdInfo{Cmd::InfoTime, i++});
+            for (const char *t : {"yr", "mo", "dy", "hr", "min", "sec"})
+                m.emplace(t, CmdInfo{Cmd::InfoTimeWord});
+        }
         return m;
     }();
     return map;

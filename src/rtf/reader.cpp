@@ -115,6 +115,7 @@ void Reader::run()
     if (m_noteDoc) // notes: a file cut short in a note
         endNote();
     flushRun();
+    finishDocument(); // document properties
     finishFonts();
     if (!m_parPending)
         applyParagraph(paragraphHasText() ? m_lastTextPar : m_st.par, m_st.chr);
@@ -354,6 +355,49 @@ void Reader::controlWord(std::string_view name, bool hasParam, int param)
     case Cmd::AftnNumbering:
         noteNumbering(info.cmd == Cmd::AftnNumbering, 0, info.arg);
         return;
+    // document properties
+    case Cmd::Header:
+        if (!beginHeader(name))
+            m_st.dest = Dest::Skip;
+        return;
+    case Cmd::PageWord:
+    case Cmd::SectionWord:
+        pageWord(name, hasParam, param, info.cmd == Cmd::SectionWord);
+        return;
+    case Cmd::SectionDefault:
+        if (m_st.dest == Dest::Body && !m_noteDoc) {
+            m_sectionWords.clear();
+            m_sectionHeaders.clear();
+        }
+        return;
+    case Cmd::DefTab:
+        if (hasParam && param > 0)
+            m_defTab = clampInt(param, 1, limits::maxTwips);
+        return;
+    case Cmd::DefLang:
+        if (hasParam && param > 0)
+            m_defLang = clampInt(param, 1, 0xFFFF);
+        return;
+    case Cmd::Info:
+        m_st.dest = m_st.dest == Dest::Body && !m_noteDoc ? Dest::Info : Dest::Skip;
+        return;
+    case Cmd::InfoText:
+    case Cmd::InfoTime:
+        if (m_st.dest == Dest::Info) {
+            m_st.dest = info.cmd == Cmd::InfoText ? Dest::InfoText : Dest::InfoTime;
+            m_infoField = info.arg;
+            if (info.cmd == Cmd::InfoText)
+                m_info[info.arg].clear();
+            else
+                m_infoTimes[info.arg].clear();
+        } else {
+            m_st.dest = Dest::Skip;
+        }
+        return;
+    case Cmd::InfoTimeWord:
+        if (m_st.dest == Dest::InfoTime && hasParam && m_infoTimes[m_infoField].size() < 64)
+            m_infoTimes[m_infoField] += '\\' + QByteArray(name.data(), qsizetype(name.size())) + QByteArray::number(param);
+        return;
     case Cmd::Upr:
         m_st.dest = Dest::UprAnsi;
         return;
@@ -566,6 +610,10 @@ void Reader::controlWord(std::string_view name, bool hasParam, int param)
     case Cmd::Row:
         if (m_st.dest == Dest::Body)
             endParagraph();
+        if (info.cmd == Cmd::Sect && m_st.dest == Dest::Body && !m_noteDoc) { // document properties
+            if (m_sections.size() < size_t(limits::maxSections))
+                endSection(true);
+        }
         m_markPending = false; // notes: a \chftn without its note
         return;
     case Cmd::Page:
@@ -672,7 +720,15 @@ void Reader::textBytes(const char *s, qsizetype n)
     case Dest::ShapeName:
         m_shapeName.append(s, std::min<qsizetype>(n, std::max<qsizetype>(0, 16 - m_shapeName.size())));
         return;
-    case Dest::Skip:
+    case Dest::InfoText: { // document properties
+        QString t;
+        m_decoder.decode(codepage(), QByteArrayView(s, std::min<qsizetype>(n, 4096)), t);
+        infoText(t);
+        return;
+    }
+    case Dest::Info:
+    case Dest::InfoTime:
+case Dest::Skip:
     case Dest::UprAnsi:
     case Dest::ObjectSkip:
     case Dest::PictureHolder:
@@ -701,6 +757,9 @@ void Reader::textChar(char16_t c)
     case Dest::FieldInst:
         if (m_fieldInst.size() < 4096)
             m_fieldInst.append(QChar(c));
+        return;
+    case Dest::InfoText: // document properties
+        infoText(QString(QChar(c)));
         return;
     case Dest::FontTable:
     case Dest::FontAltName:

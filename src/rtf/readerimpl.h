@@ -52,6 +52,10 @@ enum class Dest : quint8 {
     PictureHolder, // \shppict, \shpinst and its picture property: only a \pict is read
     ShapeName,   // \sn: the name of a shape property
     FieldInst,   // \fldinst: the field's instruction, for hyperlinks
+    // notes
+    Info,        // \info: only its fields are read
+    InfoText,    // a text field of \info (\title ...)
+    InfoTime,    // a date of \info (\creatim ...): \yr \mo ...
 };
 
 // Character properties as RTF states them; turned into a QTextCharFormat
@@ -127,6 +131,7 @@ enum class Cmd {
     Shp,
     // notes
     Footnote, Chftn, FtnAlt, FtnStart, AftnStart, FtnNumbering, AftnNumbering,
+    Header, PageWord, SectionWord, SectionDefault, DefTab, DefLang, Info, InfoText, InfoTime, InfoTimeWord,
 };
 
 struct CmdInfo {
@@ -342,6 +347,27 @@ private:
     CharProps m_markProps;
     int m_markStart = 0, m_markEnd = 0;       // its text in the body
     qint64 m_selfMarks = 0;
+
+    // document properties (docprops.cpp)
+    bool beginSubDocument();
+    bool beginHeader(std::string_view name);
+    void pageWord(std::string_view name, bool hasParam, int param, bool section);
+    void infoText(const QString &text);
+    void finishDocument();
+    void endSection(bool another);
+    QByteArray m_subHeader; // the header or footer being read, empty for a note
+    std::vector<std::pair<std::string, QByteArray>> m_pageWords;    // document-wide
+    std::vector<std::pair<std::string, QByteArray>> m_sectionWords; // of the section being read
+    QStringList m_sectionHeaders;                                   // of the section being read
+    struct Section {
+        int block;          // its first paragraph
+        QStringList words;  // words, then header pairs
+    };
+    std::vector<Section> m_sections{Section{0, {}}};
+    int m_defTab = -1, m_defLang = -1;
+    std::array<QString, 16> m_info;        // by Cmd::InfoText argument
+    std::array<QByteArray, 4> m_infoTimes; // by Cmd::InfoTime argument
+    int m_infoField = 0;
 };
 
 } // namespace rtf::detail

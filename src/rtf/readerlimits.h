@@ -87,6 +87,11 @@ inline constexpr qint64 maxDocumentPicturePixels = 64ll * 1024 * 1024;
 // text, where it stays visible and is saved.
 inline constexpr qint64 maxNotes = 20'000;
 
+// Sections of one document, each with its words and up to eight headers
+// and footers; a book has dozens. Section breaks past the limit end
+// paragraphs only, and the last section's setup applies to the rest.
+inline constexpr int maxSections = 10'000;
+
 } // namespace rtf::limits
 
 namespace rtf::detail {

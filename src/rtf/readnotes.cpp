@@ -125,6 +125,15 @@ bool Reader::beginNote()
     if (m_noteDoc || m_st.dest != Dest::Body || m_st.chr.hidden || m_notes >= limits::maxNotes)
         return false; // a note in a note, or past the limit: its text reads as text
     ++m_notes;
+    beginSubDocument();
+    m_subHeader.clear();
+    return true;
+}
+
+// The builder's state is put aside and the text goes to a document of its
+// own until the group ends.
+bool Reader::beginSubDocument()
+{
     flushRun();
     auto &s = m_noteSaved;
     s.cursor = m_cursor;
@@ -189,6 +198,7 @@ void Reader::endNote()
     }
     text = text.trimmed();
     const QString noteRtf = QString::fromLatin1(rtf::write(*m_noteDoc));
+    const bool header = !m_subHeader.isEmpty();
     m_noteDoc.reset();
     m_noteDepth = -1;
 
@@ -208,6 +218,11 @@ void Reader::endNote()
     m_cells = s.cells;
     m_markPending = s.markPending;
 
+    if (header) { // document properties: a header or footer of the section
+        m_sectionHeaders << QString::fromLatin1(m_subHeader) << noteRtf;
+        m_subHeader.clear();
+        return;
+    }
     const QString number = nextNoteNumber();
     ++m_noteCount[m_noteKind];
     QTextCharFormat props;

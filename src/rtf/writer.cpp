@@ -6,6 +6,7 @@
 #include "writerimpl.h"
 
 #include "codepages.h"
+#include "docprops.h"
 #include "fontclass.h"
 #include "pictures.h"
 
@@ -327,10 +328,15 @@ QByteArray Writer::run()
     fontIndex(m_defaultFamily); // \deff0
 
     collectCodes();
+    prepareSections(); // document properties
 
     QByteArray out;
     out.reserve(m_doc.characterCount() * 11 / 10 + 1024);
-    out += "{\\rtf1\\ansi\\ansicpg1250\\deff0\\deftab720{\\fonttbl";
+    // document properties: the file's default tab width and language
+    const QTextFrameFormat root = m_doc.rootFrame()->frameFormat();
+    const int defTab = root.intProperty(DocDefaultTab) > 0 ? root.intProperty(DocDefaultTab) : 720;
+    const int defLang = root.intProperty(DocDefaultLanguage) > 0 ? root.intProperty(DocDefaultLanguage) : 1029;
+    out += "{\\rtf1\\ansi\\ansicpg1250\\deff0\\deftab" + QByteArray::number(defTab) + "{\\fonttbl";
     for (qsizetype i = 0; i < m_fonts.size(); ++i) {
         out += "{\\f" + QByteArray::number(i) + detail::familyKeyword(detail::styleHintForFace(m_fonts[i]), m_fonts[i]) + "\\fcharset238 ";
         QString name = m_fonts[i];
@@ -343,8 +349,9 @@ QByteArray Writer::run()
         out += "\\red" + QByteArray::number(qRed(c)) + "\\green" + QByteArray::number(qGreen(c))
             + "\\blue" + QByteArray::number(qBlue(c)) + ';';
     }
-    out += "}\r\n\\deflang1029\\uc1\r\n";
+    out += "}\r\n\\deflang" + QByteArray::number(defLang) + "\\uc1\r\n";
     out += m_noteWords; // notes
+    writeDocumentProperties(out);
 
     writeFrame(out, m_doc.rootFrame());
     out += '}';
@@ -428,6 +435,11 @@ void Writer::writeBlock(QByteArray &out, const QTextBlock &block)
         && ((breaks(block) & QTextFormat::PageBreak_AlwaysBefore)
             || (breaks(block.previous()) & QTextFormat::PageBreak_AlwaysAfter))) {
         out += "\\page\r\n";
+    }
+    if (block.blockFormat().hasProperty(SectionStart)) { // document properties
+        // The paragraph before ended with \sect, or there is none to end.
+        out += m_sectionEnded ? "\\sectd" : "\\sect\\sectd";
+        writeSection(out, block.blockFormat().property(SectionStart).toStringList());
     }
     out += blockCode(block.blockFormat());
     const QByteArray *last = nullptr;
@@ -525,7 +537,9 @@ void Writer::writeBlock(QByteArray &out, const QTextBlock &block)
         shifted = isShifted(codeOf(block.charFormatIndex()));
     }
     endShift();
-    out += "\\par\r\n";
+    // document properties: \sect ends a paragraph as \par does
+    m_sectionEnded = block.next().isValid() && block.next().blockFormat().hasProperty(SectionStart);
+    out += m_sectionEnded ? "\\sect\r\n" : "\\par\r\n";
 }
 
 } // namespace detail

@@ -65,12 +65,21 @@ private:
     bool isNoteFragment(const QTextFragment &frag) const;
     void writeNote(QByteArray &out, const QTextFragment &frag, const QByteArray &code);
     QByteArray m_noteWords; // how notes are numbered, for the header
+
     struct Note {
         std::unique_ptr<QTextDocument> doc;
         std::unique_ptr<Writer> writer;
     };
     Writer *m_parent = nullptr;
     std::unordered_map<int, Note> m_notes; // by format index
+
+    // document properties (writedocprops.cpp)
+    void prepareSections();
+    void writeDocumentProperties(QByteArray &out);
+    void writeSection(QByteArray &out, const QStringList &section);
+    std::vector<Note> m_pieces;        // headers and footers
+    QHash<QString, size_t> m_pieceIndex; // by their RTF
+    bool m_sectionEnded = false;         // the last paragraph ended with \sect
 };
 
 } // namespace rtf::detail

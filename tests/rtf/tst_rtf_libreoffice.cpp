@@ -3,6 +3,7 @@
 // is converted by LibreOffice to RTF and read back; every character keeps
 // its text and properties. Skips itself where LibreOffice is not installed.
 
+#include "docprops.h"
 #include "notes.h"
 #include "rtf.h"
 
@@ -17,6 +18,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextFrame>
 
 #include "rtftest.h"
 
@@ -142,6 +144,7 @@ private slots:
     void initTestCase();
     void everyPropertyReadsBack();
     void notesReadBack();
+    void documentPropertiesReadBack();
 
 private:
     QByteArray throughLibreOffice(const QByteArray &rtf, const QString &name);
@@ -252,6 +255,37 @@ void TestRtfLibreOffice::notesReadBack()
     QCOMPARE(notes(doc).size(), 3);
     QCOMPARE(notes(back), notes(doc));
     QCOMPARE(back.toPlainText(), doc.toPlainText());
+}
+
+// LibreOffice keeps the page size and margins, the headers and footers and
+// the title we write.
+void TestRtfLibreOffice::documentPropertiesReadBack()
+{
+    QTextDocument doc;
+    rtf::read("{\\rtf1\\ansi\\ansicpg1250{\\fonttbl{\\f0 Liberation Serif;}}{\\info{\\title N\\'e1zev}{\\author Jan}}"
+              "\\paperw11906\\paperh16838\\margl1701\\margr1134\\margt1417\\margb1417"
+              "{\\header \\pard\\plain Hlavi\\'e8ka\\par}{\\footer \\pard\\plain Pata\\par}\\f0 Text.\\par}",
+              doc);
+    const QByteArray lo = throughLibreOffice(rtf::write(doc), QStringLiteral("props"));
+    for (const char *word : {"\\paperw11906", "\\paperh16838", "\\margl1701", "\\margr1134"})
+        QVERIFY2(lo.contains(word), word);
+    // With a header LibreOffice keeps the top and bottom margins as its
+    // section's, and measures the page's own from the header.
+    QVERIFY(lo.contains("\\margtsxn1417"));
+    QVERIFY(lo.contains("\\margbsxn1417"));
+    QTextDocument back;
+    rtf::read(lo, back);
+    QCOMPARE(back.metaInformation(QTextDocument::DocumentTitle), QStringLiteral("Název"));
+    QCOMPARE(back.toPlainText(), QStringLiteral("Text."));
+    const QStringList section = back.rootFrame()->frameFormat().property(rtf::DocFirstSection).toStringList();
+    QStringList headers;
+    for (qsizetype i = 1; i + 1 < section.size(); i += 2) {
+        QTextDocument h;
+        rtf::read(section[i + 1].toLatin1(), h);
+        headers << section[i] + u':' + h.toPlainText().trimmed();
+    }
+    QVERIFY2(headers.contains(QStringLiteral("header:Hlavička")), qPrintable(headers.join(u',')));
+    QVERIFY2(headers.contains(QStringLiteral("footer:Pata")), qPrintable(headers.join(u',')));
 }
 
 QTEST_MAIN(TestRtfLibreOffice)

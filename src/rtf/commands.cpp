@@ -194,6 +194,13 @@ const std::unordered_map<std::string_view, CmdInfo> &commands()
             for (const char *t : {"yr", "mo", "dy", "hr", "min", "sec"})
                 m.emplace(t, CmdInfo{Cmd::InfoTimeWord});
         }
+        // styles
+        m.insert_or_assign("stylesheet", CmdInfo{Cmd::StyleSheet});
+        m.emplace("s", CmdInfo{Cmd::ParStyle});
+        m.emplace("cs", CmdInfo{Cmd::CharStyle});
+        m.emplace("sbasedon", CmdInfo{Cmd::BasedOn});
+        m.emplace("snext", CmdInfo{Cmd::NextStyle});
+        m.emplace("outlinelevel", CmdInfo{Cmd::OutlineLevel});
         return m;
     }();
     return map;

@@ -98,6 +98,8 @@ void Reader::finishDocument()
     const QStringList &first = m_sections.front().words;
     if (first.size() > 1 || !first.value(0).isEmpty())
         root.setProperty(DocFirstSection, first);
+    if (!m_styles.isEmpty()) // styles
+        root.setProperty(DocStyles, styleSheet());
     doc->rootFrame()->setFrameFormat(root);
 
     // Later sections start at their first paragraph.

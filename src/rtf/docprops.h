@@ -25,6 +25,13 @@ enum DocProperty {
     DocDefaultLanguage, // int: \\deflang
     DocFirstSection,   // QStringList: the first section (see above)
     SectionStart,      // block format, QStringList: the section this paragraph starts
+    // Styles. DocStyles is a QVariantList of QVariantMaps: "number" (int),
+    // "character" (bool), "name", "basedOn" and "next" (int, -1 none),
+    // "outline" (int, -1 none), "char" (QTextCharFormat) and "block"
+    // (QTextBlockFormat) with the style's formatting.
+    DocStyles,
+    StyleNumber,       // block format, int: the paragraph's style (\sN)
+    CharStyleNumber,   // char format, int: the run's character style (\csN)
 };
 
 } // namespace rtf

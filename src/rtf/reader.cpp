@@ -142,6 +142,8 @@ bool Reader::closeGroup()
     if (m_stack.empty())
         return true; // a stray brace before the document starts
     const Dest old = m_st.dest;
+    if (old == Dest::StyleSheet && m_styleOpen) // styles: an entry without its ';'
+        finishStyleEntry();
     m_st = m_stack.back();
     m_stack.pop_back();
     m_propsDirty = true;
@@ -257,7 +259,8 @@ void Reader::controlWord(std::string_view name, bool hasParam, int param)
         return;
     }
     const CmdInfo info = it->second;
-    if (star && info.cmd > Cmd::FontAltName && info.cmd != Cmd::Footnote) { // notes: {\*\footnote} of LibreOffice
+    if (star && info.cmd > Cmd::FontAltName && info.cmd != Cmd::Footnote // notes: {\*\footnote} of LibreOffice
+        && info.cmd != Cmd::CharStyle) { // styles: {\*\cs10 ...} in the style sheet
         // \* before a word that names no destination: the group is
         // something this reader does not know.
         m_st.dest = Dest::Skip;
@@ -393,6 +396,19 @@ void Reader::controlWord(std::string_view name, bool hasParam, int param)
         } else {
             m_st.dest = Dest::Skip;
         }
+        return;
+    // styles
+    case Cmd::StyleSheet:
+        m_st.dest = m_st.dest == Dest::Body && !m_noteDoc ? Dest::StyleSheet : Dest::Skip;
+        return;
+    case Cmd::ParStyle:
+    case Cmd::CharStyle:
+    case Cmd::BasedOn:
+    case Cmd::NextStyle:
+    case Cmd::OutlineLevel:
+        styleWord(info.cmd, hasParam, param);
+        if (info.cmd == Cmd::CharStyle || info.cmd == Cmd::ParStyle)
+            charChanged();
         return;
     case Cmd::InfoTimeWord:
         if (m_st.dest == Dest::InfoTime && hasParam && m_infoTimes[m_infoField].size() < 64)
@@ -720,6 +736,12 @@ void Reader::textBytes(const char *s, qsizetype n)
     case Dest::ShapeName:
         m_shapeName.append(s, std::min<qsizetype>(n, std::max<qsizetype>(0, 16 - m_shapeName.size())));
         return;
+    case Dest::StyleSheet: { // styles: the entry's name, up to its ';'
+        QString t;
+        m_decoder.decode(codepage(), QByteArrayView(s, std::min<qsizetype>(n, 4096)), t);
+        styleName(t);
+        return;
+    }
     case Dest::InfoText: { // document properties
         QString t;
         m_decoder.decode(codepage(), QByteArrayView(s, std::min<qsizetype>(n, 4096)), t);
@@ -760,6 +782,9 @@ void Reader::textChar(char16_t c)
         return;
     case Dest::InfoText: // document properties
         infoText(QString(QChar(c)));
+        return;
+    case Dest::StyleSheet: // styles
+        styleName(QString(QChar(c)));
         return;
     case Dest::FontTable:
     case Dest::FontAltName:

@@ -56,6 +56,7 @@ enum class Dest : quint8 {
     Info,        // \info: only its fields are read
     InfoText,    // a text field of \info (\title ...)
     InfoTime,    // a date of \info (\creatim ...): \yr \mo ...
+    StyleSheet,  // styles: \stylesheet and its entries, whose text is the style's name
 };
 
 // Character properties as RTF states them; turned into a QTextCharFormat
@@ -73,6 +74,7 @@ struct CharProps {
     bool strike = false;
     bool hidden = false; // \v and deleted revisions: not shown, so not read
     int link = -1;       // index of the hyperlink target, -1 none
+    int charStyle = -1;  // styles: \csN, -1 none
     bool operator==(const CharProps &) const = default;
 };
 
@@ -86,6 +88,7 @@ struct ParProps {
     quint8 nextTab = QTextOption::LeftTab; // kind of the next \tx
     std::array<int, limits::maxTabStops> tabPos{}; // twips
     std::array<quint8, limits::maxTabStops> tabType{};
+    int style = 0; // styles: \sN
     bool operator==(const ParProps &) const = default;
 };
 
@@ -132,6 +135,8 @@ enum class Cmd {
     // notes
     Footnote, Chftn, FtnAlt, FtnStart, AftnStart, FtnNumbering, AftnNumbering,
     Header, PageWord, SectionWord, SectionDefault, DefTab, DefLang, Info, InfoText, InfoTime, InfoTimeWord,
+    // styles
+    StyleSheet, ParStyle, CharStyle, BasedOn, NextStyle, OutlineLevel,
 };
 
 struct CmdInfo {
@@ -368,6 +373,30 @@ private:
     std::array<QString, 16> m_info;        // by Cmd::InfoText argument
     std::array<QByteArray, 4> m_infoTimes; // by Cmd::InfoTime argument
     int m_infoField = 0;
+
+    // styles (stylesheet.cpp)
+    struct Style {
+        bool character = false;
+        int basedOn = -1, next = -1;
+        int outline = -1; // \outlinelevel, 0-based
+        QString name;
+        CharProps chr;
+        ParProps par;
+        bool resolved = false;
+        int depth = 0; // in its \sbasedon chain, once resolved
+    };
+    void styleWord(Cmd cmd, bool hasParam, int param);
+    void styleName(const QString &text);
+    void finishStyleEntry();
+    void resolveStyles();
+    void applyStyle(int number, bool character);
+    int headingLevel(int style) const;
+    QVariantList styleSheet();
+    QHash<int, Style> m_styles;      // by number; character styles negated minus one
+    Style m_styleEntry;
+    int m_styleNumber = 0;
+    bool m_styleOpen = false;
+    bool m_stylesResolved = false;
 };
 
 } // namespace rtf::detail

@@ -92,6 +92,11 @@ inline constexpr qint64 maxNotes = 20'000;
 // paragraphs only, and the last section's setup applies to the rest.
 inline constexpr int maxSections = 10'000;
 
+// Styles a style's \sbasedon chain is followed through. Real chains are a
+// few styles long; a longer one (or a loop) stops there, keeping the
+// formatting of the styles reached.
+inline constexpr int maxStyleChain = 64;
+
 } // namespace rtf::limits
 
 namespace rtf::detail {

@@ -34,10 +34,10 @@ constexpr double kTwipsPerPixel = 15.0;
 
 const char kHex[] = "0123456789abcdef";
 
-// A character code that raises or lowers the text (charCode ends with it).
+// A character code that raises or lowers the text.
 bool isShifted(const QByteArray &code)
 {
-    return code.endsWith("\\super ") || code.endsWith("\\sub ");
+    return code.contains("\\super") || code.contains("\\sub");
 }
 
 } // namespace
@@ -197,6 +197,10 @@ QByteArray Writer::charCode(const QTextCharFormat &f)
     case QTextCharFormat::AlignSubScript: code += "\\sub"; break;
     default: break;
     }
+    if (f.hasProperty(CharStyleNumber)) { // styles: right after \plain, before the words that override it
+        code.insert(6, "\\cs" + QByteArray::number(std::max(0, f.intProperty(CharStyleNumber))));
+        code += charStyleResets(f);
+    }
     code += ' ';
     return code;
 }
@@ -327,8 +331,10 @@ QByteArray Writer::run()
         m_defaultSize = def.pointSizeF();
     fontIndex(m_defaultFamily); // \deff0
 
+    loadStyles(); // styles
     collectCodes();
     prepareSections(); // document properties
+    prepareStyles(); // styles
 
     QByteArray out;
     out.reserve(m_doc.characterCount() * 11 / 10 + 1024);
@@ -349,7 +355,9 @@ QByteArray Writer::run()
         out += "\\red" + QByteArray::number(qRed(c)) + "\\green" + QByteArray::number(qGreen(c))
             + "\\blue" + QByteArray::number(qBlue(c)) + ';';
     }
-    out += "}\r\n\\deflang" + QByteArray::number(defLang) + "\\uc1\r\n";
+    out += "}\r\n";
+    out += m_styleSheet; // styles
+    out += "\\deflang" + QByteArray::number(defLang) + "\\uc1\r\n";
     out += m_noteWords; // notes
     writeDocumentProperties(out);
 
@@ -441,7 +449,10 @@ void Writer::writeBlock(QByteArray &out, const QTextBlock &block)
         out += m_sectionEnded ? "\\sectd" : "\\sect\\sectd";
         writeSection(out, block.blockFormat().property(SectionStart).toStringList());
     }
-    out += blockCode(block.blockFormat());
+    if (block.blockFormat().hasProperty(StyleNumber)) // styles: \sN first, the words that override it after
+        out += blockCode(block.blockFormat()).insert(5, paragraphStyleCode(block.blockFormat()));
+    else
+        out += blockCode(block.blockFormat());
     const QByteArray *last = nullptr;
     // LibreOffice loses the rest of the paragraph when a \super or \sub run
     // ends with \plain or \par; an explicit \nosupersub first reads right

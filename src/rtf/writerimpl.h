@@ -80,6 +80,15 @@ private:
     std::vector<Note> m_pieces;        // headers and footers
     QHash<QString, size_t> m_pieceIndex; // by their RTF
     bool m_sectionEnded = false;         // the last paragraph ended with \sect
+
+    // styles (writedocprops.cpp)
+    void loadStyles();
+    void prepareStyles();
+    QByteArray paragraphStyleCode(const QTextBlockFormat &f) const;
+    QByteArray charStyleResets(const QTextCharFormat &f) const;
+    QByteArray m_styleSheet;
+    QHash<int, QTextBlockFormat> m_parStyles;
+    QHash<int, QTextCharFormat> m_charStyles;
 };
 
 } // namespace rtf::detail

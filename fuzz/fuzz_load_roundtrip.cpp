@@ -1,14 +1,17 @@
 // libFuzzer target: the editing area's whole load path. Any file loads as
 // the editor loads it; its RTF and plain text are written, the RTF is read
-// again, and the text, the bytes of every picture and every note (its
-// mark, kind and text) must come back exactly.
+// again, and the text, the bytes of every picture, every note (its mark,
+// kind and text) and every section with its headers and footers must come
+// back exactly.
 
 #include "guiapp.h"
+#include "docprops.h"
 #include "notes.h"
 #include "rtf.h"
 
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QTextFrame>
 #include <QTextImageFormat>
 
 #include <cstdint>
@@ -62,6 +65,26 @@ QStringList notes(const QTextDocument &doc)
     return marks;
 }
 
+// Each section's words and its headers' and footers' kinds and text.
+QStringList sections(const QTextDocument &doc)
+{
+    auto describe = [](const QStringList &section) {
+        QString out = section.value(0);
+        for (qsizetype i = 1; i + 1 < section.size(); i += 2) {
+            QTextDocument piece;
+            rtf::read(section[i + 1].toLatin1(), piece);
+            out += u'|' + section[i] + u':' + piece.toPlainText();
+        }
+        return out;
+    };
+    QStringList found{describe(doc.rootFrame()->frameFormat().property(rtf::DocFirstSection).toStringList())};
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+        if (b.blockFormat().hasProperty(rtf::SectionStart))
+            found << QString::number(b.blockNumber()) + u'@' + describe(b.blockFormat().property(rtf::SectionStart).toStringList());
+    }
+    return found;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
@@ -96,6 +119,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     if (notes(again) != notes(doc)) {
         std::fprintf(stderr, "notes changed in a save and reload\n");
+        std::abort();
+    }
+    if (sections(again) != sections(doc)) {
+        std::fprintf(stderr, "sections, headers or footers changed in a save and reload\n");
         std::abort();
     }
     return 0;

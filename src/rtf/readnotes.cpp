@@ -74,6 +74,11 @@ QString noteNumberText(int number, NoteNumbering style)
 
 void Reader::noteNumbering(bool endnote, int start, int style)
 {
+    // Words of the document's format, before its text; said later they
+    // would number the marks before and after them differently from what
+    // a save, which writes them once at the top, reads back.
+    if (m_notes > 0 || m_selfMarks > 0)
+        return;
     if (start > 0)
         m_noteStart[endnote] = start;
     if (style >= 0)

@@ -104,6 +104,9 @@ void TestRtfNotes::read_data()
                                                      << QStringLiteral("a") << QString();
     QTest::newRow("chftn without a note stays its number") << doc("a{\\chftn}\\par b") << QStringLiteral("a1\nb")
                                                            << QString();
+    QTest::newRow("numbering words after the first mark do not count")
+        << doc("a{\\chftn}{\\footnote x}\\ftnnalc\\ftnstart5 b{\\chftn}{\\footnote y}") << QStringLiteral("a1b2")
+        << QStringLiteral("1|x|0|auto;2|y|0|auto");
     QTest::newRow("neighbouring marks without notes, lettered")
         << doc("\\ftnstart2\\ftnnalc a{\\super\\chftn}{\\super\\chftn}b") << QStringLiteral("abbb") << QString();
     QTest::newRow("unbalanced note ends with the file") << doc("a{\\chftn}{\\footnote konec")

@@ -200,6 +200,10 @@ void TestRtfNotes::fixture_data()
     QTest::addColumn<QString>("marks");
     QTest::newRow("LibreOffice 7.4") << QStringLiteral("libreoffice_7.4_footnotes.rtf")
                                      << QStringLiteral("1|Poznámka tučná.|0|auto;2|Další.|0|auto;i|Na konci.|1|auto");
+    QTest::newRow("pandoc 2.17") << QStringLiteral("pandoc_2.17_footnotes.rtf")
+                                 << QStringLiteral("1|První poznámka.|0|auto;2|Druhá poznámka.|0|auto");
+    QTest::newRow("AbiWord 3.0") << QStringLiteral("abiword_3.0_footnotes.rtf")
+                                 << QStringLiteral("1|První poznámka.|0|auto;2|Druhá poznámka.|0|auto");
 }
 
 void TestRtfNotes::fixture()

@@ -557,7 +557,9 @@ void TestRtfRoundTrip::savingTwiceGivesSameBytes_data()
     for (const char *name : {"abiword_3.0_article.rtf", "abiword_uc1.rtf", "initial_content.rtf",
                              "libreoffice_7.4_picture.rtf", "libreoffice_unicode_fallback.rtf",
                              "minimal_document_with_info.rtf", "pandoc_2.17_article.rtf", "pandoc_groups.rtf",
-                             "picture_emf_shape.rtf", "word97_plain_runs_cp1250.rtf", "wordpad_cp1250.rtf"})
+                             "picture_emf_shape.rtf", "word97_plain_runs_cp1250.rtf", "wordpad_cp1250.rtf",
+                             "libreoffice_7.4_footnotes.rtf", "libreoffice_7.4_headings.rtf", "pandoc_2.17_footnotes.rtf",
+                             "abiword_3.0_footnotes.rtf"})
         QTest::newRow(name) << QString::fromLatin1(name);
 }
 

@@ -67,6 +67,7 @@ private slots:
     void roundTrip_data();
     void roundTrip();
     void writtenSheet();
+    void libreOfficeHeadings();
 };
 
 void TestRtfStyles::read_data()
@@ -150,6 +151,26 @@ void TestRtfStyles::writtenSheet()
     QVERIFY2(out.contains("\\pard\\s1\\qc"), out.constData());
     // The face of the style is in the font table.
     QVERIFY2(out.contains(" Arial;}"), out.constData());
+}
+
+// Headings made by LibreOffice from HTML: its "Heading N" styles give the
+// levels, and a save keeps them and the title.
+void TestRtfStyles::libreOfficeHeadings()
+{
+    QTextDocument d;
+    rtf::read(fixture(QStringLiteral("libreoffice_7.4_headings.rtf")), d);
+    for (int pass = 0; pass < 2; ++pass) {
+        QCOMPARE(textOf(d), QStringLiteral("Nadpis\nText s poznámkou.\nPodnadpis\nKonec."));
+        QList<int> levels;
+        for (QTextBlock b = d.begin(); b.isValid(); b = b.next())
+            levels << b.blockFormat().headingLevel();
+        QCOMPARE(levels, (QList<int>{1, 0, 2, 0}));
+        QCOMPARE(d.metaInformation(QTextDocument::DocumentTitle), QStringLiteral("Titulek"));
+        QVERIFY(formatAt(d, 0).fontWeight() >= QFont::Bold);
+        const QByteArray out = rtf::write(d);
+        QVERIFY(out.contains(" Heading 1;}"));
+        rtf::read(out, d);
+    }
 }
 
 QTEST_MAIN(TestRtfStyles)

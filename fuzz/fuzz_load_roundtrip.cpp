@@ -1,8 +1,8 @@
 // libFuzzer target: the editing area's whole load path. Any file loads as
 // the editor loads it; its RTF and plain text are written, the RTF is read
 // again, and the text, the bytes of every picture, every note (its mark,
-// kind and text) and every section with its headers and footers must come
-// back exactly.
+// kind and text), every section with its headers and footers and every
+// opaque piece (bookmarks) must come back exactly.
 
 #include "guiapp.h"
 #include "docprops.h"
@@ -65,6 +65,20 @@ QStringList notes(const QTextDocument &doc)
     return marks;
 }
 
+// The opaque pieces in order, as RTF.
+QStringList pieces(const QTextDocument &doc)
+{
+    QStringList found;
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat f = it.fragment().charFormat();
+            if (f.hasProperty(rtf::OpaqueRtf))
+                found << QString(it.fragment().text().count(QChar::ObjectReplacementCharacter), u'#') + f.stringProperty(rtf::OpaqueRtf);
+        }
+    }
+    return found;
+}
+
 // Each section's words and its headers' and footers' kinds and text.
 QStringList sections(const QTextDocument &doc)
 {
@@ -123,6 +137,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     if (sections(again) != sections(doc)) {
         std::fprintf(stderr, "sections, headers or footers changed in a save and reload\n");
+        std::abort();
+    }
+    if (pieces(again) != pieces(doc)) {
+        std::fprintf(stderr, "opaque pieces changed in a save and reload\n");
         std::abort();
     }
     return 0;

@@ -201,6 +201,9 @@ const std::unordered_map<std::string_view, CmdInfo> &commands()
         m.emplace("sbasedon", CmdInfo{Cmd::BasedOn});
         m.emplace("snext", CmdInfo{Cmd::NextStyle});
         m.emplace("outlinelevel", CmdInfo{Cmd::OutlineLevel});
+        // opaque pieces
+        m.insert_or_assign("bkmkstart", CmdInfo{Cmd::Bookmark, 0});
+        m.insert_or_assign("bkmkend", CmdInfo{Cmd::Bookmark, 1});
         return m;
     }();
     return map;

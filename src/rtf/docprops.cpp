@@ -115,4 +115,23 @@ void Reader::finishDocument()
     }
 }
 
+void Reader::endBookmark()
+{
+    const QString name = m_bookmarkName.trimmed();
+    if (name.isEmpty() || m_noteDoc)
+        return;
+    ++m_pieces;
+    QByteArray rtf = m_bookmarkEnd ? "{\\*\\bkmkend " : "{\\*\\bkmkstart ";
+    appendEscaped(rtf, name);
+    rtf += '}';
+    beforeText();
+    flushRun();
+    QTextCharFormat f = charFormat(m_st.chr);
+    f.setObjectType(QTextFormat::UserObject + 0x4F); // drawn as nothing
+    f.setProperty(OpaqueRtf, QString::fromLatin1(rtf));
+    m_cursor.insertText(QString(QChar::ObjectReplacementCharacter), f);
+    ++m_runs;
+    m_propsDirty = true;
+}
+
 } // namespace rtf::detail

@@ -32,6 +32,10 @@ enum DocProperty {
     DocStyles,
     StyleNumber,       // block format, int: the paragraph's style (\sN)
     CharStyleNumber,   // char format, int: the run's character style (\csN)
+    // A piece of the file the editor keeps but does not show (a bookmark):
+    // one U+FFFC character whose format holds the piece as RTF, written
+    // back as it is. Deleting the character deletes the piece.
+    OpaqueRtf,
 };
 
 } // namespace rtf

@@ -146,6 +146,8 @@ bool Reader::closeGroup()
         finishStyleEntry();
     m_st = m_stack.back();
     m_stack.pop_back();
+    if (old == Dest::BookmarkName && m_st.dest == Dest::Body) // opaque pieces
+        endBookmark();
     m_propsDirty = true;
     if (old == Dest::Picture && m_st.dest != Dest::Picture && m_picActive)
         finishPicture();
@@ -260,7 +262,8 @@ void Reader::controlWord(std::string_view name, bool hasParam, int param)
     }
     const CmdInfo info = it->second;
     if (star && info.cmd > Cmd::FontAltName && info.cmd != Cmd::Footnote // notes: {\*\footnote} of LibreOffice
-        && info.cmd != Cmd::CharStyle) { // styles: {\*\cs10 ...} in the style sheet
+        && info.cmd != Cmd::CharStyle // styles: {\*\cs10 ...} in the style sheet
+        && info.cmd != Cmd::Bookmark) { // opaque pieces: {\*\bkmkstart ...}
         // \* before a word that names no destination: the group is
         // something this reader does not know.
         m_st.dest = Dest::Skip;
@@ -393,6 +396,16 @@ void Reader::controlWord(std::string_view name, bool hasParam, int param)
                 m_info[info.arg].clear();
             else
                 m_infoTimes[info.arg].clear();
+        } else {
+            m_st.dest = Dest::Skip;
+        }
+        return;
+    // opaque pieces
+    case Cmd::Bookmark:
+        if (m_st.dest == Dest::Body && !m_st.chr.hidden && m_pieces < limits::maxPieces) {
+            m_st.dest = Dest::BookmarkName;
+            m_bookmarkName.clear();
+            m_bookmarkEnd = info.arg == 1;
         } else {
             m_st.dest = Dest::Skip;
         }
@@ -736,6 +749,12 @@ void Reader::textBytes(const char *s, qsizetype n)
     case Dest::ShapeName:
         m_shapeName.append(s, std::min<qsizetype>(n, std::max<qsizetype>(0, 16 - m_shapeName.size())));
         return;
+    case Dest::BookmarkName: { // opaque pieces
+        QString t;
+        m_decoder.decode(codepage(), QByteArrayView(s, std::min<qsizetype>(n, 256)), t);
+        m_bookmarkName += t.left(std::max<qsizetype>(0, 256 - m_bookmarkName.size()));
+        return;
+    }
     case Dest::StyleSheet: { // styles: the entry's name, up to its ';'
         QString t;
         m_decoder.decode(codepage(), QByteArrayView(s, std::min<qsizetype>(n, 4096)), t);
@@ -785,6 +804,10 @@ void Reader::textChar(char16_t c)
         return;
     case Dest::StyleSheet: // styles
         styleName(QString(QChar(c)));
+        return;
+    case Dest::BookmarkName: // opaque pieces
+        if (m_bookmarkName.size() < 256)
+            m_bookmarkName += QChar(c);
         return;
     case Dest::FontTable:
     case Dest::FontAltName:

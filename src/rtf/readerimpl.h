@@ -57,6 +57,7 @@ enum class Dest : quint8 {
     InfoText,    // a text field of \info (\title ...)
     InfoTime,    // a date of \info (\creatim ...): \yr \mo ...
     StyleSheet,  // styles: \stylesheet and its entries, whose text is the style's name
+    BookmarkName, // opaque pieces: the name of \bkmkstart or \bkmkend
 };
 
 // Character properties as RTF states them; turned into a QTextCharFormat
@@ -137,6 +138,8 @@ enum class Cmd {
     Header, PageWord, SectionWord, SectionDefault, DefTab, DefLang, Info, InfoText, InfoTime, InfoTimeWord,
     // styles
     StyleSheet, ParStyle, CharStyle, BasedOn, NextStyle, OutlineLevel,
+    // opaque pieces
+    Bookmark,
 };
 
 struct CmdInfo {
@@ -397,6 +400,12 @@ private:
     int m_styleNumber = 0;
     bool m_styleOpen = false;
     bool m_stylesResolved = false;
+
+    // opaque pieces (docprops.cpp)
+    void endBookmark();
+    QString m_bookmarkName;
+    bool m_bookmarkEnd = false;
+    qint64 m_pieces = 0;
 };
 
 } // namespace rtf::detail

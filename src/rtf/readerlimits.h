@@ -97,6 +97,11 @@ inline constexpr int maxSections = 10'000;
 // formatting of the styles reached.
 inline constexpr int maxStyleChain = 64;
 
+// Pieces kept as one character each (bookmarks ...). Each costs a format;
+// a document has dozens. Past the limit they are dropped: they show
+// nothing.
+inline constexpr qint64 maxPieces = 100'000;
+
 } // namespace rtf::limits
 
 namespace rtf::detail {

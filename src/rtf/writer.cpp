@@ -523,6 +523,18 @@ void Writer::writeBlock(QByteArray &out, const QTextBlock &block)
             last = &code;
             shifted = isShifted(code);
         }
+        if (cf.hasProperty(OpaqueRtf)) { // opaque pieces: ours, so written as kept
+            const QString piece = cf.stringProperty(OpaqueRtf);
+            if (piece.startsWith(QLatin1StringView("{\\*\\bkmk")) && piece.count(u'{') == piece.count(u'}')
+                && std::all_of(piece.cbegin(), piece.cend(), [](QChar c) { return c.unicode() < 0x80; })) {
+                for (const QChar c : frag.text()) {
+                    if (c == QChar::ObjectReplacementCharacter)
+                        out += piece.toLatin1();
+                }
+            }
+            empty = false;
+            continue;
+        }
         if (cf.isImageFormat()) {
             // Each object character is a picture; text Qt gave the
             // image's format is written as text.

@@ -11,6 +11,7 @@
 #include <QTextDocument>
 #include <QTextFrame>
 
+#include "readerlimits.h"
 #include "rtftest.h"
 
 using namespace rtftest;
@@ -47,6 +48,9 @@ private slots:
     void survivesCloneAndEditing();
     void hostile_data();
     void hostile();
+    void bookmarks();
+    void pieceLimit_data();
+    void pieceLimit();
 };
 
 void TestRtfDocProps::writtenBack_data()
@@ -177,6 +181,51 @@ void TestRtfDocProps::hostile()
     rtf::read(out, back);
     QCOMPARE(back.toPlainText(), d.toPlainText());
     QCOMPARE(rtf::write(back), out);
+}
+
+// A bookmark is one invisible character, written back where it was;
+// deleting it deletes the bookmark, undo brings it back.
+void TestRtfDocProps::bookmarks()
+{
+    QTextDocument d;
+    rtf::read(doc("a{\\*\\bkmkstart Kapitola 1}b{\\*\\bkmkend Kapitola 1}c{\\*\\bkmkstart}d"), d);
+    QCOMPARE(d.toPlainText(), QStringLiteral("a\uFFFCb\uFFFCcd"));
+    QCOMPARE(QString::fromUtf8(rtf::plainText(d)), QStringLiteral("abcd"));
+    const QByteArray out = rtf::write(d);
+    QVERIFY2(out.contains(" a{\\*\\bkmkstart Kapitola 1}b{\\*\\bkmkend Kapitola 1}cd\\par"), out.constData());
+    QTextDocument back;
+    rtf::read(out, back);
+    QCOMPARE(back.toPlainText(), d.toPlainText());
+    QCOMPARE(rtf::write(back), out);
+
+    d.setUndoRedoEnabled(true);
+    QTextCursor c(&d);
+    c.setPosition(1);
+    c.setPosition(2, QTextCursor::KeepAnchor);
+    c.removeSelectedText();
+    QVERIFY(!rtf::write(d).contains("bkmkstart"));
+    d.undo();
+    QCOMPARE(rtf::write(d), out);
+}
+
+void TestRtfDocProps::pieceLimit_data()
+{
+    QTest::addColumn<qint64>("pieces");
+    QTest::newRow("at the limit") << rtf::limits::maxPieces;
+    QTest::newRow("past the limit") << rtf::limits::maxPieces + 1;
+}
+
+void TestRtfDocProps::pieceLimit()
+{
+    QFETCH(qint64, pieces);
+    QByteArray rtf = "{\\rtf1 ";
+    for (qint64 i = 0; i < pieces; ++i)
+        rtf += "{\\*\\bkmkstart b}";
+    rtf += "x}";
+    QTextDocument d;
+    rtf::read(rtf, d);
+    QCOMPARE(qint64(d.toPlainText().count(QChar::ObjectReplacementCharacter)), std::min(pieces, rtf::limits::maxPieces));
+    QVERIFY(d.toPlainText().endsWith(u'x'));
 }
 
 QTEST_MAIN(TestRtfDocProps)

@@ -1,13 +1,17 @@
 // libFuzzer target: the editing area's whole load path. Any file loads as
 // the editor loads it; its RTF and plain text are written, the RTF is read
-// again, and the text and the bytes of every picture must come back
-// exactly.
+// again, and the text, the bytes of every picture, every note (its mark,
+// kind and text), every section with its headers and footers and every
+// opaque piece (bookmarks) must come back exactly.
 
 #include "guiapp.h"
+#include "docprops.h"
+#include "notes.h"
 #include "rtf.h"
 
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QTextFrame>
 #include <QTextImageFormat>
 
 #include <cstdint>
@@ -33,6 +37,64 @@ QList<QByteArray> pictureBytes(const QTextDocument &doc)
                     found << bytes;
             }
         }
+    }
+    return found;
+}
+
+// The notes of the document in order: mark, kind and text.
+QStringList notes(const QTextDocument &doc)
+{
+    QStringList marks, rest;
+    int last = -1;
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat f = it.fragment().charFormat();
+            if (!rtf::isNoteMark(f))
+                continue;
+            if (f.intProperty(rtf::NoteId) == last && !marks.isEmpty()) {
+                marks.last() += it.fragment().text();
+                continue;
+            }
+            last = f.intProperty(rtf::NoteId);
+            marks << it.fragment().text();
+            rest << QString::number(f.intProperty(rtf::NoteKind)) + u'|' + rtf::noteToolTip(f);
+        }
+    }
+    for (qsizetype i = 0; i < marks.size(); ++i)
+        marks[i] += u'|' + rest[i];
+    return marks;
+}
+
+// The opaque pieces in order, as RTF.
+QStringList pieces(const QTextDocument &doc)
+{
+    QStringList found;
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat f = it.fragment().charFormat();
+            if (f.hasProperty(rtf::OpaqueRtf))
+                found << QString(it.fragment().text().count(QChar::ObjectReplacementCharacter), u'#') + f.stringProperty(rtf::OpaqueRtf);
+        }
+    }
+    return found;
+}
+
+// Each section's words and its headers' and footers' kinds and text.
+QStringList sections(const QTextDocument &doc)
+{
+    auto describe = [](const QStringList &section) {
+        QString out = section.value(0);
+        for (qsizetype i = 1; i + 1 < section.size(); i += 2) {
+            QTextDocument piece;
+            rtf::read(section[i + 1].toLatin1(), piece);
+            out += u'|' + section[i] + u':' + piece.toPlainText();
+        }
+        return out;
+    };
+    QStringList found{describe(doc.rootFrame()->frameFormat().property(rtf::DocFirstSection).toStringList())};
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+        if (b.blockFormat().hasProperty(rtf::SectionStart))
+            found << QString::number(b.blockNumber()) + u'@' + describe(b.blockFormat().property(rtf::SectionStart).toStringList());
     }
     return found;
 }
@@ -67,6 +129,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     if (pictureBytes(again) != pictureBytes(doc)) {
         std::fprintf(stderr, "pictures changed in a save and reload\n");
+        std::abort();
+    }
+    if (notes(again) != notes(doc)) {
+        std::fprintf(stderr, "notes changed in a save and reload\n");
+        std::abort();
+    }
+    if (sections(again) != sections(doc)) {
+        std::fprintf(stderr, "sections, headers or footers changed in a save and reload\n");
+        std::abort();
+    }
+    if (pieces(again) != pieces(doc)) {
+        std::fprintf(stderr, "opaque pieces changed in a save and reload\n");
         std::abort();
     }
     return 0;

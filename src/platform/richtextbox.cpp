@@ -5,6 +5,7 @@
 #include "commondialog.h"
 #include "controlerror.h"
 #include "normalise.h"
+#include "notes.h"
 #include "rtf.h"
 
 #include <QContextMenuEvent>
@@ -16,12 +17,14 @@
 #include <QImage>
 #include <QMimeData>
 #include <QUrl>
+#include <QHelpEvent>
 #include <QPointer>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QThread>
+#include <QToolTip>
 
 #include <algorithm>
 #include <vector>
@@ -542,6 +545,45 @@ void RichTextBox::SaveFile(const QString &path, int format)
     else
         runBusy(window(), tr("Ukládám %1…").arg(QFileInfo(path).fileName()),
                 [&] { writeFileAtomically(path, bytes, m_writeFaults); });
+}
+
+QString RichTextBox::noteAt(const QPoint &viewportPos) const
+{
+    // The position nearest the point lies between two characters; the
+    // mark may be either.
+    const QTextCursor at = cursorForPosition(viewportPos);
+    QTextCursor c(document());
+    for (const int pos : {at.position() + 1, at.position()}) {
+        if (pos < 1 || pos >= document()->characterCount())
+            continue;
+        c.setPosition(pos);
+        const QTextCharFormat f = c.charFormat();
+        if (!rtf::isNoteMark(f))
+            continue;
+        // Only when the mouse is on the mark itself.
+        QTextCursor left = c;
+        left.setPosition(pos - 1);
+        const QRect r = cursorRect(left).united(cursorRect(c));
+        if (r.contains(viewportPos))
+            return rtf::noteToolTip(f);
+    }
+    return {};
+}
+
+bool RichTextBox::viewportEvent(QEvent *event)
+{
+    if (event->type() == QEvent::ToolTip) {
+        const auto *help = static_cast<QHelpEvent *>(event);
+        const QString note = noteAt(help->pos());
+        if (!note.isEmpty()) {
+            QToolTip::showText(help->globalPos(), note, viewport());
+        } else {
+            QToolTip::hideText();
+            event->ignore();
+        }
+        return true;
+    }
+    return QTextEdit::viewportEvent(event);
 }
 
 } // namespace borovka

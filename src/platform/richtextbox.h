@@ -93,6 +93,9 @@ public:
     // standard editing entries and whatever contextMenuAboutToShow adds.
     // The caller owns the menu.
     QMenu *createContextMenu(const QPoint &pos);
+    // The text of the note whose mark is at `viewportPos`, empty elsewhere;
+    // shown as the mark's tooltip.
+    QString noteAt(const QPoint &viewportPos) const;
 protected:
     // Paste and drop: everything goes through one normaliser, so what the
     // area shows after a paste is what a save keeps. RTF on the clipboard
@@ -113,6 +116,9 @@ Q_SIGNALS:
 
 protected:
     void contextMenuEvent(QContextMenuEvent *event) override;
+
+protected:
+    bool viewportEvent(QEvent *event) override;
 
 private:
     std::optional<bool> readFlag(bool (*get)(const QTextCharFormat &)) const;

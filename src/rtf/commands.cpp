@@ -201,6 +201,61 @@ const std::unordered_map<std::string_view, CmdInfo> &commands()
         m.emplace("ilvl", CmdInfo{Cmd::Ilvl});
         m.emplace("outlinelevel", CmdInfo{Cmd::OutlineLevel});
         m.emplace("brdrb", CmdInfo{Cmd::BorderBottom});
+        // notes
+        m.insert_or_assign("footnote", CmdInfo{Cmd::Footnote});
+        m.emplace("chftn", CmdInfo{Cmd::Chftn});
+        m.emplace("ftnalt", CmdInfo{Cmd::FtnAlt});
+        m.emplace("ftnstart", CmdInfo{Cmd::FtnStart});
+        m.emplace("aftnstart", CmdInfo{Cmd::AftnStart});
+        m.emplace("ftnnar", CmdInfo{Cmd::FtnNumbering, int(NoteNumbering::Arabic)});
+        m.emplace("aftnnar", CmdInfo{Cmd::AftnNumbering, int(NoteNumbering::Arabic)});
+        m.emplace("ftnnalc", CmdInfo{Cmd::FtnNumbering, int(NoteNumbering::LowerLetter)});
+        m.emplace("aftnnalc", CmdInfo{Cmd::AftnNumbering, int(NoteNumbering::LowerLetter)});
+        m.emplace("ftnnauc", CmdInfo{Cmd::FtnNumbering, int(NoteNumbering::UpperLetter)});
+        m.emplace("aftnnauc", CmdInfo{Cmd::AftnNumbering, int(NoteNumbering::UpperLetter)});
+        m.emplace("ftnnrlc", CmdInfo{Cmd::FtnNumbering, int(NoteNumbering::LowerRoman)});
+        m.emplace("aftnnrlc", CmdInfo{Cmd::AftnNumbering, int(NoteNumbering::LowerRoman)});
+        m.emplace("ftnnruc", CmdInfo{Cmd::FtnNumbering, int(NoteNumbering::UpperRoman)});
+        m.emplace("aftnnruc", CmdInfo{Cmd::AftnNumbering, int(NoteNumbering::UpperRoman)});
+        m.emplace("ftnnchi", CmdInfo{Cmd::FtnNumbering, int(NoteNumbering::Chicago)});
+        m.emplace("aftnnchi", CmdInfo{Cmd::AftnNumbering, int(NoteNumbering::Chicago)});
+        // document properties
+        for (const char *h : {"header", "headerl", "headerr", "headerf", "footer", "footerl", "footerr", "footerf"})
+            m.insert_or_assign(h, CmdInfo{Cmd::Header});
+        for (const char *w : {"paperw", "paperh", "margl", "margr", "margt", "margb", "gutter", "landscape",
+                              "facingp", "margmirror", "gutterprl", "rtlgutter", "pgnstart"})
+            m.emplace(w, CmdInfo{Cmd::PageWord});
+        for (const char *w : {"sbknone", "sbkcol", "sbkpage", "sbkeven", "sbkodd", "cols", "colsx", "linebetcol",
+                              "pgwsxn", "pghsxn", "marglsxn", "margrsxn", "margtsxn", "margbsxn", "guttersxn",
+                              "lndscpsxn", "titlepg", "headery", "footery", "pgnrestart", "pgncont", "pgnstarts",
+                              "pgndec", "pgnucrm", "pgnlcrm", "pgnucltr", "pgnlcltr", "vertalt", "vertalc",
+                              "vertalj", "vertalb", "endnhere", "linemod", "linex", "linestarts", "lineppage",
+                              "linerestart", "linecont"})
+            m.emplace(w, CmdInfo{Cmd::SectionWord});
+        m.emplace("sectd", CmdInfo{Cmd::SectionDefault});
+        m.emplace("deftab", CmdInfo{Cmd::DefTab});
+        m.emplace("deflang", CmdInfo{Cmd::DefLang});
+        m.insert_or_assign("info", CmdInfo{Cmd::Info});
+        {
+            int i = 0;
+            for (const char *t : {"title", "subject", "author", "manager", "company", "operator", "category",
+                                  "keywords", "comment", "doccomm", "hlinkbase"})
+                m.insert_or_assign(t, CmdInfo{Cmd::InfoText, i++});
+            i = 0;
+            for (const char *t : {"creatim", "revtim", "printim", "buptim"})
+                m.insert_or_assign(t, CmdInfo{Cmd::InfoTime, i++});
+            for (const char *t : {"yr", "mo", "dy", "hr", "min", "sec"})
+                m.emplace(t, CmdInfo{Cmd::InfoTimeWord});
+        }
+        // styles
+        m.insert_or_assign("stylesheet", CmdInfo{Cmd::StyleSheet});
+        m.emplace("s", CmdInfo{Cmd::ParStyle});
+        m.emplace("cs", CmdInfo{Cmd::CharStyle});
+        m.emplace("sbasedon", CmdInfo{Cmd::BasedOn});
+        m.emplace("snext", CmdInfo{Cmd::NextStyle});
+        // opaque pieces
+        m.insert_or_assign("bkmkstart", CmdInfo{Cmd::Bookmark, 0});
+        m.insert_or_assign("bkmkend", CmdInfo{Cmd::Bookmark, 1});
         return m;
     }();
     return map;

@@ -3,6 +3,7 @@
 #include "readerimpl.h"
 
 #include <QTextBlock> // lists
+#include "docprops.h"
 
 namespace rtf::detail {
 
@@ -140,6 +141,8 @@ QTextCharFormat Reader::charFormat(const CharProps &p)
         f.setBackground(m_colors[p.bg]);
     if (p.valign != QTextCharFormat::AlignNormal)
         f.setVerticalAlignment(QTextCharFormat::VerticalAlignment(p.valign));
+    if (p.charStyle >= 0) // styles
+        f.setProperty(CharStyleNumber, p.charStyle);
     if (p.link >= 0 && p.link < m_links.size()) {
         f.setAnchor(true);
         f.setAnchorHref(m_links[p.link]);
@@ -172,6 +175,11 @@ QTextBlockFormat Reader::blockFormat(const ParProps &p) const
         f.setLineHeight(p.sl / kTwipsPerPixel, QTextBlockFormat::MinimumHeight);
     else if (p.sl < 0)
         f.setLineHeight(-p.sl / kTwipsPerPixel, QTextBlockFormat::FixedHeight);
+    if (p.style > 0) { // styles
+        f.setProperty(StyleNumber, p.style);
+        if (const int level = headingLevel(p.style))
+            f.setHeadingLevel(level);
+    }
     if (p.tabCount) {
         QList<QTextOption::Tab> tabs;
         for (int i = 0; i < p.tabCount; ++i) {

@@ -5,8 +5,10 @@
 
 #include "codepages.h"
 #include "lists.h"
+#include "notes.h"
 
 #include <QStringDecoder>
+#include <QStringList>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextFrame>
@@ -141,6 +143,25 @@ QByteArray plainText(const QTextDocument &doc)
     bool first = true;
     detail::ListNumbering numbering;
     appendItems(text, doc.rootFrame()->begin(), first, numbering);
+    // Notes follow the body, each after its mark as the body shows it.
+    QStringList notes;
+    int lastNote = -1;
+    for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat f = it.fragment().charFormat();
+            if (!isNoteMark(f))
+                continue;
+            const int id = f.intProperty(NoteId);
+            if (id == lastNote && !notes.isEmpty()) {
+                notes.last().insert(notes.last().size() - f.stringProperty(NoteText).size() - 1, it.fragment().text());
+                continue;
+            }
+            lastNote = id;
+            notes << it.fragment().text() + u' ' + f.stringProperty(NoteText);
+        }
+    }
+    if (!notes.isEmpty())
+        text += QStringLiteral("\n\n") + notes.join(u'\n');
     return text.toUtf8();
 }
 

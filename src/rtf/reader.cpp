@@ -120,7 +120,10 @@ void Reader::run()
     }
     if (m_picActive) // a file cut short in a picture
         finishPicture();
+    if (m_noteDoc) // notes: a file cut short in a note
+        endNote();
     flushRun();
+    finishDocument(); // document properties
     finishFonts();
     if (!m_parPending)
         applyParagraph(paragraphHasText() ? m_lastTextPar : m_st.par, m_st.chr);
@@ -150,8 +153,12 @@ bool Reader::closeGroup()
         return true; // a stray brace before the document starts
     const Dest old = m_st.dest;
     const bool oldListText = m_st.listText; // lists
+    if (old == Dest::StyleSheet && m_styleOpen) // styles: an entry without its ';'
+        finishStyleEntry();
     m_st = m_stack.back();
     m_stack.pop_back();
+    if (old == Dest::BookmarkName && m_st.dest == Dest::Body) // opaque pieces
+        endBookmark();
     m_propsDirty = true;
     if (m_inNestProps && m_stack.size() < m_nestPropsDepth) // tables
         m_inNestProps = false;
@@ -166,6 +173,13 @@ bool Reader::closeGroup()
         endListText();
     if (old == Dest::PnDef && m_st.dest != Dest::PnDef && m_st.dest != Dest::PnText)
         finishPn();
+    // notes
+    if (old == Dest::FieldInst && m_st.dest == Dest::Body)
+        endFieldInstruction();
+    if (m_symbolDepth >= 0 && qsizetype(m_stack.size()) < m_symbolDepth)
+        endSymbolField();
+    if (m_noteDoc && qsizetype(m_stack.size()) < m_noteDepth)
+        endNote();
     return !m_stack.empty();
 }
 
@@ -272,7 +286,10 @@ void Reader::controlWord(std::string_view name, bool hasParam, int param)
     }
     const CmdInfo info = it->second;
     if (star && info.cmd > Cmd::FontAltName && info.cmd != Cmd::NestTableProps
-        && !(info.cmd >= Cmd::ListTable && info.cmd <= Cmd::ListText)) {
+        && !(info.cmd >= Cmd::ListTable && info.cmd <= Cmd::ListText)
+        && info.cmd != Cmd::Footnote // notes: {\*\footnote} of LibreOffice
+        && info.cmd != Cmd::CharStyle // styles: {\*\cs10 ...} in the style sheet
+        && info.cmd != Cmd::Bookmark) { // opaque pieces: {\*\bkmkstart ...}
         // \* before a word that names no destination: the group is
         // something this reader does not know.
         m_st.dest = Dest::Skip;
@@ -348,6 +365,92 @@ void Reader::controlWord(std::string_view name, bool hasParam, int param)
         return;
     case Cmd::Shp:
         m_shapeHadPicture = false;
+        return;
+    // notes
+    case Cmd::Footnote:
+        if (!beginNote() && m_st.dest != Dest::Body)
+            m_st.dest = Dest::Skip;
+        return;
+    case Cmd::Chftn:
+        noteMark();
+        return;
+    case Cmd::FtnAlt:
+        if (m_noteDoc && qsizetype(m_stack.size()) == m_noteDepth)
+            m_noteKind = 1;
+        return;
+    case Cmd::FtnStart:
+    case Cmd::AftnStart:
+        if (hasParam)
+            noteNumbering(info.cmd == Cmd::AftnStart, clampInt(param, 1, 1'000'000), -1);
+        return;
+    case Cmd::FtnNumbering:
+    case Cmd::AftnNumbering:
+        noteNumbering(info.cmd == Cmd::AftnNumbering, 0, info.arg);
+        return;
+    // document properties
+    case Cmd::Header:
+        if (!beginHeader(name))
+            m_st.dest = Dest::Skip;
+        return;
+    case Cmd::PageWord:
+    case Cmd::SectionWord:
+        pageWord(name, hasParam, param, info.cmd == Cmd::SectionWord);
+        return;
+    case Cmd::SectionDefault:
+        if (m_st.dest == Dest::Body && !m_noteDoc) {
+            m_sectionWords.clear();
+            m_sectionHeaders.clear();
+        }
+        return;
+    case Cmd::DefTab:
+        if (hasParam && param > 0)
+            m_defTab = clampInt(param, 1, limits::maxTwips);
+        return;
+    case Cmd::DefLang:
+        if (hasParam && param > 0)
+            m_defLang = clampInt(param, 1, 0xFFFF);
+        return;
+    case Cmd::Info:
+        m_st.dest = m_st.dest == Dest::Body && !m_noteDoc ? Dest::Info : Dest::Skip;
+        return;
+    case Cmd::InfoText:
+    case Cmd::InfoTime:
+        if (m_st.dest == Dest::Info) {
+            m_st.dest = info.cmd == Cmd::InfoText ? Dest::InfoText : Dest::InfoTime;
+            m_infoField = info.arg;
+            if (info.cmd == Cmd::InfoText)
+                m_info[info.arg].clear();
+            else
+                m_infoTimes[info.arg].clear();
+        } else {
+            m_st.dest = Dest::Skip;
+        }
+        return;
+    // opaque pieces
+    case Cmd::Bookmark:
+        if (m_st.dest == Dest::Body && !m_st.chr.hidden && m_pieces < limits::maxPieces) {
+            m_st.dest = Dest::BookmarkName;
+            m_bookmarkName.clear();
+            m_bookmarkEnd = info.arg == 1;
+        } else {
+            m_st.dest = Dest::Skip;
+        }
+        return;
+    // styles
+    case Cmd::StyleSheet:
+        m_st.dest = m_st.dest == Dest::Body && !m_noteDoc ? Dest::StyleSheet : Dest::Skip;
+        return;
+    case Cmd::ParStyle:
+    case Cmd::CharStyle:
+    case Cmd::BasedOn:
+    case Cmd::NextStyle:
+        styleWord(info.cmd, hasParam, param);
+        if (info.cmd == Cmd::CharStyle || info.cmd == Cmd::ParStyle)
+            charChanged();
+        return;
+    case Cmd::InfoTimeWord:
+        if (m_st.dest == Dest::InfoTime && hasParam && m_infoTimes[m_infoField].size() < 64)
+            m_infoTimes[m_infoField] += '\\' + QByteArray(name.data(), qsizetype(name.size())) + QByteArray::number(param);
         return;
     case Cmd::Upr:
         m_st.dest = Dest::UprAnsi;
@@ -560,6 +663,11 @@ void Reader::controlWord(std::string_view name, bool hasParam, int param)
     case Cmd::Sect:
         if (m_st.dest == Dest::Body)
             endParagraph();
+        if (info.cmd == Cmd::Sect && m_st.dest == Dest::Body && !m_noteDoc) { // document properties
+            if (m_sections.size() < size_t(limits::maxSections))
+                endSection(true);
+        }
+        m_markPending = false; // notes: a \chftn without its note
         return;
     case Cmd::Page:
         // A page break ends the paragraph it is in; one right after a
@@ -661,6 +769,10 @@ void Reader::controlWord(std::string_view name, bool hasParam, int param)
         par.ilvl = clampInt(param, 0, limits::maxListLevels - 1);
         return;
     case Cmd::OutlineLevel:
+        if (m_st.dest == Dest::StyleSheet) { // styles: the level of a heading style
+            styleWord(info.cmd, hasParam, param);
+            return;
+        }
         par.outline = hasParam && param >= 0 && param < limits::maxListLevels ? param : -1;
         return;
     case Cmd::BorderBottom:
@@ -682,6 +794,7 @@ void Reader::textBytes(const char *s, qsizetype n)
     case Dest::Body: {
         if (m_st.chr.hidden)
             return;
+        ++m_bodyText; // notes
         beforeText();
         const int cp = codepage();
         if (cp != m_pendingCp)
@@ -725,7 +838,27 @@ void Reader::textBytes(const char *s, qsizetype n)
     case Dest::ShapeName:
         m_shapeName.append(s, std::min<qsizetype>(n, std::max<qsizetype>(0, 16 - m_shapeName.size())));
         return;
-    case Dest::Skip:
+    case Dest::BookmarkName: { // opaque pieces
+        QString t;
+        m_decoder.decode(codepage(), QByteArrayView(s, std::min<qsizetype>(n, 256)), t);
+        m_bookmarkName += t.left(std::max<qsizetype>(0, 256 - m_bookmarkName.size()));
+        return;
+    }
+    case Dest::StyleSheet: { // styles: the entry's name, up to its ';'
+        QString t;
+        m_decoder.decode(codepage(), QByteArrayView(s, std::min<qsizetype>(n, 4096)), t);
+        styleName(t);
+        return;
+    }
+    case Dest::InfoText: { // document properties
+        QString t;
+        m_decoder.decode(codepage(), QByteArrayView(s, std::min<qsizetype>(n, 4096)), t);
+        infoText(t);
+        return;
+    }
+    case Dest::Info:
+    case Dest::InfoTime:
+case Dest::Skip:
     case Dest::UprAnsi:
     case Dest::ObjectSkip:
     case Dest::PictureHolder:
@@ -753,6 +886,7 @@ void Reader::textChar(char16_t c)
     case Dest::Body:
         if (m_st.chr.hidden)
             return;
+        ++m_bodyText; // notes
         if (c >= 0xF020 && c <= 0xF0FF) {
             // \uN of a symbol font names the font's byte in the private use
             // area.
@@ -767,6 +901,16 @@ void Reader::textChar(char16_t c)
     case Dest::FieldInst:
         if (m_fieldInst.size() < 4096)
             m_fieldInst.append(QChar(c));
+        return;
+    case Dest::InfoText: // document properties
+        infoText(QString(QChar(c)));
+        return;
+    case Dest::StyleSheet: // styles
+        styleName(QString(QChar(c)));
+        return;
+    case Dest::BookmarkName: // opaque pieces
+        if (m_bookmarkName.size() < 256)
+            m_bookmarkName += QChar(c);
         return;
     case Dest::FontTable:
     case Dest::FontAltName:

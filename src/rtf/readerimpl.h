@@ -20,6 +20,9 @@
 #include <QTextCursor>
 #include <QTextOption>
 #include <QTextTable>
+#include <QTextDocument>
+
+#include <memory>
 
 #include <algorithm>
 #include <array>
@@ -56,6 +59,12 @@ enum class Dest : quint8 {
     LevelText,   // \leveltext: the label of a list level
     PnDef,       // {\*\pn ...}: the older paragraph numbering
     PnText,      // \pntxtb and \pntxta: the text before and after its number
+    // notes
+    Info,        // \info: only its fields are read
+    InfoText,    // a text field of \info (\title ...)
+    InfoTime,    // a date of \info (\creatim ...): \yr \mo ...
+    StyleSheet,  // styles: \stylesheet and its entries, whose text is the style's name
+    BookmarkName, // opaque pieces: the name of \bkmkstart or \bkmkend
 };
 
 // Character properties as RTF states them; turned into a QTextCharFormat
@@ -73,6 +82,7 @@ struct CharProps {
     bool strike = false;
     bool hidden = false; // \v and deleted revisions: not shown, so not read
     int link = -1;       // index of the hyperlink target, -1 none
+    int charStyle = -1;  // styles: \csN, -1 none
     bool operator==(const CharProps &) const = default;
 };
 
@@ -95,6 +105,7 @@ struct ParProps {
     int pn = -1;         // the \pn numbering, index into Reader::m_pnDefs
     int outline = -1;    // \outlinelevel, -1 none
     bool rule = false;   // \brdrb: a bottom border, shown as a rule
+    int style = 0; // styles: \sN
     bool operator==(const ParProps &) const = default;
 };
 
@@ -166,6 +177,13 @@ enum class Cmd {
     CellMerge, CellVMerge, CellVAlign, CellShading, CellBorder, BorderWidth, BorderColor, BorderStyle,
     // lists, headings and rules (the first four are destinations)
     ListTable, ListOverrideTable, Pn, ListText, Ls, Ilvl, OutlineLevel, BorderBottom,
+    // notes
+    Footnote, Chftn, FtnAlt, FtnStart, AftnStart, FtnNumbering, AftnNumbering,
+    Header, PageWord, SectionWord, SectionDefault, DefTab, DefLang, Info, InfoText, InfoTime, InfoTimeWord,
+    // styles
+    StyleSheet, ParStyle, CharStyle, BasedOn, NextStyle, // and OutlineLevel, shared with the lists
+    // opaque pieces
+    Bookmark,
 };
 
 // tables: a row's definition as \trowd ... \cellx give it.
@@ -263,6 +281,24 @@ inline bool isText(char16_t c)
 // The target of a HYPERLINK field instruction: its address, with "#place"
 // for the \l switch; empty for other fields.
 QString hyperlinkTarget(const QString &instruction);
+
+// The arguments of a field instruction: words and quoted strings, with
+// the field's escapes inside quotes resolved.
+QStringList fieldArguments(const QString &instruction);
+
+// A SYMBOL field instruction: the character's code (decimal or 0x hex),
+// the font of the \f switch, and whether \u names a Unicode character.
+struct SymbolField {
+    bool valid = false;
+    quint32 code = 0;
+    QString font;
+    bool unicode = false;
+};
+SymbolField symbolField(const QString &instruction);
+
+// How notes are numbered (\ftnnar, \ftnnalc ...).
+enum class NoteNumbering : quint8 { Arabic, LowerLetter, UpperLetter, LowerRoman, UpperRoman, Chicago };
+QString noteNumberText(int number, NoteNumbering style);
 
 class Reader {
 public:
@@ -430,6 +466,94 @@ private:
     const qint64 m_inputBytes = m_end - m_p;
     qint64 m_decodeWork = 0;
     QHash<QByteArray, QSize> m_pictureSizes; // as decoded, by the key of m_pictureNames
+    // notes
+    void endFieldInstruction();
+    void endSymbolField();
+    qint64 m_bodyText = 0;       // pieces of text the body has been given
+    qsizetype m_symbolDepth = -1; // depth of the SYMBOL field open, -1 none
+    qint64 m_symbolMark = 0;     // m_bodyText when its instruction ended
+    QString m_symbolText;
+    QString m_symbolFamily;
+
+    void noteMark();   // \chftn
+    bool beginNote();  // false: the group is read as body text
+    void endNote();
+    bool customMarkBefore() const;
+    QString nextNoteNumber() const;
+    void noteNumbering(bool endnote, int start, int style); // -1: unchanged
+    QString m_noteWords; // the numbering words in force, for writing back
+    struct NoteSaved {
+        QTextCursor cursor;
+        QString run;
+        CharProps runProps, blockChr;
+        ParProps lastTextPar, blockPar;
+        bool propsDirty = false, parPending = false, blockHasText = false, blockFormatted = false;
+        bool blockPageBreak = false, pageBreak = false, markPending = false;
+        int cells = 0;
+    };
+    NoteSaved m_noteSaved;                    // the body's builder state while a note is read
+    std::unique_ptr<QTextDocument> m_noteDoc; // the note being read, null in the body
+    qsizetype m_noteDepth = -1;
+    int m_noteKind = 0;                       // NoteKindValue
+    qint64 m_notes = 0;
+    std::array<int, 2> m_noteCount{};         // by kind
+    std::array<int, 2> m_noteStart{1, 1};
+    std::array<NoteNumbering, 2> m_noteStyle{NoteNumbering::Arabic, NoteNumbering::LowerRoman};
+    bool m_markPending = false;               // a \chftn waits for its \footnote
+    CharProps m_markProps;
+    int m_markStart = 0, m_markEnd = 0;       // its text in the body
+    qint64 m_selfMarks = 0;
+
+    // document properties (docprops.cpp)
+    bool beginSubDocument();
+    bool beginHeader(std::string_view name);
+    void pageWord(std::string_view name, bool hasParam, int param, bool section);
+    void infoText(const QString &text);
+    void finishDocument();
+    void endSection(bool another);
+    QByteArray m_subHeader; // the header or footer being read, empty for a note
+    std::vector<std::pair<std::string, QByteArray>> m_pageWords;    // document-wide
+    std::vector<std::pair<std::string, QByteArray>> m_sectionWords; // of the section being read
+    QStringList m_sectionHeaders;                                   // of the section being read
+    struct Section {
+        int block;          // its first paragraph
+        QStringList words;  // words, then header pairs
+    };
+    std::vector<Section> m_sections{Section{0, {}}};
+    int m_defTab = -1, m_defLang = -1;
+    std::array<QString, 16> m_info;        // by Cmd::InfoText argument
+    std::array<QByteArray, 4> m_infoTimes; // by Cmd::InfoTime argument
+    int m_infoField = 0;
+
+    // styles (stylesheet.cpp)
+    struct Style {
+        bool character = false;
+        int basedOn = -1, next = -1;
+        int outline = -1; // \outlinelevel, 0-based
+        QString name;
+        CharProps chr;
+        ParProps par;
+        bool resolved = false;
+        int depth = 0; // in its \sbasedon chain, once resolved
+    };
+    void styleWord(Cmd cmd, bool hasParam, int param);
+    void styleName(const QString &text);
+    void finishStyleEntry();
+    void resolveStyles();
+    void applyStyle(int number, bool character);
+    int headingLevel(int style) const;
+    QVariantList styleSheet();
+    QHash<int, Style> m_styles;      // by number; character styles negated minus one
+    Style m_styleEntry;
+    int m_styleNumber = 0;
+    bool m_styleOpen = false;
+    bool m_stylesResolved = false;
+
+    // opaque pieces (docprops.cpp)
+    void endBookmark();
+    QString m_bookmarkName;
+    bool m_bookmarkEnd = false;
+    qint64 m_pieces = 0;
 };
 
 } // namespace rtf::detail

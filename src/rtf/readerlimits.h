@@ -131,6 +131,27 @@ inline constexpr int maxListStyleChain = 8;
 inline constexpr int maxBulletListRun = 64;
 inline constexpr int maxNumberedListRun = 1000;
 
+// Footnotes and endnotes of one document. Each is a document of its own
+// while it is read and a format of the body afterwards; a long thesis has
+// a couple of thousand. The text of notes past the limit is read as body
+// text, where it stays visible and is saved.
+inline constexpr qint64 maxNotes = 20'000;
+
+// Sections of one document, each with its words and up to eight headers
+// and footers; a book has dozens. Section breaks past the limit end
+// paragraphs only, and the last section's setup applies to the rest.
+inline constexpr int maxSections = 10'000;
+
+// Styles a style's \sbasedon chain is followed through. Real chains are a
+// few styles long; a longer one (or a loop) stops there, keeping the
+// formatting of the styles reached.
+inline constexpr int maxStyleChain = 64;
+
+// Pieces kept as one character each (bookmarks ...). Each costs a format;
+// a document has dozens. Past the limit they are dropped: they show
+// nothing.
+inline constexpr qint64 maxPieces = 100'000;
+
 } // namespace rtf::limits
 
 namespace rtf::detail {

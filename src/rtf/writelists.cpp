@@ -139,10 +139,13 @@ void Writer::writeListText(QByteArray &out, const QTextBlock &block)
     const QTextList *list = block.textList();
     if (!list)
         return;
+    // A list in a note or header is not in the body's list table: readers
+    // see its label only.
     const int ls = m_listIndex.value(list, 0);
-    if (ls <= 0)
+    if (ls <= 0 && !m_parent)
         return;
-    out += "\\ls" + QByteArray::number(ls) + "\\ilvl" + QByteArray::number(levelOf(list->format()));
+    if (ls > 0)
+        out += "\\ls" + QByteArray::number(ls) + "\\ilvl" + QByteArray::number(levelOf(list->format()));
     // The label, in the format of the item's first character, for readers
     // that know no lists.
     int format = block.charFormatIndex();

@@ -6,6 +6,7 @@
 #include "writerimpl.h"
 
 #include "codepages.h"
+#include "docprops.h"
 #include "fontclass.h"
 #include "pictures.h"
 #include "normalise.h"
@@ -33,6 +34,12 @@ namespace {
 constexpr double kTwipsPerPixel = 15.0;
 
 const char kHex[] = "0123456789abcdef";
+
+// A character code that raises or lowers the text.
+bool isShifted(const QByteArray &code)
+{
+    return code.contains("\\super") || code.contains("\\sub");
+}
 
 } // namespace
 
@@ -110,6 +117,8 @@ void appendEscaped(QByteArray &out, QStringView text)
 
 int Writer::fontIndex(const QString &family)
 {
+    if (m_parent) // notes
+        return m_parent->fontIndex(family);
     auto it = m_fontIndex.constFind(family);
     if (it != m_fontIndex.cend())
         return *it;
@@ -121,6 +130,8 @@ int Writer::fontIndex(const QString &family)
 
 int Writer::colorIndex(const QColor &color)
 {
+    if (m_parent) // notes
+        return m_parent->colorIndex(color);
     const QRgb rgb = color.rgb() | 0xFF000000u;
     auto it = m_colorIndex.constFind(rgb);
     if (it != m_colorIndex.cend())
@@ -188,6 +199,10 @@ QByteArray Writer::charCode(const QTextCharFormat &f)
     case QTextCharFormat::AlignSuperScript: code += "\\super"; break;
     case QTextCharFormat::AlignSubScript: code += "\\sub"; break;
     default: break;
+    }
+    if (f.hasProperty(CharStyleNumber)) { // styles: right after \plain, before the words that override it
+        code.insert(6, "\\cs" + QByteArray::number(std::max(0, f.intProperty(CharStyleNumber))));
+        code += charStyleResets(f);
     }
     code += ' ';
     return code;
@@ -326,31 +341,18 @@ QByteArray Writer::run()
         m_defaultSize = def.pointSizeF();
     fontIndex(m_defaultFamily); // \deff0
 
-    // One code per character format in use, built before the body so that
-    // the font and colour tables are complete; fonts and colours are
-    // numbered in the order the text first uses them.
-    const QList<QTextFormat> formats = m_doc.allFormats();
-    m_codes.assign(formats.size(), QByteArray());
-    auto use = [&](int index) {
-        if (index >= 0 && size_t(index) < m_codes.size() && m_codes[index].isEmpty() && formats[index].isCharFormat())
-            m_codes[index] = charCode(formats[index].toCharFormat());
-    };
-    for (QTextBlock block = m_doc.begin(); block.isValid(); block = block.next()) {
-        bool empty = true;
-        for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
-            use(it.fragment().charFormatIndex());
-            empty = false;
-        }
-        if (empty)
-            use(block.charFormatIndex());
-        collectList(block); // lists
-    }
-    m_fallbackCode = charCode(QTextCharFormat());
-    registerTableColors(formats); // tables
+    loadStyles(); // styles
+    collectCodes();
+    prepareSections(); // document properties
+    prepareStyles(); // styles
 
     QByteArray out;
     out.reserve(m_doc.characterCount() * 11 / 10 + 1024);
-    out += "{\\rtf1\\ansi\\ansicpg1250\\deff0\\deftab720{\\fonttbl";
+    // document properties: the file's default tab width and language
+    const QTextFrameFormat root = m_doc.rootFrame()->frameFormat();
+    const int defTab = root.intProperty(DocDefaultTab) > 0 ? root.intProperty(DocDefaultTab) : 720;
+    const int defLang = root.intProperty(DocDefaultLanguage) > 0 ? root.intProperty(DocDefaultLanguage) : 1029;
+    out += "{\\rtf1\\ansi\\ansicpg1250\\deff0\\deftab" + QByteArray::number(defTab) + "{\\fonttbl";
     for (qsizetype i = 0; i < m_fonts.size(); ++i) {
         out += "{\\f" + QByteArray::number(i) + detail::familyKeyword(detail::styleHintForFace(m_fonts[i]), m_fonts[i]) + "\\fcharset238 ";
         QString name = m_fonts[i];
@@ -364,12 +366,43 @@ QByteArray Writer::run()
             + "\\blue" + QByteArray::number(qBlue(c)) + ';';
     }
     out += "}\r\n";
+    out += m_styleSheet; // styles
     writeListTables(out); // lists
-    out += "\\deflang1029\\uc1\r\n";
+    out += "\\deflang" + QByteArray::number(defLang) + "\\uc1\r\n";
+    out += m_noteWords; // notes
+    writeDocumentProperties(out);
 
     writeFrame(out, m_doc.rootFrame());
     out += '}';
     return out;
+}
+
+void Writer::collectCodes()
+{
+    // One code per character format in use, built before the body so that
+    // the font and colour tables are complete; fonts and colours are
+    // numbered in the order the text first uses them.
+    const QList<QTextFormat> formats = m_doc.allFormats();
+    m_codes.assign(formats.size(), QByteArray());
+    auto use = [&](int index) {
+        if (index >= 0 && size_t(index) < m_codes.size() && m_codes[index].isEmpty() && formats[index].isCharFormat()) {
+            m_codes[index] = charCode(formats[index].toCharFormat());
+            prepareNote(index, formats[index].toCharFormat()); // notes
+        }
+    };
+    for (QTextBlock block = m_doc.begin(); block.isValid(); block = block.next()) {
+        bool empty = true;
+        for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
+            use(it.fragment().charFormatIndex());
+            empty = false;
+        }
+        if (empty)
+            use(block.charFormatIndex());
+        if (!m_parent) // lists: one list table, the body's
+            collectList(block);
+    }
+    m_fallbackCode = charCode(QTextCharFormat());
+    registerTableColors(formats); // tables
 }
 
 const QByteArray &Writer::codeOf(int index) const
@@ -403,17 +436,37 @@ void Writer::writeBlock(QByteArray &out, const QTextBlock &block)
             || (breaks(block.previous()) & QTextFormat::PageBreak_AlwaysAfter))) {
         out += "\\page\r\n";
     }
-    out += blockCode(block.blockFormat());
+    // document properties: a section starts at a paragraph of the body
+    if (m_tableLevel == 0 && block.blockFormat().hasProperty(SectionStart)) {
+        // The paragraph before ended with \sect, or there is none to end.
+        out += m_sectionEnded ? "\\sectd" : "\\sect\\sectd";
+        writeSection(out, block.blockFormat().property(SectionStart).toStringList());
+    }
+    if (block.blockFormat().hasProperty(StyleNumber)) // styles: \sN first, the words that override it after
+        out += blockCode(block.blockFormat()).insert(5, paragraphStyleCode(block.blockFormat()));
+    else
+        out += blockCode(block.blockFormat());
     if (m_tableLevel > 0) // tables
         out += m_tableLevel > 1 ? "\\intbl\\itap" + QByteArray::number(m_tableLevel) : QByteArray("\\intbl");
     writeListText(out, block); // lists
     const QByteArray *last = nullptr;
+    // LibreOffice loses the rest of the paragraph when a \super or \sub run
+    // ends with \plain or \par; an explicit \nosupersub first reads right
+    // everywhere.
+    bool shifted = false;
+    auto endShift = [&] {
+        if (shifted) {
+            out += "\\nosupersub";
+            shifted = false;
+        }
+    };
     QString link; // the target of the hyperlink field open
     auto closeLink = [&] {
         if (!link.isEmpty()) {
             out += "}}";
             link.clear();
             last = nullptr; // the field's group ended the format
+            shifted = false;
         }
     };
     bool empty = true;
@@ -426,6 +479,7 @@ void Writer::writeBlock(QByteArray &out, const QTextBlock &block)
         if (href != link) {
             closeLink();
             if (!href.isEmpty()) {
+                endShift(); // the field's group ends with the state before it
                 out += "{\\field{\\*\\fldinst HYPERLINK ";
                 QString target = href;
                 QString place;
@@ -452,9 +506,30 @@ void Writer::writeBlock(QByteArray &out, const QTextBlock &block)
         }
         // Formats that differ only in what RTF does not keep share a code.
         const QByteArray &code = codeOf(frag.charFormatIndex());
+        if (isNoteFragment(frag)) { // notes: the mark's group has its own format
+            endShift();
+            writeNote(out, frag, code);
+            last = nullptr;
+            empty = false;
+            continue;
+        }
         if (!last || (last != &code && *last != code)) {
+            endShift();
             out += code;
             last = &code;
+            shifted = isShifted(code);
+        }
+        if (cf.hasProperty(OpaqueRtf)) { // opaque pieces: ours, so written as kept
+            const QString piece = cf.stringProperty(OpaqueRtf);
+            if (piece.startsWith(QLatin1StringView("{\\*\\bkmk")) && piece.count(u'{') == piece.count(u'}')
+                && std::all_of(piece.cbegin(), piece.cend(), [](QChar c) { return c.unicode() < 0x80; })) {
+                for (const QChar c : frag.text()) {
+                    if (c == QChar::ObjectReplacementCharacter)
+                        out += piece.toLatin1();
+                }
+            }
+            empty = false;
+            continue;
         }
         if (cf.isImageFormat()) {
             // Each object character is a picture; text Qt gave the
@@ -476,12 +551,19 @@ void Writer::writeBlock(QByteArray &out, const QTextBlock &block)
     }
     closeLink();
     // An empty paragraph keeps the format typing in it would use.
-    if (empty)
+    if (empty) {
         out += codeOf(block.charFormatIndex());
-    if (m_cellEnd) // tables
+        shifted = isShifted(codeOf(block.charFormatIndex()));
+    }
+    endShift();
+    if (m_cellEnd) { // tables
         out += m_tableLevel > 1 ? "\\nestcell\r\n" : "\\cell\r\n";
-    else
-        out += "\\par\r\n";
+        return;
+    }
+    // document properties: \sect ends a paragraph as \par does
+    m_sectionEnded = m_tableLevel == 0 && block.next().isValid()
+        && block.next().blockFormat().hasProperty(SectionStart);
+    out += m_sectionEnded ? "\\sect\r\n" : "\\par\r\n";
 }
 
 } // namespace detail

@@ -11,11 +11,14 @@
 #include <QStringList>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QTextFragment>
 #include <QTextFrame>
 #include <QTextList>
 #include <QTextTable>
 
 #include <array>
+#include <memory>
+#include <unordered_map>
 #include <vector>
 
 namespace rtf::detail {
@@ -80,6 +83,39 @@ private:
     QHash<const QTextList *, int> m_listIndex; // \ls
     QHash<int, int> m_listGroups;               // ListGroup -> index in m_lists
     ListNumbering m_numbering;
+    // notes: each note's document is written by a writer of its own that
+    // shares this one's font and colour tables.
+    Writer(const QTextDocument &doc, Writer *parent) : m_doc(doc), m_parent(parent) {}
+    void collectCodes();
+    void prepareNote(int formatIndex, const QTextCharFormat &f);
+    // The mark and the note of a fragment; false when it is no note's.
+    bool isNoteFragment(const QTextFragment &frag) const;
+    void writeNote(QByteArray &out, const QTextFragment &frag, const QByteArray &code);
+    QByteArray m_noteWords; // how notes are numbered, for the header
+
+    struct Note {
+        std::unique_ptr<QTextDocument> doc;
+        std::unique_ptr<Writer> writer;
+    };
+    Writer *m_parent = nullptr;
+    std::unordered_map<int, Note> m_notes; // by format index
+
+    // document properties (writedocprops.cpp)
+    void prepareSections();
+    void writeDocumentProperties(QByteArray &out);
+    void writeSection(QByteArray &out, const QStringList &section);
+    std::vector<Note> m_pieces;        // headers and footers
+    QHash<QString, size_t> m_pieceIndex; // by their RTF
+    bool m_sectionEnded = false;         // the last paragraph ended with \sect
+
+    // styles (writedocprops.cpp)
+    void loadStyles();
+    void prepareStyles();
+    QByteArray paragraphStyleCode(const QTextBlockFormat &f) const;
+    QByteArray charStyleResets(const QTextCharFormat &f) const;
+    QByteArray m_styleSheet;
+    QHash<int, QTextBlockFormat> m_parStyles;
+    QHash<int, QTextCharFormat> m_charStyles;
 };
 
 } // namespace rtf::detail

@@ -45,6 +45,7 @@ class tst_RichTextBox : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void noteTooltip();
     void flagReads_data();
     void flagReads();
     void flagWriteAtInsertionPoint_data();
@@ -610,6 +611,29 @@ void tst_RichTextBox::enterContinuesList()
     QTest::keyClick(&box, Qt::Key_Return);
     QTest::keyClick(&box, Qt::Key_Return);
     QVERIFY(!box.textCursor().block().textList());
+}
+
+// A note's text shows over its mark, and only there.
+void tst_RichTextBox::noteTooltip()
+{
+    RichTextBox box;
+    box.resize(400, 200);
+    box.setTextRTF("{\\rtf1\\ansi Slovo{\\super\\chftn}{\\footnote\\pard\\plain{\\super\\chftn} Pozn\\'e1mka.} a dal\\'9a\\'ed text.\\par}");
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    QTextCursor c(box.document());
+    auto middle = [&](int pos) {
+        c.setPosition(pos);
+        const QRect a = box.cursorRect(c);
+        c.setPosition(pos + 1);
+        const QRect b = box.cursorRect(c);
+        return QPoint((a.left() + b.left()) / 2, a.center().y());
+    };
+    QCOMPARE(box.document()->toPlainText().mid(5, 1), QStringLiteral("1"));
+    QCOMPARE(box.noteAt(middle(5)), QStringLiteral("Poznámka."));
+    QCOMPARE(box.noteAt(middle(2)), QString());
+    QCOMPARE(box.noteAt(middle(9)), QString());
+    QCOMPARE(box.noteAt(QPoint(390, 190)), QString());
 }
 
 QTEST_MAIN(tst_RichTextBox)

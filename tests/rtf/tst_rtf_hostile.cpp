@@ -6,6 +6,7 @@
 #include "readerlimits.h"
 #include "lists.h"
 #include "rtf.h"
+#include "notes.h"
 
 #include <QBuffer>
 #include <QDataStream>
@@ -70,6 +71,10 @@ private slots:
     void picturesCostWhatTheFileDoes();
     void pictureDecodedAtTheSizeShown_data();
     void pictureDecodedAtTheSizeShown();
+    void noteLimit_data();
+    void noteLimit();
+    void hostileNotes_data();
+    void hostileNotes();
 };
 
 void TestRtfHostile::partialContent_data()
@@ -588,6 +593,20 @@ QByteArray pict(const char *blip, const QByteArray &bytes, const QByteArray &siz
     return "{\\pict\\" + QByteArray(blip) + size + " " + bytes.toHex() + "}";
 }
 
+namespace {
+
+int noteCount(const QTextDocument &doc)
+{
+    QSet<int> ids;
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            if (rtf::isNoteMark(it.fragment().charFormat()))
+                ids.insert(it.fragment().charFormat().intProperty(rtf::NoteId));
+        }
+    }
+    return int(ids.size());
+}
+
 } // namespace
 
 void TestRtfHostile::listLimits_data()
@@ -818,6 +837,69 @@ void TestRtfHostile::pictureDecodedAtTheSizeShown()
     // Decoded once: asking again costs nothing.
     QCOMPARE(d.resource(QTextDocument::ImageResource, QUrl(f.name())).value<QImage>().size(), decoded);
     QCOMPARE(rtf::detail::decodeWorkOnThisThread() - before, work);
+}
+
+void TestRtfHostile::noteLimit_data()
+{
+    QTest::addColumn<qint64>("notes");
+    QTest::newRow("at the limit") << rtf::limits::maxNotes;
+    QTest::newRow("past the limit") << rtf::limits::maxNotes + 1;
+}
+
+// Notes past the limit are read as body text: nothing is lost, and the
+// document stays bounded.
+void TestRtfHostile::noteLimit()
+{
+    QFETCH(qint64, notes);
+    QByteArray rtf = "{\\rtf1\\ansi ";
+    for (qint64 i = 0; i < notes; ++i)
+        rtf += "a{\\chftn}{\\footnote n}";
+    rtf += "}";
+    QTextDocument doc;
+    rtf::read(rtf, doc);
+    QCOMPARE(noteCount(doc), int(std::min(notes, rtf::limits::maxNotes)));
+    if (notes > rtf::limits::maxNotes)
+        QVERIFY(doc.toPlainText().endsWith(QStringLiteral("1n"))); // the last mark, then its text
+    const QByteArray out = rtf::write(doc);
+    QCOMPARE(out.count('{'), out.count('}'));
+    QCOMPARE(out.count("{\\footnote"), std::min(notes, rtf::limits::maxNotes));
+}
+
+void TestRtfHostile::hostileNotes_data()
+{
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<int>("notes");
+    QByteArray nested = "{\\rtf1 a{\\chftn}";
+    for (int i = 0; i < 5000; ++i)
+        nested += "{\\footnote x";
+    QTest::newRow("notes nested 5000 deep, unclosed") << nested << 1;
+    QByteArray many = "{\\rtf1 ";
+    for (int i = 0; i < 100000; ++i)
+        many += "{\\footnote}";
+    many += "}";
+    QTest::newRow("100 000 empty notes") << many << int(rtf::limits::maxNotes);
+    QTest::newRow("note in a header") << QByteArray("{\\rtf1{\\header{\\footnote x}}a}") << 0;
+    QTest::newRow("note in a picture") << QByteArray("{\\rtf1{\\pict\\pngblip 00{\\footnote x}}a}") << 0;
+    QTest::newRow("unbalanced braces in a note") << QByteArray("{\\rtf1 a{\\footnote }}}}b{{{") << 1;
+    QTest::newRow("note in a field instruction")
+        << QByteArray("{\\rtf1{\\field{\\*\\fldinst {\\footnote x}}{\\fldrslt y}}}") << 0;
+    QTest::newRow("note in a field result")
+        << QByteArray("{\\rtf1{\\field{\\*\\fldinst HYPERLINK \"http://a\"}{\\fldrslt y{\\chftn}{\\footnote x}}}}") << 1;
+}
+
+void TestRtfHostile::hostileNotes()
+{
+    QFETCH(QByteArray, rtf);
+    QFETCH(int, notes);
+    QTextDocument doc;
+    rtf::read(rtf, doc);
+    QCOMPARE(noteCount(doc), notes);
+    const QByteArray out = rtf::write(doc);
+    QCOMPARE(out.count('{'), out.count('}'));
+    QTextDocument back;
+    rtf::read(out, back);
+    QCOMPARE(noteCount(back), notes);
+    QCOMPARE(back.toPlainText(), doc.toPlainText());
 }
 
 QTEST_MAIN(TestRtfHostile)

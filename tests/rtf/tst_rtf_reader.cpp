@@ -113,6 +113,27 @@ void TestRtfReader::codePages_data()
     QTest::newRow("escaped control bytes are no text") << QByteArray("{\\rtf1\\ansi a\\'0d\\'0ab\\'00\\'09c}")
                                                        << QStringLiteral("ab\tc");
     QTest::newRow("mac") << QByteArray("{\\rtf1\\mac \\'8e}") << QStringLiteral("é");
+    QTest::newRow("mac roman 10000") << QByteArray("{\\rtf1\\ansi\\ansicpg10000 \\'8e\\'d2\\'a5}")
+                                     << QStringLiteral("é“•");
+    QTest::newRow("mac central european 10029")
+        << QByteArray("{\\rtf1\\ansi\\ansicpg10029 \\'eblu\\'e9ou\\'8bk\\'f9 k\\'f3\\'cb}") << QStringLiteral("Žluťoučký kůň");
+    QTest::newRow("mac central european charset 88")
+        << doc("{\\f0\\fcharset88 Geneva CE;}", "\\f0 \\'8b\\'f3") << QStringLiteral("čů");
+    QTest::newRow("mac cyrillic 10007") << QByteArray("{\\rtf1\\ansi\\ansicpg10007 \\'86\\'f3\\'ea}")
+                                        << QStringLiteral("Жук");
+    QTest::newRow("mac japanese 10001")
+        << QByteArray("{\\rtf1\\ansi\\ansicpg10001 \\'93\\'fa\\'96\\'7b\\'82\\'a0\\'fd\\'a0x}")
+        << QStringLiteral("日本あ©\u00A0x");
+    QTest::newRow("mac japanese charset 78") << doc("{\\f0\\fcharset78 Osaka;}", "\\f0 \\'93\\'fa\\'fe")
+                                             << QStringLiteral("日™");
+    QTest::newRow("mac traditional chinese 10002")
+        << QByteArray("{\\rtf1\\ansi\\ansicpg10002 \\'a4\\'a4\\'a4\\'e5\\'ff}") << QStringLiteral("中文…");
+    QTest::newRow("mac korean 10003") << QByteArray("{\\rtf1\\ansi\\ansicpg10003 \\'c7\\'d1\\'b1\\'b9}")
+                                      << QStringLiteral("한국");
+    QTest::newRow("mac simplified chinese 10008")
+        << QByteArray("{\\rtf1\\ansi\\ansicpg10008 \\'d6\\'d0\\'ce\\'c4\\'80}") << QStringLiteral("中文ü");
+    QTest::newRow("mac cjk lead byte at the end of a run")
+        << QByteArray("{\\rtf1\\ansi\\ansicpg10001 a\\'93}") << QStringLiteral("a");
 }
 
 void TestRtfReader::codePages()
@@ -174,6 +195,24 @@ void TestRtfReader::destinations_data()
     QTest::newRow("picture in hidden text") << QByteArray("a{\\v{\\pict\\pngblip 00}}b") << QStringLiteral("ab");
     QTest::newRow("field result") << QByteArray("{\\field{\\*\\fldinst HYPERLINK \"http://x\"}{\\fldrslt odkaz}}.")
                                   << QStringLiteral("odkaz.");
+    QTest::newRow("symbol field, empty result")
+        << QByteArray("a{\\field{\\*\\fldinst SYMBOL 74 \\\\f \"Wingdings\" \\\\s 12}{\\fldrslt }}b") << QStringLiteral("a\u263Ab");
+    QTest::newRow("symbol field without result")
+        << QByteArray("a{\\field{\\*\\fldinst SYMBOL 97 \\\\f \"Symbol\"}}b") << QStringLiteral("aαb");
+    QTest::newRow("symbol field, hex code") << QByteArray("{\\field{\\*\\fldinst SYMBOL 0xF061 \\\\f \"Symbol\"}{\\fldrslt}}")
+                                            << QStringLiteral("α");
+    QTest::newRow("symbol field, unicode") << QByteArray("{\\field{\\*\\fldinst SYMBOL 8364 \\\\u}{\\fldrslt}}x")
+                                           << QStringLiteral("€x");
+    QTest::newRow("symbol field, ansi in the text's code page")
+        << QByteArray("{\\field{\\*\\fldinst SYMBOL 232 \\\\a \\\\f \"Arial\"}{\\fldrslt}}") << QStringLiteral("è");
+    QTest::newRow("symbol field with a result shows the result")
+        << QByteArray("{\\field{\\*\\fldinst SYMBOL 74 \\\\f \"Wingdings\"}{\\fldrslt J}}") << QStringLiteral("J");
+    QTest::newRow("symbol field, control code ignored")
+        << QByteArray("a{\\field{\\*\\fldinst SYMBOL 13}{\\fldrslt}}b") << QStringLiteral("ab");
+    QTest::newRow("symbol field, no code") << QByteArray("a{\\field{\\*\\fldinst SYMBOL}{\\fldrslt}}b")
+                                           << QStringLiteral("ab");
+    QTest::newRow("symbol field in hidden text")
+        << QByteArray("a{\\v{\\field{\\*\\fldinst SYMBOL 65}{\\fldrslt}}}b") << QStringLiteral("ab");
     QTest::newRow("field instruction without star")
         << QByteArray("{\\field{\\fldinst PAGE}{\\fldrslt 3}}") << QStringLiteral("3");
     QTest::newRow("header, footer, footnote")
@@ -185,7 +224,7 @@ void TestRtfReader::destinations_data()
         << QStringLiteral("výsledek");
     QTest::newRow("hidden text") << QByteArray("a{\\v skryto \\u269?}b\\v c\\v0 d") << QStringLiteral("abd");
     QTest::newRow("deleted revision") << QByteArray("a{\\deleted smazáno}b") << QStringLiteral("ab");
-    QTest::newRow("bookmarks") << QByteArray("{\\*\\bkmkstart b}a{\\*\\bkmkend b}") << QStringLiteral("a");
+    QTest::newRow("bookmarks") << QByteArray("{\\*\\bkmkstart b}a{\\*\\bkmkend b}") << QStringLiteral("\uFFFCa\uFFFC"); // kept, as characters that show nothing
     QTest::newRow("list definitions") << QByteArray("{\\*\\listtable{\\list{\\listlevel{\\leveltext \\'02\\'00.;}}}}x")
                                       << QStringLiteral("x");
 }

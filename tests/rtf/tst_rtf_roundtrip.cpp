@@ -69,6 +69,10 @@ private slots:
     void tables_data();
     void tables();
     void tableFormats();
+    void raisedRunsEndBeforePlain_data();
+    void raisedRunsEndBeforePlain();
+    void savingTwiceGivesSameBytes_data();
+    void savingTwiceGivesSameBytes();
 };
 
 void TestRtfRoundTrip::initialContent()
@@ -569,6 +573,87 @@ void TestRtfRoundTrip::tableFormats()
     QCOMPARE(head.leftBorderStyle(), QTextFrameFormat::BorderStyle_Solid);
     QCOMPARE(table->cellAt(1, 0).format().verticalAlignment(), QTextCharFormat::AlignMiddle);
     QVERIFY(!table->cellAt(1, 1).format().hasProperty(QTextFormat::BackgroundBrush));
+}
+
+void TestRtfRoundTrip::raisedRunsEndBeforePlain_data()
+{
+    QTest::addColumn<QString>("after");     // text after the raised run, "" none
+    QTest::addColumn<bool>("link");         // the raised run is a hyperlink
+    QTest::addColumn<QByteArray>("shape");  // what follows the raised text
+    QTest::newRow("plain text after") << QStringLiteral(" squared") << false << QByteArray("2\\nosupersub\\plain");
+    QTest::newRow("paragraph end after") << QString() << false << QByteArray("2\\nosupersub\\par");
+    QTest::newRow("raised link") << QStringLiteral(" squared") << true << QByteArray("2}}\\plain");
+}
+
+// LibreOffice drops the rest of the paragraph when \plain or \par ends a
+// \super run; \nosupersub before them reads right.
+void TestRtfRoundTrip::raisedRunsEndBeforePlain()
+{
+    QFETCH(QString, after);
+    QFETCH(bool, link);
+    QFETCH(QByteArray, shape);
+    for (auto align : {QTextCharFormat::AlignSuperScript, QTextCharFormat::AlignSubScript}) {
+        QTextDocument doc;
+        QTextCursor c(&doc);
+        c.insertText(QStringLiteral("x"));
+        QTextCharFormat raised;
+        raised.setVerticalAlignment(align);
+        if (link) {
+            raised.setAnchor(true);
+            raised.setAnchorHref(QStringLiteral("https://example.org/"));
+        }
+        c.insertText(QStringLiteral("2"), raised);
+        c.insertText(after, QTextCharFormat());
+        c.insertBlock(QTextBlockFormat(), QTextCharFormat());
+        c.insertText(QStringLiteral("next"), QTextCharFormat());
+        const QByteArray out = rtf::write(doc);
+        QVERIFY2(out.contains(shape), out.constData());
+        QCOMPARE(out.count('{'), out.count('}'));
+        // Every \super or \sub is ended before the next \plain or \par.
+        qsizetype from = 0;
+        while ((from = out.indexOf(align == QTextCharFormat::AlignSuperScript ? "\\super " : "\\sub ", from)) >= 0) {
+            const qsizetype end = out.indexOf("\\nosupersub", from);
+            const qsizetype closed = out.indexOf('}', from);
+            auto at = [&](const char *word) {
+                const qsizetype i = out.indexOf(word, from);
+                return i < 0 ? out.size() : i;
+            };
+            const qsizetype next = std::min(at("\\plain"), at("\\par"));
+            QVERIFY2((end >= 0 && end < next) || (closed >= 0 && closed < next), out.constData());
+            ++from;
+        }
+        QTextDocument back;
+        rtf::read(out, back);
+        QCOMPARE(back.toPlainText(), doc.toPlainText());
+        QCOMPARE(formatAt(back, 1).verticalAlignment(), align);
+        QCOMPARE(formatAt(back, 2).verticalAlignment(), QTextCharFormat::AlignNormal);
+    }
+}
+
+void TestRtfRoundTrip::savingTwiceGivesSameBytes_data()
+{
+    QTest::addColumn<QString>("file");
+    for (const char *name : {"abiword_3.0_article.rtf", "abiword_uc1.rtf", "initial_content.rtf",
+                             "libreoffice_7.4_picture.rtf", "libreoffice_unicode_fallback.rtf",
+                             "minimal_document_with_info.rtf", "pandoc_2.17_article.rtf", "pandoc_groups.rtf",
+                             "picture_emf_shape.rtf", "word97_plain_runs_cp1250.rtf", "wordpad_cp1250.rtf",
+                             "libreoffice_7.4_footnotes.rtf", "libreoffice_7.4_headings.rtf", "pandoc_2.17_footnotes.rtf",
+                             "abiword_3.0_footnotes.rtf"})
+        QTest::newRow(name) << QString::fromLatin1(name);
+}
+
+// An opened document saved unchanged twice gives the same file, and
+// opening the saved file and saving it again too.
+void TestRtfRoundTrip::savingTwiceGivesSameBytes()
+{
+    QFETCH(QString, file);
+    QTextDocument doc;
+    rtf::read(fixture(file), doc);
+    const QByteArray first = rtf::write(doc);
+    QCOMPARE(rtf::write(doc), first);
+    QTextDocument again;
+    rtf::read(first, again);
+    QCOMPARE(rtf::write(again), first);
 }
 
 QTEST_MAIN(TestRtfRoundTrip)

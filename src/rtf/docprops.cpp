@@ -1,0 +1,137 @@
+// Document properties the editor does not show (see docprops.h): page
+// setup and section words as read, headers and footers read like notes
+// into documents of their own, \info fields, \deftab and \deflang.
+
+#include "readerimpl.h"
+
+#include "docprops.h"
+#include "writerimpl.h"
+
+#include <QTextBlock>
+#include <QTextFrame>
+
+namespace rtf::detail {
+
+bool Reader::beginHeader(std::string_view name)
+{
+    if (m_noteDoc || m_st.dest != Dest::Body || m_sectionHeaders.size() >= 2 * 8)
+        return false;
+    beginSubDocument();
+    m_subHeader = QByteArray(name.data(), qsizetype(name.size()));
+    return true;
+}
+
+void Reader::pageWord(std::string_view name, bool hasParam, int param, bool section)
+{
+    if (m_st.dest != Dest::Body || m_noteDoc)
+        return;
+    std::string key(name);
+    QByteArray word = '\\' + QByteArray(name.data(), qsizetype(name.size()));
+    if (hasParam)
+        word += QByteArray::number(clampInt(param, -limits::maxTwips * 4, limits::maxTwips * 4));
+    // A word said again replaces what it said before.
+    auto &words = section ? m_sectionWords : m_pageWords;
+    for (auto &[k, v] : words) {
+        if (k == key) {
+            v = word;
+            return;
+        }
+    }
+    if (words.size() < 64)
+        words.emplace_back(std::move(key), std::move(word));
+}
+
+void Reader::infoText(const QString &text)
+{
+    QString &field = m_info[size_t(m_infoField) % m_info.size()];
+    if (field.size() < 4096)
+        field += text.left(4096 - field.size());
+}
+
+void Reader::endSection(bool another)
+{
+    QStringList words{QString()};
+    for (const auto &[k, v] : m_sectionWords)
+        words[0] += QLatin1StringView(v);
+    words += m_sectionHeaders;
+    m_sections.back().words = words;
+    m_sectionHeaders.clear();
+    if (another)
+        m_sections.push_back({int(m_paragraphs), {}});
+}
+
+void Reader::finishDocument()
+{
+    endSection(false);
+    QTextDocument *doc = m_cursor.document();
+    QTextFrameFormat root = doc->rootFrame()->frameFormat();
+    QByteArray page;
+    for (const auto &[k, v] : m_pageWords)
+        page += v;
+    if (!page.isEmpty())
+        root.setProperty(DocPageWords, QString::fromLatin1(page));
+    if (m_defTab > 0)
+        root.setProperty(DocDefaultTab, m_defTab);
+    if (m_defLang > 0)
+        root.setProperty(DocDefaultLanguage, m_defLang);
+    static const char *const textNames[] = {"title", "subject", "author", "manager", "company", "operator",
+                                            "category", "keywords", "comment", "doccomm", "hlinkbase"};
+    static const char *const timeNames[] = {"creatim", "revtim", "printim", "buptim"};
+    // The group as this writer writes it: names and text escaped anew.
+    QByteArray info;
+    for (size_t i = 0; i < std::size(textNames); ++i) {
+        const QString t = m_info[i].trimmed();
+        if (t.isEmpty())
+            continue;
+        info += "{\\" + QByteArray(textNames[i]) + ' ';
+        appendEscaped(info, t);
+        info += '}';
+    }
+    for (size_t i = 0; i < std::size(timeNames); ++i) {
+        if (!m_infoTimes[i].isEmpty())
+            info += "{\\" + QByteArray(timeNames[i]) + m_infoTimes[i] + '}';
+    }
+    if (!info.isEmpty())
+        root.setProperty(DocInfo, QString::fromLatin1(info));
+    if (!m_info[0].trimmed().isEmpty())
+        doc->setMetaInformation(QTextDocument::DocumentTitle, m_info[0].trimmed());
+    const QStringList &first = m_sections.front().words;
+    if (first.size() > 1 || !first.value(0).isEmpty())
+        root.setProperty(DocFirstSection, first);
+    if (!m_styles.isEmpty()) // styles
+        root.setProperty(DocStyles, styleSheet());
+    doc->rootFrame()->setFrameFormat(root);
+
+    // Later sections start at their first paragraph.
+    QTextCursor c(doc);
+    for (size_t i = 1; i < m_sections.size(); ++i) {
+        const QTextBlock b = doc->findBlockByNumber(m_sections[i].block);
+        if (!b.isValid())
+            break; // a break after the last paragraph starts nothing
+        c.setPosition(b.position());
+        QTextBlockFormat f;
+        f.setProperty(SectionStart, m_sections[i].words);
+        c.mergeBlockFormat(f);
+    }
+}
+
+void Reader::endBookmark()
+{
+    const QString name = m_bookmarkName.trimmed();
+    if (name.isEmpty() || m_noteDoc)
+        return;
+    ++m_pieces;
+    QByteArray rtf = m_bookmarkEnd ? "{\\*\\bkmkend " : "{\\*\\bkmkstart ";
+    appendEscaped(rtf, name);
+    rtf += '}';
+    beforeText();
+    flushRun();
+    QTextCharFormat f = charFormat(m_st.chr);
+    f.setObjectType(QTextFormat::UserObject + 0x4F); // drawn as nothing
+    f.setProperty(OpaqueRtf, QString::fromLatin1(rtf));
+    m_cursor.insertText(QString(QChar::ObjectReplacementCharacter), f);
+    ++m_runs;
+    m_propsDirty = true;
+}
+
+} // namespace rtf::detail

@@ -1,0 +1,274 @@
+// Footnotes and endnotes (see notes.h): a \footnote group is read into a
+// document of its own by the same reader, with the builder's state put
+// aside; its end attaches the note to its mark in the body.
+
+#include "readerimpl.h"
+
+#include "notes.h"
+
+#include <QTextBlock>
+#include <QTextDocument>
+
+namespace rtf {
+
+bool isNoteMark(const QTextCharFormat &format)
+{
+    return format.hasProperty(NoteRtf);
+}
+
+QString noteToolTip(const QTextCharFormat &format)
+{
+    return isNoteMark(format) ? format.stringProperty(NoteText) : QString();
+}
+
+namespace detail {
+
+namespace {
+
+QString roman(int n, bool upper)
+{
+    static const std::pair<int, const char *> parts[] = {{1000, "m"}, {900, "cm"}, {500, "d"}, {400, "cd"},
+                                                         {100, "c"},  {90, "xc"},  {50, "l"},  {40, "xl"},
+                                                         {10, "x"},   {9, "ix"},   {5, "v"},   {4, "iv"},
+                                                         {1, "i"}};
+    QString s;
+    for (const auto &[v, t] : parts) {
+        while (n >= v && s.size() < 32) {
+            s += QLatin1StringView(t);
+            n -= v;
+        }
+    }
+    return upper ? s.toUpper() : s;
+}
+
+QString letters(int n, bool upper)
+{
+    // a ... z, aa ... zz, aaa ...: the letter repeated, as word processors count.
+    const int repeat = std::min((n - 1) / 26 + 1, 32);
+    return QString(repeat, QChar((upper ? u'A' : u'a') + (n - 1) % 26));
+}
+
+QString chicago(int n)
+{
+    static const char16_t signs[] = {u'*', 0x2020, 0x2021, 0x00A7};
+    const int repeat = std::min((n - 1) / 4 + 1, 32);
+    return QString(repeat, QChar(signs[(n - 1) % 4]));
+}
+
+} // namespace
+
+QString noteNumberText(int number, NoteNumbering style)
+{
+    if (number < 1)
+        number = 1;
+    switch (style) {
+    case NoteNumbering::LowerLetter: return letters(number, false);
+    case NoteNumbering::UpperLetter: return letters(number, true);
+    case NoteNumbering::LowerRoman: return roman(number, false);
+    case NoteNumbering::UpperRoman: return roman(number, true);
+    case NoteNumbering::Chicago: return chicago(number);
+    case NoteNumbering::Arabic: break;
+    }
+    return QString::number(number);
+}
+
+void Reader::noteNumbering(bool endnote, int start, int style)
+{
+    // Words of the document's format, before its text; said later they
+    // would number the marks before and after them differently from what
+    // a save, which writes them once at the top, reads back.
+    if (m_notes > 0 || m_selfMarks > 0)
+        return;
+    if (start > 0)
+        m_noteStart[endnote] = start;
+    if (style >= 0)
+        m_noteStyle[endnote] = NoteNumbering(style);
+    static const char *const names[] = {"nar", "nalc", "nauc", "nrlc", "nruc", "nchi"};
+    m_noteWords.clear();
+    for (int k = 0; k < 2; ++k) {
+        const QString prefix = k ? QStringLiteral("\\aftn") : QStringLiteral("\\ftn");
+        if (m_noteStart[k] != 1)
+            m_noteWords += prefix + QStringLiteral("start") + QString::number(m_noteStart[k]);
+        if (m_noteStyle[k] != (k ? NoteNumbering::LowerRoman : NoteNumbering::Arabic))
+            m_noteWords += prefix + QLatin1StringView(names[int(m_noteStyle[k])]);
+    }
+}
+
+QString Reader::nextNoteNumber() const
+{
+    const int k = m_noteKind;
+    return noteNumberText(m_noteStart[k] + m_noteCount[k], m_noteStyle[k]);
+}
+
+void Reader::noteMark()
+{
+    if (m_st.dest != Dest::Body || m_st.chr.hidden)
+        return;
+    // The number, written back as \chftn. In a note it repeats the note's
+    // number; in the body it becomes the mark of the note that follows.
+    beforeText();
+    flushRun();
+    QTextCharFormat f = charFormat(m_st.chr);
+    f.setProperty(NoteSelfMark, int(++m_selfMarks)); // neighbouring marks stay apart
+    if (!m_noteWords.isEmpty())
+        f.setProperty(NoteNumberingWords, m_noteWords);
+    const int start = m_cursor.position();
+    m_cursor.insertText(nextNoteNumber(), f);
+    ++m_runs;
+    m_blockHasText = true;
+    m_propsDirty = true;
+    if (!m_noteDoc) {
+        m_markPending = true;
+        m_markStart = start;
+        m_markEnd = m_cursor.position();
+        m_markProps = m_st.chr;
+    }
+}
+
+bool Reader::beginNote()
+{
+    if (m_noteDoc || m_st.dest != Dest::Body || m_st.chr.hidden || m_notes >= limits::maxNotes)
+        return false; // a note in a note, or past the limit: its text reads as text
+    ++m_notes;
+    beginSubDocument();
+    m_subHeader.clear();
+    return true;
+}
+
+// The builder's state is put aside and the text goes to a document of its
+// own until the group ends.
+bool Reader::beginSubDocument()
+{
+    flushRun();
+    auto &s = m_noteSaved;
+    s.cursor = m_cursor;
+    s.markPending = m_markPending;
+    s.run = std::move(m_run);
+    m_run.clear();
+    s.runProps = m_runProps;
+    s.propsDirty = m_propsDirty;
+    s.parPending = m_parPending;
+    s.blockHasText = m_blockHasText;
+    s.lastTextPar = m_lastTextPar;
+    s.blockPar = m_blockPar;
+    s.blockChr = m_blockChr;
+    s.blockFormatted = m_blockFormatted;
+    s.blockPageBreak = m_blockPageBreak;
+    s.pageBreak = m_pageBreak;
+    s.cells = m_cells;
+
+    m_noteDoc = std::make_unique<QTextDocument>();
+    m_noteDoc->setUndoRedoEnabled(false);
+    m_cursor = QTextCursor(m_noteDoc.get());
+    m_propsDirty = true;
+    m_parPending = false;
+    m_blockHasText = false;
+    m_blockFormatted = false;
+    m_blockPageBreak = false;
+    m_pageBreak = false;
+    m_cells = 0;
+    m_noteKind = Footnote;
+    m_noteDepth = qsizetype(m_stack.size());
+    return true;
+}
+
+// The character before a note without \\chftn is its custom mark, unless
+// it is a space, a picture or another note's mark.
+bool Reader::customMarkBefore() const
+{
+    if (m_cursor.positionInBlock() == 0)
+        return false;
+    const QChar c = m_cursor.document()->characterAt(m_cursor.position() - 1);
+    if (c.isSpace() || c == QChar::ObjectReplacementCharacter)
+        return false;
+    QTextCursor before = m_cursor;
+    before.setPosition(m_cursor.position()); // the format of the character before
+    return !isNoteMark(before.charFormat()) && !before.charFormat().hasProperty(NoteSelfMark);
+}
+
+void Reader::endNote()
+{
+    flushRun();
+    if (!m_parPending)
+        applyParagraph(paragraphHasText() ? m_lastTextPar : m_st.par, m_st.chr);
+    // The note's text without the mark that repeats its number.
+    QString text;
+    for (QTextBlock b = m_noteDoc->begin(); b.isValid(); b = b.next()) {
+        if (!text.isEmpty())
+            text += u'\n';
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            if (!it.fragment().charFormat().hasProperty(NoteSelfMark))
+                text += it.fragment().text();
+        }
+    }
+    text = text.trimmed();
+    const QString noteRtf = QString::fromLatin1(rtf::write(*m_noteDoc));
+    const bool header = !m_subHeader.isEmpty();
+    m_noteDoc.reset();
+    m_noteDepth = -1;
+
+    auto &s = m_noteSaved;
+    m_cursor = s.cursor;
+    m_run = std::move(s.run);
+    m_runProps = s.runProps;
+    m_propsDirty = true;
+    m_parPending = s.parPending;
+    m_blockHasText = s.blockHasText;
+    m_lastTextPar = s.lastTextPar;
+    m_blockPar = s.blockPar;
+    m_blockChr = s.blockChr;
+    m_blockFormatted = s.blockFormatted;
+    m_blockPageBreak = s.blockPageBreak;
+    m_pageBreak = s.pageBreak;
+    m_cells = s.cells;
+    m_markPending = s.markPending;
+
+    if (header) { // document properties: a header or footer of the section
+        m_sectionHeaders << QString::fromLatin1(m_subHeader) << noteRtf;
+        m_subHeader.clear();
+        return;
+    }
+    const QString number = nextNoteNumber();
+    ++m_noteCount[m_noteKind];
+    QTextCharFormat props;
+    props.setProperty(NoteId, int(m_notes));
+    props.setProperty(NoteRtf, noteRtf);
+    props.setProperty(NoteText, text);
+    props.setProperty(NoteKind, m_noteKind);
+    if (!m_noteWords.isEmpty())
+        props.setProperty(NoteNumberingWords, m_noteWords);
+    if (m_parPending)
+        openPendingParagraph();
+    flushRun();
+    if (m_markPending && m_markEnd <= m_cursor.position()) {
+        QTextCharFormat f = charFormat(m_markProps);
+        f.merge(props);
+        f.setProperty(NoteAutoNumber, true);
+        QTextCursor c = m_cursor;
+        c.setPosition(m_markStart);
+        c.setPosition(m_markEnd, QTextCursor::KeepAnchor);
+        c.insertText(number, f);
+    } else if (customMarkBefore()) {
+        // A custom mark: the character before the note.
+        // By position: moving by character would lay out the whole paragraph.
+        const int end = m_cursor.position();
+        const bool pair = end >= 2 && m_cursor.document()->characterAt(end - 1).isLowSurrogate();
+        QTextCursor c = m_cursor;
+        c.setPosition(end - (pair ? 2 : 1));
+        c.setPosition(end, QTextCursor::KeepAnchor);
+        props.setProperty(NoteAutoNumber, false);
+        c.mergeCharFormat(props);
+    } else {
+        QTextCharFormat f = charFormat(m_st.chr);
+        f.setVerticalAlignment(QTextCharFormat::AlignSuperScript);
+        f.merge(props);
+        f.setProperty(NoteAutoNumber, false);
+        m_cursor.insertText(QStringLiteral("*"), f);
+    }
+    ++m_runs;
+    m_blockHasText = true;
+    m_markPending = false;
+}
+
+} // namespace detail
+} // namespace rtf

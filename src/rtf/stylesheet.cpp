@@ -1,0 +1,237 @@
+// Paragraph and character styles: the style sheet's entries are read with
+// the same control words as text, their \sbasedon chains resolved once
+// (bounded, loops cut), and a \sN or \csN in the text applies the style
+// before the words after it override it. Each paragraph and run keeps its
+// style's number, and the document the style sheet, for writing back.
+
+#include "readerimpl.h"
+
+#include "docprops.h"
+
+#include <QRegularExpression>
+#include <QTextFrame>
+
+namespace rtf::detail {
+
+namespace {
+
+int key(int number, bool character)
+{
+    return character ? -number - 1 : number;
+}
+
+// `entry` on top of `base`: what the entry says differently from the
+// defaults wins.
+template <typename Props>
+Props overlay(const Props &base, const Props &entry)
+{
+    const Props def;
+    Props out = base;
+    auto take = [&](auto Props::*field) {
+        if (!(entry.*field == def.*field))
+            out.*field = entry.*field;
+    };
+    if constexpr (std::is_same_v<Props, CharProps>) {
+        take(&CharProps::font);
+        take(&CharProps::halfPoints);
+        take(&CharProps::fg);
+        take(&CharProps::bg);
+        take(&CharProps::underline);
+        take(&CharProps::valign);
+        take(&CharProps::caps);
+        take(&CharProps::bold);
+        take(&CharProps::italic);
+        take(&CharProps::strike);
+        take(&CharProps::hidden);
+    } else {
+        take(&ParProps::align);
+        take(&ParProps::li);
+        take(&ParProps::ri);
+        take(&ParProps::fi);
+        take(&ParProps::sb);
+        take(&ParProps::sa);
+        take(&ParProps::sl);
+        take(&ParProps::slMult);
+        take(&ParProps::pageBefore);
+        if (entry.tabCount) {
+            out.tabCount = entry.tabCount;
+            out.tabPos = entry.tabPos;
+            out.tabType = entry.tabType;
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+void Reader::styleWord(Cmd cmd, bool hasParam, int param)
+{
+    const int n = hasParam ? std::max(0, param) : 0;
+    if (m_st.dest == Dest::StyleSheet) {
+        switch (cmd) {
+        case Cmd::ParStyle:
+        case Cmd::CharStyle:
+            m_styleOpen = true;
+            m_styleNumber = n;
+            m_styleEntry.character = cmd == Cmd::CharStyle;
+            break;
+        case Cmd::BasedOn:
+            m_styleEntry.basedOn = n;
+            break;
+        case Cmd::NextStyle:
+            m_styleEntry.next = n;
+            break;
+        case Cmd::OutlineLevel:
+            m_styleEntry.outline = std::clamp(n, 0, 9);
+            break;
+        default:
+            break;
+        }
+        return;
+    }
+    if (m_st.dest != Dest::Body)
+        return;
+    if (cmd == Cmd::ParStyle || cmd == Cmd::CharStyle)
+        applyStyle(n, cmd == Cmd::CharStyle);
+}
+
+void Reader::styleName(const QString &text)
+{
+    for (const QChar c : text) {
+        if (c == u';') {
+            if (m_styleOpen || !m_styleEntry.name.isEmpty())
+                finishStyleEntry();
+            continue;
+        }
+        m_styleOpen = true;
+        if (m_styleEntry.name.size() < 256)
+            m_styleEntry.name += c;
+    }
+}
+
+void Reader::finishStyleEntry()
+{
+    m_styleOpen = false;
+    Style s = std::move(m_styleEntry);
+    m_styleEntry = Style();
+    s.chr = m_st.chr;
+    s.chr.charStyle = -1;
+    s.par = m_st.par;
+    s.par.style = 0;
+    s.name = s.name.trimmed();
+    const int k = key(m_styleNumber, s.character);
+    m_styleNumber = 0;
+    if (m_styles.size() >= limits::maxTableEntries && !m_styles.contains(k))
+        return;
+    m_styles.insert(k, std::move(s));
+    m_stylesResolved = false;
+}
+
+// Each style on top of its base, once, so the whole sheet costs time in
+// proportion to its size. A loop is cut where it closes; a style deeper
+// than limits::maxStyleChain in its chain keeps only its own formatting.
+void Reader::resolveStyles()
+{
+    m_stylesResolved = true;
+    std::vector<int> chain;
+    QSet<int> seen;
+    // In order of number, so a loop is always cut at the same place.
+    QList<int> keys = m_styles.keys();
+    std::sort(keys.begin(), keys.end());
+    for (const int start : keys) {
+        if (m_styles[start].resolved)
+            continue;
+        chain.clear();
+        seen.clear();
+        int k = start;
+        while (true) {
+            auto s = m_styles.find(k);
+            if (s == m_styles.end() || s->resolved || seen.contains(k))
+                break;
+            seen.insert(k);
+            chain.push_back(k);
+            if (s->basedOn < 0)
+                break;
+            k = key(s->basedOn, s->character);
+        }
+        // From the base down: each on top of the one before.
+        for (auto c = chain.rbegin(); c != chain.rend(); ++c) {
+            Style &s = m_styles[*c];
+            s.depth = 1;
+            if (s.basedOn >= 0) {
+                auto base = m_styles.constFind(key(s.basedOn, s.character));
+                if (base != m_styles.cend() && base->resolved && base.key() != *c
+                    && base->depth < limits::maxStyleChain) {
+                    s.chr = overlay(base->chr, s.chr);
+                    s.par = overlay(base->par, s.par);
+                    if (s.outline < 0)
+                        s.outline = base->outline;
+                    s.depth = base->depth + 1;
+                }
+            }
+            s.resolved = true;
+        }
+    }
+}
+
+void Reader::applyStyle(int number, bool character)
+{
+    if (!m_stylesResolved)
+        resolveStyles();
+    const auto it = m_styles.constFind(key(number, character));
+    if (character) {
+        m_st.chr.charStyle = number;
+        if (it != m_styles.cend())
+            m_st.chr = overlay(m_st.chr, it->chr);
+        return;
+    }
+    m_st.par.style = number;
+    if (it == m_styles.cend())
+        return;
+    const int style = m_st.par.style;
+    m_st.par = overlay(m_st.par, it->par);
+    m_st.par.style = style;
+    m_st.chr = overlay(m_st.chr, it->chr);
+}
+
+QVariantList Reader::styleSheet()
+{
+    if (!m_stylesResolved)
+        resolveStyles();
+    QList<int> keys = m_styles.keys();
+    std::sort(keys.begin(), keys.end(), [](int a, int b) {
+        // Paragraph styles first, each kind by number.
+        return (a < 0) != (b < 0) ? a >= 0 : (a >= 0 ? a < b : a > b);
+    });
+    QVariantList sheet;
+    for (const int k : keys) {
+        const Style &s = m_styles[k];
+        QVariantMap m;
+        m.insert(QStringLiteral("number"), k >= 0 ? k : -k - 1);
+        m.insert(QStringLiteral("character"), s.character);
+        m.insert(QStringLiteral("name"), s.name);
+        m.insert(QStringLiteral("basedOn"), s.basedOn);
+        m.insert(QStringLiteral("next"), s.next);
+        m.insert(QStringLiteral("outline"), s.outline);
+        m.insert(QStringLiteral("char"), QVariant::fromValue(charFormat(s.chr)));
+        if (!s.character)
+            m.insert(QStringLiteral("block"), QVariant::fromValue(blockFormat(s.par)));
+        sheet.append(m);
+    }
+    return sheet;
+}
+
+// "heading 1" ... "heading 9", or a style with an outline level.
+int Reader::headingLevel(int style) const
+{
+    const auto it = m_styles.constFind(style);
+    if (it == m_styles.cend())
+        return 0;
+    if (it->outline >= 0 && it->outline < 9)
+        return it->outline + 1;
+    static const QRegularExpression heading(QStringLiteral("^heading\\s*([1-9])$"), QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = heading.match(it->name);
+    return m.hasMatch() ? m.captured(1).toInt() : 0;
+}
+
+} // namespace rtf::detail

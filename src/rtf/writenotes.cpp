@@ -1,0 +1,78 @@
+// Writing footnotes and endnotes (see notes.h): the mark as \chftn (or the
+// custom mark's text) followed by the note's group, at the mark's place,
+// as word processors write them.
+
+#include "writerimpl.h"
+
+#include "notes.h"
+
+#include <QRegularExpression>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextFragment>
+
+namespace rtf::detail {
+
+void Writer::prepareNote(int formatIndex, const QTextCharFormat &f)
+{
+    if (m_noteWords.isEmpty() && f.hasProperty(NoteNumberingWords)) {
+        // Only the words the reader knows; anything else is no RTF of ours.
+        const QString words = f.stringProperty(NoteNumberingWords);
+        static const QRegularExpression known(QStringLiteral("^(\\\\a?ftn(start\\d{1,7}|nar|nalc|nauc|nrlc|nruc|nchi))*$"));
+        if (known.match(words).hasMatch())
+            m_noteWords = words.toLatin1();
+    }
+    if (!f.hasProperty(NoteRtf) || m_notes.count(formatIndex))
+        return;
+    Note note;
+    note.doc = std::make_unique<QTextDocument>();
+    note.doc->setUndoRedoEnabled(false);
+    const QByteArray rtf = f.stringProperty(NoteRtf).toLatin1();
+    try {
+        rtf::read(rtf, *note.doc);
+    } catch (const Error &) {
+        note.doc->clear(); // not written by us: an empty note rather than none
+    }
+    note.writer.reset(new Writer(*note.doc, this));
+    note.writer->m_defaultFamily = m_defaultFamily;
+    note.writer->m_defaultSize = m_defaultSize;
+    note.writer->collectCodes();
+    m_notes.emplace(formatIndex, std::move(note));
+}
+
+bool Writer::isNoteFragment(const QTextFragment &frag) const
+{
+    const QTextCharFormat f = frag.charFormat();
+    return f.hasProperty(NoteSelfMark) || m_notes.count(frag.charFormatIndex());
+}
+
+void Writer::writeNote(QByteArray &out, const QTextFragment &frag, const QByteArray &code)
+{
+    const QTextCharFormat f = frag.charFormat();
+    const auto it = m_notes.find(frag.charFormatIndex());
+    if (f.hasProperty(NoteSelfMark) || it == m_notes.end()) {
+        out += '{' + code + "\\chftn}";
+        return;
+    }
+    if (f.boolProperty(NoteAutoNumber)) {
+        out += '{' + code + "\\chftn}";
+    } else {
+        out += '{' + code;
+        appendEscaped(out, frag.text());
+        out += '}';
+    }
+    out += "{\\footnote";
+    if (f.intProperty(NoteKind) == Endnote)
+        out += "\\ftnalt";
+    out += ' ';
+    QByteArray body;
+    Writer &w = *it->second.writer;
+    w.writeFrame(body, w.m_doc.rootFrame());
+    // The last paragraph's end would add an empty paragraph to the note.
+    if (body.endsWith("\\par\r\n"))
+        body.chop(6);
+    out += body;
+    out += '}';
+}
+
+} // namespace rtf::detail

@@ -1,0 +1,232 @@
+// Document properties the editor does not show: carried with the document
+// and written back.
+
+#include "docprops.h"
+#include "rtf.h"
+
+#include <QGuiApplication>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextFrame>
+
+#include "readerlimits.h"
+#include "rtftest.h"
+
+using namespace rtftest;
+
+namespace {
+
+QByteArray doc(const QByteArray &body)
+{
+    return "{\\rtf1\\ansi\\ansicpg1250\\deff0{\\fonttbl{\\f0\\froman Times New Roman;}}" + body + "}";
+}
+
+// The plain text of each header and footer of a section list, "kind:text".
+QStringList headersOf(const QStringList &section)
+{
+    QStringList out;
+    for (qsizetype i = 1; i + 1 < section.size(); i += 2) {
+        QTextDocument d;
+        rtf::read(section[i + 1].toLatin1(), d);
+        out << section[i] + u':' + d.toPlainText();
+    }
+    return out;
+}
+
+} // namespace
+
+class TestRtfDocProps : public QObject {
+    Q_OBJECT
+
+private slots:
+    void writtenBack_data();
+    void writtenBack();
+    void title();
+    void headersAndSections();
+    void survivesCloneAndEditing();
+    void hostile_data();
+    void hostile();
+    void bookmarks();
+    void pieceLimit_data();
+    void pieceLimit();
+};
+
+void TestRtfDocProps::writtenBack_data()
+{
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<QByteArrayList>("expected"); // in the output, in this order
+    QTest::newRow("page size and margins")
+        << doc("\\paperw11906\\paperh16838\\margl1417\\margr1417\\margt1134\\margb1134\\gutter567 a")
+        << QByteArrayList{"\\paperw11906\\paperh16838\\margl1417\\margr1417\\margt1134\\margb1134\\gutter567"};
+    QTest::newRow("landscape") << doc("\\paperw16838\\paperh11906\\landscape a")
+                               << QByteArrayList{"\\paperw16838\\paperh11906\\landscape"};
+    QTest::newRow("word said twice") << doc("\\margl100\\margl200 a") << QByteArrayList{"\\margl200\r\n"};
+    QTest::newRow("default tab") << doc("\\deftab567 a") << QByteArrayList{"\\deftab567{"};
+    QTest::newRow("no default tab") << doc("a") << QByteArrayList{"\\deftab720{"};
+    QTest::newRow("default language") << doc("\\deflang1031 a") << QByteArrayList{"\\deflang1031\\uc1"};
+    QTest::newRow("info") << doc("{\\info{\\title N\\'e1zev}{\\author Jan}{\\keywords a, b}{\\creatim\\yr2024\\mo3\\dy5\\hr10\\min7}}a")
+                          << QByteArrayList{"{\\info{\\title N\\'e1zev}{\\author Jan}{\\keywords a, b}{\\creatim\\yr2024\\mo3\\dy5\\hr10\\min7}}"};
+    QTest::newRow("section words") << doc("\\sectd\\sbknone\\cols2\\pgwsxn12000 a")
+                                   << QByteArrayList{"\\sectd\\sbknone\\cols2\\pgwsxn12000"};
+    QTest::newRow("header and footer")
+        << doc("{\\header \\pard\\plain Hlavi\\'e8ka\\par}{\\footerl \\pard\\plain Pata\\par}a")
+        << QByteArrayList{"{\\header \\pard", "Hlavi\\'e8ka\\par", "{\\footerl \\pard", "Pata\\par"};
+    QTest::newRow("second section") << doc("a\\sect\\sectd\\sbkpage\\lndscpsxn{\\headerr \\pard R\\par}b")
+                                    << QByteArrayList{" a\\sect\r\n\\sectd\\sbkpage\\lndscpsxn{\\headerr ", " b\\par"};
+}
+
+void TestRtfDocProps::writtenBack()
+{
+    QFETCH(QByteArray, rtf);
+    QFETCH(QByteArrayList, expected);
+    QTextDocument d;
+    rtf::read(rtf, d);
+    const QByteArray out = rtf::write(d);
+    qsizetype from = 0;
+    for (const QByteArray &e : expected) {
+        const qsizetype at = out.indexOf(e, from);
+        QVERIFY2(at >= 0, qPrintable(QStringLiteral("%1 missing in %2").arg(QString::fromLatin1(e), QString::fromLatin1(out))));
+        from = at + e.size();
+    }
+    QCOMPARE(out.count('{'), out.count('}'));
+    QTextDocument back;
+    rtf::read(out, back);
+    QCOMPARE(rtf::write(back), out);
+}
+
+void TestRtfDocProps::title()
+{
+    QTextDocument d;
+    rtf::read(doc("{\\info{\\title  Titulek \\'e8l\\'e1nku }}a"), d);
+    QCOMPARE(d.metaInformation(QTextDocument::DocumentTitle), QStringLiteral("Titulek článku"));
+    rtf::read(doc("b"), d);
+    QCOMPARE(d.metaInformation(QTextDocument::DocumentTitle), QString());
+    QVERIFY(!rtf::write(d).contains("\\info"));
+}
+
+void TestRtfDocProps::headersAndSections()
+{
+    QTextDocument d;
+    rtf::read(doc("{\\header \\pard H1\\par}{\\footer \\pard F1\\par}prvn\\'ed\\par druh\\'fd\\sect\\sectd\\cols2{\\headerl \\pard H2\\par}t\\'f8et\\'ed"
+                  "\\sect\\sectd \\'e8tvrt\\'fd"),
+           d);
+    QCOMPARE(textOf(d), QStringLiteral("první\ndruhý\ntřetí\nčtvrtý"));
+    const QStringList first = d.rootFrame()->frameFormat().property(rtf::DocFirstSection).toStringList();
+    QCOMPARE(headersOf(first), (QStringList{QStringLiteral("header:H1"), QStringLiteral("footer:F1")}));
+    const QStringList second = d.findBlockByNumber(2).blockFormat().property(rtf::SectionStart).toStringList();
+    QCOMPARE(second.value(0), QStringLiteral("\\cols2"));
+    QCOMPARE(headersOf(second), QStringList(QStringLiteral("headerl:H2")));
+    QVERIFY(d.findBlockByNumber(3).blockFormat().hasProperty(rtf::SectionStart));
+    QVERIFY(!d.findBlockByNumber(1).blockFormat().hasProperty(rtf::SectionStart));
+
+    QTextDocument back;
+    rtf::read(rtf::write(d), back);
+    QCOMPARE(textOf(back), textOf(d));
+    QCOMPARE(headersOf(back.rootFrame()->frameFormat().property(rtf::DocFirstSection).toStringList()), headersOf(first));
+    QCOMPARE(back.findBlockByNumber(2).blockFormat().property(rtf::SectionStart).toStringList().value(0), QStringLiteral("\\cols2"));
+    QCOMPARE(rtf::write(back), rtf::write(d));
+}
+
+void TestRtfDocProps::survivesCloneAndEditing()
+{
+    QTextDocument d;
+    rtf::read(doc("\\paperw12000{\\info{\\title T}}{\\header \\pard H\\par}a\\par b"), d);
+    const QByteArray out = rtf::write(d);
+    std::unique_ptr<QTextDocument> copy(d.clone());
+    QCOMPARE(rtf::write(*copy), out);
+    d.setUndoRedoEnabled(true);
+    QTextCursor c(&d);
+    c.select(QTextCursor::Document);
+    c.insertText(QStringLiteral("nový"));
+    const QByteArray edited = rtf::write(d);
+    QVERIFY(edited.contains("\\paperw12000"));
+    QVERIFY(edited.contains("{\\title T}"));
+    QVERIFY(edited.contains("{\\header "));
+}
+
+void TestRtfDocProps::hostile_data()
+{
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("footnote in a header") << doc("{\\header h{\\chftn}{\\footnote x}}a") << QStringLiteral("a");
+    QTest::newRow("header in a header") << doc("{\\header h{\\footer f}}a") << QStringLiteral("a");
+    QTest::newRow("header in a note") << doc("a{\\chftn}{\\footnote n{\\header h}}") << QStringLiteral("a1");
+    QTest::newRow("unbalanced header") << doc("a{\\header h{{{") << QStringLiteral("a");
+    QTest::newRow("huge margin is clamped") << doc("\\margl99999999999 a") << QStringLiteral("a");
+    QByteArray many = "{\\rtf1 ";
+    for (int i = 0; i < 30000; ++i)
+        many += "x\\sect{\\header h}";
+    many += "}";
+    QTest::newRow("30 000 sections") << many << QString();
+    QByteArray info = "{\\rtf1 {\\info{\\title ";
+    info += QByteArray(100000, 'x');
+    info += "}}a}";
+    QTest::newRow("long title") << info << QStringLiteral("a");
+}
+
+void TestRtfDocProps::hostile()
+{
+    QFETCH(QByteArray, rtf);
+    QFETCH(QString, text);
+    QTextDocument d;
+    rtf::read(rtf, d);
+    if (!text.isEmpty())
+        QCOMPARE(d.toPlainText(), text);
+    const QByteArray out = rtf::write(d);
+    QCOMPARE(out.count('{'), out.count('}'));
+    QVERIFY(out.size() < rtf.size() * 4 + 4096);
+    QTextDocument back;
+    rtf::read(out, back);
+    QCOMPARE(back.toPlainText(), d.toPlainText());
+    QCOMPARE(rtf::write(back), out);
+}
+
+// A bookmark is one invisible character, written back where it was;
+// deleting it deletes the bookmark, undo brings it back.
+void TestRtfDocProps::bookmarks()
+{
+    QTextDocument d;
+    rtf::read(doc("a{\\*\\bkmkstart Kapitola 1}b{\\*\\bkmkend Kapitola 1}c{\\*\\bkmkstart}d"), d);
+    QCOMPARE(d.toPlainText(), QStringLiteral("a\uFFFCb\uFFFCcd"));
+    QCOMPARE(QString::fromUtf8(rtf::plainText(d)), QStringLiteral("abcd"));
+    const QByteArray out = rtf::write(d);
+    QVERIFY2(out.contains(" a{\\*\\bkmkstart Kapitola 1}b{\\*\\bkmkend Kapitola 1}cd\\par"), out.constData());
+    QTextDocument back;
+    rtf::read(out, back);
+    QCOMPARE(back.toPlainText(), d.toPlainText());
+    QCOMPARE(rtf::write(back), out);
+
+    d.setUndoRedoEnabled(true);
+    QTextCursor c(&d);
+    c.setPosition(1);
+    c.setPosition(2, QTextCursor::KeepAnchor);
+    c.removeSelectedText();
+    QVERIFY(!rtf::write(d).contains("bkmkstart"));
+    d.undo();
+    QCOMPARE(rtf::write(d), out);
+}
+
+void TestRtfDocProps::pieceLimit_data()
+{
+    QTest::addColumn<qint64>("pieces");
+    QTest::newRow("at the limit") << rtf::limits::maxPieces;
+    QTest::newRow("past the limit") << rtf::limits::maxPieces + 1;
+}
+
+void TestRtfDocProps::pieceLimit()
+{
+    QFETCH(qint64, pieces);
+    QByteArray rtf = "{\\rtf1 ";
+    for (qint64 i = 0; i < pieces; ++i)
+        rtf += "{\\*\\bkmkstart b}";
+    rtf += "x}";
+    QTextDocument d;
+    rtf::read(rtf, d);
+    QCOMPARE(qint64(d.toPlainText().count(QChar::ObjectReplacementCharacter)), std::min(pieces, rtf::limits::maxPieces));
+    QVERIFY(d.toPlainText().endsWith(u'x'));
+}
+
+QTEST_MAIN(TestRtfDocProps)
+#include "tst_rtf_docprops.moc"

@@ -1,0 +1,223 @@
+// Footnotes and endnotes: read at their anchor, written back, kept by
+// clone and undo, exported as text.
+
+#include "notes.h"
+#include "rtf.h"
+
+#include <QGuiApplication>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
+#include "rtftest.h"
+
+using namespace rtftest;
+
+namespace {
+
+struct Mark {
+    QString mark;
+    QString text;
+    int kind;
+    bool autoNumber;
+};
+
+// The note marks of a document in order, with their notes.
+QList<Mark> marksOf(const QTextDocument &doc)
+{
+    QList<Mark> marks;
+    int lastId = -1;
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat f = it.fragment().charFormat();
+            if (!rtf::isNoteMark(f))
+                continue;
+            if (f.intProperty(rtf::NoteId) == lastId) {
+                marks.last().mark += it.fragment().text();
+                continue;
+            }
+            lastId = f.intProperty(rtf::NoteId);
+            marks.append({it.fragment().text(), rtf::noteToolTip(f), f.intProperty(rtf::NoteKind),
+                          f.boolProperty(rtf::NoteAutoNumber)});
+        }
+    }
+    return marks;
+}
+
+QString describe(const QList<Mark> &marks)
+{
+    QStringList out;
+    for (const Mark &m : marks)
+        out << QStringLiteral("%1|%2|%3|%4").arg(m.mark, m.text).arg(m.kind).arg(m.autoNumber ? "auto" : "custom");
+    return out.join(u';');
+}
+
+QByteArray doc(const QByteArray &body)
+{
+    return "{\\rtf1\\ansi\\ansicpg1250\\deff0{\\fonttbl{\\f0\\froman Times New Roman;}}" + body + "}";
+}
+
+} // namespace
+
+class TestRtfNotes : public QObject {
+    Q_OBJECT
+
+private slots:
+    void read_data();
+    void read();
+    void roundTrip_data();
+    void roundTrip();
+    void writtenShape();
+    void deleteAndUndo();
+    void survivesClone();
+    void plainTextExport();
+    void fixture_data();
+    void fixture();
+};
+
+void TestRtfNotes::read_data()
+{
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("marks");
+    QTest::newRow("footnote") << doc("Text{\\super\\chftn}{\\footnote\\pard\\plain{\\super\\chftn} Pozn\\'e1mka.} d\\'e1l.\\par")
+                              << QStringLiteral("Text1 dál.") << QStringLiteral("1|Poznámka.|0|auto");
+    QTest::newRow("two footnotes") << doc("a{\\super\\chftn}{\\footnote\\pard\\plain{\\super\\chftn} A}b{\\super\\chftn}{\\footnote B}c")
+                                   << QStringLiteral("a1b2c") << QStringLiteral("1|A|0|auto;2|B|0|auto");
+    QTest::newRow("endnote in roman") << doc("a{\\super\\chftn}{\\footnote\\ftnalt\\pard\\plain{\\super\\chftn} E}")
+                                      << QStringLiteral("ai") << QStringLiteral("i|E|1|auto");
+    QTest::newRow("start and letters") << doc("\\ftnstart3\\ftnnalc a{\\chftn}{\\footnote X}")
+                                       << QStringLiteral("ac") << QStringLiteral("c|X|0|auto");
+    QTest::newRow("chicago") << doc("\\ftnnchi a{\\chftn}{\\footnote X}b{\\chftn}{\\footnote Y}")
+                             << QStringLiteral("a*b\u2020") << QStringLiteral("*|X|0|auto;\u2020|Y|0|auto");
+    QTest::newRow("custom mark") << doc("slovo*{\\footnote\\pard\\plain{\\super *} vlastn\\'ed}.")
+                                 << QStringLiteral("slovo*.") << QStringLiteral("*|* vlastní|0|custom");
+    QTest::newRow("custom mark after a space") << doc("slovo {\\footnote jin\\'e1}.") << QStringLiteral("slovo *.")
+                                               << QStringLiteral("*|jiná|0|custom");
+    QTest::newRow("note of two paragraphs") << doc("a{\\chftn}{\\footnote\\pard prvn\\'ed\\par\\pard druh\\'fd}b")
+                                            << QStringLiteral("a1b") << QStringLiteral("1|první\ndruhý|0|auto");
+    QTest::newRow("note in a note reads as its text")
+        << doc("a{\\chftn}{\\footnote vn\\'ecj\\'9a\\'ed {\\footnote vnit\\'f8n\\'ed}}b") << QStringLiteral("a1b")
+        << QStringLiteral("1|vnější vnitřní|0|auto");
+    QTest::newRow("footnote in a header is no note") << doc("{\\header h{\\chftn}{\\footnote x}}a")
+                                                     << QStringLiteral("a") << QString();
+    QTest::newRow("chftn without a note stays its number") << doc("a{\\chftn}\\par b") << QStringLiteral("a1\nb")
+                                                           << QString();
+    QTest::newRow("numbering words after the first mark do not count")
+        << doc("a{\\chftn}{\\footnote x}\\ftnnalc\\ftnstart5 b{\\chftn}{\\footnote y}") << QStringLiteral("a1b2")
+        << QStringLiteral("1|x|0|auto;2|y|0|auto");
+    QTest::newRow("neighbouring marks without notes, lettered")
+        << doc("\\ftnstart2\\ftnnalc a{\\super\\chftn}{\\super\\chftn}b") << QStringLiteral("abbb") << QString();
+    QTest::newRow("unbalanced note ends with the file") << doc("a{\\chftn}{\\footnote konec")
+                                                        << QStringLiteral("a1") << QStringLiteral("1|konec|0|auto");
+    QTest::newRow("note's formatting does not leak")
+        << doc("a{\\chftn}{\\footnote\\pard\\qc\\b tu\\'e8n\\'ec\\par}b\\par c") << QStringLiteral("a1b\nc")
+        << QStringLiteral("1|tučně|0|auto");
+}
+
+void TestRtfNotes::read()
+{
+    QFETCH(QByteArray, rtf);
+    QFETCH(QString, text);
+    QFETCH(QString, marks);
+    QTextDocument d;
+    rtf::read(rtf, d);
+    QCOMPARE(textOf(d), text);
+    QCOMPARE(describe(marksOf(d)), marks);
+    // Nothing of the note's paragraph format reaches the body.
+    QCOMPARE(d.begin().blockFormat().alignment(), Qt::AlignLeft);
+    QVERIFY(!formatAt(d, 0).font().bold());
+}
+
+void TestRtfNotes::roundTrip_data()
+{
+    read_data();
+}
+
+void TestRtfNotes::roundTrip()
+{
+    QFETCH(QByteArray, rtf);
+    QTextDocument d;
+    rtf::read(rtf, d);
+    const QByteArray out = rtf::write(d);
+    QCOMPARE(out.count('{'), out.count('}'));
+    QTextDocument back;
+    rtf::read(out, back);
+    QCOMPARE(textOf(back), textOf(d));
+    QCOMPARE(describe(marksOf(back)), describe(marksOf(d)));
+    QCOMPARE(rtf::write(back), out); // stable
+}
+
+void TestRtfNotes::writtenShape()
+{
+    QTextDocument d;
+    rtf::read(doc("Text{\\super\\chftn}{\\footnote\\pard\\plain{\\super\\chftn} Pozn\\'e1mka.} d\\'e1l."), d);
+    const QByteArray out = rtf::write(d);
+    QVERIFY2(out.contains("\\super \\chftn}{\\footnote \\pard"), out.constData());
+    QVERIFY2(out.contains("\\super \\chftn}\\plain"), out.constData());
+    QVERIFY2(out.contains("Pozn\\'e1mka.}"), out.constData());
+    QCOMPARE(out.count("\\footnote"), 1);
+    QCOMPARE(out.count("\\chftn"), 2);
+}
+
+void TestRtfNotes::deleteAndUndo()
+{
+    QTextDocument d;
+    rtf::read(doc("a{\\super\\chftn}{\\footnote A}b"), d);
+    d.setUndoRedoEnabled(true);
+    QTextCursor c(&d);
+    c.setPosition(1);
+    c.setPosition(2, QTextCursor::KeepAnchor);
+    c.removeSelectedText();
+    QCOMPARE(d.toPlainText(), QStringLiteral("ab"));
+    QVERIFY(marksOf(d).isEmpty());
+    QVERIFY(!rtf::write(d).contains("\\footnote"));
+    d.undo();
+    QCOMPARE(describe(marksOf(d)), QStringLiteral("1|A|0|auto"));
+    QVERIFY(rtf::write(d).contains("\\footnote"));
+}
+
+void TestRtfNotes::survivesClone()
+{
+    QTextDocument d;
+    rtf::read(doc("a{\\super\\chftn}{\\footnote\\pard {\\b A}}b"), d);
+    std::unique_ptr<QTextDocument> copy(d.clone());
+    QCOMPARE(describe(marksOf(*copy)), describe(marksOf(d)));
+    QCOMPARE(rtf::write(*copy), rtf::write(d));
+}
+
+void TestRtfNotes::plainTextExport()
+{
+    QTextDocument d;
+    rtf::read(doc("Text{\\super\\chftn}{\\footnote\\pard\\plain{\\super\\chftn} Prvn\\'ed.}\\par a{\\chftn}{\\footnote Druh\\'e1.}"), d);
+    QCOMPARE(QString::fromUtf8(rtf::plainText(d)), QStringLiteral("Text1\na2\n\n1 První.\n2 Druhá."));
+}
+
+void TestRtfNotes::fixture_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("marks");
+    QTest::newRow("LibreOffice 7.4") << QStringLiteral("libreoffice_7.4_footnotes.rtf")
+                                     << QStringLiteral("1|Poznámka tučná.|0|auto;2|Další.|0|auto;i|Na konci.|1|auto");
+    QTest::newRow("pandoc 2.17") << QStringLiteral("pandoc_2.17_footnotes.rtf")
+                                 << QStringLiteral("1|První poznámka.|0|auto;2|Druhá poznámka.|0|auto");
+    QTest::newRow("AbiWord 3.0") << QStringLiteral("abiword_3.0_footnotes.rtf")
+                                 << QStringLiteral("1|První poznámka.|0|auto;2|Druhá poznámka.|0|auto");
+}
+
+void TestRtfNotes::fixture()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, marks);
+    QTextDocument d;
+    rtf::read(rtftest::fixture(file), d);
+    QCOMPARE(describe(marksOf(d)), marks);
+    QTextDocument back;
+    rtf::read(rtf::write(d), back);
+    QCOMPARE(describe(marksOf(back)), marks);
+    QCOMPARE(back.toPlainText(), d.toPlainText());
+}
+
+QTEST_MAIN(TestRtfNotes)
+#include "tst_rtf_notes.moc"

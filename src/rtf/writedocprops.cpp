@@ -202,6 +202,11 @@ void Writer::writeDocumentProperties(QByteArray &out)
         }
         if (ok && depth == 0)
             out += "{\\info" + info.toLatin1() + "}\r\n";
+    } else if (const QString title = m_doc.metaInformation(QTextDocument::DocumentTitle).trimmed(); !title.isEmpty()) {
+        // A document from a web page or pasted in whole: its title.
+        out += "{\\info{\\title ";
+        appendEscaped(out, title);
+        out += "}}\r\n";
     }
     const QString page = root.stringProperty(DocPageWords);
     if (wordsOnly(page) && !page.isEmpty())

@@ -593,7 +593,6 @@ QByteArray pict(const char *blip, const QByteArray &bytes, const QByteArray &siz
     return "{\\pict\\" + QByteArray(blip) + size + " " + bytes.toHex() + "}";
 }
 
-namespace {
 
 int noteCount(const QTextDocument &doc)
 {

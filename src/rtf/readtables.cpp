@@ -315,18 +315,23 @@ void Reader::closeTable()
         mergeCells(t.table, s);
 
     QTextTableFormat f = t.table->format();
-    if (!t.bounds.empty()) {
+    const int total = t.bounds.empty() ? 0 : t.bounds.back() - t.left;
+    if (total > 0) {
         QList<QTextLength> widths;
         int prev = t.left;
         for (int c = 0; c < t.table->columns(); ++c) {
             if (size_t(c) < t.bounds.size()) {
-                widths.append(QTextLength(QTextLength::FixedLength, (t.bounds[size_t(c)] - prev) / kTwipsPerPixel));
+                widths.append(QTextLength(QTextLength::PercentageLength, (t.bounds[size_t(c)] - prev) * 100.0 / total));
                 prev = t.bounds[size_t(c)];
             } else {
                 widths.append(QTextLength());
             }
         }
         f.setColumnWidthConstraints(widths);
+        f.setProperty(TableWidthTwips, total);
+        // As much of the line as of the page; a nested table fills its cell.
+        const double share = level > 1 ? 100.0 : std::min(100.0, total * 100.0 / kTableTextWidth);
+        f.setWidth(QTextLength(QTextLength::PercentageLength, share));
     }
     f.setAlignment(t.align);
     // Word processors put the cell's text, not its edge, at \trleft + \trgaph.

@@ -11,6 +11,10 @@ enum TableProperty {
     // A cell the reader added only to fill a row that has fewer cells than
     // the table has columns; written back only if text was typed into it.
     FillerCell = QTextFormat::UserProperty + 0x5400,
+    // The table's width in twips as the file gave it. Columns are shown as
+    // shares of the line, so a table fits the editing area as it fits the
+    // page; the writer turns the shares back into these twips.
+    TableWidthTwips,
 };
 
 // Page width between the margins of an A4 page with 2 cm margins, in

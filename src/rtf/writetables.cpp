@@ -206,7 +206,9 @@ void Writer::writeTable(QByteArray &out, const QTextTable *table)
 
     // Column edges in twips: fixed widths as they are, percentages of the
     // room there is, the rest shares what is left.
-    const int room = m_cellWidth > 0 ? m_cellWidth : kTableTextWidth;
+    const int room = tf.intProperty(TableWidthTwips) > 0 ? std::min(tf.intProperty(TableWidthTwips), 31680)
+        : m_cellWidth > 0                           ? m_cellWidth
+                                                    : kTableTextWidth;
     const QList<QTextLength> constraints = tf.columnWidthConstraints();
     std::vector<int> widths(size_t(columns), 0);
     int fixed = 0, open = 0;

@@ -12,6 +12,7 @@
 #include <QTextDocument>
 
 #include "rtftest.h"
+#include "tables.h"
 
 using namespace rtftest;
 
@@ -565,8 +566,17 @@ void TestRtfRoundTrip::tableFormats()
     QCOMPARE(tf.alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
     const QList<QTextLength> widths = tf.columnWidthConstraints();
     QCOMPARE(widths.size(), 3);
-    QCOMPARE(widths[0], QTextLength(QTextLength::FixedLength, (3000 + 108) / 15.0));
-    QCOMPARE(widths[1], QTextLength(QTextLength::FixedLength, 200));
+    // Shares of the 9108 twips the file gives the table, which fits the
+    // editing area as it fits the page; the file's edges come back.
+    QCOMPARE(tf.intProperty(rtf::detail::TableWidthTwips), 9108);
+    QCOMPARE(widths[0].type(), QTextLength::PercentageLength);
+    QCOMPARE(widths[0].rawValue(), 3108 * 100.0 / 9108);
+    QCOMPARE(widths[1].rawValue(), 3000 * 100.0 / 9108);
+    QCOMPARE(tf.width().rawValue(), 9108 * 100.0 / rtf::detail::kTableTextWidth);
+    const QByteArray written = rtf::write(doc);
+    QVERIFY2(written.contains("\\trleft-108") && written.contains("\\cellx3000") && written.contains("\\cellx6000")
+                 && written.contains("\\cellx9000"),
+             written.constData());
     const QTextTableCellFormat head = table->cellAt(0, 0).format().toTableCellFormat();
     QCOMPARE(head.background().color(), QColor(217, 217, 217));
     QCOMPARE(head.topBorder(), 10 / 15.0);

@@ -1,5 +1,6 @@
 #include "spellcheck.h"
 
+#include "notes.h"
 #include "richtextbox.h"
 
 #include <hunspell.hxx>
@@ -200,6 +201,25 @@ QList<WordSpan> checkableWords(const QString &text)
     return words;
 }
 
+namespace {
+
+// The paragraph's text as words are read: a note's mark right after a word
+// ("vysvětlivka¹") is no part of it.
+QString checkedText(const QTextBlock &block)
+{
+    QString text = block.text();
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+        const QTextFragment f = it.fragment();
+        if (rtf::isNoteMark(f.charFormat())) {
+            const int from = f.position() - block.position();
+            std::fill(text.begin() + from, text.begin() + from + f.length(), QChar(u' '));
+        }
+    }
+    return text;
+}
+
+} // namespace
+
 // ---- checking as you type ------------------------------------------------------------
 
 SpellChecker::SpellChecker(RichTextBox &rich, const QString &personalList, QObject *parent)
@@ -309,7 +329,7 @@ void SpellChecker::recheck()
         for (QTextBlock b = first; b.isValid(); b = b.next()) {
             if (layout->blockBoundingRect(b).top() > bottom)
                 break;
-            const QString text = b.text();
+            const QString text = checkedText(b);
             for (const WordSpan &w : checkableWords(text)) {
                 const int start = b.position() + w.start;
                 if (start + w.length == typing)
@@ -342,7 +362,7 @@ void SpellChecker::addToMenu(QMenu *menu, const QPoint &pos)
 {
     const QTextCursor at = m_rich.cursorForPosition(pos);
     const QTextBlock block = at.block();
-    const QString text = block.text();
+    const QString text = checkedText(block);
     const int inBlock = at.positionInBlock();
     QAction *top = menu->actions().value(0);
     for (const WordSpan &w : checkableWords(text)) {

@@ -59,6 +59,7 @@ private Q_SLOTS:
     void misspelt_data();
     void misspelt();
     void marksLeaveTheDocumentAlone();
+    void noteMarkEndsTheWord();
     void onlyTheVisiblePartIsChecked();
     void marksGoWithTheirDocument();
     void suggestionsInTheContextMenu();
@@ -149,6 +150,16 @@ void tst_SpellCheck::misspelt()
     QFETCH(bool, wrong);
     m_checker->setDictionary(testDictionary());
     QCOMPARE(m_checker->isMisspelt(word), wrong);
+}
+
+// An endnote's mark "i" right after a word is not read as part of it.
+void tst_SpellCheck::noteMarkEndsTheWord()
+{
+    m_rich->setTextRTF("{\\rtf1\\aftnnrlc slovo{\\super\\chftn}{\\footnote\\ftnalt\\pard\\plain{\\super\\chftn} pozn\\'e1mka}"
+                       " k\\u367?\\u328?\\par}");
+    QVERIFY(m_rich->toPlainText().startsWith(QStringLiteral("slovoi kůň")));
+    m_checker->setDictionary(testDictionary());
+    QCOMPARE(m_checker->marked(), (QList<std::pair<int, int>>{}));
 }
 
 void tst_SpellCheck::marksLeaveTheDocumentAlone()

@@ -176,20 +176,6 @@ private:
 
     // ---- inline content
 
-    static QString tagName(Inline::Kind kind)
-    {
-        switch (kind) {
-        case Inline::Bold: return QStringLiteral("strong");
-        case Inline::Italic: return QStringLiteral("em");
-        case Inline::Strike: return QStringLiteral("s");
-        case Inline::Underline: return QStringLiteral("u");
-        case Inline::Super: return QStringLiteral("sup");
-        case Inline::Sub: return QStringLiteral("sub");
-        case Inline::Link: return QStringLiteral("a");
-        default: return QStringLiteral("span");
-        }
-    }
-
     static QString image(const Inline &n)
     {
         QString tag = QStringLiteral("<img src=\"") + n.value + QLatin1Char('"');
@@ -207,7 +193,7 @@ private:
             } else if (n.kind == Inline::Picture) {
                 out += image(n);
             } else {
-                const QString name = tagName(n.kind);
+                const QString name = exporting::htmlTag(n.kind);
                 out += QLatin1Char('<') + name;
                 if (n.kind == Inline::Link)
                     out += QStringLiteral(" href=\"") + escaped(n.value) + QLatin1Char('"');

@@ -170,6 +170,20 @@ std::vector<Inline> inlineTree(const QTextDocument &doc, const QTextBlock &block
     return root;
 }
 
+QString htmlTag(Inline::Kind kind)
+{
+    switch (kind) {
+    case Inline::Bold: return QStringLiteral("strong");
+    case Inline::Italic: return QStringLiteral("em");
+    case Inline::Strike: return QStringLiteral("s");
+    case Inline::Underline: return QStringLiteral("u");
+    case Inline::Super: return QStringLiteral("sup");
+    case Inline::Sub: return QStringLiteral("sub");
+    case Inline::Link: return QStringLiteral("a");
+    default: return QStringLiteral("span");
+    }
+}
+
 bool hasContent(const std::vector<Inline> &nodes)
 {
     for (const Inline &n : nodes) {

@@ -35,6 +35,10 @@ using SpanStyle = std::function<QString(const QTextCharFormat &)>;
 // element are moved out of it; elements left empty disappear.
 std::vector<Inline> inlineTree(const QTextDocument &doc, const QTextBlock &block, const SpanStyle &span = {});
 
+// The HTML element of an element kind: strong, em, s, u, sup, sub, a;
+// span for the rest.
+QString htmlTag(Inline::Kind kind);
+
 // Whether the tree holds anything but whitespace.
 bool hasContent(const std::vector<Inline> &nodes);
 

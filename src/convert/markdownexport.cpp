@@ -112,19 +112,8 @@ private:
         }
     }
 
-    static QString tagName(Inline::Kind kind)
-    {
-        switch (kind) {
-        case Inline::Bold: return QStringLiteral("strong");
-        case Inline::Italic: return QStringLiteral("em");
-        case Inline::Strike: return QStringLiteral("s");
-        case Inline::Underline: return QStringLiteral("u");
-        case Inline::Super: return QStringLiteral("sup");
-        default: return QStringLiteral("sub");
-        }
-    }
-    static QString openTag(Inline::Kind kind) { return QLatin1Char('<') + tagName(kind) + QLatin1Char('>'); }
-    static QString closeTag(Inline::Kind kind) { return QStringLiteral("</") + tagName(kind) + QLatin1Char('>'); }
+    static QString openTag(Inline::Kind kind) { return QLatin1Char('<') + exporting::htmlTag(kind) + QLatin1Char('>'); }
+    static QString closeTag(Inline::Kind kind) { return QStringLiteral("</") + exporting::htmlTag(kind) + QLatin1Char('>'); }
 
     // Link addresses with nothing a reader could take for the end of the link.
     static QString destination(const QString &href)

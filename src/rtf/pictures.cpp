@@ -107,7 +107,12 @@ DecodePlan planWith(QImageReader &reader, const QByteArray &format, QSize shown,
 
 } // namespace
 
-DecodePlan planDecoding(const QByteArray &bytes, const QByteArray &blip, QSize shown, qint64 maxPixels)
+namespace {
+
+// Calls `use` with a reader for the first decoder the kind names that can
+// read the bytes; the other image plugins need not face what a file holds.
+template<typename Use>
+auto withReader(const QByteArray &bytes, const QByteArray &blip, Use use) -> decltype(use(std::declval<QImageReader &>(), QByteArray()))
 {
     for (const QByteArray &format : decodersFor(blip)) {
         QBuffer buffer;
@@ -116,21 +121,23 @@ DecodePlan planDecoding(const QByteArray &bytes, const QByteArray &blip, QSize s
         QImageReader reader(&buffer, format);
         reader.setDecideFormatFromContent(false);
         if (reader.canRead())
-            return planWith(reader, format, shown, maxPixels);
+            return use(reader, format);
     }
     return {};
 }
 
+} // namespace
+
+DecodePlan planDecoding(const QByteArray &bytes, const QByteArray &blip, QSize shown, qint64 maxPixels)
+{
+    return withReader(bytes, blip, [&](QImageReader &reader, const QByteArray &format) {
+        return planWith(reader, format, shown, maxPixels);
+    });
+}
+
 QImage decodePicture(const QByteArray &bytes, const QByteArray &blip, QSize shown, qint64 maxPixels, qint64 maxWork)
 {
-    for (const QByteArray &format : decodersFor(blip)) {
-        QBuffer buffer;
-        buffer.setData(bytes);
-        buffer.open(QIODevice::ReadOnly);
-        QImageReader reader(&buffer, format);
-        reader.setDecideFormatFromContent(false);
-        if (!reader.canRead())
-            continue;
+    return withReader(bytes, blip, [&](QImageReader &reader, const QByteArray &format) -> QImage {
         const DecodePlan plan = planWith(reader, format, shown, maxPixels);
         if (plan.size.isEmpty() || plan.work > maxWork)
             return {};
@@ -141,8 +148,7 @@ QImage decodePicture(const QByteArray &bytes, const QByteArray &blip, QSize show
         if (!reader.read(&image) || image.isNull())
             return {};
         return image;
-    }
-    return {};
+    });
 }
 
 namespace {

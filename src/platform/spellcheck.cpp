@@ -1,8 +1,11 @@
 #include "spellcheck.h"
 
+#include "language.h"
 #include "richtextbox.h"
 
 #include <hunspell.hxx>
+
+#include <algorithm>
 
 #include <QAbstractTextDocumentLayout>
 #include <QAction>
@@ -17,6 +20,7 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <QTextBlock>
+#include <QTextFragment>
 #include <QThread>
 
 namespace borovka {
@@ -44,6 +48,28 @@ bool looksLikeDictionary(const QString &affPath, const QString &dicPath)
 bool isApostrophe(QChar c) { return c == QLatin1Char('\'') || c == QChar(0x2019); }
 
 bool joinsWords(QChar c) { return c == QLatin1Char('-') || isApostrophe(c); }
+
+// The words of a paragraph to check: those of Czech text that may be
+// proofed. A word touching text in another language (\lang) or marked
+// \noproof is left alone.
+QList<WordSpan> proofedWords(const QTextBlock &block, int documentLanguage)
+{
+    QList<WordSpan> words = checkableWords(block.text());
+    QList<std::pair<int, int>> other; // start and end in the paragraph
+    for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
+        const QTextFragment f = it.fragment();
+        if (!rtf::isProofedCzech(f.charFormat(), documentLanguage))
+            other.append({f.position() - block.position(), f.position() - block.position() + f.length()});
+    }
+    if (other.isEmpty())
+        return words;
+    words.removeIf([&other](const WordSpan &w) {
+        return std::any_of(other.cbegin(), other.cend(), [&w](const std::pair<int, int> &r) {
+            return w.start < r.second && w.start + w.length > r.first;
+        });
+    });
+    return words;
+}
 
 // The first paragraph that reaches below `top`, found by halving: the
 // paragraphs lie one under another.
@@ -306,11 +332,12 @@ void SpellChecker::recheck()
         QTextCharFormat wavy;
         wavy.setUnderlineStyle(QTextCharFormat::SpellCheckUnderline);
         wavy.setUnderlineColor(Qt::red);
+        const int language = rtf::defaultLanguage(*doc);
         for (QTextBlock b = first; b.isValid(); b = b.next()) {
             if (layout->blockBoundingRect(b).top() > bottom)
                 break;
             const QString text = b.text();
-            for (const WordSpan &w : checkableWords(text)) {
+            for (const WordSpan &w : proofedWords(b, language)) {
                 const int start = b.position() + w.start;
                 if (start + w.length == typing)
                     continue;
@@ -345,7 +372,7 @@ void SpellChecker::addToMenu(QMenu *menu, const QPoint &pos)
     const QString text = block.text();
     const int inBlock = at.positionInBlock();
     QAction *top = menu->actions().value(0);
-    for (const WordSpan &w : checkableWords(text)) {
+    for (const WordSpan &w : proofedWords(block, rtf::defaultLanguage(*m_rich.document()))) {
         if (inBlock < w.start || inBlock > w.start + w.length)
             continue;
         const QString word = text.mid(w.start, w.length);

@@ -83,6 +83,9 @@ struct CharProps {
     bool hidden = false; // \v and deleted revisions: not shown, so not read
     int link = -1;       // index of the hyperlink target, -1 none
     int charStyle = -1;  // styles: \csN, -1 none
+    // language: \langN (-1: the document's \deflang) and \noproof
+    int lang = -1;
+    bool noProof = false;
     bool operator==(const CharProps &) const = default;
 };
 
@@ -184,6 +187,8 @@ enum class Cmd {
     StyleSheet, ParStyle, CharStyle, BasedOn, NextStyle, // and OutlineLevel, shared with the lists
     // opaque pieces
     Bookmark,
+    // language
+    Lang, NoProof,
 };
 
 // tables: a row's definition as \trowd ... \cellx give it.

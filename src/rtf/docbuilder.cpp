@@ -107,6 +107,7 @@ void Reader::applyParagraph(const ParProps &par, const CharProps &chr)
         label.setPosition(m_listTextEnd, QTextCursor::KeepAnchor);
         label.removeSelectedText();
     }
+    placeHeldLabel(); // lists
     m_listTextStart = m_listTextEnd = -1;
     if (!m_blockFormatted || !(chr == m_blockChr))
         m_cursor.setBlockCharFormat(charFormat(chr));

@@ -369,6 +369,7 @@ private:
     void finishPn();
     void beginListText();
     void endListText();
+    void placeHeldLabel();
     void attachList(const ParProps &par);
     int listObject(const ParProps &par);
     QString levelLabel(const ListLevelDef &level);
@@ -462,6 +463,8 @@ private:
     QHash<quint64, ListRun> m_textLists;        // list and level -> the QTextList its items go to
     quint64 m_lastPnKey = 0;                    // \pn numbering of the previous paragraph
     int m_listTextStart = -1, m_listTextEnd = -1; // \listtext of the current paragraph
+    QString m_heldLabel;                        // its text, held back (see endListText)
+    QTextCharFormat m_heldLabelFormat;
     bool m_readingOverrides = false;            // in \listoverridetable
     int m_curList = -1, m_curLevel = -1;        // being read, -1 none (or past the limits)
     QHash<QByteArray, int> m_pnIndex;           // a \pn numbering -> index in m_pnDefs

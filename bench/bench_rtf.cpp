@@ -98,8 +98,43 @@ void readTables(benchmark::State &state)
     state.SetBytesProcessed(state.iterations() * d.rtf.size());
 }
 
+// One list of 100 000 items, bulleted or numbered, as a word processor
+// writes it: a list table, \ls on every item and its \listtext label.
+QByteArray longList(bool numbered)
+{
+    QByteArray rtf = "{\\rtf1\\ansi\\ansicpg1250\\deff0{\\fonttbl{\\f0 Arial;}}{\\*\\listtable{\\list\\listtemplateid1"
+                     "{\\listlevel\\levelnfc";
+    rtf += numbered ? "0{\\leveltext\\'02\\'00.;}" : "23{\\leveltext\\'01\\u8226 ?;}";
+    rtf += "\\li720\\fi-360}\\listid7}}{\\*\\listoverridetable{\\listoverride\\listid7\\ls1}}\r\n";
+    for (int i = 1; i <= 100'000; ++i) {
+        rtf += "\\pard\\ls1\\ilvl0\\li720\\fi-360{\\listtext ";
+        rtf += numbered ? QByteArray::number(i) + '.' : QByteArray("\\'95");
+        rtf += "\\tab}Polo\\'9eka seznamu " + QByteArray::number(i) + "\\par\r\n";
+    }
+    return rtf + '}';
+}
+
+void readLongList(benchmark::State &state, bool numbered)
+{
+    const QByteArray rtf = longList(numbered);
+    for (auto _ : state) {
+        auto doc = newDocument();
+        rtf::read(rtf, *doc);
+        benchmark::DoNotOptimize(doc.get());
+        state.PauseTiming();
+        doc.reset();
+        state.ResumeTiming();
+    }
+    state.SetBytesProcessed(state.iterations() * rtf.size());
+    state.counters["items"] = 100'000;
+}
+
 void registerAll()
 {
+    benchmark::RegisterBenchmark("rtf_read_list/100000 bullets", readLongList, false)
+        ->Unit(benchmark::kMillisecond)->UseRealTime();
+    benchmark::RegisterBenchmark("rtf_read_list/100000 numbers", readLongList, true)
+        ->Unit(benchmark::kMillisecond)->UseRealTime();
     benchmark::RegisterBenchmark("rtf_read_tables/10 MB", readTables)->Unit(benchmark::kMillisecond)->UseRealTime();
     for (const qint64 bytes : benchsupport::sizes()) {
         const std::string size = benchsupport::sizeName(bytes);

@@ -24,12 +24,19 @@ Printing::Printing(RichTextBox &rich, DialogService &dialogs, Shortcuts &shortcu
 void Printing::showPrintDialog()
 {
     QPrinter printer(QPrinter::HighResolution);
-    rtf::setDefaultPageLayout(printer);
+    setUpPage(printer);
     QPrintDialog dialog(&printer, &m_window);
     dialog.setOption(QAbstractPrintDialog::PrintSelection, m_rich.textCursor().hasSelection());
     if (dialog.exec() != QDialog::Accepted)
         return;
     printTo(printer);
+}
+
+void Printing::setUpPage(QPrinter &printer) const
+{
+    // A printer that cannot take the document's page gets A4.
+    if (!printer.setPageLayout(rtf::pageLayout(*m_rich.document())))
+        rtf::setDefaultPageLayout(printer);
 }
 
 bool Printing::printTo(QPrinter &printer)

@@ -1,9 +1,12 @@
 #include "spellcheck.h"
 
+#include "language.h"
 #include "notes.h"
 #include "richtextbox.h"
 
 #include <hunspell.hxx>
+
+#include <algorithm>
 
 #include <QAbstractTextDocumentLayout>
 #include <QAction>
@@ -18,6 +21,7 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <QTextBlock>
+#include <QTextFragment>
 #include <QThread>
 
 namespace borovka {
@@ -45,6 +49,43 @@ bool looksLikeDictionary(const QString &affPath, const QString &dicPath)
 bool isApostrophe(QChar c) { return c == QLatin1Char('\'') || c == QChar(0x2019); }
 
 bool joinsWords(QChar c) { return c == QLatin1Char('-') || isApostrophe(c); }
+
+// The paragraph's text as words are read: a note's mark right after a word
+// ("vysvětlivka¹") is no part of it.
+QString checkedText(const QTextBlock &block)
+{
+    QString text = block.text();
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+        const QTextFragment f = it.fragment();
+        if (rtf::isNoteMark(f.charFormat())) {
+            const int from = f.position() - block.position();
+            std::fill(text.begin() + from, text.begin() + from + f.length(), QChar(u' '));
+        }
+    }
+    return text;
+}
+
+// The words of a paragraph to check: those of Czech text that may be
+// proofed. A word touching text in another language (\lang) or marked
+// \noproof is left alone.
+QList<WordSpan> proofedWords(const QTextBlock &block, int documentLanguage)
+{
+    QList<WordSpan> words = checkableWords(checkedText(block));
+    QList<std::pair<int, int>> other; // start and end in the paragraph
+    for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
+        const QTextFragment f = it.fragment();
+        if (!rtf::isProofedCzech(f.charFormat(), documentLanguage))
+            other.append({f.position() - block.position(), f.position() - block.position() + f.length()});
+    }
+    if (other.isEmpty())
+        return words;
+    words.removeIf([&other](const WordSpan &w) {
+        return std::any_of(other.cbegin(), other.cend(), [&w](const std::pair<int, int> &r) {
+            return w.start < r.second && w.start + w.length > r.first;
+        });
+    });
+    return words;
+}
 
 // The first paragraph that reaches below `top`, found by halving: the
 // paragraphs lie one under another.
@@ -201,24 +242,6 @@ QList<WordSpan> checkableWords(const QString &text)
     return words;
 }
 
-namespace {
-
-// The paragraph's text as words are read: a note's mark right after a word
-// ("vysvětlivka¹") is no part of it.
-QString checkedText(const QTextBlock &block)
-{
-    QString text = block.text();
-    for (auto it = block.begin(); !it.atEnd(); ++it) {
-        const QTextFragment f = it.fragment();
-        if (rtf::isNoteMark(f.charFormat())) {
-            const int from = f.position() - block.position();
-            std::fill(text.begin() + from, text.begin() + from + f.length(), QChar(u' '));
-        }
-    }
-    return text;
-}
-
-} // namespace
 
 // ---- checking as you type ------------------------------------------------------------
 
@@ -326,11 +349,12 @@ void SpellChecker::recheck()
         QTextCharFormat wavy;
         wavy.setUnderlineStyle(QTextCharFormat::SpellCheckUnderline);
         wavy.setUnderlineColor(Qt::red);
+        const int language = rtf::defaultLanguage(*doc);
         for (QTextBlock b = first; b.isValid(); b = b.next()) {
             if (layout->blockBoundingRect(b).top() > bottom)
                 break;
             const QString text = checkedText(b);
-            for (const WordSpan &w : checkableWords(text)) {
+            for (const WordSpan &w : proofedWords(b, language)) {
                 const int start = b.position() + w.start;
                 if (start + w.length == typing)
                     continue;
@@ -365,7 +389,7 @@ void SpellChecker::addToMenu(QMenu *menu, const QPoint &pos)
     const QString text = checkedText(block);
     const int inBlock = at.positionInBlock();
     QAction *top = menu->actions().value(0);
-    for (const WordSpan &w : checkableWords(text)) {
+    for (const WordSpan &w : proofedWords(block, rtf::defaultLanguage(*m_rich.document()))) {
         if (inBlock < w.start || inBlock > w.start + w.length)
             continue;
         const QString word = text.mid(w.start, w.length);

@@ -62,7 +62,8 @@ QList<WordSpan> checkableWords(const QString &text);
 // Marks misspelt words in the editing area with a red wavy underline as the
 // writer types. The marks are drawn over the text, never part of it: the
 // document, its undo history and its changed state stay as they are. Only
-// the paragraphs on the screen are checked.
+// the paragraphs on the screen are checked, and only text in Czech that
+// may be proofed (see language.h).
 class SpellChecker : public QObject {
     Q_OBJECT
 

@@ -256,6 +256,11 @@ const std::unordered_map<std::string_view, CmdInfo> &commands()
         // opaque pieces
         m.insert_or_assign("bkmkstart", CmdInfo{Cmd::Bookmark, 0});
         m.insert_or_assign("bkmkend", CmdInfo{Cmd::Bookmark, 1});
+        // language: \langnp is the language of text in a non-Asian font,
+        // which is all text here; \langfe (Asian text) is not kept
+        m.emplace("lang", CmdInfo{Cmd::Lang});
+        m.emplace("langnp", CmdInfo{Cmd::Lang});
+        m.emplace("noproof", CmdInfo{Cmd::NoProof});
         return m;
     }();
     return map;

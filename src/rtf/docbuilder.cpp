@@ -4,6 +4,7 @@
 
 #include <QTextBlock> // lists
 #include "docprops.h"
+#include "language.h"
 
 namespace rtf::detail {
 
@@ -106,6 +107,7 @@ void Reader::applyParagraph(const ParProps &par, const CharProps &chr)
         label.setPosition(m_listTextEnd, QTextCursor::KeepAnchor);
         label.removeSelectedText();
     }
+    placeHeldLabel(); // lists
     m_listTextStart = m_listTextEnd = -1;
     if (!m_blockFormatted || !(chr == m_blockChr))
         m_cursor.setBlockCharFormat(charFormat(chr));
@@ -143,6 +145,10 @@ QTextCharFormat Reader::charFormat(const CharProps &p)
         f.setVerticalAlignment(QTextCharFormat::VerticalAlignment(p.valign));
     if (p.charStyle >= 0) // styles
         f.setProperty(CharStyleNumber, p.charStyle);
+    if (p.lang > 0) // language
+        f.setProperty(CharLanguage, p.lang);
+    if (p.noProof)
+        f.setProperty(CharNoProof, true);
     if (p.link >= 0 && p.link < m_links.size()) {
         f.setAnchor(true);
         f.setAnchorHref(m_links[p.link]);

@@ -1,13 +1,17 @@
 #include "pages.h"
 
+#include "docprops.h"
+
 #include <QAbstractTextDocumentLayout>
 #include <QBuffer>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QTextDocument>
+#include <QRegularExpression>
 #include <QTextFrame>
 
+#include <algorithm>
 #include <memory>
 
 namespace rtf {
@@ -16,6 +20,57 @@ void setDefaultPageLayout(QPagedPaintDevice &device)
 {
     device.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
                                      QMarginsF(25, 25, 25, 25), QPageLayout::Millimeter));
+}
+
+QPageLayout pageLayout(const QTextDocument &doc)
+{
+    constexpr double twipsPerPoint = 20;
+    constexpr double defaultMargin = 25 * 72 / 25.4; // 2.5 cm in points
+    const QSizeF a4 = QPageSize(QPageSize::A4).size(QPageSize::Point);
+    const QString words = doc.rootFrame()->frameFormat().stringProperty(DocPageWords);
+    if (words.isEmpty())
+        return QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                           QMarginsF(defaultMargin, defaultMargin, defaultMargin, defaultMargin), QPageLayout::Point);
+    static const QRegularExpression word(QStringLiteral("\\\\([a-z]+)(-?\\d+)?"));
+    double width = -1, height = -1, left = -1, right = -1, top = -1, bottom = -1, gutter = 0;
+    bool landscape = false;
+    for (const QRegularExpressionMatch &m : word.globalMatch(words)) {
+        const QStringView name = m.capturedView(1);
+        const double points = m.capturedView(2).toInt() / twipsPerPoint;
+        if (name == u"paperw")
+            width = points;
+        else if (name == u"paperh")
+            height = points;
+        else if (name == u"margl")
+            left = points;
+        else if (name == u"margr")
+            right = points;
+        else if (name == u"margt")
+            top = points;
+        else if (name == u"margb")
+            bottom = points;
+        else if (name == u"gutter")
+            gutter = points;
+        else if (name == u"landscape")
+            landscape = true;
+    }
+    auto sane = [](double v) { return v >= 72 && v <= 14400; }; // an inch to the largest PDF page
+    if (!sane(width))
+        width = landscape ? a4.height() : a4.width();
+    if (!sane(height))
+        height = landscape ? a4.width() : a4.height();
+    // RTF gives the page as it lies; Qt wants it upright and turned.
+    const bool turned = landscape || width > height;
+    const QSizeF upright(std::min(width, height), std::max(width, height));
+    const QSizeF lying = turned ? upright.transposed() : upright;
+    auto margin = [](double v) { return v >= 0 ? v : defaultMargin; };
+    QMarginsF margins(margin(left) + std::max(0.0, gutter), margin(top), margin(right), margin(bottom));
+    if (margins.left() + margins.right() > lying.width() - 72 || margins.top() + margins.bottom() > lying.height() - 72)
+        margins = QMarginsF(defaultMargin, defaultMargin, defaultMargin, defaultMargin);
+    if (margins.left() + margins.right() > lying.width() - 72 || margins.top() + margins.bottom() > lying.height() - 72)
+        margins = QMarginsF();
+    return QPageLayout(QPageSize(upright, QPageSize::Point, QString(), QPageSize::FuzzyMatch),
+                       turned ? QPageLayout::Landscape : QPageLayout::Portrait, margins, QPageLayout::Point);
 }
 
 bool paintPages(const QTextDocument &doc, QPagedPaintDevice &device)
@@ -58,7 +113,7 @@ QByteArray toPdf(const QTextDocument &doc, const QString &title)
     writer.setTitle(title);
     writer.setCreator(QStringLiteral("borovka-convert"));
     writer.setResolution(600);
-    setDefaultPageLayout(writer);
+    writer.setPageLayout(pageLayout(doc));
     if (!paintPages(doc, writer))
         return {};
     return pdf;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QPageLayout>
 #include <QString>
 
 class QPagedPaintDevice;
@@ -11,8 +12,9 @@ class QTextDocument;
 
 namespace rtf {
 
-// The document as a PDF for archiving or proofing: A4 with 2.5 cm margins,
-// fonts embedded, text selectable. Empty when the PDF cannot be made.
+// The document as a PDF for archiving or proofing, on the document's page
+// (see pageLayout), fonts embedded, text selectable. Empty when the PDF
+// cannot be made.
 QByteArray toPdf(const QTextDocument &doc, const QString &title);
 
 // Lays the document out afresh inside the device's margins and paints it
@@ -22,5 +24,11 @@ bool paintPages(const QTextDocument &doc, QPagedPaintDevice &device);
 
 // A4 with 2.5 cm margins on every side.
 void setDefaultPageLayout(QPagedPaintDevice &device);
+
+// The page the document carries (\paperw, \paperh, \margl, \margr, \margt,
+// \margb, \gutter, \landscape), with A4 and 2.5 cm margins for whatever it
+// does not say or says beyond reason (a page under an inch or over 200
+// inches, margins that leave less than an inch of text).
+QPageLayout pageLayout(const QTextDocument &doc);
 
 } // namespace rtf

@@ -778,6 +778,15 @@ void Reader::controlWord(std::string_view name, bool hasParam, int param)
     case Cmd::BorderBottom:
         par.rule = true;
         return;
+    // language
+    case Cmd::Lang:
+        chr.lang = hasParam && param > 0 ? clampInt(param, 1, 0xFFFF) : -1;
+        charChanged();
+        return;
+    case Cmd::NoProof:
+        chr.noProof = on;
+        charChanged();
+        return;
     }
 }
 

@@ -83,6 +83,9 @@ struct CharProps {
     bool hidden = false; // \v and deleted revisions: not shown, so not read
     int link = -1;       // index of the hyperlink target, -1 none
     int charStyle = -1;  // styles: \csN, -1 none
+    // language: \langN (-1: the document's \deflang) and \noproof
+    int lang = -1;
+    bool noProof = false;
     bool operator==(const CharProps &) const = default;
 };
 
@@ -184,6 +187,8 @@ enum class Cmd {
     StyleSheet, ParStyle, CharStyle, BasedOn, NextStyle, // and OutlineLevel, shared with the lists
     // opaque pieces
     Bookmark,
+    // language
+    Lang, NoProof,
 };
 
 // tables: a row's definition as \trowd ... \cellx give it.
@@ -364,6 +369,7 @@ private:
     void finishPn();
     void beginListText();
     void endListText();
+    void placeHeldLabel();
     void attachList(const ParProps &par);
     int listObject(const ParProps &par);
     QString levelLabel(const ListLevelDef &level);
@@ -457,6 +463,8 @@ private:
     QHash<quint64, ListRun> m_textLists;        // list and level -> the QTextList its items go to
     quint64 m_lastPnKey = 0;                    // \pn numbering of the previous paragraph
     int m_listTextStart = -1, m_listTextEnd = -1; // \listtext of the current paragraph
+    QString m_heldLabel;                        // its text, held back (see endListText)
+    QTextCharFormat m_heldLabelFormat;
     bool m_readingOverrides = false;            // in \listoverridetable
     int m_curList = -1, m_curLevel = -1;        // being read, -1 none (or past the limits)
     QHash<QByteArray, int> m_pnIndex;           // a \pn numbering -> index in m_pnDefs

@@ -198,13 +198,39 @@ void Reader::beginListText()
     m_st.listText = true;
     m_listTextStart = m_cursor.position();
     m_listTextEnd = -1;
+    m_heldLabel.clear();
 }
 
 void Reader::endListText()
 {
-    flushRun();
+    // The label of an item already in a list this reader understands is
+    // held back rather than inserted and taken out again at the paragraph's
+    // end; it goes in only if the paragraph leaves the list by then.
+    if (m_listTextStart >= 0 && m_cursor.block().textList()) {
+        decodePending();
+        if (!m_run.isEmpty()) {
+            m_heldLabel += m_run;
+            m_heldLabelFormat = charFormat(m_runProps);
+            m_run.resize(0);
+            m_blockHasText = true;
+        }
+    } else {
+        flushRun();
+    }
     if (m_listTextStart >= 0)
         m_listTextEnd = m_cursor.position();
+}
+
+void Reader::placeHeldLabel()
+{
+    if (m_heldLabel.isEmpty())
+        return;
+    if (!m_cursor.block().textList() && m_listTextStart >= m_cursor.block().position()) {
+        QTextCursor label(m_cursor.document());
+        label.setPosition(m_listTextStart);
+        label.insertText(m_heldLabel, m_heldLabelFormat);
+    }
+    m_heldLabel.clear();
 }
 
 QString Reader::levelLabel(const ListLevelDef &level)

@@ -8,6 +8,7 @@
 #include "codepages.h"
 #include "docprops.h"
 #include "fontclass.h"
+#include "language.h"
 #include "pictures.h"
 #include "normalise.h"
 
@@ -204,6 +205,11 @@ QByteArray Writer::charCode(const QTextCharFormat &f)
         code.insert(6, "\\cs" + QByteArray::number(std::max(0, f.intProperty(CharStyleNumber))));
         code += charStyleResets(f);
     }
+    // language: \plain gives the document's, so only another is written
+    if (const int lang = f.intProperty(CharLanguage); f.hasProperty(CharLanguage) && lang > 0 && lang != documentLanguage())
+        code += "\\lang" + QByteArray::number(lang);
+    if (f.boolProperty(CharNoProof))
+        code += "\\noproof";
     code += ' ';
     return code;
 }
@@ -341,6 +347,7 @@ QByteArray Writer::run()
         m_defaultSize = def.pointSizeF();
     fontIndex(m_defaultFamily); // \deff0
 
+    m_documentLanguage = rtf::defaultLanguage(m_doc); // language
     loadStyles(); // styles
     collectCodes();
     prepareSections(); // document properties
@@ -351,7 +358,7 @@ QByteArray Writer::run()
     // document properties: the file's default tab width and language
     const QTextFrameFormat root = m_doc.rootFrame()->frameFormat();
     const int defTab = root.intProperty(DocDefaultTab) > 0 ? root.intProperty(DocDefaultTab) : 720;
-    const int defLang = root.intProperty(DocDefaultLanguage) > 0 ? root.intProperty(DocDefaultLanguage) : 1029;
+    const int defLang = m_documentLanguage; // language: as the runs' \lang take it
     out += "{\\rtf1\\ansi\\ansicpg1250\\deff0\\deftab" + QByteArray::number(defTab) + "{\\fonttbl";
     for (qsizetype i = 0; i < m_fonts.size(); ++i) {
         out += "{\\f" + QByteArray::number(i) + detail::familyKeyword(detail::styleHintForFace(m_fonts[i]), m_fonts[i]) + "\\fcharset238 ";

@@ -116,6 +116,10 @@ private:
     QByteArray m_styleSheet;
     QHash<int, QTextBlockFormat> m_parStyles;
     QHash<int, QTextCharFormat> m_charStyles;
+
+    // language: the \deflang, which runs in it do not repeat
+    int documentLanguage() const { return m_parent ? m_parent->documentLanguage() : m_documentLanguage; }
+    int m_documentLanguage = 1029;
 };
 
 } // namespace rtf::detail

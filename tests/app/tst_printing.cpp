@@ -26,6 +26,7 @@ private Q_SLOTS:
     void ctrlPOpensThePrintDialog();
     void printsTheText_data();
     void printsTheText();
+    void documentsPage();
     void failingPrinterIsReported();
 
 private:
@@ -109,6 +110,35 @@ void tst_Printing::printsTheText()
     text.remove(QChar(0x0C));
     QCOMPARE(text.trimmed(), expected);
     QVERIFY(run(QStringLiteral("pdfinfo"), {file}).contains(QStringLiteral("(A4)")));
+}
+
+void tst_Printing::documentsPage()
+{
+    // Letter, lying, one-inch margins: what the file says is what is printed.
+    m_main->Rich1->setTextRTF(QByteArrayView("{\\rtf1\\ansi\\paperw15840\\paperh12240\\margl1440\\margr1440"
+                                             "\\margt1440\\margb1440\\landscape\\pard Na sirku\\par}"));
+    const QString file = m_dir.filePath(QStringLiteral("letter.pdf"));
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(file);
+    m_main->printing->setUpPage(printer);
+    const QPageLayout layout = printer.pageLayout();
+    QCOMPARE(layout.orientation(), QPageLayout::Landscape);
+    QCOMPARE(layout.fullRect(QPageLayout::Point).size().toSize(), QSize(792, 612));
+    QCOMPARE(layout.margins(QPageLayout::Point).toMargins(), QMargins(72, 72, 72, 72));
+    QVERIFY(m_main->printing->printTo(printer));
+    if (QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty())
+        QSKIP("poppler-utils is not installed");
+    const QString info = run(QStringLiteral("pdfinfo"), {file});
+    QVERIFY2(info.contains(QStringLiteral("792 x 612 pts")), qPrintable(info));
+
+    // Without a page of its own, the document is printed on A4.
+    m_main->Rich1->setTextRTF(QByteArrayView("{\\rtf1\\ansi\\pard A\\par}"));
+    QPrinter a4(QPrinter::HighResolution);
+    m_main->printing->setUpPage(a4);
+    QCOMPARE(a4.pageLayout().pageSize().id(), QPageSize::A4);
+    QCOMPARE(a4.pageLayout().orientation(), QPageLayout::Portrait);
+    QVERIFY(qAbs(a4.pageLayout().margins(QPageLayout::Millimeter).left() - 25) < 0.1);
 }
 
 void tst_Printing::failingPrinterIsReported()

@@ -17,6 +17,8 @@ private Q_SLOTS:
     void textIsExtracted_data();
     void textIsExtracted();
     void a4WithMargins();
+    void documentsPage_data();
+    void documentsPage();
     void longDocumentHasPages();
     void unwritableOutputFails();
 
@@ -106,6 +108,39 @@ void tst_PdfExport::a4WithMargins()
     QVERIFY2(m.hasMatch(), qPrintable(bbox));
     QVERIFY(qAbs(m.captured(1).toDouble() - 70.87) < 1.0);
     QVERIFY(m.captured(2).toDouble() >= 70.0 && m.captured(2).toDouble() < 80.0);
+}
+
+void tst_PdfExport::documentsPage_data()
+{
+    QTest::addColumn<QByteArray>("words");
+    QTest::addColumn<QString>("size");  // as pdfinfo gives it
+    QTest::addColumn<double>("left");   // where the first word starts, points
+    QTest::addColumn<double>("top");
+    QTest::newRow("letter landscape")
+        << QByteArray("\\paperw15840\\paperh12240\\margl1440\\margr1440\\margt1440\\margb1440\\landscape")
+        << QStringLiteral("792 x 612 pts") << 72.0 << 72.0;
+    QTest::newRow("a5") << QByteArray("\\paperw8391\\paperh11906\\margl567\\margt850") << QStringLiteral("420 x 595 pts (A5)")
+                        << 28.35 << 42.5;
+    QTest::newRow("none given") << QByteArray() << QStringLiteral("595 x 842 pts (A4)") << 70.87 << 70.87;
+}
+
+void tst_PdfExport::documentsPage()
+{
+    QFETCH(QByteArray, words);
+    QFETCH(QString, size);
+    QFETCH(double, left);
+    QFETCH(double, top);
+    const QString pdf = convert("{\\rtf1\\ansi" + words + "\\pard Okraj\\par}", QStringLiteral("stranka"));
+    QVERIFY(!pdf.isEmpty());
+    const QString info = run(QStringLiteral("pdfinfo"), {pdf});
+    QVERIFY2(info.contains(QRegularExpression(QStringLiteral("Page size:\\s+") + QRegularExpression::escape(size))),
+             qPrintable(info));
+    const QString bbox = run(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+    const QRegularExpressionMatch m = QRegularExpression(
+        QStringLiteral("<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\"[^>]*>Okraj<")).match(bbox);
+    QVERIFY2(m.hasMatch(), qPrintable(bbox));
+    QVERIFY2(qAbs(m.captured(1).toDouble() - left) < 1.0, qPrintable(m.captured(1)));
+    QVERIFY2(m.captured(2).toDouble() >= top - 1 && m.captured(2).toDouble() < top + 10, qPrintable(m.captured(2)));
 }
 
 void tst_PdfExport::longDocumentHasPages()

@@ -62,6 +62,8 @@ private Q_SLOTS:
     void noteMarkEndsTheWord();
     void onlyTheVisiblePartIsChecked();
     void marksGoWithTheirDocument();
+    void otherLanguagesAreLeftAlone_data();
+    void otherLanguagesAreLeftAlone();
     void suggestionsInTheContextMenu();
     void ignoreAllAndPersonalList();
     void personalListNotWritable();
@@ -223,6 +225,35 @@ void tst_SpellCheck::marksGoWithTheirDocument()
     m_rich->setTextRTF(QByteArrayView("{\\rtf1 pes}"));
     m_checker->recheck();
     QCOMPARE(m_checker->marked(), (QList<std::pair<int, int>>{{0, 3}}));
+}
+
+void tst_SpellCheck::otherLanguagesAreLeftAlone_data()
+{
+    using Marks = QList<std::pair<int, int>>;
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<Marks>("expected");
+    QTest::newRow("english run") << QByteArray("{\\rtf1\\deflang1029 kocka {\\lang1033 kocka}}") << Marks{{0, 5}};
+    QTest::newRow("czech run said so") << QByteArray("{\\rtf1\\deflang1029 kocka {\\lang1029 kocka}}")
+                                       << Marks{{0, 5}, {6, 5}};
+    QTest::newRow("no proofing") << QByteArray("{\\rtf1 {\\noproof kocka} kocka}") << Marks{{6, 5}};
+    QTest::newRow("proofing again") << QByteArray("{\\rtf1 {\\noproof\\noproof0 kocka}}") << Marks{{0, 5}};
+    QTest::newRow("english document") << QByteArray("{\\rtf1\\deflang1033 kocka {\\lang1029 kocka}}") << Marks{{6, 5}};
+    QTest::newRow("word partly english") << QByteArray("{\\rtf1 {\\lang1033 ko}cka}") << Marks{};
+    QTest::newRow("plain is the document's") << QByteArray("{\\rtf1 {\\lang1033\\plain kocka}}") << Marks{{0, 5}};
+}
+
+void tst_SpellCheck::otherLanguagesAreLeftAlone()
+{
+    using Marks = QList<std::pair<int, int>>;
+    QFETCH(QByteArray, rtf);
+    QFETCH(Marks, expected);
+    m_rich->setTextRTF(rtf);
+    m_checker->setDictionary(testDictionary());
+    m_checker->recheck();
+    QCOMPARE(m_checker->marked(), expected);
+    // Nor does the context menu offer to correct a word it does not mark.
+    std::unique_ptr<QMenu> menu(m_rich->createContextMenu(pointAt(2)));
+    QCOMPARE(texts(*menu).contains(QStringLiteral("Přidat do slovníku")), expected.value(0).first == 0 && !expected.isEmpty());
 }
 
 void tst_SpellCheck::suggestionsInTheContextMenu()

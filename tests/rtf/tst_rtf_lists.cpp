@@ -48,6 +48,8 @@ private slots:
     void fixtures_data();
     void fixtures();
     void simpleReadersSeeLabels();
+    void labelsForSimpleReaders_data();
+    void labelsForSimpleReaders();
     void headingsAndRules_data();
     void headingsAndRules();
     void numbers_data();
@@ -146,6 +148,37 @@ void TestRtfLists::headingsAndRules()
         QCOMPARE(f.hasProperty(QTextFormat::BlockTrailingHorizontalRulerWidth), rule);
         rtf::read(rtf::write(doc), doc);
     }
+}
+
+void TestRtfLists::labelsForSimpleReaders_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QStringList>("items");
+    QTest::newRow("dropped in a list") << QByteArray("\\pard\\ls1{\\listtext \\'95\\tab}jedna\\par")
+                                       << QStringList{"0 \u2022 jedna"};
+    QTest::newRow("before the list word") << QByteArray("\\pard{\\listtext \\'95\\tab}\\ls1 jedna\\par")
+                                          << QStringList{"0 \u2022 jedna"};
+    QTest::newRow("in two runs") << QByteArray("\\pard\\ls1{\\listtext {\\b 1}.\\tab}jedna\\par")
+                                 << QStringList{"0 \u2022 jedna"};
+    QTest::newRow("kept when the paragraph leaves the list")
+        << QByteArray("\\pard\\ls1{\\listtext 7.\\tab}\\ls0 sedm\\par") << QStringList{"7.\tsedm"};
+    QTest::newRow("kept for a list not defined") << QByteArray("\\pard\\ls9{\\listtext *\\tab}x\\par")
+                                                 << QStringList{"*\tx"};
+    QTest::newRow("items after one left")
+        << QByteArray("\\pard\\ls1{\\listtext 1.\\tab}a\\par\\pard\\ls1{\\listtext 2.\\tab}\\ls0 b\\par"
+                      "\\pard\\ls1{\\listtext 3.\\tab}c\\par")
+        << QStringList{"0 \u2022 a", "2.\tb", "0 \u2022 c"};
+}
+
+void TestRtfLists::labelsForSimpleReaders()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(QStringList, items);
+    QTextDocument doc;
+    rtf::read("{\\rtf1\\ansi{\\*\\listtable{\\list{\\listlevel\\levelnfc23{\\leveltext\\'01\\u8226 ?;}}\\listid5}}"
+              "{\\*\\listoverridetable{\\listoverride\\listid5\\ls1}}" + body + "}", doc);
+    QCOMPARE(itemsOf(doc), items);
+    QCOMPARE(readBack(doc), items);
 }
 
 void TestRtfLists::numbers_data()

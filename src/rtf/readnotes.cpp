@@ -4,6 +4,7 @@
 
 #include "readerimpl.h"
 
+#include "lists.h"
 #include "notes.h"
 
 #include <QTextBlock>
@@ -192,10 +193,14 @@ void Reader::endNote()
     if (!m_parPending)
         applyParagraph(paragraphHasText() ? m_lastTextPar : m_st.par, m_st.chr);
     // The note's text without the mark that repeats its number.
+    // A list item shows its label, as the note's readers see it.
     QString text;
+    ListNumbering numbering;
     for (QTextBlock b = m_noteDoc->begin(); b.isValid(); b = b.next()) {
         if (!text.isEmpty())
             text += u'\n';
+        if (b.textList())
+            text += numbering.label(b) + u'\t';
         for (auto it = b.begin(); !it.atEnd(); ++it) {
             if (!it.fragment().charFormat().hasProperty(NoteSelfMark))
                 text += it.fragment().text();

@@ -69,6 +69,7 @@ private slots:
     void roundTrip_data();
     void roundTrip();
     void writtenShape();
+    void listInANoteKeepsItsLabels();
     void deleteAndUndo();
     void survivesClone();
     void plainTextExport();
@@ -147,6 +148,21 @@ void TestRtfNotes::roundTrip()
     QCOMPARE(textOf(back), textOf(d));
     QCOMPARE(describe(marksOf(back)), describe(marksOf(d)));
     QCOMPARE(rtf::write(back), out); // stable
+}
+
+// A list in a note is not in the body's list table: its labels are saved as
+// text, and the note reads the same before and after.
+void TestRtfNotes::listInANoteKeepsItsLabels()
+{
+    QTextDocument d;
+    rtf::read(doc("a{\\chftn}{\\footnote{\\*\\pn\\pnlvlbody\\pndec{\\pntxta .}}jedna\\par"
+                  "{\\*\\pn\\pnlvlbody\\pndec{\\pntxta .}}dva}b"),
+              d);
+    QCOMPARE(describe(marksOf(d)), QStringLiteral("1|1.\tjedna\n2.\tdva|0|auto"));
+    QTextDocument back;
+    rtf::read(rtf::write(d), back);
+    QCOMPARE(describe(marksOf(back)), describe(marksOf(d)));
+    QCOMPARE(rtf::plainText(back), rtf::plainText(d));
 }
 
 void TestRtfNotes::writtenShape()

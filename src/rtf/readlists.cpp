@@ -305,10 +305,12 @@ int Reader::listObject(const ParProps &par)
     const ListLevelDef *level = nullptr;
     int ilvl = 0;
     quint64 key = 0;
-    if (par.ls > 0) {
+    // \ls of a list the file defines; a Word 97 file may name a list it
+    // never defines and give the \pn numbering beside it, which then holds.
+    const auto lsLevels = [&]() -> const std::vector<ListLevelDef> * {
         const auto o = m_overrides.constFind(par.ls);
         if (o == m_overrides.cend())
-            return -1; // a list the file does not define: its \listtext stays
+            return nullptr;
         auto l = m_listById.constFind(*o);
         // A list may take its levels from another one; chains end after
         // a bounded number of steps, so a loop cannot hang the reader.
@@ -318,10 +320,15 @@ int Reader::listObject(const ParProps &par)
             l = m_listById.constFind(m_lists[size_t(*l)].styleId);
         }
         if (l == m_listById.cend() || m_lists[size_t(*l)].levels.empty())
-            return -1;
-        const auto &levels = m_lists[size_t(*l)].levels;
-        ilvl = std::min(par.ilvl, int(levels.size()) - 1);
-        level = &levels[size_t(ilvl)];
+            return nullptr;
+        return &m_lists[size_t(*l)].levels;
+    };
+    const std::vector<ListLevelDef> *levels = par.ls > 0 ? lsLevels() : nullptr;
+    if (par.ls > 0 && !levels && par.pn < 0)
+        return -1; // a list the file does not define: its \listtext stays
+    if (levels) {
+        ilvl = std::min(par.ilvl, int(levels->size()) - 1);
+        level = &(*levels)[size_t(ilvl)];
         key = (quint64(uint(par.ls)) << 8) | uint(par.ilvl);
         m_lastPnKey = 0;
         // An item starts the numbering of the levels below it again.
@@ -385,13 +392,13 @@ int Reader::listObject(const ParProps &par)
                 f.setNumberSuffix(label.mid(own + 1, after - own - 1));
             }
             // "1.2.": kept whole for the label the writer and the export give.
-            if (own >= 0 && (before >= 0 || after < label.size()) && par.ls > 0)
+            if (own >= 0 && (before >= 0 || after < label.size()) && levels)
                 f.setProperty(ListLevelTemplate, label);
         }
         if (qint64(level->start) + offset != 1)
             f.setProperty(ListStartNumber, int(std::min<qint64>(qint64(level->start) + offset, INT_MAX)));
     }
-    if (par.ls > 0)
+    if (levels)
         f.setProperty(ListGroup, par.ls);
     QTextCursor c(m_cursor);
     QTextList *list = c.createList(f);

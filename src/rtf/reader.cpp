@@ -69,6 +69,11 @@ void Reader::run()
             if (m_p == m_end)
                 break;
             if (!isLetter(*m_p)) {
+                if (*m_p == '\'' && m_st.dest == Dest::Body && m_p + 2 < m_end && isHex(m_p[1]) && isHex(m_p[2])) {
+                    --m_p; // speed: the escape starts a stretch of body text
+                    bodyText();
+                    break;
+                }
                 controlSymbol(*m_p++);
                 break;
             }
@@ -110,6 +115,10 @@ void Reader::run()
                 ++m_p;
                 break;
             }
+            if (m_st.dest == Dest::Body) { // speed
+                bodyText();
+                break;
+            }
             const char *start = m_p;
             while (m_p < m_end && !kSpecial[uchar(*m_p)])
                 ++m_p;
@@ -129,6 +138,38 @@ void Reader::run()
         applyParagraph(paragraphHasText() ? m_lastTextPar : m_st.par, m_st.chr);
     while (!m_tables.empty()) // tables
         closeTable();
+}
+
+// Plain bytes, \'hh escapes and line ends of the file, up to the next
+// other control, given to textBytes() at once: a Czech word such as
+// "\'e8\'edslo" is one piece of text, not three. Each escape counts as one
+// byte, as controlSymbol() counts it, so \uN fallbacks are skipped alike.
+void Reader::bodyText()
+{
+    std::array<char, 1024> buf;
+    qsizetype n = 0;
+    while (m_p < m_end) {
+        const char c = *m_p;
+        if (!kSpecial[uchar(c)]) {
+            buf[size_t(n++)] = c;
+            ++m_p;
+        } else if (c == '\\') {
+            if (!(m_p + 3 < m_end && m_p[1] == '\'' && isHex(m_p[2]) && isHex(m_p[3])))
+                break;
+            buf[size_t(n++)] = char(hexValue(m_p[2]) * 16 + hexValue(m_p[3]));
+            m_p += 4;
+        } else if (c == '\r' || c == '\n') {
+            ++m_p; // line ends of the file carry nothing
+        } else {
+            break;
+        }
+        if (n == qsizetype(buf.size())) {
+            textBytes(buf.data(), n);
+            n = 0;
+        }
+    }
+    if (n > 0)
+        textBytes(buf.data(), n);
 }
 
 void Reader::openGroup()
@@ -168,6 +209,10 @@ bool Reader::closeGroup()
         && m_st.dest != Dest::FontAltName) {
         finishFonts();
     }
+    // speed: formats are made from the font, colour and style tables
+    if ((old == Dest::FontTable || old == Dest::FontAltName || old == Dest::ColorTable || old == Dest::StyleSheet)
+        && m_st.dest != old)
+        clearFormatCaches();
     // lists
     if (oldListText && !m_st.listText)
         endListText();
@@ -797,6 +842,11 @@ void Reader::textBytes(const char *s, qsizetype n)
         ++m_bodyText; // notes
         beforeText();
         const int cp = codepage();
+        if (const char16_t *table = detail::byteTable(cp)) { // speed
+            decodePending();
+            appendDecoded(table, s, n);
+            return;
+        }
         if (cp != m_pendingCp)
             decodePending();
         m_pendingCp = cp;

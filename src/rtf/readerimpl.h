@@ -554,6 +554,24 @@ private:
     QString m_bookmarkName;
     bool m_bookmarkEnd = false;
     qint64 m_pieces = 0;
+
+    // speed (docbuilder.cpp): formats built once per distinct properties,
+    // text of single-byte code pages decoded straight into the run
+    struct CharPropsHash {
+        size_t operator()(const CharProps &p) const noexcept;
+    };
+    void bodyText();
+    void appendDecoded(const char16_t *table, const char *s, qsizetype n);
+    QTextBlockFormat cachedBlockFormat(const ParProps &p);
+    void clearFormatCaches();
+    std::unordered_map<CharProps, QTextCharFormat, CharPropsHash> m_charFormats;
+    struct BlockFormatEntry {
+        ParProps props;
+        bool pageBreak;
+        QTextBlockFormat format;
+    };
+    std::vector<BlockFormatEntry> m_blockFormats;
+    size_t m_lastBlockFormat = 0;
 };
 
 } // namespace rtf::detail

@@ -28,6 +28,29 @@ OutputKind outputKindFor(const QString &path)
     return OutputKind::Unknown;
 }
 
+bool convertsWithoutGui(const QString &input, const QByteArray &data, const QString &output)
+{
+    if (outputKindFor(output) != OutputKind::Text)
+        return false;
+    const QString suffix = QFileInfo(input).suffix().toLower();
+    if (suffix == QLatin1String("html") || suffix == QLatin1String("htm"))
+        return false;
+    // A picture the reader cannot show gets a placeholder with its kind
+    // written on it, which needs fonts. "\pict" also finds it in \shppict
+    // and inside objects, and more than pictures: never fewer.
+    return !data.contains("\\pict");
+}
+
+bool convertsWithoutGui(const QString &input, const QString &output)
+{
+    if (outputKindFor(output) != OutputKind::Text)
+        return false;
+    QFile in(input);
+    if (QFileInfo(input).isDir() || !in.open(QIODevice::ReadOnly) || in.size() > rtf::maxInputSize())
+        return false; // convertFile() reports it, with the usual application
+    return convertsWithoutGui(input, in.readAll(), output);
+}
+
 QString convertFile(const QString &input, const QString &output)
 {
     const OutputKind kind = outputKindFor(output);

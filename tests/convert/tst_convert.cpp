@@ -296,6 +296,12 @@ void tst_Convert::withoutGui_data()
     QTest::newRow("picture") << "a.kln" << QByteArray("{\\rtf1 {\\pict\\emfblip 0100}}") << "a.txt" << false;
     QTest::newRow("picture of a shape")
         << "a.kln" << QByteArray("{\\rtf1 {\\*\\shppict{\\pict\\pngblip 89}}}") << "a.txt" << false;
+    // The file is looked through in pieces of 64 KiB.
+    for (const int at : {65536 - 6, 65536 - 3, 65536, 3 * 65536 + 1}) {
+        const QByteArray big = "{\\rtf1 " + QByteArray(at - 7, 'x') + "{\\pict 00}}";
+        QTest::addRow("picture at %d", at) << "a.kln" << big << "a.txt" << false;
+        QTest::addRow("no picture, %d bytes", at) << "a.kln" << QByteArray(big).replace("pict", "pics") << "a.txt" << true;
+    }
 }
 
 void tst_Convert::withoutGui()
@@ -305,6 +311,10 @@ void tst_Convert::withoutGui()
     QFETCH(QString, output);
     QFETCH(bool, withoutGui);
     QCOMPARE(convertsWithoutGui(input, data, output), withoutGui);
+    QFile file(path(input));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(data) == data.size());
+    file.close();
+    QCOMPARE(convertsWithoutGui(path(input), path(output)), withoutGui);
 }
 
 void tst_Convert::textWithoutGuiIsTheDocumentsText_data()

@@ -490,6 +490,8 @@ private:
         bool propsDirty = false, parPending = false, blockHasText = false, blockFormatted = false;
         bool blockPageBreak = false, pageBreak = false, markPending = false;
         int cells = 0;
+        std::vector<TableBuild> tables; // the body's open tables: a note's own are in its document
+        bool reuseBlock = false;
     };
     NoteSaved m_noteSaved;                    // the body's builder state while a note is read
     std::unique_ptr<QTextDocument> m_noteDoc; // the note being read, null in the body

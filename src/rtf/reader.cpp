@@ -8,6 +8,8 @@
 
 #include <unistd.h>
 
+#include <cstring>
+
 namespace rtf {
 namespace detail {
 
@@ -44,6 +46,32 @@ const std::array<bool, 256> kSpecial = [] {
     s['\\'] = s['{'] = s['}'] = true;
     return s;
 }();
+
+// A file uses a few dozen control words over and over: the last word seen
+// in each slot is compared before the table is searched. Per thread, for
+// the converter's batch workers; the table itself never changes.
+const CmdInfo *lookUpCommand(std::string_view name)
+{
+    struct Slot {
+        std::array<char, 32> name;
+        size_t size = 0;
+        const CmdInfo *info = nullptr;
+    };
+    const auto &map = commands();
+    if (name.empty() || name.size() > sizeof(Slot::name)) {
+        const auto it = map.find(name);
+        return it == map.end() ? nullptr : &it->second;
+    }
+    thread_local std::array<Slot, 64> recent{};
+    Slot &slot = recent[(name.size() * 7 + uchar(name.front()) * 3 + uchar(name.back())) % recent.size()];
+    if (slot.size == name.size() && std::memcmp(slot.name.data(), name.data(), name.size()) == 0)
+        return slot.info;
+    const auto it = map.find(name);
+    std::memcpy(slot.name.data(), name.data(), name.size());
+    slot.size = name.size();
+    slot.info = it == map.end() ? nullptr : &it->second;
+    return slot.info;
+}
 } // namespace
 
 void Reader::run()
@@ -292,12 +320,11 @@ void Reader::controlSymbol(char c)
 
 void Reader::controlWord(std::string_view name, bool hasParam, int param)
 {
-    const auto &map = commands();
-    const auto it = map.find(name);
+    const CmdInfo *found = lookUpCommand(name); // speed
     const bool star = m_st.star;
     m_st.star = false;
 
-    if (it != map.end() && it->second.cmd == Cmd::Bin) {
+    if (found && found->cmd == Cmd::Bin) {
         // Binary data is skipped whatever the destination; a length past the
         // end of the input ends the input.
         const qint64 n = std::min<qint64>(hasParam ? std::max(0, param) : 0, m_end - m_p);
@@ -324,12 +351,12 @@ void Reader::controlWord(std::string_view name, bool hasParam, int param)
         listWord(name, hasParam, param, star);
         return;
     }
-    if (it == map.end()) {
+    if (!found) {
         if (star)
             m_st.dest = Dest::Skip; // an optional destination this reader does not know
         return;
     }
-    const CmdInfo info = it->second;
+    const CmdInfo info = *found;
     if (star && info.cmd > Cmd::FontAltName && info.cmd != Cmd::NestTableProps
         && !(info.cmd >= Cmd::ListTable && info.cmd <= Cmd::ListText)
         && info.cmd != Cmd::Footnote // notes: {\*\footnote} of LibreOffice

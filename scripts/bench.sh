@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Builds the benchmarks (Release, build-bench/), runs them, times whole
 # processes (start-up, borovka-convert, and whichever of LibreOffice,
-# AbiWord, pandoc and unrtf are installed, on the same generated files) and
-# prints one table: median, target, met or not.
+# AbiWord, pandoc and unrtf are installed, on the same generated files),
+# converts an archive of 1,000 generated articles to HTML (one batch process
+# against one process a file, ours and unrtf's and pandoc's) and prints one
+# table: median, target, met or not.
 #
 #   scripts/bench.sh                 everything, 50 MB included for our own code
 #   scripts/bench.sh --quick         no 50 MB cases, fewer repetitions

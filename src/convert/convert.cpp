@@ -10,6 +10,9 @@
 #include <QSaveFile>
 #include <QTextDocument>
 
+#include <algorithm>
+#include <cstring>
+
 namespace borovka {
 
 OutputKind outputKindFor(const QString &path)
@@ -26,6 +29,54 @@ OutputKind outputKindFor(const QString &path)
     if (suffix == QLatin1String("pdf"))
         return OutputKind::Pdf;
     return OutputKind::Unknown;
+}
+
+namespace {
+
+// A picture the reader cannot show gets a placeholder with its kind
+// written on it, which needs fonts. "\pict" also finds it in \shppict
+// and inside objects, and more than pictures: never fewer.
+const QByteArrayView PictureWord("\\pict");
+
+bool textWithoutGui(const QString &input, const QString &output)
+{
+    if (outputKindFor(output) != OutputKind::Text)
+        return false;
+    const QString suffix = QFileInfo(input).suffix().toLower();
+    return suffix != QLatin1String("html") && suffix != QLatin1String("htm");
+}
+
+} // namespace
+
+bool convertsWithoutGui(const QString &input, const QByteArray &data, const QString &output)
+{
+    return textWithoutGui(input, output) && !data.contains(PictureWord);
+}
+
+bool convertsWithoutGui(const QString &input, const QString &output)
+{
+    if (!textWithoutGui(input, output))
+        return false;
+    QFile in(input);
+    if (QFileInfo(input).isDir() || !in.open(QIODevice::ReadOnly) || in.size() > rtf::maxInputSize())
+        return false; // convertFile() reports it, with the usual application
+    // Looked through in pieces: the whole file is read once, by convertFile().
+    QByteArray piece(1 << 16, Qt::Uninitialized);
+    const qsizetype keep = PictureWord.size() - 1; // a word cut at a piece's end
+    qsizetype have = 0;
+    for (;;) {
+        const qint64 n = in.read(piece.data() + have, piece.size() - have);
+        if (n < 0)
+            return false;
+        if (n == 0)
+            return true;
+        have += n;
+        if (QByteArrayView(piece.constData(), have).contains(PictureWord))
+            return false;
+        const qsizetype tail = std::min(keep, have);
+        std::memmove(piece.data(), piece.constData() + have - tail, size_t(tail));
+        have = tail;
+    }
 }
 
 QString convertFile(const QString &input, const QString &output)

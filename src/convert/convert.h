@@ -27,4 +27,11 @@ QByteArray toMarkdown(const QTextDocument &doc);
 // a failed conversion leaves no output file behind.
 QString convertFile(const QString &input, const QString &output);
 
+// True when converting `input` to `output` can do without Qt's graphical
+// side (fonts, painting, a platform plug-in): text out of RTF or plain text
+// that holds no picture. Only Qt's core then has to start, which is most of
+// the time a small file takes; the text is read by the same code either way.
+bool convertsWithoutGui(const QString &input, const QString &output);
+bool convertsWithoutGui(const QString &input, const QByteArray &data, const QString &output);
+
 } // namespace borovka

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -58,16 +59,37 @@ bool wantsVerbose(int argc, char *argv[])
     return false;
 }
 
+// The arguments of the single-file form (INPUT OUTPUT, --verbose left
+// out), or nothing when there are options.
+QStringList plainArguments(int argc, char *argv[])
+{
+    QStringList args;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--verbose") == 0)
+            continue;
+        if (argv[i][0] == '-')
+            return {};
+        args << QString::fromLocal8Bit(argv[i]);
+    }
+    return args;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
     if (!wantsVerbose(argc, argv))
         qInstallMessageHandler(quiet);
-    // Fonts and text layout need a GUI application, but never a display.
+    // Fonts and text layout need a GUI application, but never a display;
+    // text out of a file without pictures needs only Qt's core.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
+    std::unique_ptr<QCoreApplication> app;
+    if (const QStringList plain = plainArguments(argc, argv);
+        plain.size() == 2 && borovka::convertsWithoutGui(plain.at(0), plain.at(1)))
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    else
+        app = std::make_unique<QGuiApplication>(argc, argv);
     QStringList args = QCoreApplication::arguments().mid(1);
     args.removeAll(QStringLiteral("--verbose"));
     if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {

@@ -506,6 +506,11 @@ QStringDecoder *TextDecoder::converter(int codepage)
     return dec.get();
 }
 
+const char16_t *byteTable(int codepage)
+{
+    return tableFor(codepage);
+}
+
 bool TextDecoder::supports(int codepage)
 {
     return tableFor(codepage) || codepage == symbolCodepage || codepage == pictographCodepage

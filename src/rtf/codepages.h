@@ -33,6 +33,11 @@ int codepageForCharset(int charset);
 // Only characters from U+0080 up are looked up.
 uchar toCp1250(char16_t c);
 
+// The characters of bytes 0x80-0xFF of a single-byte code page the reader
+// has a table for, or null: those bytes decode one by one, straight into
+// the text being built.
+const char16_t *byteTable(int codepage);
+
 // Decodes bytes by code page. Keeps one converter per code page, so a run
 // of text costs one call, not one allocation per character.
 class TextDecoder {

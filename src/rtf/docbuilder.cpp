@@ -70,10 +70,10 @@ void Reader::openPendingParagraph()
     m_pageBreak = false;
     if (m_reuseBlock) { // an empty cell, or the block after a table
         m_reuseBlock = false;
-        m_cursor.setBlockFormat(blockFormat(m_st.par));
+        m_cursor.setBlockFormat(cachedBlockFormat(m_st.par));
         m_cursor.setBlockCharFormat(charFormat(m_st.chr));
     } else {
-        m_cursor.insertBlock(blockFormat(m_st.par), charFormat(m_st.chr));
+        m_cursor.insertBlock(cachedBlockFormat(m_st.par), charFormat(m_st.chr));
     }
     attachList(m_st.par); // lists
     m_listTextStart = m_listTextEnd = -1;
@@ -96,7 +96,7 @@ void Reader::endParagraph()
 void Reader::applyParagraph(const ParProps &par, const CharProps &chr)
 {
     if (!m_blockFormatted || !(par == m_blockPar)) {
-        m_cursor.setBlockFormat(blockFormat(par));
+        m_cursor.setBlockFormat(cachedBlockFormat(par));
         attachList(par); // lists
     }
     // lists: the label for readers without lists, when this one has one
@@ -116,10 +116,78 @@ void Reader::applyParagraph(const ParProps &par, const CharProps &chr)
     m_blockFormatted = true;
 }
 
+namespace {
+// A document has a few dozen distinct formats; a file made to have more
+// starts the caches over rather than growing them without end.
+constexpr size_t kMaxCachedCharFormats = 4096;
+constexpr size_t kMaxCachedBlockFormats = 64;
+} // namespace
+
+size_t Reader::CharPropsHash::operator()(const CharProps &p) const noexcept
+{
+    size_t h = size_t(p.font) * 0x9E3779B1u;
+    const auto mix = [&h](size_t v) { h = (h ^ v) * 0x100000001B3ull + (h >> 29); };
+    mix(size_t(p.halfPoints));
+    mix(size_t(p.fg) << 16 ^ size_t(p.bg));
+    mix(size_t(p.underline) | size_t(p.valign) << 8 | size_t(p.caps) << 16 | size_t(p.bold) << 24
+        | size_t(p.italic) << 25 | size_t(p.strike) << 26 | size_t(p.hidden) << 27);
+    mix(size_t(p.link) << 20 ^ size_t(p.charStyle));
+    return h;
+}
+
+void Reader::clearFormatCaches()
+{
+    m_charFormats.clear();
+    m_hasFmt = false;
+    m_blockFormats.clear();
+    m_lastBlockFormat = 0;
+}
+
+// Bytes of a single-byte code page: no pending buffer, no second pass.
+void Reader::appendDecoded(const char16_t *table, const char *s, qsizetype n)
+{
+    const qsizetype start = m_run.size();
+    m_run.resize(start + n);
+    char16_t *const begin = reinterpret_cast<char16_t *>(m_run.data()) + start;
+    char16_t *dst = begin;
+    for (qsizetype i = 0; i < n; ++i) {
+        const uchar u = uchar(s[i]);
+        const char16_t c = u < 0x80 ? char16_t(u) : table[u - 0x80];
+        // Decoders pass controls through, and some map invalid bytes to them.
+        if (isText(c))
+            *dst++ = c;
+    }
+    m_run.resize(start + (dst - begin));
+}
+
+QTextBlockFormat Reader::cachedBlockFormat(const ParProps &p)
+{
+    const auto matches = [&](const BlockFormatEntry &e) { return e.pageBreak == m_blockPageBreak && e.props == p; };
+    if (m_lastBlockFormat < m_blockFormats.size() && matches(m_blockFormats[m_lastBlockFormat]))
+        return m_blockFormats[m_lastBlockFormat].format;
+    for (size_t i = 0; i < m_blockFormats.size(); ++i) {
+        if (matches(m_blockFormats[i])) {
+            m_lastBlockFormat = i;
+            return m_blockFormats[i].format;
+        }
+    }
+    if (m_blockFormats.size() >= kMaxCachedBlockFormats)
+        m_blockFormats.clear();
+    m_blockFormats.push_back(BlockFormatEntry{p, m_blockPageBreak, blockFormat(p)});
+    m_lastBlockFormat = m_blockFormats.size() - 1;
+    return m_blockFormats.back().format;
+}
+
 QTextCharFormat Reader::charFormat(const CharProps &p)
 {
     if (m_hasFmt && p == m_fmtProps)
         return m_fmt;
+    if (const auto it = m_charFormats.find(p); it != m_charFormats.end()) {
+        m_fmtProps = p;
+        m_fmt = it->second;
+        m_hasFmt = true;
+        return m_fmt;
+    }
     QTextCharFormat f;
     const int font = p.font >= 0 ? p.font : m_deff;
     if (auto it = m_fonts.constFind(font); it != m_fonts.cend() && !it->family.isEmpty()) {
@@ -153,6 +221,9 @@ QTextCharFormat Reader::charFormat(const CharProps &p)
         f.setAnchor(true);
         f.setAnchorHref(m_links[p.link]);
     }
+    if (m_charFormats.size() >= kMaxCachedCharFormats)
+        m_charFormats.clear();
+    m_charFormats.emplace(p, f);
     m_hasFmt = true;
     m_fmtProps = p;
     m_fmt = f;

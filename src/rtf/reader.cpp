@@ -8,6 +8,8 @@
 
 #include <unistd.h>
 
+#include <cstring>
+
 namespace rtf {
 namespace detail {
 
@@ -44,6 +46,32 @@ const std::array<bool, 256> kSpecial = [] {
     s['\\'] = s['{'] = s['}'] = true;
     return s;
 }();
+
+// A file uses a few dozen control words over and over: the last word seen
+// in each slot is compared before the table is searched. Per thread, for
+// the converter's batch workers; the table itself never changes.
+const CmdInfo *lookUpCommand(std::string_view name)
+{
+    struct Slot {
+        std::array<char, 32> name;
+        size_t size = 0;
+        const CmdInfo *info = nullptr;
+    };
+    const auto &map = commands();
+    if (name.empty() || name.size() > sizeof(Slot::name)) {
+        const auto it = map.find(name);
+        return it == map.end() ? nullptr : &it->second;
+    }
+    thread_local std::array<Slot, 64> recent{};
+    Slot &slot = recent[(name.size() * 7 + uchar(name.front()) * 3 + uchar(name.back())) % recent.size()];
+    if (slot.size == name.size() && std::memcmp(slot.name.data(), name.data(), name.size()) == 0)
+        return slot.info;
+    const auto it = map.find(name);
+    std::memcpy(slot.name.data(), name.data(), name.size());
+    slot.size = name.size();
+    slot.info = it == map.end() ? nullptr : &it->second;
+    return slot.info;
+}
 } // namespace
 
 void Reader::run()
@@ -69,6 +97,11 @@ void Reader::run()
             if (m_p == m_end)
                 break;
             if (!isLetter(*m_p)) {
+                if (*m_p == '\'' && m_st.dest == Dest::Body && m_p + 2 < m_end && isHex(m_p[1]) && isHex(m_p[2])) {
+                    --m_p; // speed: the escape starts a stretch of body text
+                    bodyText();
+                    break;
+                }
                 controlSymbol(*m_p++);
                 break;
             }
@@ -110,6 +143,10 @@ void Reader::run()
                 ++m_p;
                 break;
             }
+            if (m_st.dest == Dest::Body) { // speed
+                bodyText();
+                break;
+            }
             const char *start = m_p;
             while (m_p < m_end && !kSpecial[uchar(*m_p)])
                 ++m_p;
@@ -129,6 +166,38 @@ void Reader::run()
         applyParagraph(paragraphHasText() ? m_lastTextPar : m_st.par, m_st.chr);
     while (!m_tables.empty()) // tables
         closeTable();
+}
+
+// Plain bytes, \'hh escapes and line ends of the file, up to the next
+// other control, given to textBytes() at once: a Czech word such as
+// "\'e8\'edslo" is one piece of text, not three. Each escape counts as one
+// byte, as controlSymbol() counts it, so \uN fallbacks are skipped alike.
+void Reader::bodyText()
+{
+    std::array<char, 1024> buf;
+    qsizetype n = 0;
+    while (m_p < m_end) {
+        const char c = *m_p;
+        if (!kSpecial[uchar(c)]) {
+            buf[size_t(n++)] = c;
+            ++m_p;
+        } else if (c == '\\') {
+            if (!(m_p + 3 < m_end && m_p[1] == '\'' && isHex(m_p[2]) && isHex(m_p[3])))
+                break;
+            buf[size_t(n++)] = char(hexValue(m_p[2]) * 16 + hexValue(m_p[3]));
+            m_p += 4;
+        } else if (c == '\r' || c == '\n') {
+            ++m_p; // line ends of the file carry nothing
+        } else {
+            break;
+        }
+        if (n == qsizetype(buf.size())) {
+            textBytes(buf.data(), n);
+            n = 0;
+        }
+    }
+    if (n > 0)
+        textBytes(buf.data(), n);
 }
 
 void Reader::openGroup()
@@ -168,6 +237,10 @@ bool Reader::closeGroup()
         && m_st.dest != Dest::FontAltName) {
         finishFonts();
     }
+    // speed: formats are made from the font, colour and style tables
+    if ((old == Dest::FontTable || old == Dest::FontAltName || old == Dest::ColorTable || old == Dest::StyleSheet)
+        && m_st.dest != old)
+        clearFormatCaches();
     // lists
     if (oldListText && !m_st.listText)
         endListText();
@@ -247,12 +320,11 @@ void Reader::controlSymbol(char c)
 
 void Reader::controlWord(std::string_view name, bool hasParam, int param)
 {
-    const auto &map = commands();
-    const auto it = map.find(name);
+    const CmdInfo *found = lookUpCommand(name); // speed
     const bool star = m_st.star;
     m_st.star = false;
 
-    if (it != map.end() && it->second.cmd == Cmd::Bin) {
+    if (found && found->cmd == Cmd::Bin) {
         // Binary data is skipped whatever the destination; a length past the
         // end of the input ends the input.
         const qint64 n = std::min<qint64>(hasParam ? std::max(0, param) : 0, m_end - m_p);
@@ -279,12 +351,12 @@ void Reader::controlWord(std::string_view name, bool hasParam, int param)
         listWord(name, hasParam, param, star);
         return;
     }
-    if (it == map.end()) {
+    if (!found) {
         if (star)
             m_st.dest = Dest::Skip; // an optional destination this reader does not know
         return;
     }
-    const CmdInfo info = it->second;
+    const CmdInfo info = *found;
     if (star && info.cmd > Cmd::FontAltName && info.cmd != Cmd::NestTableProps
         && !(info.cmd >= Cmd::ListTable && info.cmd <= Cmd::ListText)
         && info.cmd != Cmd::Footnote // notes: {\*\footnote} of LibreOffice
@@ -806,6 +878,11 @@ void Reader::textBytes(const char *s, qsizetype n)
         ++m_bodyText; // notes
         beforeText();
         const int cp = codepage();
+        if (const char16_t *table = detail::byteTable(cp)) { // speed
+            decodePending();
+            appendDecoded(table, s, n);
+            return;
+        }
         if (cp != m_pendingCp)
             decodePending();
         m_pendingCp = cp;

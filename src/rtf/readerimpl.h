@@ -498,6 +498,8 @@ private:
         bool propsDirty = false, parPending = false, blockHasText = false, blockFormatted = false;
         bool blockPageBreak = false, pageBreak = false, markPending = false;
         int cells = 0;
+        std::vector<TableBuild> tables; // the body's open tables: a note's own are in its document
+        bool reuseBlock = false;
     };
     NoteSaved m_noteSaved;                    // the body's builder state while a note is read
     std::unique_ptr<QTextDocument> m_noteDoc; // the note being read, null in the body
@@ -562,6 +564,24 @@ private:
     QString m_bookmarkName;
     bool m_bookmarkEnd = false;
     qint64 m_pieces = 0;
+
+    // speed (docbuilder.cpp): formats built once per distinct properties,
+    // text of single-byte code pages decoded straight into the run
+    struct CharPropsHash {
+        size_t operator()(const CharProps &p) const noexcept;
+    };
+    void bodyText();
+    void appendDecoded(const char16_t *table, const char *s, qsizetype n);
+    QTextBlockFormat cachedBlockFormat(const ParProps &p);
+    void clearFormatCaches();
+    std::unordered_map<CharProps, QTextCharFormat, CharPropsHash> m_charFormats;
+    struct BlockFormatEntry {
+        ParProps props;
+        bool pageBreak;
+        QTextBlockFormat format;
+    };
+    std::vector<BlockFormatEntry> m_blockFormats;
+    size_t m_lastBlockFormat = 0;
 };
 
 } // namespace rtf::detail

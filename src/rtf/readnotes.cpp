@@ -157,6 +157,10 @@ bool Reader::beginSubDocument()
     s.blockPageBreak = m_blockPageBreak;
     s.pageBreak = m_pageBreak;
     s.cells = m_cells;
+    s.tables = std::move(m_tables);
+    m_tables.clear();
+    s.reuseBlock = m_reuseBlock;
+    m_reuseBlock = false;
 
     m_noteDoc = std::make_unique<QTextDocument>();
     m_noteDoc->setUndoRedoEnabled(false);
@@ -192,6 +196,9 @@ void Reader::endNote()
     flushRun();
     if (!m_parPending)
         applyParagraph(paragraphHasText() ? m_lastTextPar : m_st.par, m_st.chr);
+    // Tables opened in the note end with it; the body's go on.
+    while (!m_tables.empty())
+        closeTable();
     // The note's text without the mark that repeats its number.
     // A list item shows its label, as the note's readers see it.
     QString text;
@@ -214,6 +221,9 @@ void Reader::endNote()
 
     auto &s = m_noteSaved;
     m_cursor = s.cursor;
+    m_tables = std::move(s.tables);
+    s.tables.clear();
+    m_reuseBlock = s.reuseBlock;
     m_run = std::move(s.run);
     m_runProps = s.runProps;
     m_propsDirty = true;

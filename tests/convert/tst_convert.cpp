@@ -2,10 +2,12 @@
 // failures that leave no output file.
 
 #include "convert.h"
+#include "rtf.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QTextDocument>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -49,6 +51,10 @@ private Q_SLOTS:
     void commandLine();
     void standardErrorHoldsOwnMessages_data();
     void standardErrorHoldsOwnMessages();
+    void withoutGui_data();
+    void withoutGui();
+    void textWithoutGuiIsTheDocumentsText_data();
+    void textWithoutGuiIsTheDocumentsText();
 
 private:
     QString path(const QString &name) const { return m_dir->filePath(name); }
@@ -273,6 +279,73 @@ void tst_Convert::standardErrorHoldsOwnMessages()
         QCOMPARE(err.count(QLatin1Char('\n')), 1);
         QVERIFY2(err.startsWith(expected), qPrintable(err));
     }
+}
+
+void tst_Convert::withoutGui_data()
+{
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<bool>("withoutGui");
+    QTest::newRow("article to text") << "a.kln" << Article << "a.txt" << true;
+    QTest::newRow("plain text to text") << "a.txt" << QByteArray("Text.\n") << "b.TXT" << true;
+    QTest::newRow("article to html") << "a.kln" << Article << "a.html" << false;
+    QTest::newRow("article to rtf") << "a.kln" << Article << "a.rtf" << false;
+    QTest::newRow("article to pdf") << "a.kln" << Article << "a.pdf" << false;
+    QTest::newRow("web page to text") << "a.html" << QByteArray("<p>Text</p>") << "a.txt" << false;
+    QTest::newRow("picture") << "a.kln" << QByteArray("{\\rtf1 {\\pict\\emfblip 0100}}") << "a.txt" << false;
+    QTest::newRow("picture of a shape")
+        << "a.kln" << QByteArray("{\\rtf1 {\\*\\shppict{\\pict\\pngblip 89}}}") << "a.txt" << false;
+    // The file is looked through in pieces of 64 KiB.
+    for (const int at : {65536 - 6, 65536 - 3, 65536, 3 * 65536 + 1}) {
+        const QByteArray big = "{\\rtf1 " + QByteArray(at - 7, 'x') + "{\\pict 00}}";
+        QTest::addRow("picture at %d", at) << "a.kln" << big << "a.txt" << false;
+        QTest::addRow("no picture, %d bytes", at) << "a.kln" << QByteArray(big).replace("pict", "pics") << "a.txt" << true;
+    }
+}
+
+void tst_Convert::withoutGui()
+{
+    QFETCH(QString, input);
+    QFETCH(QByteArray, data);
+    QFETCH(QString, output);
+    QFETCH(bool, withoutGui);
+    QCOMPARE(convertsWithoutGui(input, data, output), withoutGui);
+    QFile file(path(input));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(data) == data.size());
+    file.close();
+    QCOMPARE(convertsWithoutGui(path(input), path(output)), withoutGui);
+}
+
+void tst_Convert::textWithoutGuiIsTheDocumentsText_data()
+{
+    QTest::addColumn<QString>("fixture");
+    const QDir dir(QStringLiteral(RTF_TEST_DATA));
+    for (const QString &name : dir.entryList({QStringLiteral("*.rtf")}, QDir::Files, QDir::Name))
+        QTest::newRow(qPrintable(name)) << dir.filePath(name);
+}
+
+// The converter started without Qt's graphical side gives exactly the text
+// this process (a GUI application) reads from the same file.
+void tst_Convert::textWithoutGuiIsTheDocumentsText()
+{
+    QFETCH(QString, fixture);
+    const QByteArray data = readAll(fixture);
+    QTextDocument doc;
+    rtf::read(data, doc);
+    const QByteArray expected = rtf::plainText(doc);
+
+    const QString out = path(QStringLiteral("out.txt"));
+    QFile::remove(out);
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(BOROVKA_CONVERT), {fixture, out});
+    QVERIFY(p.waitForFinished(30000));
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(p.exitCode(), 0);
+    QCOMPARE(readAll(out), expected);
 }
 
 QTEST_MAIN(tst_Convert)

@@ -884,6 +884,13 @@ void TestRtfHostile::hostileNotes_data()
         << QByteArray("{\\rtf1{\\field{\\*\\fldinst {\\footnote x}}{\\fldrslt y}}}") << 0;
     QTest::newRow("note in a field result")
         << QByteArray("{\\rtf1{\\field{\\*\\fldinst HYPERLINK \"http://a\"}{\\fldrslt y{\\chftn}{\\footnote x}}}}") << 1;
+    // A note's paragraphs keep \\intbl of the cell it is in; its tables are its own.
+    QTest::newRow("note opening a table cell")
+        << QByteArray("{\\rtf1\\trowd\\cellx1000\\cellx2000\\intbl{\\footnote x\\par}a\\cell b\\cell\\row c\\par}") << 1;
+    QTest::newRow("note in a cell, in a table of its own")
+        << QByteArray("{\\rtf1\\trowd\\cellx1000\\intbl a{\\footnote\\intbl x\\cell y}b\\cell\\row}") << 1;
+    QTest::newRow("header in a cell")
+        << QByteArray("{\\rtf1\\trowd\\cellx1000\\intbl{\\header\\intbl h\\par}a\\cell\\row}") << 0;
 }
 
 void TestRtfHostile::hostileNotes()

@@ -5,6 +5,7 @@
 
 #include "codepages.h"
 #include "lists.h"
+#include "tables.h"
 #include "notes.h"
 
 #include <QStringDecoder>
@@ -95,7 +96,11 @@ void appendItems(QString &text, QTextFrame::iterator it, bool &first, detail::Li
                     if (!first)
                         text += u'\n';
                     first = false;
-                    for (int c = 0; c < table->columns();) {
+                    // Cells the reader added to fill a short row are no text.
+                    int end = table->columns();
+                    while (end > 0 && detail::isEmptyFiller(table->cellAt(r, end - 1)))
+                        --end;
+                    for (int c = 0; c < end;) {
                         const QTextTableCell cell = table->cellAt(r, c);
                         if (c > 0)
                             text += u'\t';

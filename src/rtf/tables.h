@@ -4,6 +4,7 @@
 // table formats hold.
 
 #include <QTextFormat>
+#include <QTextTable>
 
 namespace rtf::detail {
 
@@ -16,6 +17,12 @@ enum TableProperty {
     // page; the writer turns the shares back into these twips.
     TableWidthTwips,
 };
+
+// A filler cell nobody typed in: no part of the file's table.
+inline bool isEmptyFiller(const QTextTableCell &cell)
+{
+    return cell.format().boolProperty(FillerCell) && cell.firstPosition() == cell.lastPosition();
+}
 
 // Page width between the margins of an A4 page with 2 cm margins, in
 // twips: the width of tables whose columns give no width of their own.

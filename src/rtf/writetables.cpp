@@ -36,11 +36,6 @@ const char *borderStyleWord(QTextFrameFormat::BorderStyle style)
     }
 }
 
-bool isEmptyFiller(const QTextTableCell &cell)
-{
-    return cell.format().boolProperty(FillerCell) && cell.firstPosition() == cell.lastPosition();
-}
-
 // The cells of a row, those covered from above included, without the
 // empty cells that only fill a short row.
 std::vector<QTextTableCell> rowCells(const QTextTable *table, int row)

@@ -15,6 +15,8 @@ private slots:
     void decode_data();
     void decode();
     void exportText_data();
+    void exportedTextSurvivesASave_data();
+    void exportedTextSurvivesASave();
     void exportText();
     void readingTextThatIsNotRtf();
     void controlCharacterInTextFileChangedOnSave_data();
@@ -87,6 +89,35 @@ void TestRtfPlainText::exportText()
         c.insertText(paragraphs[i]);
     }
     QCOMPARE(rtf::plainText(doc), expected);
+}
+
+// What the text export gives of a file, and the same after a save: a row
+// shorter than the table gives no tabs for the cells that only fill it.
+void TestRtfPlainText::exportedTextSurvivesASave_data()
+{
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::newRow("table") << QByteArray("{\\rtf1\\trowd\\cellx1000\\cellx2000\\intbl a\\cell b\\cell\\row\\pard po}")
+                           << QByteArray("a\tb\npo");
+    QTest::newRow("short row") << QByteArray("{\\rtf1\\trowd\\cellx1000\\cellx2000\\cellx3000\\intbl a\\cell b\\cell c\\cell\\row"
+                                             "\\trowd\\cellx1000\\intbl d\\cell\\row}")
+                               << QByteArray("a\tb\tc\nd");
+    QTest::newRow("empty last cell") << QByteArray("{\\rtf1\\trowd\\cellx1000\\cellx2000\\intbl a\\cell\\cell\\row}")
+                                     << QByteArray("a\t");
+    QTest::newRow("list") << QByteArray("{\\rtf1{\\*\\pn\\pnlvlbody\\pndec{\\pntxta .}}jedna\\par dva}")
+                          << QByteArray("1.\tjedna\n2.\tdva");
+}
+
+void TestRtfPlainText::exportedTextSurvivesASave()
+{
+    QFETCH(QByteArray, rtf);
+    QFETCH(QByteArray, expected);
+    QTextDocument doc;
+    rtf::read(rtf, doc);
+    QCOMPARE(rtf::plainText(doc), expected);
+    QTextDocument again;
+    rtf::read(rtf::write(doc), again);
+    QCOMPARE(rtf::plainText(again), expected);
 }
 
 void TestRtfPlainText::readingTextThatIsNotRtf()

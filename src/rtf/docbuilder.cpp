@@ -45,6 +45,8 @@ void Reader::decodePending()
 
 void Reader::flushRun()
 {
+    if (!m_hidden.isEmpty()) // opaque pieces: hidden text before the run
+        flushHidden();
     decodePending();
     if (m_run.isEmpty())
         return;
@@ -143,6 +145,10 @@ QTextCharFormat Reader::charFormat(const CharProps &p)
         f.setVerticalAlignment(QTextCharFormat::VerticalAlignment(p.valign));
     if (p.charStyle >= 0) // styles
         f.setProperty(CharStyleNumber, p.charStyle);
+    if (p.wrap >= 0 && size_t(p.wrap) < m_wraps.size()) { // opaque pieces: a field's or object's result
+        f.setProperty(WrapRtf, m_wraps[p.wrap]);
+        f.setProperty(WrapId, p.wrap + 1);
+    }
     if (p.link >= 0 && p.link < m_links.size()) {
         f.setAnchor(true);
         f.setAnchorHref(m_links[p.link]);

@@ -36,6 +36,13 @@ enum DocProperty {
     // one U+FFFC character whose format holds the piece as RTF, written
     // back as it is. Deleting the character deletes the piece.
     OpaqueRtf,
+    OpaqueText, // QString: a comment's text, for its tool tip
+    // A field or embedded object whose result shows: the result's text
+    // carries the RTF before it ("{\\field{\\*\\fldinst PAGE}{\\fldrslt ")
+    // and a number of its own, and is written back inside it. A piece
+    // with nothing to show is an OpaqueRtf character instead.
+    WrapRtf,
+    WrapId,
 };
 
 } // namespace rtf

@@ -116,6 +116,17 @@ private:
     QByteArray m_styleSheet;
     QHash<int, QTextBlockFormat> m_parStyles;
     QHash<int, QTextCharFormat> m_charStyles;
+
+    // opaque pieces (writeopaque.cpp)
+    void writePieces(QByteArray &out, const QTextFragment &frag) const;
+    bool wrapChanges(const QTextCharFormat &f) const;
+    void switchWrap(QByteArray &out, const QTextCharFormat &f);
+    void endWrapAtBlockEnd(QByteArray &out, const QTextBlock &block);
+    void closeWrap(QByteArray &out);
+    QString m_wrap;   // the field or object open around the text written, empty none
+    int m_wrapId = 0;
+    int m_wrapNext = -1; // the block it goes on into
+    bool m_wrapOpen = false; // its RTF was written (and was sound)
 };
 
 } // namespace rtf::detail

@@ -28,6 +28,10 @@ namespace {
 // bookmarks.
 constexpr int kPieceObject = QTextFormat::UserObject + 0x4F;
 
+// The limit is on a piece's data and text; the words and braces around
+// them may add this much.
+constexpr qsizetype kPieceSlack = 256;
+
 // Words that name entries of the file's own tables, or that the writer
 // states once for the whole file.
 bool dropInTap(std::string_view name)
@@ -98,7 +102,7 @@ void Reader::tapWord(std::string_view name, bool hasParam, int param)
     if (hasParam)
         m_tap += QByteArray::number(param);
     m_tapSpace = true;
-    if (m_tap.size() > limits::maxPieceBytes)
+    if (m_tap.size() > limits::maxPieceBytes + kPieceSlack)
         m_tapOverflow = true;
 }
 
@@ -160,6 +164,10 @@ void Reader::tapOpen()
     ++m_tapDepth;
     if (m_tapOverflow)
         return;
+    if (m_tap.size() > limits::maxPieceBytes + kPieceSlack) {
+        m_tapOverflow = true;
+        return;
+    }
     m_tapLastOpen = m_tap.size();
     m_tap += '{';
     m_tapSpace = false;
@@ -355,7 +363,9 @@ void Reader::hiddenText(QStringView text, const char *bytes, qsizetype n)
         beforeText();
         flushRun();
         m_hiddenProps = m_st.chr;
+        m_runProps = m_st.chr; // so the next shown text ends the piece first
     }
+    m_propsDirty = true;
     const qsizetype room = limits::maxPieceBytes / 8 - m_hidden.size(); // \uN? is up to 8 bytes
     if (room <= 0)
         return;

@@ -19,7 +19,7 @@ namespace {
 // `open` groups stay open at the end (2 for the RTF before a result).
 bool validPiece(QStringView rtf, int open)
 {
-    if (rtf.isEmpty() || rtf.size() > limits::maxPieceBytes + 64)
+    if (rtf.isEmpty() || rtf.size() > limits::maxPieceBytes + 512)
         return false;
     if (open > 0 && !rtf.startsWith(u'{'))
         return false;

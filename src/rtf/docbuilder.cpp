@@ -9,6 +9,8 @@ namespace rtf::detail {
 
 void Reader::beforeText()
 {
+    if (m_tapKind != TapKind::None) // opaque pieces: text shown is no part of a piece
+        dropTap();
     enterParagraph();
     if (m_propsDirty) {
         m_propsDirty = false;

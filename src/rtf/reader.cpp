@@ -379,11 +379,8 @@ void Reader::controlWord(std::string_view name, bool hasParam, int param)
         if (m_st.dest == Dest::Body || m_st.dest == Dest::PictureHolder) {
             if (m_st.dest == Dest::PictureHolder) {
                 m_shapeHadPicture = true;
-                if (m_tapKind == TapKind::Shape) { // opaque pieces: the picture is what is kept
-                    m_tapKind = TapKind::None;
-                    m_tapDepth = -1;
-                    m_tap = QByteArray();
-                }
+                if (m_tapKind == TapKind::Shape) // opaque pieces: the picture is what is kept
+                    dropTap();
             }
             m_st.dest = Dest::Picture;
             beginPicture();

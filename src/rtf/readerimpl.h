@@ -570,6 +570,7 @@ private:
     void tapOpen();
     void tapClose();
     void endTap();
+    void dropTap();
     bool tapResult(std::string_view word); // a field's or object's result begins: true when kept
     void beginFieldTap();
     void fieldResult(bool link);

@@ -95,7 +95,9 @@ void Reader::tapRaw(const char *s)
 
 void Reader::tapWord(std::string_view name, bool hasParam, int param)
 {
-    if (m_tapOverflow || dropInTap(name))
+    // After \* a word names the group, whatever it is: it stays, or the
+    // group would mean something else.
+    if (m_tapOverflow || (dropInTap(name) && !m_tap.endsWith("\\*")))
         return;
     m_tap += '\\';
     m_tap.append(name.data(), qsizetype(name.size()));
@@ -144,6 +146,8 @@ void Reader::tapBytes(const char *s, qsizetype n)
 void Reader::tapBinary(const char *s, qsizetype n)
 {
     // \bin data of an object: the same bytes as hexadecimal digits.
+    if (n <= 0)
+        return;
     if (m_tapOverflow || m_tap.size() + 2 * n > limits::maxPieceBytes) {
         m_tapOverflow = true;
         return;
@@ -180,6 +184,15 @@ void Reader::tapClose()
         return;
     m_tap += '}';
     m_tapSpace = false;
+}
+
+// Text of the group shows (a broken file): what shows is kept, as text,
+// and the piece is not, or a save would write that text twice.
+void Reader::dropTap()
+{
+    m_tapKind = TapKind::None;
+    m_tapDepth = -1;
+    m_tap = QByteArray();
 }
 
 // The tapped group ended (or the file did: its groups are closed here).
@@ -310,9 +323,7 @@ bool Reader::tapResult(std::string_view word)
     if (m_tapKind != TapKind::Object && m_tapKind != TapKind::Shape)
         return false;
     if (m_tapOverflow || m_wrapDepth >= 0 || m_st.chr.wrap >= 0) {
-        m_tapKind = TapKind::None; // too big, or in a result already: only the result stays
-        m_tapDepth = -1;
-        m_tap = QByteArray();
+        dropTap(); // too big, or in a result already: only the result stays
         return false;
     }
     m_tap.truncate(m_tapLastOpen); // the result's own '{'

@@ -34,8 +34,10 @@ bool validPiece(QStringView rtf, int open)
         if (c == u'\\') {
             if (++i == rtf.size())
                 return false;
-            if (rtf.sliced(i).startsWith(QLatin1StringView("bin")))
-                return false; // binary data would swallow what follows
+            // \bin: binary data would swallow what follows
+            if (rtf.sliced(i).startsWith(QLatin1StringView("bin"))
+                && (i + 3 == rtf.size() || !rtf[i + 3].isLetter()))
+                return false;
             continue;
         }
         if (c == u'{') {

@@ -357,6 +357,7 @@ void TestRtfOpaque::unsoundPiecesNotWritten_data()
     QTest::newRow("escaped brace counts as text") << int(rtf::OpaqueRtf) << QStringLiteral("{\\*\\do \\}}") << true;
     QTest::newRow("not ASCII") << int(rtf::OpaqueRtf) << QStringLiteral("{\\*\\do č}") << false;
     QTest::newRow("binary data") << int(rtf::OpaqueRtf) << QStringLiteral("{\\*\\do\\bin3 }") << false;
+    QTest::newRow("a word starting with bin") << int(rtf::OpaqueRtf) << QStringLiteral("{\\*\\do\\binary3}") << true;
     QTest::newRow("word at the end") << int(rtf::OpaqueRtf) << QStringLiteral("\\chatn") << false;
     QTest::newRow("sound field") << int(rtf::WrapRtf) << QStringLiteral("{\\field{\\*\\fldinst PAGE}{\\fldrslt ") << true;
     QTest::newRow("field closed early") << int(rtf::WrapRtf) << QStringLiteral("{\\field}{\\fldrslt ") << false;

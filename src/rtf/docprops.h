@@ -43,6 +43,10 @@ enum DocProperty {
     // with nothing to show is an OpaqueRtf character instead.
     WrapRtf,
     WrapId,
+    // The document's default font (\\deff), by family: text that names no
+    // font of its own (in other word processors, that of kept pieces) is
+    // in it.
+    DocDefaultFont,
 };
 
 } // namespace rtf

@@ -339,6 +339,10 @@ QByteArray Writer::run()
     m_defaultFamily = def.family();
     if (def.pointSizeF() > 0)
         m_defaultSize = def.pointSizeF();
+    // document properties: the file's default font stays \deff0
+    const QString fileDefault = m_doc.rootFrame()->frameFormat().stringProperty(DocDefaultFont);
+    if (!fileDefault.isEmpty() && fileDefault.size() < 256)
+        fontIndex(fileDefault);
     fontIndex(m_defaultFamily); // \deff0
 
     loadStyles(); // styles

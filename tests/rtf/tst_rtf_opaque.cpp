@@ -175,6 +175,12 @@ void TestRtfOpaque::pieces_data()
                                           << QByteArrayList{"{\\shp{\\*\\shpinst{\\sp{\\sn shapeType}{\\sv 1}}}}x"};
     QTest::newRow("drawing object") << QByteArray("a{\\*\\do\\dobxpage\\dprect\\dpx0}b") << QStringLiteral("a#b")
                                     << QByteArrayList{"a{\\*\\do\\dobxpage\\dprect\\dpx0}b"};
+    QTest::newRow("page number and date in a header and a footer")
+        << QByteArray("{\\header\\pard Strana {\\field{\\*\\fldinst PAGE}{\\fldrslt 1}}\\par}"
+                      "{\\footer\\pard {\\field{\\*\\fldinst DATE}}\\par}text")
+        << QStringLiteral("text")
+        << QByteArrayList{"{\\header \\pard", "Strana {\\field{\\*\\fldinst PAGE}{\\fldrslt ", "1}}",
+                          "{\\footer \\pard", "{\\field{\\*\\fldinst DATE}}\\par"};
     QTest::newRow("piece in a note")
         << QByteArray("a\\chftn{\\footnote\\pard\\plain {\\*\\do\\dprect}pozn\\'e1mka}") << QStringLiteral("a1")
         << QByteArrayList{"{\\footnote", "{\\*\\do\\dprect}pozn\\'e1mka"};

@@ -16,6 +16,8 @@
 
 #include <QTextFormat>
 
+class QTextCharFormat;
+
 namespace rtf {
 
 enum DocProperty {
@@ -48,5 +50,10 @@ enum DocProperty {
     // in it.
     DocDefaultFont,
 };
+
+// The format for text typed at a position whose character before has
+// `before` and after has `after`: no note, piece or object of `before`,
+// and the field or object result only where it goes on after.
+QTextCharFormat typingFormat(const QTextCharFormat &before, const QTextCharFormat &after);
 
 } // namespace rtf

@@ -52,15 +52,22 @@ bool validPiece(QStringView rtf, int open)
 
 } // namespace
 
+// Each object character is the piece; text typed next to it took the
+// piece's format and is written as the text it is.
 void Writer::writePieces(QByteArray &out, const QTextFragment &frag) const
 {
     const QString piece = frag.charFormat().stringProperty(OpaqueRtf);
-    if (!validPiece(piece, 0))
-        return;
-    const QByteArray bytes = piece.toLatin1();
-    const qsizetype n = frag.text().count(QChar::ObjectReplacementCharacter);
-    for (qsizetype i = 0; i < n; ++i)
-        out += bytes;
+    const QByteArray bytes = validPiece(piece, 0) ? piece.toLatin1() : QByteArray();
+    const QString text = frag.text();
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        if (i < text.size() && text[i] != QChar::ObjectReplacementCharacter)
+            continue;
+        appendEscaped(out, QStringView(text).sliced(start, i - start));
+        if (i < text.size())
+            out += bytes;
+        start = i + 1;
+    }
 }
 
 bool Writer::wrapChanges(const QTextCharFormat &f) const

@@ -99,6 +99,7 @@ private slots:
     void fixtures_data();
     void fixtures();
     void deleteAndUndo();
+    void textNextToPieceKept();
     void hostile_data();
     void hostile();
     void pieceSize_data();
@@ -265,6 +266,19 @@ void TestRtfOpaque::deleteAndUndo()
     d.undo();
     d.undo();
     QCOMPARE(rtf::write(d), before);
+}
+
+// Text that took a piece's format (typed right after it) is saved as text.
+void TestRtfOpaque::textNextToPieceKept()
+{
+    QTextDocument d;
+    rtf::read(doc("a{\\*\\do\\dprect}b"), d);
+    QTextCursor c(&d);
+    c.setPosition(2);
+    c.insertText(QStringLiteral("xč"), c.charFormat()); // the piece's format
+    QCOMPARE(shown(d), QStringLiteral("a#xčb"));
+    const QByteArray out = rtf::write(d);
+    QVERIFY2(out.contains("a{\\*\\do\\dprect}x\\'e8b"), out.constData());
 }
 
 void TestRtfOpaque::hostile_data()

@@ -2,7 +2,8 @@
 // the editor loads it; its RTF and plain text are written, the RTF is read
 // again, and the text, the bytes of every picture, every note (its mark,
 // kind and text), every section with its headers and footers and every
-// opaque piece (bookmarks) must come back exactly.
+// opaque piece (bookmarks, comments, fields, objects, shapes, hidden text)
+// must come back exactly, and what is saved has balanced groups.
 
 #include "guiapp.h"
 #include "docprops.h"
@@ -65,18 +66,42 @@ QStringList notes(const QTextDocument &doc)
     return marks;
 }
 
-// The opaque pieces in order, as RTF.
+// The opaque pieces in order, as RTF; a field or object whose result
+// shows as its RTF and the result's text.
 QStringList pieces(const QTextDocument &doc)
 {
     QStringList found;
+    int lastWrap = 0;
     for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
         for (auto it = b.begin(); !it.atEnd(); ++it) {
             const QTextCharFormat f = it.fragment().charFormat();
+            const int wrap = f.intProperty(rtf::WrapId);
+            if (wrap != 0 && f.hasProperty(rtf::WrapRtf)) {
+                if (wrap != lastWrap)
+                    found << QStringLiteral("wrap:") + f.stringProperty(rtf::WrapRtf);
+                found.last() += it.fragment().text().remove(QChar::ObjectReplacementCharacter); // pictures: checked above
+            }
+            lastWrap = wrap;
             if (f.hasProperty(rtf::OpaqueRtf))
                 found << QString(it.fragment().text().count(QChar::ObjectReplacementCharacter), u'#') + f.stringProperty(rtf::OpaqueRtf);
         }
     }
     return found;
+}
+
+// Groups balanced, whatever the input's were.
+bool balanced(const QByteArray &rtf)
+{
+    int depth = 0;
+    for (qsizetype i = 0; i < rtf.size(); ++i) {
+        if (rtf[i] == '\\')
+            ++i;
+        else if (rtf[i] == '{')
+            ++depth;
+        else if (rtf[i] == '}' && --depth < 0)
+            return false;
+    }
+    return depth == 0;
 }
 
 // Each section's words and its headers' and footers' kinds and text.
@@ -119,6 +144,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     const QByteArray saved = rtf::write(doc);
     const QByteArray text = rtf::plainText(doc);
+    if (!balanced(saved)) {
+        std::fprintf(stderr, "unbalanced groups in what was saved\n");
+        std::abort();
+    }
 
     // What the editor saves must open again: an error here escapes and is a finding.
     QTextDocument again;

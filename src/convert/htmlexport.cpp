@@ -112,6 +112,7 @@ public:
                                 body);
         m_out.swap(html);
         frame(m_doc.rootFrame());
+        footnotes();
         m_out += QLatin1String("</body>\n</html>\n");
         return m_out;
     }
@@ -192,6 +193,8 @@ private:
                 out += escaped(n.value);
             } else if (n.kind == Inline::Picture) {
                 out += image(n);
+            } else if (n.kind == Inline::Note) {
+                out += noteReference(n);
             } else {
                 const QString name = exporting::htmlTag(n.kind);
                 out += QLatin1Char('<') + name;
@@ -204,6 +207,39 @@ private:
         }
         return out;
     }
+
+    // ---- notes: a raised link to the note, the notes in a list at the end
+
+    QString noteReference(const Inline &n) const
+    {
+        const auto known = m_noteNumbers.constFind(n.note);
+        const bool first = known == m_noteNumbers.cend();
+        const int number = first ? int(m_notes.size()) + 1 : *known;
+        if (first) {
+            m_noteNumbers.insert(n.note, number);
+            m_notes.push_back(n.value);
+        }
+        const QString mark = n.mark.trimmed().isEmpty() ? QString::number(number) : n.mark.trimmed();
+        // The id only once: a mark the document repeats links to the same note.
+        const QString id = first ? QStringLiteral(" id=\"fnref%1\"").arg(number) : QString();
+        return QStringLiteral("<sup><a href=\"#fn%1\"%2>%3</a></sup>").arg(number).arg(id, escaped(mark));
+    }
+
+    void footnotes()
+    {
+        if (m_notes.empty())
+            return;
+        m_out += QLatin1String("<section class=\"footnotes\">\n<ol>\n");
+        for (size_t i = 0; i < m_notes.size(); ++i) {
+            QString text = escaped(m_notes[i]);
+            text.replace(QLatin1Char('\n'), QLatin1String("<br>"));
+            m_out += QStringLiteral("<li id=\"fn%1\">%2 <a href=\"#fnref%1\">\u21A9</a></li>\n").arg(i + 1).arg(text);
+        }
+        m_out += QLatin1String("</ol>\n</section>\n");
+    }
+
+    mutable QHash<int, int> m_noteNumbers; // NoteId -> number in the page
+    mutable std::vector<QString> m_notes;  // their texts, by number
 
     // ---- blocks
 

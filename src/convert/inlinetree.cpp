@@ -1,5 +1,6 @@
 #include "inlinetree.h"
 
+#include "notes.h"
 #include "rtf.h"
 
 #include <QTextBlock>
@@ -139,7 +140,15 @@ std::vector<Inline> inlineTree(const QTextDocument &doc, const QTextBlock &block
         if (!fragment.isValid())
             continue;
         const QTextCharFormat f = fragment.charFormat();
-        const std::vector<Key> keys = keysOf(f, span);
+        const bool note = rtf::isNoteMark(f);
+        std::vector<Key> keys = keysOf(f, span);
+        if (note) {
+            // A note's mark is a reference of its own: raised and linked by
+            // the writer, so in no link and no raised run of the text.
+            std::erase_if(keys, [](const Key &k) {
+                return k.kind == Inline::Link || k.kind == Inline::Super || k.kind == Inline::Sub;
+            });
+        }
         size_t same = 0;
         while (same < open.size() && same < keys.size() && open[same] == keys[same])
             ++same;
@@ -149,6 +158,20 @@ std::vector<Inline> inlineTree(const QTextDocument &doc, const QTextBlock &block
             open.push_back(keys[i]);
         }
         std::vector<Inline> &here = current();
+        if (note) {
+            const int id = f.intProperty(rtf::NoteId);
+            QString mark = fragment.text();
+            mark.remove(QChar::ObjectReplacementCharacter);
+            if (!here.empty() && here.back().kind == Inline::Note && here.back().note == id) {
+                here.back().mark += mark; // one mark in several runs
+            } else {
+                Inline n{Inline::Note, rtf::noteToolTip(f), 0, 0, {}};
+                n.mark = mark;
+                n.note = id;
+                here.push_back(std::move(n));
+            }
+            continue;
+        }
         if (f.isImageFormat()) {
             const QTextImageFormat image = f.toImageFormat();
             const QString url = pictureUrl(doc, f);
@@ -187,7 +210,7 @@ QString htmlTag(Inline::Kind kind)
 bool hasContent(const std::vector<Inline> &nodes)
 {
     for (const Inline &n : nodes) {
-        if (n.kind == Inline::Picture)
+        if (n.kind == Inline::Picture || n.kind == Inline::Note)
             return true;
         if (n.kind == Inline::Text) {
             for (const QChar c : n.value)

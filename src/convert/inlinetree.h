@@ -17,14 +17,17 @@ class QTextTable;
 namespace borovka::exporting {
 
 struct Inline {
-    enum Kind { Text, Picture, Link, Span, Bold, Italic, Strike, Underline, Super, Sub };
+    enum Kind { Text, Picture, Link, Span, Bold, Italic, Strike, Underline, Super, Sub, Note };
     Kind kind = Text;
     QString value; // Text: the text (U+2028 for a line break); Link: the address;
-                   // Span: its style; Picture: the data URL
+                   // Span: its style; Picture: the data URL; Note: the note's text
+                   // (its paragraphs separated by '\n')
     int width = 0, height = 0; // Picture: the size shown, in pixels
     std::vector<Inline> children;
+    QString mark; // Note: the reference mark as the document shows it
+    int note = 0; // Note: the document's number for the note
 
-    bool isElement() const { return kind != Text && kind != Picture; }
+    bool isElement() const { return kind != Text && kind != Picture && kind != Note; }
 };
 
 // The style a run needs beyond the elements above (face, size, colour);

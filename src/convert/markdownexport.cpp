@@ -6,6 +6,7 @@
 #include "convert.h"
 #include "inlinetree.h"
 
+#include <QHash>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextFrame>
@@ -53,6 +54,7 @@ public:
     QString write()
     {
         frame(m_doc.rootFrame());
+        footnotes();
         while (m_out.endsWith(QLatin1Char('\n')))
             m_out.chop(1);
         return m_out.isEmpty() ? m_out : m_out + QLatin1Char('\n');
@@ -88,6 +90,19 @@ private:
                 out += inlines(n.children, lineBreak);
                 previousDelimited = false;
                 break;
+            case Inline::Note: {
+                // GFM footnotes: [^1] here, its text at the end.
+                m_atLineStart = false;
+                const auto known = m_noteNumbers.constFind(n.note);
+                int number = known == m_noteNumbers.cend() ? int(m_notes.size()) + 1 : *known;
+                if (known == m_noteNumbers.cend()) {
+                    m_noteNumbers.insert(n.note, number);
+                    m_notes.push_back(n.value);
+                }
+                out += QStringLiteral("[^%1]").arg(number);
+                previousDelimited = false;
+                break;
+            }
             default: {
                 // Two delimited runs side by side would merge into one run of
                 // delimiters: the second is written as HTML.
@@ -350,8 +365,32 @@ private:
         return parts.join(QStringLiteral("<br>"));
     }
 
+    // The notes' definitions, each paragraph after the first indented so
+    // that it stays in its note.
+    void footnotes()
+    {
+        if (m_notes.empty())
+            return;
+        while (m_out.endsWith(QLatin1Char('\n')))
+            m_out.chop(1);
+        m_out += QStringLiteral("\n\n");
+        for (size_t i = 0; i < m_notes.size(); ++i) {
+            QStringList paragraphs;
+            for (const QString &p : m_notes[i].split(QLatin1Char('\n'))) {
+                const QString line = escaped(p.simplified(), false);
+                if (!line.isEmpty())
+                    paragraphs << line;
+            }
+            if (paragraphs.isEmpty())
+                paragraphs << QString(); // a note without text still defines its mark
+            m_out += QStringLiteral("[^%1]: ").arg(i + 1) + paragraphs.join(QStringLiteral("\n\n    ")) + QStringLiteral("\n\n");
+        }
+    }
+
     const QTextDocument &m_doc;
     QString m_out;
+    QHash<int, int> m_noteNumbers; // NoteId -> number in the text
+    std::vector<QString> m_notes;  // their texts, by number
     QTextList *m_lastList = nullptr;
     struct OpenList {
         QTextList *list;

@@ -3,6 +3,7 @@
 #include "atomicwrite.h"
 #include "busy.h"
 #include "commondialog.h"
+#include "docprops.h"
 #include "controlerror.h"
 #include "normalise.h"
 #include "notes.h"
@@ -102,6 +103,21 @@ RichTextBox::RichTextBox(QWidget *parent)
         if (!m_changeSuppressed)
             Q_EMIT Change();
     });
+    // Text typed right after a note's mark or a kept piece (a comment, a
+    // field's result) is text of its own, not part of the mark or piece.
+    auto ownTyping = [this] {
+        const QTextCursor c = textCursor();
+        if (c.hasSelection())
+            return;
+        const QTextCharFormat f = c.charFormat();
+        QTextCursor next = c;
+        next.movePosition(QTextCursor::NextCharacter);
+        const QTextCharFormat typing = rtf::typingFormat(f, next.position() > c.position() ? next.charFormat() : QTextCharFormat());
+        if (typing != f)
+            setCurrentCharFormat(typing);
+    };
+    connect(this, &QTextEdit::cursorPositionChanged, this, ownTyping);
+    connect(this, &QTextEdit::currentCharFormatChanged, this, ownTyping);
 }
 
 QFont RichTextBox::defaultFont()

@@ -261,6 +261,12 @@ const std::unordered_map<std::string_view, CmdInfo> &commands()
         m.emplace("lang", CmdInfo{Cmd::Lang});
         m.emplace("langnp", CmdInfo{Cmd::Lang});
         m.emplace("noproof", CmdInfo{Cmd::NoProof});
+        for (const char *d : {"atnid", "atnauthor", "annotation"})
+            m.insert_or_assign(d, CmdInfo{Cmd::OpaqueGroup, 1}); // parts of a comment
+        for (const char *d : {"atrfstart", "atrfend", "do"})
+            m.insert_or_assign(d, CmdInfo{Cmd::OpaqueGroup, 0});
+        m.emplace("chatn", CmdInfo{Cmd::Chatn});
+        m.insert_or_assign("deleted", CmdInfo{Cmd::Hidden, 1});
         return m;
     }();
     return map;

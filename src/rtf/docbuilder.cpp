@@ -10,6 +10,8 @@ namespace rtf::detail {
 
 void Reader::beforeText()
 {
+    if (m_tapKind != TapKind::None) // opaque pieces: text shown is no part of a piece
+        dropTap();
     enterParagraph();
     if (m_propsDirty) {
         m_propsDirty = false;
@@ -46,6 +48,8 @@ void Reader::decodePending()
 
 void Reader::flushRun()
 {
+    if (!m_hidden.isEmpty()) // opaque pieces: hidden text before the run
+        flushHidden();
     decodePending();
     if (m_run.isEmpty())
         return;
@@ -132,6 +136,7 @@ size_t Reader::CharPropsHash::operator()(const CharProps &p) const noexcept
     mix(size_t(p.underline) | size_t(p.valign) << 8 | size_t(p.caps) << 16 | size_t(p.bold) << 24
         | size_t(p.italic) << 25 | size_t(p.strike) << 26 | size_t(p.hidden) << 27);
     mix(size_t(p.link) << 20 ^ size_t(p.charStyle));
+    mix(size_t(uint(p.lang)) ^ size_t(uint(p.wrap)) << 32); // language, opaque pieces
     return h;
 }
 
@@ -217,6 +222,10 @@ QTextCharFormat Reader::charFormat(const CharProps &p)
         f.setProperty(CharLanguage, p.lang);
     if (p.noProof)
         f.setProperty(CharNoProof, true);
+    if (p.wrap >= 0 && size_t(p.wrap) < m_wraps.size()) { // opaque pieces: a field's or object's result
+        f.setProperty(WrapRtf, m_wraps[p.wrap]);
+        f.setProperty(WrapId, p.wrap + 1);
+    }
     if (p.link >= 0 && p.link < m_links.size()) {
         f.setAnchor(true);
         f.setAnchorHref(m_links[p.link]);

@@ -74,6 +74,8 @@ void Reader::finishDocument()
         root.setProperty(DocDefaultTab, m_defTab);
     if (m_defLang > 0)
         root.setProperty(DocDefaultLanguage, m_defLang);
+    if (const auto font = m_fonts.constFind(m_deff); font != m_fonts.cend() && !font->family.isEmpty())
+        root.setProperty(DocDefaultFont, font->family);
     static const char *const textNames[] = {"title", "subject", "author", "manager", "company", "operator",
                                             "category", "keywords", "comment", "doccomm", "hlinkbase"};
     static const char *const timeNames[] = {"creatim", "revtim", "printim", "buptim"};

@@ -16,6 +16,8 @@
 
 #include <QTextFormat>
 
+class QTextCharFormat;
+
 namespace rtf {
 
 enum DocProperty {
@@ -36,6 +38,22 @@ enum DocProperty {
     // one U+FFFC character whose format holds the piece as RTF, written
     // back as it is. Deleting the character deletes the piece.
     OpaqueRtf,
+    OpaqueText, // QString: a comment's text, for its tool tip
+    // A field or embedded object whose result shows: the result's text
+    // carries the RTF before it ("{\\field{\\*\\fldinst PAGE}{\\fldrslt ")
+    // and a number of its own, and is written back inside it. A piece
+    // with nothing to show is an OpaqueRtf character instead.
+    WrapRtf,
+    WrapId,
+    // The document's default font (\\deff), by family: text that names no
+    // font of its own (in other word processors, that of kept pieces) is
+    // in it.
+    DocDefaultFont,
 };
+
+// The format for text typed at a position whose character before has
+// `before` and after has `after`: no note, piece or object of `before`,
+// and the field or object result only where it goes on after.
+QTextCharFormat typingFormat(const QTextCharFormat &before, const QTextCharFormat &after);
 
 } // namespace rtf

@@ -85,12 +85,18 @@ void Reader::run()
         switch (c) {
         case '{':
             ++m_p;
+            if (m_tapKind != TapKind::None) // opaque pieces
+                tapOpen();
             openGroup();
             break;
         case '}':
             ++m_p;
+            if (m_tapKind != TapKind::None) // opaque pieces
+                tapClose();
             if (!closeGroup())
                 m_p = m_end;
+            if (m_tapKind != TapKind::None && m_tapDepth == 0) // opaque pieces
+                endTap();
             break;
         case '\\': {
             ++m_p;
@@ -135,6 +141,8 @@ void Reader::run()
         }
         case '\t':
             ++m_p;
+            if (m_tapKind != TapKind::None && m_skip == 0) // opaque pieces
+                tapText(u"\t");
             if (!consumeSkip())
                 textChar(u'\t');
             break;
@@ -157,6 +165,10 @@ void Reader::run()
     }
     if (m_picActive) // a file cut short in a picture
         finishPicture();
+    if (m_tapKind != TapKind::None) // opaque pieces: a file cut short in one
+        endTap();
+    if (m_wrapDepth >= 0)
+        endWrap();
     if (m_noteDoc) // notes: a file cut short in a note
         endNote();
     flushRun();
@@ -253,6 +265,11 @@ bool Reader::closeGroup()
         endSymbolField();
     if (m_noteDoc && qsizetype(m_stack.size()) < m_noteDepth)
         endNote();
+    // opaque pieces
+    if (m_wrapDepth >= 0 && qsizetype(m_stack.size()) < m_wrapDepth)
+        endWrap();
+    if (m_fieldDepth >= 0 && qsizetype(m_stack.size()) < m_fieldDepth)
+        endField();
     return !m_stack.empty();
 }
 
@@ -267,6 +284,15 @@ bool Reader::consumeSkip()
 
 void Reader::controlSymbol(char c)
 {
+    if (m_tapKind != TapKind::None && m_skip == 0) { // opaque pieces: symbols that are no text
+        static const std::string_view kept = "*~-_";
+        if (kept.find(c) != std::string_view::npos) {
+            const char symbol[3] = {'\\', c, 0};
+            tapRaw(symbol);
+        } else if (c == '\t') {
+            tapText(u"\t");
+        }
+    }
     switch (c) {
     case '\'': {
         if (m_p + 1 < m_end && isHex(m_p[0]) && isHex(m_p[1])) {
@@ -330,9 +356,27 @@ void Reader::controlWord(std::string_view name, bool hasParam, int param)
         const qint64 n = std::min<qint64>(hasParam ? std::max(0, param) : 0, m_end - m_p);
         if (m_st.dest == Dest::Picture)
             pictureBytes(m_p, n);
+        if (m_tapKind != TapKind::None) // opaque pieces
+            tapBinary(m_p, n);
         m_p += n;
         consumeSkip();
         return;
+    }
+    if (m_tapKind != TapKind::None && m_skip == 0) { // opaque pieces
+        const Cmd cmd = it != map.end() ? it->second.cmd : Cmd::SkipDest;
+        if (cmd == Cmd::Unicode) {
+            const int v = param < 0 ? param + 65536 : param;
+            if (hasParam && v >= 0 && v <= 0xFFFF && isText(char16_t(v)))
+                tapText(QString(QChar(char16_t(v))));
+            if (m_st.dest == Dest::Skip) // elsewhere the word itself does so
+                m_skip = m_st.uc;
+        } else if (cmd == Cmd::Char || cmd == Cmd::Tab || cmd == Cmd::Line) {
+            tapText(QString(QChar(char16_t(cmd == Cmd::Tab ? u'\t' : cmd == Cmd::Line ? char16_t(QChar::LineSeparator) : char16_t(it->second.arg)))));
+        } else {
+            tapWord(name, hasParam, param);
+        }
+        if (m_st.dest == Dest::Skip && cmd == Cmd::Uc)
+            m_st.uc = quint8(clampInt(hasParam ? param : 1, 0, limits::maxUnicodeSkip));
     }
     if (m_st.dest == Dest::Skip)
         return;
@@ -361,7 +405,7 @@ void Reader::controlWord(std::string_view name, bool hasParam, int param)
         && !(info.cmd >= Cmd::ListTable && info.cmd <= Cmd::ListText)
         && info.cmd != Cmd::Footnote // notes: {\*\footnote} of LibreOffice
         && info.cmd != Cmd::CharStyle // styles: {\*\cs10 ...} in the style sheet
-        && info.cmd != Cmd::Bookmark) { // opaque pieces: {\*\bkmkstart ...}
+        && info.cmd != Cmd::Bookmark && info.cmd != Cmd::OpaqueGroup) { // opaque pieces: {\*\bkmkstart ...}
         // \* before a word that names no destination: the group is
         // something this reader does not know.
         m_st.dest = Dest::Skip;
@@ -388,6 +432,8 @@ void Reader::controlWord(std::string_view name, bool hasParam, int param)
         return;
     case Cmd::FldInst:
         // Read only for its hyperlink; other fields show their result.
+        if (m_st.dest == Dest::Body && m_tapKind == TapKind::None) // opaque pieces
+            beginFieldTap();
         m_st.dest = m_st.dest == Dest::Body ? Dest::FieldInst : Dest::Skip;
         m_fieldInst.clear();
         return;
@@ -396,14 +442,18 @@ void Reader::controlWord(std::string_view name, bool hasParam, int param)
             const QString target = hyperlinkTarget(m_fieldInst);
             if (!target.isEmpty())
                 chr.link = linkIndex(target);
+            fieldResult(!target.isEmpty()); // opaque pieces
             m_fieldInst.clear();
             charChanged();
         }
         return;
     case Cmd::Pict:
         if (m_st.dest == Dest::Body || m_st.dest == Dest::PictureHolder) {
-            if (m_st.dest == Dest::PictureHolder)
+            if (m_st.dest == Dest::PictureHolder) {
                 m_shapeHadPicture = true;
+                if (m_tapKind == TapKind::Shape) // opaque pieces: the picture is what is kept
+                    dropTap();
+            }
             m_st.dest = Dest::Picture;
             beginPicture();
         } else {
@@ -434,9 +484,13 @@ void Reader::controlWord(std::string_view name, bool hasParam, int param)
         // when its \shpinst had one.
         if (m_shapeHadPicture)
             m_st.dest = Dest::Skip;
+        else if (m_st.dest == Dest::Body) // opaque pieces
+            tapResult(name);
         return;
     case Cmd::Shp:
         m_shapeHadPicture = false;
+        if (canKeepPiece()) // opaque pieces
+            beginTap(TapKind::Shape, name, false);
         return;
     // notes
     case Cmd::Footnote:
@@ -508,6 +562,15 @@ void Reader::controlWord(std::string_view name, bool hasParam, int param)
             m_st.dest = Dest::Skip;
         }
         return;
+    case Cmd::OpaqueGroup:
+        if (canKeepPiece())
+            beginTap(info.arg ? TapKind::Comment : TapKind::Group, name, true);
+        m_st.dest = Dest::Skip;
+        return;
+    case Cmd::Chatn:
+        if (canKeepPiece())
+            insertPiece(QStringLiteral("\\chatn "), true, false);
+        return;
     // styles
     case Cmd::StyleSheet:
         m_st.dest = m_st.dest == Dest::Body && !m_noteDoc ? Dest::StyleSheet : Dest::Skip;
@@ -532,12 +595,16 @@ void Reader::controlWord(std::string_view name, bool hasParam, int param)
             m_st.dest = Dest::Body;
         return;
     case Cmd::Object:
+        if (canKeepPiece()) // opaque pieces
+            beginTap(TapKind::Object, name, false);
         if (m_st.dest == Dest::Body)
             m_st.dest = Dest::ObjectSkip;
         return;
     case Cmd::Result:
-        if (m_st.dest == Dest::ObjectSkip)
+        if (m_st.dest == Dest::ObjectSkip) {
             m_st.dest = Dest::Body;
+            tapResult(name); // opaque pieces
+        }
         return;
     case Cmd::FontAltName:
         m_st.dest = m_st.dest == Dest::FontTable ? Dest::FontAltName : Dest::Skip;
@@ -611,8 +678,10 @@ void Reader::controlWord(std::string_view name, bool hasParam, int param)
     case Cmd::Plain: {
         // The field's link is no character format: \plain in its result keeps it.
         const int link = chr.link;
+        const int wrap = chr.wrap; // opaque pieces: nor its field's
         chr = CharProps();
         chr.link = link;
+        chr.wrap = wrap;
         charChanged();
         return;
     }
@@ -644,6 +713,10 @@ void Reader::controlWord(std::string_view name, bool hasParam, int param)
         return;
     case Cmd::Hidden:
         chr.hidden = on;
+        if (info.arg == 1) // opaque pieces: deleted text is not kept as hidden text
+            chr.deleted = on;
+        else if (!on)
+            chr.deleted = false;
         return;
     case Cmd::Caps:
         chr.caps = on ? QFont::AllUppercase : QFont::MixedCase;
@@ -871,10 +944,14 @@ void Reader::textBytes(const char *s, qsizetype n)
     }
     if (n <= 0)
         return;
+    if (m_tapKind != TapKind::None) // opaque pieces
+        tapBytes(s, n);
     switch (m_st.dest) {
     case Dest::Body: {
-        if (m_st.chr.hidden)
+        if (m_st.chr.hidden) {
+            hiddenText({}, s, n); // opaque pieces
             return;
+        }
         ++m_bodyText; // notes
         beforeText();
         const int cp = codepage();
@@ -970,8 +1047,10 @@ void Reader::textChar(char16_t c)
 {
     switch (m_st.dest) {
     case Dest::Body:
-        if (m_st.chr.hidden)
+        if (m_st.chr.hidden) {
+            hiddenText(QStringView(&c, 1), nullptr, 0); // opaque pieces
             return;
+        }
         ++m_bodyText; // notes
         if (c >= 0xF020 && c <= 0xF0FF) {
             // \uN of a symbol font names the font's byte in the private use

@@ -86,6 +86,9 @@ struct CharProps {
     // language: \langN (-1: the document's \deflang) and \noproof
     int lang = -1;
     bool noProof = false;
+    // opaque pieces
+    int wrap = -1;        // the field or object whose result this is, index of Reader::m_wraps, -1 none
+    bool deleted = false; // \deleted: hidden, but a revision's deleted text, not kept
     bool operator==(const CharProps &) const = default;
 };
 
@@ -186,7 +189,7 @@ enum class Cmd {
     // styles
     StyleSheet, ParStyle, CharStyle, BasedOn, NextStyle, // and OutlineLevel, shared with the lists
     // opaque pieces
-    Bookmark,
+    Bookmark, OpaqueGroup, Chatn,
     // language
     Lang, NoProof,
 };
@@ -582,6 +585,44 @@ private:
     };
     std::vector<BlockFormatEntry> m_blockFormats;
     size_t m_lastBlockFormat = 0;
+    // Other pieces (readopaque.cpp): a group is recorded ("tapped") as this
+    // writer would write it while the reader goes on as before.
+    enum class TapKind : quint8 { None, Group, Comment, FieldInst, Object, Shape };
+    bool canKeepPiece() const;
+    void beginTap(TapKind kind, std::string_view name, bool star);
+    void tapWord(std::string_view name, bool hasParam, int param);
+    void tapRaw(const char *s);
+    void tapBytes(const char *s, qsizetype n);
+    void tapText(QStringView text);
+    void tapBinary(const char *s, qsizetype n);
+    void tapOpen();
+    void tapClose();
+    void endTap();
+    void dropTap();
+    bool tapResult(std::string_view word); // a field's or object's result begins: true when kept
+    void beginFieldTap();
+    void fieldResult(bool link);
+    void endField();
+    void endWrap();
+    void insertPiece(const QString &rtf, bool comment, bool closesComment, const QString &text = {});
+    void hiddenText(QStringView text, const char *bytes, qsizetype n);
+    void flushHidden();
+    QByteArray m_tap;
+    TapKind m_tapKind = TapKind::None;
+    qsizetype m_tapDepth = -1;     // the tapped group's depth
+    qsizetype m_tapLastOpen = 0;   // where the innermost group opened in m_tap
+    bool m_tapSpace = false;       // a word was the last thing tapped
+    bool m_tapOverflow = false;    // past limits::maxPieceBytes: the piece is dropped
+    QString m_tapText;             // a comment's text, for its tool tip
+    QByteArray m_fieldTap;         // the instruction of the field being read
+    qsizetype m_fieldDepth = -1;   // the field's group, -1 none
+    bool m_fieldResult = false;
+    std::vector<QString> m_wraps;  // a field's or object's RTF before its result
+    qsizetype m_wrapDepth = -1;    // the result's group, -1 none
+    int m_wrapStart = 0;           // the cursor when the result began
+    int m_commentEnd = -1;         // cursor after a comment still to be completed, -1 none
+    QString m_hidden;              // \v text not yet kept
+    CharProps m_hiddenProps;
 };
 
 } // namespace rtf::detail

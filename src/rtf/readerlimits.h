@@ -151,6 +151,10 @@ inline constexpr int maxStyleChain = 64;
 // a document has dozens. Past the limit they are dropped: they show
 // nothing.
 inline constexpr qint64 maxPieces = 100'000;
+// One piece as kept (an embedded object's data, a shape, a comment, hidden
+// text): as much as one picture may be. A larger piece is dropped; of
+// hidden text, what is past it. What an object or field shows stays.
+inline constexpr qint64 maxPieceBytes = 32ll * 1024 * 1024;
 
 } // namespace rtf::limits
 

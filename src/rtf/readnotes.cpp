@@ -174,6 +174,8 @@ bool Reader::beginSubDocument()
     m_cells = 0;
     m_noteKind = Footnote;
     m_noteDepth = qsizetype(m_stack.size());
+    m_st.chr.wrap = -1; // opaque pieces: a note is no part of the field around it
+    m_commentEnd = -1;
     return true;
 }
 
@@ -237,6 +239,7 @@ void Reader::endNote()
     m_pageBreak = s.pageBreak;
     m_cells = s.cells;
     m_markPending = s.markPending;
+    m_commentEnd = -1; // opaque pieces
 
     if (header) { // document properties: a header or footer of the section
         m_sectionHeaders << QString::fromLatin1(m_subHeader) << noteRtf;

@@ -345,6 +345,10 @@ QByteArray Writer::run()
     m_defaultFamily = def.family();
     if (def.pointSizeF() > 0)
         m_defaultSize = def.pointSizeF();
+    // document properties: the file's default font stays \deff0
+    const QString fileDefault = m_doc.rootFrame()->frameFormat().stringProperty(DocDefaultFont);
+    if (!fileDefault.isEmpty() && fileDefault.size() < 256)
+        fontIndex(fileDefault);
     fontIndex(m_defaultFamily); // \deff0
 
     m_documentLanguage = rtf::defaultLanguage(m_doc); // language
@@ -380,6 +384,7 @@ QByteArray Writer::run()
     writeDocumentProperties(out);
 
     writeFrame(out, m_doc.rootFrame());
+    closeWrap(out); // opaque pieces
     out += '}';
     return out;
 }
@@ -437,6 +442,8 @@ void Writer::writeBlock(QByteArray &out, const QTextBlock &block)
 {
     // A page break before a paragraph (or after the one before it) is
     // RTF's \page between them.
+    if (m_wrapId != 0 && m_wrapNext != block.blockNumber()) // opaque pieces: a result ends with its paragraph
+        closeWrap(out);
     const auto breaks = [](const QTextBlock &b) { return b.isValid() ? b.blockFormat().pageBreakPolicy() : QTextFormat::PageBreak_Auto; };
     if (block != m_doc.begin() && m_tableLevel == 0 // tables: no page breaks in a cell
         && ((breaks(block) & QTextFormat::PageBreak_AlwaysBefore)
@@ -482,6 +489,12 @@ void Writer::writeBlock(QByteArray &out, const QTextBlock &block)
         if (!frag.isValid())
             continue;
         const QTextCharFormat cf = frag.charFormat();
+        if (wrapChanges(cf)) { // opaque pieces: a field or object around its result
+            closeLink();
+            endShift();
+            switchWrap(out, cf);
+            last = nullptr;
+        }
         const QString href = cf.isAnchor() ? cf.anchorHref() : QString();
         if (href != link) {
             closeLink();
@@ -526,15 +539,8 @@ void Writer::writeBlock(QByteArray &out, const QTextBlock &block)
             last = &code;
             shifted = isShifted(code);
         }
-        if (cf.hasProperty(OpaqueRtf)) { // opaque pieces: ours, so written as kept
-            const QString piece = cf.stringProperty(OpaqueRtf);
-            if (piece.startsWith(QLatin1StringView("{\\*\\bkmk")) && piece.count(u'{') == piece.count(u'}')
-                && std::all_of(piece.cbegin(), piece.cend(), [](QChar c) { return c.unicode() < 0x80; })) {
-                for (const QChar c : frag.text()) {
-                    if (c == QChar::ObjectReplacementCharacter)
-                        out += piece.toLatin1();
-                }
-            }
+        if (cf.hasProperty(OpaqueRtf)) { // opaque pieces: written as kept
+            writePieces(out, frag);
             empty = false;
             continue;
         }
@@ -557,6 +563,7 @@ void Writer::writeBlock(QByteArray &out, const QTextBlock &block)
         empty = false;
     }
     closeLink();
+    endWrapAtBlockEnd(out, block); // opaque pieces
     // An empty paragraph keeps the format typing in it would use.
     if (empty) {
         out += codeOf(block.charFormatIndex());

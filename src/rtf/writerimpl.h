@@ -120,6 +120,16 @@ private:
     // language: the \deflang, which runs in it do not repeat
     int documentLanguage() const { return m_parent ? m_parent->documentLanguage() : m_documentLanguage; }
     int m_documentLanguage = 1029;
+    // opaque pieces (writeopaque.cpp)
+    void writePieces(QByteArray &out, const QTextFragment &frag) const;
+    bool wrapChanges(const QTextCharFormat &f) const;
+    void switchWrap(QByteArray &out, const QTextCharFormat &f);
+    void endWrapAtBlockEnd(QByteArray &out, const QTextBlock &block);
+    void closeWrap(QByteArray &out);
+    QString m_wrap;   // the field or object open around the text written, empty none
+    int m_wrapId = 0;
+    int m_wrapNext = -1; // the block it goes on into
+    bool m_wrapOpen = false; // its RTF was written (and was sound)
 };
 
 } // namespace rtf::detail

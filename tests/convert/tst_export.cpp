@@ -6,6 +6,7 @@
 #include "convert.h"
 #include "inlinetree.h"
 #include "normalise.h"
+#include "notes.h"
 #include "rtf.h"
 
 #include <QDir>
@@ -19,6 +20,7 @@
 #include <QTextDocumentFragment>
 #include <QTextList>
 #include <QTextTable>
+#include <QSet>
 
 using namespace borovka;
 
@@ -52,8 +54,15 @@ int nesting(const QTextBlock &item)
 // heading level and the kind of list it stands in.
 QString paragraphOf(const QTextBlock &b)
 {
+    // Notes' marks are compared by footnotes(): GFM numbers them its way.
+    QString text;
+    for (auto it = b.begin(); !it.atEnd(); ++it) {
+        const QTextCharFormat f = it.fragment().charFormat();
+        if (!rtf::isNoteMark(f) && !f.anchorHref().startsWith(QLatin1String("#fn")))
+            text += it.fragment().text();
+    }
     QStringList lines;
-    for (const QString &line : b.text().remove(QChar::ObjectReplacementCharacter).split(QChar::LineSeparator))
+    for (const QString &line : text.remove(QChar::ObjectReplacementCharacter).split(QChar::LineSeparator))
         lines << line.simplified();
     while (!lines.isEmpty() && lines.last().isEmpty())
         lines.removeLast();
@@ -99,6 +108,8 @@ Seen seen(const QTextDocument &doc, bool countAllPictures)
                     s.pictures += f.text().count(QChar::ObjectReplacementCharacter);
                 continue;
             }
+            if (rtf::isNoteMark(cf) || cf.anchorHref().startsWith(QLatin1String("#fn")))
+                continue; // notes: compared by footnotes()
             for (const QChar c : f.text()) {
                 if (c.isSpace() || c == QChar::LineSeparator || c == QChar::ObjectReplacementCharacter)
                     continue;
@@ -315,6 +326,8 @@ private Q_SLOTS:
     void scriptLinksLeftOut();
     void webPagesThroughRtf_data();
     void webPagesThroughRtf();
+    void footnotes_data();
+    void footnotes();
 
 private:
     QString m_cmark, m_tidy;
@@ -360,7 +373,7 @@ void tst_Export::readersAgree()
     if (format == QLatin1String("md")) {
         const QByteArray md = toMarkdown(doc);
         QByteArray err;
-        html = QString::fromUtf8(run(m_cmark, {"-e", "strikethrough", "-e", "table", "--unsafe"}, md, &err));
+        html = QString::fromUtf8(run(m_cmark, {"-e", "strikethrough", "-e", "table", "-e", "footnotes", "--unsafe"}, md, &err));
         QVERIFY2(err == "0", err.constData());
         if (qEnvironmentVariableIsSet("SHOW_EXPORT"))
             qWarning("%s\n%s", md.constData(), qPrintable(html));
@@ -377,6 +390,10 @@ void tst_Export::readersAgree()
             qWarning("%s", page.constData());
     }
 
+    // Notes are compared on their own (footnotes()): the text without them.
+    html.truncate(html.indexOf(QLatin1String("<section class=\"footnotes\"")) >= 0
+                      ? html.indexOf(QLatin1String("<section class=\"footnotes\""))
+                      : html.size());
     QTextDocument back;
     back.setHtml(html);
     const Seen expected = seen(doc, false);
@@ -460,6 +477,67 @@ void tst_Export::webPagesThroughRtf()
     if (file.endsWith(QLatin1String("vinobrani.html"))) {
         QVERIFY(rtf::plainText(throughRtf).contains("[Sklep v Bořeticích]"));
         QVERIFY(toHtml(direct, QStringLiteral("t")).contains("<hr>"));
+    }
+}
+
+void tst_Export::footnotes_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QString>("format");
+    for (const QString &format : {QStringLiteral("md"), QStringLiteral("html")}) {
+        for (const char *name : {"libreoffice_7.4_footnotes.rtf", "pandoc_2.17_footnotes.rtf", "abiword_3.0_footnotes.rtf"})
+            QTest::addRow("%s, %s", qPrintable(format), name) << QString::fromLatin1(name) << format;
+    }
+}
+
+// Each note a real footnote: a raised link in the text to its text at the
+// end, as cmark-gfm renders GFM footnotes; our page still passes tidy.
+void tst_Export::footnotes()
+{
+    QFETCH(QString, source);
+    QFETCH(QString, format);
+    QTextDocument doc;
+    rtf::read(fixture(source), doc);
+    QStringList notes; // texts, in the order of their marks
+    QSet<int> ids;
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat f = it.fragment().charFormat();
+            if (rtf::isNoteMark(f) && !ids.contains(f.intProperty(rtf::NoteId))) {
+                ids.insert(f.intProperty(rtf::NoteId));
+                notes << rtf::noteToolTip(f).simplified();
+            }
+        }
+    }
+    QVERIFY(!notes.isEmpty());
+
+    QString html;
+    QByteArray err;
+    if (format == QLatin1String("md")) {
+        html = QString::fromUtf8(run(m_cmark, {"-e", "footnotes"}, toMarkdown(doc), &err));
+        QVERIFY2(err == "0", err.constData());
+        QCOMPARE(html.count(QLatin1String("data-footnote-ref")), notes.size());
+    } else {
+        const QByteArray page = toHtml(doc, QStringLiteral("clanek"));
+        run(m_tidy, {"-errors", "-q", "-utf8"}, page, &err);
+        QVERIFY2(!err.contains("Error") && !err.endsWith('2'), err.constData());
+        html = QString::fromUtf8(page);
+        for (int i = 1; i <= notes.size(); ++i)
+            QVERIFY(html.contains(QStringLiteral("<a href=\"#fn%1\" id=\"fnref%1\">").arg(i)));
+    }
+    if (qEnvironmentVariableIsSet("SHOW_EXPORT"))
+        qWarning("%s", qPrintable(html));
+    const qsizetype section = html.indexOf(QLatin1String("<section class=\"footnotes\""));
+    QVERIFY(section > 0);
+    // The notes' texts, in order, in the list at the end.
+    QTextDocument end;
+    end.setHtml(html.mid(section));
+    const QString listed = end.toPlainText().simplified();
+    qsizetype at = 0;
+    for (const QString &note : notes) {
+        at = listed.indexOf(note, at);
+        QVERIFY2(at >= 0, qPrintable(note + QStringLiteral(" not in ") + listed));
+        at += note.size();
     }
 }
 

@@ -46,6 +46,8 @@ class tst_RichTextBox : public QObject {
 
 private Q_SLOTS:
     void noteTooltip();
+    void typingAfterMarksAndPieces_data();
+    void typingAfterMarksAndPieces();
     void flagReads_data();
     void flagReads();
     void flagWriteAtInsertionPoint_data();
@@ -634,6 +636,38 @@ void tst_RichTextBox::noteTooltip()
     QCOMPARE(box.noteAt(middle(2)), QString());
     QCOMPARE(box.noteAt(middle(9)), QString());
     QCOMPARE(box.noteAt(QPoint(390, 190)), QString());
+}
+
+// Typing right after a note's mark, a kept piece or a field's result
+// adds text of its own: the note, the piece and the field stay as they
+// were, and the text is saved.
+void tst_RichTextBox::typingAfterMarksAndPieces_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<int>("position");
+    QTest::addColumn<QByteArray>("kept"); // in what is saved, the typed text right after it
+    QTest::newRow("note mark") << QByteArray("Slovo{\\super\\chftn}{\\footnote\\pard\\plain Pozn.} dal\\'9a\\'ed")
+                               << 6 << QByteArray("Pozn.}");
+    QTest::newRow("comment") << QByteArray("a{\\*\\atnid J}\\chatn{\\*\\annotation x} b") << 2 << QByteArray("{\\*\\annotation x}");
+    QTest::newRow("field's result") << QByteArray("a{\\field{\\*\\fldinst PAGE}{\\fldrslt 12}} b") << 3 << QByteArray("12}}");
+}
+
+void tst_RichTextBox::typingAfterMarksAndPieces()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(int, position);
+    QFETCH(QByteArray, kept);
+    RichTextBox box;
+    box.setTextRTF("{\\rtf1\\ansi " + body + "\\par}");
+    QTextCursor c(box.document());
+    c.setPosition(position);
+    box.setTextCursor(c);
+    QTest::keyClicks(&box, QStringLiteral("xyz"));
+    const QByteArray out = rtf::write(*box.document());
+    QVERIFY2(out.contains(kept), out.constData());
+    const qsizetype at = out.indexOf(kept) + kept.size();
+    QVERIFY2(out.mid(at).contains("xyz"), out.constData());
+    QVERIFY2(out.mid(at, 40).contains("xyz"), out.constData()); // right after, not inside
 }
 
 QTEST_MAIN(tst_RichTextBox)

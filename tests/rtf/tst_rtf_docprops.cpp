@@ -66,6 +66,14 @@ void TestRtfDocProps::writtenBack_data()
     QTest::newRow("default tab") << doc("\\deftab567 a") << QByteArrayList{"\\deftab567{"};
     QTest::newRow("no default tab") << doc("a") << QByteArrayList{"\\deftab720{"};
     QTest::newRow("default language") << doc("\\deflang1031 a") << QByteArrayList{"\\deflang1031\\uc1"};
+    QTest::newRow("default font")
+        << QByteArray("{\\rtf1\\ansi\\deff1{\\fonttbl{\\f0\\fswiss Arial;}{\\f1\\froman Georgia;}}a\\f0 b}")
+        << QByteArrayList{"\\deff0", "{\\f0\\froman\\fcharset238 Georgia;}", "\\f0\\fs24 a", "\\fs24 b"};
+    QTest::newRow("default style's font and colour")
+        << QByteArray("{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fswiss Arial;}{\\f1\\froman Georgia;}}{\\colortbl;\\red0\\green0\\blue128;}"
+                      "{\\stylesheet{\\s0\\f1\\fs22\\cf1 Normal;}}\\pard\\plain\\s0\\f1\\fs22\\cf1 a}")
+        << QByteArrayList{"{\\f0\\fswiss\\fcharset238 Arial;}", "{\\colortbl ;\\red0\\green0\\blue128;}", "{\\stylesheet{\\s0\\f2\\fs22\\cf1 Normal;}}",
+                          "\\f2\\fs22\\cf1 a"};
     QTest::newRow("info") << doc("{\\info{\\title N\\'e1zev}{\\author Jan}{\\keywords a, b}{\\creatim\\yr2024\\mo3\\dy5\\hr10\\min7}}a")
                           << QByteArrayList{"{\\info{\\title N\\'e1zev}{\\author Jan}{\\keywords a, b}{\\creatim\\yr2024\\mo3\\dy5\\hr10\\min7}}"};
     QTest::newRow("section words") << doc("\\sectd\\sbknone\\cols2\\pgwsxn12000 a")

@@ -12,6 +12,7 @@
 #include <QFont>
 #include <QGuiApplication>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -145,6 +146,7 @@ private slots:
     void everyPropertyReadsBack();
     void notesReadBack();
     void documentPropertiesReadBack();
+    void piecesReadBack();
 
 private:
     QByteArray throughLibreOffice(const QByteArray &rtf, const QString &name);
@@ -286,6 +288,45 @@ void TestRtfLibreOffice::documentPropertiesReadBack()
     }
     QVERIFY2(headers.contains(QStringLiteral("header:Hlavička")), qPrintable(headers.join(u',')));
     QVERIFY2(headers.contains(QStringLiteral("footer:Pata")), qPrintable(headers.join(u',')));
+}
+
+// LibreOffice keeps the comments, fields and hidden text of a file it
+// wrote, after we open and save it: field by field, comment by comment.
+void TestRtfLibreOffice::piecesReadBack()
+{
+    auto pieces = [](const QTextDocument &d) {
+        static const QRegularExpression instruction(QStringLiteral("fldinst[{ ]*([A-Z]+)"));
+        QStringList out;
+        int lastWrap = 0;
+        for (QTextBlock b = d.begin(); b.isValid(); b = b.next()) {
+            for (auto it = b.begin(); !it.atEnd(); ++it) {
+                const QTextCharFormat f = it.fragment().charFormat();
+                const QString rtf = f.hasProperty(rtf::OpaqueRtf) ? f.stringProperty(rtf::OpaqueRtf)
+                                                                  : f.stringProperty(rtf::WrapRtf);
+                const int wrap = f.intProperty(rtf::WrapId);
+                if (const auto m = instruction.match(rtf); m.hasMatch() && (wrap == 0 || wrap != lastWrap))
+                    out << QStringLiteral("field:") + m.captured(1);
+                else if (rtf.contains(QLatin1StringView("\\annotation")))
+                    out << QStringLiteral("comment:") + f.stringProperty(rtf::OpaqueText);
+                else if (rtf.startsWith(QLatin1StringView("{\\v ")))
+                    out << QStringLiteral("hidden");
+                lastWrap = wrap;
+            }
+        }
+        return out;
+    };
+    QTextDocument doc;
+    rtf::read(rtftest::fixture(QStringLiteral("libreoffice_7.4_comments_fields.rtf")), doc);
+    const QByteArray lo = throughLibreOffice(rtf::write(doc), QStringLiteral("pieces"));
+    QTextDocument back;
+    rtf::read(lo, back);
+    const QStringList expected{QStringLiteral("field:PAGE"), QStringLiteral("field:NUMPAGES"), QStringLiteral("field:DATE"),
+                               QStringLiteral("comment:Jan Novák: Poznámka k účtu."), QStringLiteral("hidden"),
+                               QStringLiteral("field:REF"), QStringLiteral("field:FORMTEXT")};
+    QCOMPARE(pieces(doc), expected);
+    QCOMPARE(pieces(back), expected);
+    QCOMPARE(back.toPlainText().remove(QChar::ObjectReplacementCharacter),
+             doc.toPlainText().remove(QChar::ObjectReplacementCharacter));
 }
 
 QTEST_MAIN(TestRtfLibreOffice)

@@ -219,11 +219,11 @@ void TestRtfReader::destinations_data()
     QTest::newRow("header, footer, footnote")
         << QByteArray("{\\header hlavička}{\\footerr pata}text{\\footnote\\pard poznámka}")
         << QStringLiteral("text");
-    QTest::newRow("annotation") << QByteArray("a{\\*\\atnid J}{\\*\\annotation komentář}b") << QStringLiteral("ab");
+    QTest::newRow("annotation") << QByteArray("a{\\*\\atnid J}{\\*\\annotation komentář}b") << QStringLiteral("a\uFFFCb"); // one character that shows nothing
     QTest::newRow("object result")
         << QByteArray("{\\object\\objemb{\\*\\objclass Word}{\\*\\objdata 0102}{\\result v\\'fdsledek}}")
         << QStringLiteral("výsledek");
-    QTest::newRow("hidden text") << QByteArray("a{\\v skryto \\u269?}b\\v c\\v0 d") << QStringLiteral("abd");
+    QTest::newRow("hidden text") << QByteArray("a{\\v skryto \\u269?}b\\v c\\v0 d") << QStringLiteral("a\uFFFCb\uFFFCd"); // kept, not shown
     QTest::newRow("deleted revision") << QByteArray("a{\\deleted smazáno}b") << QStringLiteral("ab");
     QTest::newRow("bookmarks") << QByteArray("{\\*\\bkmkstart b}a{\\*\\bkmkend b}") << QStringLiteral("\uFFFCa\uFFFC"); // kept, as characters that show nothing
     QTest::newRow("list definitions") << QByteArray("{\\*\\listtable{\\list{\\listlevel{\\leveltext \\'02\\'00.;}}}}x")

@@ -1,0 +1,433 @@
+// Opaque pieces (see docprops.h): comments, fields other than hyperlinks,
+// embedded objects, drawing objects and hidden text.
+//
+// Such a group is recorded ("tapped") while the reader goes on reading it
+// as before: control words, groups and text as this writer writes them.
+// Text is decoded and escaped anew, in the code page this writer uses;
+// words that name an entry of the file's font, colour, style or list
+// tables are left out, as their numbers mean nothing in the tables a save
+// writes. So a piece is always RTF of our own, with balanced groups, even
+// when the file's were not.
+//
+// A field's result, and the result an embedded object or shape shows, is
+// read as text; it carries the piece's RTF before it (CharProps::wrap), and
+// the writer puts it back inside the field or object.
+
+#include "readerimpl.h"
+
+#include "docprops.h"
+#include "writerimpl.h"
+
+#include <QTextBlock>
+
+#include "notes.h"
+
+namespace rtf {
+
+QTextCharFormat typingFormat(const QTextCharFormat &before, const QTextCharFormat &after)
+{
+    QTextCharFormat f = before;
+    for (const int p : {int(NoteId), int(NoteRtf), int(NoteText), int(NoteKind), int(NoteAutoNumber), int(NoteSelfMark),
+                        int(OpaqueRtf), int(OpaqueText), int(QTextFormat::ObjectType)})
+        f.clearProperty(p);
+    if (f.intProperty(WrapId) != after.intProperty(WrapId)) {
+        f.clearProperty(WrapId);
+        f.clearProperty(WrapRtf);
+    }
+    return f;
+}
+
+} // namespace rtf
+
+namespace rtf::detail {
+
+namespace {
+
+// The number of an invisible object character (drawn as nothing), as for
+// bookmarks.
+constexpr int kPieceObject = QTextFormat::UserObject + 0x4F;
+
+// The limit is on a piece's data and text; the words and braces around
+// them may add this much.
+constexpr qsizetype kPieceSlack = 256;
+
+// Words that name entries of the file's own tables, or that the writer
+// states once for the whole file.
+bool dropInTap(std::string_view name)
+{
+    static const std::string_view words[] = {"f", "af", "cf", "cb", "highlight", "chcbpat", "chcfpat", "cs", "s",
+                                             "ds", "ts", "ls", "uc", "bin", "ansicpg", "deff", "pnf", "loch",
+                                             "hich", "dbch"};
+    return name.empty() || std::find(std::begin(words), std::end(words), name) != std::end(words);
+}
+
+// Text of a piece: ASCII, and every other character as \uN with a '?'.
+// Bytes in the document's code page would be read in whatever code page a
+// reader gives the piece's destination (LibreOffice reads a comment's in
+// its own default), so they are not used.
+void appendPieceText(QByteArray &out, QStringView text)
+{
+    for (const QChar qc : text) {
+        const char16_t c = qc.unicode();
+        if (c >= 0x20 && c < 0x7F) {
+            if (c == u'\\' || c == u'{' || c == u'}')
+                out += '\\';
+            out += char(c);
+        } else if (c == u'\t') {
+            out += "\\tab ";
+        } else if (c == QChar::LineSeparator) {
+            out += "\\line ";
+        } else if (c == QChar::Nbsp) {
+            out += "\\~";
+        } else if (c >= 0x80 && c != QChar::ObjectReplacementCharacter) {
+            out += "\\u" + QByteArray::number(c > 0x7FFF ? int(c) - 0x10000 : int(c)) + '?';
+        }
+    }
+}
+
+} // namespace
+
+bool Reader::canKeepPiece() const
+{
+    return m_tapKind == TapKind::None && m_st.dest == Dest::Body && !m_st.chr.hidden && m_pieces < limits::maxPieces;
+}
+
+void Reader::beginTap(TapKind kind, std::string_view name, bool star)
+{
+    m_tapKind = kind;
+    m_tap = star ? "{\\*\\" : "{\\";
+    m_tap.append(name.data(), qsizetype(name.size()));
+    m_tapDepth = 1;
+    m_tapLastOpen = 0;
+    m_tapSpace = true;
+    m_tapOverflow = false;
+    m_tapText.clear();
+}
+
+void Reader::tapRaw(const char *s)
+{
+    if (m_tapOverflow)
+        return;
+    m_tap += s;
+    m_tapSpace = false;
+}
+
+void Reader::tapWord(std::string_view name, bool hasParam, int param)
+{
+    // After \* a word names the group, whatever it is: it stays, or the
+    // group would mean something else.
+    if (m_tapOverflow || (dropInTap(name) && !m_tap.endsWith("\\*")))
+        return;
+    m_tap += '\\';
+    m_tap.append(name.data(), qsizetype(name.size()));
+    if (hasParam)
+        m_tap += QByteArray::number(param);
+    m_tapSpace = true;
+    if (m_tap.size() > limits::maxPieceBytes + kPieceSlack)
+        m_tapOverflow = true;
+}
+
+void Reader::tapText(QStringView text)
+{
+    if (m_tapOverflow || text.isEmpty())
+        return;
+    if (m_tapSpace)
+        m_tap += ' ';
+    m_tapSpace = false;
+    appendPieceText(m_tap, text);
+    if (m_tapKind == TapKind::Comment && m_tapText.size() < 4096)
+        m_tapText += text.left(4096 - m_tapText.size());
+    if (m_tap.size() > limits::maxPieceBytes)
+        m_tapOverflow = true;
+}
+
+void Reader::tapBytes(const char *s, qsizetype n)
+{
+    if (m_tapOverflow)
+        return;
+    if (m_tap.size() + n > limits::maxPieceBytes) {
+        m_tapOverflow = true;
+        return;
+    }
+    // Hexadecimal data (\objdata) is most of what big pieces hold: as it is.
+    if (std::all_of(s, s + n, [](char c) { return isHex(c) || c == ' '; })) {
+        if (m_tapSpace)
+            m_tap += ' ';
+        m_tapSpace = false;
+        m_tap.append(s, n);
+        return;
+    }
+    QString t;
+    m_decoder.decode(codepage(), QByteArrayView(s, n), t);
+    tapText(t);
+}
+
+void Reader::tapBinary(const char *s, qsizetype n)
+{
+    // \bin data of an object: the same bytes as hexadecimal digits.
+    if (n <= 0)
+        return;
+    if (m_tapOverflow || m_tap.size() + 2 * n > limits::maxPieceBytes) {
+        m_tapOverflow = true;
+        return;
+    }
+    static const char hex[] = "0123456789abcdef";
+    if (m_tapSpace)
+        m_tap += ' ';
+    m_tapSpace = false;
+    for (qsizetype i = 0; i < n; ++i) {
+        const uchar c = uchar(s[i]);
+        m_tap += hex[c >> 4];
+        m_tap += hex[c & 15];
+    }
+}
+
+void Reader::tapOpen()
+{
+    ++m_tapDepth;
+    if (m_tapOverflow)
+        return;
+    if (m_tap.size() > limits::maxPieceBytes + kPieceSlack) {
+        m_tapOverflow = true;
+        return;
+    }
+    m_tapLastOpen = m_tap.size();
+    m_tap += '{';
+    m_tapSpace = false;
+}
+
+void Reader::tapClose()
+{
+    --m_tapDepth;
+    if (m_tapOverflow)
+        return;
+    m_tap += '}';
+    m_tapSpace = false;
+}
+
+// Text of the group shows (a broken file): what shows is kept, as text,
+// and the piece is not, or a save would write that text twice.
+void Reader::dropTap()
+{
+    m_tapKind = TapKind::None;
+    m_tapDepth = -1;
+    m_tap = QByteArray();
+}
+
+// The tapped group ended (or the file did: its groups are closed here).
+void Reader::endTap()
+{
+    while (m_tapDepth > 0)
+        tapClose();
+    const TapKind kind = m_tapKind;
+    m_tapKind = TapKind::None;
+    m_tapDepth = -1;
+    if (m_tapOverflow) {
+        m_tap = QByteArray();
+        return;
+    }
+    switch (kind) {
+    case TapKind::FieldInst:
+        m_fieldTap = std::move(m_tap);
+        break;
+    case TapKind::Group:
+    case TapKind::Object: // without a result to show
+    case TapKind::Shape:
+        insertPiece(QString::fromLatin1(m_tap), false, false);
+        break;
+    case TapKind::Comment: {
+        const bool last = m_tap.startsWith("{\\*\\annotation") || m_tap.startsWith("{\\annotation");
+        const bool shown = last || m_tap.startsWith("{\\*\\atnauthor"); // the tool tip: author and text
+        insertPiece(QString::fromLatin1(m_tap), true, last, shown ? m_tapText.trimmed() : QString());
+        break;
+    }
+    case TapKind::None:
+        break;
+    }
+    m_tap = QByteArray();
+}
+
+// One character that shows nothing. The parts of a comment (its id,
+// author, mark and text) that follow each other make one character.
+void Reader::insertPiece(const QString &rtf, bool comment, bool closesComment, const QString &text)
+{
+    beforeText();
+    flushRun();
+    if (comment && m_commentEnd >= 0 && m_commentEnd == m_cursor.position() && m_cursor.position() > 0) {
+        QTextCursor c = m_cursor;
+        c.setPosition(m_cursor.position() - 1);
+        c.setPosition(m_cursor.position(), QTextCursor::KeepAnchor);
+        QTextCharFormat f = c.charFormat();
+        if (f.hasProperty(OpaqueRtf)) {
+            f.setProperty(OpaqueRtf, f.stringProperty(OpaqueRtf) + rtf);
+            if (!text.isEmpty()) {
+                const QString before = f.stringProperty(OpaqueText);
+                f.setProperty(OpaqueText, before.isEmpty() ? text : before + QStringLiteral(": ") + text);
+            }
+            c.setCharFormat(f);
+            m_commentEnd = closesComment ? -1 : m_cursor.position();
+            return;
+        }
+    }
+    ++m_pieces;
+    // In a field's or object's result, the piece is written inside it.
+    QTextCharFormat f = charFormat(m_st.chr);
+    f.setObjectType(kPieceObject);
+    f.setProperty(OpaqueRtf, rtf);
+    if (!text.isEmpty())
+        f.setProperty(OpaqueText, text);
+    m_cursor.insertText(QString(QChar::ObjectReplacementCharacter), f);
+    ++m_runs;
+    m_propsDirty = true;
+    m_commentEnd = comment && !closesComment ? m_cursor.position() : -1;
+}
+
+namespace {
+// SYMBOL fields show their character and are written as it.
+bool isSymbolField(const QString &instruction)
+{
+    const QStringList args = fieldArguments(instruction);
+    return !args.isEmpty() && args[0].compare(QLatin1StringView("SYMBOL"), Qt::CaseInsensitive) == 0;
+}
+} // namespace
+
+// Fields: the instruction is tapped; the result keeps it.
+void Reader::beginFieldTap()
+{
+    m_fieldDepth = -1;
+    m_fieldResult = false;
+    m_fieldTap.clear();
+    if (!canKeepPiece() || m_st.chr.wrap >= 0 || m_stack.size() < 2)
+        return; // a field in a field's result is part of that result
+    m_fieldDepth = qsizetype(m_stack.size()) - 1;
+    beginTap(TapKind::FieldInst, "fldinst", true);
+}
+
+void Reader::fieldResult(bool link)
+{
+    if (m_fieldDepth < 0 || m_fieldTap.isEmpty() || m_fieldResult)
+        return;
+    m_fieldResult = true;
+    // Hyperlinks are the editor's own; a SYMBOL field shows its character.
+    if (link || isSymbolField(m_fieldInst) || m_wrapDepth >= 0) {
+        m_fieldTap.clear();
+        return;
+    }
+    m_wraps.push_back(QStringLiteral("{\\field") + QString::fromLatin1(m_fieldTap) + QStringLiteral("{\\fldrslt "));
+    m_fieldTap.clear();
+    ++m_pieces;
+    flushRun();
+    m_st.chr.wrap = int(m_wraps.size() - 1);
+    m_propsDirty = true;
+    m_wrapDepth = qsizetype(m_stack.size());
+    m_wrapStart = m_cursor.position();
+}
+
+// The field's group ended: one without a result is kept as a piece.
+void Reader::endField()
+{
+    m_fieldDepth = -1;
+    if (!m_fieldResult && !m_fieldTap.isEmpty() && !isSymbolField(m_fieldInst) && m_st.dest == Dest::Body
+        && hyperlinkTarget(m_fieldInst).isEmpty() && m_pieces < limits::maxPieces) {
+        insertPiece(QStringLiteral("{\\field") + QString::fromLatin1(m_fieldTap) + u'}',
+                    false, false);
+    }
+    m_fieldTap.clear();
+    m_fieldResult = false;
+}
+
+// An object's or shape's result begins: the piece so far goes before it.
+bool Reader::tapResult(std::string_view word)
+{
+    if (m_tapKind != TapKind::Object && m_tapKind != TapKind::Shape)
+        return false;
+    if (m_tapOverflow || m_wrapDepth >= 0 || m_st.chr.wrap >= 0) {
+        dropTap(); // too big, or in a result already: only the result stays
+        return false;
+    }
+    m_tap.truncate(m_tapLastOpen); // the result's own '{'
+    while (--m_tapDepth > 1) // groups the result is in, closed after it
+        m_tap += '}';
+    m_wraps.push_back(QString::fromLatin1(m_tap) + QStringLiteral("{\\") + QLatin1StringView(word.data(), qsizetype(word.size()))
+                      + u' ');
+    m_tapKind = TapKind::None;
+    m_tapDepth = -1;
+    m_tap = QByteArray();
+    ++m_pieces;
+    flushRun();
+    m_st.chr.wrap = int(m_wraps.size() - 1);
+    m_propsDirty = true;
+    m_wrapDepth = qsizetype(m_stack.size());
+    m_wrapStart = m_cursor.position();
+    return true;
+}
+
+// The result ended; one that showed nothing keeps its piece as a character.
+void Reader::endWrap()
+{
+    m_wrapDepth = -1;
+    flushHidden();
+    flushRun();
+    if (m_cursor.position() != m_wrapStart || m_wraps.empty())
+        return;
+    CharProps props = m_st.chr;
+    props.wrap = int(m_wraps.size() - 1);
+    QTextCharFormat f = charFormat(props);
+    f.setObjectType(kPieceObject);
+    beforeText();
+    m_cursor.insertText(QString(QChar::ObjectReplacementCharacter), f);
+    ++m_runs;
+    m_propsDirty = true;
+}
+
+// Hidden text (\v) is kept as a piece of its own, in the format around it.
+void Reader::hiddenText(QStringView text, const char *bytes, qsizetype n)
+{
+    if (m_st.chr.deleted || m_st.dest != Dest::Body)
+        return;
+    if (!m_hidden.isEmpty() && !(m_st.chr == m_hiddenProps))
+        flushHidden();
+    if (m_hidden.isEmpty()) {
+        if (m_pieces >= limits::maxPieces)
+            return;
+        beforeText();
+        flushRun();
+        m_hiddenProps = m_st.chr;
+        m_runProps = m_st.chr; // so the next shown text ends the piece first
+    }
+    m_propsDirty = true;
+    const qsizetype room = limits::maxPieceBytes / 8 - m_hidden.size(); // \uN? is up to 8 bytes
+    if (room <= 0)
+        return;
+    if (bytes) {
+        QString t;
+        m_decoder.decode(codepage(), QByteArrayView(bytes, std::min(n, room)), t);
+        m_hidden += t;
+    } else {
+        m_hidden += text.left(room);
+    }
+}
+
+void Reader::flushHidden()
+{
+    if (m_hidden.isEmpty())
+        return;
+    QString text = std::move(m_hidden);
+    m_hidden.clear();
+    QByteArray rtf = "{\\v ";
+    appendPieceText(rtf, text);
+    rtf += '}';
+    CharProps props = m_hiddenProps;
+    props.hidden = false;
+    ++m_pieces;
+    QTextCharFormat f = charFormat(props);
+    f.setObjectType(kPieceObject);
+    f.setProperty(OpaqueRtf, QString::fromLatin1(rtf));
+    // Called first thing by flushRun(): the run's text comes after it.
+    m_cursor.insertText(QString(QChar::ObjectReplacementCharacter), f);
+    ++m_runs;
+    m_blockHasText = true;
+    m_propsDirty = true;
+}
+
+} // namespace rtf::detail

@@ -1,0 +1,120 @@
+// Writing opaque pieces (see docprops.h): each piece character as the RTF
+// it keeps, and a field's or object's result inside the field or object.
+// Pieces are RTF the reader made, but a document's properties may come
+// from anywhere (a paste, a program's own formats), so a piece is written
+// only when it is ASCII with balanced groups and no binary data: it cannot
+// break the file around it.
+
+#include "writerimpl.h"
+
+#include "docprops.h"
+#include "readerlimits.h"
+
+#include <QTextCursor>
+
+namespace rtf::detail {
+
+namespace {
+
+// `open` groups stay open at the end (2 for the RTF before a result).
+bool validPiece(QStringView rtf, int open)
+{
+    if (rtf.isEmpty() || rtf.size() > limits::maxPieceBytes + 512)
+        return false;
+    if (open > 0 && !rtf.startsWith(u'{'))
+        return false;
+    const QChar lastChar = rtf.back();
+    if (lastChar != u'}' && lastChar != u' ')
+        return false; // a word at the end would run into the text after it
+    int depth = 0;
+    for (qsizetype i = 0; i < rtf.size(); ++i) {
+        const char16_t c = rtf[i].unicode();
+        if (c >= 0x7F || (c < 0x20 && c != u'\r' && c != u'\n'))
+            return false;
+        if (c == u'\\') {
+            if (++i == rtf.size())
+                return false;
+            // \bin: binary data would swallow what follows
+            if (rtf.sliced(i).startsWith(QLatin1StringView("bin"))
+                && (i + 3 == rtf.size() || !rtf[i + 3].isLetter()))
+                return false;
+            continue;
+        }
+        if (c == u'{') {
+            ++depth;
+        } else if (c == u'}') {
+            if (--depth < 0 || (open > 0 && depth == 0))
+                return false;
+        }
+    }
+    return depth == open;
+}
+
+} // namespace
+
+// Each object character is the piece; text typed next to it took the
+// piece's format and is written as the text it is.
+void Writer::writePieces(QByteArray &out, const QTextFragment &frag) const
+{
+    const QString piece = frag.charFormat().stringProperty(OpaqueRtf);
+    const QByteArray bytes = validPiece(piece, 0) ? piece.toLatin1() : QByteArray();
+    const QString text = frag.text();
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        if (i < text.size() && text[i] != QChar::ObjectReplacementCharacter)
+            continue;
+        appendEscaped(out, QStringView(text).sliced(start, i - start));
+        if (i < text.size())
+            out += bytes;
+        start = i + 1;
+    }
+}
+
+bool Writer::wrapChanges(const QTextCharFormat &f) const
+{
+    const int id = f.intProperty(WrapId);
+    if (id != m_wrapId)
+        return true;
+    return id != 0 && f.stringProperty(WrapRtf) != m_wrap;
+}
+
+void Writer::switchWrap(QByteArray &out, const QTextCharFormat &f)
+{
+    closeWrap(out);
+    m_wrapId = f.intProperty(WrapId);
+    m_wrap = m_wrapId != 0 ? f.stringProperty(WrapRtf) : QString();
+    m_wrapOpen = !m_wrap.isEmpty() && validPiece(m_wrap, 2);
+    if (m_wrapOpen)
+        out += m_wrap.toLatin1();
+}
+
+void Writer::closeWrap(QByteArray &out)
+{
+    if (m_wrapOpen)
+        out += "}}";
+    m_wrapOpen = false;
+    m_wrap.clear();
+    m_wrapId = 0;
+    m_wrapNext = -1;
+}
+
+// A result that goes on into the next paragraph (a table of contents)
+// stays open across the paragraph end, as word processors write it.
+void Writer::endWrapAtBlockEnd(QByteArray &out, const QTextBlock &block)
+{
+    if (m_wrapId == 0)
+        return;
+    const QTextBlock next = block.next();
+    bool goesOn = next.isValid() && m_tableLevel == 0 && !m_cellEnd && !next.blockFormat().hasProperty(SectionStart)
+        && next.begin() != next.end();
+    if (goesOn) {
+        const QTextCharFormat f = next.begin().fragment().charFormat();
+        goesOn = !wrapChanges(f) && QTextCursor(next).currentFrame() == QTextCursor(block).currentFrame();
+    }
+    if (goesOn)
+        m_wrapNext = next.blockNumber();
+    else
+        closeWrap(out);
+}
+
+} // namespace rtf::detail

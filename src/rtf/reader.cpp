@@ -363,7 +363,7 @@ void Reader::controlWord(std::string_view name, bool hasParam, int param)
         return;
     }
     if (m_tapKind != TapKind::None && m_skip == 0) { // opaque pieces
-        const Cmd cmd = it != map.end() ? it->second.cmd : Cmd::SkipDest;
+        const Cmd cmd = found ? found->cmd : Cmd::SkipDest;
         if (cmd == Cmd::Unicode) {
             const int v = param < 0 ? param + 65536 : param;
             if (hasParam && v >= 0 && v <= 0xFFFF && isText(char16_t(v)))
@@ -371,7 +371,7 @@ void Reader::controlWord(std::string_view name, bool hasParam, int param)
             if (m_st.dest == Dest::Skip) // elsewhere the word itself does so
                 m_skip = m_st.uc;
         } else if (cmd == Cmd::Char || cmd == Cmd::Tab || cmd == Cmd::Line) {
-            tapText(QString(QChar(char16_t(cmd == Cmd::Tab ? u'\t' : cmd == Cmd::Line ? char16_t(QChar::LineSeparator) : char16_t(it->second.arg)))));
+            tapText(QString(QChar(char16_t(cmd == Cmd::Tab ? u'\t' : cmd == Cmd::Line ? char16_t(QChar::LineSeparator) : char16_t(found->arg)))));
         } else {
             tapWord(name, hasParam, param);
         }

@@ -104,6 +104,10 @@ void TestRtfPlainText::exportedTextSurvivesASave_data()
                                << QByteArray("a\tb\tc\nd");
     QTest::newRow("empty last cell") << QByteArray("{\\rtf1\\trowd\\cellx1000\\cellx2000\\intbl a\\cell\\cell\\row}")
                                      << QByteArray("a\t");
+    QTest::newRow("ilvl past the list's one level")
+        << QByteArray("{\\rtf1{\\*\\listtable{\\list{\\listlevel\\levelnfc0{\\leveltext\\'02\\'00.;}}\\listid7}}"
+                      "{\\*\\listoverridetable{\\listoverride\\listid7\\ls2}}\\ls2 a\\par\\ilvl2 b}")
+        << QByteArray("1.\ta\n2.\tb");
     QTest::newRow("list") << QByteArray("{\\rtf1{\\*\\pn\\pnlvlbody\\pndec{\\pntxta .}}jedna\\par dva}")
                           << QByteArray("1.\tjedna\n2.\tdva");
 }

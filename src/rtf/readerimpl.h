@@ -603,6 +603,7 @@ private:
     void beginFieldTap();
     void fieldResult(bool link);
     void endField();
+    void beginWrap(const QString &rtf);
     void endWrap();
     void insertPiece(const QString &rtf, bool comment, bool closesComment, const QString &text = {});
     void hiddenText(QStringView text, const char *bytes, qsizetype n);

@@ -313,8 +313,14 @@ void Reader::fieldResult(bool link)
         m_fieldTap.clear();
         return;
     }
-    m_wraps.push_back(QStringLiteral("{\\field") + QString::fromLatin1(m_fieldTap) + QStringLiteral("{\\fldrslt "));
+    beginWrap(QStringLiteral("{\\field") + QString::fromLatin1(m_fieldTap) + QStringLiteral("{\\fldrslt "));
     m_fieldTap.clear();
+}
+
+// The text from here to the end of the group is the result of `rtf`.
+void Reader::beginWrap(const QString &rtf)
+{
+    m_wraps.push_back(rtf);
     ++m_pieces;
     flushRun();
     m_st.chr.wrap = int(m_wraps.size() - 1);
@@ -348,17 +354,11 @@ bool Reader::tapResult(std::string_view word)
     m_tap.truncate(m_tapLastOpen); // the result's own '{'
     while (--m_tapDepth > 1) // groups the result is in, closed after it
         m_tap += '}';
-    m_wraps.push_back(QString::fromLatin1(m_tap) + QStringLiteral("{\\") + QLatin1StringView(word.data(), qsizetype(word.size()))
-                      + u' ');
+    const QString rtf = QString::fromLatin1(m_tap) + QStringLiteral("{\\") + QLatin1StringView(word.data(), qsizetype(word.size())) + u' ';
     m_tapKind = TapKind::None;
     m_tapDepth = -1;
     m_tap = QByteArray();
-    ++m_pieces;
-    flushRun();
-    m_st.chr.wrap = int(m_wraps.size() - 1);
-    m_propsDirty = true;
-    m_wrapDepth = qsizetype(m_stack.size());
-    m_wrapStart = m_cursor.position();
+    beginWrap(rtf);
     return true;
 }
 

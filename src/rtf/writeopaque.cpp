@@ -58,16 +58,7 @@ void Writer::writePieces(QByteArray &out, const QTextFragment &frag) const
 {
     const QString piece = frag.charFormat().stringProperty(OpaqueRtf);
     const QByteArray bytes = validPiece(piece, 0) ? piece.toLatin1() : QByteArray();
-    const QString text = frag.text();
-    qsizetype start = 0;
-    for (qsizetype i = 0; i <= text.size(); ++i) {
-        if (i < text.size() && text[i] != QChar::ObjectReplacementCharacter)
-            continue;
-        appendEscaped(out, QStringView(text).sliced(start, i - start));
-        if (i < text.size())
-            out += bytes;
-        start = i + 1;
-    }
+    appendWithObjects(out, frag.text(), [&] { out += bytes; });
 }
 
 bool Writer::wrapChanges(const QTextCharFormat &f) const

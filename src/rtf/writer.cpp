@@ -547,16 +547,7 @@ void Writer::writeBlock(QByteArray &out, const QTextBlock &block)
         if (cf.isImageFormat()) {
             // Each object character is a picture; text Qt gave the
             // image's format is written as text.
-            const QString text = frag.text();
-            qsizetype start = 0;
-            for (qsizetype i = 0; i <= text.size(); ++i) {
-                if (i < text.size() && text[i] != QChar::ObjectReplacementCharacter)
-                    continue;
-                appendEscaped(out, QStringView(text).sliced(start, i - start));
-                if (i < text.size())
-                    appendPicture(out, cf.toImageFormat());
-                start = i + 1;
-            }
+            appendWithObjects(out, frag.text(), [&] { appendPicture(out, cf.toImageFormat()); });
         } else {
             appendEscaped(out, frag.text());
         }

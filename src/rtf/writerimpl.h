@@ -27,6 +27,11 @@ namespace rtf::detail {
 // value: rounded without overflow.
 int roundedInt(double v);
 
+// Appends `text` escaped for RTF, with `object()` written for each object
+// character (a picture, a kept piece) in it.
+template<typename WriteObject>
+void appendWithObjects(QByteArray &out, QStringView text, WriteObject object);
+
 // Appends `text` escaped for RTF: code page 1250 as \'hh, the rest as \uN
 // with a '?' for readers without Unicode.
 void appendEscaped(QByteArray &out, QStringView text);
@@ -131,5 +136,19 @@ private:
     int m_wrapNext = -1; // the block it goes on into
     bool m_wrapOpen = false; // its RTF was written (and was sound)
 };
+
+template<typename WriteObject>
+void appendWithObjects(QByteArray &out, QStringView text, WriteObject object)
+{
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        if (i < text.size() && text[i] != QChar::ObjectReplacementCharacter)
+            continue;
+        appendEscaped(out, text.sliced(start, i - start));
+        if (i < text.size())
+            object();
+        start = i + 1;
+    }
+}
 
 } // namespace rtf::detail

@@ -2,6 +2,9 @@
 # Builds the libFuzzer targets and fuzzes each for a bounded time (seconds,
 # default 60). A crash, leak, timeout or out-of-memory fails the run and the
 # input that caused it is printed. Findings go under fuzz/findings/.
+# The seed of the mutations is fixed (FUZZ_SEED, default 1), so a run
+# repeats what the same run found before; give another seed, or more time,
+# to look further.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-60}"
@@ -18,7 +21,7 @@ for target in fuzz_rtf_reader fuzz_load_roundtrip fuzz_text_paths; do
     mkdir -p "$findings"
     echo "== fuzzing $target for ${seconds}s"
     # New inputs go to the scratch folder; the seed corpus in the repo stays as it is.
-    if ! "build-fuzz/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+    if ! "build-fuzz/$target" -seed="${FUZZ_SEED:-1}" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
             -max_len=65536 -print_final_stats=1 -artifact_prefix="$findings/" \
             "$work" fuzz/corpus >"$work.log" 2>&1; then
         status=1

@@ -221,6 +221,7 @@ void Reader::openGroup()
     }
     m_stack.push_back(m_st);
     m_st.star = false;
+    m_groupStart = m_p;
 }
 
 bool Reader::closeGroup()
@@ -494,6 +495,12 @@ void Reader::controlWord(std::string_view name, bool hasParam, int param)
         return;
     // notes
     case Cmd::Footnote:
+        // A list label (\listtext) is for readers without lists and holds
+        // no notes; the note would vanish with the label.
+        if (m_st.listText) {
+            m_st.dest = Dest::Skip;
+            return;
+        }
         if (!beginNote() && m_st.dest != Dest::Body)
             m_st.dest = Dest::Skip;
         return;
@@ -904,7 +911,9 @@ void Reader::controlWord(std::string_view name, bool hasParam, int param)
         }
         return;
     case Cmd::ListText:
-        if (m_st.dest == Dest::Body && !m_st.listText)
+        // Only a group's first word makes the group a label: a stray word
+        // in running text would take the rest of its group for a label.
+        if (m_st.dest == Dest::Body && !m_st.listText && opensGroup(name))
             beginListText();
         return;
     case Cmd::Ls:

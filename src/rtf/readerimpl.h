@@ -326,6 +326,21 @@ private:
     void textBytes(const char *s, qsizetype n);
     void textChar(char16_t c);
     bool consumeSkip(); // true when the current character is a \uN fallback
+    // Whether the word `name` (in the input) is the first of its group,
+    // after an optional \*.
+    bool opensGroup(std::string_view name) const
+    {
+        if (!name.data() || name.data() <= m_groupStart || name.data() > m_end)
+            return false;
+        for (const char *c = m_groupStart; c < name.data() - 1; ++c) {
+            if (*c == '\\' && c + 1 < name.data() - 1 && c[1] == '*')
+                ++c;
+            else if (*c != ' ' && *c != '\r' && *c != '\n' && *c != '\t')
+                return false;
+        }
+        return true;
+    }
+    const char *m_groupStart = nullptr; // just after the '{' of the group opened last
 
     // font and colour tables
     FontEntry *currentFont();
@@ -503,6 +518,12 @@ private:
         int cells = 0;
         std::vector<TableBuild> tables; // the body's open tables: a note's own are in its document
         bool reuseBlock = false;
+        // What refers to objects and resources of the body's document: a
+        // note's lists and pictures are its own document's.
+        QHash<quint64, ListRun> textLists;
+        quint64 lastPnKey = 0;
+        QHash<QByteArray, QString> pictureNames;
+        QHash<QByteArray, QSize> pictureSizes;
     };
     NoteSaved m_noteSaved;                    // the body's builder state while a note is read
     std::unique_ptr<QTextDocument> m_noteDoc; // the note being read, null in the body

@@ -159,6 +159,13 @@ bool Reader::beginSubDocument()
     s.cells = m_cells;
     s.tables = std::move(m_tables);
     m_tables.clear();
+    s.textLists.swap(m_textLists);
+    m_textLists.clear();
+    s.lastPnKey = std::exchange(m_lastPnKey, 0);
+    s.pictureNames.swap(m_pictureNames);
+    m_pictureNames.clear();
+    s.pictureSizes.swap(m_pictureSizes);
+    m_pictureSizes.clear();
     s.reuseBlock = m_reuseBlock;
     m_reuseBlock = false;
 
@@ -225,6 +232,13 @@ void Reader::endNote()
     m_cursor = s.cursor;
     m_tables = std::move(s.tables);
     s.tables.clear();
+    m_textLists.swap(s.textLists);
+    s.textLists.clear();
+    m_lastPnKey = s.lastPnKey;
+    m_pictureNames.swap(s.pictureNames);
+    s.pictureNames.clear();
+    m_pictureSizes.swap(s.pictureSizes);
+    s.pictureSizes.clear();
     m_reuseBlock = s.reuseBlock;
     m_run = std::move(s.run);
     m_runProps = s.runProps;

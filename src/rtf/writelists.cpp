@@ -2,6 +2,7 @@
 // readers, \ls and \ilvl on each item, and the label as \listtext for
 // readers that know no lists.
 
+#include "readerlimits.h"
 #include "writerimpl.h"
 
 #include "lists.h"
@@ -93,9 +94,11 @@ void Writer::writeListTables(QByteArray &out)
             QByteArray text;
             QByteArray numbers;
             int length = 0;
-            const QString pattern = own ? f.stringProperty(ListLevelTemplate).left(64) : QString();
+            // A level's text holds 255 characters by its length byte, as
+            // many as the reader keeps, so every label comes back whole.
+            const QString pattern = own ? f.stringProperty(ListLevelTemplate).left(limits::maxLevelTextLength) : QString();
             if (nfc == 23) {
-                for (const QChar c : bulletText(f).left(32)) {
+                for (const QChar c : bulletText(f).left(limits::maxLevelTextLength)) {
                     text += labelCharacter(c);
                     ++length;
                 }
@@ -110,13 +113,13 @@ void Writer::writeListTables(QByteArray &out)
                     }
                 }
             } else {
-                for (const QChar c : f.numberPrefix().left(32)) {
+                for (const QChar c : f.numberPrefix().left(limits::maxLevelTextLength - 1)) {
                     text += labelCharacter(c);
                     ++length;
                 }
                 text += hexByte(level);
                 numbers += hexByte(++length);
-                for (const QChar c : numberSuffix(f).left(32)) {
+                for (const QChar c : numberSuffix(f).left(limits::maxLevelTextLength - length)) {
                     text += labelCharacter(c);
                     ++length;
                 }

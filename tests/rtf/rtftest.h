@@ -129,6 +129,12 @@ inline QTextCharFormat formatAt(const QTextDocument &doc, int pos)
     return c.charFormat();
 }
 
+// A small document in code page 1250 with Times New Roman as font 0.
+inline QByteArray timesDocument(const QByteArray &body)
+{
+    return "{\\rtf1\\ansi\\ansicpg1250\\deff0{\\fonttbl{\\f0\\froman Times New Roman;}}" + body + "}";
+}
+
 // A byte string with the NUL bytes of its literal.
 template <size_t N>
 QByteArray raw(const char (&s)[N])

@@ -20,7 +20,7 @@ namespace {
 
 QByteArray doc(const QByteArray &body)
 {
-    return "{\\rtf1\\ansi\\ansicpg1250\\deff0{\\fonttbl{\\f0\\froman Times New Roman;}}" + body + "}";
+    return rtftest::timesDocument(body);
 }
 
 // The plain text of each header and footer of a section list, "kind:text".

@@ -55,7 +55,7 @@ QString describe(const QList<Mark> &marks)
 
 QByteArray doc(const QByteArray &body)
 {
-    return "{\\rtf1\\ansi\\ansicpg1250\\deff0{\\fonttbl{\\f0\\froman Times New Roman;}}" + body + "}";
+    return rtftest::timesDocument(body);
 }
 
 } // namespace

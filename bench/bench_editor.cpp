@@ -142,13 +142,16 @@ bool spellingUsable(benchmark::State &state, bool on)
     return true;
 }
 
-void openFile(benchmark::State &state, qint64 bytes, bool spelling)
+// The generated document of that size, or (0) the one of tables and lists.
+QString benchFile(qint64 bytes)
 {
-    if (!spellingUsable(state, spelling))
-        return;
+    return bytes > 0 ? documentFile(bytes) : tablesFile();
+}
+
+// Opens the file through the editing area until it is painted, again and again.
+void openPath(benchmark::State &state, const QString &path, bool spelling)
+{
     Editor &e = editor();
-    setSpelling(e, spelling);
-    const QString path = bytes > 0 ? documentFile(bytes) : tablesFile();
     const qint64 fileBytes = QFileInfo(path).size();
     emptyEditor(e);
     benchsupport::PeakMeter meter;
@@ -169,6 +172,16 @@ void openFile(benchmark::State &state, qint64 bytes, bool spelling)
     }
     benchsupport::reportPeak(state, meter, fileBytes);
     state.SetBytesProcessed(state.iterations() * fileBytes);
+    state.counters["file_MB"] = fileBytes / 1048576.0;
+}
+
+void openFile(benchmark::State &state, qint64 bytes, bool spelling)
+{
+    if (!spellingUsable(state, spelling))
+        return;
+    Editor &e = editor();
+    setSpelling(e, spelling);
+    openPath(state, benchFile(bytes), spelling);
     setSpelling(e, false);
 }
 
@@ -192,7 +205,7 @@ void typeInMiddle(benchmark::State &state, qint64 bytes, bool spelling)
     Editor &e = editor();
     setSpelling(e, spelling);
     borovka::RichTextBox *rich = e.window.Rich1;
-    rich->setFileName(bytes > 0 ? documentFile(bytes) : tablesFile());
+    rich->setFileName(benchFile(bytes));
     e.finishLayout();
     QTextCursor cursor(rich->document());
     cursor.setPosition(rich->document()->characterCount() / 2);
@@ -275,25 +288,7 @@ QString photoArticleFile()
 // Opening it until the first screenful is painted, and saving it again.
 void openPhotos(benchmark::State &state)
 {
-    Editor &e = editor();
-    const QString path = photoArticleFile();
-    const qint64 fileBytes = QFileInfo(path).size();
-    emptyEditor(e);
-    benchsupport::PeakMeter meter;
-    meter.start();
-    for (auto _ : state) {
-        e.window.Rich1->setFileName(path);
-        if (!e.waitForPaint(e.counter.paints)) {
-            state.SkipWithError("no paint after loading");
-            break;
-        }
-        state.PauseTiming();
-        emptyEditor(e);
-        state.ResumeTiming();
-    }
-    benchsupport::reportPeak(state, meter, fileBytes);
-    state.SetBytesProcessed(state.iterations() * fileBytes);
-    state.counters["file_MB"] = fileBytes / 1048576.0;
+    openPath(state, photoArticleFile(), false);
 }
 
 void savePhotos(benchmark::State &state)

@@ -522,6 +522,9 @@ private:
         // note's lists and pictures are its own document's.
         QHash<quint64, ListRun> textLists;
         quint64 lastPnKey = 0;
+        int listTextStart = -1, listTextEnd = -1;
+        QString heldLabel;
+        QTextCharFormat heldLabelFormat;
         QHash<QByteArray, QString> pictureNames;
         QHash<QByteArray, QSize> pictureSizes;
     };

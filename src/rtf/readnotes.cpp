@@ -162,6 +162,11 @@ bool Reader::beginSubDocument()
     s.textLists.swap(m_textLists);
     m_textLists.clear();
     s.lastPnKey = std::exchange(m_lastPnKey, 0);
+    // The paragraph's \listtext is the body's: its label goes there.
+    s.listTextStart = std::exchange(m_listTextStart, -1);
+    s.listTextEnd = std::exchange(m_listTextEnd, -1);
+    s.heldLabel = std::exchange(m_heldLabel, QString());
+    s.heldLabelFormat = m_heldLabelFormat;
     s.pictureNames.swap(m_pictureNames);
     m_pictureNames.clear();
     s.pictureSizes.swap(m_pictureSizes);
@@ -235,6 +240,10 @@ void Reader::endNote()
     m_textLists.swap(s.textLists);
     s.textLists.clear();
     m_lastPnKey = s.lastPnKey;
+    m_listTextStart = s.listTextStart;
+    m_listTextEnd = s.listTextEnd;
+    m_heldLabel = std::exchange(s.heldLabel, QString());
+    m_heldLabelFormat = s.heldLabelFormat;
     m_pictureNames.swap(s.pictureNames);
     s.pictureNames.clear();
     m_pictureSizes.swap(s.pictureSizes);

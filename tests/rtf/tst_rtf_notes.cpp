@@ -112,6 +112,9 @@ void TestRtfNotes::read_data()
         << doc("\\ftnstart2\\ftnnalc a{\\super\\chftn}{\\super\\chftn}b") << QStringLiteral("abbb") << QString();
     QTest::newRow("unbalanced note ends with the file") << doc("a{\\chftn}{\\footnote konec")
                                                         << QStringLiteral("a1") << QStringLiteral("1|konec|0|auto");
+    QTest::newRow("a list item's label stays out of its note")
+        << doc("{\\pntext 1.\\tab}\\pard{\\*\\pn\\pnlvlbody\\pndec{\\pntxta .}}a{\\chftn}{\\footnote\\pard x\\par y}b\\par")
+        << QStringLiteral("a1b") << QStringLiteral("1|x\ny|0|auto");
     QTest::newRow("note's formatting does not leak")
         << doc("a{\\chftn}{\\footnote\\pard\\qc\\b tu\\'e8n\\'ec\\par}b\\par c") << QStringLiteral("a1b\nc")
         << QStringLiteral("1|tučně|0|auto");

@@ -381,6 +381,8 @@ private:
     RowDef &rowDef() { return m_inNestProps ? m_nestDef : m_bodyDef; }
     QTextTableCellFormat cellFormat(const CellDef &c) const;
     void mergeCells(QTextTable *table, const TableBuild::Span &s);
+    int placeEdge(TableBuild &t, int first, int right, int left);
+    bool splitColumn(TableBuild &t, int column, int right);
     // lists (readlists.cpp)
     void listWord(std::string_view name, bool hasParam, int param, bool star);
     void levelTextByte(uchar byte);

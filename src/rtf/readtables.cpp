@@ -13,6 +13,7 @@
 
 #include <QTextTable>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace rtf::detail {
@@ -95,24 +96,8 @@ void Reader::openCell(TableBuild &t, int level)
     }
     const int first = t.nextColumn;
     int last = first;
-    std::vector<int> &b = t.bounds;
-    if (t.byPosition && i < def.cells.size()) {
-        const int right = def.cells[i].right;
-        if (size_t(first) >= b.size()) {
-            const int prev = b.empty() ? def.left : b.back();
-            b.resize(size_t(first), prev);
-            b.push_back(std::max(right, prev + 1));
-        } else {
-            while (size_t(last) + 1 < b.size() && std::abs(b[size_t(last) + 1] - right) < std::abs(b[size_t(last)] - right))
-                ++last;
-            if (size_t(last) + 1 == b.size() && right > b.back() + kEdgeTolerance
-                && b.size() < size_t(limits::maxTableColumns)) {
-                // Wider than the table: a new column up to this cell's edge.
-                b.push_back(right);
-                ++last;
-            }
-        }
-    }
+    if (t.byPosition && i < def.cells.size())
+        last = placeEdge(t, first, def.cells[i].right, def.left);
     last = std::min(last, limits::maxTableColumns - 1);
     const int columns = t.table->columns();
     if (last >= columns) {
@@ -131,6 +116,86 @@ void Reader::openCell(TableBuild &t, int level)
     t.cellOpen = true;
     m_parPending = true;
     m_reuseBlock = true;
+}
+
+// The column a cell ending at `right` ends in. The table's columns are the
+// union of its rows' edges, as other word processors show them: an edge
+// between two columns splits the column, an edge past the last adds one.
+int Reader::placeEdge(TableBuild &t, int first, int right, int left)
+{
+    std::vector<int> &b = t.bounds;
+    if (size_t(first) >= b.size()) {
+        const int prev = b.empty() ? left : b.back();
+        b.resize(size_t(first), prev);
+        b.push_back(std::max(right, prev + 1));
+        return first;
+    }
+    size_t k = size_t(std::lower_bound(b.begin() + first, b.end(), right - kEdgeTolerance + 1) - b.begin());
+    if (k < b.size() && b[k] < right + kEdgeTolerance) {
+        if (k + 1 < b.size() && std::abs(b[k + 1] - right) < std::abs(b[k] - right))
+            ++k;
+        return int(k);
+    }
+    if (b.size() < size_t(limits::maxTableColumns)) {
+        if (k == b.size()) {
+            b.push_back(right); // wider than the table: a new column up to this edge
+            return int(k);
+        }
+        if (splitColumn(t, int(k), right))
+            return int(k);
+    }
+    // No more columns: the nearest edge.
+    size_t last = size_t(first);
+    while (last + 1 < b.size() && std::abs(b[last + 1] - right) < std::abs(b[last] - right))
+        ++last;
+    return int(last);
+}
+
+// Splits `column` at `right`: the column ends there and a new one after it
+// takes the rest. The cells of the rows read so far that cover the column
+// then cover both, by the merges applied when the table is complete.
+bool Reader::splitColumn(TableBuild &t, int column, int right)
+{
+    const qint64 cost = qint64(t.rows) * t.table->columns();
+    if (m_mergeWork + cost > limits::maxTableMergeWork)
+        return false;
+    m_mergeWork += cost;
+    t.bounds.insert(t.bounds.begin() + column, right);
+    t.table->insertColumns(column + 1, 1);
+    std::vector<char> covered(size_t(std::max(0, t.row)), 0);
+    auto widen = [column](TableBuild::Span &s) {
+        if (s.column > column)
+            ++s.column;
+        else if (s.column + s.columns > column)
+            ++s.columns;
+        else
+            return false;
+        return s.column <= column;
+    };
+    for (TableBuild::Span &s : t.spans) {
+        if (widen(s) && s.row < int(covered.size()))
+            covered[size_t(s.row)] = 1;
+    }
+    for (TableBuild::Span &s : t.verticalDone)
+        widen(s);
+    for (TableBuild::Span &s : t.vertical)
+        widen(s);
+    if (t.vertical.size() > size_t(column + 1))
+        t.vertical.insert(t.vertical.begin() + column + 1, TableBuild::Span{0, 0, 0, 0});
+    // Qt gives the new cells the format of a neighbour: rows that did not
+    // reach the column get fillers, the others an empty cell to merge.
+    std::vector<char> filler(covered.size(), 0);
+    for (size_t r = 0; r < covered.size(); ++r)
+        filler[r] = t.table->cellAt(int(r), column).format().boolProperty(FillerCell);
+    QTextTableCellFormat fill;
+    fill.setProperty(FillerCell, true);
+    for (int r = 0; r < t.rows; ++r) {
+        const bool done = size_t(r) < covered.size();
+        t.table->cellAt(r, column + 1).setFormat(done && filler[size_t(r)] ? fill : QTextTableCellFormat());
+        if (done && !filler[size_t(r)] && !covered[size_t(r)])
+            t.spans.push_back({r, column, 1, 2});
+    }
+    return true;
 }
 
 void Reader::endCell()

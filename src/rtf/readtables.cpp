@@ -21,6 +21,12 @@ namespace rtf::detail {
 namespace {
 // \cellx differing by less than this from a column's edge end on that edge.
 constexpr int kEdgeTolerance = 30;
+
+// The border the \brdr words describe: a cell's, or from 4 on the row's.
+CellBorderDef &border(RowDef &d)
+{
+    return d.border < 4 ? d.next.borders[size_t(d.border)] : d.borders[size_t(d.border - 4)];
+}
 } // namespace
 
 int Reader::tableLevel() const
@@ -243,7 +249,10 @@ void Reader::endRow(bool nested)
         finishRow(t, level);
 }
 
-QTextTableCellFormat Reader::cellFormat(const CellDef &c) const
+// A cell's format; where the cell gives no border or padding, the row's
+// borders (outer ones at the table's edges, inner ones between cells) and
+// padding hold.
+QTextTableCellFormat Reader::cellFormat(const CellDef &c, const RowDef &row, bool firstRow, bool first, bool last) const
 {
     QTextTableCellFormat f;
     auto color = [this](int index, const QColor &fallback) {
@@ -259,8 +268,10 @@ QTextTableCellFormat Reader::cellFormat(const CellDef &c) const
         f.setVerticalAlignment(QTextCharFormat::AlignMiddle);
     else if (c.valign == 2)
         f.setVerticalAlignment(QTextCharFormat::AlignBottom);
+    const int rowSide[4] = {firstRow || row.borders[4].width < 0 ? 0 : 4, first ? 1 : 5, 2, last ? 3 : 5};
     for (int side = 0; side < 4; ++side) {
-        const CellBorderDef &b = c.borders[size_t(side)];
+        const CellBorderDef &own = c.borders[size_t(side)];
+        const CellBorderDef &b = own.width >= 0 ? own : row.borders[size_t(rowSide[side])];
         if (b.width < 0 || b.style == QTextFrameFormat::BorderStyle_None)
             continue;
         const double width = std::max(1, b.width) / kTwipsPerPixel;
@@ -271,6 +282,18 @@ QTextTableCellFormat Reader::cellFormat(const CellDef &c) const
         case 1: f.setLeftBorder(width); f.setLeftBorderStyle(style); f.setLeftBorderBrush(brush); break;
         case 2: f.setBottomBorder(width); f.setBottomBorderStyle(style); f.setBottomBorderBrush(brush); break;
         default: f.setRightBorder(width); f.setRightBorderStyle(style); f.setRightBorderBrush(brush); break;
+        }
+    }
+    for (int side = 0; side < 4; ++side) {
+        const int twips = c.padding[size_t(side)] >= 0 ? c.padding[size_t(side)] : row.padding[size_t(side)];
+        if (twips < 0)
+            continue;
+        const double px = twips / kTwipsPerPixel;
+        switch (side) {
+        case 0: f.setTopPadding(px); break;
+        case 1: f.setLeftPadding(px); break;
+        case 2: f.setBottomPadding(px); break;
+        default: f.setRightPadding(px); break;
         }
     }
     return f;
@@ -316,7 +339,7 @@ void Reader::finishRow(TableBuild &t, int level)
         const auto [column, span] = t.rowCells[i];
         const CellDef *c = i < def.cells.size() ? &def.cells[i] : nullptr;
         if (c) {
-            const QTextTableCellFormat f = cellFormat(*c);
+            const QTextTableCellFormat f = cellFormat(*c, def, t.row == 0, i == 0, i + 1 == t.rowCells.size());
             if (!f.properties().isEmpty())
                 t.table->cellAt(t.row, column).setFormat(f);
         }
@@ -413,7 +436,7 @@ void Reader::closeTable()
     m_reuseBlock = true;
 }
 
-void Reader::tableWord(Cmd cmd, bool hasParam, int param)
+void Reader::tableWord(Cmd cmd, bool hasParam, int param, int arg)
 {
     RowDef &d = rowDef();
     CellDef &c = d.next;
@@ -469,17 +492,27 @@ void Reader::tableWord(Cmd cmd, bool hasParam, int param)
         d.border = param;
         c.borders[size_t(param)] = CellBorderDef{15, -1, quint8(QTextFrameFormat::BorderStyle_None)};
         return;
+    case Cmd::RowBorder:
+        d.border = 4 + param;
+        d.borders[size_t(param)] = CellBorderDef{15, -1, quint8(QTextFrameFormat::BorderStyle_None)};
+        return;
     case Cmd::BorderWidth:
         if (d.border >= 0)
-            c.borders[size_t(d.border)].width = clampInt(param, 0, 1440);
+            border(d).width = clampInt(param, 0, 1440);
         return;
     case Cmd::BorderColor:
         if (d.border >= 0)
-            c.borders[size_t(d.border)].color = param;
+            border(d).color = param;
         return;
     case Cmd::BorderStyle:
         if (d.border >= 0)
-            c.borders[size_t(d.border)].style = quint8(param);
+            border(d).style = quint8(param);
+        return;
+    case Cmd::RowPadding:
+        d.padding[size_t(arg)] = clampInt(param, 0, 1440);
+        return;
+    case Cmd::CellPadding:
+        c.padding[size_t(arg)] = clampInt(param, 0, 1440);
         return;
     default:
         return;

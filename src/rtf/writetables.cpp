@@ -157,6 +157,20 @@ QByteArray Writer::cellCode(const QTextTableCellFormat &f, const QTextTableForma
     }
     if (f.hasProperty(QTextFormat::BackgroundBrush) && f.background().style() != Qt::NoBrush)
         code += "\\clcbpat" + QByteArray::number(colorIndex(f.background().color()));
+    // Padding in twips (fl3); as in Word's files, \clpadl is the top and
+    // \clpadt the left padding.
+    static const std::pair<QTextFormat::Property, const char *> paddings[] = {
+        {QTextFormat::TableCellTopPadding, "l"},
+        {QTextFormat::TableCellLeftPadding, "t"},
+        {QTextFormat::TableCellBottomPadding, "b"},
+        {QTextFormat::TableCellRightPadding, "r"},
+    };
+    for (const auto &[property, side] : paddings) {
+        if (f.hasProperty(property)) {
+            const int twips = std::clamp(roundedInt(f.doubleProperty(property) * kTwipsPerPixel), 0, 1440);
+            code += "\\clpad" + QByteArray(side) + QByteArray::number(twips) + "\\clpadf" + side + '3';
+        }
+    }
     return code;
 }
 

@@ -74,6 +74,8 @@ private slots:
     void tableFormats();
     void tableEdges_data();
     void tableEdges();
+    void rowBordersAndPadding_data();
+    void rowBordersAndPadding();
     void raisedRunsEndBeforePlain_data();
     void raisedRunsEndBeforePlain();
     void savingTwiceGivesSameBytes_data();
@@ -625,6 +627,67 @@ void TestRtfRoundTrip::tableEdges()
     QTextDocument back;
     rtf::read(written, back);
     QCOMPARE(layoutOf(back), layoutOf(doc));
+}
+
+// Row borders (outer ones at the table's edges, inner ones between
+// cells) and row padding hold where a cell gives none of its own; after a
+// write and a read each cell has the same.
+void TestRtfRoundTrip::rowBordersAndPadding_data()
+{
+    QTest::addColumn<QByteArray>("props"); // of both rows
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QString>("borders"); // twips: top left bottom right, 0 none
+    QTest::addColumn<QString>("padding"); // twips, same order, - none
+    const QByteArray rowBorders = "\\trbrdrt\\brdrs\\brdrw10\\trbrdrl\\brdrs\\brdrw20\\trbrdrb\\brdrs\\brdrw30"
+                                  "\\trbrdrr\\brdrs\\brdrw40\\trbrdrh\\brdrs\\brdrw50\\trbrdrv\\brdrs\\brdrw60";
+    QTest::newRow("first cell") << rowBorders << 0 << 0 << QStringLiteral("10 20 30 60") << QStringLiteral("- - - -");
+    QTest::newRow("inner cell") << rowBorders << 0 << 1 << QStringLiteral("10 60 30 60") << QStringLiteral("- - - -");
+    QTest::newRow("last cell of a later row") << rowBorders << 1 << 2 << QStringLiteral("50 60 30 40")
+                                              << QStringLiteral("- - - -");
+    QTest::newRow("the cell's own borders win")
+        << rowBorders + "\\clbrdrl\\brdrs\\brdrw80\\clbrdrt\\brdrnone" << 1 << 0 << QStringLiteral("0 80 30 60")
+        << QStringLiteral("- - - -");
+    const QByteArray padding = "\\trpaddl100\\trpaddr120\\trpaddfl3\\trpaddfr3";
+    QTest::newRow("row padding") << padding << 0 << 1 << QStringLiteral("0 0 0 0") << QStringLiteral("- 100 - 120");
+    // Word's \clpadl is the top padding, \clpadt the left one.
+    QTest::newRow("cell padding") << padding + "\\clpadl40\\clpadfl3\\clpadt60\\clpadft3\\clpadb20\\clpadfb3" << 0 << 0
+                                  << QStringLiteral("0 0 0 0") << QStringLiteral("40 60 20 120");
+}
+
+void TestRtfRoundTrip::rowBordersAndPadding()
+{
+    QFETCH(QByteArray, props);
+    QFETCH(int, row);
+    QFETCH(int, column);
+    QFETCH(QString, borders);
+    QFETCH(QString, padding);
+    const QByteArray def = "\\trowd" + props + "\\cellx2000\\cellx4000\\cellx6000\\pard\\intbl a\\cell b\\cell c\\cell\\row";
+    QTextDocument doc;
+    rtf::read("{\\rtf1 " + def + def + "\\pard po}", doc);
+    QTextDocument back;
+    rtf::read(rtf::write(doc), back);
+    for (QTextDocument *d : {&doc, &back}) {
+        QTextTable *table = nullptr;
+        for (QTextFrame *f : d->rootFrame()->childFrames())
+            table = table ? table : qobject_cast<QTextTable *>(f);
+        QVERIFY(table);
+        const QTextTableCellFormat f = table->cellAt(row, column).format().toTableCellFormat();
+        auto twips = [&f](QTextFormat::Property p, bool border) {
+            if (!f.hasProperty(p))
+                return border ? QStringLiteral("0") : QStringLiteral("-");
+            return QString::number(qRound(f.doubleProperty(p) * 15));
+        };
+        QCOMPARE(QStringList({twips(QTextFormat::TableCellTopBorder, true), twips(QTextFormat::TableCellLeftBorder, true),
+                              twips(QTextFormat::TableCellBottomBorder, true), twips(QTextFormat::TableCellRightBorder, true)})
+                     .join(u' '),
+                 borders);
+        QCOMPARE(QStringList({twips(QTextFormat::TableCellTopPadding, false), twips(QTextFormat::TableCellLeftPadding, false),
+                              twips(QTextFormat::TableCellBottomPadding, false),
+                              twips(QTextFormat::TableCellRightPadding, false)})
+                     .join(u' '),
+                 padding);
+    }
 }
 
 // What Qt's formats hold of a table: column widths, alignment, header

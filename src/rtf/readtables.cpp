@@ -163,7 +163,10 @@ int Reader::placeEdge(TableBuild &t, int first, int right, int left)
 bool Reader::splitColumn(TableBuild &t, int column, int right)
 {
     const qint64 cost = qint64(t.rows) * t.table->columns();
-    if (m_mergeWork + cost > limits::maxTableMergeWork)
+    // Not when the merges it adds to the rows read so far, with those
+    // waiting, would be left out: cells at the nearest edge read better.
+    const qint64 merges = 1 + t.row + qint64(t.spans.size() + t.verticalDone.size());
+    if (m_mergeWork + cost * merges > limits::maxTableMergeWork)
         return false;
     m_mergeWork += cost;
     t.bounds.insert(t.bounds.begin() + column, right);

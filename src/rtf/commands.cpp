@@ -267,6 +267,22 @@ const std::unordered_map<std::string_view, CmdInfo> &commands()
             m.insert_or_assign(d, CmdInfo{Cmd::OpaqueGroup, 0});
         m.emplace("chatn", CmdInfo{Cmd::Chatn});
         m.insert_or_assign("deleted", CmdInfo{Cmd::Hidden, 1});
+        // tables: row borders and padding. Word writes \clpadl for the top
+        // and \clpadt for the left padding, and other readers follow it.
+        m.emplace("trbrdrt", CmdInfo{Cmd::RowBorder, 0});
+        m.emplace("trbrdrl", CmdInfo{Cmd::RowBorder, 1});
+        m.emplace("trbrdrb", CmdInfo{Cmd::RowBorder, 2});
+        m.emplace("trbrdrr", CmdInfo{Cmd::RowBorder, 3});
+        m.emplace("trbrdrh", CmdInfo{Cmd::RowBorder, 4});
+        m.emplace("trbrdrv", CmdInfo{Cmd::RowBorder, 5});
+        m.emplace("trpaddt", CmdInfo{Cmd::RowPadding, 0});
+        m.emplace("trpaddl", CmdInfo{Cmd::RowPadding, 1});
+        m.emplace("trpaddb", CmdInfo{Cmd::RowPadding, 2});
+        m.emplace("trpaddr", CmdInfo{Cmd::RowPadding, 3});
+        m.emplace("clpadl", CmdInfo{Cmd::CellPadding, 0});
+        m.emplace("clpadt", CmdInfo{Cmd::CellPadding, 1});
+        m.emplace("clpadb", CmdInfo{Cmd::CellPadding, 2});
+        m.emplace("clpadr", CmdInfo{Cmd::CellPadding, 3});
         return m;
     }();
     return map;

@@ -941,6 +941,12 @@ void Reader::controlWord(std::string_view name, bool hasParam, int param)
         chr.noProof = on;
         charChanged();
         return;
+    // tables
+    case Cmd::RowBorder:
+    case Cmd::RowPadding:
+    case Cmd::CellPadding:
+        tableWord(info.cmd, hasParam, info.cmd == Cmd::RowBorder ? info.arg : param, info.arg);
+        return;
     }
 }
 

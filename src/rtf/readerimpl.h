@@ -192,6 +192,8 @@ enum class Cmd {
     Bookmark, OpaqueGroup, Chatn,
     // language
     Lang, NoProof,
+    // tables: row borders, row and cell padding
+    RowBorder, RowPadding, CellPadding,
 };
 
 // tables: a row's definition as \trowd ... \cellx give it.
@@ -208,6 +210,7 @@ struct CellDef {
     quint8 valign = 0; // 0 top, 1 centre, 2 bottom
     int shading = -1;  // colour table index
     std::array<CellBorderDef, 4> borders{}; // top, left, bottom, right
+    std::array<int, 4> padding{-1, -1, -1, -1}; // twips, same order; -1 the row's
 };
 
 struct RowDef {
@@ -217,7 +220,9 @@ struct RowDef {
     bool header = false;
     std::vector<CellDef> cells;
     CellDef next;    // properties of the cell whose \cellx is still to come
-    int border = -1; // the cell border the \brdr words describe, -1 none
+    int border = -1; // the cell border the \brdr words describe, -1 none; 4 on the row's
+    std::array<CellBorderDef, 6> borders{}; // \trbrdr: top, left, bottom, right, inner horizontal, inner vertical
+    std::array<int, 4> padding{-1, -1, -1, -1}; // \trpadd, twips: top, left, bottom, right
 };
 
 // An open table of the document being built and the row being filled.
@@ -377,10 +382,12 @@ private:
     void finishRow(TableBuild &t, int level);
     void endCell();
     void endRow(bool nested);
-    void tableWord(Cmd cmd, bool hasParam, int param);
+    void tableWord(Cmd cmd, bool hasParam, int param, int arg = 0);
     RowDef &rowDef() { return m_inNestProps ? m_nestDef : m_bodyDef; }
-    QTextTableCellFormat cellFormat(const CellDef &c) const;
+    QTextTableCellFormat cellFormat(const CellDef &c, const RowDef &row, bool firstRow, bool first, bool last) const;
     void mergeCells(QTextTable *table, const TableBuild::Span &s);
+    int placeEdge(TableBuild &t, int first, int right, int left);
+    bool splitColumn(TableBuild &t, int column, int right);
     // lists (readlists.cpp)
     void listWord(std::string_view name, bool hasParam, int param, bool star);
     void levelTextByte(uchar byte);

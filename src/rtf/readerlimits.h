@@ -107,8 +107,10 @@ inline constexpr int maxTableColumns = 64;
 // \itap is read as this level, so its text lands in the deepest table.
 inline constexpr int maxTableDepth = 32;
 // Merging cells costs the whole table each time (Qt rebuilds the table's
-// grid), so merges of a document may visit this many cells in all; merges
-// past it are left out and their cells stay side by side, text and all.
+// grid), and so does splitting a column at a row's edge between two
+// columns; merges and splits of a document may visit this many cells in
+// all. Merges past it are left out and their cells stay side by side, text
+// and all; past it a cell ends at the nearest column edge.
 inline constexpr qint64 maxTableMergeWork = 20'000'000;
 // Lists. RTF numbers list levels 0 to 8; a higher \ilvl is the last
 // level. Files define a handful of lists, long Word documents some

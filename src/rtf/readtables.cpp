@@ -13,6 +13,7 @@
 
 #include <QTextTable>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace rtf::detail {
@@ -20,6 +21,12 @@ namespace rtf::detail {
 namespace {
 // \cellx differing by less than this from a column's edge end on that edge.
 constexpr int kEdgeTolerance = 30;
+
+// The border the \brdr words describe: a cell's, or from 4 on the row's.
+CellBorderDef &border(RowDef &d)
+{
+    return d.border < 4 ? d.next.borders[size_t(d.border)] : d.borders[size_t(d.border - 4)];
+}
 } // namespace
 
 int Reader::tableLevel() const
@@ -95,24 +102,8 @@ void Reader::openCell(TableBuild &t, int level)
     }
     const int first = t.nextColumn;
     int last = first;
-    std::vector<int> &b = t.bounds;
-    if (t.byPosition && i < def.cells.size()) {
-        const int right = def.cells[i].right;
-        if (size_t(first) >= b.size()) {
-            const int prev = b.empty() ? def.left : b.back();
-            b.resize(size_t(first), prev);
-            b.push_back(std::max(right, prev + 1));
-        } else {
-            while (size_t(last) + 1 < b.size() && std::abs(b[size_t(last) + 1] - right) < std::abs(b[size_t(last)] - right))
-                ++last;
-            if (size_t(last) + 1 == b.size() && right > b.back() + kEdgeTolerance
-                && b.size() < size_t(limits::maxTableColumns)) {
-                // Wider than the table: a new column up to this cell's edge.
-                b.push_back(right);
-                ++last;
-            }
-        }
-    }
+    if (t.byPosition && i < def.cells.size())
+        last = placeEdge(t, first, def.cells[i].right, def.left);
     last = std::min(last, limits::maxTableColumns - 1);
     const int columns = t.table->columns();
     if (last >= columns) {
@@ -131,6 +122,89 @@ void Reader::openCell(TableBuild &t, int level)
     t.cellOpen = true;
     m_parPending = true;
     m_reuseBlock = true;
+}
+
+// The column a cell ending at `right` ends in. The table's columns are the
+// union of its rows' edges, as other word processors show them: an edge
+// between two columns splits the column, an edge past the last adds one.
+int Reader::placeEdge(TableBuild &t, int first, int right, int left)
+{
+    std::vector<int> &b = t.bounds;
+    if (size_t(first) >= b.size()) {
+        const int prev = b.empty() ? left : b.back();
+        b.resize(size_t(first), prev);
+        b.push_back(std::max(right, prev + 1));
+        return first;
+    }
+    size_t k = size_t(std::lower_bound(b.begin() + first, b.end(), right - kEdgeTolerance + 1) - b.begin());
+    if (k < b.size() && b[k] < right + kEdgeTolerance) {
+        if (k + 1 < b.size() && std::abs(b[k + 1] - right) < std::abs(b[k] - right))
+            ++k;
+        return int(k);
+    }
+    if (b.size() < size_t(limits::maxTableColumns)) {
+        if (k == b.size()) {
+            b.push_back(right); // wider than the table: a new column up to this edge
+            return int(k);
+        }
+        if (splitColumn(t, int(k), right))
+            return int(k);
+    }
+    // No more columns: the nearest edge.
+    size_t last = size_t(first);
+    while (last + 1 < b.size() && std::abs(b[last + 1] - right) < std::abs(b[last] - right))
+        ++last;
+    return int(last);
+}
+
+// Splits `column` at `right`: the column ends there and a new one after it
+// takes the rest. The cells of the rows read so far that cover the column
+// then cover both, by the merges applied when the table is complete.
+bool Reader::splitColumn(TableBuild &t, int column, int right)
+{
+    const qint64 cost = qint64(t.rows) * t.table->columns();
+    // Not when the merges it adds to the rows read so far, with those
+    // waiting, would be left out: cells at the nearest edge read better.
+    const qint64 merges = 1 + t.row + qint64(t.spans.size() + t.verticalDone.size());
+    if (m_mergeWork + cost * merges > limits::maxTableMergeWork)
+        return false;
+    m_mergeWork += cost;
+    t.bounds.insert(t.bounds.begin() + column, right);
+    t.table->insertColumns(column + 1, 1);
+    std::vector<char> covered(size_t(std::max(0, t.row)), 0);
+    auto widen = [column](TableBuild::Span &s) {
+        if (s.column > column)
+            ++s.column;
+        else if (s.column + s.columns > column)
+            ++s.columns;
+        else
+            return false;
+        return s.column <= column;
+    };
+    for (TableBuild::Span &s : t.spans) {
+        if (widen(s) && s.row < int(covered.size()))
+            covered[size_t(s.row)] = 1;
+    }
+    for (TableBuild::Span &s : t.verticalDone)
+        widen(s);
+    for (TableBuild::Span &s : t.vertical)
+        widen(s);
+    if (t.vertical.size() > size_t(column + 1))
+        t.vertical.insert(t.vertical.begin() + column + 1, TableBuild::Span{0, 0, 0, 0});
+    // Qt gives the new cells the format of a neighbour: rows that did not
+    // reach the column get fillers, the others an empty cell to merge.
+    std::vector<char> filler(covered.size(), 0);
+    for (size_t r = 0; r < covered.size(); ++r)
+        filler[r] = t.table->cellAt(int(r), column).format().boolProperty(FillerCell);
+    QTextTableCellFormat fill;
+    fill.setProperty(FillerCell, true);
+    for (int r = 0; r < t.rows; ++r) {
+        const bool done = size_t(r) < covered.size();
+        t.table->cellAt(r, column + 1).setFormat(done && filler[size_t(r)] ? fill : QTextTableCellFormat());
+        if (done && !filler[size_t(r)] && !covered[size_t(r)])
+            t.spans.push_back({r, column, 1, 2});
+    }
+    return true;
 }
 
 void Reader::endCell()
@@ -178,7 +252,10 @@ void Reader::endRow(bool nested)
         finishRow(t, level);
 }
 
-QTextTableCellFormat Reader::cellFormat(const CellDef &c) const
+// A cell's format; where the cell gives no border or padding, the row's
+// borders (outer ones at the table's edges, inner ones between cells) and
+// padding hold.
+QTextTableCellFormat Reader::cellFormat(const CellDef &c, const RowDef &row, bool firstRow, bool first, bool last) const
 {
     QTextTableCellFormat f;
     auto color = [this](int index, const QColor &fallback) {
@@ -194,8 +271,10 @@ QTextTableCellFormat Reader::cellFormat(const CellDef &c) const
         f.setVerticalAlignment(QTextCharFormat::AlignMiddle);
     else if (c.valign == 2)
         f.setVerticalAlignment(QTextCharFormat::AlignBottom);
+    const int rowSide[4] = {firstRow || row.borders[4].width < 0 ? 0 : 4, first ? 1 : 5, 2, last ? 3 : 5};
     for (int side = 0; side < 4; ++side) {
-        const CellBorderDef &b = c.borders[size_t(side)];
+        const CellBorderDef &own = c.borders[size_t(side)];
+        const CellBorderDef &b = own.width >= 0 ? own : row.borders[size_t(rowSide[side])];
         if (b.width < 0 || b.style == QTextFrameFormat::BorderStyle_None)
             continue;
         const double width = std::max(1, b.width) / kTwipsPerPixel;
@@ -206,6 +285,18 @@ QTextTableCellFormat Reader::cellFormat(const CellDef &c) const
         case 1: f.setLeftBorder(width); f.setLeftBorderStyle(style); f.setLeftBorderBrush(brush); break;
         case 2: f.setBottomBorder(width); f.setBottomBorderStyle(style); f.setBottomBorderBrush(brush); break;
         default: f.setRightBorder(width); f.setRightBorderStyle(style); f.setRightBorderBrush(brush); break;
+        }
+    }
+    for (int side = 0; side < 4; ++side) {
+        const int twips = c.padding[size_t(side)] >= 0 ? c.padding[size_t(side)] : row.padding[size_t(side)];
+        if (twips < 0)
+            continue;
+        const double px = twips / kTwipsPerPixel;
+        switch (side) {
+        case 0: f.setTopPadding(px); break;
+        case 1: f.setLeftPadding(px); break;
+        case 2: f.setBottomPadding(px); break;
+        default: f.setRightPadding(px); break;
         }
     }
     return f;
@@ -251,7 +342,7 @@ void Reader::finishRow(TableBuild &t, int level)
         const auto [column, span] = t.rowCells[i];
         const CellDef *c = i < def.cells.size() ? &def.cells[i] : nullptr;
         if (c) {
-            const QTextTableCellFormat f = cellFormat(*c);
+            const QTextTableCellFormat f = cellFormat(*c, def, t.row == 0, i == 0, i + 1 == t.rowCells.size());
             if (!f.properties().isEmpty())
                 t.table->cellAt(t.row, column).setFormat(f);
         }
@@ -348,7 +439,7 @@ void Reader::closeTable()
     m_reuseBlock = true;
 }
 
-void Reader::tableWord(Cmd cmd, bool hasParam, int param)
+void Reader::tableWord(Cmd cmd, bool hasParam, int param, int arg)
 {
     RowDef &d = rowDef();
     CellDef &c = d.next;
@@ -404,17 +495,27 @@ void Reader::tableWord(Cmd cmd, bool hasParam, int param)
         d.border = param;
         c.borders[size_t(param)] = CellBorderDef{15, -1, quint8(QTextFrameFormat::BorderStyle_None)};
         return;
+    case Cmd::RowBorder:
+        d.border = 4 + param;
+        d.borders[size_t(param)] = CellBorderDef{15, -1, quint8(QTextFrameFormat::BorderStyle_None)};
+        return;
     case Cmd::BorderWidth:
         if (d.border >= 0)
-            c.borders[size_t(d.border)].width = clampInt(param, 0, 1440);
+            border(d).width = clampInt(param, 0, 1440);
         return;
     case Cmd::BorderColor:
         if (d.border >= 0)
-            c.borders[size_t(d.border)].color = param;
+            border(d).color = param;
         return;
     case Cmd::BorderStyle:
         if (d.border >= 0)
-            c.borders[size_t(d.border)].style = quint8(param);
+            border(d).style = quint8(param);
+        return;
+    case Cmd::RowPadding:
+        d.padding[size_t(arg)] = clampInt(param, 0, 1440);
+        return;
+    case Cmd::CellPadding:
+        c.padding[size_t(arg)] = clampInt(param, 0, 1440);
         return;
     default:
         return;

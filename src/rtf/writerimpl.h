@@ -57,7 +57,8 @@ private:
     // tables
     void registerTableColors(const QList<QTextFormat> &formats);
     bool leadsTable(const QTextFrame::iterator &it, bool first) const;
-    QByteArray rowCode(const QTextTable *table, int row, const std::vector<int> &edges, int left, int gap);
+    QByteArray rowCode(const QTextTable *table, int row, const std::vector<int> &edges, const std::vector<char> &used,
+                       int left, int gap);
     QByteArray cellCode(const QTextTableCellFormat &f, const QTextTableFormat &table);
     void writeCell(QByteArray &out, const QTextTableCell &cell, int width);
 

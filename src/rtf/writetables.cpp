@@ -53,6 +53,32 @@ std::vector<QTextTableCell> rowCells(const QTextTable *table, int row)
     return cells;
 }
 
+// The columns whose right edge is a cell's edge in some row. A cell wider
+// than a column is written as one cell up to its right edge where the other
+// rows give the edges it crosses; the grid is the union of the rows' edges.
+std::vector<char> usedEdges(const QTextTable *table)
+{
+    const int columns = table->columns();
+    std::vector<char> used(size_t(columns), 0);
+    for (int r = 0; r < table->rows(); ++r) {
+        for (const QTextTableCell &cell : rowCells(table, r))
+            used[size_t(std::min(columns, cell.column() + std::max(1, cell.columnSpan())) - 1)] = 1;
+    }
+    return used;
+}
+
+// The columns at whose edge a cell spanning first..last gets a \cellx: its
+// last one, and those no other row has an edge at, written as merged cells.
+std::vector<int> cellEdges(int first, int last, const std::vector<char> &used)
+{
+    std::vector<int> edges;
+    for (int c = first; c <= last; ++c) {
+        if (c == last || !used[size_t(c)])
+            edges.push_back(c);
+    }
+    return edges;
+}
+
 } // namespace
 
 void Writer::registerTableColors(const QList<QTextFormat> &formats)
@@ -131,11 +157,26 @@ QByteArray Writer::cellCode(const QTextTableCellFormat &f, const QTextTableForma
     }
     if (f.hasProperty(QTextFormat::BackgroundBrush) && f.background().style() != Qt::NoBrush)
         code += "\\clcbpat" + QByteArray::number(colorIndex(f.background().color()));
+    // Padding in twips (fl3); as in Word's files, \clpadl is the top and
+    // \clpadt the left padding.
+    static const std::pair<QTextFormat::Property, const char *> paddings[] = {
+        {QTextFormat::TableCellTopPadding, "l"},
+        {QTextFormat::TableCellLeftPadding, "t"},
+        {QTextFormat::TableCellBottomPadding, "b"},
+        {QTextFormat::TableCellRightPadding, "r"},
+    };
+    for (const auto &[property, side] : paddings) {
+        if (f.hasProperty(property)) {
+            const int twips = std::clamp(roundedInt(f.doubleProperty(property) * kTwipsPerPixel), 0, 1440);
+            code += "\\clpad" + QByteArray(side) + QByteArray::number(twips) + "\\clpadf" + side + '3';
+        }
+    }
     return code;
 }
 
 // The row's definition: \trowd, then each cell's properties and edge.
-QByteArray Writer::rowCode(const QTextTable *table, int row, const std::vector<int> &edges, int left, int gap)
+QByteArray Writer::rowCode(const QTextTable *table, int row, const std::vector<int> &edges, const std::vector<char> &used,
+                           int left, int gap)
 {
     const QTextTableFormat tf = table->format();
     QByteArray code = "\\trowd\\trgaph" + QByteArray::number(gap) + "\\trleft" + QByteArray::number(left);
@@ -148,18 +189,17 @@ QByteArray Writer::rowCode(const QTextTable *table, int row, const std::vector<i
         code += "\\trhdr";
     const int columns = table->columns();
     for (const QTextTableCell &cell : rowCells(table, row)) {
-        // A cell wider than a column is written as merged cells, so that
-        // every row gives the edge of every column.
         const int first = cell.column();
         const int last = std::min(columns, first + std::max(1, cell.columnSpan())) - 1;
         const QByteArray props = cellCode(cell.format().toTableCellFormat(), tf);
-        for (int c = first; c <= last; ++c) {
+        const std::vector<int> cellxs = cellEdges(first, last, used);
+        for (int c : cellxs) {
             if (cell.row() != row)
                 code += "\\clvmrg";
             else if (cell.rowSpan() > 1)
                 code += "\\clvmgf";
-            if (last > first)
-                code += c == first ? "\\clmgf" : "\\clmrg";
+            if (cellxs.size() > 1)
+                code += c == cellxs.front() ? "\\clmgf" : "\\clmrg";
             code += props;
             code += "\\cellx" + QByteArray::number(edges[size_t(c)]);
         }
@@ -233,10 +273,11 @@ void Writer::writeTable(QByteArray &out, const QTextTable *table)
         x += widths[size_t(c)];
         edges[size_t(c)] = x;
     }
+    const std::vector<char> used = usedEdges(table);
 
     const int level = ++m_tableLevel;
     for (int r = 0; r < rows; ++r) {
-        const QByteArray def = rowCode(table, r, edges, left, gap);
+        const QByteArray def = rowCode(table, r, edges, used, left, gap);
         if (level == 1)
             out += def;
         bool nested = false;
@@ -253,7 +294,8 @@ void Writer::writeTable(QByteArray &out, const QTextTable *table)
                     nested = it.currentFrame() != nullptr;
                 writeCell(out, cell, std::max(kMinColumn, width - 2 * gap));
             }
-            for (int c = 1; c < span && start + c < columns; ++c)
+            const size_t parts = cellEdges(start, std::min(columns, start + span) - 1, used).size();
+            for (size_t c = 1; c < parts; ++c)
                 out += cellEnd; // the cells merged into it
         }
         if (level == 1) {

@@ -476,6 +476,18 @@ void TestRtfHostile::tableShapes_data()
     for (int i = 1; i <= 10000; ++i)
         deep += "\\pard\\intbl\\itap" + QByteArray::number(i) + " x\\par";
     QTest::newRow("10 000 deep") << deep + "}" << 1 << rtf::limits::maxTableDepth << QString(10000, u'x');
+    // Each row splits the first column again, past the column limit.
+    QByteArray splits = "{\\rtf1\\trowd\\cellx30000\\pard\\intbl a\\cell\\row";
+    for (int i = 1; i <= 2 * rtf::limits::maxTableColumns; ++i)
+        splits += "\\trowd\\cellx" + QByteArray::number(30000 - 100 * i) + "\\cellx30000\\pard\\intbl\\cell b\\cell\\row";
+    QTest::newRow("column splits past the limit") << splits + "}" << rtf::limits::maxTableColumns << 1
+                                                  << u'a' + QString(2 * rtf::limits::maxTableColumns, u'b');
+    // Splitting a column of a long table would need a merge in each row
+    // past the merge budget: the last row's cell ends at the nearest edge.
+    const QByteArray fourCells = "\\trowd\\cellx1000\\cellx2000\\cellx3000\\cellx4000\\pard\\intbl\\cell\\cell\\cell\\cell\\row";
+    QTest::newRow("column split past the merge budget")
+        << "{\\rtf1" + fourCells.repeated(2500) + "\\trowd\\cellx1500\\cellx4000\\pard\\intbl a\\cell b\\cell\\row}" << 4 << 1
+        << QStringLiteral("ab");
     QTest::newRow("100 000 cells in a row")
         << QByteArray("{\\rtf1\\pard\\intbl" + QByteArray("\\cell").repeated(100000) + "\\row}") << rtf::limits::maxTableColumns << 1
         << QString();

@@ -11,6 +11,8 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include <cctype>
+
 #include "rtftest.h"
 #include "tables.h"
 
@@ -70,6 +72,10 @@ private slots:
     void tables_data();
     void tables();
     void tableFormats();
+    void tableEdges_data();
+    void tableEdges();
+    void rowBordersAndPadding_data();
+    void rowBordersAndPadding();
     void raisedRunsEndBeforePlain_data();
     void raisedRunsEndBeforePlain();
     void savingTwiceGivesSameBytes_data();
@@ -524,7 +530,25 @@ void TestRtfRoundTrip::tables_data()
         << QByteArray("{\\rtf1 \\trowd\\cellx3000\\cellx6000\\pard\\intbl a\\cell b\\cell\\row"
                       "\\trowd\\cellx2000\\cellx4000\\cellx6000\\pard\\intbl c\\cell d\\cell e\\cell\\row"
                       "\\trowd\\cellx8000\\pard\\intbl f\\cell\\row}")
-        << QStringLiteral("[{a|b}{c|d|e}{f<4}]");
+        << QStringLiteral("[{a<2|b<2}{c|d<2|e}{f<5}]");
+    QTest::newRow("later row splits a column")
+        << QByteArray("{\\rtf1 \\trowd\\cellx6000\\pard\\intbl a\\cell\\row"
+                      "\\trowd\\cellx3000\\cellx6000\\pard\\intbl b\\cell c\\cell\\row}")
+        << QStringLiteral("[{a<2}{b|c}]");
+    QTest::newRow("edges within the tolerance are one")
+        << QByteArray("{\\rtf1 \\trowd\\cellx3000\\cellx6000\\pard\\intbl a\\cell b\\cell\\row"
+                      "\\trowd\\cellx3020\\cellx5990\\pard\\intbl c\\cell d\\cell\\row}")
+        << QStringLiteral("[{a|b}{c|d}]");
+    QTest::newRow("split across merges and short rows")
+        << QByteArray("{\\rtf1 \\trowd\\clvmgf\\cellx2000\\cellx6000\\pard\\intbl a\\cell b\\cell\\row"
+                      "\\trowd\\clvmrg\\cellx2000\\clmgf\\cellx4000\\clmrg\\cellx6000\\pard\\intbl\\cell c\\cell\\cell\\row"
+                      "\\trowd\\cellx2000\\pard\\intbl d\\cell\\row"
+                      "\\trowd\\cellx1000\\cellx2000\\cellx5000\\cellx6000\\pard\\intbl e\\cell f\\cell g\\cell h\\cell\\row}")
+        << QStringLiteral("[{a<2^2|b<3}{c<3}{d<2}{e|f|g<2|h}]");
+    QTest::newRow("irregular grid")
+        << QByteArray("{\\rtf1 \\trowd\\cellx1500\\cellx4500\\cellx6000\\pard\\intbl a\\cell b\\cell c\\cell\\row"
+                      "\\trowd\\cellx3000\\cellx6000\\pard\\intbl d\\cell e\\cell\\row}")
+        << QStringLiteral("[{a|b<2|c}{d<2|e<2}]");
     QTest::newRow("last cell without cell")
         << QByteArray("{\\rtf1 \\trowd\\cellx1000\\cellx2000\\pard\\intbl a\\cell b\\row\\pard po}")
         << QStringLiteral("[{a|b}]/po");
@@ -546,6 +570,124 @@ void TestRtfRoundTrip::tables()
     rtf::read(written, back);
     QCOMPARE(layoutOf(back), layout);
     QCOMPARE(rtf::write(back), written);
+}
+
+// Rows with edges of their own: the columns are the union of the rows'
+// edges, and each row's \cellx come back as the file gave them.
+void TestRtfRoundTrip::tableEdges_data()
+{
+    QTest::addColumn<QByteArray>("rows");
+    QTest::addColumn<int>("columns");
+    QTest::addColumn<QString>("edges"); // each row's \cellx, rows by "/"
+    const QByteArray row = "\\trowd\\trgaph108\\trleft-108";
+    QTest::newRow("same edges") << row + "\\cellx3000\\cellx6000\\intbl a\\cell b\\cell\\row" + row
+            + "\\cellx3000\\cellx6000\\intbl c\\cell d\\cell\\row"
+                                << 2 << QStringLiteral("3000 6000/3000 6000");
+    QTest::newRow("one wide cell over two") << row + "\\cellx6000\\intbl a\\cell\\row" + row
+            + "\\cellx3000\\cellx6000\\intbl b\\cell c\\cell\\row"
+                                            << 2 << QStringLiteral("6000/3000 6000");
+    QTest::newRow("irregular") << row + "\\cellx1500\\cellx4500\\cellx6000\\intbl a\\cell b\\cell c\\cell\\row" + row
+            + "\\cellx3000\\cellx6000\\intbl d\\cell e\\cell\\row" + row + "\\cellx2000\\cellx7000\\intbl f\\cell g\\cell\\row"
+                               << 6 << QStringLiteral("1500 4500 6000/3000 6000/2000 7000");
+    QTest::newRow("short row") << row + "\\cellx2000\\cellx4000\\intbl a\\cell b\\cell\\row" + row
+            + "\\cellx1000\\intbl c\\cell\\row"
+                               << 3 << QStringLiteral("2000 4000/1000");
+    // Merged cells whose edge no other row has keep it as a merge.
+    QTest::newRow("merge across an edge of its own") << row + "\\clmgf\\cellx2000\\clmrg\\cellx4000\\intbl a\\cell\\cell\\row"
+                                                      << 2 << QStringLiteral("2000 4000");
+}
+
+void TestRtfRoundTrip::tableEdges()
+{
+    QFETCH(QByteArray, rows);
+    QFETCH(int, columns);
+    QFETCH(QString, edges);
+    QTextDocument doc;
+    rtf::read("{\\rtf1 " + rows + "\\pard po}", doc);
+    QTextTable *table = nullptr;
+    for (QTextFrame *f : doc.rootFrame()->childFrames())
+        table = table ? table : qobject_cast<QTextTable *>(f);
+    QVERIFY(table);
+    QCOMPARE(table->columns(), columns);
+    const QByteArray written = rtf::write(doc);
+    QStringList got;
+    for (const QByteArray &def : written.split('\n')) {
+        if (!def.startsWith("\\trowd"))
+            continue;
+        QStringList row;
+        for (qsizetype at = def.indexOf("\\cellx"); at >= 0; at = def.indexOf("\\cellx", at + 1)) {
+            qsizetype end = at + 6;
+            while (end < def.size() && (std::isdigit(uchar(def[end])) || def[end] == '-'))
+                ++end;
+            row << QString::fromLatin1(def.mid(at + 6, end - at - 6));
+        }
+        got << row.join(u' ');
+    }
+    QVERIFY2(got.join(u'/') == edges, written.constData());
+    QTextDocument back;
+    rtf::read(written, back);
+    QCOMPARE(layoutOf(back), layoutOf(doc));
+}
+
+// Row borders (outer ones at the table's edges, inner ones between
+// cells) and row padding hold where a cell gives none of its own; after a
+// write and a read each cell has the same.
+void TestRtfRoundTrip::rowBordersAndPadding_data()
+{
+    QTest::addColumn<QByteArray>("props"); // of both rows
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QString>("borders"); // twips: top left bottom right, 0 none
+    QTest::addColumn<QString>("padding"); // twips, same order, - none
+    const QByteArray rowBorders = "\\trbrdrt\\brdrs\\brdrw10\\trbrdrl\\brdrs\\brdrw20\\trbrdrb\\brdrs\\brdrw30"
+                                  "\\trbrdrr\\brdrs\\brdrw40\\trbrdrh\\brdrs\\brdrw50\\trbrdrv\\brdrs\\brdrw60";
+    QTest::newRow("first cell") << rowBorders << 0 << 0 << QStringLiteral("10 20 30 60") << QStringLiteral("- - - -");
+    QTest::newRow("inner cell") << rowBorders << 0 << 1 << QStringLiteral("10 60 30 60") << QStringLiteral("- - - -");
+    QTest::newRow("last cell of a later row") << rowBorders << 1 << 2 << QStringLiteral("50 60 30 40")
+                                              << QStringLiteral("- - - -");
+    QTest::newRow("the cell's own borders win")
+        << rowBorders + "\\clbrdrl\\brdrs\\brdrw80\\clbrdrt\\brdrnone" << 1 << 0 << QStringLiteral("0 80 30 60")
+        << QStringLiteral("- - - -");
+    const QByteArray padding = "\\trpaddl100\\trpaddr120\\trpaddfl3\\trpaddfr3";
+    QTest::newRow("row padding") << padding << 0 << 1 << QStringLiteral("0 0 0 0") << QStringLiteral("- 100 - 120");
+    // Word's \clpadl is the top padding, \clpadt the left one.
+    QTest::newRow("cell padding") << padding + "\\clpadl40\\clpadfl3\\clpadt60\\clpadft3\\clpadb20\\clpadfb3" << 0 << 0
+                                  << QStringLiteral("0 0 0 0") << QStringLiteral("40 60 20 120");
+}
+
+void TestRtfRoundTrip::rowBordersAndPadding()
+{
+    QFETCH(QByteArray, props);
+    QFETCH(int, row);
+    QFETCH(int, column);
+    QFETCH(QString, borders);
+    QFETCH(QString, padding);
+    const QByteArray def = "\\trowd" + props + "\\cellx2000\\cellx4000\\cellx6000\\pard\\intbl a\\cell b\\cell c\\cell\\row";
+    QTextDocument doc;
+    rtf::read("{\\rtf1 " + def + def + "\\pard po}", doc);
+    QTextDocument back;
+    rtf::read(rtf::write(doc), back);
+    for (QTextDocument *d : {&doc, &back}) {
+        QTextTable *table = nullptr;
+        for (QTextFrame *f : d->rootFrame()->childFrames())
+            table = table ? table : qobject_cast<QTextTable *>(f);
+        QVERIFY(table);
+        const QTextTableCellFormat f = table->cellAt(row, column).format().toTableCellFormat();
+        auto twips = [&f](QTextFormat::Property p, bool border) {
+            if (!f.hasProperty(p))
+                return border ? QStringLiteral("0") : QStringLiteral("-");
+            return QString::number(qRound(f.doubleProperty(p) * 15));
+        };
+        QCOMPARE(QStringList({twips(QTextFormat::TableCellTopBorder, true), twips(QTextFormat::TableCellLeftBorder, true),
+                              twips(QTextFormat::TableCellBottomBorder, true), twips(QTextFormat::TableCellRightBorder, true)})
+                     .join(u' '),
+                 borders);
+        QCOMPARE(QStringList({twips(QTextFormat::TableCellTopPadding, false), twips(QTextFormat::TableCellLeftPadding, false),
+                              twips(QTextFormat::TableCellBottomPadding, false),
+                              twips(QTextFormat::TableCellRightPadding, false)})
+                     .join(u' '),
+                 padding);
+    }
 }
 
 // What Qt's formats hold of a table: column widths, alignment, header

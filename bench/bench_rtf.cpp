@@ -114,9 +114,23 @@ QByteArray longList(bool numbered)
     return rtf + '}';
 }
 
-void readLongList(benchmark::State &state, bool numbered)
+// One table of ROWS rows of COLUMNS short cells, as a report generator writes it.
+QByteArray longTable(int rows, int columns)
 {
-    const QByteArray rtf = longList(numbered);
+    QByteArray row = "\\trowd\\trgaph108";
+    for (int c = 1; c <= columns; ++c)
+        row += "\\cellx" + QByteArray::number(200 * c);
+    row += "\\pard\\intbl ";
+    for (int c = 1; c <= columns; ++c)
+        row += "bu\\'f2ka " + QByteArray::number(c) + "\\cell ";
+    row += "\\row\r\n";
+    return "{\\rtf1\\ansi\\ansicpg1250\\deff0{\\fonttbl{\\f0 Arial;}}\r\n" + row.repeated(rows) + "\\pard konec\\par}";
+}
+
+// Reads RTF into a new document again and again; the document's
+// destruction is not timed.
+void readEach(benchmark::State &state, const QByteArray &rtf)
+{
     for (auto _ : state) {
         auto doc = newDocument();
         rtf::read(rtf, *doc);
@@ -126,7 +140,18 @@ void readLongList(benchmark::State &state, bool numbered)
         state.ResumeTiming();
     }
     state.SetBytesProcessed(state.iterations() * rtf.size());
+}
+
+void readLongList(benchmark::State &state, bool numbered)
+{
+    readEach(state, longList(numbered));
     state.counters["items"] = 100'000;
+}
+
+void readLongTable(benchmark::State &state, int rows, int columns)
+{
+    readEach(state, longTable(rows, columns));
+    state.counters["cells"] = double(rows) * columns;
 }
 
 void registerAll()
@@ -134,6 +159,11 @@ void registerAll()
     benchmark::RegisterBenchmark("rtf_read_list/100000 bullets", readLongList, false)
         ->Unit(benchmark::kMillisecond)->UseRealTime();
     benchmark::RegisterBenchmark("rtf_read_list/100000 numbers", readLongList, true)
+        ->Unit(benchmark::kMillisecond)->UseRealTime();
+    // Long and wide tables: the time must grow with the cells, not their square.
+    benchmark::RegisterBenchmark("rtf_read_table/20000 rows x 4", readLongTable, 20'000, 4)
+        ->Unit(benchmark::kMillisecond)->UseRealTime();
+    benchmark::RegisterBenchmark("rtf_read_table/2000 rows x 64", readLongTable, 2'000, 64)
         ->Unit(benchmark::kMillisecond)->UseRealTime();
     benchmark::RegisterBenchmark("rtf_read_tables/10 MB", readTables)->Unit(benchmark::kMillisecond)->UseRealTime();
     for (const qint64 bytes : benchsupport::sizes()) {

@@ -21,6 +21,8 @@ namespace rtf::detail {
 namespace {
 // \cellx differing by less than this from a column's edge end on that edge.
 constexpr int kEdgeTolerance = 30;
+// Rows are added ahead in batches of at most this many cells.
+constexpr int kGrowCells = 4096;
 
 // The border the \brdr words describe: a cell's, or from 4 on the row's.
 CellBorderDef &border(RowDef &d)
@@ -82,7 +84,10 @@ void Reader::openCell(TableBuild &t, int level)
     if (!t.rowOpen) {
         ++t.row;
         if (t.row >= t.rows) {
-            const int n = std::max(1, t.rows);
+            // Qt takes out each unused cell at the table's end at the cost
+            // of the whole table, so fewer cells are added ahead at a time
+            // in a large table.
+            const int n = std::clamp(kGrowCells / std::max(1, t.table->columns()), 1, std::max(1, t.rows));
             t.table->appendRows(n);
             t.rows += n;
         }

@@ -131,10 +131,14 @@ void Reader::tapText(QStringView text)
 {
     if (m_tapOverflow || text.isEmpty())
         return;
-    if (m_tapSpace)
-        m_tap += ' ';
-    m_tapSpace = false;
+    const qsizetype start = m_tap.size();
     appendPieceText(m_tap, text);
+    // A word before the text needs a space only where the text would
+    // continue it; before a control symbol ("\\~", "\\u") the piece
+    // reads back the same without one.
+    if (m_tapSpace && m_tap.size() > start && m_tap.at(start) != '\\')
+        m_tap.insert(start, ' ');
+    m_tapSpace = false;
     if (m_tapKind == TapKind::Comment && m_tapText.size() < 4096)
         m_tapText += text.left(4096 - m_tapText.size());
     if (m_tap.size() > limits::maxPieceBytes)

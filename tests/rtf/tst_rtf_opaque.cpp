@@ -182,6 +182,9 @@ void TestRtfOpaque::pieces_data()
         << QStringLiteral("text")
         << QByteArrayList{"{\\header \\pard", "Strana {\\field{\\*\\fldinst PAGE}{\\fldrslt ", "1}}",
                           "{\\footer \\pard", "{\\field{\\*\\fldinst DATE}}\\par"};
+    QTest::newRow("no-break space right after a word")
+        << QByteArray("{\\*\\do{\\sn\\'a0pib}{\\sv \\u269?x}}a") << QStringLiteral("#a")
+        << QByteArrayList{"{\\sn\\~pib}{\\sv\\u269?x}}"};
     QTest::newRow("piece in a note")
         << QByteArray("a\\chftn{\\footnote\\pard\\plain {\\*\\do\\dprect}pozn\\'e1mka}") << QStringLiteral("a1")
         << QByteArrayList{"{\\footnote", "{\\*\\do\\dprect}pozn\\'e1mka"};

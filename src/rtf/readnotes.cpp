@@ -6,9 +6,11 @@
 
 #include "lists.h"
 #include "notes.h"
+#include "tables.h"
 
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QTextTable>
 
 namespace rtf {
 
@@ -218,6 +220,10 @@ void Reader::endNote()
     QString text;
     ListNumbering numbering;
     for (QTextBlock b = m_noteDoc->begin(); b.isValid(); b = b.next()) {
+        // A filler cell is not written: its empty line would not come back.
+        if (const QTextTable *table = QTextCursor(b).currentTable();
+            table && isEmptyFiller(table->cellAt(b.position())))
+            continue;
         if (!text.isEmpty())
             text += u'\n';
         if (b.textList())

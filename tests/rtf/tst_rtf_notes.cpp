@@ -115,6 +115,9 @@ void TestRtfNotes::read_data()
     QTest::newRow("a list item's label stays out of its note")
         << doc("{\\pntext 1.\\tab}\\pard{\\*\\pn\\pnlvlbody\\pndec{\\pntxta .}}a{\\chftn}{\\footnote\\pard x\\par y}b\\par")
         << QStringLiteral("a1b") << QStringLiteral("1|x\ny|0|auto");
+    QTest::newRow("a row shorter than its definition in a note")
+        << doc("a{\\chftn}{\\footnote\\trowd\\cellx1000\\cellx2000\\intbl x\\cell\\row\\pard y}b") << QStringLiteral("a1b")
+        << QStringLiteral("1|x\ny|0|auto");
     QTest::newRow("note's formatting does not leak")
         << doc("a{\\chftn}{\\footnote\\pard\\qc\\b tu\\'e8n\\'ec\\par}b\\par c") << QStringLiteral("a1b\nc")
         << QStringLiteral("1|tučně|0|auto");

@@ -63,11 +63,11 @@ editor_pid=$!
 
 # Wait until the window is on the screen and has drawn itself.
 for _ in $(seq 100); do
-    xwininfo -root -tree 2>/dev/null | grep -q 'Borovka KLN Editor' && break
+    xwininfo -root -tree 2>/dev/null | grep 'Borovka KLN Editor' >/dev/null && break
     kill -0 "$editor_pid" 2>/dev/null || { cat "$work/editor.log" >&2; echo "the editor ended early" >&2; exit 1; }
     sleep 0.1
 done
-xwininfo -root -tree | grep -q 'Borovka KLN Editor' || { echo "no editor window appeared" >&2; exit 1; }
+xwininfo -root -tree | grep 'Borovka KLN Editor' >/dev/null || { echo "no editor window appeared" >&2; exit 1; }
 sleep 2
 
 import -window root "$work/screenshot.png"

@@ -42,4 +42,12 @@ bool isNoteMark(const QTextCharFormat &format);
 // The text to show for the mark under the mouse: the note's plain text.
 QString noteToolTip(const QTextCharFormat &format);
 
+namespace detail {
+// Appends a paragraph's text as the text export writes it: line breaks
+// as line ends, without the object characters of pictures and the like.
+// A note's plain text is made the same way, so it is the note's text after
+// a save, which writes no object it cannot keep.
+void appendPlainText(QString &out, QStringView text);
+} // namespace detail
+
 } // namespace rtf

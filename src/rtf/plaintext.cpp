@@ -39,6 +39,27 @@ QString dropNonText(QString text)
 
 } // namespace
 
+namespace detail {
+
+void appendPlainText(QString &out, QStringView text)
+{
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case QChar::LineSeparator:
+        case QChar::ParagraphSeparator:
+            out += u'\n';
+            break;
+        case QChar::ObjectReplacementCharacter:
+            break;
+        default:
+            out += c;
+            break;
+        }
+    }
+}
+
+} // namespace detail
+
 QString decodePlainText(QByteArrayView data)
 {
     if (data.startsWith("\xEF\xBB\xBF"))
@@ -60,24 +81,6 @@ QString decodePlainText(QByteArrayView data)
 }
 
 namespace {
-
-void appendBlock(QString &text, const QTextBlock &block)
-{
-    const QString t = block.text();
-    for (const QChar c : t) {
-        switch (c.unicode()) {
-        case QChar::LineSeparator:
-        case QChar::ParagraphSeparator:
-            text += u'\n';
-            break;
-        case QChar::ObjectReplacementCharacter:
-            break;
-        default:
-            text += c;
-            break;
-        }
-    }
-}
 
 // A frame's paragraphs a line each; a table's row a line with its cells
 // separated by a tab. Qt keeps a paragraph before every table and one
@@ -127,7 +130,7 @@ void appendItems(QString &text, QTextFrame::iterator it, bool &first, detail::Li
                 // A list item starts with its label and a tab, as it shows.
                 if (block.textList())
                     text += numbering.label(block) + u'\t';
-                appendBlock(text, block);
+                detail::appendPlainText(text, block.text());
             }
             afterTable = false;
         }

@@ -230,7 +230,7 @@ void Reader::endNote()
             text += numbering.label(b) + u'\t';
         for (auto it = b.begin(); !it.atEnd(); ++it) {
             if (!it.fragment().charFormat().hasProperty(NoteSelfMark))
-                text += it.fragment().text();
+                appendPlainText(text, it.fragment().text());
         }
     }
     text = text.trimmed();

@@ -136,7 +136,10 @@ void Reader::tapText(QStringView text)
     // A word before the text needs a space only where the text would
     // continue it; before a control symbol ("\\~", "\\u") the piece
     // reads back the same without one.
-    if (m_tapSpace && m_tap.size() > start && m_tap.at(start) != '\\')
+    // Text the piece cannot hold (a NUL) leaves the word still open.
+    if (m_tap.size() == start)
+        return;
+    if (m_tapSpace && m_tap.at(start) != '\\')
         m_tap.insert(start, ' ');
     m_tapSpace = false;
     if (m_tapKind == TapKind::Comment && m_tapText.size() < 4096)

@@ -118,6 +118,13 @@ void TestRtfNotes::read_data()
     QTest::newRow("a row shorter than its definition in a note")
         << doc("a{\\chftn}{\\footnote\\trowd\\cellx1000\\cellx2000\\intbl x\\cell\\row\\pard y}b") << QStringLiteral("a1b")
         << QStringLiteral("1|x\ny|0|auto");
+    // A note's text is what a save keeps of it: a picture without data is
+    // not written, and a line break ends a line as in the text export.
+    QTest::newRow("picture without data and a line break in a note")
+        << doc("a{\\chftn}{\\footnote x{\\pict\\pngblip}y\\line z}b") << QStringLiteral("a1b")
+        << QStringLiteral("1|xy\nz|0|auto");
+    QTest::newRow("note cut short by a picture") << doc("a{\\chftn}{\\footnote x\\pict") << QStringLiteral("a1")
+                                                  << QStringLiteral("1|x|0|auto");
     QTest::newRow("note's formatting does not leak")
         << doc("a{\\chftn}{\\footnote\\pard\\qc\\b tu\\'e8n\\'ec\\par}b\\par c") << QStringLiteral("a1b\nc")
         << QStringLiteral("1|tučně|0|auto");

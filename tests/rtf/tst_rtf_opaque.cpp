@@ -185,6 +185,8 @@ void TestRtfOpaque::pieces_data()
     QTest::newRow("no-break space right after a word")
         << QByteArray("{\\*\\do{\\sn\\'a0pib}{\\sv \\u269?x}}a") << QStringLiteral("#a")
         << QByteArrayList{"{\\sn\\~pib}{\\sv\\u269?x}}"};
+    QTest::newRow("NUL after a word")
+        << QByteArray("{\\*\\do\\dprect\\'00;}a") << QStringLiteral("#a") << QByteArrayList{"{\\*\\do\\dprect ;}a"};
     QTest::newRow("piece in a note")
         << QByteArray("a\\chftn{\\footnote\\pard\\plain {\\*\\do\\dprect}pozn\\'e1mka}") << QStringLiteral("a1")
         << QByteArrayList{"{\\footnote", "{\\*\\do\\dprect}pozn\\'e1mka"};

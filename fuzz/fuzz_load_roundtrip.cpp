@@ -104,7 +104,8 @@ bool balanced(const QByteArray &rtf)
     return depth == 0;
 }
 
-// Each section's words and its headers' and footers' kinds and text.
+// Each section's words and its headers' and footers' kinds and text. A
+// list's labels count as text: a header's lists are saved as their labels.
 QStringList sections(const QTextDocument &doc)
 {
     auto describe = [](const QStringList &section) {
@@ -112,7 +113,7 @@ QStringList sections(const QTextDocument &doc)
         for (qsizetype i = 1; i + 1 < section.size(); i += 2) {
             QTextDocument piece;
             rtf::read(section[i + 1].toLatin1(), piece);
-            out += u'|' + section[i] + u':' + piece.toPlainText();
+            out += u'|' + section[i] + u':' + QString::fromUtf8(rtf::plainText(piece));
         }
         return out;
     };

@@ -60,6 +60,26 @@ void Reader::endSection(bool another)
         m_sections.push_back({int(m_paragraphs), {}});
 }
 
+// \sect ends a paragraph as \par does, and the section with it.
+void Reader::sectionBreak()
+{
+    // Right after a table's row the break ends the table and the section
+    // with it: the next section starts at the paragraph after the table,
+    // as a section is written that starts there.
+    const bool afterRow = !m_noteDoc && m_tables.size() == 1 && !m_tables.back().cellOpen && m_parPending;
+    if (!afterRow)
+        endParagraph();
+    if (m_noteDoc || m_sections.size() >= size_t(limits::maxSections))
+        return;
+    endSection(true);
+    // A section cannot start in a table: the next one starts after the
+    // table (closeTable() says where).
+    if (!m_tables.empty())
+        m_sections.back().block = -1;
+    if (afterRow)
+        closeTable();
+}
+
 void Reader::finishDocument()
 {
     endSection(false);

@@ -172,12 +172,12 @@ void Reader::run()
     if (m_noteDoc) // notes: a file cut short in a note
         endNote();
     flushRun();
-    finishDocument(); // document properties
     finishFonts();
     if (!m_parPending)
         applyParagraph(paragraphHasText() ? m_lastTextPar : m_st.par, m_st.chr);
     while (!m_tables.empty()) // tables
         closeTable();
+    finishDocument(); // document properties: sections find the tables closed
 }
 
 // Plain bytes, \'hh escapes and line ends of the file, up to the next
@@ -257,14 +257,17 @@ bool Reader::closeGroup()
     // lists
     if (oldListText && !m_st.listText)
         endListText();
-    if (old == Dest::PnDef && m_st.dest != Dest::PnDef && m_st.dest != Dest::PnText)
+    // A \pn that is a note's or header's own group ends with the note and
+    // numbers nothing of the body the state now returns to.
+    const bool endsNote = m_noteDoc && qsizetype(m_stack.size()) < m_noteDepth;
+    if (old == Dest::PnDef && m_st.dest != Dest::PnDef && m_st.dest != Dest::PnText && !endsNote)
         finishPn();
     // notes
     if (old == Dest::FieldInst && m_st.dest == Dest::Body)
         endFieldInstruction();
     if (m_symbolDepth >= 0 && qsizetype(m_stack.size()) < m_symbolDepth)
         endSymbolField();
-    if (m_noteDoc && qsizetype(m_stack.size()) < m_noteDepth)
+    if (endsNote)
         endNote();
     // opaque pieces
     if (m_wrapDepth >= 0 && qsizetype(m_stack.size()) < m_wrapDepth)
@@ -465,7 +468,9 @@ void Reader::controlWord(std::string_view name, bool hasParam, int param)
     case Cmd::ShpInst:
         // \shppict holds the picture a word processor shows; its twin
         // \nonshppict is for readers without shapes, and is skipped.
-        m_st.dest = m_st.dest == Dest::Body ? Dest::PictureHolder : Dest::Skip;
+        m_st.dest = m_st.dest == Dest::Body || (info.cmd == Cmd::ShpInst && m_st.dest == Dest::ObjectSkip)
+            ? Dest::PictureHolder
+            : Dest::Skip;
         return;
     case Cmd::Sp:
         if (m_st.dest != Dest::PictureHolder)
@@ -483,15 +488,21 @@ void Reader::controlWord(std::string_view name, bool hasParam, int param)
     case Cmd::ShpRslt:
         // What a shape shows to readers without shapes: the picture again
         // when its \shpinst had one.
-        if (m_shapeHadPicture)
+        if (m_shapeHadPicture) {
             m_st.dest = Dest::Skip;
-        else if (m_st.dest == Dest::Body) // opaque pieces
-            tapResult(name);
+        } else if (m_st.dest == Dest::Body || m_st.dest == Dest::ObjectSkip) {
+            m_st.dest = Dest::Body;
+            tapResult(name); // opaque pieces
+        }
         return;
     case Cmd::Shp:
         m_shapeHadPicture = false;
         if (canKeepPiece()) // opaque pieces
             beginTap(TapKind::Shape, name, false);
+        // Only its result shows: text of the shape's own group would show
+        // beside the kept shape, and come back twice after a save.
+        if (m_st.dest == Dest::Body)
+            m_st.dest = Dest::ObjectSkip;
         return;
     // notes
     case Cmd::Footnote:
@@ -812,14 +823,14 @@ void Reader::controlWord(std::string_view name, bool hasParam, int param)
         par.nextTab = QTextOption::LeftTab;
         return;
     case Cmd::Par:
-    case Cmd::Sect:
         if (m_st.dest == Dest::Body)
             endParagraph();
-        if (info.cmd == Cmd::Sect && m_st.dest == Dest::Body && !m_noteDoc) { // document properties
-            if (m_sections.size() < size_t(limits::maxSections))
-                endSection(true);
-        }
         m_markPending = false; // notes: a \chftn without its note
+        return;
+    case Cmd::Sect:
+        if (m_st.dest == Dest::Body)
+            sectionBreak(); // document properties
+        m_markPending = false;
         return;
     case Cmd::Page:
         // A page break ends the paragraph it is in; one right after a

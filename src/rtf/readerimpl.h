@@ -49,7 +49,7 @@ enum class Dest : quint8 {
     FontAltName, // {\*\fname ...}: the face without its charset suffix
     ColorTable,
     UprAnsi,     // \upr: the ANSI text is dropped, its \ud part is kept
-    ObjectSkip,  // \object: data dropped, its \result is kept
+    ObjectSkip,  // \object and \shp: data dropped, the \result or \shprslt is kept
     Picture,     // \pict: header words and picture data
     PictureHolder, // \shppict, \shpinst and its picture property: only a \pict is read
     ShapeName,   // \sn: the name of a shape property
@@ -553,6 +553,7 @@ private:
     bool beginHeader(std::string_view name);
     void pageWord(std::string_view name, bool hasParam, int param, bool section);
     void infoText(const QString &text);
+    void sectionBreak();
     void finishDocument();
     void endSection(bool another);
     QByteArray m_subHeader; // the header or footer being read, empty for a note

@@ -442,6 +442,8 @@ void Reader::closeTable()
     m_tables.pop_back();
     m_parPending = true;
     m_reuseBlock = true;
+    if (m_tables.empty() && !m_noteDoc && m_sections.back().block < 0) // document properties
+        m_sections.back().block = m_cursor.blockNumber();
 }
 
 void Reader::tableWord(Cmd cmd, bool hasParam, int param, int arg)

@@ -45,6 +45,8 @@ private slots:
     void writtenBack();
     void title();
     void headersAndSections();
+    void sectionStarts_data();
+    void sectionStarts();
     void survivesCloneAndEditing();
     void hostile_data();
     void hostile();
@@ -135,6 +137,51 @@ void TestRtfDocProps::headersAndSections()
     QCOMPARE(headersOf(back.rootFrame()->frameFormat().property(rtf::DocFirstSection).toStringList()), headersOf(first));
     QCOMPARE(back.findBlockByNumber(2).blockFormat().property(rtf::SectionStart).toStringList().value(0), QStringLiteral("\\cols2"));
     QCOMPARE(rtf::write(back), rtf::write(d));
+}
+
+void TestRtfDocProps::sectionStarts_data()
+{
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<QString>("text");        // as the text export writes it
+    QTest::addColumn<QStringList>("starts"); // the first paragraph of each later section
+    QTest::newRow("break in a cell starts the section after the table")
+        << doc("a\\par\\trowd\\cellx1000\\cellx2000\\intbl x\\sect\\sectd\\pgwsxn12000 z\\cell y\\cell\\row\\pard b\\par c")
+        << QStringLiteral("a\nx\nz\ty\nb\nc") << QStringList{QStringLiteral("b")};
+    QTest::newRow("break right after a row adds no paragraph")
+        << doc("\\trowd\\cellx1000\\intbl x\\cell\\row\\sect\\sectd\\pard b") << QStringLiteral("x\nb")
+        << QStringList{QStringLiteral("b")};
+    QTest::newRow("break after the paragraph that follows a table")
+        << doc("\\trowd\\cellx1000\\intbl x\\cell\\row\\pard\\sect\\sectd b") << QStringLiteral("x\nb")
+        << QStringList{QStringLiteral("b")};
+    QTest::newRow("file cut short in a table after a break") << QByteArray("{\\rtf1\\intbl a\\sect b")
+                                                            << QStringLiteral("a\nb") << QStringList{QString()};
+    QTest::newRow("a header's numbering numbers nothing of the body") << doc("{\\header\\pn a}b")
+                                                                      << QStringLiteral("b") << QStringList();
+}
+
+void TestRtfDocProps::sectionStarts()
+{
+    QFETCH(QByteArray, rtf);
+    QFETCH(QString, text);
+    QFETCH(QStringList, starts);
+    auto startsOf = [](const QTextDocument &d) {
+        QStringList out;
+        for (QTextBlock b = d.begin(); b.isValid(); b = b.next()) {
+            if (b.blockFormat().hasProperty(rtf::SectionStart))
+                out << b.text();
+        }
+        return out;
+    };
+    QTextDocument d;
+    rtf::read(rtf, d);
+    QCOMPARE(QString::fromUtf8(rtf::plainText(d)), text);
+    QCOMPARE(startsOf(d), starts);
+    const QByteArray out = rtf::write(d);
+    QTextDocument back;
+    rtf::read(out, back);
+    QCOMPARE(QString::fromUtf8(rtf::plainText(back)), text);
+    QCOMPARE(startsOf(back), starts);
+    QCOMPARE(rtf::write(back), out);
 }
 
 void TestRtfDocProps::survivesCloneAndEditing()

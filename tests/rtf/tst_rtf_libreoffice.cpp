@@ -325,8 +325,13 @@ void TestRtfLibreOffice::piecesReadBack()
                                QStringLiteral("field:REF"), QStringLiteral("field:FORMTEXT")};
     QCOMPARE(pieces(doc), expected);
     QCOMPARE(pieces(back), expected);
-    QCOMPARE(back.toPlainText().remove(QChar::ObjectReplacementCharacter),
-             doc.toPlainText().remove(QChar::ObjectReplacementCharacter));
+    // LibreOffice shows a DATE field's result as of the day it opens the file.
+    auto text = [](const QTextDocument &d) {
+        static const QRegularExpression date(QStringLiteral("\\d{1,2}\\. \\d{1,2}\\. \\d{4}"));
+        return d.toPlainText().remove(QChar::ObjectReplacementCharacter).replace(date, QStringLiteral("<datum>"));
+    };
+    QVERIFY(text(doc).contains(QLatin1StringView("datum <datum>.")));
+    QCOMPARE(text(back), text(doc));
 }
 
 QTEST_MAIN(TestRtfLibreOffice)

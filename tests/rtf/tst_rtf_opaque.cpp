@@ -174,6 +174,8 @@ void TestRtfOpaque::pieces_data()
     QTest::newRow("shape without result") << QByteArray("{\\shp{\\*\\shpinst{\\sp{\\sn shapeType}{\\sv 1}}}}x")
                                           << QStringLiteral("#x")
                                           << QByteArrayList{"{\\shp{\\*\\shpinst{\\sp{\\sn shapeType}{\\sv 1}}}}x"};
+    QTest::newRow("text of a shape's own group stays in the shape")
+        << QByteArray("a{\\shp x\\par}b") << QStringLiteral("a#b") << QByteArrayList{"a{\\shp x\\par}b\\par"};
     QTest::newRow("drawing object") << QByteArray("a{\\*\\do\\dobxpage\\dprect\\dpx0}b") << QStringLiteral("a#b")
                                     << QByteArrayList{"a{\\*\\do\\dobxpage\\dprect\\dpx0}b"};
     QTest::newRow("page number and date in a header and a footer")

@@ -518,7 +518,8 @@ private:
     struct NoteSaved {
         QTextCursor cursor;
         QString run;
-        CharProps runProps, blockChr;
+        QString hidden; // opaque pieces: hidden text goes on after a header
+        CharProps runProps, blockChr, hiddenProps;
         ParProps lastTextPar, blockPar;
         bool propsDirty = false, parPending = false, blockHasText = false, blockFormatted = false;
         bool blockPageBreak = false, pageBreak = false, markPending = false;

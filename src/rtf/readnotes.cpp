@@ -142,8 +142,11 @@ bool Reader::beginNote()
 // own until the group ends.
 bool Reader::beginSubDocument()
 {
-    flushRun();
     auto &s = m_noteSaved;
+    // Hidden text around a header is one piece, as a save writes it.
+    s.hidden = std::exchange(m_hidden, QString());
+    s.hiddenProps = m_hiddenProps;
+    flushRun();
     s.cursor = m_cursor;
     s.markPending = m_markPending;
     s.run = std::move(m_run);
@@ -257,6 +260,8 @@ void Reader::endNote()
     m_reuseBlock = s.reuseBlock;
     m_run = std::move(s.run);
     m_runProps = s.runProps;
+    m_hidden = std::exchange(s.hidden, QString());
+    m_hiddenProps = s.hiddenProps;
     m_propsDirty = true;
     m_parPending = s.parPending;
     m_blockHasText = s.blockHasText;

@@ -116,7 +116,9 @@ void Reader::tapWord(std::string_view name, bool hasParam, int param)
 {
     // After \* a word names the group, whatever it is: it stays, or the
     // group would mean something else.
-    if (m_tapOverflow || (dropInTap(name) && !m_tap.endsWith("\\*")))
+    // A word the reader could not read (too long) has no name to keep: a
+    // lone backslash would escape the brace after it.
+    if (m_tapOverflow || name.empty() || (dropInTap(name) && !m_tap.endsWith("\\*")))
         return;
     m_tap += '\\';
     m_tap.append(name.data(), qsizetype(name.size()));

@@ -176,6 +176,11 @@ void TestRtfOpaque::pieces_data()
                                           << QByteArrayList{"{\\shp{\\*\\shpinst{\\sp{\\sn shapeType}{\\sv 1}}}}x"};
     QTest::newRow("text of a shape's own group stays in the shape")
         << QByteArray("a{\\shp x\\par}b") << QStringLiteral("a#b") << QByteArrayList{"a{\\shp x\\par}b\\par"};
+    QTest::newRow("word too long to read after \\*")
+        << QByteArray("a{\\object\\*\\" + QByteArray(40, 't') + " x}b") << QStringLiteral("a#b")
+        << QByteArrayList{"a{\\object\\*x}b"};
+    QTest::newRow("hidden text around a header is one piece")
+        << QByteArray("a{\\v x{\\header h}y}b") << QStringLiteral("a#b") << QByteArrayList{"a{\\v xy}b"};
     QTest::newRow("drawing object") << QByteArray("a{\\*\\do\\dobxpage\\dprect\\dpx0}b") << QStringLiteral("a#b")
                                     << QByteArrayList{"a{\\*\\do\\dobxpage\\dprect\\dpx0}b"};
     QTest::newRow("page number and date in a header and a footer")

@@ -880,6 +880,7 @@ void Reader::controlWord(std::string_view name, bool hasParam, int param)
     case Cmd::NestRow:
         if (m_st.dest == Dest::Body)
             endRow(info.cmd == Cmd::NestRow);
+        m_markPending = false;
         return;
     case Cmd::RowDefaults:
     case Cmd::CellX:

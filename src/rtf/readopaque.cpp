@@ -133,6 +133,12 @@ void Reader::tapText(QStringView text)
 {
     if (m_tapOverflow || text.isEmpty())
         return;
+    // \* marks a destination's word; before text it means nothing, and
+    // text written as \uN after it would read back as that word.
+    if (m_tap.endsWith("\\*") && !m_tap.endsWith("\\\\*")) {
+        m_tap.chop(2);
+        m_tapSpace = !m_tap.isEmpty() && (std::isalnum(uchar(m_tap.back())) || m_tap.back() == '-');
+    }
     const qsizetype start = m_tap.size();
     appendPieceText(m_tap, text);
     // A word before the text needs a space only where the text would
@@ -394,8 +400,15 @@ void Reader::hiddenText(QStringView text, const char *bytes, qsizetype n)
 {
     if (m_st.chr.deleted || m_st.dest != Dest::Body)
         return;
-    if (!m_hidden.isEmpty() && !(m_st.chr == m_hiddenProps))
-        flushHidden();
+    // Hidden text goes on in one piece while it looks the same: words that
+    // change nothing a save writes (\f of the default font) would split it
+    // into pieces that a reload reads as one.
+    if (!m_hidden.isEmpty() && !(m_st.chr == m_hiddenProps)) {
+        CharProps now = m_st.chr, before = m_hiddenProps;
+        now.hidden = before.hidden = false;
+        if (charFormat(now) != charFormat(before))
+            flushHidden();
+    }
     if (m_hidden.isEmpty()) {
         if (m_pieces >= limits::maxPieces)
             return;

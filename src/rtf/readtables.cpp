@@ -228,6 +228,7 @@ void Reader::endCell()
     m_parPending = true;
     m_cells = 0;
     m_tables.back().cellOpen = false;
+    m_markPending = false; // notes: a \chftn of the cell without its note
 }
 
 void Reader::endRow(bool nested)

@@ -125,6 +125,9 @@ void TestRtfNotes::read_data()
         << QStringLiteral("1|xy\nz|0|auto");
     QTest::newRow("note cut short by a picture") << doc("a{\\chftn}{\\footnote x\\pict") << QStringLiteral("a1")
                                                   << QStringLiteral("1|x|0|auto");
+    QTest::newRow("a cell's mark without its note is no later note's")
+        << doc("\\trowd\\cellx1000\\intbl a{\\chftn}\\cell\\row\\pard b{\\super *}{\\footnote x}") << QStringLiteral("a1\nb*")
+        << QStringLiteral("*|x|0|custom");
     QTest::newRow("note's formatting does not leak")
         << doc("a{\\chftn}{\\footnote\\pard\\qc\\b tu\\'e8n\\'ec\\par}b\\par c") << QStringLiteral("a1b\nc")
         << QStringLiteral("1|tučně|0|auto");

@@ -178,9 +178,13 @@ void TestRtfOpaque::pieces_data()
         << QByteArray("a{\\shp x\\par}b") << QStringLiteral("a#b") << QByteArrayList{"a{\\shp x\\par}b\\par"};
     QTest::newRow("word too long to read after \\*")
         << QByteArray("a{\\object\\*\\" + QByteArray(40, 't') + " x}b") << QStringLiteral("a#b")
-        << QByteArrayList{"a{\\object\\*x}b"};
+        << QByteArrayList{"a{\\object x}b"};
     QTest::newRow("hidden text around a header is one piece")
         << QByteArray("a{\\v x{\\header h}y}b") << QStringLiteral("a#b") << QByteArrayList{"a{\\v xy}b"};
+    QTest::newRow("text right after \\*") << QByteArray("a{\\object\\*\\'ff}b") << QStringLiteral("a#b")
+                                         << QByteArrayList{"a{\\object\\u729?}b"};
+    QTest::newRow("hidden text through a word that changes nothing")
+        << QByteArray("a{\\v t\\f0 u}b") << QStringLiteral("a#b") << QByteArrayList{"a{\\v tu}b"};
     QTest::newRow("drawing object") << QByteArray("a{\\*\\do\\dobxpage\\dprect\\dpx0}b") << QStringLiteral("a#b")
                                     << QByteArrayList{"a{\\*\\do\\dobxpage\\dprect\\dpx0}b"};
     QTest::newRow("page number and date in a header and a footer")

@@ -79,6 +79,16 @@ void Reader::openPendingParagraph()
     } else {
         m_cursor.insertBlock(cachedBlockFormat(m_st.par), charFormat(m_st.chr));
     }
+    const bool startsSection = m_sections.back().block == Section::kAtNextParagraph && !m_noteDoc;
+    if (startsSection) // document properties
+        m_sections.back().block = m_cursor.blockNumber();
+    if (m_wrapDepth >= 0) { // opaque pieces
+        // A result goes on from one paragraph to the next only outside
+        // tables and sections' starts, as it can be written.
+        if (startsSection || m_wrapInTable || !m_tables.empty())
+            splitWrap();
+        m_wrapInTable = !m_tables.empty();
+    }
     attachList(m_st.par); // lists
     m_listTextStart = m_listTextEnd = -1;
     m_blockPar = m_st.par;

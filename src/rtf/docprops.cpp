@@ -56,8 +56,8 @@ void Reader::endSection(bool another)
     words += m_sectionHeaders;
     m_sections.back().words = words;
     m_sectionHeaders.clear();
-    if (another)
-        m_sections.push_back({int(m_paragraphs), {}});
+    if (another) // at the next paragraph (openPendingParagraph() says which block)
+        m_sections.push_back({Section::kAtNextParagraph, {}});
 }
 
 // \sect ends a paragraph as \par does, and the section with it.
@@ -66,7 +66,8 @@ void Reader::sectionBreak()
     // Right after a table's row the break ends the table and the section
     // with it: the next section starts at the paragraph after the table,
     // as a section is written that starts there.
-    const bool afterRow = !m_noteDoc && m_tables.size() == 1 && !m_tables.back().cellOpen && m_parPending;
+    const bool afterRow = !m_noteDoc && m_tables.size() == 1 && !m_tables.back().cellOpen && m_parPending
+        && tableLevel() > 0;
     if (!afterRow)
         endParagraph();
     if (m_noteDoc || m_sections.size() >= size_t(limits::maxSections))
@@ -75,7 +76,7 @@ void Reader::sectionBreak()
     // A section cannot start in a table: the next one starts after the
     // table (closeTable() says where).
     if (!m_tables.empty())
-        m_sections.back().block = -1;
+        m_sections.back().block = Section::kAfterTable;
     if (afterRow)
         closeTable();
 }

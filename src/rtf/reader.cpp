@@ -971,6 +971,9 @@ void Reader::textBytes(const char *s, qsizetype n)
     }
     if (n <= 0)
         return;
+    // \* names the word right after it: text between ends it.
+    if (m_st.star && std::any_of(s, s + n, [](char c) { return c != ' '; }))
+        m_st.star = false;
     if (m_tapKind != TapKind::None) // opaque pieces
         tapBytes(s, n);
     switch (m_st.dest) {
@@ -1072,6 +1075,8 @@ case Dest::Skip:
 
 void Reader::textChar(char16_t c)
 {
+    if (c != u' ')
+        m_st.star = false;
     switch (m_st.dest) {
     case Dest::Body:
         if (m_st.chr.hidden) {

@@ -562,7 +562,8 @@ private:
     std::vector<std::pair<std::string, QByteArray>> m_sectionWords; // of the section being read
     QStringList m_sectionHeaders;                                   // of the section being read
     struct Section {
-        int block;          // its first paragraph
+        int block;          // its first paragraph, or one of these until it is known:
+        static constexpr int kAtNextParagraph = -2, kAfterTable = -1;
         QStringList words;  // words, then header pairs
     };
     std::vector<Section> m_sections{Section{0, {}}};
@@ -654,6 +655,8 @@ private:
     std::vector<QString> m_wraps;  // a field's or object's RTF before its result
     qsizetype m_wrapDepth = -1;    // the result's group, -1 none
     int m_wrapStart = 0;           // the cursor when the result began
+    bool m_wrapInTable = false;    // its last paragraph is in a table
+    void splitWrap();
     int m_commentEnd = -1;         // cursor after a comment still to be completed, -1 none
     QString m_hidden;              // \v text not yet kept
     CharProps m_hiddenProps;

@@ -192,8 +192,9 @@ void Reader::beginListText()
     // The label is read as text of its paragraph, and taken out again at
     // the paragraph's end when the paragraph is in a list this reader
     // understands.
-    if (m_parPending)
-        openPendingParagraph();
+    // Into the paragraph's table first: a table that opens with the label
+    // would otherwise leave its start behind, before the table.
+    enterParagraph();
     flushRun();
     m_st.listText = true;
     m_listTextStart = m_cursor.position();

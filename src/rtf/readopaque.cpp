@@ -135,7 +135,8 @@ void Reader::tapText(QStringView text)
         return;
     // \* marks a destination's word; before text it means nothing, and
     // text written as \uN after it would read back as that word.
-    if (m_tap.endsWith("\\*") && !m_tap.endsWith("\\\\*")) {
+    if (m_tap.endsWith("\\*") && !m_tap.endsWith("\\\\*") 
+        && std::any_of(text.begin(), text.end(), [](QChar c) { return c != u' '; })) {
         m_tap.chop(2);
         m_tapSpace = !m_tap.isEmpty() && (std::isalnum(uchar(m_tap.back())) || m_tap.back() == '-');
     }
@@ -342,6 +343,23 @@ void Reader::beginWrap(const QString &rtf)
     m_propsDirty = true;
     m_wrapDepth = qsizetype(m_stack.size());
     m_wrapStart = m_cursor.position();
+    m_wrapInTable = !m_tables.empty();
+}
+
+// The result goes on as a result of its own, of the same field or object.
+void Reader::splitWrap()
+{
+    const int old = m_st.chr.wrap;
+    if (old < 0 || size_t(old) >= m_wraps.size())
+        return;
+    m_wraps.push_back(m_wraps[size_t(old)]);
+    const int now = int(m_wraps.size() - 1);
+    for (size_t i = size_t(m_wrapDepth); i < m_stack.size(); ++i) {
+        if (m_stack[i].chr.wrap == old)
+            m_stack[i].chr.wrap = now;
+    }
+    m_st.chr.wrap = now;
+    m_propsDirty = true;
 }
 
 // The field's group ended: one without a result is kept as a piece.
@@ -362,8 +380,11 @@ bool Reader::tapResult(std::string_view word)
 {
     if (m_tapKind != TapKind::Object && m_tapKind != TapKind::Shape)
         return false;
-    if (m_tapOverflow || m_wrapDepth >= 0 || m_st.chr.wrap >= 0) {
-        dropTap(); // too big, or in a result already: only the result stays
+    // Too big, in a result already, or a result word that does not open
+    // its group (what is kept ends before the result's '{'): only the
+    // result stays.
+    if (m_tapOverflow || m_wrapDepth >= 0 || m_st.chr.wrap >= 0 || !opensGroup(word)) {
+        dropTap();
         return false;
     }
     m_tap.truncate(m_tapLastOpen); // the result's own '{'

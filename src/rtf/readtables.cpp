@@ -443,7 +443,7 @@ void Reader::closeTable()
     m_tables.pop_back();
     m_parPending = true;
     m_reuseBlock = true;
-    if (m_tables.empty() && !m_noteDoc && m_sections.back().block < 0) // document properties
+    if (m_tables.empty() && !m_noteDoc && m_sections.back().block == Section::kAfterTable) // document properties
         m_sections.back().block = m_cursor.blockNumber();
 }
 

@@ -24,6 +24,22 @@ int levelOf(const QTextListFormat &f)
 // the length byte stays right.
 QByteArray labelCharacter(QChar c)
 {
+    // Control symbols (\~, \-, \_, \line) are no characters of a
+    // \leveltext to its readers: the same characters as bytes or \uN.
+    switch (c.unicode()) {
+    case QChar::Nbsp:
+        return "\\'a0";
+    case QChar::SoftHyphen:
+        return "\\'ad";
+    case 0x2011: // non-breaking hyphen
+        return "\\u8209?";
+    case QChar::LineSeparator:
+    case QChar::ParagraphSeparator:
+    case QChar::ObjectReplacementCharacter:
+        return " ";
+    default:
+        break;
+    }
     QByteArray out;
     if (c.unicode() < 0x20)
         return " ";

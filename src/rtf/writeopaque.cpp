@@ -96,11 +96,17 @@ void Writer::endWrapAtBlockEnd(QByteArray &out, const QTextBlock &block)
     if (m_wrapId == 0)
         return;
     const QTextBlock next = block.next();
-    bool goesOn = next.isValid() && m_tableLevel == 0 && !m_cellEnd && !next.blockFormat().hasProperty(SectionStart)
-        && next.begin() != next.end();
+    // Empty paragraphs in a result (a table of contents) carry no format:
+    // the paragraph after them says whether the result goes on.
+    QTextBlock text = next;
+    while (text.isValid() && text.begin() == text.end() && !text.blockFormat().hasProperty(SectionStart))
+        text = text.next();
+    bool goesOn = next.isValid() && text.isValid() && m_tableLevel == 0 && !m_cellEnd
+        && !text.blockFormat().hasProperty(SectionStart) && text.begin() != text.end();
     if (goesOn) {
-        const QTextCharFormat f = next.begin().fragment().charFormat();
-        goesOn = !wrapChanges(f) && QTextCursor(next).currentFrame() == QTextCursor(block).currentFrame();
+        const QTextCharFormat f = text.begin().fragment().charFormat();
+        const QTextFrame *frame = QTextCursor(block).currentFrame();
+        goesOn = !wrapChanges(f) && QTextCursor(next).currentFrame() == frame && QTextCursor(text).currentFrame() == frame;
     }
     if (goesOn)
         m_wrapNext = next.blockNumber();

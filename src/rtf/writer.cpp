@@ -438,6 +438,16 @@ void Writer::writeFrame(QByteArray &out, const QTextFrame *frame)
     }
 }
 
+// document properties: the section the paragraph starts, if it starts one
+void Writer::startSection(QByteArray &out, const QTextBlock &block)
+{
+    if (!block.blockFormat().hasProperty(SectionStart))
+        return;
+    // The paragraph before ended with \sect, or there is none to end.
+    out += m_sectionEnded ? "\\sectd" : "\\sect\\sectd";
+    writeSection(out, block.blockFormat().property(SectionStart).toStringList());
+}
+
 void Writer::writeBlock(QByteArray &out, const QTextBlock &block)
 {
     // A page break before a paragraph (or after the one before it) is
@@ -451,11 +461,8 @@ void Writer::writeBlock(QByteArray &out, const QTextBlock &block)
         out += "\\page\r\n";
     }
     // document properties: a section starts at a paragraph of the body
-    if (m_tableLevel == 0 && block.blockFormat().hasProperty(SectionStart)) {
-        // The paragraph before ended with \sect, or there is none to end.
-        out += m_sectionEnded ? "\\sectd" : "\\sect\\sectd";
-        writeSection(out, block.blockFormat().property(SectionStart).toStringList());
-    }
+    if (m_tableLevel == 0)
+        startSection(out, block);
     if (block.blockFormat().hasProperty(StyleNumber)) // styles: \sN first, the words that override it after
         out += blockCode(block.blockFormat()).insert(5, paragraphStyleCode(block.blockFormat()));
     else

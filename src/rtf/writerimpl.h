@@ -110,6 +110,7 @@ private:
     void prepareSections();
     void writeDocumentProperties(QByteArray &out);
     void writeSection(QByteArray &out, const QStringList &section);
+    void startSection(QByteArray &out, const QTextBlock &block);
     std::vector<Note> m_pieces;        // headers and footers
     QHash<QString, size_t> m_pieceIndex; // by their RTF
     bool m_sectionEnded = false;         // the last paragraph ended with \sect

@@ -275,6 +275,11 @@ void Writer::writeTable(QByteArray &out, const QTextTable *table)
     }
     const std::vector<char> used = usedEdges(table);
 
+    // document properties: a section that opens with the table starts
+    // before it; no section starts inside a table.
+    if (m_tableLevel == 0)
+        startSection(out, table->firstCursorPosition().block());
+
     const int level = ++m_tableLevel;
     for (int r = 0; r < rows; ++r) {
         const QByteArray def = rowCode(table, r, edges, used, left, gap);

@@ -151,8 +151,13 @@ void TestRtfDocProps::sectionStarts_data()
         << doc("\\trowd\\cellx1000\\intbl x\\cell\\row\\sect\\sectd\\pard b") << QStringLiteral("x\nb")
         << QStringList{QStringLiteral("b")};
     QTest::newRow("break after the paragraph that follows a table")
-        << doc("\\trowd\\cellx1000\\intbl x\\cell\\row\\pard\\sect\\sectd b") << QStringLiteral("x\nb")
+        << doc("\\trowd\\cellx1000\\intbl x\\cell\\row\\pard\\sect\\sectd b") << QStringLiteral("x\n\nb")
         << QStringList{QStringLiteral("b")};
+    QTest::newRow("section that opens with a table")
+        << doc("a\\intbl\\sect\\sectd\\pgwsxn12000 x\\cell\\row\\pard b") << QStringLiteral("a\nx\nb")
+        << QStringList{QStringLiteral("x")};
+    QTest::newRow("break after nested tables") << doc("\\itap2 x\\par\\pard\\sect\\sectd b") << QStringLiteral("x\n\nb")
+                                               << QStringList{QStringLiteral("b")};
     QTest::newRow("file cut short in a table after a break") << QByteArray("{\\rtf1\\intbl a\\sect b")
                                                             << QStringLiteral("a\nb") << QStringList{QString()};
     QTest::newRow("a header's numbering numbers nothing of the body") << doc("{\\header\\pn a}b")

@@ -164,6 +164,11 @@ void TestRtfLists::labelsForSimpleReaders_data()
         << QByteArray("\\pard\\ls1{\\listtext 7.\\tab}\\ls0 sedm\\par") << QStringList{"7.\tsedm"};
     QTest::newRow("kept for a list not defined") << QByteArray("\\pard\\ls9{\\listtext *\\tab}x\\par")
                                                  << QStringList{"*\tx"};
+    QTest::newRow("a table that opens with a label")
+        << QByteArray("\\trowd\\cellx3000\\pard\\intbl\\ls1{\\listtext \\'95\\tab}x\\cell\\row\\pard y\\par")
+        << QStringList{"", "0 \u2022 x", "y"}; // Qt keeps a paragraph before a table
+    QTest::newRow("a no-break space as the label")
+        << QByteArray("\\pard{\\*\\pn\\pnlvlblt{\\pntxtb \\'a0}}x\\par") << QStringList{"0 \u00a0 x"};
     QTest::newRow("items after one left")
         << QByteArray("\\pard\\ls1{\\listtext 1.\\tab}a\\par\\pard\\ls1{\\listtext 2.\\tab}\\ls0 b\\par"
                       "\\pard\\ls1{\\listtext 3.\\tab}c\\par")

@@ -185,6 +185,14 @@ void TestRtfOpaque::pieces_data()
                                          << QByteArrayList{"a{\\object\\u729?}b"};
     QTest::newRow("hidden text through a word that changes nothing")
         << QByteArray("a{\\v t\\f0 u}b") << QStringLiteral("a#b") << QByteArrayList{"a{\\v tu}b"};
+    QTest::newRow("table of contents with an empty paragraph")
+        << QByteArray("{\\field{\\*\\fldinst TOC}{\\fldrslt a\\par\\par b}}c") << QStringLiteral("a\n\nbc")
+        << QByteArrayList{"{\\fldrslt ", "a\\par", "\\par", "b}}", "c\\par"};
+    QTest::newRow("result that goes on into a table")
+        << QByteArray("{\\field{\\*\\fldinst X}{\\fldrslt p\\par\\intbl k\\cell\\row}}")
+        << QStringLiteral("p\nk\n") << QByteArrayList{"{\\fldrslt ", "p}}\\par", "{\\fldrslt ", "k}}\\cell"};
+    QTest::newRow("shape result that opens no group")
+        << QByteArray("a{\\shp x\\shprslt r}b") << QStringLiteral("arb") << QByteArrayList{"arb\\par"};
     QTest::newRow("drawing object") << QByteArray("a{\\*\\do\\dobxpage\\dprect\\dpx0}b") << QStringLiteral("a#b")
                                     << QByteArrayList{"a{\\*\\do\\dobxpage\\dprect\\dpx0}b"};
     QTest::newRow("page number and date in a header and a footer")

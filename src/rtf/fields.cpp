@@ -120,12 +120,18 @@ void Reader::endFieldInstruction()
     const SymbolField sym = symbolField(m_fieldInst);
     if (!sym.valid)
         return;
+    // Of fonts of the same name, the one of the lowest number: the table is
+    // a hash, whose order changes from one run to the next.
     auto fontEntry = [&]() -> const FontEntry * {
+        const FontEntry *found = nullptr;
+        int number = 0;
         for (auto it = m_fonts.cbegin(); it != m_fonts.cend(); ++it) {
-            if (it->name.compare(sym.font, Qt::CaseInsensitive) == 0)
-                return &*it;
+            if (it->name.compare(sym.font, Qt::CaseInsensitive) == 0 && (!found || it.key() < number)) {
+                found = &*it;
+                number = it.key();
+            }
         }
-        return nullptr;
+        return found;
     };
     int cp = 0;
     m_symbolFamily.clear();

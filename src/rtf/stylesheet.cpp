@@ -207,7 +207,7 @@ QVariantList Reader::styleSheet()
     for (const int k : keys) {
         const Style &s = m_styles[k];
         QVariantMap m;
-        m.insert(QStringLiteral("number"), k >= 0 ? k : -k - 1);
+        m.insert(QStringLiteral("number"), k >= 0 ? k : -(k + 1)); // \cs2147483647 too
         m.insert(QStringLiteral("character"), s.character);
         m.insert(QStringLiteral("name"), s.name);
         m.insert(QStringLiteral("basedOn"), s.basedOn);

@@ -212,6 +212,14 @@ void TestRtfReader::destinations_data()
         << QByteArray("a{\\field{\\*\\fldinst SYMBOL 13}{\\fldrslt}}b") << QStringLiteral("ab");
     QTest::newRow("symbol field, no code") << QByteArray("a{\\field{\\*\\fldinst SYMBOL}{\\fldrslt}}b")
                                            << QStringLiteral("ab");
+    {
+        // Of many fonts of the field's name, the first: Czech, not Western.
+        QByteArray fonts = "{\\fonttbl{\\f1\\fcharset238 X;}";
+        for (int i = 2; i <= 64; ++i)
+            fonts += "{\\f" + QByteArray::number(i) + "\\fcharset0 X;}";
+        QTest::newRow("symbol field, font name given twice")
+            << fonts + "}{\\field{\\*\\fldinst SYMBOL 200 \\\\f \"X\"}{\\fldrslt}}" << QStringLiteral("Č");
+    }
     QTest::newRow("symbol field in hidden text")
         << QByteArray("a{\\v{\\field{\\*\\fldinst SYMBOL 65}{\\fldrslt}}}b") << QStringLiteral("ab");
     QTest::newRow("field instruction without star")

@@ -9,8 +9,10 @@
 #include "docprops.h"
 #include "notes.h"
 #include "rtf.h"
+#include "tables.h"
 
 #include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QTextFrame>
 #include <QTextImageFormat>
@@ -118,9 +120,18 @@ QStringList sections(const QTextDocument &doc)
         return out;
     };
     QStringList found{describe(doc.rootFrame()->frameFormat().property(rtf::DocFirstSection).toStringList())};
+    // Counted without the empty cells the reader adds to fill a short row,
+    // which a save does not write.
+    int fillers = 0;
     for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+        if (const QTextTable *table = QTextCursor(b).currentTable();
+            table && rtf::detail::isEmptyFiller(table->cellAt(b.position()))) {
+            ++fillers;
+            continue;
+        }
         if (b.blockFormat().hasProperty(rtf::SectionStart))
-            found << QString::number(b.blockNumber()) + u'@' + describe(b.blockFormat().property(rtf::SectionStart).toStringList());
+            found << QString::number(b.blockNumber() - fillers) + u'@'
+                    + describe(b.blockFormat().property(rtf::SectionStart).toStringList());
     }
     return found;
 }

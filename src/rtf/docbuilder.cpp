@@ -113,6 +113,12 @@ void Reader::applyParagraph(const ParProps &par, const CharProps &chr)
         m_cursor.setBlockFormat(cachedBlockFormat(par));
         attachList(par); // lists
     }
+    // lists: an item starts the numbering of the levels below it again; at
+    // its end, when its level is known (\ilvl may follow the text).
+    if (par.ls > 0) {
+        for (int deeper = std::max(par.ilvl, 0) + 1; deeper < limits::maxListLevels; ++deeper)
+            m_textLists.remove((quint64(uint(par.ls)) << 8) | uint(deeper));
+    }
     // lists: the label for readers without lists, when this one has one
     if (m_listTextEnd > m_listTextStart && m_listTextStart >= m_cursor.block().position()
         && m_cursor.block().textList()) {

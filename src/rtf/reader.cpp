@@ -1109,6 +1109,12 @@ void Reader::textChar(char16_t c)
         if (m_bookmarkName.size() < 256)
             m_bookmarkName += QChar(c);
         return;
+    case Dest::ShapeName:
+        // Names are ASCII: any other character (\~, \uN) makes another
+        // name, as its byte does.
+        if (m_shapeName.size() < 16)
+            m_shapeName.append('?');
+        return;
     case Dest::FontTable:
     case Dest::FontAltName:
         if (FontEntry *f = currentFont(); f && !f->done) {

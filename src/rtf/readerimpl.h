@@ -656,6 +656,7 @@ private:
     qsizetype m_wrapDepth = -1;    // the result's group, -1 none
     int m_wrapStart = 0;           // the cursor when the result began
     bool m_wrapInTable = false;    // its last paragraph is in a table
+    void dropTapStar();
     void splitWrap();
     int m_commentEnd = -1;         // cursor after a comment still to be completed, -1 none
     QString m_hidden;              // \v text not yet kept

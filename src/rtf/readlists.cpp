@@ -333,9 +333,6 @@ int Reader::listObject(const ParProps &par)
         // The level the list has: an \ilvl past its last level is that level.
         key = (quint64(uint(par.ls)) << 8) | uint(ilvl);
         m_lastPnKey = 0;
-        // An item starts the numbering of the levels below it again.
-        for (int deeper = ilvl + 1; deeper < limits::maxListLevels; ++deeper)
-            m_textLists.remove((quint64(uint(par.ls)) << 8) | uint(deeper));
     } else if (par.pn >= 0 && size_t(par.pn) < m_pnDefs.size()) {
         level = &m_pnDefs[size_t(par.pn)];
         ilvl = level->level;

@@ -118,7 +118,8 @@ void Reader::tapWord(std::string_view name, bool hasParam, int param)
     // group would mean something else.
     // A word the reader could not read (too long) has no name to keep: a
     // lone backslash would escape the brace after it.
-    if (m_tapOverflow || name.empty() || (dropInTap(name) && !m_tap.endsWith("\\*")))
+    // \uc is not kept: a piece's text gives one '?' to each \uN.
+    if (m_tapOverflow || name.empty() || name == "uc" || (dropInTap(name) && !m_tap.endsWith("\\*")))
         return;
     m_tap += '\\';
     m_tap.append(name.data(), qsizetype(name.size()));
@@ -129,17 +130,23 @@ void Reader::tapWord(std::string_view name, bool hasParam, int param)
         m_tapOverflow = true;
 }
 
+// \* marks a destination's word; before text (or data) it means nothing,
+// as the reader takes it, and text written as \uN after it would read back
+// as that word.
+void Reader::dropTapStar()
+{
+    if (!m_tap.endsWith("\\*") || m_tap.endsWith("\\\\*"))
+        return;
+    m_tap.chop(2);
+    m_tapSpace = !m_tap.isEmpty() && (std::isalnum(uchar(m_tap.back())) || m_tap.back() == '-');
+}
+
 void Reader::tapText(QStringView text)
 {
     if (m_tapOverflow || text.isEmpty())
         return;
-    // \* marks a destination's word; before text it means nothing, and
-    // text written as \uN after it would read back as that word.
-    if (m_tap.endsWith("\\*") && !m_tap.endsWith("\\\\*") 
-        && std::any_of(text.begin(), text.end(), [](QChar c) { return c != u' '; })) {
-        m_tap.chop(2);
-        m_tapSpace = !m_tap.isEmpty() && (std::isalnum(uchar(m_tap.back())) || m_tap.back() == '-');
-    }
+    if (std::any_of(text.begin(), text.end(), [](QChar c) { return c != u' '; }))
+        dropTapStar();
     const qsizetype start = m_tap.size();
     appendPieceText(m_tap, text);
     // A word before the text needs a space only where the text would
@@ -167,6 +174,8 @@ void Reader::tapBytes(const char *s, qsizetype n)
     }
     // Hexadecimal data (\objdata) is most of what big pieces hold: as it is.
     if (std::all_of(s, s + n, [](char c) { return isHex(c) || c == ' '; })) {
+        if (std::any_of(s, s + n, [](char c) { return c != ' '; }))
+            dropTapStar();
         if (m_tapSpace)
             m_tap += ' ';
         m_tapSpace = false;
@@ -188,6 +197,7 @@ void Reader::tapBinary(const char *s, qsizetype n)
         return;
     }
     static const char hex[] = "0123456789abcdef";
+    dropTapStar();
     if (m_tapSpace)
         m_tap += ' ';
     m_tapSpace = false;

@@ -91,10 +91,11 @@ void Writer::closeWrap(QByteArray &out)
 
 // A result that goes on into the next paragraph (a table of contents)
 // stays open across the paragraph end, as word processors write it.
-void Writer::endWrapAtBlockEnd(QByteArray &out, const QTextBlock &block)
+// True when it closed here after it began in an earlier paragraph.
+bool Writer::endWrapAtBlockEnd(QByteArray &out, const QTextBlock &block)
 {
     if (m_wrapId == 0)
-        return;
+        return false;
     const QTextBlock next = block.next();
     // Empty paragraphs in a result (a table of contents) carry no format:
     // the paragraph after them says whether the result goes on.
@@ -108,10 +109,13 @@ void Writer::endWrapAtBlockEnd(QByteArray &out, const QTextBlock &block)
         const QTextFrame *frame = QTextCursor(block).currentFrame();
         goesOn = !wrapChanges(f) && QTextCursor(next).currentFrame() == frame && QTextCursor(text).currentFrame() == frame;
     }
-    if (goesOn)
+    if (goesOn) {
         m_wrapNext = next.blockNumber();
-    else
-        closeWrap(out);
+        return false;
+    }
+    const bool spanned = m_wrapOpen && m_wrapBlock != block.blockNumber();
+    closeWrap(out);
+    return spanned;
 }
 
 } // namespace rtf::detail

@@ -463,6 +463,7 @@ void Writer::writeBlock(QByteArray &out, const QTextBlock &block)
     // document properties: a section starts at a paragraph of the body
     if (m_tableLevel == 0)
         startSection(out, block);
+    const qsizetype codeStart = out.size();
     if (block.blockFormat().hasProperty(StyleNumber)) // styles: \sN first, the words that override it after
         out += blockCode(block.blockFormat()).insert(5, paragraphStyleCode(block.blockFormat()));
     else
@@ -470,6 +471,11 @@ void Writer::writeBlock(QByteArray &out, const QTextBlock &block)
     if (m_tableLevel > 0) // tables
         out += m_tableLevel > 1 ? "\\intbl\\itap" + QByteArray::number(m_tableLevel) : QByteArray("\\intbl");
     writeListText(out, block); // lists
+    // The paragraph's words without its list label, said again at its end
+    // when a result that began in an earlier paragraph closes before it.
+    QByteArray parCode = out.sliced(codeStart);
+    if (const qsizetype label = parCode.indexOf("{\\listtext"); label >= 0)
+        parCode.truncate(label);
     const QByteArray *last = nullptr;
     // LibreOffice loses the rest of the paragraph when a \super or \sub run
     // ends with \plain or \par; an explicit \nosupersub first reads right
@@ -499,7 +505,12 @@ void Writer::writeBlock(QByteArray &out, const QTextBlock &block)
         if (wrapChanges(cf)) { // opaque pieces: a field or object around its result
             closeLink();
             endShift();
+            if (m_wrapOpen && m_wrapBlock != block.blockNumber()) {
+                closeWrap(out);
+                out += parCode;
+            }
             switchWrap(out, cf);
+            m_wrapBlock = block.blockNumber();
             last = nullptr;
         }
         const QString href = cf.isAnchor() ? cf.anchorHref() : QString();
@@ -561,7 +572,9 @@ void Writer::writeBlock(QByteArray &out, const QTextBlock &block)
         empty = false;
     }
     closeLink();
-    endWrapAtBlockEnd(out, block); // opaque pieces
+    // opaque pieces: the paragraph's words would end with the result's group
+    if (endWrapAtBlockEnd(out, block))
+        out += parCode;
     // An empty paragraph keeps the format typing in it would use.
     if (empty) {
         out += codeOf(block.charFormatIndex());

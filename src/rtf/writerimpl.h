@@ -131,11 +131,12 @@ private:
     void writePieces(QByteArray &out, const QTextFragment &frag) const;
     bool wrapChanges(const QTextCharFormat &f) const;
     void switchWrap(QByteArray &out, const QTextCharFormat &f);
-    void endWrapAtBlockEnd(QByteArray &out, const QTextBlock &block);
+    bool endWrapAtBlockEnd(QByteArray &out, const QTextBlock &block);
     void closeWrap(QByteArray &out);
     QString m_wrap;   // the field or object open around the text written, empty none
     int m_wrapId = 0;
     int m_wrapNext = -1; // the block it goes on into
+    int m_wrapBlock = -1; // the block it began in
     bool m_wrapOpen = false; // its RTF was written (and was sound)
 };
 

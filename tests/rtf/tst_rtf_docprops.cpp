@@ -45,8 +45,8 @@ private slots:
     void writtenBack();
     void title();
     void headersAndSections();
-    void sectionStarts_data();
-    void sectionStarts();
+    void keptBySave_data();
+    void keptBySave();
     void survivesCloneAndEditing();
     void hostile_data();
     void hostile();
@@ -139,7 +139,7 @@ void TestRtfDocProps::headersAndSections()
     QCOMPARE(rtf::write(back), rtf::write(d));
 }
 
-void TestRtfDocProps::sectionStarts_data()
+void TestRtfDocProps::keptBySave_data()
 {
     QTest::addColumn<QByteArray>("rtf");
     QTest::addColumn<QString>("text");        // as the text export writes it
@@ -160,11 +160,19 @@ void TestRtfDocProps::sectionStarts_data()
                                                << QStringList{QStringLiteral("b")};
     QTest::newRow("file cut short in a table after a break") << QByteArray("{\\rtf1\\intbl a\\sect b")
                                                             << QStringLiteral("a\nb") << QStringList{QString()};
+    QTest::newRow("list level given after its text")
+        << doc("{\\*\\listtable{\\list{\\listlevel\\levelnfc0{\\leveltext\\'02\\'00.;}{\\levelnumbers\\'01;}}"
+               "{\\listlevel\\levelnfc0{\\leveltext\\'02\\'01.;}{\\levelnumbers\\'01;}}\\listid7}}"
+               "{\\*\\listoverridetable{\\listoverride\\listid7\\ls1}}\\pard\\ls1\\ilvl1 a\\par\\pard\\ls1 b\\ilvl1\\par")
+        << QStringLiteral("1.\ta\n2.\tb") << QStringList();
+    QTest::newRow("result over items of two lists")
+        << doc("{\\*\\pn\\pnlvlblt{\\pntxtb a}}{\\field{\\*\\fldinst X}{\\fldrslt p\\par\\pard{\\*\\pn\\pnlvlblt{\\pntxtb b}}q\\par}}\\pard c\\par")
+        << QStringLiteral("a\tp\nb\tq\nc") << QStringList();
     QTest::newRow("a header's numbering numbers nothing of the body") << doc("{\\header\\pn a}b")
                                                                       << QStringLiteral("b") << QStringList();
 }
 
-void TestRtfDocProps::sectionStarts()
+void TestRtfDocProps::keptBySave()
 {
     QFETCH(QByteArray, rtf);
     QFETCH(QString, text);

@@ -193,6 +193,10 @@ void TestRtfOpaque::pieces_data()
         << QStringLiteral("p\nk\n") << QByteArrayList{"{\\fldrslt ", "p}}\\par", "{\\fldrslt ", "k}}\\cell"};
     QTest::newRow("shape result that opens no group")
         << QByteArray("a{\\shp x\\shprslt r}b") << QStringLiteral("arb") << QByteArrayList{"arb\\par"};
+    QTest::newRow("binary data right after \\*") << QByteArray("a{\\object\\*\\bin2 xyq}b") << QStringLiteral("a#b")
+                                                << QByteArrayList{"a{\\object 7879q}b"};
+    QTest::newRow("\\uc after \\*") << QByteArray("a{\\*\\do\\*\\uc2\\'e8x y}b") << QStringLiteral("a#b")
+                                               << QByteArrayList{"a{\\*\\do\\u269?x y}b"};
     QTest::newRow("drawing object") << QByteArray("a{\\*\\do\\dobxpage\\dprect\\dpx0}b") << QStringLiteral("a#b")
                                     << QByteArrayList{"a{\\*\\do\\dobxpage\\dprect\\dpx0}b"};
     QTest::newRow("page number and date in a header and a footer")

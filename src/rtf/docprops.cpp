@@ -140,7 +140,10 @@ void Reader::finishDocument()
 
 void Reader::endBookmark()
 {
-    const QString name = m_bookmarkName.trimmed();
+    // Control characters (DEL too) would make a piece no save writes.
+    QString name = m_bookmarkName;
+    name.removeIf([](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; });
+    name = name.trimmed();
     if (name.isEmpty() || m_noteDoc)
         return;
     ++m_pieces;

@@ -137,7 +137,8 @@ void Reader::dropTapStar()
 {
     if (!m_tap.endsWith("\\*") || m_tap.endsWith("\\\\*"))
         return;
-    m_tap.chop(2);
+    while (m_tap.endsWith("\\*") && !m_tap.endsWith("\\\\*"))
+        m_tap.chop(2);
     m_tapSpace = !m_tap.isEmpty() && (std::isalnum(uchar(m_tap.back())) || m_tap.back() == '-');
 }
 

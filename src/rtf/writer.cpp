@@ -445,6 +445,7 @@ void Writer::startSection(QByteArray &out, const QTextBlock &block)
         return;
     // The paragraph before ended with \sect, or there is none to end.
     out += m_sectionEnded ? "\\sectd" : "\\sect\\sectd";
+    m_sectionEnded = false;
     writeSection(out, block.blockFormat().property(SectionStart).toStringList());
 }
 
@@ -583,6 +584,7 @@ void Writer::writeBlock(QByteArray &out, const QTextBlock &block)
     endShift();
     if (m_cellEnd) { // tables
         out += m_tableLevel > 1 ? "\\nestcell\r\n" : "\\cell\r\n";
+        m_sectionEnded = false;
         return;
     }
     // document properties: \sect ends a paragraph as \par does

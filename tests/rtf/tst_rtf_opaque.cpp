@@ -197,6 +197,10 @@ void TestRtfOpaque::pieces_data()
                                                 << QByteArrayList{"a{\\object 7879q}b"};
     QTest::newRow("\\uc after \\*") << QByteArray("a{\\*\\do\\*\\uc2\\'e8x y}b") << QStringLiteral("a#b")
                                                << QByteArrayList{"a{\\*\\do\\u269?x y}b"};
+    QTest::newRow("text after two \\*") << QByteArray("a{\\object\\*\\*\\'e8}b") << QStringLiteral("a#b")
+                                       << QByteArrayList{"a{\\object\\u269?}b"};
+    QTest::newRow("bookmark named by a control character") << QByteArray("a{\\*\\bkmkstart \\'7f}b")
+                                                           << QStringLiteral("ab") << QByteArrayList{"ab\\par"};
     QTest::newRow("drawing object") << QByteArray("a{\\*\\do\\dobxpage\\dprect\\dpx0}b") << QStringLiteral("a#b")
                                     << QByteArrayList{"a{\\*\\do\\dobxpage\\dprect\\dpx0}b"};
     QTest::newRow("page number and date in a header and a footer")

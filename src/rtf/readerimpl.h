@@ -661,6 +661,12 @@ private:
     int m_commentEnd = -1;         // cursor after a comment still to be completed, -1 none
     QString m_hidden;              // \v text not yet kept
     CharProps m_hiddenProps;
+    struct LastHidden {
+        const QTextDocument *doc = nullptr;
+        int end = -1; // the position after its character
+        QString text;
+        QString rtf;
+    } m_lastHidden; // the hidden piece kept last
 };
 
 } // namespace rtf::detail

@@ -468,13 +468,34 @@ void Reader::flushHidden()
         return;
     QString text = std::move(m_hidden);
     m_hidden.clear();
+    CharProps props = m_hiddenProps;
+    props.hidden = false;
+    QTextCharFormat f = charFormat(props);
+    // Hidden text right after a hidden piece that looks the same (a list
+    // label or a header came between) joins it: a save writes the two side
+    // by side, and a reload reads them as one.
+    const int at = m_cursor.position();
+    if (at > 0 && at == m_lastHidden.end && m_cursor.document() == m_lastHidden.doc
+        && text.size() + m_lastHidden.text.size() <= limits::maxPieceBytes / 8) {
+        QTextCursor before = m_cursor;
+        before.setPosition(at - 1);
+        before.setPosition(at, QTextCursor::KeepAnchor);
+        QTextCharFormat was = before.charFormat();
+        if (was.stringProperty(OpaqueRtf) == m_lastHidden.rtf) {
+            was.clearProperty(OpaqueRtf);
+            was.clearProperty(QTextFormat::ObjectType);
+            if (was == f) {
+                before.removeSelectedText();
+                text.prepend(m_lastHidden.text);
+                --m_pieces;
+                --m_runs;
+            }
+        }
+    }
     QByteArray rtf = "{\\v ";
     appendPieceText(rtf, text);
     rtf += '}';
-    CharProps props = m_hiddenProps;
-    props.hidden = false;
     ++m_pieces;
-    QTextCharFormat f = charFormat(props);
     f.setObjectType(kPieceObject);
     f.setProperty(OpaqueRtf, QString::fromLatin1(rtf));
     // Called first thing by flushRun(): the run's text comes after it.
@@ -482,6 +503,7 @@ void Reader::flushHidden()
     ++m_runs;
     m_blockHasText = true;
     m_propsDirty = true;
+    m_lastHidden = {m_cursor.document(), m_cursor.position(), std::move(text), f.stringProperty(OpaqueRtf)};
 }
 
 } // namespace rtf::detail

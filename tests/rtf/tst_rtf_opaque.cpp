@@ -201,6 +201,8 @@ void TestRtfOpaque::pieces_data()
                                        << QByteArrayList{"a{\\object\\u269?}b"};
     QTest::newRow("bookmark named by a control character") << QByteArray("a{\\*\\bkmkstart \\'7f}b")
                                                            << QStringLiteral("ab") << QByteArrayList{"ab\\par"};
+    QTest::newRow("hidden text around a list label is one piece")
+        << QByteArray("a{\\v x{\\pntext y}}b") << QStringLiteral("a#b") << QByteArrayList{"a{\\v xy}b"};
     QTest::newRow("drawing object") << QByteArray("a{\\*\\do\\dobxpage\\dprect\\dpx0}b") << QStringLiteral("a#b")
                                     << QByteArrayList{"a{\\*\\do\\dobxpage\\dprect\\dpx0}b"};
     QTest::newRow("page number and date in a header and a footer")

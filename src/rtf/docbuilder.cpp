@@ -80,8 +80,9 @@ void Reader::openPendingParagraph()
         m_cursor.insertBlock(cachedBlockFormat(m_st.par), charFormat(m_st.chr));
     }
     const bool startsSection = m_sections.back().block == Section::kAtNextParagraph && !m_noteDoc;
-    if (startsSection) // document properties
-        m_sections.back().block = m_cursor.blockNumber();
+    if (startsSection) // document properties: a section that opens with a table starts at the table
+        m_sections.back().block = m_tables.empty() ? m_cursor.blockNumber()
+                                                   : m_tables.front().table->firstCursorPosition().blockNumber();
     if (m_wrapDepth >= 0) { // opaque pieces
         // A result goes on from one paragraph to the next only outside
         // tables and sections' starts, as it can be written.

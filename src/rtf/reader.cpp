@@ -219,8 +219,10 @@ void Reader::openGroup()
         ++m_overflow;
         return;
     }
-    m_stack.push_back(m_st);
+    // \* names the word right after it: a group between ends it, here
+    // and when the group closes.
     m_st.star = false;
+    m_stack.push_back(m_st);
     m_groupStart = m_p;
 }
 

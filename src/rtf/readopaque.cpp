@@ -218,6 +218,7 @@ void Reader::tapOpen()
         m_tapOverflow = true;
         return;
     }
+    dropTapStar(); // as the reader drops a \* before a group
     m_tapLastOpen = m_tap.size();
     m_tap += '{';
     m_tapSpace = false;

@@ -160,6 +160,8 @@ void TestRtfDocProps::keptBySave_data()
                                                << QStringList{QStringLiteral("b")};
     QTest::newRow("file cut short in a table after a break") << QByteArray("{\\rtf1\\intbl a\\sect b")
                                                             << QStringLiteral("a\nb") << QStringList{QString()};
+    QTest::newRow("section that opens with nested tables") << doc("a\\sect\\itap3 v") << QStringLiteral("a\nv")
+                                                           << QStringList{QString()};
     QTest::newRow("list level given after its text")
         << doc("{\\*\\listtable{\\list{\\listlevel\\levelnfc0{\\leveltext\\'02\\'00.;}{\\levelnumbers\\'01;}}"
                "{\\listlevel\\levelnfc0{\\leveltext\\'02\\'01.;}{\\levelnumbers\\'01;}}\\listid7}}"

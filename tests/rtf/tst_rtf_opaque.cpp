@@ -203,6 +203,8 @@ void TestRtfOpaque::pieces_data()
                                                            << QStringLiteral("ab") << QByteArrayList{"ab\\par"};
     QTest::newRow("hidden text around a list label is one piece")
         << QByteArray("a{\\v x{\\pntext y}}b") << QStringLiteral("a#b") << QByteArrayList{"a{\\v xy}b"};
+    QTest::newRow("group right after \\*") << QByteArray("a{\\shp\\*{}\\'e8}b") << QStringLiteral("a#b")
+                                          << QByteArrayList{"a{\\shp{}\\u269?}b"};
     QTest::newRow("drawing object") << QByteArray("a{\\*\\do\\dobxpage\\dprect\\dpx0}b") << QStringLiteral("a#b")
                                     << QByteArrayList{"a{\\*\\do\\dobxpage\\dprect\\dpx0}b"};
     QTest::newRow("page number and date in a header and a footer")

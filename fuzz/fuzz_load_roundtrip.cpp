@@ -12,7 +12,6 @@
 #include "tables.h"
 
 #include <QTextBlock>
-#include <QTextCursor>
 #include <QTextDocument>
 #include <QTextFrame>
 #include <QTextImageFormat>
@@ -124,8 +123,7 @@ QStringList sections(const QTextDocument &doc)
     // which a save does not write.
     int fillers = 0;
     for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
-        if (const QTextTable *table = QTextCursor(b).currentTable();
-            table && rtf::detail::isEmptyFiller(table->cellAt(b.position()))) {
+        if (rtf::detail::inEmptyFiller(b)) {
             ++fillers;
             continue;
         }

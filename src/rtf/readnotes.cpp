@@ -10,7 +10,6 @@
 
 #include <QTextBlock>
 #include <QTextDocument>
-#include <QTextTable>
 
 namespace rtf {
 
@@ -224,8 +223,7 @@ void Reader::endNote()
     ListNumbering numbering;
     for (QTextBlock b = m_noteDoc->begin(); b.isValid(); b = b.next()) {
         // A filler cell is not written: its empty line would not come back.
-        if (const QTextTable *table = QTextCursor(b).currentTable();
-            table && isEmptyFiller(table->cellAt(b.position())))
+        if (inEmptyFiller(b))
             continue;
         if (!text.isEmpty())
             text += u'\n';

@@ -135,9 +135,10 @@ void Reader::tapWord(std::string_view name, bool hasParam, int param)
 // as that word.
 void Reader::dropTapStar()
 {
-    if (!m_tap.endsWith("\\*") || m_tap.endsWith("\\\\*"))
+    const auto endsWithStar = [this] { return m_tap.endsWith("\\*") && !m_tap.endsWith("\\\\*"); };
+    if (!endsWithStar())
         return;
-    while (m_tap.endsWith("\\*") && !m_tap.endsWith("\\\\*"))
+    while (endsWithStar())
         m_tap.chop(2);
     m_tapSpace = !m_tap.isEmpty() && (std::isalnum(uchar(m_tap.back())) || m_tap.back() == '-');
 }

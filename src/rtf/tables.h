@@ -3,6 +3,8 @@
 // What the RTF reader and writer agree on about tables beyond what Qt's
 // table formats hold.
 
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QTextFormat>
 #include <QTextTable>
 
@@ -22,6 +24,14 @@ enum TableProperty {
 inline bool isEmptyFiller(const QTextTableCell &cell)
 {
     return cell.format().boolProperty(FillerCell) && cell.firstPosition() == cell.lastPosition();
+}
+
+// Whether the paragraph is the empty one of such a cell, which a save
+// does not write.
+inline bool inEmptyFiller(const QTextBlock &block)
+{
+    const QTextTable *table = QTextCursor(block).currentTable();
+    return table && isEmptyFiller(table->cellAt(block.position()));
 }
 
 // Page width between the margins of an A4 page with 2 cm margins, in

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     # build
     cmake ninja-build g++ pkg-config
-    qt6-base-dev qt6-base-dev-tools libgl-dev
+    qt6-base-dev qt6-base-private-dev qt6-base-dev-tools libgl-dev
     # run: SVG icons, Qt's own Czech texts, fonts metric-compatible with Arial and Courier New
     libqt6svg6 qt6-translations-l10n fonts-liberation2 fonts-dejavu-core
     # tests, sanitizers, fuzzing and benchmarks

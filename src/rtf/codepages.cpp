@@ -1,5 +1,7 @@
 #include "codepages.h"
 
+#include "commands.h" // isText
+
 #include <array>
 
 namespace rtf::detail {
@@ -547,6 +549,72 @@ void TextDecoder::decode(int codepage, QByteArrayView bytes, QString &out)
         return;
     }
     decodeTable(kCp1252, bytes, out);
+}
+
+} // namespace rtf::detail
+
+namespace rtf::detail {
+
+namespace {
+// Font names that carry their code page as a suffix ("Arial CE"): the face
+// is the name without it.
+struct Suffix {
+    QLatin1StringView text;
+    int codepage;
+};
+const Suffix kSuffixes[] = {
+    {QLatin1StringView(" CE"), 1250},       {QLatin1StringView(" Cyr"), 1251},
+    {QLatin1StringView(" Greek"), 1253},    {QLatin1StringView(" Tur"), 1254},
+    {QLatin1StringView(" Baltic"), 1257},   {QLatin1StringView(" (Hebrew)"), 1255},
+    {QLatin1StringView(" (Arabic)"), 1256}, {QLatin1StringView(" (Vietnamese)"), 1258},
+    {QLatin1StringView(" (Thai)"), 874},
+};
+} // namespace
+
+int fontCodepage(TextDecoder &decoder, int ansiCp, FontName &f, QString &face)
+{
+    int cp = f.cpg > 0 && decoder.supports(f.cpg) ? f.cpg : codepageForCharset(f.charset);
+    // Names of symbol fonts are in plain letters, not in the font's symbols.
+    const int nameCp = cp && cp != symbolCodepage ? cp : ansiCp;
+    decoder.decode(nameCp, f.nameBytes, f.name);
+    decoder.decode(nameCp, f.altBytes, f.alt);
+    f.nameBytes.clear();
+    f.altBytes.clear();
+    auto notInName = [](QChar c) { return c.unicode() < 0x20 || !isText(c.unicode()); };
+    f.name.removeIf(notInName);
+    f.alt.removeIf(notInName);
+    const QString alt = f.alt.trimmed();
+    QString name = alt.isEmpty() ? f.name.trimmed() : alt;
+    int suffixCp = 0;
+    for (bool again = true; again;) { // "Arial CE CE" happens too
+        again = false;
+        for (const Suffix &s : kSuffixes) {
+            if (name.size() > s.text.size() && name.endsWith(s.text, Qt::CaseInsensitive)) {
+                name.chop(s.text.size());
+                name = name.trimmed();
+                if (!suffixCp)
+                    suffixCp = s.codepage;
+                again = true;
+                break;
+            }
+        }
+    }
+    if (!alt.isEmpty() && !suffixCp) {
+        // The code page is the tagged name's even when \fname gives the face.
+        const QString tagged = f.name.trimmed();
+        for (const Suffix &s : kSuffixes) {
+            if (tagged.endsWith(s.text, Qt::CaseInsensitive)) {
+                suffixCp = s.codepage;
+                break;
+            }
+        }
+    }
+    // A suffix names the code page when the charset does not, or names
+    // only the Western default that old writers put on every font.
+    if (suffixCp && f.cpg <= 0 && (f.charset < 0 || f.charset == 0 || f.charset == 1))
+        cp = suffixCp;
+    face = name;
+    return cp;
 }
 
 } // namespace rtf::detail

@@ -56,4 +56,22 @@ private:
 // Bytes 0x80-0xFF of Windows-1250, for plain text that is not UTF-8.
 void decodeCp1250(QByteArrayView bytes, QString &out);
 
+// A font table entry's name as read so far: bytes not yet decoded after
+// what has been, for the name and the \fname face, and the words that
+// name its code page.
+struct FontName {
+    QByteArray nameBytes;
+    QString name;
+    QByteArray altBytes;
+    QString alt;
+    int charset = -1;
+    int cpg = 0;
+};
+
+// Finishes reading `f`'s name and gives the code page of the font's text,
+// from \cpg, \fcharset and a code page suffix of its name ("Arial CE");
+// `face` gets the face name without the suffix. symbolCodepage for a
+// symbol font; 0 when the document's code page applies.
+int fontCodepage(TextDecoder &decoder, int ansiCp, FontName &f, QString &face);
+
 } // namespace rtf::detail

@@ -1,9 +1,12 @@
 // The control words the reader knows and what each of them is.
 
-#include "readerimpl.h"
+#include "commands.h"
 
+// Enumerations only: nothing here links Qt's graphical side.
 #include <QFont>
+#include <QTextCharFormat>
 #include <QTextFrameFormat>
+#include <QTextOption>
 
 namespace rtf::detail {
 

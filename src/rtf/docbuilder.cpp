@@ -3,6 +3,7 @@
 #include "readerimpl.h"
 
 #include <QTextBlock> // lists
+#include <QtGui/private/qtextdocument_p.h> // speed: inserting runs and paragraphs
 #include "docprops.h"
 #include "language.h"
 
@@ -53,7 +54,7 @@ void Reader::flushRun()
     decodePending();
     if (m_run.isEmpty())
         return;
-    m_cursor.insertText(m_run, charFormat(m_runProps));
+    insertRun(m_run, cachedCharFormat(m_runProps));
     m_run.resize(0);
     ++m_runs;
     m_blockHasText = true;
@@ -74,10 +75,10 @@ void Reader::openPendingParagraph()
     m_pageBreak = false;
     if (m_reuseBlock) { // an empty cell, or the block after a table
         m_reuseBlock = false;
-        m_cursor.setBlockFormat(cachedBlockFormat(m_st.par));
+        m_cursor.setBlockFormat(cachedBlockFormat(m_st.par).format);
         m_cursor.setBlockCharFormat(charFormat(m_st.chr));
     } else {
-        m_cursor.insertBlock(cachedBlockFormat(m_st.par), charFormat(m_st.chr));
+        insertBlock(cachedBlockFormat(m_st.par), cachedCharFormat(m_st.chr));
     }
     const bool startsSection = m_sections.back().block == Section::kAtNextParagraph && !m_noteDoc;
     if (startsSection) // document properties: a section that opens with a table starts at the table
@@ -111,7 +112,7 @@ void Reader::endParagraph()
 void Reader::applyParagraph(const ParProps &par, const CharProps &chr)
 {
     if (!m_blockFormatted || !(par == m_blockPar)) {
-        m_cursor.setBlockFormat(cachedBlockFormat(par));
+        m_cursor.setBlockFormat(cachedBlockFormat(par).format);
         attachList(par); // lists
     }
     // lists: an item starts the numbering of the levels below it again; at
@@ -160,7 +161,7 @@ size_t Reader::CharPropsHash::operator()(const CharProps &p) const noexcept
 void Reader::clearFormatCaches()
 {
     m_charFormats.clear();
-    m_hasFmt = false;
+    m_lastCharFormat = nullptr;
     m_blockFormats.clear();
     m_lastBlockFormat = 0;
 }
@@ -182,34 +183,94 @@ void Reader::appendDecoded(const char16_t *table, const char *s, qsizetype n)
     m_run.resize(start + (dst - begin));
 }
 
-QTextBlockFormat Reader::cachedBlockFormat(const ParProps &p)
+namespace {
+// The format's number in the document, looked up once per document.
+template<class Entry>
+int formatIndex(Entry &e, QTextDocument *doc)
 {
-    const auto matches = [&](const BlockFormatEntry &e) { return e.pageBreak == m_blockPageBreak && e.props == p; };
+    if (e.doc != doc) {
+        e.doc = doc;
+        e.index = QTextDocumentPrivate::get(doc)->formatCollection()->indexForFormat(e.format);
+    }
+    return e.index;
+}
+
+// What QTextCursor::insertText turns into paragraphs or frames.
+bool breaksParagraph(QStringView text)
+{
+    return std::any_of(text.begin(), text.end(), [](QChar c) {
+        const char16_t u = c.unicode();
+        return u == QChar::ParagraphSeparator || u == u'\n' || u == u'\r' || u == QTextBeginningOfFrame
+            || u == QTextEndOfFrame;
+    });
+}
+} // namespace
+
+// QTextCursor::insertText copies the format, looks it up among the
+// document's formats and looks for paragraph breaks in the text, run by
+// run; most of a read is spent inserting, so a run without breaks goes to
+// the document directly with the format's number kept in the cache.
+void Reader::insertRun(const QString &text, CharFormatEntry &format)
+{
+    if (m_cursor.hasSelection() || breaksParagraph(text)) {
+        m_cursor.insertText(text, format.format);
+        return;
+    }
+    QTextDocument *doc = m_cursor.document();
+    QTextDocumentPrivate::get(doc)->insert(m_cursor.position(), text, formatIndex(format, doc));
+}
+
+void Reader::insertBlock(BlockFormatEntry &format, CharFormatEntry &charFormat)
+{
+    if (m_cursor.hasSelection()) {
+        m_cursor.insertBlock(format.format, charFormat.format);
+        return;
+    }
+    QTextDocument *doc = m_cursor.document();
+    QTextDocumentPrivate::get(doc)->insertBlock(m_cursor.position(), formatIndex(format, doc),
+                                                formatIndex(charFormat, doc));
+}
+
+Reader::BlockFormatEntry &Reader::cachedBlockFormat(const ParProps &p)
+{
+    const auto matches = [&](const BlockFormatSlot &e) { return e.pageBreak == m_blockPageBreak && e.props == p; };
     if (m_lastBlockFormat < m_blockFormats.size() && matches(m_blockFormats[m_lastBlockFormat]))
-        return m_blockFormats[m_lastBlockFormat].format;
+        return m_blockFormats[m_lastBlockFormat].entry;
     for (size_t i = 0; i < m_blockFormats.size(); ++i) {
         if (matches(m_blockFormats[i])) {
             m_lastBlockFormat = i;
-            return m_blockFormats[i].format;
+            return m_blockFormats[i].entry;
         }
     }
     if (m_blockFormats.size() >= kMaxCachedBlockFormats)
         m_blockFormats.clear();
-    m_blockFormats.push_back(BlockFormatEntry{p, m_blockPageBreak, blockFormat(p)});
+    m_blockFormats.push_back(BlockFormatSlot{p, m_blockPageBreak, {blockFormat(p)}});
     m_lastBlockFormat = m_blockFormats.size() - 1;
-    return m_blockFormats.back().format;
+    return m_blockFormats.back().entry;
 }
 
 QTextCharFormat Reader::charFormat(const CharProps &p)
 {
-    if (m_hasFmt && p == m_fmtProps)
-        return m_fmt;
-    if (const auto it = m_charFormats.find(p); it != m_charFormats.end()) {
-        m_fmtProps = p;
-        m_fmt = it->second;
-        m_hasFmt = true;
-        return m_fmt;
+    return cachedCharFormat(p).format;
+}
+
+Reader::CharFormatEntry &Reader::cachedCharFormat(const CharProps &p)
+{
+    if (m_lastCharFormat && p == m_lastCharProps)
+        return *m_lastCharFormat;
+    auto it = m_charFormats.find(p);
+    if (it == m_charFormats.end()) {
+        if (m_charFormats.size() >= kMaxCachedCharFormats)
+            m_charFormats.clear();
+        it = m_charFormats.emplace(p, CharFormatEntry{makeCharFormat(p)}).first;
     }
+    m_lastCharFormat = &it->second;
+    m_lastCharProps = p;
+    return it->second;
+}
+
+QTextCharFormat Reader::makeCharFormat(const CharProps &p) const
+{
     QTextCharFormat f;
     const int font = p.font >= 0 ? p.font : m_deff;
     if (auto it = m_fonts.constFind(font); it != m_fonts.cend() && !it->family.isEmpty()) {
@@ -247,12 +308,6 @@ QTextCharFormat Reader::charFormat(const CharProps &p)
         f.setAnchor(true);
         f.setAnchorHref(m_links[p.link]);
     }
-    if (m_charFormats.size() >= kMaxCachedCharFormats)
-        m_charFormats.clear();
-    m_charFormats.emplace(p, f);
-    m_hasFmt = true;
-    m_fmtProps = p;
-    m_fmt = f;
     return f;
 }
 

@@ -43,19 +43,19 @@ namespace detail {
 
 void appendPlainText(QString &out, QStringView text)
 {
-    for (const QChar c : text) {
-        switch (c.unicode()) {
-        case QChar::LineSeparator:
-        case QChar::ParagraphSeparator:
+    // Whole stretches between the characters that change, not a character
+    // at a time: this is most of a large export.
+    qsizetype from = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c != QChar::LineSeparator && c != QChar::ParagraphSeparator && c != QChar::ObjectReplacementCharacter)
+            continue;
+        out += text.sliced(from, i - from);
+        if (c != QChar::ObjectReplacementCharacter)
             out += u'\n';
-            break;
-        case QChar::ObjectReplacementCharacter:
-            break;
-        default:
-            out += c;
-            break;
-        }
+        from = i + 1;
     }
+    out += text.sliced(from);
 }
 
 } // namespace detail
@@ -154,7 +154,10 @@ QByteArray plainText(const QTextDocument &doc)
     // Notes follow the body, each after its mark as the body shows it.
     QStringList notes;
     int lastNote = -1;
-    for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
+    const QList<QTextFormat> formats = doc.allFormats();
+    const bool hasNotes = std::any_of(formats.begin(), formats.end(),
+                                      [](const QTextFormat &f) { return f.isCharFormat() && isNoteMark(f.toCharFormat()); });
+    for (QTextBlock block = hasNotes ? doc.begin() : QTextBlock(); block.isValid(); block = block.next()) {
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextCharFormat f = it.fragment().charFormat();
             if (!isNoteMark(f))

@@ -6,29 +6,10 @@
 #include <QLocale>
 #include <QTextDocument>
 
-#include <unistd.h>
-
 #include <cstring>
 
 namespace rtf {
 namespace detail {
-
-namespace {
-// Per thread: a test lowering them must not change what readers on other
-// threads (the converter's batch workers) accept.
-thread_local qint64 t_paragraphLimit = 0; // 0: limits::maxParagraphs
-thread_local qint64 t_inputLimit = 0;     // 0: limits::maxInputBytes
-
-qint64 inputLimit()
-{
-    return t_inputLimit > 0 ? t_inputLimit : limits::maxInputBytes;
-}
-} // namespace
-
-qint64 paragraphLimit()
-{
-    return t_paragraphLimit > 0 ? t_paragraphLimit : limits::maxParagraphs;
-}
 
 Error tooManyParagraphs(qint64 limit)
 {
@@ -186,6 +167,12 @@ void Reader::run()
 // byte, as controlSymbol() counts it, so \uN fallbacks are skipped alike.
 void Reader::bodyText()
 {
+    if (m_skip == 0 && !m_st.star && m_tapKind == TapKind::None && !m_st.chr.hidden) {
+        if (const char16_t *table = detail::byteTable(codepage())) {
+            decodeBodyText(table);
+            return;
+        }
+    }
     std::array<char, 1024> buf;
     qsizetype n = 0;
     while (m_p < m_end) {
@@ -210,6 +197,59 @@ void Reader::bodyText()
     }
     if (n > 0)
         textBytes(buf.data(), n);
+}
+
+// bodyText() for text in a single-byte code page with nothing to skip,
+// record or hide, as textBytes() would take it: decoded straight into the
+// run, in one pass.
+void Reader::decodeBodyText(const char16_t *table)
+{
+    ++m_bodyText; // notes
+    beforeText();
+    decodePending();
+    qsizetype len = m_run.size();
+    constexpr qsizetype kStep = 4096;
+    bool more = true;
+    while (more) {
+        m_run.resize(len + kStep);
+        char16_t *const data = reinterpret_cast<char16_t *>(m_run.data());
+        char16_t *out = data + len;
+        char16_t *const limit = out + kStep;
+        const char *p = m_p;
+        more = false;
+        while (p < m_end) {
+            const uchar c = uchar(*p);
+            char16_t u;
+            if (!kSpecial[c]) {
+                ++p;
+                if (c < 0x80) {
+                    *out++ = c;
+                    goto next;
+                }
+                u = table[c - 0x80];
+            } else if (c == '\\' && p + 3 < m_end && p[1] == '\'' && isHex(p[2]) && isHex(p[3])) {
+                const uchar byte = uchar(hexValue(p[2]) * 16 + hexValue(p[3]));
+                p += 4;
+                u = byte < 0x80 ? char16_t(byte) : table[byte - 0x80];
+            } else if (c == '\r' || c == '\n') {
+                ++p; // line ends of the file carry nothing
+                goto next;
+            } else {
+                break;
+            }
+            // Decoders pass controls through, and some map invalid bytes to them.
+            if (isText(u))
+                *out++ = u;
+        next:
+            if (out == limit) {
+                more = true;
+                break;
+            }
+        }
+        m_p = p;
+        len = out - data;
+    }
+    m_run.resize(len);
 }
 
 void Reader::openGroup()
@@ -1139,15 +1179,6 @@ using detail::Reader;
 using detail::paragraphLimit;
 using detail::tooManyParagraphs;
 
-bool isRtf(QByteArrayView data)
-{
-    qsizetype i = 0;
-    if (data.startsWith("\xEF\xBB\xBF"))
-        i = 3;
-    while (i < data.size() && (data[i] == ' ' || data[i] == '\t' || data[i] == '\r' || data[i] == '\n'))
-        ++i;
-    return data.sliced(i).startsWith("{\\rtf");
-}
 
 void checkInputSize(qint64 bytes)
 {
@@ -1157,11 +1188,6 @@ void checkInputSize(qint64 bytes)
                         .arg(bytes / (1024 * 1024) + (bytes % (1024 * 1024) != 0)) // rounded up, without overflow
                         .arg(most / (1024 * 1024)));
     }
-}
-
-qint64 maxInputSize()
-{
-    return detail::inputLimit();
 }
 
 void read(QByteArrayView data, QTextDocument &doc)
@@ -1203,33 +1229,5 @@ void read(QByteArrayView data, QTextDocument &doc)
     }
     cursor.endEditBlock();
 }
-
-namespace detail {
-
-void setParagraphLimitForTesting(qint64 limit)
-{
-    t_paragraphLimit = std::max<qint64>(0, limit);
-}
-
-void setInputLimitForTesting(qint64 limit)
-{
-    t_inputLimit = std::max<qint64>(0, limit);
-}
-
-} // namespace detail
-
-namespace limits {
-
-qint64 inputCeiling()
-{
-    constexpr qint64 least = 1ll << 30;
-    const long pages = sysconf(_SC_PHYS_PAGES);
-    const long pageSize = sysconf(_SC_PAGE_SIZE);
-    if (pages <= 0 || pageSize <= 0)
-        return least;
-    return std::max(least, qint64(pages) / 4 * pageSize);
-}
-
-} // namespace detail
 
 } // namespace rtf

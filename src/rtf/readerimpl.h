@@ -9,6 +9,7 @@
 #include "rtf.h"
 
 #include "codepages.h"
+#include "commands.h"
 #include "pictures.h"
 #include "readerlimits.h"
 
@@ -37,8 +38,6 @@ namespace rtf::detail {
 // Twips to the document's units, pixels at 96 dots per inch.
 constexpr double kTwipsPerPixel = 15.0;
 
-// The paragraph limit in force (tests lower it).
-qint64 paragraphLimit();
 Error tooManyParagraphs(qint64 limit);
 
 // Where the text of a group goes.
@@ -124,15 +123,9 @@ struct GroupState {
     bool listText = false; // in \listtext or \pntext: the label for readers without lists
 };
 
-struct FontEntry {
-    QByteArray nameBytes;
-    QString name;
-    QByteArray altBytes;
-    QString alt;
+struct FontEntry : FontName {
     QString family; // resolved when the table is complete
     int hint = -1;  // QFont::StyleHint from \froman etc.; -1: none given
-    int charset = -1;
-    int cpg = 0;
     int codepage = 0; // 0: the document's code page
     bool done = false;
 };
@@ -159,42 +152,6 @@ struct ListDef {
     std::vector<ListLevelDef> levels;
 };
 
-enum class Cmd {
-    // destinations (FontAltName must stay the last of them)
-    FontTable, ColorTable, SkipDest, Upr, Ud, Object, Result, FldInst, FldRslt, Pict, ShpPict, ShpInst, Sp, Sn, Sv, ShpRslt,
-    FontAltName,
-    // document
-    Ansi, Mac, Pc, Pca, AnsiCpg, Deff,
-    // font table
-    Font, FCharset, Cpg, FontClass,
-    // colour table
-    Red, Green, Blue,
-    // character format
-    Plain, FontSize, Bold, Italic, Strike, StrikeD, Underline, UnderlineStyle, UlNone, Hidden, Caps, SmallCaps,
-    Cf, Cb, Highlight, Sub, Super, NoSuperSub, Up, Dn,
-    // paragraph format
-    Pard, Ql, Qc, Qr, Qj, Li, Ri, Fi, Sb, Sa, Sl, SlMult, Tx, TabKind, PageBefore,
-    // text and breaks
-    Par, Sect, Page, Line, Tab, Cell, Row, Char, Unicode, Uc, Bin,
-    // shapes
-    Shp,
-    // tables
-    RowDefaults, CellX, TrGaph, TrLeft, TrAlign, TrHeader, InTable, Itap, NestCell, NestRow, NestTableProps,
-    CellMerge, CellVMerge, CellVAlign, CellShading, CellBorder, BorderWidth, BorderColor, BorderStyle,
-    // lists, headings and rules (the first four are destinations)
-    ListTable, ListOverrideTable, Pn, ListText, Ls, Ilvl, OutlineLevel, BorderBottom,
-    // notes
-    Footnote, Chftn, FtnAlt, FtnStart, AftnStart, FtnNumbering, AftnNumbering,
-    Header, PageWord, SectionWord, SectionDefault, DefTab, DefLang, Info, InfoText, InfoTime, InfoTimeWord,
-    // styles
-    StyleSheet, ParStyle, CharStyle, BasedOn, NextStyle, // and OutlineLevel, shared with the lists
-    // opaque pieces
-    Bookmark, OpaqueGroup, Chatn,
-    // language
-    Lang, NoProof,
-    // tables: row borders, row and cell padding
-    RowBorder, RowPadding, CellPadding,
-};
 
 // tables: a row's definition as \trowd ... \cellx give it.
 struct CellBorderDef {
@@ -248,48 +205,6 @@ struct TableBuild {
     Qt::Alignment align = Qt::AlignLeft;
 };
 
-struct CmdInfo {
-    Cmd cmd;
-    int arg = 0; // the character, or the underline style
-};
-
-// Every control word the reader knows, by name.
-const std::unordered_map<std::string_view, CmdInfo> &commands();
-
-inline int clampInt(qint64 v, int lo, int hi)
-{
-    return int(std::clamp<qint64>(v, lo, hi));
-}
-
-inline bool isHex(char c)
-{
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-
-inline int hexValue(char c)
-{
-    if (c <= '9')
-        return c - '0';
-    return (c | 0x20) - 'a' + 10;
-}
-
-inline bool isLetter(char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-inline bool isDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
-
-// Characters a document cannot hold as text: control characters (an
-// escaped \'0d would otherwise split the paragraph), the object
-// placeholder with no object behind it, and non-characters.
-inline bool isText(char16_t c)
-{
-    return (c >= 0x20 || c == u'\t') && c != QChar::ObjectReplacementCharacter && c < 0xFFFE;
-}
 
 // The target of a HYPERLINK field instruction: its address, with "#place"
 // for the \l switch; empty for other fields.
@@ -309,8 +224,6 @@ struct SymbolField {
 };
 SymbolField symbolField(const QString &instruction);
 
-// How notes are numbered (\ftnnar, \ftnnalc ...).
-enum class NoteNumbering : quint8 { Arabic, LowerLetter, UpperLetter, LowerRoman, UpperRoman, Chicago };
 QString noteNumberText(int number, NoteNumbering style);
 
 class Reader {
@@ -430,9 +343,6 @@ private:
     QString m_run;
     CharProps m_runProps;
     bool m_propsDirty = true;
-    bool m_hasFmt = false;
-    CharProps m_fmtProps;
-    QTextCharFormat m_fmt;
 
     bool m_parPending = false;  // a \par was read; the next text opens a paragraph
     bool m_blockHasText = false;
@@ -608,16 +518,32 @@ private:
         size_t operator()(const CharProps &p) const noexcept;
     };
     void bodyText();
+    void decodeBodyText(const char16_t *table);
     void appendDecoded(const char16_t *table, const char *s, qsizetype n);
-    QTextBlockFormat cachedBlockFormat(const ParProps &p);
+    // A format with its number in the document it was last inserted into.
+    template<class Format>
+    struct IndexedFormat {
+        Format format;
+        const QTextDocument *doc = nullptr;
+        int index = -1;
+    };
+    using CharFormatEntry = IndexedFormat<QTextCharFormat>;
+    using BlockFormatEntry = IndexedFormat<QTextBlockFormat>;
+    CharFormatEntry &cachedCharFormat(const CharProps &p);
+    BlockFormatEntry &cachedBlockFormat(const ParProps &p);
+    QTextCharFormat makeCharFormat(const CharProps &p) const;
+    void insertRun(const QString &text, CharFormatEntry &format);
+    void insertBlock(BlockFormatEntry &format, CharFormatEntry &charFormat);
     void clearFormatCaches();
-    std::unordered_map<CharProps, QTextCharFormat, CharPropsHash> m_charFormats;
-    struct BlockFormatEntry {
+    std::unordered_map<CharProps, CharFormatEntry, CharPropsHash> m_charFormats;
+    CharFormatEntry *m_lastCharFormat = nullptr; // nodes stay put until the map is cleared
+    CharProps m_lastCharProps;
+    struct BlockFormatSlot {
         ParProps props;
         bool pageBreak;
-        QTextBlockFormat format;
+        BlockFormatEntry entry;
     };
-    std::vector<BlockFormatEntry> m_blockFormats;
+    std::vector<BlockFormatSlot> m_blockFormats;
     size_t m_lastBlockFormat = 0;
     // Other pieces (readopaque.cpp): a group is recorded ("tapped") as this
     // writer would write it while the reader goes on as before.

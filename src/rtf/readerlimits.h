@@ -170,4 +170,8 @@ namespace rtf::detail {
 void setParagraphLimitForTesting(qint64 limit);
 void setInputLimitForTesting(qint64 limit);
 
+// The limits in force.
+qint64 inputLimit();
+qint64 paragraphLimit();
+
 } // namespace rtf::detail

@@ -219,11 +219,16 @@ void tst_Convert::commandLine_data()
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("said"); // part of what it prints
-    QTest::newRow("help") << QStringList{"--help"} << 0 << ".html";
-    QTest::newRow("converts") << QStringList{"clanek.rtf", "out.txt"} << 0 << "";
-    QTest::newRow("unknown type") << QStringList{"clanek.rtf", "out.xyz"} << 1 << "out.xyz";
-    QTest::newRow("unreadable") << QStringList{"chybi.rtf", "out.txt"} << 1 << "chybi.rtf";
-    QTest::newRow("no arguments") << QStringList{} << 2 << "borovka-convert";
+    QTest::addColumn<bool>("alone"); // the program copied away from the full converter
+    QTest::newRow("help") << QStringList{"--help"} << 0 << ".html" << false;
+    QTest::newRow("converts") << QStringList{"clanek.rtf", "out.txt"} << 0 << "" << false;
+    QTest::newRow("unknown type") << QStringList{"clanek.rtf", "out.xyz"} << 1 << "out.xyz" << false;
+    QTest::newRow("unreadable") << QStringList{"chybi.rtf", "out.txt"} << 1 << "chybi.rtf" << false;
+    QTest::newRow("no arguments") << QStringList{} << 2 << "borovka-convert" << false;
+    // A simple file to text needs nothing but the program; the rest says
+    // what is missing.
+    QTest::newRow("alone, text") << QStringList{"clanek.rtf", "out.txt"} << 0 << "" << true;
+    QTest::newRow("alone, HTML") << QStringList{"clanek.rtf", "out.html"} << 1 << "borovka-convert-full" << true;
 }
 
 void tst_Convert::commandLine()
@@ -231,9 +236,15 @@ void tst_Convert::commandLine()
     QFETCH(QStringList, arguments);
     QFETCH(int, exitCode);
     QFETCH(QString, said);
+    QFETCH(bool, alone);
+    QString program = QStringLiteral(BOROVKA_CONVERT);
+    if (alone) {
+        program = path(QStringLiteral("borovka-convert"));
+        QVERIFY(QFile::copy(QStringLiteral(BOROVKA_CONVERT), program));
+    }
     QProcess p;
     p.setWorkingDirectory(m_dir->path());
-    p.start(QStringLiteral(BOROVKA_CONVERT), arguments);
+    p.start(program, arguments);
     QVERIFY(p.waitForFinished(30000));
     QCOMPARE(p.exitStatus(), QProcess::NormalExit);
     QCOMPARE(p.exitCode(), exitCode);

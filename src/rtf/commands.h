@@ -1,0 +1,98 @@
+// The control words the reader knows. Without Qt's graphical side, for
+// the text reader of the converter too.
+
+#pragma once
+
+#include <QChar>
+#include <QtGlobal>
+
+#include <algorithm>
+#include <string_view>
+#include <unordered_map>
+
+namespace rtf::detail {
+
+enum class Cmd {
+    // destinations (FontAltName must stay the last of them)
+    FontTable, ColorTable, SkipDest, Upr, Ud, Object, Result, FldInst, FldRslt, Pict, ShpPict, ShpInst, Sp, Sn, Sv, ShpRslt,
+    FontAltName,
+    // document
+    Ansi, Mac, Pc, Pca, AnsiCpg, Deff,
+    // font table
+    Font, FCharset, Cpg, FontClass,
+    // colour table
+    Red, Green, Blue,
+    // character format
+    Plain, FontSize, Bold, Italic, Strike, StrikeD, Underline, UnderlineStyle, UlNone, Hidden, Caps, SmallCaps,
+    Cf, Cb, Highlight, Sub, Super, NoSuperSub, Up, Dn,
+    // paragraph format
+    Pard, Ql, Qc, Qr, Qj, Li, Ri, Fi, Sb, Sa, Sl, SlMult, Tx, TabKind, PageBefore,
+    // text and breaks
+    Par, Sect, Page, Line, Tab, Cell, Row, Char, Unicode, Uc, Bin,
+    // shapes
+    Shp,
+    // tables
+    RowDefaults, CellX, TrGaph, TrLeft, TrAlign, TrHeader, InTable, Itap, NestCell, NestRow, NestTableProps,
+    CellMerge, CellVMerge, CellVAlign, CellShading, CellBorder, BorderWidth, BorderColor, BorderStyle,
+    // lists, headings and rules (the first four are destinations)
+    ListTable, ListOverrideTable, Pn, ListText, Ls, Ilvl, OutlineLevel, BorderBottom,
+    // notes
+    Footnote, Chftn, FtnAlt, FtnStart, AftnStart, FtnNumbering, AftnNumbering,
+    Header, PageWord, SectionWord, SectionDefault, DefTab, DefLang, Info, InfoText, InfoTime, InfoTimeWord,
+    // styles
+    StyleSheet, ParStyle, CharStyle, BasedOn, NextStyle, // and OutlineLevel, shared with the lists
+    // opaque pieces
+    Bookmark, OpaqueGroup, Chatn,
+    // language
+    Lang, NoProof,
+    // tables: row borders, row and cell padding
+    RowBorder, RowPadding, CellPadding,
+};
+
+// How notes are numbered (\ftnnar, \ftnnalc ...).
+enum class NoteNumbering : quint8 { Arabic, LowerLetter, UpperLetter, LowerRoman, UpperRoman, Chicago };
+
+struct CmdInfo {
+    Cmd cmd;
+    int arg = 0; // the character, or the underline style
+};
+
+// Every control word the reader knows, by name.
+const std::unordered_map<std::string_view, CmdInfo> &commands();
+
+inline int clampInt(qint64 v, int lo, int hi)
+{
+    return int(std::clamp<qint64>(v, lo, hi));
+}
+
+inline bool isHex(char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+inline int hexValue(char c)
+{
+    if (c <= '9')
+        return c - '0';
+    return (c | 0x20) - 'a' + 10;
+}
+
+inline bool isLetter(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+inline bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// Characters a document cannot hold as text: control characters (an
+// escaped \'0d would otherwise split the paragraph), the object
+// placeholder with no object behind it, and non-characters.
+inline bool isText(char16_t c)
+{
+    return (c >= 0x20 || c == u'\t') && c != QChar::ObjectReplacementCharacter && c < 0xFFFE;
+}
+
+} // namespace rtf::detail

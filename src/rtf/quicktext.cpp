@@ -88,6 +88,7 @@ private:
     std::vector<int> m_openFonts;
     int m_curFont = -1;
     TextDecoder m_decoder;
+    QByteArray m_bytes; // a stretch of text before it is decoded
     QString m_text;
     bool m_parPending = false;
     bool m_hasText = false; // the open paragraph has text
@@ -159,15 +160,15 @@ QByteArray QuickText::run()
             }
             // Plain bytes, \'hh escapes and the file's line ends up to the
             // next other control are one piece of text, as the reader has it.
-            QByteArray bytes;
+            m_bytes.resize(0); // keeps its capacity
             while (m_p < m_end) {
                 const char b = *m_p;
                 if (!kSpecial[uchar(b)]) {
-                    bytes.append(b);
+                    m_bytes.append(b);
                     ++m_p;
                 } else if (b == '\\' && m_st.dest == Dest::Body && m_p + 3 < m_end && m_p[1] == '\''
                            && isHex(m_p[2]) && isHex(m_p[3])) {
-                    bytes.append(char(hexValue(m_p[2]) * 16 + hexValue(m_p[3])));
+                    m_bytes.append(char(hexValue(m_p[2]) * 16 + hexValue(m_p[3])));
                     m_p += 4;
                 } else if ((b == '\r' || b == '\n') && m_st.dest == Dest::Body) {
                     ++m_p;
@@ -175,7 +176,7 @@ QByteArray QuickText::run()
                     break;
                 }
             }
-            textBytes(bytes.constData(), bytes.size());
+            textBytes(m_bytes.constData(), m_bytes.size());
             break;
         }
         }
@@ -483,14 +484,19 @@ void QuickText::textBytes(const char *s, qsizetype n)
     case Dest::Body: {
         enterParagraph();
         const char16_t *table = bodyTable();
+        const qsizetype start = m_text.size();
+        m_text.resize(start + n);
+        char16_t *const begin = reinterpret_cast<char16_t *>(m_text.data()) + start;
+        char16_t *out = begin;
         for (qsizetype i = 0; i < n; ++i) {
             const uchar u = uchar(s[i]);
             const char16_t c = u < 0x80 ? char16_t(u) : table[u - 0x80];
-            if (isText(c)) {
-                m_text.append(QChar(c));
-                m_hasText = true;
-            }
+            if (isText(c))
+                *out++ = c;
         }
+        m_text.resize(start + (out - begin));
+        if (out != begin)
+            m_hasText = true;
         return;
     }
     case Dest::FontTable:

@@ -36,6 +36,7 @@ void Reader::decodePending()
         return;
     const qsizetype start = m_run.size();
     m_decoder.decode(m_pendingCp, m_pendingBytes, m_run);
+    m_runMayBreak = true; // a decoder's characters are not looked at one by one
     // Decoders pass controls through, and some map invalid bytes to them.
     char16_t *data = reinterpret_cast<char16_t *>(m_run.data());
     qsizetype out = start;
@@ -56,6 +57,7 @@ void Reader::flushRun()
         return;
     insertRun(m_run, cachedCharFormat(m_runProps));
     m_run.resize(0);
+    m_runMayBreak = false;
     ++m_runs;
     m_blockHasText = true;
 }
@@ -212,7 +214,7 @@ bool breaksParagraph(QStringView text)
 // the document directly with the format's number kept in the cache.
 void Reader::insertRun(const QString &text, CharFormatEntry &format)
 {
-    if (m_cursor.hasSelection() || breaksParagraph(text)) {
+    if (m_cursor.hasSelection() || (m_runMayBreak && breaksParagraph(text))) {
         m_cursor.insertText(text, format.format);
         return;
     }

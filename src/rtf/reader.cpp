@@ -38,8 +38,8 @@ const CmdInfo *lookUpCommand(std::string_view name)
         size_t size = 0;
         const CmdInfo *info = nullptr;
     };
-    const auto &map = commands();
     if (name.empty() || name.size() > sizeof(Slot::name)) {
+        const auto &map = commands();
         const auto it = map.find(name);
         return it == map.end() ? nullptr : &it->second;
     }
@@ -47,6 +47,7 @@ const CmdInfo *lookUpCommand(std::string_view name)
     Slot &slot = recent[(name.size() * 7 + uchar(name.front()) * 3 + uchar(name.back())) % recent.size()];
     if (slot.size == name.size() && std::memcmp(slot.name.data(), name.data(), name.size()) == 0)
         return slot.info;
+    const auto &map = commands();
     const auto it = map.find(name);
     std::memcpy(slot.name.data(), name.data(), name.size());
     slot.size = name.size();
@@ -199,14 +200,46 @@ void Reader::bodyText()
         textBytes(buf.data(), n);
 }
 
+namespace {
+// What a byte means in a stretch of text, for one code page: the character,
+// kDrop for a byte that decodes to no text, kStop for a control, brace or
+// backslash, which ends the stretch or starts an escape.
+constexpr char16_t kDrop = 0xFFFF;
+constexpr char16_t kStop = 0;
+constexpr std::array<signed char, 256> kHexValue = [] {
+    std::array<signed char, 256> h{};
+    h.fill(-1);
+    for (int c = '0'; c <= '9'; ++c)
+        h[size_t(c)] = char(c - '0');
+    for (int c = 'a'; c <= 'f'; ++c)
+        h[size_t(c)] = h[size_t(c - 'a' + 'A')] = char(c - 'a' + 10);
+    return h;
+}();
+} // namespace
+
+void Reader::BodyTables::build(const char16_t *table)
+{
+    source = table;
+    for (int b = 0; b < 256; ++b) {
+        const char16_t c = b < 0x80 ? char16_t(b) : table[b - 0x80];
+        // Decoders pass controls through, and some map invalid bytes to them.
+        escaped[size_t(b)] = isText(c) ? c : kDrop;
+        plain[size_t(b)] = kSpecial[size_t(b)] ? kStop : escaped[size_t(b)];
+    }
+}
+
 // bodyText() for text in a single-byte code page with nothing to skip,
 // record or hide, as textBytes() would take it: decoded straight into the
-// run, in one pass.
+// run, in one pass, a table lookup a byte.
 void Reader::decodeBodyText(const char16_t *table)
 {
     ++m_bodyText; // notes
     beforeText();
     decodePending();
+    if (m_bodyTables.source != table)
+        m_bodyTables.build(table);
+    const char16_t *const plain = m_bodyTables.plain.data();
+    const char16_t *const escaped = m_bodyTables.escaped.data();
     qsizetype len = m_run.size();
     constexpr qsizetype kStep = 4096;
     bool more = true;
@@ -218,33 +251,25 @@ void Reader::decodeBodyText(const char16_t *table)
         const char *p = m_p;
         more = false;
         while (p < m_end) {
-            const uchar c = uchar(*p);
-            char16_t u;
-            if (!kSpecial[c]) {
-                ++p;
-                if (c < 0x80) {
-                    *out++ = c;
-                    goto next;
-                }
-                u = table[c - 0x80];
-            } else if (c == '\\' && p + 3 < m_end && p[1] == '\'' && isHex(p[2]) && isHex(p[3])) {
-                const uchar byte = uchar(hexValue(p[2]) * 16 + hexValue(p[3]));
-                p += 4;
-                u = byte < 0x80 ? char16_t(byte) : table[byte - 0x80];
-            } else if (c == '\r' || c == '\n') {
-                ++p; // line ends of the file carry nothing
-                goto next;
-            } else {
-                break;
-            }
-            // Decoders pass controls through, and some map invalid bytes to them.
-            if (isText(u))
-                *out++ = u;
-        next:
             if (out == limit) {
                 more = true;
                 break;
             }
+            char16_t u = plain[uchar(*p)];
+            if (u != kStop) {
+                ++p;
+            } else if (*p == '\\' && m_end - p > 3 && p[1] == '\'' && kHexValue[uchar(p[2])] >= 0
+                       && kHexValue[uchar(p[3])] >= 0) {
+                u = escaped[uchar(kHexValue[uchar(p[2])] * 16 + kHexValue[uchar(p[3])])];
+                p += 4;
+            } else if (*p == '\r' || *p == '\n') {
+                ++p; // line ends of the file carry nothing
+                continue;
+            } else {
+                break;
+            }
+            *out = u;
+            out += u != kDrop;
         }
         m_p = p;
         len = out - data;
@@ -1136,6 +1161,9 @@ void Reader::textChar(char16_t c)
         beforeText();
         decodePending();
         m_run.append(QChar(c));
+        // speed: the code pages' tables have none of these
+        if (c == QChar::ParagraphSeparator || c == 0xFDD0 || c == 0xFDD1) // and frame marks
+            m_runMayBreak = true;
         return;
     case Dest::FieldInst:
         if (m_fieldInst.size() < 4096)

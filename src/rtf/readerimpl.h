@@ -341,6 +341,7 @@ private:
     QByteArray m_pendingBytes;
     int m_pendingCp = 0;
     QString m_run;
+    bool m_runMayBreak = false; // m_run may hold what the document makes paragraphs of
     CharProps m_runProps;
     bool m_propsDirty = true;
 
@@ -519,6 +520,14 @@ private:
     };
     void bodyText();
     void decodeBodyText(const char16_t *table);
+    // decodeBodyText()'s tables for the code page it last decoded.
+    struct BodyTables {
+        const char16_t *source = nullptr;
+        std::array<char16_t, 256> plain{};   // a byte as it stands
+        std::array<char16_t, 256> escaped{}; // a byte as \'hh
+        void build(const char16_t *table);
+    };
+    BodyTables m_bodyTables;
     void appendDecoded(const char16_t *table, const char *s, qsizetype n);
     // A format with its number in the document it was last inserted into.
     template<class Format>

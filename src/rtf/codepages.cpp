@@ -571,6 +571,23 @@ const Suffix kSuffixes[] = {
 };
 } // namespace
 
+bool appendTableText(const char16_t *table, const char *s, qsizetype n, QString &out)
+{
+    const qsizetype start = out.size();
+    out.resize(start + n);
+    char16_t *const begin = reinterpret_cast<char16_t *>(out.data()) + start;
+    char16_t *dst = begin;
+    for (qsizetype i = 0; i < n; ++i) {
+        const uchar u = uchar(s[i]);
+        const char16_t c = u < 0x80 ? char16_t(u) : table[u - 0x80];
+        // Decoders pass controls through, and some map invalid bytes to them.
+        if (isText(c))
+            *dst++ = c;
+    }
+    out.resize(start + (dst - begin));
+    return dst != begin;
+}
+
 int fontCodepage(TextDecoder &decoder, int ansiCp, FontName &f, QString &face)
 {
     int cp = f.cpg > 0 && decoder.supports(f.cpg) ? f.cpg : codepageForCharset(f.charset);

@@ -38,6 +38,11 @@ uchar toCp1250(char16_t c);
 // the text being built.
 const char16_t *byteTable(int codepage);
 
+// Appends `n` bytes of a single-byte code page (`table` from byteTable())
+// to `out`, without the characters that are no text (see isText()).
+// Returns whether it appended any.
+bool appendTableText(const char16_t *table, const char *s, qsizetype n, QString &out);
+
 // Decodes bytes by code page. Keeps one converter per code page, so a run
 // of text costs one call, not one allocation per character.
 class TextDecoder {

@@ -3,10 +3,14 @@
 
 #pragma once
 
+#include "readerlimits.h"
+
 #include <QChar>
 #include <QtGlobal>
 
 #include <algorithm>
+#include <array>
+#include <climits>
 #include <string_view>
 #include <unordered_map>
 
@@ -93,6 +97,52 @@ inline bool isDigit(char c)
 inline bool isText(char16_t c)
 {
     return (c >= 0x20 || c == u'\t') && c != QChar::ObjectReplacementCharacter && c < 0xFFFE;
+}
+
+// Bytes that end a run of plain text: controls, braces and the backslash.
+inline constexpr std::array<bool, 256> kSpecial = [] {
+    std::array<bool, 256> s{};
+    for (int c = 0; c < 0x20; ++c)
+        s[size_t(c)] = true;
+    s['\\'] = s['{'] = s['}'] = true;
+    return s;
+}();
+
+struct ControlWord {
+    std::string_view name; // empty for a word too long to be one the reader knows
+    bool hasParam = false;
+    int param = 0;
+};
+
+// Reads the control word at `p` (its first letter, after the backslash)
+// with its parameter and the space that ends it.
+inline ControlWord readControlWord(const char *&p, const char *end)
+{
+    ControlWord w;
+    const char *start = p;
+    while (p < end && isLetter(*p))
+        ++p;
+    w.name = std::string_view(start, size_t(p - start));
+    if (w.name.size() > size_t(limits::maxControlWordLength))
+        w.name = std::string_view(); // no such word: ignored
+    bool neg = false;
+    if (p + 1 < end && *p == '-' && isDigit(p[1])) {
+        neg = true;
+        ++p;
+    }
+    qint64 value = 0;
+    int digits = 0;
+    while (p < end && isDigit(*p)) {
+        if (digits < limits::maxParameterDigits)
+            value = value * 10 + (*p - '0');
+        ++digits;
+        ++p;
+        w.hasParam = true;
+    }
+    if (p < end && *p == ' ')
+        ++p;
+    w.param = clampInt(neg ? -value : value, INT_MIN, INT_MAX);
+    return w;
 }
 
 } // namespace rtf::detail

@@ -168,22 +168,6 @@ void Reader::clearFormatCaches()
     m_lastBlockFormat = 0;
 }
 
-// Bytes of a single-byte code page: no pending buffer, no second pass.
-void Reader::appendDecoded(const char16_t *table, const char *s, qsizetype n)
-{
-    const qsizetype start = m_run.size();
-    m_run.resize(start + n);
-    char16_t *const begin = reinterpret_cast<char16_t *>(m_run.data()) + start;
-    char16_t *dst = begin;
-    for (qsizetype i = 0; i < n; ++i) {
-        const uchar u = uchar(s[i]);
-        const char16_t c = u < 0x80 ? char16_t(u) : table[u - 0x80];
-        // Decoders pass controls through, and some map invalid bytes to them.
-        if (isText(c))
-            *dst++ = c;
-    }
-    m_run.resize(start + (dst - begin));
-}
 
 namespace {
 // The format's number in the document, looked up once per document.

@@ -34,13 +34,6 @@ namespace {
 
 using namespace detail;
 
-const std::array<bool, 256> kSpecial = [] {
-    std::array<bool, 256> s{};
-    for (int c = 0; c < 0x20; ++c)
-        s[c] = true;
-    s['\\'] = s['{'] = s['}'] = true;
-    return s;
-}();
 
 struct GiveUp {};
 
@@ -122,30 +115,8 @@ QByteArray QuickText::run()
                 controlSymbol(*m_p++);
                 break;
             }
-            const char *start = m_p;
-            while (m_p < m_end && isLetter(*m_p))
-                ++m_p;
-            std::string_view name(start, size_t(m_p - start));
-            if (name.size() > size_t(limits::maxControlWordLength))
-                name = std::string_view();
-            bool neg = false;
-            if (m_p + 1 < m_end && *m_p == '-' && isDigit(m_p[1])) {
-                neg = true;
-                ++m_p;
-            }
-            bool hasParam = false;
-            qint64 value = 0;
-            int digits = 0;
-            while (m_p < m_end && isDigit(*m_p)) {
-                if (digits < limits::maxParameterDigits)
-                    value = value * 10 + (*m_p - '0');
-                ++digits;
-                ++m_p;
-                hasParam = true;
-            }
-            if (m_p < m_end && *m_p == ' ')
-                ++m_p;
-            controlWord(name, hasParam, clampInt(neg ? -value : value, INT_MIN, INT_MAX));
+            const ControlWord w = readControlWord(m_p, m_end);
+            controlWord(w.name, w.hasParam, w.param);
             break;
         }
         case '\t':
@@ -483,19 +454,7 @@ void QuickText::textBytes(const char *s, qsizetype n)
     switch (m_st.dest) {
     case Dest::Body: {
         enterParagraph();
-        const char16_t *table = bodyTable();
-        const qsizetype start = m_text.size();
-        m_text.resize(start + n);
-        char16_t *const begin = reinterpret_cast<char16_t *>(m_text.data()) + start;
-        char16_t *out = begin;
-        for (qsizetype i = 0; i < n; ++i) {
-            const uchar u = uchar(s[i]);
-            const char16_t c = u < 0x80 ? char16_t(u) : table[u - 0x80];
-            if (isText(c))
-                *out++ = c;
-        }
-        m_text.resize(start + (out - begin));
-        if (out != begin)
+        if (appendTableText(bodyTable(), s, n, m_text))
             m_hasText = true;
         return;
     }

@@ -19,14 +19,6 @@ Error tooManyParagraphs(qint64 limit)
 }
 
 namespace {
-// Bytes that end a run of plain text.
-const std::array<bool, 256> kSpecial = [] {
-    std::array<bool, 256> s{};
-    for (int c = 0; c < 0x20; ++c)
-        s[c] = true;
-    s['\\'] = s['{'] = s['}'] = true;
-    return s;
-}();
 
 // A file uses a few dozen control words over and over: the last word seen
 // in each slot is compared before the table is searched. Per thread, for
@@ -93,32 +85,8 @@ void Reader::run()
                 controlSymbol(*m_p++);
                 break;
             }
-            const char *start = m_p;
-            while (m_p < m_end && isLetter(*m_p))
-                ++m_p;
-            std::string_view name(start, size_t(m_p - start));
-            if (name.size() > size_t(limits::maxControlWordLength))
-                name = std::string_view(); // no such word: ignored
-            bool neg = false;
-            if (m_p + 1 < m_end && *m_p == '-' && isDigit(m_p[1])) {
-                neg = true;
-                ++m_p;
-            }
-            bool hasParam = false;
-            qint64 value = 0;
-            int digits = 0;
-            while (m_p < m_end && isDigit(*m_p)) {
-                if (digits < limits::maxParameterDigits)
-                    value = value * 10 + (*m_p - '0');
-                ++digits;
-                ++m_p;
-                hasParam = true;
-            }
-            if (m_p < m_end && *m_p == ' ')
-                ++m_p;
-            if (neg)
-                value = -value;
-            controlWord(name, hasParam, clampInt(value, INT_MIN, INT_MAX));
+            const ControlWord w = readControlWord(m_p, m_end);
+            controlWord(w.name, w.hasParam, w.param);
             break;
         }
         case '\t':
@@ -1054,7 +1022,7 @@ void Reader::textBytes(const char *s, qsizetype n)
         const int cp = codepage();
         if (const char16_t *table = detail::byteTable(cp)) { // speed
             decodePending();
-            appendDecoded(table, s, n);
+            appendTableText(table, s, n, m_run); // no pending buffer, no second pass
             return;
         }
         if (cp != m_pendingCp)

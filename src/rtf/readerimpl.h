@@ -528,7 +528,6 @@ private:
         void build(const char16_t *table);
     };
     BodyTables m_bodyTables;
-    void appendDecoded(const char16_t *table, const char *s, qsizetype n);
     // A format with its number in the document it was last inserted into.
     template<class Format>
     struct IndexedFormat {

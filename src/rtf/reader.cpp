@@ -7,6 +7,8 @@
 #include <QTextDocument>
 
 #include <cstring>
+#include <optional>
+#include <utility>
 
 namespace rtf {
 namespace detail {
@@ -120,7 +122,7 @@ void Reader::run()
     if (m_wrapDepth >= 0)
         endWrap();
     if (m_noteDoc) // notes: a file cut short in a note
-        endNote();
+        endNote(m_st.par, m_st.chr);
     flushRun();
     finishFonts();
     if (!m_parPending)
@@ -272,6 +274,10 @@ bool Reader::closeGroup()
     const bool oldListText = m_st.listText; // lists
     if (old == Dest::StyleSheet && m_styleOpen) // styles: an entry without its ';'
         finishStyleEntry();
+    // A note ends in its own paragraph, not in the one around it.
+    std::optional<std::pair<ParProps, CharProps>> noteEnd;
+    if (m_noteDoc && qsizetype(m_stack.size()) - 1 < m_noteDepth)
+        noteEnd.emplace(m_st.par, m_st.chr);
     m_st = m_stack.back();
     m_stack.pop_back();
     if (old == Dest::BookmarkName && m_st.dest == Dest::Body) // opaque pieces
@@ -303,7 +309,7 @@ bool Reader::closeGroup()
     if (m_symbolDepth >= 0 && qsizetype(m_stack.size()) < m_symbolDepth)
         endSymbolField();
     if (endsNote)
-        endNote();
+        endNote(noteEnd->first, noteEnd->second);
     // opaque pieces
     if (m_wrapDepth >= 0 && qsizetype(m_stack.size()) < m_wrapDepth)
         endWrap();

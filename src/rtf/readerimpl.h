@@ -421,7 +421,7 @@ private:
 
     void noteMark();   // \chftn
     bool beginNote();  // false: the group is read as body text
-    void endNote();
+    void endNote(const ParProps &par, const CharProps &chr); // the note's own state at its end
     bool customMarkBefore() const;
     QString nextNoteNumber() const;
     void noteNumbering(bool endnote, int start, int style); // -1: unchanged

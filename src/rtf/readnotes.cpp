@@ -209,11 +209,11 @@ bool Reader::customMarkBefore() const
     return !isNoteMark(before.charFormat()) && !before.charFormat().hasProperty(NoteSelfMark);
 }
 
-void Reader::endNote()
+void Reader::endNote(const ParProps &par, const CharProps &chr)
 {
     flushRun();
     if (!m_parPending)
-        applyParagraph(paragraphHasText() ? m_lastTextPar : m_st.par, m_st.chr);
+        applyParagraph(paragraphHasText() ? m_lastTextPar : par, chr);
     // Tables opened in the note end with it; the body's go on.
     while (!m_tables.empty())
         closeTable();

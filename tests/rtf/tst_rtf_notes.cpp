@@ -131,6 +131,17 @@ void TestRtfNotes::read_data()
     QTest::newRow("note's formatting does not leak")
         << doc("a{\\chftn}{\\footnote\\pard\\qc\\b tu\\'e8n\\'ec\\par}b\\par c") << QStringLiteral("a1b\nc")
         << QStringLiteral("1|tučně|0|auto");
+    // A note's last paragraph is the note's own, not the list item around it.
+    QTest::newRow("empty note inside a list item")
+        << doc("{\\*\\listtable{\\list\\listid7{\\listlevel\\levelnfc0{\\leveltext\\'02\\'00.;}{\\levelnumbers\\'01;}}}}"
+               "{\\*\\listoverridetable{\\listoverride\\listid7\\ls1}}"
+               "\\pard\\ls1 a{\\chftn}{\\footnote\\pard}b\\par")
+        << QStringLiteral("a1b") << QStringLiteral("1||0|auto");
+    QTest::newRow("note ending in an empty paragraph inside a list item")
+        << doc("{\\*\\listtable{\\list\\listid7{\\listlevel\\levelnfc0{\\leveltext\\'02\\'00.;}{\\levelnumbers\\'01;}}}}"
+               "{\\*\\listoverridetable{\\listoverride\\listid7\\ls1}}"
+               "\\pard\\ls1 a{\\chftn}{\\footnote\\pard x\\par}b\\par")
+        << QStringLiteral("a1b") << QStringLiteral("1|x|0|auto");
 }
 
 void TestRtfNotes::read()

@@ -172,10 +172,10 @@ void Reader::clearFormatCaches()
 namespace {
 // The format's number in the document, looked up once per document.
 template<class Entry>
-int formatIndex(Entry &e, QTextDocument *doc)
+int formatIndex(Entry &e, QTextDocument *doc, quint64 generation)
 {
-    if (e.doc != doc) {
-        e.doc = doc;
+    if (e.generation != generation) {
+        e.generation = generation;
         e.index = QTextDocumentPrivate::get(doc)->formatCollection()->indexForFormat(e.format);
     }
     return e.index;
@@ -203,7 +203,7 @@ void Reader::insertRun(const QString &text, CharFormatEntry &format)
         return;
     }
     QTextDocument *doc = m_cursor.document();
-    QTextDocumentPrivate::get(doc)->insert(m_cursor.position(), text, formatIndex(format, doc));
+    QTextDocumentPrivate::get(doc)->insert(m_cursor.position(), text, formatIndex(format, doc, m_docGeneration));
 }
 
 void Reader::insertBlock(BlockFormatEntry &format, CharFormatEntry &charFormat)
@@ -213,8 +213,8 @@ void Reader::insertBlock(BlockFormatEntry &format, CharFormatEntry &charFormat)
         return;
     }
     QTextDocument *doc = m_cursor.document();
-    QTextDocumentPrivate::get(doc)->insertBlock(m_cursor.position(), formatIndex(format, doc),
-                                                formatIndex(charFormat, doc));
+    QTextDocumentPrivate::get(doc)->insertBlock(m_cursor.position(), formatIndex(format, doc, m_docGeneration),
+                                                formatIndex(charFormat, doc, m_docGeneration));
 }
 
 Reader::BlockFormatEntry &Reader::cachedBlockFormat(const ParProps &p)

@@ -529,12 +529,15 @@ private:
     };
     BodyTables m_bodyTables;
     // A format with its number in the document it was last inserted into.
+    // Documents are told apart by a generation, not by address: a note's
+    // document may be allocated where the previous note's was.
     template<class Format>
     struct IndexedFormat {
         Format format;
-        const QTextDocument *doc = nullptr;
+        quint64 generation = 0;
         int index = -1;
     };
+    quint64 m_docGeneration = 1; // changes whenever the cursor moves to another document
     using CharFormatEntry = IndexedFormat<QTextCharFormat>;
     using BlockFormatEntry = IndexedFormat<QTextBlockFormat>;
     CharFormatEntry &cachedCharFormat(const CharProps &p);

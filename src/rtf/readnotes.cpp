@@ -181,6 +181,7 @@ bool Reader::beginSubDocument()
     m_noteDoc = std::make_unique<QTextDocument>();
     m_noteDoc->setUndoRedoEnabled(false);
     m_cursor = QTextCursor(m_noteDoc.get());
+    ++m_docGeneration;
     m_propsDirty = true;
     m_parPending = false;
     m_blockHasText = false;
@@ -242,6 +243,7 @@ void Reader::endNote(const ParProps &par, const CharProps &chr)
 
     auto &s = m_noteSaved;
     m_cursor = s.cursor;
+    ++m_docGeneration;
     m_tables = std::move(s.tables);
     s.tables.clear();
     m_textLists.swap(s.textLists);

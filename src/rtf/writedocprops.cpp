@@ -49,6 +49,10 @@ void Writer::prepareSections()
             piece.writer->m_defaultFamily = m_defaultFamily;
             piece.writer->m_defaultSize = m_defaultSize;
             piece.writer->collectCodes();
+            // A mark in a header carries the document's numbering words as
+            // the body's marks do: the body may have none.
+            if (m_noteWords.isEmpty())
+                m_noteWords = piece.writer->m_noteWords;
             m_pieceIndex.insert(rtf, m_pieces.size());
             m_pieces.push_back(std::move(piece));
         }

@@ -85,6 +85,9 @@ void TestRtfDocProps::writtenBack_data()
         << QByteArrayList{"{\\header \\pard", "Hlavi\\'e8ka\\par", "{\\footerl \\pard", "Pata\\par"};
     QTest::newRow("second section") << doc("a\\sect\\sectd\\sbkpage\\lndscpsxn{\\headerr \\pard R\\par}b")
                                     << QByteArrayList{" a\\sect\r\n\\sectd\\sbkpage\\lndscpsxn{\\headerr ", " b\\par"};
+    QTest::newRow("note numbering said in a header")
+        << doc("{\\header \\pard\\ftnstart3\\ftnnalc s. {\\chftn}\\par}a")
+        << QByteArrayList{"\\ftnstart3\\ftnnalc", "{\\header ", "\\chftn}"};
 }
 
 void TestRtfDocProps::writtenBack()

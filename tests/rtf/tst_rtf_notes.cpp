@@ -70,6 +70,7 @@ private slots:
     void roundTrip();
     void writtenShape();
     void listInANoteKeepsItsLabels();
+    void eachNoteKeepsItsOwnFormats();
     void deleteAndUndo();
     void survivesClone();
     void plainTextExport();
@@ -190,6 +191,36 @@ void TestRtfNotes::listInANoteKeepsItsLabels()
     rtf::read(rtf::write(d), back);
     QCOMPARE(describe(marksOf(back)), describe(marksOf(d)));
     QCOMPARE(rtf::plainText(back), rtf::plainText(d));
+}
+
+// Each note is a document of its own, often made where the previous one
+// was freed: one note's formats must not be taken for another's.
+void TestRtfNotes::eachNoteKeepsItsOwnFormats()
+{
+    QByteArray body;
+    for (int i = 0; i < 12; ++i)
+        body += i % 2 ? "a{\\chftn}{\\footnote\\pard\\plain\\fs20 n{\\i\\fs28 k}}" : "a{\\chftn}{\\footnote\\pard\\plain{\\b\\fs32 t}n}";
+    QTextDocument d;
+    rtf::read(doc(body), d);
+    int notes = 0;
+    for (QTextBlock b = d.begin(); b.isValid(); b = b.next()) {
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat f = it.fragment().charFormat();
+            if (!f.hasProperty(rtf::NoteRtf))
+                continue;
+            QTextDocument note;
+            rtf::read(f.stringProperty(rtf::NoteRtf).toLatin1(), note);
+            QStringList described;
+            for (auto run = note.begin().begin(); !run.atEnd(); ++run) {
+                const QTextCharFormat c = run.fragment().charFormat();
+                described << QStringLiteral("%1:%2%3%4").arg(run.fragment().text()).arg(c.fontPointSize())
+                                 .arg(c.fontWeight() > QFont::Normal ? "b" : "").arg(c.fontItalic() ? "i" : "");
+            }
+            QCOMPARE(described.join(u' '), notes % 2 ? QStringLiteral("n:10 k:14i") : QStringLiteral("t:16b n:12"));
+            ++notes;
+        }
+    }
+    QCOMPARE(notes, 12);
 }
 
 void TestRtfNotes::writtenShape()

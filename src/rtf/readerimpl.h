@@ -599,7 +599,7 @@ private:
     QString m_hidden;              // \v text not yet kept
     CharProps m_hiddenProps;
     struct LastHidden {
-        const QTextDocument *doc = nullptr;
+        quint64 generation = 0; // of its document (see m_docGeneration)
         int end = -1; // the position after its character
         QString text;
         QString rtf;

@@ -477,7 +477,7 @@ void Reader::flushHidden()
     // label or a header came between) joins it: a save writes the two side
     // by side, and a reload reads them as one.
     const int at = m_cursor.position();
-    if (at > 0 && at == m_lastHidden.end && m_cursor.document() == m_lastHidden.doc
+    if (at > 0 && at == m_lastHidden.end && m_lastHidden.generation == m_docGeneration
         && text.size() + m_lastHidden.text.size() <= limits::maxPieceBytes / 8) {
         QTextCursor before = m_cursor;
         before.setPosition(at - 1);
@@ -505,7 +505,7 @@ void Reader::flushHidden()
     ++m_runs;
     m_blockHasText = true;
     m_propsDirty = true;
-    m_lastHidden = {m_cursor.document(), m_cursor.position(), std::move(text), f.stringProperty(OpaqueRtf)};
+    m_lastHidden = {m_docGeneration, m_cursor.position(), std::move(text), f.stringProperty(OpaqueRtf)};
 }
 
 } // namespace rtf::detail

@@ -16,6 +16,7 @@
 #include "readerimpl.h"
 
 #include "docprops.h"
+#include "language.h"
 #include "writerimpl.h"
 
 #include <QTextBlock>
@@ -440,6 +441,12 @@ void Reader::hiddenText(QStringView text, const char *bytes, qsizetype n)
     if (!m_hidden.isEmpty() && !(m_st.chr == m_hiddenProps)) {
         CharProps now = m_st.chr, before = m_hiddenProps;
         now.hidden = before.hidden = false;
+        // The document's language is written as no \lang at all.
+        const int documentLanguage = m_defLang > 0 ? m_defLang : czechLanguage;
+        for (CharProps *p : {&now, &before}) {
+            if (p->lang == documentLanguage)
+                p->lang = -1;
+        }
         if (charFormat(now) != charFormat(before))
             flushHidden();
     }

@@ -185,6 +185,9 @@ void TestRtfOpaque::pieces_data()
                                          << QByteArrayList{"a{\\object\\u729?}b"};
     QTest::newRow("hidden text through a word that changes nothing")
         << QByteArray("a{\\v t\\f0 u}b") << QStringLiteral("a#b") << QByteArrayList{"a{\\v tu}b"};
+    QTest::newRow("hidden text through the document's own language")
+        << QByteArray("\\deflang1031 a{\\v t\\lang1031 u\\lang1029 v}b") << QStringLiteral("a##b")
+        << QByteArrayList{"a{\\v tu}", "\\lang1029 {\\v v}"};
     QTest::newRow("table of contents with an empty paragraph")
         << QByteArray("{\\field{\\*\\fldinst TOC}{\\fldrslt a\\par\\par b}}c") << QStringLiteral("a\n\nbc")
         << QByteArrayList{"{\\fldrslt ", "a\\par", "\\par", "b}}", "c\\par"};

@@ -292,7 +292,10 @@ void Reader::endNote(const ParProps &par, const CharProps &chr)
     if (m_parPending)
         openPendingParagraph();
     flushRun();
-    if (m_markPending && m_markEnd <= m_cursor.position()) {
+    // Text right before the note, after a \chftn, is the note's own mark:
+    // the \chftn was a number without its note.
+    const bool custom = customMarkBefore();
+    if (m_markPending && (m_markEnd == m_cursor.position() || (m_markEnd < m_cursor.position() && !custom))) {
         QTextCharFormat f = charFormat(m_markProps);
         f.merge(props);
         f.setProperty(NoteAutoNumber, true);
@@ -300,7 +303,7 @@ void Reader::endNote(const ParProps &par, const CharProps &chr)
         c.setPosition(m_markStart);
         c.setPosition(m_markEnd, QTextCursor::KeepAnchor);
         c.insertText(number, f);
-    } else if (customMarkBefore()) {
+    } else if (custom) {
         // A custom mark: the character before the note.
         // By position: moving by character would lay out the whole paragraph.
         const int end = m_cursor.position();

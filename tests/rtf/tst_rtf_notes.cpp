@@ -132,6 +132,10 @@ void TestRtfNotes::read_data()
     QTest::newRow("note's formatting does not leak")
         << doc("a{\\chftn}{\\footnote\\pard\\qc\\b tu\\'e8n\\'ec\\par}b\\par c") << QStringLiteral("a1b\nc")
         << QStringLiteral("1|tučně|0|auto");
+    QTest::newRow("custom mark after a number without its note")
+        << doc("a{\\chftn}{\\super *}{\\footnote x}b") << QStringLiteral("a1*b") << QStringLiteral("*|x|0|custom");
+    QTest::newRow("text between a number and its note")
+        << doc("a{\\chftn} {\\footnote x}b") << QStringLiteral("a1 b") << QStringLiteral("1|x|0|auto");
     // A note's last paragraph is the note's own, not the list item around it.
     QTest::newRow("empty note inside a list item")
         << doc("{\\*\\listtable{\\list\\listid7{\\listlevel\\levelnfc0{\\leveltext\\'02\\'00.;}{\\levelnumbers\\'01;}}}}"

@@ -274,9 +274,11 @@ bool Reader::closeGroup()
     const bool oldListText = m_st.listText; // lists
     if (old == Dest::StyleSheet && m_styleOpen) // styles: an entry without its ';'
         finishStyleEntry();
-    // A note ends in its own paragraph, not in the one around it.
+    // The group that closes a note or header: the note ends in its own
+    // paragraph, not in the one around it.
+    const bool endsNote = m_noteDoc && qsizetype(m_stack.size()) - 1 < m_noteDepth;
     std::optional<std::pair<ParProps, CharProps>> noteEnd;
-    if (m_noteDoc && qsizetype(m_stack.size()) - 1 < m_noteDepth)
+    if (endsNote)
         noteEnd.emplace(m_st.par, m_st.chr);
     m_st = m_stack.back();
     m_stack.pop_back();
@@ -300,7 +302,6 @@ bool Reader::closeGroup()
         endListText();
     // A \pn that is a note's or header's own group ends with the note and
     // numbers nothing of the body the state now returns to.
-    const bool endsNote = m_noteDoc && qsizetype(m_stack.size()) < m_noteDepth;
     if (old == Dest::PnDef && m_st.dest != Dest::PnDef && m_st.dest != Dest::PnText && !endsNote)
         finishPn();
     // notes

@@ -6,11 +6,11 @@
 
 #include "benchsupport.h"
 #include "docgen.h"
-#include "mainwindow.h"
-#include "richtextbox.h"
-#include "scripteddialogs.h"
-#include "spellcheck.h"
-#include "startup.h"
+#include "app/mainwindow.h"
+#include "app/startup.h"
+#include "platform/richtextbox.h"
+#include "platform/scripteddialogs.h"
+#include "platform/spellcheck.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>

@@ -2,7 +2,8 @@
 // document back to RTF, and to plain text.
 
 #include "benchsupport.h"
-#include "rtf.h"
+#include "model/plaintext.h"
+#include "rtf/rtf.h"
 
 #include <QFont>
 #include <QGuiApplication>
@@ -80,7 +81,7 @@ void writeText(benchmark::State &state, qint64 bytes)
     const QTextDocument &doc = readDocument(bytes);
     QByteArray text;
     for (auto _ : state) {
-        text = rtf::plainText(doc);
+        text = model::plainText(doc);
         benchmark::DoNotOptimize(text.constData());
     }
     state.SetBytesProcessed(state.iterations() * d.rtf.size());

@@ -2,9 +2,9 @@
 // typing: shown, the editing area painted with the focus in it. Start-up is
 // timed from outside as the whole process.
 
-#include "mainwindow.h"
-#include "richtextbox.h"
-#include "startup.h"
+#include "app/mainwindow.h"
+#include "app/startup.h"
+#include "platform/richtextbox.h"
 
 #include <QApplication>
 #include <QTimer>

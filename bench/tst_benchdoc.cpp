@@ -3,7 +3,8 @@
 // write RTF, and carry exactly the text they claim to.
 
 #include "docgen.h"
-#include "rtf.h"
+#include "model/plaintext.h"
+#include "rtf/rtf.h"
 
 #include <QProcess>
 #include <QTest>
@@ -91,7 +92,7 @@ void TestBenchDoc::readerGivesTheClaimedText()
     const benchdoc::Document d = benchdoc::magazine(300 * 1024, seed);
     QTextDocument doc;
     rtf::read(d.rtf, doc);
-    const QByteArray text = rtf::plainText(doc);
+    const QByteArray text = model::plainText(doc);
     if (text != d.text) {
         qsizetype i = 0;
         while (i < text.size() && i < d.text.size() && text[i] == d.text[i])

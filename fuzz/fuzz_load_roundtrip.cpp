@@ -6,10 +6,11 @@
 // must come back exactly, and what is saved has balanced groups.
 
 #include "guiapp.h"
-#include "docprops.h"
-#include "notes.h"
-#include "rtf.h"
-#include "tables.h"
+#include "model/docprops.h"
+#include "model/notes.h"
+#include "model/plaintext.h"
+#include "model/tables.h"
+#include "rtf/rtf.h"
 
 #include <QTextBlock>
 #include <QTextDocument>
@@ -31,7 +32,7 @@ QList<QByteArray> pictureBytes(const QTextDocument &doc)
             const QTextFragment f = it.fragment();
             if (!f.charFormat().isImageFormat())
                 continue;
-            const QByteArray bytes = rtf::picture(doc, f.charFormat().toImageFormat()).bytes;
+            const QByteArray bytes = model::picture(doc, f.charFormat().toImageFormat()).bytes;
             if (bytes.isEmpty())
                 continue;
             for (const QChar c : f.text()) {
@@ -51,15 +52,15 @@ QStringList notes(const QTextDocument &doc)
     for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
         for (auto it = b.begin(); !it.atEnd(); ++it) {
             const QTextCharFormat f = it.fragment().charFormat();
-            if (!rtf::isNoteMark(f))
+            if (!model::isNoteMark(f))
                 continue;
-            if (f.intProperty(rtf::NoteId) == last && !marks.isEmpty()) {
+            if (f.intProperty(model::NoteId) == last && !marks.isEmpty()) {
                 marks.last() += it.fragment().text();
                 continue;
             }
-            last = f.intProperty(rtf::NoteId);
+            last = f.intProperty(model::NoteId);
             marks << it.fragment().text();
-            rest << QString::number(f.intProperty(rtf::NoteKind)) + u'|' + rtf::noteToolTip(f);
+            rest << QString::number(f.intProperty(model::NoteKind)) + u'|' + model::noteToolTip(f);
         }
     }
     for (qsizetype i = 0; i < marks.size(); ++i)
@@ -76,15 +77,15 @@ QStringList pieces(const QTextDocument &doc)
     for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
         for (auto it = b.begin(); !it.atEnd(); ++it) {
             const QTextCharFormat f = it.fragment().charFormat();
-            const int wrap = f.intProperty(rtf::WrapId);
-            if (wrap != 0 && f.hasProperty(rtf::WrapRtf)) {
+            const int wrap = f.intProperty(model::WrapId);
+            if (wrap != 0 && f.hasProperty(model::WrapRtf)) {
                 if (wrap != lastWrap)
-                    found << QStringLiteral("wrap:") + f.stringProperty(rtf::WrapRtf);
+                    found << QStringLiteral("wrap:") + f.stringProperty(model::WrapRtf);
                 found.last() += it.fragment().text().remove(QChar::ObjectReplacementCharacter); // pictures: checked above
             }
             lastWrap = wrap;
-            if (f.hasProperty(rtf::OpaqueRtf))
-                found << QString(it.fragment().text().count(QChar::ObjectReplacementCharacter), u'#') + f.stringProperty(rtf::OpaqueRtf);
+            if (f.hasProperty(model::OpaqueRtf))
+                found << QString(it.fragment().text().count(QChar::ObjectReplacementCharacter), u'#') + f.stringProperty(model::OpaqueRtf);
         }
     }
     return found;
@@ -114,22 +115,22 @@ QStringList sections(const QTextDocument &doc)
         for (qsizetype i = 1; i + 1 < section.size(); i += 2) {
             QTextDocument piece;
             rtf::read(section[i + 1].toLatin1(), piece);
-            out += u'|' + section[i] + u':' + QString::fromUtf8(rtf::plainText(piece));
+            out += u'|' + section[i] + u':' + QString::fromUtf8(model::plainText(piece));
         }
         return out;
     };
-    QStringList found{describe(doc.rootFrame()->frameFormat().property(rtf::DocFirstSection).toStringList())};
+    QStringList found{describe(doc.rootFrame()->frameFormat().property(model::DocFirstSection).toStringList())};
     // Counted without the empty cells the reader adds to fill a short row,
     // which a save does not write.
     int fillers = 0;
     for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
-        if (rtf::detail::inEmptyFiller(b)) {
+        if (model::inEmptyFiller(b)) {
             ++fillers;
             continue;
         }
-        if (b.blockFormat().hasProperty(rtf::SectionStart))
+        if (b.blockFormat().hasProperty(model::SectionStart))
             found << QString::number(b.blockNumber() - fillers) + u'@'
-                    + describe(b.blockFormat().property(rtf::SectionStart).toStringList());
+                    + describe(b.blockFormat().property(model::SectionStart).toStringList());
     }
     return found;
 }
@@ -153,7 +154,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         return 0;
     }
     const QByteArray saved = rtf::write(doc);
-    const QByteArray text = rtf::plainText(doc);
+    const QByteArray text = model::plainText(doc);
     if (!balanced(saved)) {
         std::fprintf(stderr, "unbalanced groups in what was saved\n");
         std::abort();
@@ -162,7 +163,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // What the editor saves must open again: an error here escapes and is a finding.
     QTextDocument again;
     rtf::read(saved, again);
-    if (rtf::plainText(again) != text) {
+    if (model::plainText(again) != text) {
         std::fprintf(stderr, "text changed in a save and reload\n");
         std::abort();
     }

@@ -1,7 +1,7 @@
 // libFuzzer target: the RTF reader on any bytes, into a fresh document.
 
 #include "guiapp.h"
-#include "rtf.h"
+#include "rtf/rtf.h"
 
 #include <QTextDocument>
 

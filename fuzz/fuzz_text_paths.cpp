@@ -6,8 +6,9 @@
 // tst_convert runs the converter's process over every fixture.
 
 #include "guiapp.h"
-#include "quicktext.h"
-#include "rtf.h"
+#include "model/plaintext.h"
+#include "rtf/quicktext.h"
+#include "rtf/rtf.h"
 
 #include <QTextDocument>
 
@@ -30,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     try {
         QTextDocument doc;
         rtf::read(bytes, doc);
-        if (rtf::plainText(doc) != *quick) {
+        if (model::plainText(doc) != *quick) {
             std::fprintf(stderr, "the quick text differs from the document's text\n");
             std::abort();
         }

@@ -1,7 +1,7 @@
 #include "mainwindow.h"
 
-#include "dialogservice.h"
 #include "version.h"
+#include "platform/dialogservice.h"
 
 namespace borovka {
 

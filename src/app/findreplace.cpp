@@ -1,7 +1,7 @@
 #include "findreplace.h"
 
-#include "richtextbox.h"
 #include "shortcuts.h"
+#include "platform/richtextbox.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -1,13 +1,13 @@
 #include "mainwindow.h"
 
-#include "busy.h"
-#include "dialogservice.h"
 #include "findreplace.h"
 #include "printing.h"
-#include "richtextbox.h"
 #include "shortcuts.h"
-#include "spellcheck.h"
 #include "version.h"
+#include "platform/busy.h"
+#include "platform/dialogservice.h"
+#include "platform/richtextbox.h"
+#include "platform/spellcheck.h"
 
 #include <QAction>
 #include <QCloseEvent>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "commondialog.h"
-#include "filecommands.h"
-#include "formatcommands.h"
+#include "document/filecommands.h"
+#include "format/formatcommands.h"
+#include "platform/commondialog.h"
 
 #include <QMainWindow>
 #include <QSize>

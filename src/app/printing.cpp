@@ -1,9 +1,9 @@
 #include "printing.h"
 
-#include "dialogservice.h"
-#include "pages.h"
-#include "richtextbox.h"
 #include "shortcuts.h"
+#include "layout/pages.h"
+#include "platform/dialogservice.h"
+#include "platform/richtextbox.h"
 
 #include <QAction>
 #include <QPrintDialog>
@@ -35,8 +35,8 @@ void Printing::showPrintDialog()
 void Printing::setUpPage(QPrinter &printer) const
 {
     // A printer that cannot take the document's page gets A4.
-    if (!printer.setPageLayout(rtf::pageLayout(*m_rich.document())))
-        rtf::setDefaultPageLayout(printer);
+    if (!printer.setPageLayout(layout::pageLayout(*m_rich.document())))
+        layout::setDefaultPageLayout(printer);
 }
 
 bool Printing::printTo(QPrinter &printer)
@@ -46,9 +46,9 @@ bool Printing::printTo(QPrinter &printer)
         QTextDocument part;
         part.setDefaultFont(m_rich.document()->defaultFont());
         QTextCursor(&part).insertFragment(m_rich.textCursor().selection());
-        ok = rtf::paintPages(part, printer);
+        ok = layout::paintPages(part, printer);
     } else {
-        ok = rtf::paintPages(*m_rich.document(), printer);
+        ok = layout::paintPages(*m_rich.document(), printer);
     }
     if (!ok)
         m_dialogs.messageBox(QStringLiteral("Dokument se nepodařilo vytisknout. Zkontroluj tiskárnu."),

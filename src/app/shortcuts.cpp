@@ -1,7 +1,7 @@
 #include "shortcuts.h"
 
 #include "mainwindow.h"
-#include "richtextbox.h"
+#include "platform/richtextbox.h"
 
 #include <QAction>
 #include <QKeyEvent>

@@ -1,9 +1,9 @@
 #include "startup.h"
 
 #include "mainwindow.h"
-#include "qtdialogs.h"
-#include "spellcheck.h"
 #include "version.h"
+#include "platform/qtdialogs.h"
+#include "platform/spellcheck.h"
 
 #include <QApplication>
 #include <QLibraryInfo>

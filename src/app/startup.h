@@ -1,6 +1,6 @@
 #pragma once
 
-#include "recovery.h"
+#include "document/recovery.h"
 
 #include <QSize>
 #include <QString>

@@ -1,8 +1,9 @@
 #include "convert.h"
 
-#include "pages.h"
-#include "normalise.h"
-#include "rtf.h"
+#include "html/normalise.h"
+#include "layout/pages.h"
+#include "model/plaintext.h"
+#include "rtf/rtf.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -104,7 +105,7 @@ QString convertFile(const QString &input, const QString &output)
         // A web page reads as a paste of it does; other input by its content.
         const QString suffix = QFileInfo(input).suffix().toLower();
         if ((suffix == QLatin1String("html") || suffix == QLatin1String("htm")) && !rtf::isRtf(data))
-            rtf::readHtml(rtf::decodeHtml(data), QFileInfo(input).absolutePath(), doc);
+            html::readHtml(html::decodeHtml(data), QFileInfo(input).absolutePath(), doc);
         else
             rtf::read(data, doc);
     } catch (const rtf::Error &e) {
@@ -114,11 +115,11 @@ QString convertFile(const QString &input, const QString &output)
     QByteArray bytes;
     switch (kind) {
     case OutputKind::Rtf: bytes = rtf::write(doc); break;
-    case OutputKind::Text: bytes = rtf::plainText(doc); break;
+    case OutputKind::Text: bytes = model::plainText(doc); break;
     case OutputKind::Html: bytes = toHtml(doc, QFileInfo(input).completeBaseName()); break;
     case OutputKind::Markdown: bytes = toMarkdown(doc); break;
     case OutputKind::Pdf:
-        bytes = rtf::toPdf(doc, QFileInfo(input).completeBaseName());
+        bytes = layout::toPdf(doc, QFileInfo(input).completeBaseName());
         if (bytes.isEmpty())
             return QCoreApplication::translate("convert", "nelze vytvořit PDF %1").arg(output);
         break;

@@ -1,7 +1,8 @@
 #include "inlinetree.h"
 
-#include "notes.h"
-#include "rtf.h"
+#include "model/notes.h"
+#include "model/pictures.h"
+#include "rtf/rtf.h"
 
 #include <QTextBlock>
 #include <QTextDocument>
@@ -116,7 +117,7 @@ void normalize(std::vector<Inline> &nodes)
 
 QString pictureUrl(const QTextDocument &doc, const QTextCharFormat &format)
 {
-    const rtf::Picture picture = rtf::picture(doc, format.toImageFormat());
+    const model::Picture picture = model::picture(doc, format.toImageFormat());
     if (picture.mimeType != "image/png" && picture.mimeType != "image/jpeg")
         return {};
     return QStringLiteral("data:%1;base64,%2")
@@ -140,7 +141,7 @@ std::vector<Inline> inlineTree(const QTextDocument &doc, const QTextBlock &block
         if (!fragment.isValid())
             continue;
         const QTextCharFormat f = fragment.charFormat();
-        const bool note = rtf::isNoteMark(f);
+        const bool note = model::isNoteMark(f);
         std::vector<Key> keys = keysOf(f, span);
         if (note) {
             // A note's mark is a reference of its own: raised and linked by
@@ -159,13 +160,13 @@ std::vector<Inline> inlineTree(const QTextDocument &doc, const QTextBlock &block
         }
         std::vector<Inline> &here = current();
         if (note) {
-            const int id = f.intProperty(rtf::NoteId);
+            const int id = f.intProperty(model::NoteId);
             QString mark = fragment.text();
             mark.remove(QChar::ObjectReplacementCharacter);
             if (!here.empty() && here.back().kind == Inline::Note && here.back().note == id) {
                 here.back().mark += mark; // one mark in several runs
             } else {
-                Inline n{Inline::Note, rtf::noteToolTip(f), 0, 0, {}};
+                Inline n{Inline::Note, model::noteToolTip(f), 0, 0, {}};
                 n.mark = mark;
                 n.note = id;
                 here.push_back(std::move(n));

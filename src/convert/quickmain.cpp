@@ -5,8 +5,8 @@
 // the full converter's, which this program becomes with the same
 // arguments.
 
-#include "quicktext.h"
-#include "rtf.h"
+#include "rtf/quicktext.h"
+#include "rtf/rtf.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,8 +1,8 @@
 #include "filecommands.h"
 
-#include "commondialog.h"
-#include "controlerror.h"
-#include "richtextbox.h"
+#include "platform/commondialog.h"
+#include "platform/controlerror.h"
+#include "platform/richtextbox.h"
 
 #include <QWidget>
 

@@ -1,11 +1,11 @@
 #include "recovery.h"
 
-#include "atomicwrite.h"
-#include "controlerror.h"
-#include "dialogservice.h"
 #include "filecommands.h"
-#include "richtextbox.h"
-#include "rtf.h"
+#include "platform/atomicwrite.h"
+#include "platform/controlerror.h"
+#include "platform/dialogservice.h"
+#include "platform/richtextbox.h"
+#include "rtf/rtf.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>

@@ -1,7 +1,7 @@
 #include "formatcommands.h"
 
-#include "commondialog.h"
-#include "richtextbox.h"
+#include "platform/commondialog.h"
+#include "platform/richtextbox.h"
 
 #include <QTextCursor>
 

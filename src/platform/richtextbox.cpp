@@ -3,11 +3,13 @@
 #include "atomicwrite.h"
 #include "busy.h"
 #include "commondialog.h"
-#include "docprops.h"
 #include "controlerror.h"
-#include "normalise.h"
-#include "notes.h"
-#include "rtf.h"
+#include "html/normalise.h"
+#include "model/docprops.h"
+#include "model/notes.h"
+#include "model/paste.h"
+#include "model/plaintext.h"
+#include "rtf/rtf.h"
 
 #include <QContextMenuEvent>
 #include <QDir>
@@ -112,7 +114,7 @@ RichTextBox::RichTextBox(QWidget *parent)
         const QTextCharFormat f = c.charFormat();
         QTextCursor next = c;
         next.movePosition(QTextCursor::NextCharacter);
-        const QTextCharFormat typing = rtf::typingFormat(f, next.position() > c.position() ? next.charFormat() : QTextCharFormat());
+        const QTextCharFormat typing = model::typingFormat(f, next.position() > c.position() ? next.charFormat() : QTextCharFormat());
         if (typing != f)
             setCurrentCharFormat(typing);
     };
@@ -486,7 +488,7 @@ void RichTextBox::insertFromMimeData(const QMimeData *source)
         }
     }
     if (!read && source->hasHtml()) {
-        rtf::readHtml(source->html(), QString(), content);
+        html::readHtml(source->html(), QString(), content);
         read = true;
     }
     if (!read && source->hasImage()) {
@@ -495,7 +497,7 @@ void RichTextBox::insertFromMimeData(const QMimeData *source)
         QBuffer buffer(&png);
         buffer.open(QIODevice::WriteOnly);
         if (qvariant_cast<QImage>(source->imageData()).save(&buffer, "PNG")) {
-            rtf::readHtml(QStringLiteral("<img src=\"data:image/png;base64,%1\">").arg(QLatin1String(png.toBase64())),
+            html::readHtml(QStringLiteral("<img src=\"data:image/png;base64,%1\">").arg(QLatin1String(png.toBase64())),
                           QString(), content);
             read = true;
         }
@@ -513,7 +515,7 @@ void RichTextBox::insertFromMimeData(const QMimeData *source)
             }
         }
         if (pictures) {
-            rtf::readHtml(html, QString(), content);
+            html::readHtml(html, QString(), content);
             read = true;
         }
     }
@@ -522,7 +524,7 @@ void RichTextBox::insertFromMimeData(const QMimeData *source)
         return;
     }
     QTextCursor cursor = textCursor();
-    rtf::insertDocument(cursor, content);
+    model::insertDocument(cursor, content);
     setTextCursor(cursor);
     ensureCursorVisible();
 }
@@ -543,7 +545,7 @@ QMimeData *RichTextBox::createMimeDataFromSelection() const
     QTextDocument copy;
     copy.setDefaultFont(document()->defaultFont());
     QTextCursor cursor(&copy);
-    rtf::insertSelection(cursor, selection);
+    model::insertSelection(cursor, selection);
     data->setData(QStringLiteral("text/rtf"), rtf::write(copy));
     return data;
 }
@@ -554,7 +556,7 @@ void RichTextBox::SaveFile(const QString &path, int format)
     if (path.isEmpty() || isFilePattern(path))
         throw ControlError(tr("Neplatný název souboru: %1").arg(shown));
 
-    const QByteArray bytes = format == FileFormat::Text ? rtf::plainText(*document())
+    const QByteArray bytes = format == FileFormat::Text ? model::plainText(*document())
                                                         : rtf::write(*document());
     if (bytes.size() < BackgroundSize)
         writeFileAtomically(path, bytes, m_writeFaults);
@@ -574,14 +576,14 @@ QString RichTextBox::noteAt(const QPoint &viewportPos) const
             continue;
         c.setPosition(pos);
         const QTextCharFormat f = c.charFormat();
-        if (!rtf::isNoteMark(f))
+        if (!model::isNoteMark(f))
             continue;
         // Only when the mouse is on the mark itself.
         QTextCursor left = c;
         left.setPosition(pos - 1);
         const QRect r = cursorRect(left).united(cursorRect(c));
         if (r.contains(viewportPos))
-            return rtf::noteToolTip(f);
+            return model::noteToolTip(f);
     }
     return {};
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "readerlimits.h"
+#include "rtf/readerlimits.h"
 
 #include <QColor>
 #include <QTextEdit>

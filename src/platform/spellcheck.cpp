@@ -1,8 +1,8 @@
 #include "spellcheck.h"
 
-#include "language.h"
-#include "notes.h"
 #include "richtextbox.h"
+#include "model/language.h"
+#include "model/notes.h"
 
 #include <hunspell.hxx>
 
@@ -57,7 +57,7 @@ QString checkedText(const QTextBlock &block)
     QString text = block.text();
     for (auto it = block.begin(); !it.atEnd(); ++it) {
         const QTextFragment f = it.fragment();
-        if (rtf::isNoteMark(f.charFormat())) {
+        if (model::isNoteMark(f.charFormat())) {
             const int from = f.position() - block.position();
             std::fill(text.begin() + from, text.begin() + from + f.length(), QChar(u' '));
         }
@@ -74,7 +74,7 @@ QList<WordSpan> proofedWords(const QTextBlock &block, int documentLanguage)
     QList<std::pair<int, int>> other; // start and end in the paragraph
     for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
         const QTextFragment f = it.fragment();
-        if (!rtf::isProofedCzech(f.charFormat(), documentLanguage))
+        if (!model::isProofedCzech(f.charFormat(), documentLanguage))
             other.append({f.position() - block.position(), f.position() - block.position() + f.length()});
     }
     if (other.isEmpty())
@@ -349,7 +349,7 @@ void SpellChecker::recheck()
         QTextCharFormat wavy;
         wavy.setUnderlineStyle(QTextCharFormat::SpellCheckUnderline);
         wavy.setUnderlineColor(Qt::red);
-        const int language = rtf::defaultLanguage(*doc);
+        const int language = model::defaultLanguage(*doc);
         for (QTextBlock b = first; b.isValid(); b = b.next()) {
             if (layout->blockBoundingRect(b).top() > bottom)
                 break;
@@ -389,7 +389,7 @@ void SpellChecker::addToMenu(QMenu *menu, const QPoint &pos)
     const QString text = checkedText(block);
     const int inBlock = at.positionInBlock();
     QAction *top = menu->actions().value(0);
-    for (const WordSpan &w : proofedWords(block, rtf::defaultLanguage(*m_rich.document()))) {
+    for (const WordSpan &w : proofedWords(block, model::defaultLanguage(*m_rich.document()))) {
         if (inBlock < w.start || inBlock > w.start + w.length)
             continue;
         const QString word = text.mid(w.start, w.length);

@@ -4,8 +4,8 @@
 
 #include <QTextBlock> // lists
 #include <QtGui/private/qtextdocument_p.h> // speed: inserting runs and paragraphs
-#include "docprops.h"
-#include "language.h"
+#include "model/docprops.h"
+#include "model/language.h"
 
 namespace rtf::detail {
 

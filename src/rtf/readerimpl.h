@@ -10,8 +10,8 @@
 
 #include "codepages.h"
 #include "commands.h"
-#include "pictures.h"
 #include "readerlimits.h"
+#include "model/pictures.h"
 
 #include <QColor>
 #include <QHash>
@@ -32,6 +32,11 @@
 #include <unordered_map>
 #include <memory>
 #include <vector>
+
+// The document model this format reads into and writes from.
+namespace rtf {
+using namespace model;
+}
 
 namespace rtf::detail {
 
@@ -357,7 +362,7 @@ private:
     qint64 m_paragraphs = 1;
 
     struct PictureBuilder {
-        detail::PictureData data;
+        model::PictureData data;
         int goalW = -1, goalH = -1; // twips
         int scaleX = 100, scaleY = 100;
         int nibble = -1; // the high half of a byte whose low half is to come

@@ -7,6 +7,8 @@
 // broken file must load in time and memory proportional to its size, so
 // nothing a file says is trusted beyond these limits.
 
+#include "model/limits.h"
+
 #include <QtGlobal>
 
 #include <algorithm>
@@ -74,31 +76,11 @@ inline const qint64 maxParagraphs = 1'000'000 * inputScale;
 // back, so they cost what the file does; what is bounded is what one
 // picture may claim and what showing them costs.
 //
-// One picture's data: more than a camera's largest JPEG. Not scaled with
-// maxInputBytes: it bounds what one picture may be, not what a file may
-// hold. A larger picture refuses the file: dropping it would lose it on
-// the next save.
-inline constexpr qint64 maxPictureBytes = 32ll * 1024 * 1024;
 // Pictures of one document. Each costs a format, two resources and an
 // image; an article has dozens. More refuse the file, for the same reason.
 inline constexpr qint64 maxPictures = 10'000;
-// Pixels decoded to show one picture (64 MB as 32-bit colour): more than a
-// page shows. Pictures are decoded at the size they are shown; larger ones
-// are decoded scaled down to this.
-inline constexpr qint64 maxPicturePixels = 16ll * 1024 * 1024;
-// Pixels decoded for all pictures of a document (256 MB). Pictures past it
-// show as placeholders; their bytes are kept and written back all the same.
-inline constexpr qint64 maxDocumentPicturePixels = 64ll * 1024 * 1024;
-// Pixels the decoders produce before scaling, which is what a picture costs
-// to open: a PNG is inflated whole whatever the size shown, a JPEG at the
-// eighth, quarter or half of its size that covers the size shown. A few
-// hundred bytes of PNG may claim gigapixels, so the work is bounded by the
-// file's size: one picture at most maxPictureDecodeWork, all pictures of a
-// document at most maxDocumentPicturePixels / 2 plus decodeWorkPerByte
-// for each byte of the file (camera JPEGs need less than one per byte,
-// screenshots a few). Pictures past it show as placeholders.
-inline constexpr qint64 maxPictureDecodeWork = 2 * maxPicturePixels;
-inline constexpr qint64 decodeWorkPerByte = 32;
+// What one picture's data and showing pictures may cost.
+using namespace model::limits;
 
 // Tables. Word processors offer at most 63 columns; further \cellx of a
 // row are ignored and further cells of a row go on in its last cell.

@@ -3,9 +3,10 @@
 // readers without lists (\listtext, \pntext) is dropped when the list is
 // understood, and kept as text when it is not.
 
+#include "levelnfc.h"
 #include "readerimpl.h"
 
-#include "lists.h"
+#include "model/lists.h"
 
 #include <QTextDocument>
 #include <QTextList>

@@ -4,24 +4,15 @@
 
 #include "readerimpl.h"
 
-#include "lists.h"
-#include "notes.h"
-#include "tables.h"
+#include "model/lists.h"
+#include "model/notes.h"
+#include "model/plaintext.h"
+#include "model/tables.h"
 
 #include <QTextBlock>
 #include <QTextDocument>
 
 namespace rtf {
-
-bool isNoteMark(const QTextCharFormat &format)
-{
-    return format.hasProperty(NoteRtf);
-}
-
-QString noteToolTip(const QTextCharFormat &format)
-{
-    return isNoteMark(format) ? format.stringProperty(NoteText) : QString();
-}
 
 namespace detail {
 

@@ -15,38 +15,17 @@
 
 #include "readerimpl.h"
 
-#include "docprops.h"
-#include "language.h"
 #include "writerimpl.h"
+#include "model/docprops.h"
+#include "model/language.h"
 
 #include <QTextBlock>
 
-#include "notes.h"
-
-namespace rtf {
-
-QTextCharFormat typingFormat(const QTextCharFormat &before, const QTextCharFormat &after)
-{
-    QTextCharFormat f = before;
-    for (const int p : {int(NoteId), int(NoteRtf), int(NoteText), int(NoteKind), int(NoteAutoNumber), int(NoteSelfMark),
-                        int(OpaqueRtf), int(OpaqueText), int(QTextFormat::ObjectType)})
-        f.clearProperty(p);
-    if (f.intProperty(WrapId) != after.intProperty(WrapId)) {
-        f.clearProperty(WrapId);
-        f.clearProperty(WrapRtf);
-    }
-    return f;
-}
-
-} // namespace rtf
+#include "model/notes.h"
 
 namespace rtf::detail {
 
 namespace {
-
-// The number of an invisible object character (drawn as nothing), as for
-// bookmarks.
-constexpr int kPieceObject = QTextFormat::UserObject + 0x4F;
 
 // The limit is on a piece's data and text; the words and braces around
 // them may add this much.
@@ -302,7 +281,7 @@ void Reader::insertPiece(const QString &rtf, bool comment, bool closesComment, c
     ++m_pieces;
     // In a field's or object's result, the piece is written inside it.
     QTextCharFormat f = charFormat(m_st.chr);
-    f.setObjectType(kPieceObject);
+    f.setObjectType(PieceObject);
     f.setProperty(OpaqueRtf, rtf);
     if (!text.isEmpty())
         f.setProperty(OpaqueText, text);
@@ -423,7 +402,7 @@ void Reader::endWrap()
     CharProps props = m_st.chr;
     props.wrap = int(m_wraps.size() - 1);
     QTextCharFormat f = charFormat(props);
-    f.setObjectType(kPieceObject);
+    f.setObjectType(PieceObject);
     beforeText();
     m_cursor.insertText(QString(QChar::ObjectReplacementCharacter), f);
     ++m_runs;
@@ -505,7 +484,7 @@ void Reader::flushHidden()
     appendPieceText(rtf, text);
     rtf += '}';
     ++m_pieces;
-    f.setObjectType(kPieceObject);
+    f.setObjectType(PieceObject);
     f.setProperty(OpaqueRtf, QString::fromLatin1(rtf));
     // Called first thing by flushRun(): the run's text comes after it.
     m_cursor.insertText(QString(QChar::ObjectReplacementCharacter), f);

@@ -144,9 +144,9 @@ void Reader::finishPicture()
         throw Error(QStringLiteral("Dokument je příliš velký: má víc než %1 obrázků.")
                         .arg(QLocale(QLocale::Czech).toString(limits::maxPictures)));
     }
-    detail::PictureData &data = pic.data;
+    model::PictureData &data = pic.data;
     data.bytes.squeeze(); // kept for the document's life: no room to grow
-    const bool drawable = detail::isDrawableBlip(data.blip);
+    const bool drawable = model::isDrawableBlip(data.blip);
 
     // The size shown, in twips before scaling: the goal, else \picw, which
     // metafiles give in hundredths of a millimetre and bitmaps in pixels.
@@ -195,7 +195,7 @@ void Reader::finishPicture()
             const int most = int(limits::maxTwips / kTwipsPerPixel);
             const QSize shown(w > 0 ? qRound(shownPixels(w, pic.scaleX)) : most,
                               h > 0 ? qRound(shownPixels(h, pic.scaleY)) : most);
-            const detail::DecodePlan plan = detail::planDecoding(data.bytes, data.blip, shown, budget);
+            const model::DecodePlan plan = model::planDecoding(data.bytes, data.blip, shown, budget);
             damaged = plan.size.isEmpty();
             if (!damaged && plan.work <= work) {
                 imageSize = plan.target;
@@ -218,12 +218,12 @@ void Reader::finishPicture()
     const double hpx = shownPixels(h, pic.scaleY);
 
     if (fresh) {
-        doc->addResource(QTextDocument::UserResource, detail::pictureBytesUrl(name), detail::toVariant(data));
+        doc->addResource(QTextDocument::UserResource, model::pictureBytesUrl(name), model::toVariant(data));
         if (known) {
-            detail::decodeWhenShown(*doc, name, imageSize);
+            model::decodeWhenShown(*doc, name, imageSize);
         } else {
-            const QImage image = detail::placeholderImage(
-                QSize(qRound(wpx), qRound(hpx)), detail::blipLabel(data.blip, damaged || data.blip.isEmpty()));
+            const QImage image = model::placeholderImage(
+                QSize(qRound(wpx), qRound(hpx)), model::blipLabel(data.blip, damaged || data.blip.isEmpty()));
             doc->addResource(QTextDocument::ImageResource, QUrl(name), image);
         }
     }
@@ -235,15 +235,15 @@ void Reader::finishPicture()
     f.setWidth(wpx);
     f.setHeight(hpx);
     if (pic.goalW > 0)
-        f.setProperty(detail::PictureGoalWidth, pic.goalW);
+        f.setProperty(model::PictureGoalWidth, pic.goalW);
     if (pic.goalH > 0)
-        f.setProperty(detail::PictureGoalHeight, pic.goalH);
+        f.setProperty(model::PictureGoalHeight, pic.goalH);
     if (pic.scaleX != 100)
-        f.setProperty(detail::PictureScaleX, pic.scaleX);
+        f.setProperty(model::PictureScaleX, pic.scaleX);
     if (pic.scaleY != 100)
-        f.setProperty(detail::PictureScaleY, pic.scaleY);
-    f.setProperty(detail::PictureShownWidth, wpx);
-    f.setProperty(detail::PictureShownHeight, hpx);
+        f.setProperty(model::PictureScaleY, pic.scaleY);
+    f.setProperty(model::PictureShownWidth, wpx);
+    f.setProperty(model::PictureShownHeight, hpx);
 
     beforeText();
     flushRun();

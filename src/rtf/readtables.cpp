@@ -9,7 +9,7 @@
 
 #include "readerimpl.h"
 
-#include "tables.h"
+#include "model/tables.h"
 
 #include <QTextTable>
 

@@ -10,9 +10,7 @@
 
 #include <stdexcept>
 
-class QTextBlock;
 class QTextDocument;
-class QTextImageFormat;
 
 namespace rtf {
 
@@ -68,27 +66,5 @@ QByteArray write(const QTextDocument &doc);
 // characters other than tab, LF and CR (NUL, form feed ...), U+FFFC and
 // the non-characters U+FFFE and U+FFFF.
 QString decodePlainText(QByteArrayView data);
-
-// The document's text without formatting, as UTF-8 with "\n" line ends
-// (paragraph ends and line breaks alike) and no line end after the last
-// paragraph. Non-breaking spaces stay non-breaking spaces.
-QByteArray plainText(const QTextDocument &doc);
-
-// A picture of a document (one U+FFFC character with an image format):
-// its bytes as the file held them and their MIME type, "image/png" or
-// "image/jpeg" for pictures the editor shows, "image/emf", "image/wmf",
-// "image/x-pict" or "image/bmp" (a DIB without its file header) for those
-// it shows as a placeholder. A picture that came from elsewhere (pasted)
-// is given as PNG. Empty when `format` names no picture of `doc`.
-struct Picture {
-    QByteArray bytes;
-    QByteArray mimeType;
-};
-Picture picture(const QTextDocument &doc, const QTextImageFormat &format);
-
-// lists
-// The label a list item shows ("•", "3.", "c)"), numbered from the list's
-// start; empty for a paragraph in no list.
-QString listLabel(const QTextBlock &block);
 
 } // namespace rtf

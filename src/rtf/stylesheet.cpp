@@ -6,7 +6,7 @@
 
 #include "readerimpl.h"
 
-#include "docprops.h"
+#include "model/docprops.h"
 
 #include <QRegularExpression>
 #include <QTextFrame>

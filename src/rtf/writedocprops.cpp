@@ -3,7 +3,7 @@
 
 #include "writerimpl.h"
 
-#include "docprops.h"
+#include "model/docprops.h"
 
 #include <QFont>
 #include <QRegularExpression>

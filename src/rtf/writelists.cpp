@@ -2,10 +2,11 @@
 // readers, \ls and \ilvl on each item, and the label as \listtext for
 // readers that know no lists.
 
+#include "levelnfc.h"
 #include "readerlimits.h"
 #include "writerimpl.h"
 
-#include "lists.h"
+#include "model/lists.h"
 
 #include <QTextListFormat>
 

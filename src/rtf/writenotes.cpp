@@ -4,7 +4,7 @@
 
 #include "writerimpl.h"
 
-#include "notes.h"
+#include "model/notes.h"
 
 #include <QRegularExpression>
 #include <QTextBlock>

@@ -7,8 +7,8 @@
 
 #include "writerimpl.h"
 
-#include "docprops.h"
 #include "readerlimits.h"
+#include "model/docprops.h"
 
 #include <QTextCursor>
 

@@ -6,11 +6,11 @@
 #include "writerimpl.h"
 
 #include "codepages.h"
-#include "docprops.h"
 #include "fontclass.h"
-#include "language.h"
-#include "pictures.h"
-#include "normalise.h"
+#include "model/docprops.h"
+#include "model/fontsize.h"
+#include "model/language.h"
+#include "model/pictures.h"
 
 #include <QColor>
 #include <QFont>
@@ -161,7 +161,7 @@ QByteArray Writer::charCode(const QTextCharFormat &f)
     else if (f.hasProperty(QTextFormat::FontPixelSize) && f.intProperty(QTextFormat::FontPixelSize) > 0)
         size = f.intProperty(QTextFormat::FontPixelSize) * 0.75;
     // headings: Qt's relative sizes (<h1>, <big>) as the points they show
-    size = adjustedPointSize(f, size);
+    size = model::adjustedPointSize(f, size);
 
     QByteArray code = "\\plain\\f" + QByteArray::number(fontIndex(family)) + "\\fs"
         + QByteArray::number(std::max(1, roundedInt(size * 2)));
@@ -274,7 +274,7 @@ QByteArray Writer::blockCode(const QTextBlockFormat &f) const
 // with; its size as the file gave it unless it was resized since.
 void Writer::appendPicture(QByteArray &out, const QTextImageFormat &f) const
 {
-    const detail::PictureData data = detail::pictureOf(m_doc, f);
+    const model::PictureData data = model::pictureOf(m_doc, f);
     if (data.bytes.isEmpty())
         return; // an image whose source is gone: nothing to write
     const bool metafile = data.blip == "emfblip" || data.blip.startsWith("wmetafile")
@@ -286,25 +286,25 @@ void Writer::appendPicture(QByteArray &out, const QTextImageFormat &f) const
     if (hpx <= 0)
         hpx = data.pich > 0 && !metafile ? data.pich : wpx;
 
-    const bool asRead = f.hasProperty(detail::PictureShownWidth)
-        && qAbs(f.doubleProperty(detail::PictureShownWidth) - wpx) < 0.01
-        && qAbs(f.doubleProperty(detail::PictureShownHeight) - hpx) < 0.01;
+    const bool asRead = f.hasProperty(model::PictureShownWidth)
+        && qAbs(f.doubleProperty(model::PictureShownWidth) - wpx) < 0.01
+        && qAbs(f.doubleProperty(model::PictureShownHeight) - hpx) < 0.01;
     int goalW = roundedInt(wpx * kTwipsPerPixel);
     int goalH = roundedInt(hpx * kTwipsPerPixel);
     int scaleX = 100, scaleY = 100;
     bool writeGoal = true;
     if (asRead) {
-        scaleX = f.hasProperty(detail::PictureScaleX) ? f.intProperty(detail::PictureScaleX) : 100;
-        scaleY = f.hasProperty(detail::PictureScaleY) ? f.intProperty(detail::PictureScaleY) : 100;
+        scaleX = f.hasProperty(model::PictureScaleX) ? f.intProperty(model::PictureScaleX) : 100;
+        scaleY = f.hasProperty(model::PictureScaleY) ? f.intProperty(model::PictureScaleY) : 100;
         // Without a goal the file sized the picture by \picw alone.
-        writeGoal = f.hasProperty(detail::PictureGoalWidth) || f.hasProperty(detail::PictureGoalHeight)
+        writeGoal = f.hasProperty(model::PictureGoalWidth) || f.hasProperty(model::PictureGoalHeight)
             || data.picw <= 0 || data.pich <= 0;
-        if (f.hasProperty(detail::PictureGoalWidth))
-            goalW = f.intProperty(detail::PictureGoalWidth);
+        if (f.hasProperty(model::PictureGoalWidth))
+            goalW = f.intProperty(model::PictureGoalWidth);
         else if (scaleX > 0)
             goalW = roundedInt(goalW * 100.0 / scaleX);
-        if (f.hasProperty(detail::PictureGoalHeight))
-            goalH = f.intProperty(detail::PictureGoalHeight);
+        if (f.hasProperty(model::PictureGoalHeight))
+            goalH = f.intProperty(model::PictureGoalHeight);
         else if (scaleY > 0)
             goalH = roundedInt(goalH * 100.0 / scaleY);
     }
@@ -351,7 +351,7 @@ QByteArray Writer::run()
         fontIndex(fileDefault);
     fontIndex(m_defaultFamily); // \deff0
 
-    m_documentLanguage = rtf::defaultLanguage(m_doc); // language
+    m_documentLanguage = model::defaultLanguage(m_doc); // language
     loadStyles(); // styles
     collectCodes();
     prepareSections(); // document properties

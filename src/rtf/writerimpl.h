@@ -3,8 +3,8 @@
 // The RTF writer's inner parts, shared by its units. Nothing outside
 // src/rtf includes it.
 
-#include "lists.h"
 #include "rtf.h"
+#include "model/lists.h"
 
 #include <QColor>
 #include <QHash>
@@ -20,6 +20,11 @@
 #include <memory>
 #include <unordered_map>
 #include <vector>
+
+// The document model this format reads into and writes from.
+namespace rtf {
+using namespace model;
+}
 
 namespace rtf::detail {
 

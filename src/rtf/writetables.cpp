@@ -6,7 +6,7 @@
 
 #include "writerimpl.h"
 
-#include "tables.h"
+#include "model/tables.h"
 
 #include <QTextTable>
 

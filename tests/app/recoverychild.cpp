@@ -1,9 +1,9 @@
 // An editor that types into its document and then waits to be killed:
 // the real program with the recovery delays shortened.
 
-#include "mainwindow.h"
-#include "richtextbox.h"
-#include "startup.h"
+#include "app/mainwindow.h"
+#include "app/startup.h"
+#include "platform/richtextbox.h"
 
 #include <QApplication>
 

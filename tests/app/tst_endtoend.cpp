@@ -1,10 +1,10 @@
 // A writer's road through the real Qt dialogs: type, F2, the save dialog,
 // the file on disk and the caption; more typing, closing, the question.
 
-#include "mainwindow.h"
 #include "modaldriver.h"
-#include "qtdialogs.h"
-#include "richtextbox.h"
+#include "app/mainwindow.h"
+#include "platform/qtdialogs.h"
+#include "platform/richtextbox.h"
 
 #include <QDir>
 #include <QFileDialog>

@@ -1,11 +1,11 @@
 // Find and replace over formatted Czech text: the search itself, the
 // "Najít" / "Nahradit" window, Ctrl+F and Ctrl+H, and the context menu.
 
-#include "findreplace.h"
-#include "mainwindow.h"
-#include "richtextbox.h"
-#include "scripteddialogs.h"
 #include "selection.h"
+#include "app/findreplace.h"
+#include "app/mainwindow.h"
+#include "platform/richtextbox.h"
+#include "platform/scripteddialogs.h"
 
 #include <QAction>
 #include <QApplication>

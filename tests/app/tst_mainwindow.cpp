@@ -1,11 +1,11 @@
 // The main window as a user checks it: captions, tooltips, fonts, places,
 // menus and shortcuts, focus, and what each control runs.
 
-#include "busy.h"
-#include "mainwindow.h"
-#include "richtextbox.h"
 #include "selection.h"
-#include "scripteddialogs.h"
+#include "app/mainwindow.h"
+#include "platform/busy.h"
+#include "platform/richtextbox.h"
+#include "platform/scripteddialogs.h"
 
 #include <QAction>
 #include <QApplication>

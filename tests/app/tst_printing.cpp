@@ -1,11 +1,11 @@
 // Printing: Ctrl+P opens Qt's print dialog, the printed pages hold the text
 // on A4, and a printer that fails is reported without touching the document.
 
-#include "mainwindow.h"
 #include "modaldriver.h"
-#include "printing.h"
-#include "richtextbox.h"
-#include "scripteddialogs.h"
+#include "app/mainwindow.h"
+#include "app/printing.h"
+#include "platform/richtextbox.h"
+#include "platform/scripteddialogs.h"
 
 #include <QPrintDialog>
 #include <QPrinter>

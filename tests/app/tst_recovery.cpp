@@ -2,10 +2,10 @@
 // left, offered after a killed editor, kept from a running one, and set
 // aside when damaged.
 
-#include "mainwindow.h"
-#include "recovery.h"
-#include "richtextbox.h"
-#include "scripteddialogs.h"
+#include "app/mainwindow.h"
+#include "document/recovery.h"
+#include "platform/richtextbox.h"
+#include "platform/scripteddialogs.h"
 
 #include <QCryptographicHash>
 #include <QDir>

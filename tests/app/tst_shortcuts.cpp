@@ -2,11 +2,11 @@
 // text: each runs the same command as its button or menu item, and undo and
 // redo reach every command.
 
-#include "mainwindow.h"
-#include "richtextbox.h"
-#include "scripteddialogs.h"
 #include "selection.h"
-#include "shortcuts.h"
+#include "app/mainwindow.h"
+#include "app/shortcuts.h"
+#include "platform/richtextbox.h"
+#include "platform/scripteddialogs.h"
 
 #include <QAction>
 #include <QApplication>

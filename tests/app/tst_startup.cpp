@@ -1,10 +1,10 @@
 // Start-up: the window state for the screen, and a document named on the
 // command line that loads, or fails and lets the user go on or end.
 
-#include "mainwindow.h"
-#include "richtextbox.h"
-#include "scripteddialogs.h"
-#include "startup.h"
+#include "app/mainwindow.h"
+#include "app/startup.h"
+#include "platform/richtextbox.h"
+#include "platform/scripteddialogs.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,8 +1,8 @@
 // Batch mode: many files on several threads, each output as the single-file
 // conversion writes it; a failing file fails alone.
 
-#include "batch.h"
-#include "convert.h"
+#include "convert/batch.h"
+#include "convert/convert.h"
 
 #include <QBuffer>
 #include <QDir>

@@ -1,8 +1,9 @@
 // The converter: output chosen by extension, the formatting in HTML, and
 // failures that leave no output file.
 
-#include "convert.h"
-#include "rtf.h"
+#include "convert/convert.h"
+#include "model/plaintext.h"
+#include "rtf/rtf.h"
 
 #include <QDir>
 #include <QFile>
@@ -344,7 +345,7 @@ void tst_Convert::textWithoutGuiIsTheDocumentsText()
     const QByteArray data = readAll(fixture);
     QTextDocument doc;
     rtf::read(data, doc);
-    const QByteArray expected = rtf::plainText(doc);
+    const QByteArray expected = model::plainText(doc);
 
     const QString out = path(QStringLiteral("out.txt"));
     QFile::remove(out);

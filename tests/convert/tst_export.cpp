@@ -3,11 +3,12 @@
 // compared with the document on text, paragraphs, line breaks, emphasis,
 // links, lists, headings and pictures; our HTML must pass tidy.
 
-#include "convert.h"
-#include "inlinetree.h"
-#include "normalise.h"
-#include "notes.h"
-#include "rtf.h"
+#include "convert/convert.h"
+#include "convert/inlinetree.h"
+#include "html/normalise.h"
+#include "model/notes.h"
+#include "model/plaintext.h"
+#include "rtf/rtf.h"
 
 #include <QDir>
 #include <QFile>
@@ -58,7 +59,7 @@ QString paragraphOf(const QTextBlock &b)
     QString text;
     for (auto it = b.begin(); !it.atEnd(); ++it) {
         const QTextCharFormat f = it.fragment().charFormat();
-        if (!rtf::isNoteMark(f) && !f.anchorHref().startsWith(QLatin1String("#fn")))
+        if (!model::isNoteMark(f) && !f.anchorHref().startsWith(QLatin1String("#fn")))
             text += it.fragment().text();
     }
     QStringList lines;
@@ -108,7 +109,7 @@ Seen seen(const QTextDocument &doc, bool countAllPictures)
                     s.pictures += f.text().count(QChar::ObjectReplacementCharacter);
                 continue;
             }
-            if (rtf::isNoteMark(cf) || cf.anchorHref().startsWith(QLatin1String("#fn")))
+            if (model::isNoteMark(cf) || cf.anchorHref().startsWith(QLatin1String("#fn")))
                 continue; // notes: compared by footnotes()
             for (const QChar c : f.text()) {
                 if (c.isSpace() || c == QChar::LineSeparator || c == QChar::ObjectReplacementCharacter)
@@ -460,7 +461,7 @@ void tst_Export::webPagesThroughRtf()
     QFile f(file);
     QVERIFY(f.open(QIODevice::ReadOnly));
     QTextDocument direct;
-    rtf::readHtml(rtf::decodeHtml(f.readAll()), QFileInfo(file).absolutePath(), direct);
+    html::readHtml(html::decodeHtml(f.readAll()), QFileInfo(file).absolutePath(), direct);
     QTextDocument throughRtf;
     rtf::read(rtf::write(direct), throughRtf);
 
@@ -475,7 +476,7 @@ void tst_Export::webPagesThroughRtf()
              QString::fromUtf8(toHtml(direct, QStringLiteral("t"))));
     // Nothing is fetched from the network: a remote picture is its text.
     if (file.endsWith(QLatin1String("vinobrani.html"))) {
-        QVERIFY(rtf::plainText(throughRtf).contains("[Sklep v Bořeticích]"));
+        QVERIFY(model::plainText(throughRtf).contains("[Sklep v Bořeticích]"));
         QVERIFY(toHtml(direct, QStringLiteral("t")).contains("<hr>"));
     }
 }
@@ -503,9 +504,9 @@ void tst_Export::footnotes()
     for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
         for (auto it = b.begin(); !it.atEnd(); ++it) {
             const QTextCharFormat f = it.fragment().charFormat();
-            if (rtf::isNoteMark(f) && !ids.contains(f.intProperty(rtf::NoteId))) {
-                ids.insert(f.intProperty(rtf::NoteId));
-                notes << rtf::noteToolTip(f).simplified();
+            if (model::isNoteMark(f) && !ids.contains(f.intProperty(model::NoteId))) {
+                ids.insert(f.intProperty(model::NoteId));
+                notes << model::noteToolTip(f).simplified();
             }
         }
     }

@@ -1,12 +1,13 @@
 // The file commands against every document state, driven through the
 // scripted dialogs, checked on state, path, caption, content and disk.
 
-#include "commondialog.h"
-#include "atomicwrite.h"
-#include "filecommands.h"
-#include "richtextbox.h"
-#include "rtf.h"
-#include "scripteddialogs.h"
+#include "document/filecommands.h"
+#include "model/plaintext.h"
+#include "platform/atomicwrite.h"
+#include "platform/commondialog.h"
+#include "platform/richtextbox.h"
+#include "platform/scripteddialogs.h"
+#include "rtf/rtf.h"
 
 #include <QFile>
 #include <QSignalSpy>

@@ -1,11 +1,11 @@
 // The toolbar's formatting commands over the selections a writer makes:
 // a whole run, part of a run, a mixed one, none, and across paragraphs.
 
-#include "commondialog.h"
-#include "formatcommands.h"
-#include "richtextbox.h"
 #include "selection.h"
-#include "scripteddialogs.h"
+#include "format/formatcommands.h"
+#include "platform/commondialog.h"
+#include "platform/richtextbox.h"
+#include "platform/scripteddialogs.h"
 
 #include <QTest>
 #include <QTextBlock>

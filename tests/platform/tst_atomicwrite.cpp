@@ -1,9 +1,9 @@
 // Every way a save can fail leaves the previous file byte for byte and no
 // temporary file behind.
 
-#include "atomicwrite.h"
-#include "controlerror.h"
-#include "richtextbox.h"
+#include "platform/atomicwrite.h"
+#include "platform/controlerror.h"
+#include "platform/richtextbox.h"
 
 #include <QDir>
 #include <QFile>

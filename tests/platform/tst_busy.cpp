@@ -1,9 +1,9 @@
 // Long loads and saves: the window stays responsive to paints, shows a wait
 // cursor and then a progress box, and still behaves as a synchronous call.
 
-#include "busy.h"
-#include "controlerror.h"
-#include "richtextbox.h"
+#include "platform/busy.h"
+#include "platform/controlerror.h"
+#include "platform/richtextbox.h"
 
 #include <QApplication>
 #include <QFile>

@@ -1,8 +1,8 @@
 // The dialog object's memory: values kept between uses, untouched by a
 // cancel, and the default extension added to typed names.
 
-#include "commondialog.h"
-#include "scripteddialogs.h"
+#include "platform/commondialog.h"
+#include "platform/scripteddialogs.h"
 
 #include <QTest>
 

@@ -2,10 +2,10 @@
 // dialog the code under test opens, looks at it and answers it, so every
 // dialog goes through its own exec().
 
-#include "commondialog.h"
-#include "fontdialog.h"
-#include "qtdialogs.h"
 #include "modaldriver.h"
+#include "platform/commondialog.h"
+#include "platform/fontdialog.h"
+#include "platform/qtdialogs.h"
 
 #include <QApplication>
 #include <QCheckBox>

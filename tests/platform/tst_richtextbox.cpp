@@ -1,10 +1,13 @@
 // The editing area's contract: tri-state selection reads, insertion-point
 // writes, alignment codes, synchronous Change, and safe loads and saves.
 
-#include "controlerror.h"
-#include "richtextbox.h"
-#include "rtf.h"
 #include "selection.h"
+#include "model/lists.h"
+#include "model/pictures.h"
+#include "model/plaintext.h"
+#include "platform/controlerror.h"
+#include "platform/richtextbox.h"
+#include "rtf/rtf.h"
 
 #include <QDir>
 #include <QFile>
@@ -547,7 +550,7 @@ QStringList structureOf(const QTextDocument &doc)
     for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
         QString line = b.text();
         if (const QTextList *list = b.textList())
-            line += QStringLiteral(" |%1 %2").arg(list->format().indent()).arg(rtf::listLabel(b));
+            line += QStringLiteral(" |%1 %2").arg(list->format().indent()).arg(model::listLabel(b));
         if (b.blockFormat().headingLevel())
             line += QStringLiteral(" |h%1 %2pt").arg(b.blockFormat().headingLevel()).arg(b.begin().fragment().charFormat().fontPointSize());
         out << line;

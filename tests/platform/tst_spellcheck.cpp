@@ -2,8 +2,8 @@
 // that the marks never touch the document, the context menu, the personal
 // word list, the switch, and dictionaries that are missing or broken.
 
-#include "richtextbox.h"
-#include "spellcheck.h"
+#include "platform/richtextbox.h"
+#include "platform/spellcheck.h"
 
 #include <QAction>
 #include <QApplication>

@@ -13,7 +13,11 @@
 #include <QTextFrame>
 #include <QTextTable>
 
-#include "tables.h"
+#include "model/lists.h"
+#include "model/pictures.h"
+#include "model/plaintext.h"
+#include "model/tables.h"
+#include "rtf/rtf.h"
 
 namespace rtftest {
 
@@ -79,7 +83,7 @@ inline QString layoutOf(QTextFrame::iterator it)
                     const QTextTableCell cell = table->cellAt(r, c);
                     if (cell.row() != r)
                         continue;
-                    if (cell.format().boolProperty(rtf::detail::FillerCell) && cell.firstPosition() == cell.lastPosition())
+                    if (cell.format().boolProperty(model::FillerCell) && cell.firstPosition() == cell.lastPosition())
                         continue; // no cell of the file: fills a short row
                     QString text = layoutOf(cell.begin());
                     if (cell.columnSpan() > 1)

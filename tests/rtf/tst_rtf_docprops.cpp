@@ -1,8 +1,8 @@
 // Document properties the editor does not show: carried with the document
 // and written back.
 
-#include "docprops.h"
-#include "rtf.h"
+#include "model/docprops.h"
+#include "rtf/rtf.h"
 
 #include <QGuiApplication>
 #include <QTest>
@@ -11,8 +11,8 @@
 #include <QTextDocument>
 #include <QTextFrame>
 
-#include "readerlimits.h"
 #include "rtftest.h"
+#include "rtf/readerlimits.h"
 
 using namespace rtftest;
 
@@ -126,19 +126,19 @@ void TestRtfDocProps::headersAndSections()
                   "\\sect\\sectd \\'e8tvrt\\'fd"),
            d);
     QCOMPARE(textOf(d), QStringLiteral("první\ndruhý\ntřetí\nčtvrtý"));
-    const QStringList first = d.rootFrame()->frameFormat().property(rtf::DocFirstSection).toStringList();
+    const QStringList first = d.rootFrame()->frameFormat().property(model::DocFirstSection).toStringList();
     QCOMPARE(headersOf(first), (QStringList{QStringLiteral("header:H1"), QStringLiteral("footer:F1")}));
-    const QStringList second = d.findBlockByNumber(2).blockFormat().property(rtf::SectionStart).toStringList();
+    const QStringList second = d.findBlockByNumber(2).blockFormat().property(model::SectionStart).toStringList();
     QCOMPARE(second.value(0), QStringLiteral("\\cols2"));
     QCOMPARE(headersOf(second), QStringList(QStringLiteral("headerl:H2")));
-    QVERIFY(d.findBlockByNumber(3).blockFormat().hasProperty(rtf::SectionStart));
-    QVERIFY(!d.findBlockByNumber(1).blockFormat().hasProperty(rtf::SectionStart));
+    QVERIFY(d.findBlockByNumber(3).blockFormat().hasProperty(model::SectionStart));
+    QVERIFY(!d.findBlockByNumber(1).blockFormat().hasProperty(model::SectionStart));
 
     QTextDocument back;
     rtf::read(rtf::write(d), back);
     QCOMPARE(textOf(back), textOf(d));
-    QCOMPARE(headersOf(back.rootFrame()->frameFormat().property(rtf::DocFirstSection).toStringList()), headersOf(first));
-    QCOMPARE(back.findBlockByNumber(2).blockFormat().property(rtf::SectionStart).toStringList().value(0), QStringLiteral("\\cols2"));
+    QCOMPARE(headersOf(back.rootFrame()->frameFormat().property(model::DocFirstSection).toStringList()), headersOf(first));
+    QCOMPARE(back.findBlockByNumber(2).blockFormat().property(model::SectionStart).toStringList().value(0), QStringLiteral("\\cols2"));
     QCOMPARE(rtf::write(back), rtf::write(d));
 }
 
@@ -185,19 +185,19 @@ void TestRtfDocProps::keptBySave()
     auto startsOf = [](const QTextDocument &d) {
         QStringList out;
         for (QTextBlock b = d.begin(); b.isValid(); b = b.next()) {
-            if (b.blockFormat().hasProperty(rtf::SectionStart))
+            if (b.blockFormat().hasProperty(model::SectionStart))
                 out << b.text();
         }
         return out;
     };
     QTextDocument d;
     rtf::read(rtf, d);
-    QCOMPARE(QString::fromUtf8(rtf::plainText(d)), text);
+    QCOMPARE(QString::fromUtf8(model::plainText(d)), text);
     QCOMPARE(startsOf(d), starts);
     const QByteArray out = rtf::write(d);
     QTextDocument back;
     rtf::read(out, back);
-    QCOMPARE(QString::fromUtf8(rtf::plainText(back)), text);
+    QCOMPARE(QString::fromUtf8(model::plainText(back)), text);
     QCOMPARE(startsOf(back), starts);
     QCOMPARE(rtf::write(back), out);
 }
@@ -263,7 +263,7 @@ void TestRtfDocProps::bookmarks()
     QTextDocument d;
     rtf::read(doc("a{\\*\\bkmkstart Kapitola 1}b{\\*\\bkmkend Kapitola 1}c{\\*\\bkmkstart}d"), d);
     QCOMPARE(d.toPlainText(), QStringLiteral("a\uFFFCb\uFFFCcd"));
-    QCOMPARE(QString::fromUtf8(rtf::plainText(d)), QStringLiteral("abcd"));
+    QCOMPARE(QString::fromUtf8(model::plainText(d)), QStringLiteral("abcd"));
     const QByteArray out = rtf::write(d);
     QVERIFY2(out.contains(" a{\\*\\bkmkstart Kapitola 1}b{\\*\\bkmkend Kapitola 1}cd\\par"), out.constData());
     QTextDocument back;

@@ -2,11 +2,11 @@
 // refused with an error, and never crashes, hangs or runs out of memory.
 // The large inputs are generated here rather than kept as files.
 
-#include "pictures.h"
-#include "readerlimits.h"
-#include "lists.h"
-#include "rtf.h"
-#include "notes.h"
+#include "model/lists.h"
+#include "model/notes.h"
+#include "model/pictures.h"
+#include "rtf/readerlimits.h"
+#include "rtf/rtf.h"
 
 #include <QBuffer>
 #include <QDataStream>
@@ -611,8 +611,8 @@ int noteCount(const QTextDocument &doc)
     QSet<int> ids;
     for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
         for (auto it = b.begin(); !it.atEnd(); ++it) {
-            if (rtf::isNoteMark(it.fragment().charFormat()))
-                ids.insert(it.fragment().charFormat().intProperty(rtf::NoteId));
+            if (model::isNoteMark(it.fragment().charFormat()))
+                ids.insert(it.fragment().charFormat().intProperty(model::NoteId));
         }
     }
     return int(ids.size());
@@ -695,7 +695,7 @@ void TestRtfHostile::hugeListTableIsBounded()
     const QTextBlock first = doc.begin();
     QVERIFY(first.textList());
     QCOMPARE(first.textList()->format().indent(), rtf::limits::maxListLevels);
-    QVERIFY(rtf::listLabel(first).size() <= maxLevelTextLength);
+    QVERIFY(model::listLabel(first).size() <= maxLevelTextLength);
     QCOMPARE(doc.blockCount(), 1 + 20000);
 }
 
@@ -735,7 +735,7 @@ void TestRtfHostile::longListsAreSplit()
         }
         QCOMPARE(doc.blockCount(), items);
         QCOMPARE(seen.size(), lists);
-        QCOMPARE(rtf::listLabel(doc.lastBlock()), lastLabel);
+        QCOMPARE(model::listLabel(doc.lastBlock()), lastLabel);
         const QByteArray saved = rtf::write(doc);
         // One list in the file: readers count on as the editor does.
         QCOMPARE(saved.count("{\\listoverride\\"), 1);
@@ -769,11 +769,11 @@ void TestRtfHostile::picturesCostWhatTheFileDoes()
 {
     QFETCH(QByteArray, rtf);
     QFETCH(int, count);
-    const qint64 before = rtf::detail::decodeWorkOnThisThread();
+    const qint64 before = model::decodeWorkOnThisThread();
     QTextDocument d;
     rtf::read(rtf, d);
     // Opening decodes nothing: pictures are decoded when first shown.
-    QCOMPARE(rtf::detail::decodeWorkOnThisThread(), before);
+    QCOMPARE(model::decodeWorkOnThisThread(), before);
 
     // Shown (the layout asks for each image), the decoders' work and the
     // pixels kept are bounded by the file's size (and a fixed allowance),
@@ -799,7 +799,7 @@ void TestRtfHostile::picturesCostWhatTheFileDoes()
         }
     }
     QCOMPARE(images.size(), count);
-    const qint64 work = rtf::detail::decodeWorkOnThisThread() - before;
+    const qint64 work = model::decodeWorkOnThisThread() - before;
     QVERIFY2(work <= bound, qPrintable(QString::number(work)));
     QVERIFY(pixels <= bound);
     // Every picture's bytes are kept for saving, decoded or not.
@@ -835,19 +835,19 @@ void TestRtfHostile::pictureDecodedAtTheSizeShown()
     QFETCH(QByteArray, rtf);
     QFETCH(QSize, decoded);
     QFETCH(qint64, work);
-    const qint64 before = rtf::detail::decodeWorkOnThisThread();
+    const qint64 before = model::decodeWorkOnThisThread();
     QTextDocument d;
     rtf::read(rtf, d);
-    QCOMPARE(rtf::detail::decodeWorkOnThisThread(), before);
+    QCOMPARE(model::decodeWorkOnThisThread(), before);
     QTextCursor c(&d);
     c.setPosition(1);
     const QTextImageFormat f = c.charFormat().toImageFormat();
     QVERIFY(f.isValid());
     QCOMPARE(d.resource(QTextDocument::ImageResource, QUrl(f.name())).value<QImage>().size(), decoded);
-    QCOMPARE(rtf::detail::decodeWorkOnThisThread() - before, work);
+    QCOMPARE(model::decodeWorkOnThisThread() - before, work);
     // Decoded once: asking again costs nothing.
     QCOMPARE(d.resource(QTextDocument::ImageResource, QUrl(f.name())).value<QImage>().size(), decoded);
-    QCOMPARE(rtf::detail::decodeWorkOnThisThread() - before, work);
+    QCOMPARE(model::decodeWorkOnThisThread() - before, work);
 }
 
 void TestRtfHostile::noteLimit_data()

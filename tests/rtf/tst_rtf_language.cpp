@@ -1,8 +1,8 @@
 // The language of runs: \langN and \noproof read into the character
 // format and written back, the document's own language never repeated.
 
-#include "language.h"
-#include "rtf.h"
+#include "model/language.h"
+#include "rtf/rtf.h"
 
 #include <QTest>
 #include <QTextCursor>
@@ -74,12 +74,12 @@ void TestRtfLanguage::runs()
 
     QTextDocument doc;
     rtf::read(rtf, doc);
-    const int documentLanguage = rtf::defaultLanguage(doc);
+    const int documentLanguage = model::defaultLanguage(doc);
     const QTextCharFormat f = formatOf(doc, word);
     QVERIFY(f.isValid());
-    QCOMPARE(rtf::languageOf(f, documentLanguage), language);
-    QCOMPARE(f.boolProperty(rtf::CharNoProof), noProof);
-    QCOMPARE(rtf::isProofedCzech(f, documentLanguage), language == rtf::czechLanguage && !noProof);
+    QCOMPARE(model::languageOf(f, documentLanguage), language);
+    QCOMPARE(f.boolProperty(model::CharNoProof), noProof);
+    QCOMPARE(model::isProofedCzech(f, documentLanguage), language == model::czechLanguage && !noProof);
 
     const QByteArray out = rtf::write(doc);
     if (!written.isEmpty())
@@ -91,8 +91,8 @@ void TestRtfLanguage::runs()
     QTextDocument back;
     rtf::read(out, back);
     const QTextCharFormat g = formatOf(back, word);
-    QCOMPARE(rtf::languageOf(g, rtf::defaultLanguage(back)), language);
-    QCOMPARE(g.boolProperty(rtf::CharNoProof), noProof);
+    QCOMPARE(model::languageOf(g, model::defaultLanguage(back)), language);
+    QCOMPARE(g.boolProperty(model::CharNoProof), noProof);
     QCOMPARE(rtf::write(back), out);
 }
 

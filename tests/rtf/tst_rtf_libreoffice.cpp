@@ -3,9 +3,9 @@
 // is converted by LibreOffice to RTF and read back; every character keeps
 // its text and properties. Skips itself where LibreOffice is not installed.
 
-#include "docprops.h"
-#include "notes.h"
-#include "rtf.h"
+#include "model/docprops.h"
+#include "model/notes.h"
+#include "rtf/rtf.h"
 
 #include <QBrush>
 #include <QFile>
@@ -247,9 +247,9 @@ void TestRtfLibreOffice::notesReadBack()
         for (QTextBlock b = d.begin(); b.isValid(); b = b.next()) {
             for (auto it = b.begin(); !it.atEnd(); ++it) {
                 const QTextCharFormat f = it.fragment().charFormat();
-                if (rtf::isNoteMark(f))
-                    out << it.fragment().text() + u'|' + rtf::noteToolTip(f) + u'|'
-                            + QString::number(f.intProperty(rtf::NoteKind));
+                if (model::isNoteMark(f))
+                    out << it.fragment().text() + u'|' + model::noteToolTip(f) + u'|'
+                            + QString::number(f.intProperty(model::NoteKind));
             }
         }
         return out;
@@ -279,7 +279,7 @@ void TestRtfLibreOffice::documentPropertiesReadBack()
     rtf::read(lo, back);
     QCOMPARE(back.metaInformation(QTextDocument::DocumentTitle), QStringLiteral("Název"));
     QCOMPARE(back.toPlainText(), QStringLiteral("Text."));
-    const QStringList section = back.rootFrame()->frameFormat().property(rtf::DocFirstSection).toStringList();
+    const QStringList section = back.rootFrame()->frameFormat().property(model::DocFirstSection).toStringList();
     QStringList headers;
     for (qsizetype i = 1; i + 1 < section.size(); i += 2) {
         QTextDocument h;
@@ -301,13 +301,13 @@ void TestRtfLibreOffice::piecesReadBack()
         for (QTextBlock b = d.begin(); b.isValid(); b = b.next()) {
             for (auto it = b.begin(); !it.atEnd(); ++it) {
                 const QTextCharFormat f = it.fragment().charFormat();
-                const QString rtf = f.hasProperty(rtf::OpaqueRtf) ? f.stringProperty(rtf::OpaqueRtf)
-                                                                  : f.stringProperty(rtf::WrapRtf);
-                const int wrap = f.intProperty(rtf::WrapId);
+                const QString rtf = f.hasProperty(model::OpaqueRtf) ? f.stringProperty(model::OpaqueRtf)
+                                                                  : f.stringProperty(model::WrapRtf);
+                const int wrap = f.intProperty(model::WrapId);
                 if (const auto m = instruction.match(rtf); m.hasMatch() && (wrap == 0 || wrap != lastWrap))
                     out << QStringLiteral("field:") + m.captured(1);
                 else if (rtf.contains(QLatin1StringView("\\annotation")))
-                    out << QStringLiteral("comment:") + f.stringProperty(rtf::OpaqueText);
+                    out << QStringLiteral("comment:") + f.stringProperty(model::OpaqueText);
                 else if (rtf.startsWith(QLatin1StringView("{\\v ")))
                     out << QStringLiteral("hidden");
                 lastWrap = wrap;

@@ -2,8 +2,8 @@
 // so list-aware readers see lists and simple readers see the labels, and
 // read back as they were.
 
-#include "lists.h"
-#include "rtf.h"
+#include "model/lists.h"
+#include "rtf/rtf.h"
 
 #include <QTest>
 #include <QTextBlock>
@@ -25,7 +25,7 @@ QStringList itemsOf(const QTextDocument &doc)
     QStringList out;
     for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
         if (const QTextList *list = b.textList())
-            out << QStringLiteral("%1 %2 %3").arg(list->format().indent() - 1).arg(rtf::listLabel(b), b.text());
+            out << QStringLiteral("%1 %2 %3").arg(list->format().indent() - 1).arg(model::listLabel(b), b.text());
         else
             out << b.text();
     }
@@ -107,7 +107,7 @@ void TestRtfLists::simpleReadersSeeLabels()
     QTextListFormat f;
     f.setStyle(QTextListFormat::ListUpperRoman);
     f.setNumberSuffix(QStringLiteral(")"));
-    f.setProperty(rtf::detail::ListStartNumber, 3);
+    f.setProperty(model::ListStartNumber, 3);
     c.insertList(f);
     c.insertText(QStringLiteral("one"));
     c.insertBlock();
@@ -205,14 +205,14 @@ void TestRtfLists::numbers()
     QFETCH(int, style);
     QFETCH(int, n);
     QFETCH(QString, text);
-    QCOMPARE(rtf::detail::formatListNumber(style, n), text);
+    QCOMPARE(model::formatListNumber(style, n), text);
 }
 
 void TestRtfLists::plainTextHasLabelAndTab()
 {
     QTextDocument doc;
     rtf::read(fixture(QStringLiteral("word95_pn_numbering.rtf")), doc);
-    const QString text = QString::fromUtf8(rtf::plainText(doc));
+    const QString text = QString::fromUtf8(model::plainText(doc));
     QVERIFY2(text.startsWith(QStringLiteral("Nákup\n•\tchléb\n•\tmáslo\nKroky\n1.\totevřít\n")), qPrintable(text));
 }
 

@@ -1,8 +1,13 @@
 // Pasted and converted HTML: what the document shows after the normaliser
 // is what a save and reopen gives back.
 
-#include "normalise.h"
-#include "rtf.h"
+#include "html/normalise.h"
+#include "model/docprops.h"
+#include "model/lists.h"
+#include "model/paste.h"
+#include "model/pictures.h"
+#include "model/plaintext.h"
+#include "rtf/rtf.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -38,7 +43,7 @@ QStringList shownOf(const QTextDocument &doc)
         const QTextBlockFormat bf = b.blockFormat();
         QString line = b.text();
         if (const QTextList *list = b.textList())
-            line += QStringLiteral(" |list %1 %2").arg(list->format().indent()).arg(rtf::listLabel(b));
+            line += QStringLiteral(" |list %1 %2").arg(list->format().indent()).arg(model::listLabel(b));
         if (bf.headingLevel())
             line += QStringLiteral(" |h%1").arg(bf.headingLevel());
         if (bf.hasProperty(QTextFormat::BlockTrailingHorizontalRulerWidth))
@@ -53,7 +58,7 @@ QStringList shownOf(const QTextDocument &doc)
                              f.fontUnderline() ? " u" : "", f.fontStrikeOut() ? " s" : "",
                              f.isAnchor() ? QStringLiteral(" ->") + f.anchorHref() : QString());
             if (f.isImageFormat())
-                line += QStringLiteral(" picture %1").arg(rtf::picture(doc, f.toImageFormat()).bytes.size());
+                line += QStringLiteral(" picture %1").arg(model::picture(doc, f.toImageFormat()).bytes.size());
         }
         out << line;
     }
@@ -107,7 +112,7 @@ void TestRtfNormalise::savedAsShown()
 {
     QFETCH(QString, html);
     QTextDocument shown;
-    rtf::readHtml(html, m_dir.path(), shown);
+    html::readHtml(html, m_dir.path(), shown);
     QTextDocument saved;
     rtf::read(rtf::write(shown), saved);
     QCOMPARE(shownOf(saved), shownOf(shown));
@@ -116,15 +121,15 @@ void TestRtfNormalise::savedAsShown()
 void TestRtfNormalise::picturesAndRemoteAddresses()
 {
     QTextDocument doc;
-    rtf::readHtml(QStringLiteral("<p><img src=\"obr.png\"><img src=\"http://example.org/a.png\" alt=\"Mapa\">"
+    html::readHtml(QStringLiteral("<p><img src=\"obr.png\"><img src=\"http://example.org/a.png\" alt=\"Mapa\">"
                                  "<img src=\"https://example.org/b/c.jpg\"></p>"),
                   m_dir.path(), doc);
     QCOMPARE(doc.begin().text(), QStringLiteral("\uFFFC[Mapa][c.jpg]"));
-    const rtf::Picture p = rtf::picture(doc, doc.begin().begin().fragment().charFormat().toImageFormat());
+    const model::Picture p = model::picture(doc, doc.begin().begin().fragment().charFormat().toImageFormat());
     QCOMPARE(p.mimeType, QByteArray("image/png"));
     QCOMPARE(p.bytes, pngBytes());
     // Without a folder relative addresses are not read.
-    rtf::readHtml(QStringLiteral("<p><img src=\"obr.png\" alt=\"o\"></p>"), QString(), doc);
+    html::readHtml(QStringLiteral("<p><img src=\"obr.png\" alt=\"o\"></p>"), QString(), doc);
     QCOMPARE(doc.begin().text(), QStringLiteral("[o]"));
 }
 
@@ -134,7 +139,7 @@ void TestRtfNormalise::headingsGetPoints()
     QFont font(QStringLiteral("Courier New"));
     font.setPointSizeF(10);
     doc.setDefaultFont(font);
-    rtf::readHtml(QStringLiteral("<h1>a</h1><p><big>b</big></p>"), QString(), doc);
+    html::readHtml(QStringLiteral("<h1>a</h1><p><big>b</big></p>"), QString(), doc);
     const QTextCharFormat h1 = doc.begin().begin().fragment().charFormat();
     QVERIFY(!h1.hasProperty(QTextFormat::FontSizeAdjustment));
     QCOMPARE(h1.fontPointSize(), 20.0);

@@ -1,8 +1,8 @@
 // Footnotes and endnotes: read at their anchor, written back, kept by
 // clone and undo, exported as text.
 
-#include "notes.h"
-#include "rtf.h"
+#include "model/notes.h"
+#include "rtf/rtf.h"
 
 #include <QGuiApplication>
 #include <QTest>
@@ -31,15 +31,15 @@ QList<Mark> marksOf(const QTextDocument &doc)
     for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
         for (auto it = b.begin(); !it.atEnd(); ++it) {
             const QTextCharFormat f = it.fragment().charFormat();
-            if (!rtf::isNoteMark(f))
+            if (!model::isNoteMark(f))
                 continue;
-            if (f.intProperty(rtf::NoteId) == lastId) {
+            if (f.intProperty(model::NoteId) == lastId) {
                 marks.last().mark += it.fragment().text();
                 continue;
             }
-            lastId = f.intProperty(rtf::NoteId);
-            marks.append({it.fragment().text(), rtf::noteToolTip(f), f.intProperty(rtf::NoteKind),
-                          f.boolProperty(rtf::NoteAutoNumber)});
+            lastId = f.intProperty(model::NoteId);
+            marks.append({it.fragment().text(), model::noteToolTip(f), f.intProperty(model::NoteKind),
+                          f.boolProperty(model::NoteAutoNumber)});
         }
     }
     return marks;
@@ -194,7 +194,7 @@ void TestRtfNotes::listInANoteKeepsItsLabels()
     QTextDocument back;
     rtf::read(rtf::write(d), back);
     QCOMPARE(describe(marksOf(back)), describe(marksOf(d)));
-    QCOMPARE(rtf::plainText(back), rtf::plainText(d));
+    QCOMPARE(model::plainText(back), model::plainText(d));
 }
 
 // Each note is a document of its own, often made where the previous one
@@ -210,10 +210,10 @@ void TestRtfNotes::eachNoteKeepsItsOwnFormats()
     for (QTextBlock b = d.begin(); b.isValid(); b = b.next()) {
         for (auto it = b.begin(); !it.atEnd(); ++it) {
             const QTextCharFormat f = it.fragment().charFormat();
-            if (!f.hasProperty(rtf::NoteRtf))
+            if (!f.hasProperty(model::NoteRtf))
                 continue;
             QTextDocument note;
-            rtf::read(f.stringProperty(rtf::NoteRtf).toLatin1(), note);
+            rtf::read(f.stringProperty(model::NoteRtf).toLatin1(), note);
             QStringList described;
             for (auto run = note.begin().begin(); !run.atEnd(); ++run) {
                 const QTextCharFormat c = run.fragment().charFormat();
@@ -269,7 +269,7 @@ void TestRtfNotes::plainTextExport()
 {
     QTextDocument d;
     rtf::read(doc("Text{\\super\\chftn}{\\footnote\\pard\\plain{\\super\\chftn} Prvn\\'ed.}\\par a{\\chftn}{\\footnote Druh\\'e1.}"), d);
-    QCOMPARE(QString::fromUtf8(rtf::plainText(d)), QStringLiteral("Text1\na2\n\n1 První.\n2 Druhá."));
+    QCOMPARE(QString::fromUtf8(model::plainText(d)), QStringLiteral("Text1\na2\n\n1 První.\n2 Druhá."));
 }
 
 void TestRtfNotes::fixture_data()

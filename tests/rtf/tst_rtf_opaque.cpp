@@ -2,8 +2,8 @@
 // shapes, drawing objects, hidden text): one character each, or a field's
 // result that stays text, written back where they were.
 
-#include "docprops.h"
-#include "rtf.h"
+#include "model/docprops.h"
+#include "rtf/rtf.h"
 
 #include <QGuiApplication>
 #include <QTest>
@@ -11,8 +11,8 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
-#include "readerlimits.h"
 #include "rtftest.h"
+#include "rtf/readerlimits.h"
 
 using namespace rtftest;
 
@@ -41,15 +41,15 @@ QStringList piecesOf(const QTextDocument &d)
         for (auto it = b.begin(); !it.atEnd(); ++it) {
             const QTextCharFormat f = it.fragment().charFormat();
             const QString text = it.fragment().text();
-            if (f.hasProperty(rtf::OpaqueRtf)) {
+            if (f.hasProperty(model::OpaqueRtf)) {
                 for (qsizetype i = 0; i < text.count(QChar::ObjectReplacementCharacter); ++i)
-                    found << QStringLiteral("piece:") + f.stringProperty(rtf::OpaqueRtf);
-            } else if (f.hasProperty(rtf::WrapRtf)) {
-                if (f.intProperty(rtf::WrapId) != lastWrap)
-                    found << QStringLiteral("field:") + f.stringProperty(rtf::WrapRtf);
+                    found << QStringLiteral("piece:") + f.stringProperty(model::OpaqueRtf);
+            } else if (f.hasProperty(model::WrapRtf)) {
+                if (f.intProperty(model::WrapId) != lastWrap)
+                    found << QStringLiteral("field:") + f.stringProperty(model::WrapRtf);
                 found.last() += text;
             }
-            lastWrap = f.intProperty(rtf::WrapId);
+            lastWrap = f.intProperty(model::WrapId);
         }
     }
     return found;
@@ -410,17 +410,17 @@ void TestRtfOpaque::unsoundPiecesNotWritten_data()
     QTest::addColumn<int>("property");
     QTest::addColumn<QString>("value");
     QTest::addColumn<bool>("written");
-    QTest::newRow("sound piece") << int(rtf::OpaqueRtf) << QStringLiteral("{\\*\\do\\dprect}") << true;
-    QTest::newRow("unbalanced piece") << int(rtf::OpaqueRtf) << QStringLiteral("{\\*\\do}}") << false;
-    QTest::newRow("piece left open") << int(rtf::OpaqueRtf) << QStringLiteral("{\\*\\do{}") << false;
-    QTest::newRow("escaped brace counts as text") << int(rtf::OpaqueRtf) << QStringLiteral("{\\*\\do \\}}") << true;
-    QTest::newRow("not ASCII") << int(rtf::OpaqueRtf) << QStringLiteral("{\\*\\do č}") << false;
-    QTest::newRow("binary data") << int(rtf::OpaqueRtf) << QStringLiteral("{\\*\\do\\bin3 }") << false;
-    QTest::newRow("a word starting with bin") << int(rtf::OpaqueRtf) << QStringLiteral("{\\*\\do\\binary3}") << true;
-    QTest::newRow("word at the end") << int(rtf::OpaqueRtf) << QStringLiteral("\\chatn") << false;
-    QTest::newRow("sound field") << int(rtf::WrapRtf) << QStringLiteral("{\\field{\\*\\fldinst PAGE}{\\fldrslt ") << true;
-    QTest::newRow("field closed early") << int(rtf::WrapRtf) << QStringLiteral("{\\field}{\\fldrslt ") << false;
-    QTest::newRow("field closing the document") << int(rtf::WrapRtf) << QStringLiteral("}}}{\\field{\\fldrslt ") << false;
+    QTest::newRow("sound piece") << int(model::OpaqueRtf) << QStringLiteral("{\\*\\do\\dprect}") << true;
+    QTest::newRow("unbalanced piece") << int(model::OpaqueRtf) << QStringLiteral("{\\*\\do}}") << false;
+    QTest::newRow("piece left open") << int(model::OpaqueRtf) << QStringLiteral("{\\*\\do{}") << false;
+    QTest::newRow("escaped brace counts as text") << int(model::OpaqueRtf) << QStringLiteral("{\\*\\do \\}}") << true;
+    QTest::newRow("not ASCII") << int(model::OpaqueRtf) << QStringLiteral("{\\*\\do č}") << false;
+    QTest::newRow("binary data") << int(model::OpaqueRtf) << QStringLiteral("{\\*\\do\\bin3 }") << false;
+    QTest::newRow("a word starting with bin") << int(model::OpaqueRtf) << QStringLiteral("{\\*\\do\\binary3}") << true;
+    QTest::newRow("word at the end") << int(model::OpaqueRtf) << QStringLiteral("\\chatn") << false;
+    QTest::newRow("sound field") << int(model::WrapRtf) << QStringLiteral("{\\field{\\*\\fldinst PAGE}{\\fldrslt ") << true;
+    QTest::newRow("field closed early") << int(model::WrapRtf) << QStringLiteral("{\\field}{\\fldrslt ") << false;
+    QTest::newRow("field closing the document") << int(model::WrapRtf) << QStringLiteral("}}}{\\field{\\fldrslt ") << false;
 }
 
 void TestRtfOpaque::unsoundPiecesNotWritten()
@@ -433,9 +433,9 @@ void TestRtfOpaque::unsoundPiecesNotWritten()
     c.insertText(QStringLiteral("a"));
     QTextCharFormat f;
     f.setProperty(property, value);
-    if (property == rtf::WrapRtf)
-        f.setProperty(rtf::WrapId, 1);
-    c.insertText(property == rtf::WrapRtf ? QStringLiteral("7") : QString(QChar::ObjectReplacementCharacter), f);
+    if (property == model::WrapRtf)
+        f.setProperty(model::WrapId, 1);
+    c.insertText(property == model::WrapRtf ? QStringLiteral("7") : QString(QChar::ObjectReplacementCharacter), f);
     c.insertText(QStringLiteral("b"), QTextCharFormat());
     const QByteArray out = rtf::write(d);
     QVERIFY(balanced(out));

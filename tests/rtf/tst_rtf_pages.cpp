@@ -2,8 +2,8 @@
 // orientation and margins from the file, A4 with 2.5 cm margins for what
 // it does not say or says beyond reason.
 
-#include "pages.h"
-#include "rtf.h"
+#include "layout/pages.h"
+#include "rtf/rtf.h"
 
 #include <QTest>
 #include <QTextDocument>
@@ -53,7 +53,7 @@ void TestRtfPages::layout()
     QFETCH(QMarginsF, margins);
     QTextDocument doc;
     rtf::read("{\\rtf1\\ansi" + words + " Text\\par}", doc);
-    const QPageLayout l = rtf::pageLayout(doc);
+    const QPageLayout l = layout::pageLayout(doc);
     QVERIFY(l.isValid());
     const QSizeF size = l.fullRect(QPageLayout::Point).size();
     QVERIFY2(qAbs(size.width() - page.width()) < 1 && qAbs(size.height() - page.height()) < 1,

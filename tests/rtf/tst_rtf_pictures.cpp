@@ -1,8 +1,8 @@
 // Pictures: shown where they stand, at the size the file asks for, and
 // written back with the bytes and sizes they were read with.
 
-#include "readerlimits.h"
-#include "rtf.h"
+#include "rtf/readerlimits.h"
+#include "rtf/rtf.h"
 
 #include <QBuffer>
 #include <QDataStream>
@@ -130,7 +130,7 @@ void TestRtfPictures::goldenFiles()
     QCOMPARE(textOf(doc), text);
     const QList<QTextImageFormat> pics = pictures(doc);
     QCOMPARE(pics.size(), 1); // twins and shape results are not read again
-    const rtf::Picture p = rtf::picture(doc, pics[0]);
+    const model::Picture p = model::picture(doc, pics[0]);
     QCOMPARE(p.bytes, fixture(bytesFile));
     QCOMPARE(p.mimeType, mimeType);
     QCOMPARE(QSizeF(pics[0].width(), pics[0].height()), shown);
@@ -170,7 +170,7 @@ void TestRtfPictures::goldenFilesSurviveWriteAndRead()
     QCOMPARE(textOf(back), text);
     const QList<QTextImageFormat> pics = pictures(back);
     QCOMPARE(pics.size(), 1);
-    QCOMPARE(rtf::picture(back, pics[0]).bytes, fixture(bytesFile));
+    QCOMPARE(model::picture(back, pics[0]).bytes, fixture(bytesFile));
     QCOMPARE(QSizeF(pics[0].width(), pics[0].height()), shown);
     // A second save writes the same file: nothing drifts.
     QCOMPARE(rtf::write(back), saved);
@@ -208,7 +208,7 @@ void TestRtfPictures::headerWordsWrittenBack()
     const QByteArray saved = rtf::write(doc);
     QCOMPARE(pictHeaders(saved), QStringList(QStringLiteral("\\wbitmap0\\wbmbitspixel24\\wbmplanes1\\wbmwidthbytes12"
                                                             "\\picw4\\pich3\\picwgoal60\\pichgoal45")));
-    QCOMPARE(rtf::picture(doc, pictures(doc).value(0)).mimeType, QByteArray("image/bmp"));
+    QCOMPARE(model::picture(doc, pictures(doc).value(0)).mimeType, QByteArray("image/bmp"));
 }
 
 void TestRtfPictures::shapes_data()
@@ -246,7 +246,7 @@ void TestRtfPictures::shapes()
     rtf::read("{\\rtf1\\ansi\\ansicpg1250 " + body + "}", doc);
     QCOMPARE(textOf(doc), text);
     for (const QTextImageFormat &f : pictures(doc))
-        QCOMPARE(rtf::picture(doc, f).bytes, QByteArray("\x01"));
+        QCOMPARE(model::picture(doc, f).bytes, QByteArray("\x01"));
 }
 
 void TestRtfPictures::sizeFromPicwAndScale_data()
@@ -315,7 +315,7 @@ void TestRtfPictures::identicalPicturesShareTheirImage()
     QCOMPARE(pics[0].width(), 4.0);
     QCOMPARE(pics[1].width(), 6.0);
     QCOMPARE(shownImage(doc, pics[2]).size(), QSize(2, 2));
-    QCOMPARE(rtf::picture(doc, pics[2]).bytes.toHex(), other);
+    QCOMPARE(model::picture(doc, pics[2]).bytes.toHex(), other);
 }
 
 void TestRtfPictures::damagedPictures_data()
@@ -349,12 +349,12 @@ void TestRtfPictures::damagedPictures()
     QCOMPARE(image.width() * 3, image.height() * 4);
     QCOMPARE(image.pixelColor(0, 0), QColor(0x80, 0x80, 0x80)); // the frame
     // The bytes are kept as they were, to be written back.
-    QCOMPARE(rtf::picture(doc, pics[0]).bytes, bytes);
+    QCOMPARE(model::picture(doc, pics[0]).bytes, bytes);
     QTextDocument back;
     rtf::read(rtf::write(doc), back);
     QCOMPARE(pictures(back).size(), bytes.isEmpty() ? 0 : 1);
     if (!bytes.isEmpty())
-        QCOMPARE(rtf::picture(back, pictures(back)[0]).bytes, bytes);
+        QCOMPARE(model::picture(back, pictures(back)[0]).bytes, bytes);
 }
 
 void TestRtfPictures::hugeClaimedSizeIsNotDecoded()
@@ -382,7 +382,7 @@ void TestRtfPictures::hugeClaimedSizeIsNotDecoded()
     QCOMPARE(pics.size(), 1);
     const QImage image = shownImage(doc, pics[0]);
     QVERIFY(image.width() <= 256 && image.height() <= 256);
-    QCOMPARE(rtf::picture(doc, pics[0]).bytes, data);
+    QCOMPARE(model::picture(doc, pics[0]).bytes, data);
 }
 
 void TestRtfPictures::pictureIsDrawn()
@@ -428,7 +428,7 @@ void TestRtfPictures::pictureIsOneCharacter()
     doc.undo();
     QCOMPARE(textOf(doc), text);
     QCOMPARE(pictures(doc).size(), 1);
-    QCOMPARE(rtf::picture(doc, pictures(doc)[0]).bytes, fixture(QStringLiteral("picture.png")));
+    QCOMPARE(model::picture(doc, pictures(doc)[0]).bytes, fixture(QStringLiteral("picture.png")));
     QCOMPARE(pictHeaders(rtf::write(doc)).size(), 1);
 }
 
@@ -439,7 +439,7 @@ void TestRtfPictures::cloneKeepsPictures()
     std::unique_ptr<QTextDocument> copy(doc.clone());
     const QList<QTextImageFormat> pics = pictures(*copy);
     QCOMPARE(pics.size(), 1);
-    QCOMPARE(rtf::picture(*copy, pics[0]).bytes, fixture(QStringLiteral("picture.emf")));
+    QCOMPARE(model::picture(*copy, pics[0]).bytes, fixture(QStringLiteral("picture.emf")));
     QCOMPARE(rtf::write(*copy), rtf::write(doc));
 }
 
@@ -465,7 +465,7 @@ void TestRtfPictures::pastedImageIsWrittenAsPng()
     QCOMPARE(textOf(back), QStringLiteral("x%1y").arg(QChar(QChar::ObjectReplacementCharacter)));
     const QList<QTextImageFormat> pics = pictures(back);
     QCOMPARE(pics.size(), 1);
-    QCOMPARE(rtf::picture(back, pics[0]).mimeType, QByteArray("image/png"));
+    QCOMPARE(model::picture(back, pics[0]).mimeType, QByteArray("image/png"));
     const QImage shown = shownImage(back, pics[0]);
     QCOMPARE(shown.size(), QSize(6, 4));
     QCOMPARE(shown.pixelColor(3, 2), QColor(Qt::red));
@@ -475,7 +475,7 @@ void TestRtfPictures::plainTextLeavesPicturesOut()
 {
     QTextDocument doc;
     rtf::read(fixture(QStringLiteral("picture_png.rtf")), doc);
-    QCOMPARE(rtf::plainText(doc), QByteArray("Před obrázkem  za obrázkem.\nDalší odstavec."));
+    QCOMPARE(model::plainText(doc), QByteArray("Před obrázkem  za obrázkem.\nDalší odstavec."));
 }
 
 void TestRtfPictures::pictureCountLimit()
@@ -500,7 +500,7 @@ void TestRtfPictures::pictureSizeLimit()
     QTextDocument doc;
     rtf::read("{\\rtf1 a{\\pict\\emfblip\\bin" + QByteArray::number(most) + " " + QByteArray(most, 'x') + "}b}", doc);
     QCOMPARE(textOf(doc), QStringLiteral("a%1b").arg(QChar(QChar::ObjectReplacementCharacter)));
-    QCOMPARE(rtf::picture(doc, pictures(doc).value(0)).bytes.size(), most);
+    QCOMPARE(model::picture(doc, pictures(doc).value(0)).bytes.size(), most);
     // One byte more, in hexadecimal after the binary part.
     QVERIFY_THROWS_EXCEPTION(rtf::Error, rtf::read("{\\rtf1 a{\\pict\\emfblip\\bin" + QByteArray::number(most) + " "
                                                        + QByteArray(most, 'x') + "41}b}",

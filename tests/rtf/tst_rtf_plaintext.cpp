@@ -1,8 +1,9 @@
 // Plain text: recognising RTF, decoding text files, and the text export.
 
-#include "quicktext.h"
-#include "readerlimits.h"
-#include "rtf.h"
+#include "model/plaintext.h"
+#include "rtf/quicktext.h"
+#include "rtf/readerlimits.h"
+#include "rtf/rtf.h"
 
 #include <QDir>
 #include <QFile>
@@ -96,7 +97,7 @@ void TestRtfPlainText::exportText()
             c.insertBlock();
         c.insertText(paragraphs[i]);
     }
-    QCOMPARE(rtf::plainText(doc), expected);
+    QCOMPARE(model::plainText(doc), expected);
 }
 
 // What the text export gives of a file, and the same after a save: a row
@@ -126,10 +127,10 @@ void TestRtfPlainText::exportedTextSurvivesASave()
     QFETCH(QByteArray, expected);
     QTextDocument doc;
     rtf::read(rtf, doc);
-    QCOMPARE(rtf::plainText(doc), expected);
+    QCOMPARE(model::plainText(doc), expected);
     QTextDocument again;
     rtf::read(rtf::write(doc), again);
-    QCOMPARE(rtf::plainText(again), expected);
+    QCOMPARE(model::plainText(again), expected);
 }
 
 void TestRtfPlainText::readingTextThatIsNotRtf()
@@ -172,12 +173,12 @@ void TestRtfPlainText::controlCharacterInTextFileChangedOnSave()
     doc.setPlainText(text);
     QTextDocument back;
     rtf::read(rtf::write(doc), back);
-    QCOMPARE(rtf::plainText(back), rtf::plainText(doc));
+    QCOMPARE(model::plainText(back), model::plainText(doc));
 
     // rtf::read takes the same file the same way.
     QTextDocument direct;
     rtf::read(data, direct);
-    QCOMPARE(rtf::plainText(direct), rtf::plainText(doc));
+    QCOMPARE(model::plainText(direct), model::plainText(doc));
 }
 
 // The converter's text without a document: where it answers, the answer is
@@ -239,7 +240,7 @@ void TestRtfPlainText::quickTextIsTheDocumentsText()
         return;
     QTextDocument doc;
     rtf::read(rtf, doc);
-    QCOMPARE(*quick, rtf::plainText(doc));
+    QCOMPARE(*quick, model::plainText(doc));
 }
 
 void TestRtfPlainText::quickTextLeavesRefusalsToTheReader()

@@ -1,8 +1,8 @@
 // Reading RTF as other word processors write it: code pages, Unicode,
 // destinations, layout and formatting.
 
-#include "lists.h"
-#include "rtf.h"
+#include "model/lists.h"
+#include "rtf/rtf.h"
 
 #include <QBrush>
 #include <QFile>
@@ -536,7 +536,7 @@ void TestRtfReader::otherWritersFormatting()
     // the bullets a list, as other word processors read them.
     QVERIFY(d.findBlockByNumber(2).textList());
     QCOMPARE(d.findBlockByNumber(2).textList(), d.findBlockByNumber(3).textList());
-    QCOMPARE(rtf::listLabel(d.findBlockByNumber(3)), QStringLiteral("\u2022"));
+    QCOMPARE(model::listLabel(d.findBlockByNumber(3)), QStringLiteral("\u2022"));
 
     rtf::read(fixture(QStringLiteral("libreoffice_unicode_fallback.rtf")), d);
     QCOMPARE(formatAt(d, 0).fontWeight(), int(QFont::Bold));
@@ -701,7 +701,7 @@ void TestRtfReader::libreOfficeFileWithPicture()
         "Příliš žluťoučký kůň úpěl ďábelské ódy \uFFFC a podtržené konec.\n"
         "Vpravo — „uvozovky“.");
     QCOMPARE(textOf(d), text);
-    QCOMPARE(QString::fromUtf8(rtf::plainText(d)).trimmed(), QString(text).remove(QChar(0xFFFC)));
+    QCOMPARE(QString::fromUtf8(model::plainText(d)).trimmed(), QString(text).remove(QChar(0xFFFC)));
     QVERIFY(formatAt(d, int(text.indexOf(QStringLiteral("žluťoučký")))).fontWeight() >= QFont::Bold);
     QVERIFY(formatAt(d, int(text.indexOf(QStringLiteral("podtržené")))).fontUnderline());
     QCOMPARE(d.lastBlock().blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignRight);
@@ -710,14 +710,14 @@ void TestRtfReader::libreOfficeFileWithPicture()
     QVERIFY(picture.isImageFormat());
     QCOMPARE(qRound(picture.toImageFormat().width()), 32);
     QCOMPARE(qRound(picture.toImageFormat().height()), 24);
-    const rtf::Picture before = rtf::picture(d, picture.toImageFormat());
+    const model::Picture before = model::picture(d, picture.toImageFormat());
     QCOMPARE(before.mimeType, QByteArray("image/png"));
 
     QTextDocument again;
     rtf::read(rtf::write(d), again);
     QCOMPARE(textOf(again), text);
     const QTextCharFormat reread = formatAt(again, int(text.indexOf(QChar(0xFFFC))));
-    QCOMPARE(rtf::picture(again, reread.toImageFormat()).bytes, before.bytes);
+    QCOMPARE(model::picture(again, reread.toImageFormat()).bytes, before.bytes);
     QCOMPARE(qRound(reread.toImageFormat().width()), 32);
 }
 

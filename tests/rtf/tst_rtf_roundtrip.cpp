@@ -1,6 +1,6 @@
 // The writer's output and what a write followed by a read keeps.
 
-#include "rtf.h"
+#include "rtf/rtf.h"
 
 #include <QBrush>
 #include <QFile>
@@ -14,7 +14,7 @@
 #include <cctype>
 
 #include "rtftest.h"
-#include "tables.h"
+#include "model/tables.h"
 
 using namespace rtftest;
 
@@ -710,11 +710,11 @@ void TestRtfRoundTrip::tableFormats()
     QCOMPARE(widths.size(), 3);
     // Shares of the 9108 twips the file gives the table, which fits the
     // editing area as it fits the page; the file's edges come back.
-    QCOMPARE(tf.intProperty(rtf::detail::TableWidthTwips), 9108);
+    QCOMPARE(tf.intProperty(model::TableWidthTwips), 9108);
     QCOMPARE(widths[0].type(), QTextLength::PercentageLength);
     QCOMPARE(widths[0].rawValue(), 3108 * 100.0 / 9108);
     QCOMPARE(widths[1].rawValue(), 3000 * 100.0 / 9108);
-    QCOMPARE(tf.width().rawValue(), 9108 * 100.0 / rtf::detail::kTableTextWidth);
+    QCOMPARE(tf.width().rawValue(), 9108 * 100.0 / model::kTableTextWidth);
     const QByteArray written = rtf::write(doc);
     QVERIFY2(written.contains("\\trleft-108") && written.contains("\\cellx3000") && written.contains("\\cellx6000")
                  && written.contains("\\cellx9000"),

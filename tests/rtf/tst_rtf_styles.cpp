@@ -1,8 +1,8 @@
 // Paragraph and character styles: applied where the text does not
 // override them, kept by name and written back.
 
-#include "docprops.h"
-#include "rtf.h"
+#include "model/docprops.h"
+#include "rtf/rtf.h"
 
 #include <QGuiApplication>
 #include <QTest>
@@ -37,10 +37,10 @@ QString describe(const QTextDocument &d, int block)
     out += QString::number(f.fontPointSize());
     if (b.blockFormat().headingLevel())
         out += u'h' + QString::number(b.blockFormat().headingLevel());
-    if (b.blockFormat().hasProperty(rtf::StyleNumber))
-        out += u's' + QString::number(b.blockFormat().intProperty(rtf::StyleNumber));
-    if (f.hasProperty(rtf::CharStyleNumber))
-        out += QStringLiteral("cs") + QString::number(f.intProperty(rtf::CharStyleNumber));
+    if (b.blockFormat().hasProperty(model::StyleNumber))
+        out += u's' + QString::number(b.blockFormat().intProperty(model::StyleNumber));
+    if (f.hasProperty(model::CharStyleNumber))
+        out += QStringLiteral("cs") + QString::number(f.intProperty(model::CharStyleNumber));
     if (b.blockFormat().alignment() == Qt::AlignHCenter)
         out += u'c';
     return out;

@@ -3,7 +3,7 @@
 // Selecting text and reading or writing one of the four character styles
 // of the editing area by name, for data-driven tests.
 
-#include "richtextbox.h"
+#include "platform/richtextbox.h"
 
 #include <QTextCursor>
 

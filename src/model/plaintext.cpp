@@ -1,14 +1,11 @@
-// Plain text in and out: what a file that is not RTF loads as, and the
-// document's text export.
+// The document's text export.
 
-#include "rtf.h"
+#include "plaintext.h"
 
-#include "codepages.h"
 #include "lists.h"
-#include "tables.h"
 #include "notes.h"
+#include "tables.h"
 
-#include <QStringDecoder>
 #include <QStringList>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -17,29 +14,7 @@
 
 #include <algorithm>
 
-namespace rtf {
-
-namespace {
-
-// The characters the RTF reader drops too (control characters other than
-// tab and line ends, the object placeholder with no object behind it,
-// non-characters): a text file and the RTF saved from it must load as the
-// same text, and a NUL or a stray escape code is never what the writer of
-// a text file meant to keep.
-QString dropNonText(QString text)
-{
-    text.removeIf([](QChar qc) {
-        const char16_t c = qc.unicode();
-        if (c < 0x20)
-            return c != u'\t' && c != u'\n' && c != u'\r';
-        return c == QChar::ObjectReplacementCharacter || c >= 0xFFFE;
-    });
-    return text;
-}
-
-} // namespace
-
-namespace detail {
+namespace model {
 
 void appendPlainText(QString &out, QStringView text)
 {
@@ -58,35 +33,13 @@ void appendPlainText(QString &out, QStringView text)
     out += text.sliced(from);
 }
 
-} // namespace detail
-
-QString decodePlainText(QByteArrayView data)
-{
-    if (data.startsWith("\xEF\xBB\xBF"))
-        data = data.sliced(3);
-    else if (data.startsWith("\xFF\xFE"))
-        return dropNonText(QStringDecoder(QStringDecoder::Utf16LE).decode(data.sliced(2)));
-    else if (data.startsWith("\xFE\xFF"))
-        return dropNonText(QStringDecoder(QStringDecoder::Utf16BE).decode(data.sliced(2)));
-
-    // Stateless: a sequence cut off at the end counts as invalid, so such
-    // a file is read as Windows-1250 rather than losing its last bytes.
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(data);
-    if (!utf8.hasError())
-        return dropNonText(std::move(text));
-    text.clear();
-    detail::decodeCp1250(data, text);
-    return dropNonText(std::move(text));
-}
-
 namespace {
 
 // A frame's paragraphs a line each; a table's row a line with its cells
 // separated by a tab. Qt keeps a paragraph before every table and one
 // after it; an empty one at the start or the end of a frame or cell is not
 // the text's. `first` says whether a line has been written before.
-void appendItems(QString &text, QTextFrame::iterator it, bool &first, detail::ListNumbering &numbering)
+void appendItems(QString &text, QTextFrame::iterator it, bool &first, ListNumbering &numbering)
 {
     bool atStart = true;
     bool afterTable = false;
@@ -101,7 +54,7 @@ void appendItems(QString &text, QTextFrame::iterator it, bool &first, detail::Li
                     first = false;
                     // Cells the reader added to fill a short row are no text.
                     int end = table->columns();
-                    while (end > 0 && detail::isEmptyFiller(table->cellAt(r, end - 1)))
+                    while (end > 0 && isEmptyFiller(table->cellAt(r, end - 1)))
                         --end;
                     for (int c = 0; c < end;) {
                         const QTextTableCell cell = table->cellAt(r, c);
@@ -130,7 +83,7 @@ void appendItems(QString &text, QTextFrame::iterator it, bool &first, detail::Li
                 // A list item starts with its label and a tab, as it shows.
                 if (block.textList())
                     text += numbering.label(block) + u'\t';
-                detail::appendPlainText(text, block.text());
+                appendPlainText(text, block.text());
             }
             afterTable = false;
         }
@@ -149,7 +102,7 @@ QByteArray plainText(const QTextDocument &doc)
     QString text;
     text.reserve(doc.characterCount());
     bool first = true;
-    detail::ListNumbering numbering;
+    ListNumbering numbering;
     appendItems(text, doc.rootFrame()->begin(), first, numbering);
     // Notes follow the body, each after its mark as the body shows it.
     QStringList notes;
@@ -176,4 +129,4 @@ QByteArray plainText(const QTextDocument &doc)
     return text.toUtf8();
 }
 
-} // namespace rtf
+} // namespace model

@@ -1,24 +1,16 @@
 #pragma once
 
-// What the RTF reader and writer agree on about tables beyond what Qt's
-// table formats hold.
+// What a table holds beyond Qt's table formats (TableProperty), as
+// every format's reader and writer agree on it.
+
+#include "properties.h"
 
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextFormat>
 #include <QTextTable>
 
-namespace rtf::detail {
-
-enum TableProperty {
-    // A cell the reader added only to fill a row that has fewer cells than
-    // the table has columns; written back only if text was typed into it.
-    FillerCell = QTextFormat::UserProperty + 0x5400,
-    // The table's width in twips as the file gave it. Columns are shown as
-    // shares of the line, so a table fits the editing area as it fits the
-    // page; the writer turns the shares back into these twips.
-    TableWidthTwips,
-};
+namespace model {
 
 // A filler cell nobody typed in: no part of the file's table.
 inline bool isEmptyFiller(const QTextTableCell &cell)
@@ -38,4 +30,4 @@ inline bool inEmptyFiller(const QTextBlock &block)
 // twips: the width of tables whose columns give no width of their own.
 inline constexpr int kTableTextWidth = 9638;
 
-} // namespace rtf::detail
+} // namespace model

@@ -1,8 +1,5 @@
 #include "pictures.h"
 
-#include "readerlimits.h"
-#include "rtf.h"
-
 #include <QBuffer>
 #include <QImageReader>
 #include <QPainter>
@@ -15,8 +12,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace rtf {
-namespace detail {
+namespace model {
 
 QVariant toVariant(const PictureData &p)
 {
@@ -268,14 +264,12 @@ PictureData pictureOf(const QTextDocument &doc, const QTextImageFormat &format)
     return data;
 }
 
-} // namespace detail
-
 Picture picture(const QTextDocument &doc, const QTextImageFormat &format)
 {
-    const detail::PictureData data = detail::pictureOf(doc, format);
+    const PictureData data = pictureOf(doc, format);
     if (data.bytes.isEmpty())
         return {};
-    return {data.bytes, detail::mimeTypeOfBlip(data.blip)};
+    return {data.bytes, mimeTypeOfBlip(data.blip)};
 }
 
-} // namespace rtf
+} // namespace model

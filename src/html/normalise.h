@@ -8,11 +8,9 @@
 #include <QByteArrayView>
 #include <QString>
 
-class QTextCharFormat;
-class QTextCursor;
 class QTextDocument;
 
-namespace rtf {
+namespace html {
 
 // Replaces the content of `doc` by `html`: text, character formatting,
 // links, lists, tables, headings, rules, alignment and pictures given
@@ -30,21 +28,4 @@ QString decodeHtml(QByteArrayView data);
 // Makes what readHtml() describes of a document Qt built from HTML.
 void normalise(QTextDocument &doc, const QString &baseDir);
 
-// Inserts the whole of `source` at `cursor`, with the bytes of its
-// pictures, so the target document writes them as `source` would.
-void insertDocument(QTextCursor &cursor, const QTextDocument &source);
-
-// Inserts the selection of `selection` at `cursor` (another document),
-// with the bytes of its pictures.
-void insertSelection(QTextCursor &cursor, const QTextCursor &selection);
-
-namespace detail {
-
-// The points a character format shows at when its size is relative to
-// `size` (Qt's size adjustment, from <h1> ... <h6>, <big>, <small>);
-// `size` when it is not.
-double adjustedPointSize(const QTextCharFormat &f, double size);
-
-} // namespace detail
-
-} // namespace rtf
+} // namespace html

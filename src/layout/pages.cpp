@@ -1,6 +1,6 @@
 #include "pages.h"
 
-#include "docprops.h"
+#include "model/docprops.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QBuffer>
@@ -14,7 +14,7 @@
 #include <algorithm>
 #include <memory>
 
-namespace rtf {
+namespace layout {
 
 void setDefaultPageLayout(QPagedPaintDevice &device)
 {
@@ -27,7 +27,7 @@ QPageLayout pageLayout(const QTextDocument &doc)
     constexpr double twipsPerPoint = 20;
     constexpr double defaultMargin = 25 * 72 / 25.4; // 2.5 cm in points
     const QSizeF a4 = QPageSize(QPageSize::A4).size(QPageSize::Point);
-    const QString words = doc.rootFrame()->frameFormat().stringProperty(DocPageWords);
+    const QString words = doc.rootFrame()->frameFormat().stringProperty(model::DocPageWords);
     if (words.isEmpty())
         return QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
                            QMarginsF(defaultMargin, defaultMargin, defaultMargin, defaultMargin), QPageLayout::Point);
@@ -119,4 +119,4 @@ QByteArray toPdf(const QTextDocument &doc, const QString &title)
     return pdf;
 }
 
-} // namespace rtf
+} // namespace layout

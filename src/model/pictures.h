@@ -1,18 +1,17 @@
 #pragma once
 
-// Pictures of RTF documents: what the reader keeps of a \pict group so the
-// writer can give it back byte for byte, and the image the editing area
-// shows for it.
+// Pictures: what a reader keeps of a picture so a save can give it back
+// byte for byte, and the image the editing area shows for it.
 //
 // A picture is one U+FFFC character with a QTextImageFormat. Its bytes live
 // in a resource of the document (pictureBytesUrl() of the image's name), so
 // they survive undo, QTextDocument::clone() and copying within the
 // document, where Qt keeps the image's name but not user properties. The
-// sizes as the file gave them are kept in the format (the properties
-// below); a picture whose size was changed in the editor is written at
+// sizes as the file gave them are kept in the format (PictureProperty); a picture whose size was changed in the editor is written at
 // its new size.
 
-#include "readerlimits.h"
+#include "limits.h"
+#include "properties.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -24,18 +23,7 @@
 class QTextDocument;
 class QTextImageFormat;
 
-namespace rtf::detail {
-
-// Format properties of a picture read from RTF. Sizes in twips (goal),
-// percent (scale); -1 or absent: not given.
-enum PictureProperty {
-    PictureGoalWidth = QTextFormat::UserProperty + 0x5200,
-    PictureGoalHeight,
-    PictureScaleX,
-    PictureScaleY,
-    PictureShownWidth, // the width in pixels the file asked for, to tell a resize
-    PictureShownHeight,
-};
+namespace model {
 
 // What a picture is, independent of where and how large it is shown. Kept
 // as the document resource pictureBytesUrl(name).
@@ -101,4 +89,16 @@ QImage placeholderImage(QSize shown, const QString &label);
 // The label placeholderImage() shows for a kind.
 QString blipLabel(const QByteArray &blip, bool damaged);
 
-} // namespace rtf::detail
+// A picture of a document (one U+FFFC character with an image format):
+// its bytes as the file held them and their MIME type, "image/png" or
+// "image/jpeg" for pictures the editor shows, "image/emf", "image/wmf",
+// "image/x-pict" or "image/bmp" (a DIB without its file header) for those
+// it shows as a placeholder. A picture that came from elsewhere (pasted)
+// is given as PNG. Empty when `format` names no picture of `doc`.
+struct Picture {
+    QByteArray bytes;
+    QByteArray mimeType;
+};
+Picture picture(const QTextDocument &doc, const QTextImageFormat &format);
+
+} // namespace model

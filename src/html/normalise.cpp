@@ -2,8 +2,9 @@
 
 #include "normalise.h"
 
-#include "pictures.h"
-#include "readerlimits.h"
+#include "model/fontsize.h"
+#include "model/limits.h"
+#include "model/pictures.h"
 
 #include <QBuffer>
 #include <QCryptographicHash>
@@ -24,23 +25,8 @@
 #include <cmath>
 #include <vector>
 
-namespace rtf {
+namespace html {
 
-namespace detail {
-
-double adjustedPointSize(const QTextCharFormat &f, double size)
-{
-    if (!f.hasProperty(QTextFormat::FontSizeAdjustment) || f.hasProperty(QTextFormat::FontPointSize)
-        || f.hasProperty(QTextFormat::FontPixelSize)) {
-        return size;
-    }
-    // The factors Qt draws the adjustments -2 ... +4 with.
-    static const double kFactors[7] = {0.7, 0.8, 1.0, 1.2, 1.5, 2, 2.4};
-    const int i = std::clamp(f.intProperty(QTextFormat::FontSizeAdjustment) + 2, 0, 6);
-    return size * kFactors[i];
-}
-
-} // namespace detail
 
 namespace {
 
@@ -127,7 +113,7 @@ QByteArray pictureBytes(const QString &source, const QString &baseDir)
             return {};
         const QStringView header = QStringView(source).sliced(5, comma - 5);
         const QByteArray payload = source.sliced(comma + 1).toLatin1();
-        if (payload.size() > limits::maxPictureBytes * 2)
+        if (payload.size() > model::limits::maxPictureBytes * 2)
             return {};
         if (header.endsWith(QLatin1StringView(";base64"), Qt::CaseInsensitive))
             return QByteArray::fromBase64(payload);
@@ -144,7 +130,7 @@ QByteArray pictureBytes(const QString &source, const QString &baseDir)
     if (path.isEmpty())
         return {};
     QFile file(path);
-    if (QFileInfo(path).size() > limits::maxPictureBytes || !file.open(QIODevice::ReadOnly))
+    if (QFileInfo(path).size() > model::limits::maxPictureBytes || !file.open(QIODevice::ReadOnly))
         return {};
     return file.readAll();
 }
@@ -160,12 +146,12 @@ QString addPicture(QTextDocument &doc, const QByteArray &bytes)
     QImageReader reader(&buffer);
     const QByteArray kind = reader.format();
     const QSize size = reader.size();
-    if (!size.isEmpty() && qint64(size.width()) * size.height() > limits::maxPicturePixels)
+    if (!size.isEmpty() && qint64(size.width()) * size.height() > model::limits::maxPicturePixels)
         return {}; // a few bytes may claim gigapixels
     QImage image;
     if (!reader.read(&image) || image.isNull())
         return {};
-    detail::PictureData data;
+    model::PictureData data;
     if (kind == "png" || kind == "jpeg") {
         data.bytes = bytes;
         data.blip = kind == "png" ? "pngblip" : "jpegblip";
@@ -181,7 +167,7 @@ QString addPicture(QTextDocument &doc, const QByteArray &bytes)
     const QString name = QStringLiteral("rtf-picture:")
         + QString::fromLatin1(QCryptographicHash::hash(data.bytes, QCryptographicHash::Sha1).toHex());
     doc.addResource(QTextDocument::ImageResource, QUrl(name), image);
-    doc.addResource(QTextDocument::UserResource, detail::pictureBytesUrl(name), detail::toVariant(data));
+    doc.addResource(QTextDocument::UserResource, model::pictureBytesUrl(name), model::toVariant(data));
     return name;
 }
 
@@ -210,7 +196,7 @@ void normalise(QTextDocument &doc, const QString &baseDir)
                 double size = base;
                 if (original.hasProperty(QTextFormat::FontPointSize) && original.fontPointSize() > 0)
                     size = original.fontPointSize();
-                cf.setFontPointSize(detail::adjustedPointSize(original, size));
+                cf.setFontPointSize(model::adjustedPointSize(original, size));
                 cf.clearProperty(QTextFormat::FontSizeAdjustment);
                 changed = true;
             }
@@ -233,7 +219,7 @@ void normalise(QTextDocument &doc, const QString &baseDir)
             if (cf.isImageFormat()) {
                 const QTextImageFormat image = cf.toImageFormat();
                 const QString name = image.name();
-                const bool known = doc.resource(QTextDocument::UserResource, detail::pictureBytesUrl(name)).isValid();
+                const bool known = doc.resource(QTextDocument::UserResource, model::pictureBytesUrl(name)).isValid();
                 if (!known) {
                     const QString picture = addPicture(doc, pictureBytes(name, baseDir));
                     if (!picture.isEmpty()) {
@@ -301,38 +287,4 @@ void readHtml(const QString &html, const QString &baseDir, QTextDocument &doc)
     doc.setUndoRedoEnabled(undo);
 }
 
-namespace {
-
-// The pictures' bytes first: the inserted text shows them at once.
-void copyPictures(const QTextDocument &source, QTextDocument *target)
-{
-    for (const QTextFormat &f : source.allFormats()) {
-        if (!f.isImageFormat())
-            continue;
-        const QString name = f.toImageFormat().name();
-        const QUrl bytesUrl = detail::pictureBytesUrl(name);
-        const QVariant bytes = source.resource(QTextDocument::UserResource, bytesUrl);
-        if (!bytes.isValid())
-            continue;
-        target->addResource(QTextDocument::UserResource, bytesUrl, bytes);
-        target->addResource(QTextDocument::ImageResource, QUrl(name),
-                            source.resource(QTextDocument::ImageResource, QUrl(name)));
-    }
-}
-
-} // namespace
-
-void insertDocument(QTextCursor &cursor, const QTextDocument &source)
-{
-    copyPictures(source, cursor.document());
-    cursor.insertFragment(QTextDocumentFragment(&source));
-}
-
-void insertSelection(QTextCursor &cursor, const QTextCursor &selection)
-{
-    if (selection.document())
-        copyPictures(*selection.document(), cursor.document());
-    cursor.insertFragment(selection.selection());
-}
-
-} // namespace rtf
+} // namespace html

@@ -1,12 +1,12 @@
 #include "language.h"
 
-#include "docprops.h"
+#include "properties.h"
 
 #include <QTextCharFormat>
 #include <QTextDocument>
 #include <QTextFrame>
 
-namespace rtf {
+namespace model {
 
 int defaultLanguage(const QTextDocument &doc)
 {
@@ -25,4 +25,4 @@ bool isProofedCzech(const QTextCharFormat &format, int documentLanguage)
     return !format.boolProperty(CharNoProof) && languageOf(format, documentLanguage) == czechLanguage;
 }
 
-} // namespace rtf
+} // namespace model

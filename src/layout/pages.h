@@ -10,7 +10,7 @@
 class QPagedPaintDevice;
 class QTextDocument;
 
-namespace rtf {
+namespace layout {
 
 // The document as a PDF for archiving or proofing, on the document's page
 // (see pageLayout), fonts embedded, text selectable. Empty when the PDF
@@ -31,4 +31,4 @@ void setDefaultPageLayout(QPagedPaintDevice &device);
 // inches, margins that leave less than an inch of text).
 QPageLayout pageLayout(const QTextDocument &doc);
 
-} // namespace rtf
+} // namespace layout

@@ -1,8 +1,7 @@
-// List labels, shared by the reader, the writer and the text export.
+// List labels, shared by the formats' readers and writers and the text
+// export.
 
 #include "lists.h"
-
-#include "rtf.h"
 
 #include <QTextBlock>
 #include <QTextList>
@@ -11,33 +10,7 @@
 #include <algorithm>
 #include <climits>
 
-namespace rtf {
-namespace detail {
-
-int levelNfcOf(int style)
-{
-    switch (style) {
-    case QTextListFormat::ListDecimal: return 0;
-    case QTextListFormat::ListUpperRoman: return 1;
-    case QTextListFormat::ListLowerRoman: return 2;
-    case QTextListFormat::ListUpperAlpha: return 3;
-    case QTextListFormat::ListLowerAlpha: return 4;
-    default: return 23; // bullets
-    }
-}
-
-int listStyleOfNfc(int nfc)
-{
-    switch (nfc) {
-    case 1: return QTextListFormat::ListUpperRoman;
-    case 2: return QTextListFormat::ListLowerRoman;
-    case 3: return QTextListFormat::ListUpperAlpha;
-    case 4: return QTextListFormat::ListLowerAlpha;
-    case 23:
-    case 255: return QTextListFormat::ListDisc; // bullet, or a label without a number
-    default: return QTextListFormat::ListDecimal; // ordinals, leading zeros, East Asian counting ...
-    }
-}
+namespace model {
 
 namespace {
 
@@ -103,8 +76,6 @@ QString numberSuffix(const QTextListFormat &format)
     return format.hasProperty(QTextFormat::ListNumberSuffix) ? format.numberSuffix() : QStringLiteral(".");
 }
 
-} // namespace detail
-
 namespace {
 
 bool isNumbered(int style)
@@ -123,7 +94,7 @@ bool isNumbered(int style)
 
 int numberOf(const QTextListFormat &f, qint64 index)
 {
-    const int start = f.hasProperty(detail::ListStartNumber) ? f.intProperty(detail::ListStartNumber) : 1;
+    const int start = f.hasProperty(ListStartNumber) ? f.intProperty(ListStartNumber) : 1;
     return int(std::clamp<qint64>(start + index, INT_MIN, INT_MAX));
 }
 
@@ -133,11 +104,11 @@ template <typename Above>
 QString composeLabel(const QTextListFormat &f, int number, Above above)
 {
     if (!isNumbered(f.style()))
-        return detail::bulletText(f);
-    const QString own = detail::formatListNumber(f.style(), number);
-    const QString pattern = f.stringProperty(detail::ListLevelTemplate);
+        return bulletText(f);
+    const QString own = formatListNumber(f.style(), number);
+    const QString pattern = f.stringProperty(ListLevelTemplate);
     if (pattern.isEmpty())
-        return f.numberPrefix() + own + detail::numberSuffix(f);
+        return f.numberPrefix() + own + numberSuffix(f);
     const int level = f.indent() - 1;
     QString out;
     for (const QChar c : pattern) {
@@ -153,7 +124,7 @@ QString composeLabel(const QTextListFormat &f, int number, Above above)
 
 } // namespace
 
-QString detail::ListNumbering::label(const QTextBlock &block)
+QString ListNumbering::label(const QTextBlock &block)
 {
     const QTextList *list = block.textList();
     if (!list)
@@ -183,12 +154,12 @@ QString listLabel(const QTextBlock &block)
         for (QTextBlock b = block.previous(); b.isValid(); b = b.previous()) {
             const QTextList *l = b.textList();
             if (l && l->format().indent() == above + 1
-                && l->format().property(detail::ListGroup) == f.property(detail::ListGroup)) {
-                return detail::formatListNumber(l->format().style(), numberOf(l->format(), l->itemNumber(b)));
+                && l->format().property(ListGroup) == f.property(ListGroup)) {
+                return formatListNumber(l->format().style(), numberOf(l->format(), l->itemNumber(b)));
             }
         }
         return QStringLiteral("0");
     });
 }
 
-} // namespace rtf
+} // namespace model

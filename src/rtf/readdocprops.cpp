@@ -4,8 +4,8 @@
 
 #include "readerimpl.h"
 
-#include "docprops.h"
 #include "writerimpl.h"
+#include "model/docprops.h"
 
 #include <QTextBlock>
 #include <QTextFrame>

@@ -1,0 +1,33 @@
+#pragma once
+
+// Footnotes and endnotes of a document.
+//
+// A note stays where the file anchors it: its reference mark is text of
+// the body ("1", or a custom mark such as "*"), and the mark's character
+// format carries the note (NoteProperty). The note's content is kept as
+// the RTF a save makes of it (a document of its own), so a save writes it
+// back with its formatting; its plain text is kept beside it for tooltips
+// and the text export. Being format properties, notes go with the text
+// through QTextDocument::clone(), copy and paste, deletion and undo:
+// deleting the mark deletes the note, undo brings both back. Each note has
+// a number of its own, so two neighbouring marks stay two notes.
+//
+// Inside a note's own document, the mark that repeats the note's number
+// is text with NoteSelfMark set; so is a number mark of the body that no
+// note follows.
+
+#include "properties.h"
+
+#include <QString>
+
+class QTextCharFormat;
+
+namespace model {
+
+// True when the format is a note's reference mark.
+bool isNoteMark(const QTextCharFormat &format);
+
+// The text to show for the mark under the mouse: the note's plain text.
+QString noteToolTip(const QTextCharFormat &format);
+
+} // namespace model

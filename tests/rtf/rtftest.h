@@ -13,6 +13,8 @@
 #include <QTextFrame>
 #include <QTextTable>
 
+#include <functional>
+
 #include "model/lists.h"
 #include "model/pictures.h"
 #include "model/plaintext.h"
@@ -123,6 +125,33 @@ inline QString textOf(const QTextDocument &doc)
 inline QString layoutOf(const QTextDocument &doc)
 {
     return detail::layoutOf(doc.rootFrame()->begin());
+}
+
+// Each table of the document, nested ones after the table around them, as
+// "rows x columns" followed by each merged cell as " row,column:rowSpan x
+// columnSpan": "3x2 0,0:2x1 2,0:1x2". Fillers of short rows are counted:
+// this is the grid as built.
+inline QStringList tableShapes(const QTextDocument &doc)
+{
+    QStringList out;
+    std::function<void(const QTextFrame *)> visit = [&](const QTextFrame *frame) {
+        for (const QTextFrame *child : frame->childFrames()) {
+            if (const auto *table = qobject_cast<const QTextTable *>(child)) {
+                QString shape = QStringLiteral("%1x%2").arg(table->rows()).arg(table->columns());
+                for (int r = 0; r < table->rows(); ++r) {
+                    for (int c = 0; c < table->columns(); ++c) {
+                        const QTextTableCell cell = table->cellAt(r, c);
+                        if (cell.row() == r && cell.column() == c && (cell.rowSpan() > 1 || cell.columnSpan() > 1))
+                            shape += QStringLiteral(" %1,%2:%3x%4").arg(r).arg(c).arg(cell.rowSpan()).arg(cell.columnSpan());
+                    }
+                }
+                out << shape;
+            }
+            visit(child);
+        }
+    };
+    visit(doc.rootFrame());
+    return out;
 }
 
 // The format of the character at `pos`.

@@ -45,6 +45,8 @@ private slots:
     void writtenBack();
     void title();
     void headersAndSections();
+    void sections_data();
+    void sections();
     void keptBySave_data();
     void keptBySave();
     void survivesCloneAndEditing();
@@ -140,6 +142,49 @@ void TestRtfDocProps::headersAndSections()
     QCOMPARE(headersOf(back.rootFrame()->frameFormat().property(model::DocFirstSection).toStringList()), headersOf(first));
     QCOMPARE(back.findBlockByNumber(2).blockFormat().property(model::SectionStart).toStringList().value(0), QStringLiteral("\\cols2"));
     QCOMPARE(rtf::write(back), rtf::write(d));
+}
+
+// Sections as the first read builds them: each as "first paragraph|its
+// section words|its headers and footers".
+void TestRtfDocProps::sections_data()
+{
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<QStringList>("sections");
+    QTest::newRow("one section, nothing said") << doc("a") << QStringList{"a||"};
+    QTest::newRow("section words of the first section")
+        << doc("\\sectd\\sbknone\\cols2 a") << QStringList{"a|\\sbknone\\cols2|"};
+    QTest::newRow("header and footer")
+        << doc("{\\header \\pard H\\par}{\\footer \\pard F\\par}a") << QStringList{"a||header:H footer:F"};
+    QTest::newRow("left, right and first page")
+        << doc("\\titlepg{\\headerl L}{\\headerr R}{\\headerf T}{\\footerf P}a")
+        << QStringList{"a|\\titlepg|headerl:L headerr:R headerf:T footerf:P"};
+    QTest::newRow("header of two paragraphs") << doc("{\\header \\pard x\\par y}a") << QStringList{"a||header:x\ny"};
+    QTest::newRow("three sections, the second with its own header")
+        << doc("{\\header H}a\\sect\\sectd\\sbkpage\\lndscpsxn{\\headerr R}b\\par c\\sect\\sectd d")
+        << QStringList{"a||header:H", "b|\\sbkpage\\lndscpsxn|headerr:R", "d||"};
+    QTest::newRow("break without sectd keeps the section's words")
+        << doc("\\sectd\\cols2 a\\sect b") << QStringList{"a|\\cols2|", "b|\\cols2|"};
+    QTest::newRow("break at the end starts nothing") << doc("a\\sect") << QStringList{"a||"};
+    // Both are kept and written back in their order.
+    QTest::newRow("header given twice") << doc("{\\header x}{\\header y}a") << QStringList{"a||header:x header:y"};
+}
+
+void TestRtfDocProps::sections()
+{
+    QFETCH(QByteArray, rtf);
+    QFETCH(QStringList, sections);
+    QTextDocument d;
+    rtf::read(rtf, d);
+    QStringList got;
+    QStringList section = d.rootFrame()->frameFormat().property(model::DocFirstSection).toStringList();
+    for (QTextBlock b = d.begin(); b.isValid(); b = b.next()) {
+        if (b != d.begin() && !b.blockFormat().hasProperty(model::SectionStart))
+            continue;
+        if (b != d.begin())
+            section = b.blockFormat().property(model::SectionStart).toStringList();
+        got << QStringLiteral("%1|%2|%3").arg(b.text(), section.value(0), headersOf(section).join(u' '));
+    }
+    QCOMPARE(got, sections);
 }
 
 void TestRtfDocProps::keptBySave_data()

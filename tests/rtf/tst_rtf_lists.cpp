@@ -47,6 +47,8 @@ class TestRtfLists : public QObject {
 private slots:
     void fixtures_data();
     void fixtures();
+    void read_data();
+    void read();
     void simpleReadersSeeLabels();
     void labelsForSimpleReaders_data();
     void labelsForSimpleReaders();
@@ -97,6 +99,57 @@ void TestRtfLists::fixtures()
     rtf::read(fixture(file), doc);
     QCOMPARE(itemsOf(doc), items);
     QCOMPARE(readBack(doc), items);
+}
+
+// Items as the first read builds them, from a list of three levels
+// ("1.", "a)", "•"), one that shows the level above ("1.1") and Word 95
+// numbering.
+void TestRtfLists::read_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QStringList>("items");
+    auto item = [](const QByteArray &words, const char *text) {
+        return "\\pard" + words + (words.endsWith('}') ? "" : " ") + text + "\\par";
+    };
+    QTest::newRow("levels") << item("\\ls1", "a") + item("\\ls1\\ilvl1", "b") + item("\\ls1\\ilvl1", "c")
+                                   + item("\\ls1\\ilvl2", "d") + item("\\ls1", "e") + item("\\ls1\\ilvl1", "f")
+                            << QStringList{"0 1. a", "1 a) b", "1 b) c", "2 \u2022 d", "0 2. e", "1 a) f"};
+    QTest::newRow("a paragraph between items") << item("\\ls1", "a") + item("", "mezi") + item("\\ls1", "b")
+                                               << QStringList{"0 1. a", "mezi", "0 2. b"};
+    QTest::newRow("start number") << item("\\ls2", "a") + item("\\ls2", "b") << QStringList{"0 3. a", "0 4. b"};
+    QTest::newRow("numbers of the level above") << item("\\ls3", "a") + item("\\ls3\\ilvl1", "b") + item("\\ls3\\ilvl1", "c")
+                                                    + item("\\ls3", "d") + item("\\ls3\\ilvl1", "e")
+                                                << QStringList{"0 1. a", "1 1.1 b", "1 1.2 c", "0 2. d", "1 2.1 e"};
+    QTest::newRow("list not defined") << item("\\ls9", "a") << QStringList{"a"};
+    QTest::newRow("level past the list's last") << item("\\ls3", "a") + item("\\ls3\\ilvl5", "b")
+                                                << QStringList{"0 1. a", "1 1.1 b"};
+    QTest::newRow("item in a table cell")
+        << "\\trowd\\cellx3000\\pard\\intbl\\ls1 a\\cell\\row" + item("\\ls1", "b")
+        << QStringList{"", "0 1. a", "0 2. b"}; // Qt keeps a paragraph before a table
+    QTest::newRow("word 95 levels")
+        << item("{\\*\\pn\\pnlvlbody\\pnucrm\\pnstart4{\\pntxta .}}", "a")
+               + item("{\\*\\pn\\pnlvlbody\\pnucrm\\pnstart4{\\pntxta .}}", "b")
+               + item("{\\*\\pn\\pnlvl3\\pnlcltr{\\pntxtb (}{\\pntxta )}}", "c")
+               + item("{\\*\\pn\\pnlvlblt{\\pntxtb \\'b7}}", "d")
+        << QStringList{"0 IV. a", "0 V. b", "2 (a) c", "0 \u00b7 d"}; // a middle dot in code page 1252
+}
+
+void TestRtfLists::read()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(QStringList, items);
+    QTextDocument doc;
+    rtf::read("{\\rtf1\\ansi{\\*\\listtable"
+              "{\\list\\listid1{\\listlevel\\levelnfc0{\\leveltext\\'02\\'00.;}{\\levelnumbers\\'01;}}"
+              "{\\listlevel\\levelnfc4{\\leveltext\\'02\\'01);}{\\levelnumbers\\'01;}}"
+              "{\\listlevel\\levelnfc23{\\leveltext\\'01\\u8226 ?;}{\\levelnumbers;}}}"
+              "{\\list\\listid2{\\listlevel\\levelnfc0\\levelstartat3{\\leveltext\\'02\\'00.;}{\\levelnumbers\\'01;}}}"
+              "{\\list\\listid3{\\listlevel\\levelnfc0{\\leveltext\\'02\\'00.;}{\\levelnumbers\\'01;}}"
+              "{\\listlevel\\levelnfc0{\\leveltext\\'03\\'00.\\'01;}{\\levelnumbers\\'01\\'03;}}}}"
+              "{\\*\\listoverridetable{\\listoverride\\listid1\\ls1}{\\listoverride\\listid2\\ls2}{\\listoverride\\listid3\\ls3}}"
+                  + body + "}",
+              doc);
+    QCOMPARE(itemsOf(doc), items);
 }
 
 void TestRtfLists::simpleReadersSeeLabels()

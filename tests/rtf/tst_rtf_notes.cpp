@@ -10,48 +10,13 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include "notemarks.h"
 #include "rtftest.h"
 
+using namespace borovka::testing;
 using namespace rtftest;
 
 namespace {
-
-struct Mark {
-    QString mark;
-    QString text;
-    int kind;
-    bool autoNumber;
-};
-
-// The note marks of a document in order, with their notes.
-QList<Mark> marksOf(const QTextDocument &doc)
-{
-    QList<Mark> marks;
-    int lastId = -1;
-    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
-        for (auto it = b.begin(); !it.atEnd(); ++it) {
-            const QTextCharFormat f = it.fragment().charFormat();
-            if (!model::isNoteMark(f))
-                continue;
-            if (f.intProperty(model::NoteId) == lastId) {
-                marks.last().mark += it.fragment().text();
-                continue;
-            }
-            lastId = f.intProperty(model::NoteId);
-            marks.append({it.fragment().text(), model::noteToolTip(f), f.intProperty(model::NoteKind),
-                          f.boolProperty(model::NoteAutoNumber)});
-        }
-    }
-    return marks;
-}
-
-QString describe(const QList<Mark> &marks)
-{
-    QStringList out;
-    for (const Mark &m : marks)
-        out << QStringLiteral("%1|%2|%3|%4").arg(m.mark, m.text).arg(m.kind).arg(m.autoNumber ? "auto" : "custom");
-    return out.join(u';');
-}
 
 QByteArray doc(const QByteArray &body)
 {
@@ -147,6 +112,47 @@ void TestRtfNotes::read_data()
                "{\\*\\listoverridetable{\\listoverride\\listid7\\ls1}}"
                "\\pard\\ls1 a{\\chftn}{\\footnote\\pard x\\par}b\\par")
         << QStringLiteral("a1b") << QStringLiteral("1|x|0|auto");
+    // A \chftn whose paragraph, section or row ends before a note comes is
+    // a number without its note: a later note gets a mark of its own.
+    QTest::newRow("number, its note, then a custom mark")
+        << doc("Alpha{\\chftn}{\\footnote First.} beta {\\footnote Second.}") << QStringLiteral("Alpha1 beta *")
+        << QStringLiteral("1|First.|0|auto;*|Second.|0|custom");
+    QTest::newRow("number, par, then a note after a space")
+        << doc("a{\\chftn}\\par b {\\footnote x}") << QStringLiteral("a1\nb *") << QStringLiteral("*|x|0|custom");
+    QTest::newRow("number, par, then a note opening the paragraph")
+        << doc("a{\\chftn}\\par{\\footnote x}b") << QStringLiteral("a1\n*b") << QStringLiteral("*|x|0|custom");
+    QTest::newRow("number, sect, then a note")
+        << doc("a{\\chftn}\\sect b {\\footnote x}") << QStringLiteral("a1\nb *") << QStringLiteral("*|x|0|custom");
+    QTest::newRow("number in a row's last cell without cell, then a note")
+        << doc("\\trowd\\cellx1000\\intbl a{\\chftn}\\row\\pard b {\\footnote x}") << QStringLiteral("a1\nb *")
+        << QStringLiteral("*|x|0|custom");
+    QTest::newRow("two numbers, the second's note")
+        << doc("a{\\chftn}{\\chftn}{\\footnote x}b") << QStringLiteral("a11b") << QStringLiteral("1|x|0|auto");
+    QTest::newRow("lone number at the end") << doc("a{\\chftn}") << QStringLiteral("a1") << QString();
+    QTest::newRow("endnotes and footnotes counted apart")
+        << doc("a{\\chftn}{\\footnote\\ftnalt E}b{\\chftn}{\\footnote F}c{\\chftn}{\\footnote\\ftnalt G}")
+        << QStringLiteral("aib1cii") << QStringLiteral("i|E|1|auto;1|F|0|auto;ii|G|1|auto");
+    QTest::newRow("endnote with a custom mark") << doc("x\\'a7{\\footnote\\ftnalt E}.") << QStringLiteral("x\u00a7.")
+                                               << QStringLiteral("\u00a7|E|1|custom");
+    QTest::newRow("endnote numbering words")
+        << doc("\\aftnstart4\\aftnnruc\\ftnnrlc a{\\chftn}{\\footnote\\ftnalt E}b{\\chftn}{\\footnote F}")
+        << QStringLiteral("aIVbi") << QStringLiteral("IV|E|1|auto;i|F|0|auto");
+    QTest::newRow("notes in table cells")
+        << doc("\\trowd\\cellx1000\\cellx2000\\pard\\intbl a{\\chftn}{\\footnote\\pard A}\\cell b{\\chftn}{\\footnote\\pard B}\\cell"
+               "\\row\\pard c*{\\footnote\\pard C}")
+        << QStringLiteral("a1\tb2\nc*") << QStringLiteral("1|A|0|auto;2|B|0|auto;*|C|0|custom");
+    QTest::newRow("a custom mark's note takes a number too")
+        << doc("a*{\\footnote x}b{\\chftn}{\\footnote y}") << QStringLiteral("a*b2") << QStringLiteral("*|x|0|custom;2|y|0|auto");
+    QTest::newRow("notes in list items")
+        << doc("{\\*\\listtable{\\list\\listid7{\\listlevel\\levelnfc0{\\leveltext\\'02\\'00.;}{\\levelnumbers\\'01;}}}}"
+               "{\\*\\listoverridetable{\\listoverride\\listid7\\ls1}}\\pard\\ls1 a{\\chftn}{\\footnote\\pard A}\\par"
+               "\\pard\\ls1 b{\\chftn}\\par\\pard\\ls1 c {\\footnote\\pard C}\\par")
+        << QStringLiteral("a1\nb2\nc *") << QStringLiteral("1|A|0|auto;*|C|0|custom");
+    QTest::newRow("marks and notes in groups of their own")
+        << doc("a{{\\chftn}}{{\\footnote x}}b{\\b{\\chftn}{\\footnote{\\i y}{\\par}z}}c")
+        << QStringLiteral("a1b2c") << QStringLiteral("1|x|0|auto;2|y\nz|0|auto");
+    QTest::newRow("note closed twice") << doc("a{\\chftn}{\\footnote x}}b{\\chftn}{\\footnote y}")
+                                      << QStringLiteral("a1") << QStringLiteral("1|x|0|auto");
 }
 
 void TestRtfNotes::read()
@@ -157,7 +163,7 @@ void TestRtfNotes::read()
     QTextDocument d;
     rtf::read(rtf, d);
     QCOMPARE(textOf(d), text);
-    QCOMPARE(describe(marksOf(d)), marks);
+    QCOMPARE(describeNotes(notesOf(d)), marks);
     // Nothing of the note's paragraph format reaches the body.
     QCOMPARE(d.begin().blockFormat().alignment(), Qt::AlignLeft);
     QVERIFY(!formatAt(d, 0).font().bold());
@@ -178,7 +184,7 @@ void TestRtfNotes::roundTrip()
     QTextDocument back;
     rtf::read(out, back);
     QCOMPARE(textOf(back), textOf(d));
-    QCOMPARE(describe(marksOf(back)), describe(marksOf(d)));
+    QCOMPARE(describeNotes(notesOf(back)), describeNotes(notesOf(d)));
     QCOMPARE(rtf::write(back), out); // stable
 }
 
@@ -190,10 +196,10 @@ void TestRtfNotes::listInANoteKeepsItsLabels()
     rtf::read(doc("a{\\chftn}{\\footnote{\\*\\pn\\pnlvlbody\\pndec{\\pntxta .}}jedna\\par"
                   "{\\*\\pn\\pnlvlbody\\pndec{\\pntxta .}}dva}b"),
               d);
-    QCOMPARE(describe(marksOf(d)), QStringLiteral("1|1.\tjedna\n2.\tdva|0|auto"));
+    QCOMPARE(describeNotes(notesOf(d)), QStringLiteral("1|1.\tjedna\n2.\tdva|0|auto"));
     QTextDocument back;
     rtf::read(rtf::write(d), back);
-    QCOMPARE(describe(marksOf(back)), describe(marksOf(d)));
+    QCOMPARE(describeNotes(notesOf(back)), describeNotes(notesOf(d)));
     QCOMPARE(model::plainText(back), model::plainText(d));
 }
 
@@ -249,10 +255,10 @@ void TestRtfNotes::deleteAndUndo()
     c.setPosition(2, QTextCursor::KeepAnchor);
     c.removeSelectedText();
     QCOMPARE(d.toPlainText(), QStringLiteral("ab"));
-    QVERIFY(marksOf(d).isEmpty());
+    QVERIFY(notesOf(d).isEmpty());
     QVERIFY(!rtf::write(d).contains("\\footnote"));
     d.undo();
-    QCOMPARE(describe(marksOf(d)), QStringLiteral("1|A|0|auto"));
+    QCOMPARE(describeNotes(notesOf(d)), QStringLiteral("1|A|0|auto"));
     QVERIFY(rtf::write(d).contains("\\footnote"));
 }
 
@@ -261,7 +267,7 @@ void TestRtfNotes::survivesClone()
     QTextDocument d;
     rtf::read(doc("a{\\super\\chftn}{\\footnote\\pard {\\b A}}b"), d);
     std::unique_ptr<QTextDocument> copy(d.clone());
-    QCOMPARE(describe(marksOf(*copy)), describe(marksOf(d)));
+    QCOMPARE(describeNotes(notesOf(*copy)), describeNotes(notesOf(d)));
     QCOMPARE(rtf::write(*copy), rtf::write(d));
 }
 
@@ -290,10 +296,10 @@ void TestRtfNotes::fixture()
     QFETCH(QString, marks);
     QTextDocument d;
     rtf::read(rtftest::fixture(file), d);
-    QCOMPARE(describe(marksOf(d)), marks);
+    QCOMPARE(describeNotes(notesOf(d)), marks);
     QTextDocument back;
     rtf::read(rtf::write(d), back);
-    QCOMPARE(describe(marksOf(back)), marks);
+    QCOMPARE(describeNotes(notesOf(back)), marks);
     QCOMPARE(back.toPlainText(), d.toPlainText());
 }
 

@@ -47,6 +47,8 @@ private slots:
     void destinations();
     void layout_data();
     void layout();
+    void tables_data();
+    void tables();
     void charFormat_data();
     void charFormat();
     void formatSurvivesPlainBeforeEveryRun();
@@ -287,6 +289,97 @@ void TestRtfReader::layout()
     QTextDocument d;
     rtf::read("{\\rtf1\\ansi " + body + "}", d);
     QCOMPARE(textOf(d), text);
+}
+
+// Tables as the first read builds them: each table's grid and merged
+// cells (see tableShapes) and the text of its cells (see layoutOf).
+void TestRtfReader::tables_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QStringList>("shapes");
+    QTest::addColumn<QString>("layout");
+    const QByteArray abc = "\\trowd\\cellx1000\\cellx2000\\cellx3000\\pard\\intbl a\\cell b\\cell c\\cell\\row";
+    QTest::newRow("horizontal merge")
+        << QByteArray("\\trowd\\clmgf\\cellx2000\\clmrg\\cellx4000\\cellx6000\\pard\\intbl a\\cell\\cell b\\cell\\row")
+        << QStringList{"1x3 0,0:1x2"} << QStringLiteral("[{a<2|b}]");
+    QTest::newRow("vertical merge of three rows")
+        << QByteArray("\\trowd\\clvmgf\\cellx2000\\cellx4000\\pard\\intbl a\\cell b\\cell\\row"
+                      "\\trowd\\clvmrg\\cellx2000\\cellx4000\\pard\\intbl\\cell c\\cell\\row"
+                      "\\trowd\\clvmrg\\cellx2000\\cellx4000\\pard\\intbl\\cell d\\cell\\row")
+        << QStringList{"3x2 0,0:3x1"} << QStringLiteral("[{a^3|b}{c}{d}]");
+    QTest::newRow("vertical merges one after another")
+        << QByteArray("\\trowd\\clvmgf\\cellx2000\\cellx4000\\pard\\intbl a\\cell b\\cell\\row"
+                      "\\trowd\\clvmrg\\cellx2000\\cellx4000\\pard\\intbl\\cell c\\cell\\row"
+                      "\\trowd\\clvmgf\\cellx2000\\cellx4000\\pard\\intbl d\\cell e\\cell\\row"
+                      "\\trowd\\clvmrg\\cellx2000\\cellx4000\\pard\\intbl\\cell f\\cell\\row")
+        << QStringList{"4x2 0,0:2x1 2,0:2x1"} << QStringLiteral("[{a^2|b}{c}{d^2|e}{f}]");
+    QTest::newRow("vertical merge broken by a row without it")
+        << QByteArray("\\trowd\\clvmgf\\cellx2000\\cellx4000\\pard\\intbl a\\cell b\\cell\\row"
+                      "\\trowd\\cellx2000\\cellx4000\\pard\\intbl c\\cell d\\cell\\row"
+                      "\\trowd\\clvmrg\\cellx2000\\cellx4000\\pard\\intbl e\\cell f\\cell\\row")
+        << QStringList{"3x2"} << QStringLiteral("[{a|b}{c|d}{e|f}]");
+    QTest::newRow("merged block of two by two")
+        << QByteArray("\\trowd\\clmgf\\clvmgf\\cellx1000\\clmrg\\clvmgf\\cellx2000\\cellx3000\\pard\\intbl a\\cell\\cell b\\cell\\row"
+                      "\\trowd\\clmgf\\clvmrg\\cellx1000\\clmrg\\clvmrg\\cellx2000\\cellx3000\\pard\\intbl\\cell\\cell c\\cell\\row")
+        << QStringList{"2x3 0,0:2x2"} << QStringLiteral("[{a<2^2|b}{c}]");
+    QTest::newRow("vertical merge narrower than the cell above")
+        << QByteArray("\\trowd\\clmgf\\clvmgf\\cellx1000\\clmrg\\clvmgf\\cellx2000\\pard\\intbl a\\cell\\cell\\row"
+                      "\\trowd\\clvmrg\\cellx1000\\cellx2000\\pard\\intbl\\cell c\\cell\\row")
+        << QStringList{"2x2 0,0:1x2"} << QStringLiteral("[{a<2}{|c}]");
+    QTest::newRow("merge words without a first cell")
+        << QByteArray("\\trowd\\clmrg\\cellx1000\\clvmrg\\cellx2000\\pard\\intbl a\\cell b\\cell\\row")
+        << QStringList{"1x2"} << QStringLiteral("[{a|b}]");
+    QTest::newRow("horizontal merge over an edge of the row above")
+        << abc + "\\trowd\\clmgf\\cellx1000\\clmrg\\cellx3000\\pard\\intbl d\\cell\\cell\\row"
+        << QStringList{"2x3 1,0:1x3"} << QStringLiteral("[{a|b|c}{d<3}]");
+    QTest::newRow("horizontal merge split by an edge of the row below")
+        << "\\trowd\\clmgf\\cellx1000\\clmrg\\cellx3000\\pard\\intbl d\\cell\\cell\\row" + abc
+        << QStringList{"2x3 0,0:1x3"} << QStringLiteral("[{d<3}{a|b|c}]");
+    QTest::newRow("merged cell after a wide cell over an edge of the row above")
+        << abc + "\\trowd\\cellx2000\\clmgf\\cellx2500\\clmrg\\cellx3000\\pard\\intbl d\\cell e\\cell\\cell\\row"
+        << QStringList{"2x4 0,2:1x2 1,0:1x2 1,2:1x2"} << QStringLiteral("[{a|b|c<2}{d<2|e<2}]");
+    QTest::newRow("vertical merge split by an edge of a later row")
+        << QByteArray("\\trowd\\clvmgf\\cellx2000\\cellx4000\\pard\\intbl a\\cell b\\cell\\row"
+                      "\\trowd\\clvmrg\\cellx2000\\cellx4000\\pard\\intbl\\cell c\\cell\\row"
+                      "\\trowd\\cellx1000\\cellx2000\\cellx4000\\pard\\intbl d\\cell e\\cell f\\cell\\row")
+        << QStringList{"3x3 0,0:2x2"} << QStringLiteral("[{a<2^2|b}{c}{d|e|f}]");
+    QTest::newRow("vertical merge beside a cell split by its own row")
+        << QByteArray("\\trowd\\clvmgf\\cellx2000\\cellx4000\\pard\\intbl a\\cell b\\cell\\row"
+                      "\\trowd\\clvmrg\\cellx2000\\cellx3000\\cellx4000\\pard\\intbl\\cell c\\cell d\\cell\\row")
+        << QStringList{"2x3 0,0:2x1 0,1:1x2"} << QStringLiteral("[{a^2|b<2}{c|d}]");
+    QTest::newRow("short row") << abc + "\\trowd\\cellx1000\\pard\\intbl d\\cell\\row"
+                               << QStringList{"2x3"} << QStringLiteral("[{a|b|c}{d}]");
+    QTest::newRow("row with fewer cells than its definition")
+        << QByteArray("\\trowd\\cellx1000\\cellx2000\\cellx3000\\pard\\intbl a\\cell\\row") << QStringList{"1x3"}
+        << QStringLiteral("[{a}]"); // the fillers are no cells of the file
+    QTest::newRow("cells without intbl")
+        << QByteArray("\\trowd\\cellx1000\\cellx2000\\pard a\\cell b\\cell\\row\\pard c") << QStringList()
+        << QStringLiteral("a\tb/c");
+    QTest::newRow("nested table with a merge")
+        << QByteArray("\\trowd\\cellx3000\\cellx6000\\pard\\intbl a\\cell"
+                      "\\pard\\intbl\\itap2 x\\nestcell\\nestcell{\\*\\nesttableprops\\trowd\\clmgf\\cellx1000\\clmrg\\cellx2000\\nestrow}"
+                      "{\\nonesttables\\par}\\pard\\intbl\\itap2 y\\nestcell z\\nestcell"
+                      "{\\*\\nesttableprops\\trowd\\cellx1000\\cellx2000\\nestrow}{\\nonesttables\\par}"
+                      "\\pard\\intbl\\itap1 po\\cell\\row\\pard za")
+        << QStringList{"1x2", "2x2 0,0:1x2"} << QStringLiteral("[{a|[{x<2}{y|z}]/po}]/za");
+    QTest::newRow("three levels")
+        << QByteArray("\\pard\\intbl\\itap3 v\\nestcell{\\*\\nesttableprops\\trowd\\cellx500\\nestrow}"
+                      "\\itap2\\nestcell{\\*\\nesttableprops\\trowd\\cellx1000\\nestrow}\\itap1\\cell\\trowd\\cellx2000\\row")
+        << QStringList{"1x1", "1x1", "1x1"} << QStringLiteral("[{[{[{v}]}]}]");
+    QTest::newRow("two tables")
+        << abc + "\\pard mezi\\par\\trowd\\clmgf\\cellx1000\\clmrg\\cellx2000\\pard\\intbl x\\cell\\cell\\row"
+        << QStringList{"1x3", "1x2 0,0:1x2"} << QStringLiteral("[{a|b|c}]/mezi/[{x<2}]");
+}
+
+void TestRtfReader::tables()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(QStringList, shapes);
+    QFETCH(QString, layout);
+    QTextDocument d;
+    rtf::read("{\\rtf1\\ansi " + body + "}", d);
+    QCOMPARE(tableShapes(d), shapes);
+    QCOMPARE(layoutOf(d), layout);
 }
 
 void TestRtfReader::charFormat_data()

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "readerlimits.h"
+#include "tokenizer/tokenizer.h"
 
 #include <QChar>
 #include <QtGlobal>
@@ -68,45 +69,6 @@ inline int clampInt(qint64 v, int lo, int hi)
 {
     return int(std::clamp<qint64>(v, lo, hi));
 }
-
-inline bool isHex(char c)
-{
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-
-inline int hexValue(char c)
-{
-    if (c <= '9')
-        return c - '0';
-    return (c | 0x20) - 'a' + 10;
-}
-
-inline bool isLetter(char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-inline bool isDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
-
-// Characters a document cannot hold as text: control characters (an
-// escaped \'0d would otherwise split the paragraph), the object
-// placeholder with no object behind it, and non-characters.
-inline bool isText(char16_t c)
-{
-    return (c >= 0x20 || c == u'\t') && c != QChar::ObjectReplacementCharacter && c < 0xFFFE;
-}
-
-// Bytes that end a run of plain text: controls, braces and the backslash.
-inline constexpr std::array<bool, 256> kSpecial = [] {
-    std::array<bool, 256> s{};
-    for (int c = 0; c < 0x20; ++c)
-        s[size_t(c)] = true;
-    s['\\'] = s['{'] = s['}'] = true;
-    return s;
-}();
 
 struct ControlWord {
     std::string_view name; // empty for a word too long to be one the reader knows

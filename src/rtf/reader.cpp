@@ -52,67 +52,38 @@ const CmdInfo *lookUpCommand(std::string_view name)
 
 void Reader::run()
 {
-    while (m_p < m_end) {
-        const char c = *m_p;
-        if (m_stack.empty() && c != '{') {
-            ++m_p; // a byte-order mark or white space before the document
-            continue;
-        }
-        switch (c) {
-        case '{':
-            ++m_p;
+    for (bool more = true; more;) {
+        const Token t = m_tok.next();
+        switch (t.kind) {
+        case Token::End:
+            more = false;
+            break;
+        case Token::Open:
             if (m_tapKind != TapKind::None) // opaque pieces
                 tapOpen();
             openGroup();
             break;
-        case '}':
-            ++m_p;
+        case Token::Close:
             if (m_tapKind != TapKind::None) // opaque pieces
                 tapClose();
-            if (!closeGroup())
-                m_p = m_end;
+            more = closeGroup();
             if (m_tapKind != TapKind::None && m_tapDepth == 0) // opaque pieces
                 endTap();
             break;
-        case '\\': {
-            ++m_p;
-            if (m_p == m_end)
-                break;
-            if (!isLetter(*m_p)) {
-                if (*m_p == '\'' && m_st.dest == Dest::Body && m_p + 2 < m_end && isHex(m_p[1]) && isHex(m_p[2])) {
-                    --m_p; // speed: the escape starts a stretch of body text
-                    bodyText();
-                    break;
-                }
-                controlSymbol(*m_p++);
-                break;
-            }
-            const ControlWord w = readControlWord(m_p, m_end);
-            controlWord(w.name, w.hasParam, w.param);
+        case Token::Word:
+            m_word = t;
+            controlWord(t.name, t.hasParam, t.param, t.fallback);
+            m_word = Token();
             break;
-        }
-        case '\t':
-            ++m_p;
-            if (m_tapKind != TapKind::None && m_skip == 0) // opaque pieces
-                tapText(u"\t");
-            if (!consumeSkip())
-                textChar(u'\t');
+        case Token::Symbol:
+            controlSymbol(t.symbol, t.fallback);
             break;
-        default: {
-            if (kSpecial[uchar(c)]) { // CR, LF, NUL and other controls carry nothing
-                ++m_p;
-                break;
-            }
-            if (m_st.dest == Dest::Body) { // speed
-                bodyText();
-                break;
-            }
-            const char *start = m_p;
-            while (m_p < m_end && !kSpecial[uchar(*m_p)])
-                ++m_p;
-            textBytes(start, m_p - start);
+        case Token::Binary:
+            binaryData(t.data);
             break;
-        }
+        case Token::Text:
+            text();
+            break;
         }
     }
     if (m_picActive) // a file cut short in a picture
@@ -132,124 +103,47 @@ void Reader::run()
     finishDocument(); // document properties: sections find the tables closed
 }
 
-// Plain bytes, \'hh escapes and line ends of the file, up to the next
-// other control, given to textBytes() at once: a Czech word such as
-// "\'e8\'edslo" is one piece of text, not three. Each escape counts as one
-// byte, as controlSymbol() counts it, so \uN fallbacks are skipped alike.
-void Reader::bodyText()
+// Text in a destination other than the body: a piece at a time, as the
+// destination may end up in the body.
+void Reader::text()
 {
-    if (m_skip == 0 && !m_st.star && m_tapKind == TapKind::None && !m_st.chr.hidden) {
-        if (const char16_t *table = detail::byteTable(codepage())) {
-            decodeBodyText(table);
+    if (m_st.dest == Dest::Body) {
+        bodyText();
+        return;
+    }
+    for (QByteArrayView piece = m_tok.piece(); !piece.isEmpty(); piece = m_tok.piece()) {
+        textBytes(piece.data(), piece.size());
+        if (m_st.dest == Dest::Body) {
+            bodyText();
             return;
         }
     }
-    std::array<char, 1024> buf;
-    qsizetype n = 0;
-    while (m_p < m_end) {
-        const char c = *m_p;
-        if (!kSpecial[uchar(c)]) {
-            buf[size_t(n++)] = c;
-            ++m_p;
-        } else if (c == '\\') {
-            if (!(m_p + 3 < m_end && m_p[1] == '\'' && isHex(m_p[2]) && isHex(m_p[3])))
-                break;
-            buf[size_t(n++)] = char(hexValue(m_p[2]) * 16 + hexValue(m_p[3]));
-            m_p += 4;
-        } else if (c == '\r' || c == '\n') {
-            ++m_p; // line ends of the file carry nothing
-        } else {
-            break;
-        }
-        if (n == qsizetype(buf.size())) {
-            textBytes(buf.data(), n);
-            n = 0;
-        }
-    }
-    if (n > 0)
-        textBytes(buf.data(), n);
 }
 
-namespace {
-// What a byte means in a stretch of text, for one code page: the character,
-// kDrop for a byte that decodes to no text, kStop for a control, brace or
-// backslash, which ends the stretch or starts an escape.
-constexpr char16_t kDrop = 0xFFFF;
-constexpr char16_t kStop = 0;
-constexpr std::array<signed char, 256> kHexValue = [] {
-    std::array<signed char, 256> h{};
-    h.fill(-1);
-    for (int c = '0'; c <= '9'; ++c)
-        h[size_t(c)] = char(c - '0');
-    for (int c = 'a'; c <= 'f'; ++c)
-        h[size_t(c)] = h[size_t(c - 'a' + 'A')] = char(c - 'a' + 10);
-    return h;
-}();
-} // namespace
-
-void Reader::BodyTables::build(const char16_t *table)
+// A stretch of body text, given to textBytes() at once: a Czech word such
+// as "\'e8\'edslo" is one piece of text, not three. In a single-byte code
+// page with nothing to record or hide, it is decoded straight into the
+// run, a table lookup a byte.
+void Reader::bodyText()
 {
-    source = table;
-    for (int b = 0; b < 256; ++b) {
-        const char16_t c = b < 0x80 ? char16_t(b) : table[b - 0x80];
-        // Decoders pass controls through, and some map invalid bytes to them.
-        escaped[size_t(b)] = isText(c) ? c : kDrop;
-        plain[size_t(b)] = kSpecial[size_t(b)] ? kStop : escaped[size_t(b)];
-    }
-}
-
-// bodyText() for text in a single-byte code page with nothing to skip,
-// record or hide, as textBytes() would take it: decoded straight into the
-// run, in one pass, a table lookup a byte.
-void Reader::decodeBodyText(const char16_t *table)
-{
-    ++m_bodyText; // notes
-    beforeText();
-    decodePending();
-    if (m_bodyTables.source != table)
-        m_bodyTables.build(table);
-    const char16_t *const plain = m_bodyTables.plain.data();
-    const char16_t *const escaped = m_bodyTables.escaped.data();
-    qsizetype len = m_run.size();
-    constexpr qsizetype kStep = 4096;
-    bool more = true;
-    while (more) {
-        m_run.resize(len + kStep);
-        char16_t *const data = reinterpret_cast<char16_t *>(m_run.data());
-        char16_t *out = data + len;
-        char16_t *const limit = out + kStep;
-        const char *p = m_p;
-        more = false;
-        while (p < m_end) {
-            if (out == limit) {
-                more = true;
-                break;
-            }
-            char16_t u = plain[uchar(*p)];
-            if (u != kStop) {
-                ++p;
-            } else if (*p == '\\' && m_end - p > 3 && p[1] == '\'' && kHexValue[uchar(p[2])] >= 0
-                       && kHexValue[uchar(p[3])] >= 0) {
-                u = escaped[uchar(kHexValue[uchar(p[2])] * 16 + kHexValue[uchar(p[3])])];
-                p += 4;
-            } else if (*p == '\r' || *p == '\n') {
-                ++p; // line ends of the file carry nothing
-                continue;
-            } else {
-                break;
-            }
-            *out = u;
-            out += u != kDrop;
+    if (!m_st.star && m_tapKind == TapKind::None && !m_st.chr.hidden) {
+        if (const char16_t *table = detail::byteTable(codepage())) {
+            ++m_bodyText; // notes
+            beforeText();
+            decodePending();
+            if (m_textTables.source != table)
+                m_textTables.build(table);
+            m_tok.decodeStretch(m_textTables, m_run);
+            return;
         }
-        m_p = p;
-        len = out - data;
     }
-    m_run.resize(len);
+    std::array<char, 1024> buffer;
+    while (const qsizetype n = m_tok.stretchBytes(buffer.data(), qsizetype(buffer.size())))
+        textBytes(buffer.data(), n);
 }
 
 void Reader::openGroup()
 {
-    m_skip = 0;
     if (m_stack.size() >= size_t(limits::maxDepth)) {
         ++m_overflow;
         return;
@@ -258,12 +152,10 @@ void Reader::openGroup()
     // and when the group closes.
     m_st.star = false;
     m_stack.push_back(m_st);
-    m_groupStart = m_p;
 }
 
 bool Reader::closeGroup()
 {
-    m_skip = 0;
     if (m_overflow > 0) {
         --m_overflow;
         return true;
@@ -319,18 +211,9 @@ bool Reader::closeGroup()
     return !m_stack.empty();
 }
 
-bool Reader::consumeSkip()
+void Reader::controlSymbol(char c, bool fallback)
 {
-    if (m_skip > 0) {
-        --m_skip;
-        return true;
-    }
-    return false;
-}
-
-void Reader::controlSymbol(char c)
-{
-    if (m_tapKind != TapKind::None && m_skip == 0) { // opaque pieces: symbols that are no text
+    if (m_tapKind != TapKind::None && !fallback) { // opaque pieces: symbols that are no text
         static const std::string_view kept = "*~-_";
         if (kept.find(c) != std::string_view::npos) {
             const char symbol[3] = {'\\', c, 0};
@@ -340,82 +223,61 @@ void Reader::controlSymbol(char c)
         }
     }
     switch (c) {
-    case '\'': {
-        if (m_p + 1 < m_end && isHex(m_p[0]) && isHex(m_p[1])) {
-            const char byte = char(hexValue(m_p[0]) * 16 + hexValue(m_p[1]));
-            m_p += 2;
-            if (!consumeSkip())
-                textBytes(&byte, 1);
-        } else {
-            // A broken escape is dropped whole, with the digit it has.
-            if (m_p < m_end && isHex(m_p[0]))
-                ++m_p;
-            consumeSkip();
-        }
-        return;
-    }
     case '\\':
     case '{':
     case '}':
-        if (!consumeSkip())
-            textBytes(&c, 1);
+        textBytes(&c, 1);
         return;
     case '*':
         m_st.star = true;
         return;
     case '\r':
     case '\n':
-        if (!consumeSkip())
-            controlWord("par", false, 0);
+        controlWord("par", false, 0, false);
         return;
     case '~':
-        if (!consumeSkip())
-            textChar(0x00A0);
+        textChar(0x00A0);
         return;
     case '-':
-        if (!consumeSkip())
-            textChar(0x00AD);
+        textChar(0x00AD);
         return;
     case '_':
-        if (!consumeSkip())
-            textChar(0x2011);
+        textChar(0x2011);
         return;
     case '\t':
-        if (!consumeSkip())
-            textChar(u'\t');
+        textChar(u'\t');
         return;
     default: // \| \: and unknown symbols carry no text
-        consumeSkip();
         return;
     }
 }
 
-void Reader::controlWord(std::string_view name, bool hasParam, int param)
+// \bin data: picture bytes in a picture, kept in a piece, skipped elsewhere.
+void Reader::binaryData(QByteArrayView data)
+{
+    m_st.star = false;
+    if (m_st.dest == Dest::Picture)
+        pictureBytes(data.data(), data.size());
+    if (m_tapKind != TapKind::None) // opaque pieces
+        tapBinary(data.data(), data.size());
+}
+
+void Reader::controlWord(std::string_view name, bool hasParam, int param, bool fallback)
 {
     const CmdInfo *found = lookUpCommand(name); // speed
     const bool star = m_st.star;
     m_st.star = false;
 
-    if (found && found->cmd == Cmd::Bin) {
-        // Binary data is skipped whatever the destination; a length past the
-        // end of the input ends the input.
-        const qint64 n = std::min<qint64>(hasParam ? std::max(0, param) : 0, m_end - m_p);
-        if (m_st.dest == Dest::Picture)
-            pictureBytes(m_p, n);
-        if (m_tapKind != TapKind::None) // opaque pieces
-            tapBinary(m_p, n);
-        m_p += n;
-        consumeSkip();
+    if (fallback) // the \\uN fallback: one character that means nothing
         return;
-    }
-    if (m_tapKind != TapKind::None && m_skip == 0) { // opaque pieces
+    if (m_tapKind != TapKind::None) { // opaque pieces
         const Cmd cmd = found ? found->cmd : Cmd::SkipDest;
         if (cmd == Cmd::Unicode) {
             const int v = param < 0 ? param + 65536 : param;
             if (hasParam && v >= 0 && v <= 0xFFFF && isText(char16_t(v)))
                 tapText(QString(QChar(char16_t(v))));
             if (m_st.dest == Dest::Skip) // elsewhere the word itself does so
-                m_skip = m_st.uc;
+                m_tok.skipFallback(m_st.uc);
         } else if (cmd == Cmd::Char || cmd == Cmd::Tab || cmd == Cmd::Line) {
             tapText(QString(QChar(char16_t(cmd == Cmd::Tab ? u'\t' : cmd == Cmd::Line ? char16_t(QChar::LineSeparator) : char16_t(found->arg)))));
         } else {
@@ -433,8 +295,6 @@ void Reader::controlWord(std::string_view name, bool hasParam, int param)
             pictureWord(name, hasParam, param);
         return;
     }
-    if (consumeSkip())
-        return;
     // lists: the list tables and the \pn numbering have words of their own
     if (m_st.dest == Dest::ListTable || m_st.dest == Dest::LevelText || m_st.dest == Dest::PnDef
         || m_st.dest == Dest::PnText) {
@@ -909,14 +769,14 @@ void Reader::controlWord(std::string_view name, bool hasParam, int param)
         const int v = param < 0 ? param + 65536 : param;
         if (v >= 0 && v <= 0xFFFF && isText(char16_t(v)))
             textChar(char16_t(v));
-        m_skip = m_st.uc;
+        m_tok.skipFallback(m_st.uc);
         return;
     }
     case Cmd::Uc:
         m_st.uc = quint8(clampInt(hasParam ? param : 1, 0, limits::maxUnicodeSkip));
         return;
     case Cmd::Bin:
-        return; // handled above
+        return; // binary data: a token of its own
     // tables
     case Cmd::Row:
     case Cmd::NestRow:
@@ -1006,11 +866,6 @@ void Reader::controlWord(std::string_view name, bool hasParam, int param)
 
 void Reader::textBytes(const char *s, qsizetype n)
 {
-    while (n > 0 && m_skip > 0) {
-        --m_skip;
-        ++s;
-        --n;
-    }
     if (n <= 0)
         return;
     // \* names the word right after it: text between ends it.

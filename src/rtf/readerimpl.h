@@ -11,6 +11,7 @@
 #include "codepages.h"
 #include "commands.h"
 #include "readerlimits.h"
+#include "tokenizer/tokenizer.h"
 #include "model/pictures.h"
 
 #include <QColor>
@@ -234,7 +235,7 @@ QString noteNumberText(int number, NoteNumbering style);
 class Reader {
 public:
     Reader(QByteArrayView data, QTextCursor &cursor)
-        : m_p(data.data()), m_end(data.data() + data.size()), m_cursor(cursor)
+        : m_tok(data), m_cursor(cursor)
     {
     }
 
@@ -244,26 +245,20 @@ private:
     // parsing
     void openGroup();
     bool closeGroup(); // false when the outermost group closed
-    void controlWord(std::string_view name, bool hasParam, int param);
-    void controlSymbol(char c);
+    void controlWord(std::string_view name, bool hasParam, int param, bool fallback);
+    void controlSymbol(char c, bool fallback);
+    void binaryData(QByteArrayView data);
+    void text();
+    void bodyText();
     void textBytes(const char *s, qsizetype n);
     void textChar(char16_t c);
-    bool consumeSkip(); // true when the current character is a \uN fallback
-    // Whether the word `name` (in the input) is the first of its group,
-    // after an optional \*.
+    // Whether the word `name` being read is the first of its group, after
+    // an optional \*.
     bool opensGroup(std::string_view name) const
     {
-        if (!name.data() || name.data() <= m_groupStart || name.data() > m_end)
-            return false;
-        for (const char *c = m_groupStart; c < name.data() - 1; ++c) {
-            if (*c == '\\' && c + 1 < name.data() - 1 && c[1] == '*')
-                ++c;
-            else if (*c != ' ' && *c != '\r' && *c != '\n' && *c != '\t')
-                return false;
-        }
-        return true;
+        return m_overflow == 0 && name.data() && name.data() == m_word.name.data() && m_tok.opensGroup(m_word);
     }
-    const char *m_groupStart = nullptr; // just after the '{' of the group opened last
+    Token m_word; // the control word being read
 
     // font and colour tables
     FontEntry *currentFont();
@@ -322,14 +317,12 @@ private:
         return !m_parPending && (m_blockHasText || !m_run.isEmpty() || !m_pendingBytes.isEmpty());
     }
 
-    const char *m_p;
-    const char *m_end;
+    Tokenizer m_tok;
     QTextCursor &m_cursor;
 
     std::vector<GroupState> m_stack;
     GroupState m_st;
     int m_overflow = 0; // groups opened beyond limits::maxDepth
-    int m_skip = 0;     // \uN fallback characters still to drop
 
     int m_ansiCp = 1252;
     int m_deff = 0;
@@ -412,7 +405,7 @@ private:
     bool m_pnCont = false;                      // \pnlvlcont: no number of its own
     bool m_pnAfter = false;                     // in \pntxta rather than \pntxtb
     // pictures: decoding work bounded by the input's size
-    const qint64 m_inputBytes = m_end - m_p;
+    const qint64 m_inputBytes = m_tok.size();
     qint64 m_decodeWork = 0;
     QHash<QByteArray, QSize> m_pictureSizes; // as decoded, by the key of m_pictureNames
     // notes
@@ -523,16 +516,7 @@ private:
     struct CharPropsHash {
         size_t operator()(const CharProps &p) const noexcept;
     };
-    void bodyText();
-    void decodeBodyText(const char16_t *table);
-    // decodeBodyText()'s tables for the code page it last decoded.
-    struct BodyTables {
-        const char16_t *source = nullptr;
-        std::array<char16_t, 256> plain{};   // a byte as it stands
-        std::array<char16_t, 256> escaped{}; // a byte as \'hh
-        void build(const char16_t *table);
-    };
-    BodyTables m_bodyTables;
+    detail::TextTables m_textTables; // for the code page bodyText() decoded last
     // A format with its number in the document it was last inserted into.
     // Documents are told apart by a generation, not by address: a note's
     // document may be allocated where the previous note's was.

@@ -63,7 +63,7 @@ void Reader::listWord(std::string_view name, bool hasParam, int param, bool star
                 if (text.size() <= size_t(limits::maxLevelTextLength))
                     text.push_back(0x10000 + c);
             }
-            m_skip = m_st.uc;
+            m_tok.skipFallback(m_st.uc);
         } else if (name == "uc") {
             m_st.uc = quint8(clampInt(hasParam ? param : 1, 0, limits::maxUnicodeSkip));
         }

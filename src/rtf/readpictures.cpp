@@ -74,19 +74,6 @@ void Reader::pictureBytes(const char *s, qsizetype n)
     m_pic.data.bytes.append(s, n);
 }
 
-namespace {
-// Value of a hexadecimal digit; -1 for every other byte.
-constexpr std::array<qint8, 256> kHexValue = [] {
-    std::array<qint8, 256> t{};
-    for (int c = 0; c < 256; ++c)
-        t[c] = c >= '0' && c <= '9' ? qint8(c - '0')
-            : c >= 'a' && c <= 'f' ? qint8(c - 'a' + 10)
-            : c >= 'A' && c <= 'F' ? qint8(c - 'A' + 10)
-                                   : qint8(-1);
-    return t;
-}();
-} // namespace
-
 void Reader::pictureHex(const char *s, qsizetype n)
 {
     if (!m_picActive || n <= 0)

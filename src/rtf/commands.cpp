@@ -10,6 +10,87 @@
 
 namespace rtf::detail {
 
+namespace {
+
+struct Spec {
+    Kind kind;
+    Concern concern = Concern::Document;
+    bool afterStar = false;
+};
+
+// What each word the table names is: its kind, the part of the document it
+// describes, and whether it may follow \*.
+constexpr Spec specOf(Cmd c)
+{
+    using K = Kind;
+    using C = Concern;
+    switch (c) {
+    // Destinations a reader may skip unknown, so \* may come before them.
+    case Cmd::FontTable: case Cmd::ColorTable: case Cmd::SkipDest: case Cmd::FontAltName: case Cmd::ListTable:
+    case Cmd::ListOverrideTable: case Cmd::Pn: case Cmd::ListText:
+    case Cmd::Footnote: // {\*\footnote} of LibreOffice
+    case Cmd::Bookmark: case Cmd::OpaqueGroup: // {\*\bkmkstart ...}
+        return {K::Destination, C::Document, true};
+    case Cmd::Upr: case Cmd::Ud: case Cmd::Object: case Cmd::Result: case Cmd::FldInst: case Cmd::FldRslt:
+    case Cmd::Pict: case Cmd::ShpPict: case Cmd::ShpInst: case Cmd::Sp: case Cmd::Sn: case Cmd::Sv: case Cmd::ShpRslt:
+        return {K::Destination, C::Object, true};
+    case Cmd::NestTableProps:
+        return {K::Destination, C::Table, true};
+    // Destinations that no writer marks with \*: "{\*\header" is unknown.
+    case Cmd::Header: case Cmd::Info: case Cmd::InfoText: case Cmd::InfoTime: case Cmd::StyleSheet:
+        return {K::Destination};
+    case Cmd::Shp:
+        return {K::Destination, C::Object};
+    case Cmd::Par: case Cmd::Sect: case Cmd::Page: case Cmd::Line: case Cmd::Tab: case Cmd::Cell: case Cmd::Row:
+    case Cmd::Char: case Cmd::Unicode: case Cmd::Bin: case Cmd::NestCell: case Cmd::NestRow: case Cmd::Chftn:
+    case Cmd::Chatn:
+        return {K::Symbol};
+    // the document, its font and colour tables, notes, pages and sections
+    case Cmd::Ansi: case Cmd::Mac: case Cmd::Pc: case Cmd::Pca: case Cmd::FontClass: case Cmd::FtnAlt:
+    case Cmd::FtnNumbering: case Cmd::AftnNumbering: case Cmd::SectionDefault:
+        return {K::Flag};
+    case Cmd::AnsiCpg: case Cmd::Deff: case Cmd::FCharset: case Cmd::Cpg: case Cmd::Red: case Cmd::Green:
+    case Cmd::Blue: case Cmd::FtnStart: case Cmd::AftnStart: case Cmd::PageWord: case Cmd::SectionWord:
+    case Cmd::DefTab: case Cmd::DefLang: case Cmd::InfoTimeWord: case Cmd::Uc:
+        return {K::Value};
+    // styles: a style sheet's entries, and the style of a paragraph or a run
+    case Cmd::ParStyle: case Cmd::BasedOn: case Cmd::NextStyle:
+        return {K::Value, C::Style};
+    case Cmd::CharStyle: // {\*\cs10 ...} in the style sheet
+        return {K::Value, C::Style, true};
+    // characters
+    case Cmd::Plain: case Cmd::UlNone: case Cmd::NoSuperSub:
+        return {K::Flag, C::Character};
+    case Cmd::Bold: case Cmd::Italic: case Cmd::Strike: case Cmd::StrikeD: case Cmd::Underline:
+    case Cmd::UnderlineStyle: case Cmd::Hidden: case Cmd::Caps: case Cmd::SmallCaps: case Cmd::Sub: case Cmd::Super:
+    case Cmd::NoProof:
+        return {K::Toggle, C::Character};
+    case Cmd::Font: case Cmd::FontSize: case Cmd::Cf: case Cmd::Cb: case Cmd::Highlight: case Cmd::Up: case Cmd::Dn:
+    case Cmd::Lang:
+        return {K::Value, C::Character};
+    // paragraphs
+    case Cmd::Pard: case Cmd::Ql: case Cmd::Qc: case Cmd::Qr: case Cmd::Qj: case Cmd::TabKind: case Cmd::BorderBottom:
+        return {K::Flag, C::Paragraph};
+    case Cmd::SlMult: case Cmd::PageBefore:
+        return {K::Toggle, C::Paragraph};
+    case Cmd::Li: case Cmd::Ri: case Cmd::Fi: case Cmd::Sb: case Cmd::Sa: case Cmd::Sl: case Cmd::Tx: case Cmd::Ls:
+    case Cmd::Ilvl: case Cmd::OutlineLevel:
+        return {K::Value, C::Paragraph};
+    // tables
+    case Cmd::RowDefaults: case Cmd::InTable: case Cmd::TrAlign: case Cmd::CellMerge: case Cmd::CellVMerge:
+    case Cmd::CellVAlign: case Cmd::CellBorder: case Cmd::BorderStyle: case Cmd::RowBorder:
+        return {K::Flag, C::Table};
+    case Cmd::TrHeader:
+        return {K::Toggle, C::Table};
+    case Cmd::CellX: case Cmd::TrGaph: case Cmd::TrLeft: case Cmd::Itap: case Cmd::CellShading: case Cmd::BorderWidth:
+    case Cmd::BorderColor: case Cmd::RowPadding: case Cmd::CellPadding:
+        return {K::Value, C::Table};
+    }
+    return {K::Flag};
+}
+
+} // namespace
+
 const std::unordered_map<std::string_view, CmdInfo> &commands()
 {
     static const std::unordered_map<std::string_view, CmdInfo> map = [] {
@@ -286,6 +367,12 @@ const std::unordered_map<std::string_view, CmdInfo> &commands()
         m.emplace("clpadt", CmdInfo{Cmd::CellPadding, 1});
         m.emplace("clpadb", CmdInfo{Cmd::CellPadding, 2});
         m.emplace("clpadr", CmdInfo{Cmd::CellPadding, 3});
+        for (auto &[name, info] : m) {
+            const Spec spec = specOf(info.cmd);
+            info.kind = spec.kind;
+            info.concern = spec.concern;
+            info.afterStar = spec.afterStar;
+        }
         return m;
     }();
     return map;

@@ -1,12 +1,11 @@
-// The control words the reader knows. Without Qt's graphical side, for
-// the text reader of the converter too.
+// The control words the reader knows: one table that says of each word
+// what kind of word it is and what it does. Needs only Qt's core.
 
 #pragma once
 
 #include "readerlimits.h"
 #include "tokenizer/tokenizer.h"
 
-#include <QChar>
 #include <QtGlobal>
 
 #include <algorithm>
@@ -18,7 +17,7 @@
 namespace rtf::detail {
 
 enum class Cmd {
-    // destinations (FontAltName must stay the last of them)
+    // destinations
     FontTable, ColorTable, SkipDest, Upr, Ud, Object, Result, FldInst, FldRslt, Pict, ShpPict, ShpInst, Sp, Sn, Sv, ShpRslt,
     FontAltName,
     // document
@@ -57,9 +56,32 @@ enum class Cmd {
 // How notes are numbered (\ftnnar, \ftnnalc ...).
 enum class NoteNumbering : quint8 { Arabic, LowerLetter, UpperLetter, LowerRoman, UpperRoman, Chicago };
 
+// What kind of word a control word is, which says where its value comes
+// from and which part of the reader takes it.
+enum class Kind : quint8 {
+    Destination, // starts what its group's text is: \fonttbl, \pict, \footnote ...
+    Symbol,      // stands for text or a break: \par, \tab, \emdash, \u ...
+    Flag,        // its meaning is the table's argument: \qc, \clmgf, \brdrdb ...
+    Toggle,      // on, or off with a parameter of 0: \b, \b0
+    Value,       // its parameter is the file's value: \fs24, \cellx1440
+};
+
+// Which part of the document a word describes, and so which part of the
+// reader takes it. Object: fields, pictures, shapes and embedded objects.
+enum class Concern : quint8 { Document, Character, Paragraph, Table, Style, Object };
+
 struct CmdInfo {
     Cmd cmd;
-    int arg = 0; // the character, or the underline style
+    int arg = 0; // the character, the underline style, the side of a border ...
+    Kind kind = Kind::Flag;
+    Concern concern = Concern::Document;
+    // The word names a destination a reader may skip unknown: "{\*\word"
+    // is read only for these, any other word after \* makes the group
+    // one this reader does not know.
+    bool afterStar = false;
+    // The word's value: the table's argument for a flag, the file's
+    // parameter otherwise.
+    int value(int param) const { return kind == Kind::Flag ? arg : param; }
 };
 
 // Every control word the reader knows, by name.

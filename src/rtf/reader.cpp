@@ -268,7 +268,7 @@ void Reader::controlWord(std::string_view name, bool hasParam, int param, bool f
     const bool star = m_st.star;
     m_st.star = false;
 
-    if (fallback) // the \\uN fallback: one character that means nothing
+    if (fallback) // the \uN fallback: one character that means nothing
         return;
     if (m_tapKind != TapKind::None) { // opaque pieces
         const Cmd cmd = found ? found->cmd : Cmd::SkipDest;
@@ -307,21 +307,54 @@ void Reader::controlWord(std::string_view name, bool hasParam, int param, bool f
         return;
     }
     const CmdInfo info = *found;
-    if (star && info.cmd > Cmd::FontAltName && info.cmd != Cmd::NestTableProps
-        && !(info.cmd >= Cmd::ListTable && info.cmd <= Cmd::ListText)
-        && info.cmd != Cmd::Footnote // notes: {\*\footnote} of LibreOffice
-        && info.cmd != Cmd::CharStyle // styles: {\*\cs10 ...} in the style sheet
-        && info.cmd != Cmd::Bookmark && info.cmd != Cmd::OpaqueGroup) { // opaque pieces: {\*\bkmkstart ...}
+    if (star && !info.afterStar) {
         // \* before a word that names no destination: the group is
         // something this reader does not know.
         m_st.dest = Dest::Skip;
         return;
     }
-    const bool on = !hasParam || param != 0;
-    CharProps &chr = m_st.chr;
-    ParProps &par = m_st.par;
-    auto charChanged = [this] { m_propsDirty = true; };
+    switch (info.kind) {
+    case Kind::Destination:
+        if (info.concern == Concern::Object)
+            objectDestination(info, name);
+        else if (info.concern == Concern::Table)
+            tableWord(info.cmd, hasParam, info.value(param), info.arg);
+        else
+            documentDestination(info, name);
+        return;
+    case Kind::Symbol:
+        symbolWord(info, hasParam, param);
+        return;
+    case Kind::Flag:
+    case Kind::Toggle:
+    case Kind::Value:
+        break;
+    }
+    switch (info.concern) {
+    case Concern::Document:
+        documentWord(info, name, hasParam, param);
+        return;
+    case Concern::Character:
+        characterWord(info, hasParam, param);
+        return;
+    case Concern::Paragraph:
+        paragraphWord(info, hasParam, param);
+        return;
+    case Concern::Table:
+        tableWord(info.cmd, hasParam, info.value(param), info.arg);
+        return;
+    case Concern::Style:
+        styleWord(info.cmd, hasParam, param);
+        if (info.cmd == Cmd::CharStyle || info.cmd == Cmd::ParStyle)
+            m_propsDirty = true;
+        return;
+    case Concern::Object:
+        return;
+    }
+}
 
+void Reader::documentDestination(const CmdInfo &info, std::string_view name)
+{
     switch (info.cmd) {
     case Cmd::FontTable:
         m_st.dest = Dest::FontTable;
@@ -336,6 +369,94 @@ void Reader::controlWord(std::string_view name, bool hasParam, int param, bool f
     case Cmd::SkipDest:
         m_st.dest = Dest::Skip;
         return;
+    // notes
+    case Cmd::Footnote:
+        // A list label (\listtext) is for readers without lists and holds
+        // no notes; the note would vanish with the label.
+        if (m_st.listText) {
+            m_st.dest = Dest::Skip;
+            return;
+        }
+        if (!beginNote() && m_st.dest != Dest::Body)
+            m_st.dest = Dest::Skip;
+        return;
+    // document properties
+    case Cmd::Header:
+        if (!beginHeader(name))
+            m_st.dest = Dest::Skip;
+        return;
+    case Cmd::Info:
+        m_st.dest = m_st.dest == Dest::Body && !m_noteDoc ? Dest::Info : Dest::Skip;
+        return;
+    case Cmd::InfoText:
+    case Cmd::InfoTime:
+        if (m_st.dest == Dest::Info) {
+            m_st.dest = info.cmd == Cmd::InfoText ? Dest::InfoText : Dest::InfoTime;
+            m_infoField = info.arg;
+            if (info.cmd == Cmd::InfoText)
+                m_info[info.arg].clear();
+            else
+                m_infoTimes[info.arg].clear();
+        } else {
+            m_st.dest = Dest::Skip;
+        }
+        return;
+    // opaque pieces
+    case Cmd::Bookmark:
+        if (m_st.dest == Dest::Body && !m_st.chr.hidden && m_pieces < limits::maxPieces) {
+            m_st.dest = Dest::BookmarkName;
+            m_bookmarkName.clear();
+            m_bookmarkEnd = info.arg == 1;
+        } else {
+            m_st.dest = Dest::Skip;
+        }
+        return;
+    case Cmd::OpaqueGroup:
+        if (canKeepPiece())
+            beginTap(info.arg ? TapKind::Comment : TapKind::Group, name, true);
+        m_st.dest = Dest::Skip;
+        return;
+    // styles
+    case Cmd::StyleSheet:
+        m_st.dest = m_st.dest == Dest::Body && !m_noteDoc ? Dest::StyleSheet : Dest::Skip;
+        return;
+    case Cmd::FontAltName:
+        m_st.dest = m_st.dest == Dest::FontTable ? Dest::FontAltName : Dest::Skip;
+        return;
+    // lists, headings and rules
+    case Cmd::ListTable:
+    case Cmd::ListOverrideTable:
+        m_st.dest = m_st.dest == Dest::Body ? Dest::ListTable : Dest::Skip;
+        m_readingOverrides = info.cmd == Cmd::ListOverrideTable;
+        m_curList = m_curLevel = -1;
+        m_overrideList = INT_MIN;
+        return;
+    case Cmd::Pn:
+        if (m_st.dest == Dest::Body) {
+            m_st.dest = Dest::PnDef;
+            m_pn = std::make_unique<ListLevelDef>();
+            m_pn->pn = true;
+            m_pnCont = false;
+        } else {
+            m_st.dest = Dest::Skip;
+        }
+        return;
+    case Cmd::ListText:
+        // Only a group's first word makes the group a label: a stray word
+        // in running text would take the rest of its group for a label.
+        if (m_st.dest == Dest::Body && !m_st.listText && opensGroup(name))
+            beginListText();
+        return;
+    default:
+        return;
+    }
+}
+
+void Reader::objectDestination(const CmdInfo &info, std::string_view name)
+{
+    CharProps &chr = m_st.chr;
+    auto charChanged = [this] { m_propsDirty = true; };
+    switch (info.cmd) {
     case Cmd::FldInst:
         // Read only for its hyperlink; other fields show their result.
         if (m_st.dest == Dest::Body && m_tapKind == TapKind::None) // opaque pieces
@@ -406,107 +527,6 @@ void Reader::controlWord(std::string_view name, bool hasParam, int param, bool f
         if (m_st.dest == Dest::Body)
             m_st.dest = Dest::ObjectSkip;
         return;
-    // notes
-    case Cmd::Footnote:
-        // A list label (\listtext) is for readers without lists and holds
-        // no notes; the note would vanish with the label.
-        if (m_st.listText) {
-            m_st.dest = Dest::Skip;
-            return;
-        }
-        if (!beginNote() && m_st.dest != Dest::Body)
-            m_st.dest = Dest::Skip;
-        return;
-    case Cmd::Chftn:
-        noteMark();
-        return;
-    case Cmd::FtnAlt:
-        if (m_noteDoc && qsizetype(m_stack.size()) == m_noteDepth)
-            m_noteKind = 1;
-        return;
-    case Cmd::FtnStart:
-    case Cmd::AftnStart:
-        if (hasParam)
-            noteNumbering(info.cmd == Cmd::AftnStart, clampInt(param, 1, 1'000'000), -1);
-        return;
-    case Cmd::FtnNumbering:
-    case Cmd::AftnNumbering:
-        noteNumbering(info.cmd == Cmd::AftnNumbering, 0, info.arg);
-        return;
-    // document properties
-    case Cmd::Header:
-        if (!beginHeader(name))
-            m_st.dest = Dest::Skip;
-        return;
-    case Cmd::PageWord:
-    case Cmd::SectionWord:
-        pageWord(name, hasParam, param, info.cmd == Cmd::SectionWord);
-        return;
-    case Cmd::SectionDefault:
-        if (m_st.dest == Dest::Body && !m_noteDoc) {
-            m_sectionWords.clear();
-            m_sectionHeaders.clear();
-        }
-        return;
-    case Cmd::DefTab:
-        if (hasParam && param > 0)
-            m_defTab = clampInt(param, 1, limits::maxTwips);
-        return;
-    case Cmd::DefLang:
-        if (hasParam && param > 0)
-            m_defLang = clampInt(param, 1, 0xFFFF);
-        return;
-    case Cmd::Info:
-        m_st.dest = m_st.dest == Dest::Body && !m_noteDoc ? Dest::Info : Dest::Skip;
-        return;
-    case Cmd::InfoText:
-    case Cmd::InfoTime:
-        if (m_st.dest == Dest::Info) {
-            m_st.dest = info.cmd == Cmd::InfoText ? Dest::InfoText : Dest::InfoTime;
-            m_infoField = info.arg;
-            if (info.cmd == Cmd::InfoText)
-                m_info[info.arg].clear();
-            else
-                m_infoTimes[info.arg].clear();
-        } else {
-            m_st.dest = Dest::Skip;
-        }
-        return;
-    // opaque pieces
-    case Cmd::Bookmark:
-        if (m_st.dest == Dest::Body && !m_st.chr.hidden && m_pieces < limits::maxPieces) {
-            m_st.dest = Dest::BookmarkName;
-            m_bookmarkName.clear();
-            m_bookmarkEnd = info.arg == 1;
-        } else {
-            m_st.dest = Dest::Skip;
-        }
-        return;
-    case Cmd::OpaqueGroup:
-        if (canKeepPiece())
-            beginTap(info.arg ? TapKind::Comment : TapKind::Group, name, true);
-        m_st.dest = Dest::Skip;
-        return;
-    case Cmd::Chatn:
-        if (canKeepPiece())
-            insertPiece(QStringLiteral("\\chatn "), true, false);
-        return;
-    // styles
-    case Cmd::StyleSheet:
-        m_st.dest = m_st.dest == Dest::Body && !m_noteDoc ? Dest::StyleSheet : Dest::Skip;
-        return;
-    case Cmd::ParStyle:
-    case Cmd::CharStyle:
-    case Cmd::BasedOn:
-    case Cmd::NextStyle:
-        styleWord(info.cmd, hasParam, param);
-        if (info.cmd == Cmd::CharStyle || info.cmd == Cmd::ParStyle)
-            charChanged();
-        return;
-    case Cmd::InfoTimeWord:
-        if (m_st.dest == Dest::InfoTime && hasParam && m_infoTimes[m_infoField].size() < 64)
-            m_infoTimes[m_infoField] += '\\' + QByteArray(name.data(), qsizetype(name.size())) + QByteArray::number(param);
-        return;
     case Cmd::Upr:
         m_st.dest = Dest::UprAnsi;
         return;
@@ -526,8 +546,118 @@ void Reader::controlWord(std::string_view name, bool hasParam, int param, bool f
             tapResult(name); // opaque pieces
         }
         return;
-    case Cmd::FontAltName:
-        m_st.dest = m_st.dest == Dest::FontTable ? Dest::FontAltName : Dest::Skip;
+    default:
+        return;
+    }
+}
+
+void Reader::symbolWord(const CmdInfo &info, bool hasParam, int param)
+{
+    switch (info.cmd) {
+    case Cmd::Chftn:
+        noteMark();
+        return;
+    case Cmd::Chatn:
+        if (canKeepPiece())
+            insertPiece(QStringLiteral("\\chatn "), true, false);
+        return;
+    case Cmd::Par:
+        if (m_st.dest == Dest::Body)
+            endParagraph();
+        m_markPending = false; // notes: a \chftn without its note
+        return;
+    case Cmd::Sect:
+        if (m_st.dest == Dest::Body)
+            sectionBreak(); // document properties
+        m_markPending = false;
+        return;
+    case Cmd::Page:
+        // A page break ends the paragraph it is in; one right after a
+        // paragraph end adds no empty paragraph. The next paragraph starts
+        // the new page; one before the first paragraph means nothing.
+        if (m_st.dest != Dest::Body)
+            return;
+        if (paragraphHasText())
+            endParagraph();
+        if (m_parPending)
+            m_pageBreak = true;
+        return;
+    case Cmd::Line:
+        textChar(QChar::LineSeparator);
+        return;
+    case Cmd::Tab:
+        textChar(u'\t');
+        return;
+    case Cmd::Cell:
+    case Cmd::NestCell:
+        if (m_st.dest == Dest::Body)
+            endCell();
+        return;
+    case Cmd::Char:
+        textChar(char16_t(info.arg));
+        return;
+    case Cmd::Unicode: {
+        if (!hasParam)
+            return;
+        // Writers use both the signed 16-bit form and the unsigned one.
+        const int v = param < 0 ? param + 65536 : param;
+        if (v >= 0 && v <= 0xFFFF && isText(char16_t(v)))
+            textChar(char16_t(v));
+        m_tok.skipFallback(m_st.uc);
+        return;
+    }
+    case Cmd::Bin:
+        return; // binary data: a token of its own
+    // tables
+    case Cmd::Row:
+    case Cmd::NestRow:
+        if (m_st.dest == Dest::Body)
+            endRow(info.cmd == Cmd::NestRow);
+        m_markPending = false;
+        return;
+    default:
+        return;
+    }
+}
+
+void Reader::documentWord(const CmdInfo &info, std::string_view name, bool hasParam, int param)
+{
+    auto charChanged = [this] { m_propsDirty = true; };
+    switch (info.cmd) {
+    case Cmd::FtnAlt:
+        if (m_noteDoc && qsizetype(m_stack.size()) == m_noteDepth)
+            m_noteKind = 1;
+        return;
+    case Cmd::FtnStart:
+    case Cmd::AftnStart:
+        if (hasParam)
+            noteNumbering(info.cmd == Cmd::AftnStart, clampInt(param, 1, 1'000'000), -1);
+        return;
+    case Cmd::FtnNumbering:
+    case Cmd::AftnNumbering:
+        noteNumbering(info.cmd == Cmd::AftnNumbering, 0, info.arg);
+        return;
+    case Cmd::PageWord:
+    case Cmd::SectionWord:
+        pageWord(name, hasParam, param, info.cmd == Cmd::SectionWord);
+        return;
+    case Cmd::SectionDefault:
+        if (m_st.dest == Dest::Body && !m_noteDoc) {
+            m_sectionWords.clear();
+            m_sectionHeaders.clear();
+        }
+        return;
+    case Cmd::DefTab:
+        if (hasParam && param > 0)
+            m_defTab = clampInt(param, 1, limits::maxTwips);
+        return;
+    case Cmd::DefLang:
+        if (hasParam && param > 0)
+            m_defLang = clampInt(param, 1, 0xFFFF);
+        return;
+    case Cmd::InfoTimeWord:
+        if (m_st.dest == Dest::InfoTime && hasParam && m_infoTimes[m_infoField].size() < 64)
+            m_infoTimes[m_infoField] += '\\' + QByteArray(name.data(), qsizetype(name.size())) + QByteArray::number(param);
         return;
     case Cmd::Ansi:
         m_ansiCp = 1252;
@@ -550,23 +680,6 @@ void Reader::controlWord(std::string_view name, bool hasParam, int param, bool f
             m_deff = param;
         m_cpFont = INT_MIN;
         charChanged();
-        return;
-    case Cmd::Font:
-        if (m_st.dest == Dest::FontTable) {
-            if (FontEntry *f = currentFont())
-                finishFont(*f);
-            m_curFont = hasParam ? param : 0;
-            if (m_fonts.size() < limits::maxTableEntries || m_fonts.contains(m_curFont)) {
-                m_fonts[m_curFont] = FontEntry();
-                m_openFonts.push_back(m_curFont);
-            } else {
-                m_curFont = -1;
-            }
-            m_cpFont = INT_MIN;
-        } else {
-            chr.font = hasParam ? param : 0;
-            charChanged();
-        }
         return;
     case Cmd::FCharset:
         if (m_st.dest == Dest::FontTable) {
@@ -593,6 +706,37 @@ void Reader::controlWord(std::string_view name, bool hasParam, int param, bool f
             const int v = clampInt(param, 0, 255);
             (info.cmd == Cmd::Red ? m_red : info.cmd == Cmd::Green ? m_green : m_blue) = v;
             m_colorSet = true;
+        }
+        return;
+    case Cmd::Uc:
+        m_st.uc = quint8(clampInt(hasParam ? param : 1, 0, limits::maxUnicodeSkip));
+        return;
+    default:
+        return;
+    }
+}
+
+void Reader::characterWord(const CmdInfo &info, bool hasParam, int param)
+{
+    const bool on = !hasParam || param != 0;
+    CharProps &chr = m_st.chr;
+    auto charChanged = [this] { m_propsDirty = true; };
+    switch (info.cmd) {
+    case Cmd::Font:
+        if (m_st.dest == Dest::FontTable) {
+            if (FontEntry *f = currentFont())
+                finishFont(*f);
+            m_curFont = hasParam ? param : 0;
+            if (m_fonts.size() < limits::maxTableEntries || m_fonts.contains(m_curFont)) {
+                m_fonts[m_curFont] = FontEntry();
+                m_openFonts.push_back(m_curFont);
+            } else {
+                m_curFont = -1;
+            }
+            m_cpFont = INT_MIN;
+        } else {
+            chr.font = hasParam ? param : 0;
+            charChanged();
         }
         return;
     case Cmd::Plain: {
@@ -677,6 +821,25 @@ void Reader::controlWord(std::string_view name, bool hasParam, int param, bool f
         charChanged();
         return;
     }
+    // language
+    case Cmd::Lang:
+        chr.lang = hasParam && param > 0 ? clampInt(param, 1, 0xFFFF) : -1;
+        charChanged();
+        return;
+    case Cmd::NoProof:
+        chr.noProof = on;
+        charChanged();
+        return;
+    default:
+        return;
+    }
+}
+
+void Reader::paragraphWord(const CmdInfo &info, bool hasParam, int param)
+{
+    const bool on = !hasParam || param != 0;
+    ParProps &par = m_st.par;
+    switch (info.cmd) {
     case Cmd::Pard:
         par = ParProps();
         return;
@@ -724,111 +887,8 @@ void Reader::controlWord(std::string_view name, bool hasParam, int param, bool f
         }
         par.nextTab = QTextOption::LeftTab;
         return;
-    case Cmd::Par:
-        if (m_st.dest == Dest::Body)
-            endParagraph();
-        m_markPending = false; // notes: a \chftn without its note
-        return;
-    case Cmd::Sect:
-        if (m_st.dest == Dest::Body)
-            sectionBreak(); // document properties
-        m_markPending = false;
-        return;
-    case Cmd::Page:
-        // A page break ends the paragraph it is in; one right after a
-        // paragraph end adds no empty paragraph. The next paragraph starts
-        // the new page; one before the first paragraph means nothing.
-        if (m_st.dest != Dest::Body)
-            return;
-        if (paragraphHasText())
-            endParagraph();
-        if (m_parPending)
-            m_pageBreak = true;
-        return;
     case Cmd::PageBefore:
         par.pageBefore = on;
-        return;
-    case Cmd::Line:
-        textChar(QChar::LineSeparator);
-        return;
-    case Cmd::Tab:
-        textChar(u'\t');
-        return;
-    case Cmd::Cell:
-    case Cmd::NestCell:
-        if (m_st.dest == Dest::Body)
-            endCell();
-        return;
-    case Cmd::Char:
-        textChar(char16_t(info.arg));
-        return;
-    case Cmd::Unicode: {
-        if (!hasParam)
-            return;
-        // Writers use both the signed 16-bit form and the unsigned one.
-        const int v = param < 0 ? param + 65536 : param;
-        if (v >= 0 && v <= 0xFFFF && isText(char16_t(v)))
-            textChar(char16_t(v));
-        m_tok.skipFallback(m_st.uc);
-        return;
-    }
-    case Cmd::Uc:
-        m_st.uc = quint8(clampInt(hasParam ? param : 1, 0, limits::maxUnicodeSkip));
-        return;
-    case Cmd::Bin:
-        return; // binary data: a token of its own
-    // tables
-    case Cmd::Row:
-    case Cmd::NestRow:
-        if (m_st.dest == Dest::Body)
-            endRow(info.cmd == Cmd::NestRow);
-        m_markPending = false;
-        return;
-    case Cmd::RowDefaults:
-    case Cmd::CellX:
-    case Cmd::TrGaph:
-    case Cmd::TrLeft:
-    case Cmd::TrAlign:
-    case Cmd::TrHeader:
-    case Cmd::InTable:
-    case Cmd::Itap:
-    case Cmd::NestTableProps:
-    case Cmd::CellMerge:
-    case Cmd::CellVMerge:
-    case Cmd::CellVAlign:
-    case Cmd::CellShading:
-    case Cmd::CellBorder:
-    case Cmd::BorderWidth:
-    case Cmd::BorderColor:
-    case Cmd::BorderStyle:
-        tableWord(info.cmd, hasParam, info.cmd == Cmd::TrAlign || info.cmd == Cmd::CellMerge
-                          || info.cmd == Cmd::CellVMerge || info.cmd == Cmd::CellVAlign
-                          || info.cmd == Cmd::CellBorder || info.cmd == Cmd::BorderStyle
-                      ? info.arg : param);
-        return;
-    // lists, headings and rules
-    case Cmd::ListTable:
-    case Cmd::ListOverrideTable:
-        m_st.dest = m_st.dest == Dest::Body ? Dest::ListTable : Dest::Skip;
-        m_readingOverrides = info.cmd == Cmd::ListOverrideTable;
-        m_curList = m_curLevel = -1;
-        m_overrideList = INT_MIN;
-        return;
-    case Cmd::Pn:
-        if (m_st.dest == Dest::Body) {
-            m_st.dest = Dest::PnDef;
-            m_pn = std::make_unique<ListLevelDef>();
-            m_pn->pn = true;
-            m_pnCont = false;
-        } else {
-            m_st.dest = Dest::Skip;
-        }
-        return;
-    case Cmd::ListText:
-        // Only a group's first word makes the group a label: a stray word
-        // in running text would take the rest of its group for a label.
-        if (m_st.dest == Dest::Body && !m_st.listText && opensGroup(name))
-            beginListText();
         return;
     case Cmd::Ls:
         par.ls = hasParam ? std::max(0, param) : 0;
@@ -846,20 +906,7 @@ void Reader::controlWord(std::string_view name, bool hasParam, int param, bool f
     case Cmd::BorderBottom:
         par.rule = true;
         return;
-    // language
-    case Cmd::Lang:
-        chr.lang = hasParam && param > 0 ? clampInt(param, 1, 0xFFFF) : -1;
-        charChanged();
-        return;
-    case Cmd::NoProof:
-        chr.noProof = on;
-        charChanged();
-        return;
-    // tables
-    case Cmd::RowBorder:
-    case Cmd::RowPadding:
-    case Cmd::CellPadding:
-        tableWord(info.cmd, hasParam, info.cmd == Cmd::RowBorder ? info.arg : param, info.arg);
+    default:
         return;
     }
 }

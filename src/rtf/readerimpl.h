@@ -246,6 +246,13 @@ private:
     void openGroup();
     bool closeGroup(); // false when the outermost group closed
     void controlWord(std::string_view name, bool hasParam, int param, bool fallback);
+    // The control words by kind and concern (see commands.h).
+    void documentDestination(const CmdInfo &info, std::string_view name);
+    void objectDestination(const CmdInfo &info, std::string_view name);
+    void symbolWord(const CmdInfo &info, bool hasParam, int param);
+    void documentWord(const CmdInfo &info, std::string_view name, bool hasParam, int param);
+    void characterWord(const CmdInfo &info, bool hasParam, int param);
+    void paragraphWord(const CmdInfo &info, bool hasParam, int param);
     void controlSymbol(char c, bool fallback);
     void binaryData(QByteArrayView data);
     void text();

@@ -14,52 +14,52 @@ void Reader::beforeText()
     if (m_tapKind != TapKind::None) // opaque pieces: text shown is no part of a piece
         dropTap();
     enterParagraph();
-    if (m_propsDirty) {
-        m_propsDirty = false;
+    if (m_b.propsDirty) {
+        m_b.propsDirty = false;
         // Past the limit of runs, text keeps the format of the last run.
-        if (!(m_st.chr == m_runProps) && m_runs < limits::maxRuns) {
+        if (!(m_st.chr == m_b.runProps) && m_runs < limits::maxRuns) {
             flushRun();
-            m_runProps = m_st.chr;
+            m_b.runProps = m_st.chr;
         }
     }
-    if (m_cells > 0) {
+    if (m_b.cells > 0) {
         decodePending();
-        m_run.append(QString(m_cells, u'\t'));
-        m_cells = 0;
+        m_b.run.append(QString(m_b.cells, u'\t'));
+        m_b.cells = 0;
     }
-    m_lastTextPar = m_st.par;
+    m_b.lastTextPar = m_st.par;
 }
 
 void Reader::decodePending()
 {
     if (m_pendingBytes.isEmpty())
         return;
-    const qsizetype start = m_run.size();
-    m_decoder.decode(m_pendingCp, m_pendingBytes, m_run);
+    const qsizetype start = m_b.run.size();
+    m_decoder.decode(m_pendingCp, m_pendingBytes, m_b.run);
     m_runMayBreak = true; // a decoder's characters are not looked at one by one
     // Decoders pass controls through, and some map invalid bytes to them.
-    char16_t *data = reinterpret_cast<char16_t *>(m_run.data());
+    char16_t *data = reinterpret_cast<char16_t *>(m_b.run.data());
     qsizetype out = start;
-    for (qsizetype i = start; i < m_run.size(); ++i) {
+    for (qsizetype i = start; i < m_b.run.size(); ++i) {
         if (isText(data[i]))
             data[out++] = data[i];
     }
-    m_run.resize(out);
+    m_b.run.resize(out);
     m_pendingBytes.resize(0); // keeps the buffer for the next run
 }
 
 void Reader::flushRun()
 {
-    if (!m_hidden.isEmpty()) // opaque pieces: hidden text before the run
+    if (!m_b.hidden.isEmpty()) // opaque pieces: hidden text before the run
         flushHidden();
     decodePending();
-    if (m_run.isEmpty())
+    if (m_b.run.isEmpty())
         return;
-    insertRun(m_run, cachedCharFormat(m_runProps));
-    m_run.resize(0);
+    insertRun(m_b.run, cachedCharFormat(m_b.runProps));
+    m_b.run.resize(0);
     m_runMayBreak = false;
     ++m_runs;
-    m_blockHasText = true;
+    m_b.blockHasText = true;
 }
 
 void Reader::openPendingParagraph()
@@ -72,72 +72,72 @@ void Reader::openPendingParagraph()
     ++m_paragraphs;
     // The paragraph gets the formats in force now; its \par corrects them
     // only if they changed in between, which saves most format calls.
-    m_parPending = false;
-    m_blockPageBreak = m_pageBreak;
-    m_pageBreak = false;
-    if (m_reuseBlock) { // an empty cell, or the block after a table
-        m_reuseBlock = false;
-        m_cursor.setBlockFormat(cachedBlockFormat(m_st.par).format);
-        m_cursor.setBlockCharFormat(charFormat(m_st.chr));
+    m_b.parPending = false;
+    m_b.blockPageBreak = m_b.pageBreak;
+    m_b.pageBreak = false;
+    if (m_b.reuseBlock) { // an empty cell, or the block after a table
+        m_b.reuseBlock = false;
+        m_b.cursor.setBlockFormat(cachedBlockFormat(m_st.par).format);
+        m_b.cursor.setBlockCharFormat(charFormat(m_st.chr));
     } else {
         insertBlock(cachedBlockFormat(m_st.par), cachedCharFormat(m_st.chr));
     }
     const bool startsSection = m_sections.back().block == Section::kAtNextParagraph && !m_noteDoc;
     if (startsSection) // document properties: a section that opens with a table starts at the table
-        m_sections.back().block = m_tables.empty() ? m_cursor.blockNumber()
-                                                   : m_tables.front().table->firstCursorPosition().blockNumber();
+        m_sections.back().block = m_b.tables.empty() ? m_b.cursor.blockNumber()
+                                                   : m_b.tables.front().table->firstCursorPosition().blockNumber();
     if (m_wrapDepth >= 0) { // opaque pieces
         // A result goes on from one paragraph to the next only outside
         // tables and sections' starts, as it can be written.
-        if (startsSection || m_wrapInTable || !m_tables.empty())
+        if (startsSection || m_wrapInTable || !m_b.tables.empty())
             splitWrap();
-        m_wrapInTable = !m_tables.empty();
+        m_wrapInTable = !m_b.tables.empty();
     }
     attachList(m_st.par); // lists
-    m_listTextStart = m_listTextEnd = -1;
-    m_blockPar = m_st.par;
-    m_blockChr = m_st.chr;
-    m_blockFormatted = true;
-    m_blockHasText = false;
+    m_b.listTextStart = m_b.listTextEnd = -1;
+    m_b.blockPar = m_st.par;
+    m_b.blockChr = m_st.chr;
+    m_b.blockFormatted = true;
+    m_b.blockHasText = false;
 }
 
 void Reader::endParagraph()
 {
     enterParagraph();
-    m_propsDirty = true;
+    m_b.propsDirty = true;
     flushRun();
     applyParagraph(m_st.par, m_st.chr);
-    m_parPending = true;
-    m_cells = 0;
+    m_b.parPending = true;
+    m_b.cells = 0;
 }
 
 void Reader::applyParagraph(const ParProps &par, const CharProps &chr)
 {
-    if (!m_blockFormatted || !(par == m_blockPar)) {
-        m_cursor.setBlockFormat(cachedBlockFormat(par).format);
+    if (!m_b.blockFormatted || !(par == m_b.blockPar)) {
+        m_b.cursor.setBlockFormat(cachedBlockFormat(par).format);
         attachList(par); // lists
     }
     // lists: an item starts the numbering of the levels below it again; at
     // its end, when its level is known (\ilvl may follow the text).
     if (par.ls > 0) {
         for (int deeper = std::max(par.ilvl, 0) + 1; deeper < limits::maxListLevels; ++deeper)
-            m_textLists.remove((quint64(uint(par.ls)) << 8) | uint(deeper));
+            m_b.textLists.remove((quint64(uint(par.ls)) << 8) | uint(deeper));
     }
     // lists: the label for readers without lists, when this one has one
-    if (m_listTextEnd > m_listTextStart && m_listTextStart >= m_cursor.block().position()
-        && m_cursor.block().textList()) {
-        QTextCursor label(m_cursor.document());
-        label.setPosition(m_listTextStart);
-        label.setPosition(m_listTextEnd, QTextCursor::KeepAnchor);
+    if (m_b.listTextEnd > m_b.listTextStart && m_b.listTextStart >= m_b.cursor.block().position()
+        && m_b.cursor.block().textList()) {
+        QTextCursor label(m_b.cursor.document());
+        label.setPosition(m_b.listTextStart);
+        label.setPosition(m_b.listTextEnd, QTextCursor::KeepAnchor);
         label.removeSelectedText();
     }
     placeHeldLabel(); // lists
-    m_listTextStart = m_listTextEnd = -1;
-    if (!m_blockFormatted || !(chr == m_blockChr))
-        m_cursor.setBlockCharFormat(charFormat(chr));
-    m_blockPar = par;
-    m_blockChr = chr;
-    m_blockFormatted = true;
+    m_b.listTextStart = m_b.listTextEnd = -1;
+    if (!m_b.blockFormatted || !(chr == m_b.blockChr))
+        m_b.cursor.setBlockCharFormat(charFormat(chr));
+    m_b.blockPar = par;
+    m_b.blockChr = chr;
+    m_b.blockFormatted = true;
 }
 
 namespace {
@@ -198,28 +198,28 @@ bool breaksParagraph(QStringView text)
 // the document directly with the format's number kept in the cache.
 void Reader::insertRun(const QString &text, CharFormatEntry &format)
 {
-    if (m_cursor.hasSelection() || (m_runMayBreak && breaksParagraph(text))) {
-        m_cursor.insertText(text, format.format);
+    if (m_b.cursor.hasSelection() || (m_runMayBreak && breaksParagraph(text))) {
+        m_b.cursor.insertText(text, format.format);
         return;
     }
-    QTextDocument *doc = m_cursor.document();
-    QTextDocumentPrivate::get(doc)->insert(m_cursor.position(), text, formatIndex(format, doc, m_docGeneration));
+    QTextDocument *doc = m_b.cursor.document();
+    QTextDocumentPrivate::get(doc)->insert(m_b.cursor.position(), text, formatIndex(format, doc, m_docGeneration));
 }
 
 void Reader::insertBlock(BlockFormatEntry &format, CharFormatEntry &charFormat)
 {
-    if (m_cursor.hasSelection()) {
-        m_cursor.insertBlock(format.format, charFormat.format);
+    if (m_b.cursor.hasSelection()) {
+        m_b.cursor.insertBlock(format.format, charFormat.format);
         return;
     }
-    QTextDocument *doc = m_cursor.document();
-    QTextDocumentPrivate::get(doc)->insertBlock(m_cursor.position(), formatIndex(format, doc, m_docGeneration),
+    QTextDocument *doc = m_b.cursor.document();
+    QTextDocumentPrivate::get(doc)->insertBlock(m_b.cursor.position(), formatIndex(format, doc, m_docGeneration),
                                                 formatIndex(charFormat, doc, m_docGeneration));
 }
 
 Reader::BlockFormatEntry &Reader::cachedBlockFormat(const ParProps &p)
 {
-    const auto matches = [&](const BlockFormatSlot &e) { return e.pageBreak == m_blockPageBreak && e.props == p; };
+    const auto matches = [&](const BlockFormatSlot &e) { return e.pageBreak == m_b.blockPageBreak && e.props == p; };
     if (m_lastBlockFormat < m_blockFormats.size() && matches(m_blockFormats[m_lastBlockFormat]))
         return m_blockFormats[m_lastBlockFormat].entry;
     for (size_t i = 0; i < m_blockFormats.size(); ++i) {
@@ -230,7 +230,7 @@ Reader::BlockFormatEntry &Reader::cachedBlockFormat(const ParProps &p)
     }
     if (m_blockFormats.size() >= kMaxCachedBlockFormats)
         m_blockFormats.clear();
-    m_blockFormats.push_back(BlockFormatSlot{p, m_blockPageBreak, {blockFormat(p)}});
+    m_blockFormats.push_back(BlockFormatSlot{p, m_b.blockPageBreak, {blockFormat(p)}});
     m_lastBlockFormat = m_blockFormats.size() - 1;
     return m_blockFormats.back().entry;
 }
@@ -301,7 +301,7 @@ QTextBlockFormat Reader::blockFormat(const ParProps &p) const
 {
     QTextBlockFormat f;
     f.setAlignment(p.align);
-    if (p.pageBefore || m_blockPageBreak)
+    if (p.pageBefore || m_b.blockPageBreak)
         f.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
     if (p.li)
         f.setLeftMargin(p.li / kTwipsPerPixel);

@@ -186,10 +186,10 @@ void Reader::endSymbolField()
     QTextCharFormat f = charFormat(m_st.chr);
     if (!m_symbolFamily.isEmpty())
         f.setFontFamilies(QStringList(m_symbolFamily));
-    m_cursor.insertText(m_symbolText, f);
+    m_b.cursor.insertText(m_symbolText, f);
     ++m_runs;
     ++m_bodyText;
-    m_blockHasText = true;
+    m_b.blockHasText = true;
 }
 
 } // namespace rtf::detail

@@ -66,7 +66,7 @@ void Reader::sectionBreak()
     // Right after a table's row the break ends the table and the section
     // with it: the next section starts at the paragraph after the table,
     // as a section is written that starts there.
-    const bool afterRow = !m_noteDoc && m_tables.size() == 1 && !m_tables.back().cellOpen && m_parPending
+    const bool afterRow = !m_noteDoc && m_b.tables.size() == 1 && !m_b.tables.back().cellOpen && m_b.parPending
         && tableLevel() > 0;
     if (!afterRow)
         endParagraph();
@@ -75,7 +75,7 @@ void Reader::sectionBreak()
     endSection(true);
     // A section cannot start in a table: the next one starts after the
     // table (closeTable() says where).
-    if (!m_tables.empty())
+    if (!m_b.tables.empty())
         m_sections.back().block = Section::kAfterTable;
     if (afterRow)
         closeTable();
@@ -84,7 +84,7 @@ void Reader::sectionBreak()
 void Reader::finishDocument()
 {
     endSection(false);
-    QTextDocument *doc = m_cursor.document();
+    QTextDocument *doc = m_b.cursor.document();
     QTextFrameFormat root = doc->rootFrame()->frameFormat();
     QByteArray page;
     for (const auto &[k, v] : m_pageWords)
@@ -155,9 +155,9 @@ void Reader::endBookmark()
     QTextCharFormat f = charFormat(m_st.chr);
     f.setObjectType(QTextFormat::UserObject + 0x4F); // drawn as nothing
     f.setProperty(OpaqueRtf, QString::fromLatin1(rtf));
-    m_cursor.insertText(QString(QChar::ObjectReplacementCharacter), f);
+    m_b.cursor.insertText(QString(QChar::ObjectReplacementCharacter), f);
     ++m_runs;
-    m_propsDirty = true;
+    m_b.propsDirty = true;
 }
 
 } // namespace rtf::detail

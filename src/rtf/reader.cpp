@@ -96,9 +96,9 @@ void Reader::run()
         endNote(m_st.par, m_st.chr);
     flushRun();
     finishFonts();
-    if (!m_parPending)
-        applyParagraph(paragraphHasText() ? m_lastTextPar : m_st.par, m_st.chr);
-    while (!m_tables.empty()) // tables
+    if (!m_b.parPending)
+        applyParagraph(paragraphHasText() ? m_b.lastTextPar : m_st.par, m_st.chr);
+    while (!m_b.tables.empty()) // tables
         closeTable();
     finishDocument(); // document properties: sections find the tables closed
 }
@@ -133,7 +133,7 @@ void Reader::bodyText()
             decodePending();
             if (m_textTables.source != table)
                 m_textTables.build(table);
-            m_tok.decodeStretch(m_textTables, m_run);
+            m_tok.decodeStretch(m_textTables, m_b.run);
             return;
         }
     }
@@ -176,7 +176,7 @@ bool Reader::closeGroup()
     m_stack.pop_back();
     if (old == Dest::BookmarkName && m_st.dest == Dest::Body) // opaque pieces
         endBookmark();
-    m_propsDirty = true;
+    m_b.propsDirty = true;
     if (m_inNestProps && m_stack.size() < m_nestPropsDepth) // tables
         m_inNestProps = false;
     if (old == Dest::Picture && m_st.dest != Dest::Picture && m_picActive)
@@ -346,7 +346,7 @@ void Reader::controlWord(std::string_view name, bool hasParam, int param, bool f
     case Concern::Style:
         styleWord(info.cmd, hasParam, param);
         if (info.cmd == Cmd::CharStyle || info.cmd == Cmd::ParStyle)
-            m_propsDirty = true;
+            m_b.propsDirty = true;
         return;
     case Concern::Object:
         return;
@@ -455,7 +455,7 @@ void Reader::documentDestination(const CmdInfo &info, std::string_view name)
 void Reader::objectDestination(const CmdInfo &info, std::string_view name)
 {
     CharProps &chr = m_st.chr;
-    auto charChanged = [this] { m_propsDirty = true; };
+    auto charChanged = [this] { m_b.propsDirty = true; };
     switch (info.cmd) {
     case Cmd::FldInst:
         // Read only for its hyperlink; other fields show their result.
@@ -564,12 +564,12 @@ void Reader::symbolWord(const CmdInfo &info, bool hasParam, int param)
     case Cmd::Par:
         if (m_st.dest == Dest::Body)
             endParagraph();
-        m_markPending = false; // notes: a \chftn without its note
+        m_b.markPending = false; // notes: a \chftn without its note
         return;
     case Cmd::Sect:
         if (m_st.dest == Dest::Body)
             sectionBreak(); // document properties
-        m_markPending = false;
+        m_b.markPending = false;
         return;
     case Cmd::Page:
         // A page break ends the paragraph it is in; one right after a
@@ -579,8 +579,8 @@ void Reader::symbolWord(const CmdInfo &info, bool hasParam, int param)
             return;
         if (paragraphHasText())
             endParagraph();
-        if (m_parPending)
-            m_pageBreak = true;
+        if (m_b.parPending)
+            m_b.pageBreak = true;
         return;
     case Cmd::Line:
         textChar(QChar::LineSeparator);
@@ -613,7 +613,7 @@ void Reader::symbolWord(const CmdInfo &info, bool hasParam, int param)
     case Cmd::NestRow:
         if (m_st.dest == Dest::Body)
             endRow(info.cmd == Cmd::NestRow);
-        m_markPending = false;
+        m_b.markPending = false;
         return;
     default:
         return;
@@ -622,7 +622,7 @@ void Reader::symbolWord(const CmdInfo &info, bool hasParam, int param)
 
 void Reader::documentWord(const CmdInfo &info, std::string_view name, bool hasParam, int param)
 {
-    auto charChanged = [this] { m_propsDirty = true; };
+    auto charChanged = [this] { m_b.propsDirty = true; };
     switch (info.cmd) {
     case Cmd::FtnAlt:
         if (m_noteDoc && qsizetype(m_stack.size()) == m_noteDepth)
@@ -720,7 +720,7 @@ void Reader::characterWord(const CmdInfo &info, bool hasParam, int param)
 {
     const bool on = !hasParam || param != 0;
     CharProps &chr = m_st.chr;
-    auto charChanged = [this] { m_propsDirty = true; };
+    auto charChanged = [this] { m_b.propsDirty = true; };
     switch (info.cmd) {
     case Cmd::Font:
         if (m_st.dest == Dest::FontTable) {
@@ -931,7 +931,7 @@ void Reader::textBytes(const char *s, qsizetype n)
         const int cp = codepage();
         if (const char16_t *table = detail::byteTable(cp)) { // speed
             decodePending();
-            appendTableText(table, s, n, m_run); // no pending buffer, no second pass
+            appendTableText(table, s, n, m_b.run); // no pending buffer, no second pass
             return;
         }
         if (cp != m_pendingCp)
@@ -1037,7 +1037,7 @@ void Reader::textChar(char16_t c)
         }
         beforeText();
         decodePending();
-        m_run.append(QChar(c));
+        m_b.run.append(QChar(c));
         // speed: the code pages' tables have none of these
         if (c == QChar::ParagraphSeparator || c == 0xFDD0 || c == 0xFDD1) // and frame marks
             m_runMayBreak = true;

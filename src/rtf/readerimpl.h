@@ -232,11 +232,57 @@ SymbolField symbolField(const QString &instruction);
 
 QString noteNumberText(int number, NoteNumbering style);
 
+// lists: the QTextList the items of a list level go to.
+struct ListRun {
+    int object = -1; // the QTextList's object index
+    int first = 0;   // number of its first item, counted from the level's start
+};
+
+// What building one document takes: the body's, or a note's, header's or
+// footer's while it is read. Reading a note puts the body's aside and
+// brings it back whole, so a field added here is never left behind.
+struct Builder {
+    QTextCursor cursor;
+    QString run;          // text not yet inserted, in runProps
+    CharProps runProps;
+    bool propsDirty = true; // the group's properties may differ from runProps
+    QString hidden;       // opaque pieces: \v text not yet kept
+    CharProps hiddenProps;
+    bool parPending = false;  // a \par was read; the next text opens a paragraph
+    bool blockHasText = false;
+    ParProps lastTextPar;     // paragraph properties when text was last added
+    ParProps blockPar;        // formats the current block has been given
+    CharProps blockChr;
+    bool blockFormatted = false;
+    bool blockPageBreak = false; // the current block follows a \page
+    bool pageBreak = false;      // a \page: the next paragraph starts a page
+    int cells = 0;               // cell ends whose tab is still to come
+    // tables
+    std::vector<TableBuild> tables; // the open tables, outermost first
+    bool reuseBlock = false; // the pending paragraph goes into the empty block at the cursor
+    // lists
+    QHash<quint64, ListRun> textLists; // list and level -> the QTextList its items go to
+    quint64 lastPnKey = 0;             // \pn numbering of the previous paragraph
+    int listTextStart = -1, listTextEnd = -1; // \listtext of the current paragraph
+    QString heldLabel;                 // its text, held back (see endListText)
+    QTextCharFormat heldLabelFormat;
+    // pictures: identical pictures share their resources, by document
+    QHash<QByteArray, QString> pictureNames;
+    QHash<QByteArray, QSize> pictureSizes; // as decoded, by the key of pictureNames
+    // notes: a \chftn waits for its \footnote
+    bool markPending = false;
+
+    // The builder of a sub-document at `cursor`, read while this one waits:
+    // what it starts with of this one's state.
+    Builder subDocument(const QTextCursor &at) const;
+};
+
 class Reader {
 public:
-    Reader(QByteArrayView data, QTextCursor &cursor)
-        : m_tok(data), m_cursor(cursor)
+    Reader(QByteArrayView data, const QTextCursor &cursor)
+        : m_tok(data)
     {
+        m_b.cursor = cursor;
     }
 
     void run();
@@ -321,11 +367,12 @@ private:
 
     bool paragraphHasText() const
     {
-        return !m_parPending && (m_blockHasText || !m_run.isEmpty() || !m_pendingBytes.isEmpty());
+        return !m_b.parPending && (m_b.blockHasText || !m_b.run.isEmpty() || !m_pendingBytes.isEmpty());
     }
 
     Tokenizer m_tok;
-    QTextCursor &m_cursor;
+    Builder m_b;         // the document being built
+    Builder m_bodySaved; // the body's, while a note or header is read
 
     std::vector<GroupState> m_stack;
     GroupState m_st;
@@ -345,19 +392,8 @@ private:
     TextDecoder m_decoder;
     QByteArray m_pendingBytes;
     int m_pendingCp = 0;
-    QString m_run;
-    bool m_runMayBreak = false; // m_run may hold what the document makes paragraphs of
-    CharProps m_runProps;
-    bool m_propsDirty = true;
+    bool m_runMayBreak = false; // the run may hold what the document makes paragraphs of
 
-    bool m_parPending = false;  // a \par was read; the next text opens a paragraph
-    bool m_blockHasText = false;
-    ParProps m_lastTextPar;     // paragraph properties when text was last added
-    ParProps m_blockPar;        // formats the current block has been given
-    CharProps m_blockChr;
-    bool m_blockFormatted = false;
-    bool m_blockPageBreak = false; // the current block follows a \page
-    int m_cells = 0;            // cell ends whose tab is still to come
     qint64 m_runs = 0;
     qint64 m_paragraphs = 1;
 
@@ -374,17 +410,13 @@ private:
     bool m_shapeHadPicture = false; // its \shprslt repeats the picture
     qint64 m_pictures = 0;
     qint64 m_decodedPixels = 0;
-    QHash<QByteArray, QString> m_pictureNames; // identical pictures share their resources
 
     QString m_fieldInst;     // instruction of the field being read
     QStringList m_links;     // hyperlink targets, by CharProps::link
     QHash<QString, int> m_linkIndex;
-    bool m_pageBreak = false; // a \page: the next paragraph starts a page
     const qint64 m_maxParagraphs = paragraphLimit();
 
     // tables
-    std::vector<TableBuild> m_tables; // the open tables, outermost first
-    bool m_reuseBlock = false; // the pending paragraph goes into the empty block at the cursor
     RowDef m_bodyDef;          // the last row definition of the outer tables
     RowDef m_nestDef;          // ... and of nested tables, from \nesttableprops
     bool m_inNestProps = false;
@@ -397,15 +429,6 @@ private:
     int m_overrideList = INT_MIN;               // \listid of the \listoverride being read
     std::vector<ListLevelDef> m_pnDefs;  // distinct \pn numberings
     std::unique_ptr<ListLevelDef> m_pn;  // the \pn being read
-    struct ListRun {
-        int object = -1; // the QTextList's object index
-        int first = 0;   // number of its first item, counted from the level's start
-    };
-    QHash<quint64, ListRun> m_textLists;        // list and level -> the QTextList its items go to
-    quint64 m_lastPnKey = 0;                    // \pn numbering of the previous paragraph
-    int m_listTextStart = -1, m_listTextEnd = -1; // \listtext of the current paragraph
-    QString m_heldLabel;                        // its text, held back (see endListText)
-    QTextCharFormat m_heldLabelFormat;
     bool m_readingOverrides = false;            // in \listoverridetable
     int m_curList = -1, m_curLevel = -1;        // being read, -1 none (or past the limits)
     QHash<QByteArray, int> m_pnIndex;           // a \pn numbering -> index in m_pnDefs
@@ -414,7 +437,6 @@ private:
     // pictures: decoding work bounded by the input's size
     const qint64 m_inputBytes = m_tok.size();
     qint64 m_decodeWork = 0;
-    QHash<QByteArray, QSize> m_pictureSizes; // as decoded, by the key of m_pictureNames
     // notes
     void endFieldInstruction();
     void endSymbolField();
@@ -431,28 +453,6 @@ private:
     QString nextNoteNumber() const;
     void noteNumbering(bool endnote, int start, int style); // -1: unchanged
     QString m_noteWords; // the numbering words in force, for writing back
-    struct NoteSaved {
-        QTextCursor cursor;
-        QString run;
-        QString hidden; // opaque pieces: hidden text goes on after a header
-        CharProps runProps, blockChr, hiddenProps;
-        ParProps lastTextPar, blockPar;
-        bool propsDirty = false, parPending = false, blockHasText = false, blockFormatted = false;
-        bool blockPageBreak = false, pageBreak = false, markPending = false;
-        int cells = 0;
-        std::vector<TableBuild> tables; // the body's open tables: a note's own are in its document
-        bool reuseBlock = false;
-        // What refers to objects and resources of the body's document: a
-        // note's lists and pictures are its own document's.
-        QHash<quint64, ListRun> textLists;
-        quint64 lastPnKey = 0;
-        int listTextStart = -1, listTextEnd = -1;
-        QString heldLabel;
-        QTextCharFormat heldLabelFormat;
-        QHash<QByteArray, QString> pictureNames;
-        QHash<QByteArray, QSize> pictureSizes;
-    };
-    NoteSaved m_noteSaved;                    // the body's builder state while a note is read
     std::unique_ptr<QTextDocument> m_noteDoc; // the note being read, null in the body
     qsizetype m_noteDepth = -1;
     int m_noteKind = 0;                       // NoteKindValue
@@ -460,7 +460,6 @@ private:
     std::array<int, 2> m_noteCount{};         // by kind
     std::array<int, 2> m_noteStart{1, 1};
     std::array<NoteNumbering, 2> m_noteStyle{NoteNumbering::Arabic, NoteNumbering::LowerRoman};
-    bool m_markPending = false;               // a \chftn waits for its \footnote
     CharProps m_markProps;
     int m_markStart = 0, m_markEnd = 0;       // its text in the body
     qint64 m_selfMarks = 0;
@@ -592,8 +591,6 @@ private:
     void dropTapStar();
     void splitWrap();
     int m_commentEnd = -1;         // cursor after a comment still to be completed, -1 none
-    QString m_hidden;              // \v text not yet kept
-    CharProps m_hiddenProps;
     struct LastHidden {
         quint64 generation = 0; // of its document (see m_docGeneration)
         int end = -1; // the position after its character

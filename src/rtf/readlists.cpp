@@ -198,9 +198,9 @@ void Reader::beginListText()
     enterParagraph();
     flushRun();
     m_st.listText = true;
-    m_listTextStart = m_cursor.position();
-    m_listTextEnd = -1;
-    m_heldLabel.clear();
+    m_b.listTextStart = m_b.cursor.position();
+    m_b.listTextEnd = -1;
+    m_b.heldLabel.clear();
 }
 
 void Reader::endListText()
@@ -208,31 +208,31 @@ void Reader::endListText()
     // The label of an item already in a list this reader understands is
     // held back rather than inserted and taken out again at the paragraph's
     // end; it goes in only if the paragraph leaves the list by then.
-    if (m_listTextStart >= 0 && m_cursor.block().textList()) {
+    if (m_b.listTextStart >= 0 && m_b.cursor.block().textList()) {
         decodePending();
-        if (!m_run.isEmpty()) {
-            m_heldLabel += m_run;
-            m_heldLabelFormat = charFormat(m_runProps);
-            m_run.resize(0);
-            m_blockHasText = true;
+        if (!m_b.run.isEmpty()) {
+            m_b.heldLabel += m_b.run;
+            m_b.heldLabelFormat = charFormat(m_b.runProps);
+            m_b.run.resize(0);
+            m_b.blockHasText = true;
         }
     } else {
         flushRun();
     }
-    if (m_listTextStart >= 0)
-        m_listTextEnd = m_cursor.position();
+    if (m_b.listTextStart >= 0)
+        m_b.listTextEnd = m_b.cursor.position();
 }
 
 void Reader::placeHeldLabel()
 {
-    if (m_heldLabel.isEmpty())
+    if (m_b.heldLabel.isEmpty())
         return;
-    if (!m_cursor.block().textList() && m_listTextStart >= m_cursor.block().position()) {
-        QTextCursor label(m_cursor.document());
-        label.setPosition(m_listTextStart);
-        label.insertText(m_heldLabel, m_heldLabelFormat);
+    if (!m_b.cursor.block().textList() && m_b.listTextStart >= m_b.cursor.block().position()) {
+        QTextCursor label(m_b.cursor.document());
+        label.setPosition(m_b.listTextStart);
+        label.insertText(m_b.heldLabel, m_b.heldLabelFormat);
     }
-    m_heldLabel.clear();
+    m_b.heldLabel.clear();
 }
 
 QString Reader::levelLabel(const ListLevelDef &level)
@@ -333,17 +333,17 @@ int Reader::listObject(const ParProps &par)
         level = &(*levels)[size_t(ilvl)];
         // The level the list has: an \ilvl past its last level is that level.
         key = (quint64(uint(par.ls)) << 8) | uint(ilvl);
-        m_lastPnKey = 0;
+        m_b.lastPnKey = 0;
     } else if (par.pn >= 0 && size_t(par.pn) < m_pnDefs.size()) {
         level = &m_pnDefs[size_t(par.pn)];
         ilvl = level->level;
         key = (quint64(1) << 48) | (quint64(uint(par.pn)) << 8) | uint(ilvl);
         // Paragraph numbering restarts after a paragraph without it.
-        if (m_lastPnKey != key)
-            m_textLists.remove(key);
-        m_lastPnKey = key;
+        if (m_b.lastPnKey != key)
+            m_b.textLists.remove(key);
+        m_b.lastPnKey = key;
     } else {
-        m_lastPnKey = 0;
+        m_b.lastPnKey = 0;
         return -1;
     }
 
@@ -351,13 +351,13 @@ int Reader::listObject(const ParProps &par)
     // a list of n items costs n * n: long lists are made of several Qt
     // lists that go on counting where the one before stopped.
     int offset = 0;
-    if (auto it = m_textLists.find(key); it != m_textLists.end()) {
-        const auto *list = qobject_cast<const QTextList *>(m_cursor.document()->object(it->object));
+    if (auto it = m_b.textLists.find(key); it != m_b.textLists.end()) {
+        const auto *list = qobject_cast<const QTextList *>(m_b.cursor.document()->object(it->object));
         const int most = level->nfc == 23 || level->nfc == 255 ? limits::maxBulletListRun : limits::maxNumberedListRun;
-        if (!list || m_cursor.block().textList() == list || list->count() < most)
+        if (!list || m_b.cursor.block().textList() == list || list->count() < most)
             return it->object;
         offset = it->first + list->count();
-        m_textLists.erase(it);
+        m_b.textLists.erase(it);
     }
 
     QTextListFormat f;
@@ -400,16 +400,16 @@ int Reader::listObject(const ParProps &par)
     }
     if (levels)
         f.setProperty(ListGroup, par.ls);
-    QTextCursor c(m_cursor);
+    QTextCursor c(m_b.cursor);
     QTextList *list = c.createList(f);
-    m_textLists.insert(key, ListRun{list->objectIndex(), offset});
+    m_b.textLists.insert(key, ListRun{list->objectIndex(), offset});
     return list->objectIndex();
 }
 
 void Reader::attachList(const ParProps &par)
 {
     if (par.ls <= 0 && par.pn < 0) {
-        m_lastPnKey = 0;
+        m_b.lastPnKey = 0;
         return;
     }
     const int object = listObject(par);
@@ -417,7 +417,7 @@ void Reader::attachList(const ParProps &par)
         return;
     // Qt puts the label in the margin of the list's indent; the paragraph
     // keeps what its own indent adds to that.
-    const QTextDocument *doc = m_cursor.document();
+    const QTextDocument *doc = m_b.cursor.document();
     QTextBlockFormat f;
     f.setObjectIndex(object);
     int li = par.li;
@@ -434,7 +434,7 @@ void Reader::attachList(const ParProps &par)
     const double listIndent = list ? list->format().indent() * doc->indentWidth() : 0;
     f.setLeftMargin(std::max(0.0, li / kTwipsPerPixel - listIndent));
     f.setTextIndent(0);
-    m_cursor.mergeBlockFormat(f);
+    m_b.cursor.mergeBlockFormat(f);
 }
 
 } // namespace rtf::detail

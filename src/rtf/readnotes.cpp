@@ -105,15 +105,15 @@ void Reader::noteMark()
     f.setProperty(NoteSelfMark, int(++m_selfMarks)); // neighbouring marks stay apart
     if (!m_noteWords.isEmpty())
         f.setProperty(NoteNumberingWords, m_noteWords);
-    const int start = m_cursor.position();
-    m_cursor.insertText(nextNoteNumber(), f);
+    const int start = m_b.cursor.position();
+    m_b.cursor.insertText(nextNoteNumber(), f);
     ++m_runs;
-    m_blockHasText = true;
-    m_propsDirty = true;
+    m_b.blockHasText = true;
+    m_b.propsDirty = true;
     if (!m_noteDoc) {
-        m_markPending = true;
+        m_b.markPending = true;
         m_markStart = start;
-        m_markEnd = m_cursor.position();
+        m_markEnd = m_b.cursor.position();
         m_markProps = m_st.chr;
     }
 }
@@ -130,56 +130,36 @@ bool Reader::beginNote()
 
 // The builder's state is put aside and the text goes to a document of its
 // own until the group ends.
+Builder Builder::subDocument(const QTextCursor &at) const
+{
+    Builder b;
+    b.cursor = at;
+    // The formats last given stay the reference that the next run and
+    // paragraph are compared with.
+    b.runProps = runProps;
+    b.hiddenProps = hiddenProps;
+    b.lastTextPar = lastTextPar;
+    b.blockPar = blockPar;
+    b.blockChr = blockChr;
+    b.heldLabelFormat = heldLabelFormat;
+    // A number waiting for its note goes on waiting: the note is read, and
+    // its end decides.
+    b.markPending = markPending;
+    return b;
+}
+
 bool Reader::beginSubDocument()
 {
-    auto &s = m_noteSaved;
-    // Hidden text around a header is one piece, as a save writes it.
-    s.hidden = std::exchange(m_hidden, QString());
-    s.hiddenProps = m_hiddenProps;
+    // Hidden text around a header is one piece, as a save writes it: it
+    // waits in the body's builder, not flushed into the body.
+    QString hidden = std::exchange(m_b.hidden, QString());
     flushRun();
-    s.cursor = m_cursor;
-    s.markPending = m_markPending;
-    s.run = std::move(m_run);
-    m_run.clear();
-    s.runProps = m_runProps;
-    s.propsDirty = m_propsDirty;
-    s.parPending = m_parPending;
-    s.blockHasText = m_blockHasText;
-    s.lastTextPar = m_lastTextPar;
-    s.blockPar = m_blockPar;
-    s.blockChr = m_blockChr;
-    s.blockFormatted = m_blockFormatted;
-    s.blockPageBreak = m_blockPageBreak;
-    s.pageBreak = m_pageBreak;
-    s.cells = m_cells;
-    s.tables = std::move(m_tables);
-    m_tables.clear();
-    s.textLists.swap(m_textLists);
-    m_textLists.clear();
-    s.lastPnKey = std::exchange(m_lastPnKey, 0);
-    // The paragraph's \listtext is the body's: its label goes there.
-    s.listTextStart = std::exchange(m_listTextStart, -1);
-    s.listTextEnd = std::exchange(m_listTextEnd, -1);
-    s.heldLabel = std::exchange(m_heldLabel, QString());
-    s.heldLabelFormat = m_heldLabelFormat;
-    s.pictureNames.swap(m_pictureNames);
-    m_pictureNames.clear();
-    s.pictureSizes.swap(m_pictureSizes);
-    m_pictureSizes.clear();
-    s.reuseBlock = m_reuseBlock;
-    m_reuseBlock = false;
-
+    m_b.hidden = std::move(hidden);
     m_noteDoc = std::make_unique<QTextDocument>();
     m_noteDoc->setUndoRedoEnabled(false);
-    m_cursor = QTextCursor(m_noteDoc.get());
+    Builder note = m_b.subDocument(QTextCursor(m_noteDoc.get()));
+    m_bodySaved = std::exchange(m_b, std::move(note));
     ++m_docGeneration;
-    m_propsDirty = true;
-    m_parPending = false;
-    m_blockHasText = false;
-    m_blockFormatted = false;
-    m_blockPageBreak = false;
-    m_pageBreak = false;
-    m_cells = 0;
     m_noteKind = Footnote;
     m_noteDepth = qsizetype(m_stack.size());
     m_st.chr.wrap = -1; // opaque pieces: a note is no part of the field around it
@@ -191,23 +171,23 @@ bool Reader::beginSubDocument()
 // it is a space, a picture or another note's mark.
 bool Reader::customMarkBefore() const
 {
-    if (m_cursor.positionInBlock() == 0)
+    if (m_b.cursor.positionInBlock() == 0)
         return false;
-    const QChar c = m_cursor.document()->characterAt(m_cursor.position() - 1);
+    const QChar c = m_b.cursor.document()->characterAt(m_b.cursor.position() - 1);
     if (c.isSpace() || c == QChar::ObjectReplacementCharacter)
         return false;
-    QTextCursor before = m_cursor;
-    before.setPosition(m_cursor.position()); // the format of the character before
+    QTextCursor before = m_b.cursor;
+    before.setPosition(m_b.cursor.position()); // the format of the character before
     return !isNoteMark(before.charFormat()) && !before.charFormat().hasProperty(NoteSelfMark);
 }
 
 void Reader::endNote(const ParProps &par, const CharProps &chr)
 {
     flushRun();
-    if (!m_parPending)
-        applyParagraph(paragraphHasText() ? m_lastTextPar : par, chr);
+    if (!m_b.parPending)
+        applyParagraph(paragraphHasText() ? m_b.lastTextPar : par, chr);
     // Tables opened in the note end with it; the body's go on.
-    while (!m_tables.empty())
+    while (!m_b.tables.empty())
         closeTable();
     // The note's text without the mark that repeats its number.
     // A list item shows its label, as the note's readers see it.
@@ -232,38 +212,9 @@ void Reader::endNote(const ParProps &par, const CharProps &chr)
     m_noteDoc.reset();
     m_noteDepth = -1;
 
-    auto &s = m_noteSaved;
-    m_cursor = s.cursor;
+    m_b = std::exchange(m_bodySaved, Builder());
+    m_b.propsDirty = true;
     ++m_docGeneration;
-    m_tables = std::move(s.tables);
-    s.tables.clear();
-    m_textLists.swap(s.textLists);
-    s.textLists.clear();
-    m_lastPnKey = s.lastPnKey;
-    m_listTextStart = s.listTextStart;
-    m_listTextEnd = s.listTextEnd;
-    m_heldLabel = std::exchange(s.heldLabel, QString());
-    m_heldLabelFormat = s.heldLabelFormat;
-    m_pictureNames.swap(s.pictureNames);
-    s.pictureNames.clear();
-    m_pictureSizes.swap(s.pictureSizes);
-    s.pictureSizes.clear();
-    m_reuseBlock = s.reuseBlock;
-    m_run = std::move(s.run);
-    m_runProps = s.runProps;
-    m_hidden = std::exchange(s.hidden, QString());
-    m_hiddenProps = s.hiddenProps;
-    m_propsDirty = true;
-    m_parPending = s.parPending;
-    m_blockHasText = s.blockHasText;
-    m_lastTextPar = s.lastTextPar;
-    m_blockPar = s.blockPar;
-    m_blockChr = s.blockChr;
-    m_blockFormatted = s.blockFormatted;
-    m_blockPageBreak = s.blockPageBreak;
-    m_pageBreak = s.pageBreak;
-    m_cells = s.cells;
-    m_markPending = s.markPending;
     m_commentEnd = -1; // opaque pieces
 
     if (header) { // document properties: a header or footer of the section
@@ -280,26 +231,26 @@ void Reader::endNote(const ParProps &par, const CharProps &chr)
     props.setProperty(NoteKind, m_noteKind);
     if (!m_noteWords.isEmpty())
         props.setProperty(NoteNumberingWords, m_noteWords);
-    if (m_parPending)
+    if (m_b.parPending)
         openPendingParagraph();
     flushRun();
     // Text right before the note, after a \chftn, is the note's own mark:
     // the \chftn was a number without its note.
     const bool custom = customMarkBefore();
-    if (m_markPending && (m_markEnd == m_cursor.position() || (m_markEnd < m_cursor.position() && !custom))) {
+    if (m_b.markPending && (m_markEnd == m_b.cursor.position() || (m_markEnd < m_b.cursor.position() && !custom))) {
         QTextCharFormat f = charFormat(m_markProps);
         f.merge(props);
         f.setProperty(NoteAutoNumber, true);
-        QTextCursor c = m_cursor;
+        QTextCursor c = m_b.cursor;
         c.setPosition(m_markStart);
         c.setPosition(m_markEnd, QTextCursor::KeepAnchor);
         c.insertText(number, f);
     } else if (custom) {
         // A custom mark: the character before the note.
         // By position: moving by character would lay out the whole paragraph.
-        const int end = m_cursor.position();
-        const bool pair = end >= 2 && m_cursor.document()->characterAt(end - 1).isLowSurrogate();
-        QTextCursor c = m_cursor;
+        const int end = m_b.cursor.position();
+        const bool pair = end >= 2 && m_b.cursor.document()->characterAt(end - 1).isLowSurrogate();
+        QTextCursor c = m_b.cursor;
         c.setPosition(end - (pair ? 2 : 1));
         c.setPosition(end, QTextCursor::KeepAnchor);
         props.setProperty(NoteAutoNumber, false);
@@ -309,11 +260,11 @@ void Reader::endNote(const ParProps &par, const CharProps &chr)
         f.setVerticalAlignment(QTextCharFormat::AlignSuperScript);
         f.merge(props);
         f.setProperty(NoteAutoNumber, false);
-        m_cursor.insertText(QStringLiteral("*"), f);
+        m_b.cursor.insertText(QStringLiteral("*"), f);
     }
     ++m_runs;
-    m_blockHasText = true;
-    m_markPending = false;
+    m_b.blockHasText = true;
+    m_b.markPending = false;
 }
 
 } // namespace detail

@@ -262,10 +262,10 @@ void Reader::insertPiece(const QString &rtf, bool comment, bool closesComment, c
 {
     beforeText();
     flushRun();
-    if (comment && m_commentEnd >= 0 && m_commentEnd == m_cursor.position() && m_cursor.position() > 0) {
-        QTextCursor c = m_cursor;
-        c.setPosition(m_cursor.position() - 1);
-        c.setPosition(m_cursor.position(), QTextCursor::KeepAnchor);
+    if (comment && m_commentEnd >= 0 && m_commentEnd == m_b.cursor.position() && m_b.cursor.position() > 0) {
+        QTextCursor c = m_b.cursor;
+        c.setPosition(m_b.cursor.position() - 1);
+        c.setPosition(m_b.cursor.position(), QTextCursor::KeepAnchor);
         QTextCharFormat f = c.charFormat();
         if (f.hasProperty(OpaqueRtf)) {
             f.setProperty(OpaqueRtf, f.stringProperty(OpaqueRtf) + rtf);
@@ -274,7 +274,7 @@ void Reader::insertPiece(const QString &rtf, bool comment, bool closesComment, c
                 f.setProperty(OpaqueText, before.isEmpty() ? text : before + QStringLiteral(": ") + text);
             }
             c.setCharFormat(f);
-            m_commentEnd = closesComment ? -1 : m_cursor.position();
+            m_commentEnd = closesComment ? -1 : m_b.cursor.position();
             return;
         }
     }
@@ -285,10 +285,10 @@ void Reader::insertPiece(const QString &rtf, bool comment, bool closesComment, c
     f.setProperty(OpaqueRtf, rtf);
     if (!text.isEmpty())
         f.setProperty(OpaqueText, text);
-    m_cursor.insertText(QString(QChar::ObjectReplacementCharacter), f);
+    m_b.cursor.insertText(QString(QChar::ObjectReplacementCharacter), f);
     ++m_runs;
-    m_propsDirty = true;
-    m_commentEnd = comment && !closesComment ? m_cursor.position() : -1;
+    m_b.propsDirty = true;
+    m_commentEnd = comment && !closesComment ? m_b.cursor.position() : -1;
 }
 
 namespace {
@@ -333,10 +333,10 @@ void Reader::beginWrap(const QString &rtf)
     ++m_pieces;
     flushRun();
     m_st.chr.wrap = int(m_wraps.size() - 1);
-    m_propsDirty = true;
+    m_b.propsDirty = true;
     m_wrapDepth = qsizetype(m_stack.size());
-    m_wrapStart = m_cursor.position();
-    m_wrapInTable = !m_tables.empty();
+    m_wrapStart = m_b.cursor.position();
+    m_wrapInTable = !m_b.tables.empty();
 }
 
 // The result goes on as a result of its own, of the same field or object.
@@ -352,7 +352,7 @@ void Reader::splitWrap()
             m_stack[i].chr.wrap = now;
     }
     m_st.chr.wrap = now;
-    m_propsDirty = true;
+    m_b.propsDirty = true;
 }
 
 // The field's group ended: one without a result is kept as a piece.
@@ -397,16 +397,16 @@ void Reader::endWrap()
     m_wrapDepth = -1;
     flushHidden();
     flushRun();
-    if (m_cursor.position() != m_wrapStart || m_wraps.empty())
+    if (m_b.cursor.position() != m_wrapStart || m_wraps.empty())
         return;
     CharProps props = m_st.chr;
     props.wrap = int(m_wraps.size() - 1);
     QTextCharFormat f = charFormat(props);
     f.setObjectType(PieceObject);
     beforeText();
-    m_cursor.insertText(QString(QChar::ObjectReplacementCharacter), f);
+    m_b.cursor.insertText(QString(QChar::ObjectReplacementCharacter), f);
     ++m_runs;
-    m_propsDirty = true;
+    m_b.propsDirty = true;
 }
 
 // Hidden text (\v) is kept as a piece of its own, in the format around it.
@@ -417,8 +417,8 @@ void Reader::hiddenText(QStringView text, const char *bytes, qsizetype n)
     // Hidden text goes on in one piece while it looks the same: words that
     // change nothing a save writes (\f of the default font) would split it
     // into pieces that a reload reads as one.
-    if (!m_hidden.isEmpty() && !(m_st.chr == m_hiddenProps)) {
-        CharProps now = m_st.chr, before = m_hiddenProps;
+    if (!m_b.hidden.isEmpty() && !(m_st.chr == m_b.hiddenProps)) {
+        CharProps now = m_st.chr, before = m_b.hiddenProps;
         now.hidden = before.hidden = false;
         // The document's language is written as no \lang at all.
         const int documentLanguage = m_defLang > 0 ? m_defLang : czechLanguage;
@@ -429,43 +429,43 @@ void Reader::hiddenText(QStringView text, const char *bytes, qsizetype n)
         if (charFormat(now) != charFormat(before))
             flushHidden();
     }
-    if (m_hidden.isEmpty()) {
+    if (m_b.hidden.isEmpty()) {
         if (m_pieces >= limits::maxPieces)
             return;
         beforeText();
         flushRun();
-        m_hiddenProps = m_st.chr;
-        m_runProps = m_st.chr; // so the next shown text ends the piece first
+        m_b.hiddenProps = m_st.chr;
+        m_b.runProps = m_st.chr; // so the next shown text ends the piece first
     }
-    m_propsDirty = true;
-    const qsizetype room = limits::maxPieceBytes / 8 - m_hidden.size(); // \uN? is up to 8 bytes
+    m_b.propsDirty = true;
+    const qsizetype room = limits::maxPieceBytes / 8 - m_b.hidden.size(); // \uN? is up to 8 bytes
     if (room <= 0)
         return;
     if (bytes) {
         QString t;
         m_decoder.decode(codepage(), QByteArrayView(bytes, std::min(n, room)), t);
-        m_hidden += t;
+        m_b.hidden += t;
     } else {
-        m_hidden += text.left(room);
+        m_b.hidden += text.left(room);
     }
 }
 
 void Reader::flushHidden()
 {
-    if (m_hidden.isEmpty())
+    if (m_b.hidden.isEmpty())
         return;
-    QString text = std::move(m_hidden);
-    m_hidden.clear();
-    CharProps props = m_hiddenProps;
+    QString text = std::move(m_b.hidden);
+    m_b.hidden.clear();
+    CharProps props = m_b.hiddenProps;
     props.hidden = false;
     QTextCharFormat f = charFormat(props);
     // Hidden text right after a hidden piece that looks the same (a list
     // label or a header came between) joins it: a save writes the two side
     // by side, and a reload reads them as one.
-    const int at = m_cursor.position();
+    const int at = m_b.cursor.position();
     if (at > 0 && at == m_lastHidden.end && m_lastHidden.generation == m_docGeneration
         && text.size() + m_lastHidden.text.size() <= limits::maxPieceBytes / 8) {
-        QTextCursor before = m_cursor;
+        QTextCursor before = m_b.cursor;
         before.setPosition(at - 1);
         before.setPosition(at, QTextCursor::KeepAnchor);
         QTextCharFormat was = before.charFormat();
@@ -487,11 +487,11 @@ void Reader::flushHidden()
     f.setObjectType(PieceObject);
     f.setProperty(OpaqueRtf, QString::fromLatin1(rtf));
     // Called first thing by flushRun(): the run's text comes after it.
-    m_cursor.insertText(QString(QChar::ObjectReplacementCharacter), f);
+    m_b.cursor.insertText(QString(QChar::ObjectReplacementCharacter), f);
     ++m_runs;
-    m_blockHasText = true;
-    m_propsDirty = true;
-    m_lastHidden = {m_docGeneration, m_cursor.position(), std::move(text), f.stringProperty(OpaqueRtf)};
+    m_b.blockHasText = true;
+    m_b.propsDirty = true;
+    m_lastHidden = {m_docGeneration, m_b.cursor.position(), std::move(text), f.stringProperty(OpaqueRtf)};
 }
 
 } // namespace rtf::detail

@@ -160,14 +160,14 @@ void Reader::finishPicture()
                  + QByteArray::number(data.pich) + '\0');
     hash.addData(data.bytes);
     const QByteArray key = hash.result();
-    QTextDocument *doc = m_cursor.document();
+    QTextDocument *doc = m_b.cursor.document();
     QSize imageSize;     // what the picture is decoded at, when it is
     bool damaged = false; // decoding was tried, and the bytes are no picture
-    auto it = m_pictureNames.constFind(key);
-    const bool fresh = it == m_pictureNames.cend();
+    auto it = m_b.pictureNames.constFind(key);
+    const bool fresh = it == m_b.pictureNames.cend();
     if (!fresh) {
         name = *it;
-        imageSize = m_pictureSizes.value(key);
+        imageSize = m_b.pictureSizes.value(key);
     } else {
         name = QStringLiteral("rtf-picture:") + QString::fromLatin1(key.toHex());
         const qint64 budget = std::min(limits::maxPicturePixels, limits::maxDocumentPicturePixels - m_decodedPixels);
@@ -190,8 +190,8 @@ void Reader::finishPicture()
                 m_decodedPixels += qint64(imageSize.width()) * imageSize.height();
             }
         }
-        m_pictureNames.insert(key, name);
-        m_pictureSizes.insert(key, imageSize);
+        m_b.pictureNames.insert(key, name);
+        m_b.pictureSizes.insert(key, imageSize);
     }
     // Without a size in the file the decoded picture's own size applies.
     const bool known = !imageSize.isEmpty();
@@ -234,9 +234,9 @@ void Reader::finishPicture()
 
     beforeText();
     flushRun();
-    m_cursor.insertText(QString(QChar::ObjectReplacementCharacter), f);
+    m_b.cursor.insertText(QString(QChar::ObjectReplacementCharacter), f);
     ++m_runs;
-    m_blockHasText = true;
+    m_b.blockHasText = true;
 }
 
 } // namespace rtf::detail

@@ -40,9 +40,9 @@ int Reader::tableLevel() const
 
 void Reader::enterParagraph()
 {
-    if (!m_parPending && !paragraphHasText())
+    if (!m_b.parPending && !paragraphHasText())
         syncTables();
-    if (m_parPending)
+    if (m_b.parPending)
         openPendingParagraph();
 }
 
@@ -51,21 +51,21 @@ void Reader::enterParagraph()
 void Reader::syncTables()
 {
     const int level = tableLevel();
-    if (int(m_tables.size()) == level && (level == 0 || m_tables.back().cellOpen))
+    if (int(m_b.tables.size()) == level && (level == 0 || m_b.tables.back().cellOpen))
         return;
-    while (int(m_tables.size()) > level)
+    while (int(m_b.tables.size()) > level)
         closeTable();
     for (int d = 0; d < level; ++d) {
-        if (d >= int(m_tables.size()))
+        if (d >= int(m_b.tables.size()))
             openTable();
-        if (!m_tables[size_t(d)].cellOpen)
-            openCell(m_tables[size_t(d)], d + 1);
+        if (!m_b.tables[size_t(d)].cellOpen)
+            openCell(m_b.tables[size_t(d)], d + 1);
     }
 }
 
 void Reader::openTable()
 {
-    const bool outer = m_tables.empty();
+    const bool outer = m_b.tables.empty();
     const RowDef &def = outer ? m_bodyDef : m_nestDef;
     const int columns = outer && !def.cells.empty() ? int(def.cells.size()) : 1;
     QTextTableFormat f;
@@ -73,9 +73,9 @@ void Reader::openTable()
     f.setCellSpacing(0);
     f.setBorder(0);
     TableBuild t;
-    t.table = m_cursor.insertTable(1, columns, f);
+    t.table = m_b.cursor.insertTable(1, columns, f);
     t.rows = 1;
-    m_tables.push_back(std::move(t));
+    m_b.tables.push_back(std::move(t));
 }
 
 void Reader::openCell(TableBuild &t, int level)
@@ -102,7 +102,7 @@ void Reader::openCell(TableBuild &t, int level)
     if (t.nextColumn >= limits::maxTableColumns) {
         // The rest of the row goes on in its last cell, as paragraphs.
         t.cellOpen = true;
-        m_parPending = true;
+        m_b.parPending = true;
         return;
     }
     const int first = t.nextColumn;
@@ -123,10 +123,10 @@ void Reader::openCell(TableBuild &t, int level)
     }
     t.rowCells.emplace_back(first, last - first + 1);
     t.nextColumn = last + 1;
-    m_cursor.setPosition(t.table->cellAt(t.row, first).firstPosition());
+    m_b.cursor.setPosition(t.table->cellAt(t.row, first).firstPosition());
     t.cellOpen = true;
-    m_parPending = true;
-    m_reuseBlock = true;
+    m_b.parPending = true;
+    m_b.reuseBlock = true;
 }
 
 // The column a cell ending at `right` ends in. The table's columns are the
@@ -217,42 +217,42 @@ void Reader::endCell()
     const int level = tableLevel();
     if (level > 0)
         enterParagraph(); // an empty cell is a cell too
-    if (level == 0 || int(m_tables.size()) != level || !m_tables.back().cellOpen) {
+    if (level == 0 || int(m_b.tables.size()) != level || !m_b.tables.back().cellOpen) {
         // A cell outside any table: its text goes on after a tab.
-        m_cells = std::min(m_cells + 1, 1 << 20);
+        m_b.cells = std::min(m_b.cells + 1, 1 << 20);
         return;
     }
-    m_propsDirty = true;
+    m_b.propsDirty = true;
     flushRun();
     applyParagraph(m_st.par, m_st.chr);
-    m_parPending = true;
-    m_cells = 0;
-    m_tables.back().cellOpen = false;
-    m_markPending = false; // notes: a \chftn of the cell without its note
+    m_b.parPending = true;
+    m_b.cells = 0;
+    m_b.tables.back().cellOpen = false;
+    m_b.markPending = false; // notes: a \chftn of the cell without its note
 }
 
 void Reader::endRow(bool nested)
 {
     int level = tableLevel();
     if (level == 0)
-        level = nested ? int(m_tables.size()) : std::min<int>(1, int(m_tables.size()));
+        level = nested ? int(m_b.tables.size()) : std::min<int>(1, int(m_b.tables.size()));
     if (level == 0) {
         endParagraph(); // a row outside any table ends a paragraph, no more
         return;
     }
-    if (level > int(m_tables.size()))
+    if (level > int(m_b.tables.size()))
         return; // a row without cells
-    if (!m_parPending && paragraphHasText()) {
+    if (!m_b.parPending && paragraphHasText()) {
         // The row's last cell has no \cell.
-        m_propsDirty = true;
+        m_b.propsDirty = true;
         flushRun();
         applyParagraph(m_st.par, m_st.chr);
-        m_parPending = true;
-        m_cells = 0;
+        m_b.parPending = true;
+        m_b.cells = 0;
     }
-    while (int(m_tables.size()) > level)
+    while (int(m_b.tables.size()) > level)
         closeTable();
-    TableBuild &t = m_tables[size_t(level - 1)];
+    TableBuild &t = m_b.tables[size_t(level - 1)];
     t.cellOpen = false;
     if (t.rowOpen)
         finishRow(t, level);
@@ -395,8 +395,8 @@ void Reader::mergeCells(QTextTable *table, const TableBuild::Span &s)
 
 void Reader::closeTable()
 {
-    const int level = int(m_tables.size());
-    TableBuild &t = m_tables.back();
+    const int level = int(m_b.tables.size());
+    TableBuild &t = m_b.tables.back();
     if (t.rowOpen)
         finishRow(t, level);
     const int used = t.row + 1;
@@ -439,12 +439,12 @@ void Reader::closeTable()
     if (t.headerRows > 0)
         f.setHeaderRowCount(t.headerRows);
     t.table->setFormat(f);
-    m_cursor.setPosition(t.table->lastPosition() + 1);
-    m_tables.pop_back();
-    m_parPending = true;
-    m_reuseBlock = true;
-    if (m_tables.empty() && !m_noteDoc && m_sections.back().block == Section::kAfterTable) // document properties
-        m_sections.back().block = m_cursor.blockNumber();
+    m_b.cursor.setPosition(t.table->lastPosition() + 1);
+    m_b.tables.pop_back();
+    m_b.parPending = true;
+    m_b.reuseBlock = true;
+    if (m_b.tables.empty() && !m_noteDoc && m_sections.back().block == Section::kAfterTable) // document properties
+        m_sections.back().block = m_b.cursor.blockNumber();
 }
 
 void Reader::tableWord(Cmd cmd, bool hasParam, int param, int arg)

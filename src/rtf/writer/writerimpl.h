@@ -3,7 +3,7 @@
 // The RTF writer's inner parts, shared by its units. Nothing outside
 // src/rtf includes it.
 
-#include "rtf.h"
+#include "rtf/rtf.h"
 #include "model/lists.h"
 
 #include <QColor>

@@ -5,8 +5,8 @@
 
 #include "writerimpl.h"
 
-#include "codepages.h"
-#include "fontclass.h"
+#include "rtf/codepages.h"
+#include "rtf/fontclass.h"
 #include "model/docprops.h"
 #include "model/fontsize.h"
 #include "model/language.h"

@@ -2,10 +2,10 @@
 // readers, \ls and \ilvl on each item, and the label as \listtext for
 // readers that know no lists.
 
-#include "levelnfc.h"
-#include "readerlimits.h"
 #include "writerimpl.h"
 
+#include "rtf/levelnfc.h"
+#include "rtf/readerlimits.h"
 #include "model/lists.h"
 
 #include <QTextListFormat>

@@ -120,7 +120,7 @@ private:
     QHash<QString, size_t> m_pieceIndex; // by their RTF
     bool m_sectionEnded = false;         // the last paragraph ended with \sect
 
-    // styles (writedocprops.cpp)
+    // styles (writestyles.cpp)
     void loadStyles();
     void prepareStyles();
     QByteArray paragraphStyleCode(const QTextBlockFormat &f) const;

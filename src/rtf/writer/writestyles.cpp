@@ -1,0 +1,121 @@
+// Writing the style sheet (see docprops.h): each style with the formatting
+// this writer writes for text, and on each paragraph and run its style's
+// number with the words that undo what the style sets and it does not.
+
+#include "writerimpl.h"
+
+#include "model/docprops.h"
+
+#include <QFont>
+#include <QTextFrame>
+
+#include <algorithm>
+
+namespace rtf::detail {
+
+void Writer::loadStyles()
+{
+    for (const QVariant &v : m_doc.rootFrame()->frameFormat().property(DocStyles).toList()) {
+        const QVariantMap m = v.toMap();
+        const int number = m.value(QStringLiteral("number")).toInt();
+        if (m.value(QStringLiteral("character")).toBool())
+            m_charStyles.insert(number, m.value(QStringLiteral("char")).value<QTextCharFormat>());
+        else
+            m_parStyles.insert(number, m.value(QStringLiteral("block")).value<QTextBlockFormat>());
+    }
+}
+
+// \sN, and the words that undo what the style sets and the paragraph does
+// not (a reader applies the style first).
+QByteArray Writer::paragraphStyleCode(const QTextBlockFormat &f) const
+{
+    QByteArray code = "\\s" + QByteArray::number(std::clamp(f.intProperty(StyleNumber), 0, 0x7FFF));
+    const auto it = m_parStyles.constFind(f.intProperty(StyleNumber));
+    if (it == m_parStyles.cend())
+        return code;
+    const QTextBlockFormat &s = *it;
+    const Qt::Alignment a = f.alignment() & Qt::AlignHorizontal_Mask;
+    if ((s.alignment() & Qt::AlignHorizontal_Mask) != a && !(a & (Qt::AlignHCenter | Qt::AlignJustify | Qt::AlignRight)))
+        code += "\\ql";
+    auto reset = [&](int property, const char *word) {
+        if (s.hasProperty(property) && s.doubleProperty(property) != 0 && !f.hasProperty(property))
+            code += word;
+    };
+    reset(QTextFormat::BlockLeftMargin, "\\li0");
+    reset(QTextFormat::BlockRightMargin, "\\ri0");
+    reset(QTextFormat::TextIndent, "\\fi0");
+    reset(QTextFormat::BlockTopMargin, "\\sb0");
+    reset(QTextFormat::BlockBottomMargin, "\\sa0");
+    if (s.hasProperty(QTextFormat::LineHeight) && !f.hasProperty(QTextFormat::LineHeight))
+        code += "\\sl0\\slmult0";
+    return code;
+}
+
+// What a character style sets and the run does not, undone.
+QByteArray Writer::charStyleResets(const QTextCharFormat &f) const
+{
+    const auto it = m_charStyles.constFind(f.intProperty(CharStyleNumber));
+    if (it == m_charStyles.cend())
+        return {};
+    const QTextCharFormat &s = *it;
+    QByteArray code;
+    if (s.fontWeight() >= QFont::DemiBold && f.fontWeight() < QFont::DemiBold)
+        code += "\\b0";
+    if (s.fontItalic() && !f.fontItalic())
+        code += "\\i0";
+    if (s.underlineStyle() != QTextCharFormat::NoUnderline && f.underlineStyle() == QTextCharFormat::NoUnderline
+        && !f.fontUnderline())
+        code += "\\ulnone";
+    if (s.fontStrikeOut() && !f.fontStrikeOut())
+        code += "\\strike0";
+    if (s.fontCapitalization() != QFont::MixedCase && f.fontCapitalization() == QFont::MixedCase)
+        code += "\\caps0\\scaps0";
+    if (s.verticalAlignment() != QTextCharFormat::AlignNormal && f.verticalAlignment() == QTextCharFormat::AlignNormal)
+        code += "\\nosupersub";
+    if (s.hasProperty(QTextFormat::ForegroundBrush) && !f.hasProperty(QTextFormat::ForegroundBrush))
+        code += "\\cf0";
+    if (s.hasProperty(QTextFormat::BackgroundBrush) && !f.hasProperty(QTextFormat::BackgroundBrush))
+        code += "\\chcbpat0\\highlight0";
+    return code;
+}
+
+// The style sheet, each style with its formatting as this writer writes
+// it and its name.
+void Writer::prepareStyles()
+{
+    const QVariantList sheet = m_doc.rootFrame()->frameFormat().property(DocStyles).toList();
+    if (sheet.isEmpty())
+        return;
+    QByteArray out = "{\\stylesheet";
+    for (const QVariant &v : sheet) {
+        const QVariantMap m = v.toMap();
+        const int number = std::clamp(m.value(QStringLiteral("number")).toInt(), 0, 0x7FFF);
+        const bool character = m.value(QStringLiteral("character")).toBool();
+        QByteArray chr = charCode(m.value(QStringLiteral("char")).value<QTextCharFormat>());
+        chr = chr.mid(6).trimmed(); // without \plain and the space
+        QByteArray entry = character ? "{\\*\\cs" + QByteArray::number(number) + "\\additive"
+                                     : "{\\s" + QByteArray::number(number);
+        if (!character)
+            entry += blockCode(m.value(QStringLiteral("block")).value<QTextBlockFormat>()).mid(5);
+        entry += chr;
+        const int basedOn = m.value(QStringLiteral("basedOn"), -1).toInt();
+        if (basedOn >= 0)
+            entry += "\\sbasedon" + QByteArray::number(std::min(basedOn, 0x7FFF));
+        const int next = m.value(QStringLiteral("next"), -1).toInt();
+        if (next >= 0 && !character)
+            entry += "\\snext" + QByteArray::number(std::min(next, 0x7FFF));
+        const int outline = m.value(QStringLiteral("outline"), -1).toInt();
+        if (outline >= 0 && outline <= 9 && !character)
+            entry += "\\outlinelevel" + QByteArray::number(outline);
+        entry += ' ';
+        QString name = m.value(QStringLiteral("name")).toString();
+        name.remove(u';');
+        appendEscaped(entry, name);
+        entry += ";}";
+        out += entry;
+    }
+    out += "}\r\n";
+    m_styleSheet = out;
+}
+
+} // namespace rtf::detail

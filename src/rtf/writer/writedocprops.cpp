@@ -36,18 +36,7 @@ void Writer::prepareSections()
             const QString &rtf = section[i];
             if (m_pieceIndex.contains(rtf))
                 continue;
-            Note piece;
-            piece.doc = std::make_unique<QTextDocument>();
-            piece.doc->setUndoRedoEnabled(false);
-            try {
-                rtf::read(rtf.toLatin1(), *piece.doc);
-            } catch (const Error &) {
-                piece.doc->clear();
-            }
-            piece.writer.reset(new Writer(*piece.doc, this));
-            piece.writer->m_defaultFamily = m_defaultFamily;
-            piece.writer->m_defaultSize = m_defaultSize;
-            piece.writer->collectCodes();
+            SubDocument piece = subDocument(rtf);
             // A mark in a header carries the document's numbering words as
             // the body's marks do: the body may have none.
             if (m_noteWords.isEmpty())

@@ -31,11 +31,6 @@ namespace rtf {
 namespace detail {
 namespace {
 
-// The document's units are pixels at 96 dots per inch.
-constexpr double kTwipsPerPixel = 15.0;
-
-const char kHex[] = "0123456789abcdef";
-
 // A character code that raises or lowers the text.
 bool isShifted(const QByteArray &code)
 {
@@ -101,9 +96,8 @@ void appendEscaped(QByteArray &out, QStringView text)
         default:
             break;
         }
-        if (const uchar b = detail::toCp1250(c)) {
-            const char esc[4] = {'\\', '\'', kHex[b >> 4], kHex[b & 15]};
-            out.append(esc, 4);
+        if (const uchar b = toCp1250(c)) {
+            appendHexEscape(out, b);
             continue;
         }
         // RTF's \u takes a signed 16-bit value; characters beyond the BMP
@@ -331,7 +325,7 @@ void Writer::appendPicture(QByteArray &out, const QTextImageFormat &f) const
         const qsizetype end = std::min(n, i + 64);
         for (qsizetype j = i; j < end; ++j) {
             const uchar c = uchar(b[j]);
-            const char hex[2] = {kHex[c >> 4], kHex[c & 15]};
+            const char hex[2] = {kHexDigits[c >> 4], kHexDigits[c & 15]};
             out.append(hex, 2);
         }
         out += "\r\n";
@@ -424,18 +418,42 @@ const QByteArray &Writer::codeOf(int index) const
     return m_codes[index];
 }
 
+// notes and headers: a document of their own, written by a writer that
+// shares this one's font and colour tables.
+Writer::SubDocument Writer::subDocument(const QString &rtf)
+{
+    SubDocument sub;
+    sub.doc = std::make_unique<QTextDocument>();
+    sub.doc->setUndoRedoEnabled(false);
+    try {
+        rtf::read(rtf.toLatin1(), *sub.doc);
+    } catch (const Error &) {
+        sub.doc->clear(); // not written by us: an empty one rather than none
+    }
+    sub.writer.reset(new Writer(*sub.doc, this));
+    sub.writer->m_defaultFamily = m_defaultFamily;
+    sub.writer->m_defaultSize = m_defaultSize;
+    sub.writer->collectCodes();
+    return sub;
+}
+
 void Writer::writeFrame(QByteArray &out, const QTextFrame *frame)
 {
     for (QTextFrame::iterator it = frame->begin(); !it.atEnd(); ++it) {
-        if (const QTextFrame *child = it.currentFrame()) {
-            if (const auto *table = qobject_cast<const QTextTable *>(child))
-                writeTable(out, table);
-            else
-                writeFrame(out, child);
-        } else if (!leadsTable(it, it == frame->begin())) { // tables
+        if (const QTextFrame *child = it.currentFrame())
+            writeChildFrame(out, child);
+        else if (!leadsTable(it, it == frame->begin())) // tables
             writeBlock(out, it.currentBlock());
-        }
     }
+}
+
+// A frame in a frame or a cell: a table, or more blocks and frames.
+void Writer::writeChildFrame(QByteArray &out, const QTextFrame *child)
+{
+    if (const auto *table = qobject_cast<const QTextTable *>(child))
+        writeTable(out, table);
+    else
+        writeFrame(out, child);
 }
 
 // document properties: the section the paragraph starts, if it starts one

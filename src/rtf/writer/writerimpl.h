@@ -41,12 +41,24 @@ void appendWithObjects(QByteArray &out, QStringView text, WriteObject object);
 // with a '?' for readers without Unicode.
 void appendEscaped(QByteArray &out, QStringView text);
 
+inline constexpr char kHexDigits[] = "0123456789abcdef";
+
+// Appends the byte `b` as RTF's \'hh.
+inline void appendHexEscape(QByteArray &out, uchar b)
+{
+    const char esc[4] = {'\\', '\'', kHexDigits[b >> 4], kHexDigits[b & 15]};
+    out.append(esc, 4);
+}
+
 class Writer {
 public:
     explicit Writer(const QTextDocument &doc) : m_doc(doc) {}
     QByteArray run();
 
 private:
+    // The document's units are pixels at 96 dots per inch.
+    static constexpr double kTwipsPerPixel = 15.0;
+
     int fontIndex(const QString &family);
     int colorIndex(const QColor &color);
     QByteArray charCode(const QTextCharFormat &f);
@@ -55,6 +67,7 @@ private:
 
     // The body: a frame's blocks and child frames in document order.
     void writeFrame(QByteArray &out, const QTextFrame *frame);
+    void writeChildFrame(QByteArray &out, const QTextFrame *child);
     void writeTable(QByteArray &out, const QTextTable *table);
     void writeBlock(QByteArray &out, const QTextBlock &block);
     const QByteArray &codeOf(int formatIndex) const;
@@ -94,29 +107,32 @@ private:
     QHash<const QTextList *, int> m_listIndex; // \ls
     QHash<int, int> m_listGroups;               // ListGroup -> index in m_lists
     ListNumbering m_numbering;
-    // notes: each note's document is written by a writer of its own that
-    // shares this one's font and colour tables.
+
+    // Notes and headers: each has a document of its own, written by a
+    // writer of its own that shares this one's font and colour tables.
+    struct SubDocument {
+        std::unique_ptr<QTextDocument> doc;
+        std::unique_ptr<Writer> writer;
+    };
     Writer(const QTextDocument &doc, Writer *parent) : m_doc(doc), m_parent(parent) {}
+    SubDocument subDocument(const QString &rtf);
+    Writer *m_parent = nullptr;
     void collectCodes();
+
+    // notes (writenotes.cpp)
     void prepareNote(int formatIndex, const QTextCharFormat &f);
     // The mark and the note of a fragment; false when it is no note's.
     bool isNoteFragment(const QTextFragment &frag) const;
     void writeNote(QByteArray &out, const QTextFragment &frag, const QByteArray &code);
     QByteArray m_noteWords; // how notes are numbered, for the header
-
-    struct Note {
-        std::unique_ptr<QTextDocument> doc;
-        std::unique_ptr<Writer> writer;
-    };
-    Writer *m_parent = nullptr;
-    std::unordered_map<int, Note> m_notes; // by format index
+    std::unordered_map<int, SubDocument> m_notes; // by format index
 
     // document properties (writedocprops.cpp)
     void prepareSections();
     void writeDocumentProperties(QByteArray &out);
     void writeSection(QByteArray &out, const QStringList &section);
     void startSection(QByteArray &out, const QTextBlock &block);
-    std::vector<Note> m_pieces;        // headers and footers
+    std::vector<SubDocument> m_pieces;   // headers and footers
     QHash<QString, size_t> m_pieceIndex; // by their RTF
     bool m_sectionEnded = false;         // the last paragraph ended with \sect
 

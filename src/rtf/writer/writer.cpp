@@ -2,30 +2,22 @@
 // builds the formatting code of every character format in use, once; the
 // second writes the text into one buffer, so a run costs a copy of its
 // code, not a format lookup.
+//
+// This unit drives the writing: the file's header, then the body's frames
+// and paragraphs, each concern written by the unit of its own.
 
 #include "writerimpl.h"
 
 #include "rtf/codepages.h"
-#include "rtf/fontclass.h"
 #include "model/docprops.h"
-#include "model/fontsize.h"
 #include "model/language.h"
-#include "model/pictures.h"
 
-#include <QColor>
-#include <QFont>
-#include <QHash>
 #include <QTextBlock>
 #include <QTextBlockFormat>
 #include <QTextCharFormat>
 #include <QTextDocument>
 #include <QTextFragment>
 #include <QTextImageFormat>
-#include <QTextOption>
-
-#include <algorithm>
-#include <cmath>
-#include <vector>
 
 namespace rtf {
 namespace detail {
@@ -38,15 +30,6 @@ bool isShifted(const QByteArray &code)
 }
 
 } // namespace
-
-// Sizes from the document, which pasted text or a file may have given any
-// value: rounded without overflow.
-int roundedInt(double v)
-{
-    if (std::isnan(v))
-        return 0;
-    return qRound(std::clamp(v, -2.0e9, 2.0e9));
-}
 
 // Appends `text` escaped for RTF: code page 1250 as \'hh, the rest as \uN
 // with a '?' for readers without Unicode.
@@ -108,243 +91,9 @@ void appendEscaped(QByteArray &out, QStringView text)
     }
 }
 
-
-
-int Writer::fontIndex(const QString &family)
-{
-    if (m_parent) // notes
-        return m_parent->fontIndex(family);
-    auto it = m_fontIndex.constFind(family);
-    if (it != m_fontIndex.cend())
-        return *it;
-    const int i = int(m_fonts.size());
-    m_fonts.append(family);
-    m_fontIndex.insert(family, i);
-    return i;
-}
-
-int Writer::colorIndex(const QColor &color)
-{
-    if (m_parent) // notes
-        return m_parent->colorIndex(color);
-    const QRgb rgb = color.rgb() | 0xFF000000u;
-    auto it = m_colorIndex.constFind(rgb);
-    if (it != m_colorIndex.cend())
-        return *it;
-    m_colors.push_back(rgb);
-    const int i = int(m_colors.size()); // index 0 is the automatic colour
-    m_colorIndex.insert(rgb, i);
-    return i;
-}
-
-QByteArray Writer::charCode(const QTextCharFormat &f)
-{
-    QString family;
-    const QStringList families = f.property(QTextFormat::FontFamilies).toStringList();
-    if (!families.isEmpty())
-        family = families.first();
-    if (family.isEmpty())
-        family = f.property(QTextFormat::FontFamily).toString(); // formats made before Qt 6.1's lists
-    if (family.isEmpty())
-        family = m_defaultFamily;
-    // Pasted HTML may size text in pixels; the document's pixels are at 96
-    // dots per inch.
-    double size = m_defaultSize;
-    if (f.hasProperty(QTextFormat::FontPointSize) && f.fontPointSize() > 0)
-        size = f.fontPointSize();
-    else if (f.hasProperty(QTextFormat::FontPixelSize) && f.intProperty(QTextFormat::FontPixelSize) > 0)
-        size = f.intProperty(QTextFormat::FontPixelSize) * 0.75;
-    // headings: Qt's relative sizes (<h1>, <big>) as the points they show
-    size = model::adjustedPointSize(f, size);
-
-    QByteArray code = "\\plain\\f" + QByteArray::number(fontIndex(family)) + "\\fs"
-        + QByteArray::number(std::max(1, roundedInt(size * 2)));
-    if (f.fontWeight() >= QFont::DemiBold)
-        code += "\\b";
-    if (f.fontItalic())
-        code += "\\i";
-    QTextCharFormat::UnderlineStyle ul = f.underlineStyle();
-    if (ul == QTextCharFormat::NoUnderline && f.fontUnderline())
-        ul = QTextCharFormat::SingleUnderline;
-    switch (ul) {
-    case QTextCharFormat::SingleUnderline: code += "\\ul"; break;
-    case QTextCharFormat::DashUnderline: code += "\\uldash"; break;
-    case QTextCharFormat::DotLine: code += "\\uld"; break;
-    case QTextCharFormat::DashDotLine: code += "\\uldashd"; break;
-    case QTextCharFormat::DashDotDotLine: code += "\\uldashdd"; break;
-    case QTextCharFormat::WaveUnderline: code += "\\ulwave"; break;
-    default: break; // none, and the spell checker's marks
-    }
-    if (f.fontStrikeOut())
-        code += "\\strike";
-    switch (f.fontCapitalization()) {
-    case QFont::AllUppercase: code += "\\caps"; break;
-    case QFont::SmallCaps: code += "\\scaps"; break;
-    default: break;
-    }
-    if (f.hasProperty(QTextFormat::ForegroundBrush) && f.foreground().style() != Qt::NoBrush)
-        code += "\\cf" + QByteArray::number(colorIndex(f.foreground().color()));
-    if (f.hasProperty(QTextFormat::BackgroundBrush) && f.background().style() != Qt::NoBrush) {
-        // \chcbpat is the shading other word processors keep exactly;
-        // \highlight is what the simpler ones understand.
-        const QByteArray i = QByteArray::number(colorIndex(f.background().color()));
-        code += "\\chcbpat" + i + "\\highlight" + i;
-    }
-    switch (f.verticalAlignment()) {
-    case QTextCharFormat::AlignSuperScript: code += "\\super"; break;
-    case QTextCharFormat::AlignSubScript: code += "\\sub"; break;
-    default: break;
-    }
-    if (f.hasProperty(CharStyleNumber)) { // styles: right after \plain, before the words that override it
-        code.insert(6, "\\cs" + QByteArray::number(std::max(0, f.intProperty(CharStyleNumber))));
-        code += charStyleResets(f);
-    }
-    // language: \plain gives the document's, so only another is written
-    if (const int lang = f.intProperty(CharLanguage); f.hasProperty(CharLanguage) && lang > 0 && lang != documentLanguage())
-        code += "\\lang" + QByteArray::number(lang);
-    if (f.boolProperty(CharNoProof))
-        code += "\\noproof";
-    code += ' ';
-    return code;
-}
-
-QByteArray Writer::blockCode(const QTextBlockFormat &f) const
-{
-    QByteArray code = "\\pard";
-    const Qt::Alignment a = f.alignment() & Qt::AlignHorizontal_Mask;
-    if (a & Qt::AlignHCenter)
-        code += "\\qc";
-    else if (a & Qt::AlignJustify)
-        code += "\\qj";
-    else if (a & Qt::AlignRight)
-        code += "\\qr";
-    auto twips = [&code](const char *word, double pixels) {
-        const int t = roundedInt(pixels * kTwipsPerPixel);
-        if (t != 0)
-            code += word + QByteArray::number(t);
-    };
-    // lists: the list's indent is part of the paragraph's, its label hangs
-    const double listIndent = listIndentOf(f);
-    twips("\\li", f.leftMargin() + f.indent() * m_doc.indentWidth() + listIndent);
-    twips("\\ri", f.rightMargin());
-    twips("\\fi", listIndent > 0 && f.textIndent() == 0 ? -std::min(24.0, listIndent) : f.textIndent());
-    twips("\\sb", f.topMargin());
-    twips("\\sa", f.bottomMargin());
-    const double lh = f.lineHeight();
-    switch (f.lineHeightType()) {
-    case QTextBlockFormat::ProportionalHeight:
-        if (roundedInt(lh) != 100 && lh > 0)
-            code += "\\sl" + QByteArray::number(roundedInt(lh * 240 / 100)) + "\\slmult1";
-        break;
-    case QTextBlockFormat::MinimumHeight:
-        twips("\\sl", lh);
-        code += "\\slmult0";
-        break;
-    case QTextBlockFormat::FixedHeight:
-        twips("\\sl", -lh);
-        code += "\\slmult0";
-        break;
-    default: // single spacing, and added leading RTF has no word for
-        break;
-    }
-    for (const QTextOption::Tab &tab : f.tabPositions()) {
-        switch (tab.type) {
-        case QTextOption::RightTab: code += "\\tqr"; break;
-        case QTextOption::CenterTab: code += "\\tqc"; break;
-        case QTextOption::DelimiterTab: code += "\\tqdec"; break;
-        default: break;
-        }
-        code += "\\tx" + QByteArray::number(std::max(0, roundedInt(tab.position * kTwipsPerPixel)));
-    }
-    // headings and rules
-    if (f.headingLevel() >= 1 && f.headingLevel() <= 9)
-        code += "\\outlinelevel" + QByteArray::number(f.headingLevel() - 1);
-    if (f.hasProperty(QTextFormat::BlockTrailingHorizontalRulerWidth))
-        code += "\\brdrb\\brdrs\\brdrw10\\brsp20";
-    return code;
-}
-
-// A picture as a \pict group with the bytes and header words it was read
-// with; its size as the file gave it unless it was resized since.
-void Writer::appendPicture(QByteArray &out, const QTextImageFormat &f) const
-{
-    const model::PictureData data = model::pictureOf(m_doc, f);
-    if (data.bytes.isEmpty())
-        return; // an image whose source is gone: nothing to write
-    const bool metafile = data.blip == "emfblip" || data.blip.startsWith("wmetafile")
-        || data.blip.startsWith("pmmetafile");
-    double wpx = f.hasProperty(QTextFormat::ImageWidth) ? f.width() : -1;
-    double hpx = f.hasProperty(QTextFormat::ImageHeight) ? f.height() : -1;
-    if (wpx <= 0)
-        wpx = data.picw > 0 && !metafile ? data.picw : 32;
-    if (hpx <= 0)
-        hpx = data.pich > 0 && !metafile ? data.pich : wpx;
-
-    const bool asRead = f.hasProperty(model::PictureShownWidth)
-        && qAbs(f.doubleProperty(model::PictureShownWidth) - wpx) < 0.01
-        && qAbs(f.doubleProperty(model::PictureShownHeight) - hpx) < 0.01;
-    int goalW = roundedInt(wpx * kTwipsPerPixel);
-    int goalH = roundedInt(hpx * kTwipsPerPixel);
-    int scaleX = 100, scaleY = 100;
-    bool writeGoal = true;
-    if (asRead) {
-        scaleX = f.hasProperty(model::PictureScaleX) ? f.intProperty(model::PictureScaleX) : 100;
-        scaleY = f.hasProperty(model::PictureScaleY) ? f.intProperty(model::PictureScaleY) : 100;
-        // Without a goal the file sized the picture by \picw alone.
-        writeGoal = f.hasProperty(model::PictureGoalWidth) || f.hasProperty(model::PictureGoalHeight)
-            || data.picw <= 0 || data.pich <= 0;
-        if (f.hasProperty(model::PictureGoalWidth))
-            goalW = f.intProperty(model::PictureGoalWidth);
-        else if (scaleX > 0)
-            goalW = roundedInt(goalW * 100.0 / scaleX);
-        if (f.hasProperty(model::PictureGoalHeight))
-            goalH = f.intProperty(model::PictureGoalHeight);
-        else if (scaleY > 0)
-            goalH = roundedInt(goalH * 100.0 / scaleY);
-    }
-    int picw = data.picw, pich = data.pich;
-    if (picw < 0)
-        picw = metafile ? roundedInt(goalW * 2540.0 / 1440.0) : roundedInt(goalW / kTwipsPerPixel);
-    if (pich < 0)
-        pich = metafile ? roundedInt(goalH * 2540.0 / 1440.0) : roundedInt(goalH / kTwipsPerPixel);
-
-    out += "{\\pict";
-    if (!data.blip.isEmpty())
-        out += '\\' + data.blip;
-    out += data.words;
-    out += "\\picw" + QByteArray::number(picw) + "\\pich" + QByteArray::number(pich);
-    if (writeGoal)
-        out += "\\picwgoal" + QByteArray::number(goalW) + "\\pichgoal" + QByteArray::number(goalH);
-    if (scaleX != 100 || scaleY != 100)
-        out += "\\picscalex" + QByteArray::number(scaleX) + "\\picscaley" + QByteArray::number(scaleY);
-    out += "\r\n";
-    // Lines of 128 digits, as word processors write them.
-    const qsizetype n = data.bytes.size();
-    const char *b = data.bytes.constData();
-    for (qsizetype i = 0; i < n; i += 64) {
-        const qsizetype end = std::min(n, i + 64);
-        for (qsizetype j = i; j < end; ++j) {
-            const uchar c = uchar(b[j]);
-            const char hex[2] = {kHexDigits[c >> 4], kHexDigits[c & 15]};
-            out.append(hex, 2);
-        }
-        out += "\r\n";
-    }
-    out += '}';
-}
-
 QByteArray Writer::run()
 {
-    const QFont def = m_doc.defaultFont();
-    m_defaultFamily = def.family();
-    if (def.pointSizeF() > 0)
-        m_defaultSize = def.pointSizeF();
-    // document properties: the file's default font stays \deff0
-    const QString fileDefault = m_doc.rootFrame()->frameFormat().stringProperty(DocDefaultFont);
-    if (!fileDefault.isEmpty() && fileDefault.size() < 256)
-        fontIndex(fileDefault);
-    fontIndex(m_defaultFamily); // \deff0
-
+    prepareFonts();
     m_documentLanguage = model::defaultLanguage(m_doc); // language
     loadStyles(); // styles
     collectCodes();
@@ -357,20 +106,9 @@ QByteArray Writer::run()
     const QTextFrameFormat root = m_doc.rootFrame()->frameFormat();
     const int defTab = root.intProperty(DocDefaultTab) > 0 ? root.intProperty(DocDefaultTab) : 720;
     const int defLang = m_documentLanguage; // language: as the runs' \lang take it
-    out += "{\\rtf1\\ansi\\ansicpg1250\\deff0\\deftab" + QByteArray::number(defTab) + "{\\fonttbl";
-    for (qsizetype i = 0; i < m_fonts.size(); ++i) {
-        out += "{\\f" + QByteArray::number(i) + detail::familyKeyword(detail::styleHintForFace(m_fonts[i]), m_fonts[i]) + "\\fcharset238 ";
-        QString name = m_fonts[i];
-        name.remove(u';'); // the table's separator; no real face has one
-        appendEscaped(out, name);
-        out += ";}";
-    }
-    out += "}\r\n{\\colortbl ;";
-    for (QRgb c : m_colors) {
-        out += "\\red" + QByteArray::number(qRed(c)) + "\\green" + QByteArray::number(qGreen(c))
-            + "\\blue" + QByteArray::number(qBlue(c)) + ';';
-    }
-    out += "}\r\n";
+    out += "{\\rtf1\\ansi\\ansicpg1250\\deff0\\deftab" + QByteArray::number(defTab);
+    writeFontTable(out);
+    writeColorTable(out);
     out += m_styleSheet; // styles
     writeListTables(out); // lists
     out += "\\deflang" + QByteArray::number(defLang) + "\\uc1\r\n";

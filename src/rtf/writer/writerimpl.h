@@ -59,20 +59,28 @@ private:
     // The document's units are pixels at 96 dots per inch.
     static constexpr double kTwipsPerPixel = 15.0;
 
-    int fontIndex(const QString &family);
-    int colorIndex(const QColor &color);
-    QByteArray charCode(const QTextCharFormat &f);
-    QByteArray blockCode(const QTextBlockFormat &f) const;
-    void appendPicture(QByteArray &out, const QTextImageFormat &f) const;
-
-    // The body: a frame's blocks and child frames in document order.
+    // The body (writer.cpp): a frame's blocks and child frames in document
+    // order.
+    void collectCodes();
+    const QByteArray &codeOf(int formatIndex) const;
     void writeFrame(QByteArray &out, const QTextFrame *frame);
     void writeChildFrame(QByteArray &out, const QTextFrame *child);
-    void writeTable(QByteArray &out, const QTextTable *table);
     void writeBlock(QByteArray &out, const QTextBlock &block);
-    const QByteArray &codeOf(int formatIndex) const;
 
-    // tables
+    // formats (writeformats.cpp)
+    void prepareFonts();
+    int fontIndex(const QString &family);
+    int colorIndex(const QColor &color);
+    void writeFontTable(QByteArray &out) const;
+    void writeColorTable(QByteArray &out) const;
+    QByteArray charCode(const QTextCharFormat &f);
+    QByteArray blockCode(const QTextBlockFormat &f) const;
+
+    // pictures (writepictures.cpp)
+    void appendPicture(QByteArray &out, const QTextImageFormat &f) const;
+
+    // tables (writetables.cpp)
+    void writeTable(QByteArray &out, const QTextTable *table);
     void registerTableColors(const QList<QTextFormat> &formats);
     bool leadsTable(const QTextFrame::iterator &it, bool first) const;
     QByteArray rowCode(const QTextTable *table, int row, const std::vector<int> &edges, const std::vector<char> &used,
@@ -117,7 +125,6 @@ private:
     Writer(const QTextDocument &doc, Writer *parent) : m_doc(doc), m_parent(parent) {}
     SubDocument subDocument(const QString &rtf);
     Writer *m_parent = nullptr;
-    void collectCodes();
 
     // notes (writenotes.cpp)
     void prepareNote(int formatIndex, const QTextCharFormat &f);

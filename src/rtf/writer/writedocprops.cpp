@@ -70,6 +70,17 @@ void Writer::writeSection(QByteArray &out, const QStringList &section)
     out += "\r\n";
 }
 
+// The section the paragraph starts, if it starts one.
+void Writer::startSection(QByteArray &out, const QTextBlock &block)
+{
+    if (!block.blockFormat().hasProperty(SectionStart))
+        return;
+    // The paragraph before ended with \sect, or there is none to end.
+    out += m_sectionEnded ? "\\sectd" : "\\sect\\sectd";
+    m_sectionEnded = false;
+    writeSection(out, block.blockFormat().property(SectionStart).toStringList());
+}
+
 void Writer::writeDocumentProperties(QByteArray &out)
 {
     const QTextFrameFormat root = m_doc.rootFrame()->frameFormat();

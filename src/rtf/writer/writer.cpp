@@ -194,23 +194,49 @@ void Writer::writeChildFrame(QByteArray &out, const QTextFrame *child)
         writeFrame(out, child);
 }
 
-// document properties: the section the paragraph starts, if it starts one
-void Writer::startSection(QByteArray &out, const QTextBlock &block)
+void Writer::writeBlock(QByteArray &out, const QTextBlock &block)
 {
-    if (!block.blockFormat().hasProperty(SectionStart))
+    if (m_wrapId != 0 && m_wrapNext != block.blockNumber()) // opaque pieces: a result ends with its paragraph
+        closeWrap(out);
+    const QByteArray parCode = startParagraph(out, block);
+    Runs runs;
+    bool empty = true;
+    for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
+        const QTextFragment frag = it.fragment();
+        if (!frag.isValid())
+            continue;
+        writeRun(out, frag, block.blockNumber(), parCode, runs);
+        empty = false;
+    }
+    closeLink(out, runs); // fields
+    // opaque pieces: the paragraph's words would end with the result's group
+    if (endWrapAtBlockEnd(out, block))
+        out += parCode;
+    // An empty paragraph keeps the format typing in it would use.
+    if (empty) {
+        out += codeOf(block.charFormatIndex());
+        runs.shifted = isShifted(codeOf(block.charFormatIndex()));
+    }
+    runs.endShift(out);
+    if (m_cellEnd) { // tables
+        out += m_tableLevel > 1 ? "\\nestcell\r\n" : "\\cell\r\n";
+        m_sectionEnded = false;
         return;
-    // The paragraph before ended with \sect, or there is none to end.
-    out += m_sectionEnded ? "\\sectd" : "\\sect\\sectd";
-    m_sectionEnded = false;
-    writeSection(out, block.blockFormat().property(SectionStart).toStringList());
+    }
+    // document properties: \sect ends a paragraph as \par does
+    m_sectionEnded = m_tableLevel == 0 && block.next().isValid()
+        && block.next().blockFormat().hasProperty(SectionStart);
+    out += m_sectionEnded ? "\\sect\r\n" : "\\par\r\n";
 }
 
-void Writer::writeBlock(QByteArray &out, const QTextBlock &block)
+// What comes before the paragraph's text: a page break, a section's start,
+// the paragraph's words and its list label. Returns the words without the
+// label, said again at the paragraph's end when a result that began in an
+// earlier paragraph closes before it.
+QByteArray Writer::startParagraph(QByteArray &out, const QTextBlock &block)
 {
     // A page break before a paragraph (or after the one before it) is
     // RTF's \page between them.
-    if (m_wrapId != 0 && m_wrapNext != block.blockNumber()) // opaque pieces: a result ends with its paragraph
-        closeWrap(out);
     const auto breaks = [](const QTextBlock &b) { return b.isValid() ? b.blockFormat().pageBreakPolicy() : QTextFormat::PageBreak_Auto; };
     if (block != m_doc.begin() && m_tableLevel == 0 // tables: no page breaks in a cell
         && ((breaks(block) & QTextFormat::PageBreak_AlwaysBefore)
@@ -228,125 +254,55 @@ void Writer::writeBlock(QByteArray &out, const QTextBlock &block)
     if (m_tableLevel > 0) // tables
         out += m_tableLevel > 1 ? "\\intbl\\itap" + QByteArray::number(m_tableLevel) : QByteArray("\\intbl");
     writeListText(out, block); // lists
-    // The paragraph's words without its list label, said again at its end
-    // when a result that began in an earlier paragraph closes before it.
     QByteArray parCode = out.sliced(codeStart);
     if (const qsizetype label = parCode.indexOf("{\\listtext"); label >= 0)
         parCode.truncate(label);
-    const QByteArray *last = nullptr;
-    // LibreOffice loses the rest of the paragraph when a \super or \sub run
-    // ends with \plain or \par; an explicit \nosupersub first reads right
-    // everywhere.
-    bool shifted = false;
-    auto endShift = [&] {
-        if (shifted) {
-            out += "\\nosupersub";
-            shifted = false;
+    return parCode;
+}
+
+// One fragment of the paragraph `blockNumber`: the field or object it is
+// the result of, its link, its format's code where that changes, then its
+// text, note or kept piece.
+void Writer::writeRun(QByteArray &out, const QTextFragment &frag, int blockNumber, const QByteArray &parCode, Runs &runs)
+{
+    const QTextCharFormat cf = frag.charFormat();
+    if (wrapChanges(cf)) { // opaque pieces: a field or object around its result
+        closeLink(out, runs);
+        runs.endShift(out);
+        if (m_wrapOpen && m_wrapBlock != blockNumber) {
+            closeWrap(out);
+            out += parCode;
         }
-    };
-    QString link; // the target of the hyperlink field open
-    auto closeLink = [&] {
-        if (!link.isEmpty()) {
-            out += "}}";
-            link.clear();
-            last = nullptr; // the field's group ended the format
-            shifted = false;
-        }
-    };
-    bool empty = true;
-    for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
-        const QTextFragment frag = it.fragment();
-        if (!frag.isValid())
-            continue;
-        const QTextCharFormat cf = frag.charFormat();
-        if (wrapChanges(cf)) { // opaque pieces: a field or object around its result
-            closeLink();
-            endShift();
-            if (m_wrapOpen && m_wrapBlock != block.blockNumber()) {
-                closeWrap(out);
-                out += parCode;
-            }
-            switchWrap(out, cf);
-            m_wrapBlock = block.blockNumber();
-            last = nullptr;
-        }
-        const QString href = cf.isAnchor() ? cf.anchorHref() : QString();
-        if (href != link) {
-            closeLink();
-            if (!href.isEmpty()) {
-                endShift(); // the field's group ends with the state before it
-                out += "{\\field{\\*\\fldinst HYPERLINK ";
-                QString target = href;
-                QString place;
-                if (const qsizetype hash = target.indexOf(u'#'); hash >= 0) {
-                    place = target.mid(hash + 1);
-                    target.truncate(hash);
-                }
-                // Quotes would end the argument; backslashes are the
-                // field's escapes.
-                auto quoted = [](QString a) {
-                    a.replace(u'\\', QLatin1StringView("\\\\")).replace(u'"', QLatin1StringView("%22"));
-                    return u'"' + a + u'"';
-                };
-                if (!target.isEmpty())
-                    appendEscaped(out, quoted(target));
-                if (!place.isEmpty() || target.isEmpty()) {
-                    out += target.isEmpty() ? "\\\\l " : " \\\\l ";
-                    appendEscaped(out, quoted(place));
-                }
-                out += "}{\\fldrslt ";
-                link = href;
-                last = nullptr;
-            }
-        }
-        // Formats that differ only in what RTF does not keep share a code.
-        const QByteArray &code = codeOf(frag.charFormatIndex());
-        if (isNoteFragment(frag)) { // notes: the mark's group has its own format
-            endShift();
-            writeNote(out, frag, code);
-            last = nullptr;
-            empty = false;
-            continue;
-        }
-        if (!last || (last != &code && *last != code)) {
-            endShift();
-            out += code;
-            last = &code;
-            shifted = isShifted(code);
-        }
-        if (cf.hasProperty(OpaqueRtf)) { // opaque pieces: written as kept
-            writePieces(out, frag);
-            empty = false;
-            continue;
-        }
-        if (cf.isImageFormat()) {
-            // Each object character is a picture; text Qt gave the
-            // image's format is written as text.
-            appendWithObjects(out, frag.text(), [&] { appendPicture(out, cf.toImageFormat()); });
-        } else {
-            appendEscaped(out, frag.text());
-        }
-        empty = false;
+        switchWrap(out, cf);
+        m_wrapBlock = blockNumber;
+        runs.code = nullptr;
     }
-    closeLink();
-    // opaque pieces: the paragraph's words would end with the result's group
-    if (endWrapAtBlockEnd(out, block))
-        out += parCode;
-    // An empty paragraph keeps the format typing in it would use.
-    if (empty) {
-        out += codeOf(block.charFormatIndex());
-        shifted = isShifted(codeOf(block.charFormatIndex()));
-    }
-    endShift();
-    if (m_cellEnd) { // tables
-        out += m_tableLevel > 1 ? "\\nestcell\r\n" : "\\cell\r\n";
-        m_sectionEnded = false;
+    switchLink(out, runs, cf.isAnchor() ? cf.anchorHref() : QString()); // fields
+    // Formats that differ only in what RTF does not keep share a code.
+    const QByteArray &code = codeOf(frag.charFormatIndex());
+    if (isNoteFragment(frag)) { // notes: the mark's group has its own format
+        runs.endShift(out);
+        writeNote(out, frag, code);
+        runs.code = nullptr;
         return;
     }
-    // document properties: \sect ends a paragraph as \par does
-    m_sectionEnded = m_tableLevel == 0 && block.next().isValid()
-        && block.next().blockFormat().hasProperty(SectionStart);
-    out += m_sectionEnded ? "\\sect\r\n" : "\\par\r\n";
+    if (!runs.code || (runs.code != &code && *runs.code != code)) {
+        runs.endShift(out);
+        out += code;
+        runs.code = &code;
+        runs.shifted = isShifted(code);
+    }
+    if (cf.hasProperty(OpaqueRtf)) { // opaque pieces: written as kept
+        writePieces(out, frag);
+        return;
+    }
+    if (cf.isImageFormat()) {
+        // Each object character is a picture; text Qt gave the
+        // image's format is written as text.
+        appendWithObjects(out, frag.text(), [&] { appendPicture(out, cf.toImageFormat()); });
+    } else {
+        appendEscaped(out, frag.text());
+    }
 }
 
 } // namespace detail

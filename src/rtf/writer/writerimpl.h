@@ -50,6 +50,30 @@ inline void appendHexEscape(QByteArray &out, uchar b)
     out.append(esc, 4);
 }
 
+// What the runs written so far in a paragraph left open.
+struct Runs {
+    const QByteArray *code = nullptr; // the character code in force; none after a group ended
+    bool shifted = false;             // that code raises or lowers the text
+    QString link;                     // the target of the hyperlink field open, empty none
+
+    // LibreOffice loses the rest of the paragraph when a \super or \sub run
+    // ends with \plain or \par; an explicit \nosupersub first reads right
+    // everywhere.
+    void endShift(QByteArray &out)
+    {
+        if (shifted) {
+            out += "\\nosupersub";
+            shifted = false;
+        }
+    }
+};
+
+// fields (writefields.cpp): a hyperlink's text is the result of a
+// HYPERLINK field. switchLink ends the link open if `href` is another and
+// opens the one to `href` (none when empty); closeLink ends the one open.
+void switchLink(QByteArray &out, Runs &runs, const QString &href);
+void closeLink(QByteArray &out, Runs &runs);
+
 class Writer {
 public:
     explicit Writer(const QTextDocument &doc) : m_doc(doc) {}
@@ -60,12 +84,14 @@ private:
     static constexpr double kTwipsPerPixel = 15.0;
 
     // The body (writer.cpp): a frame's blocks and child frames in document
-    // order.
+    // order, each paragraph's runs after its words.
     void collectCodes();
     const QByteArray &codeOf(int formatIndex) const;
     void writeFrame(QByteArray &out, const QTextFrame *frame);
     void writeChildFrame(QByteArray &out, const QTextFrame *child);
     void writeBlock(QByteArray &out, const QTextBlock &block);
+    QByteArray startParagraph(QByteArray &out, const QTextBlock &block);
+    void writeRun(QByteArray &out, const QTextFragment &frag, int blockNumber, const QByteArray &parCode, Runs &runs);
 
     // formats (writeformats.cpp)
     void prepareFonts();

@@ -4,7 +4,7 @@
 
 #include "readerimpl.h"
 
-#include "writerimpl.h"
+#include "rtf/writer/writerimpl.h"
 #include "model/docprops.h"
 
 #include <QTextBlock>

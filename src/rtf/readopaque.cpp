@@ -15,7 +15,7 @@
 
 #include "readerimpl.h"
 
-#include "writerimpl.h"
+#include "rtf/writer/writerimpl.h"
 #include "model/docprops.h"
 #include "model/language.h"
 

@@ -7,7 +7,7 @@
 
 #include "writerimpl.h"
 
-#include "readerlimits.h"
+#include "rtf/readerlimits.h"
 #include "model/docprops.h"
 
 #include <QTextCursor>

@@ -16,7 +16,6 @@ namespace rtf::detail {
 
 namespace {
 
-constexpr double kTwipsPerPixel = 15.0;
 constexpr int kDefaultGap = 108; // what word processors use: 0.075 in
 constexpr int kMinColumn = 300;
 
@@ -217,10 +216,7 @@ void Writer::writeCell(QByteArray &out, const QTextTableCell &cell, int width)
         QTextFrame::iterator next = it;
         ++next;
         if (const QTextFrame *child = it.currentFrame()) {
-            if (const auto *inner = qobject_cast<const QTextTable *>(child))
-                writeTable(out, inner);
-            else
-                writeFrame(out, child);
+            writeChildFrame(out, child);
         } else if (!leadsTable(it, first)) {
             m_cellEnd = next.atEnd();
             writeBlock(out, it.currentBlock());

@@ -3,7 +3,7 @@
 // The RTF writer's inner parts, shared by its units. Nothing outside
 // src/rtf includes it.
 
-#include "rtf.h"
+#include "rtf/rtf.h"
 #include "model/lists.h"
 
 #include <QColor>
@@ -41,25 +41,72 @@ void appendWithObjects(QByteArray &out, QStringView text, WriteObject object);
 // with a '?' for readers without Unicode.
 void appendEscaped(QByteArray &out, QStringView text);
 
+inline constexpr char kHexDigits[] = "0123456789abcdef";
+
+// Appends the byte `b` as RTF's \'hh.
+inline void appendHexEscape(QByteArray &out, uchar b)
+{
+    const char esc[4] = {'\\', '\'', kHexDigits[b >> 4], kHexDigits[b & 15]};
+    out.append(esc, 4);
+}
+
+// What the runs written so far in a paragraph left open.
+struct Runs {
+    const QByteArray *code = nullptr; // the character code in force; none after a group ended
+    bool shifted = false;             // that code raises or lowers the text
+    QString link;                     // the target of the hyperlink field open, empty none
+
+    // LibreOffice loses the rest of the paragraph when a \super or \sub run
+    // ends with \plain or \par; an explicit \nosupersub first reads right
+    // everywhere.
+    void endShift(QByteArray &out)
+    {
+        if (shifted) {
+            out += "\\nosupersub";
+            shifted = false;
+        }
+    }
+};
+
+// fields (writefields.cpp): a hyperlink's text is the result of a
+// HYPERLINK field. switchLink ends the link open if `href` is another and
+// opens the one to `href` (none when empty); closeLink ends the one open.
+void switchLink(QByteArray &out, Runs &runs, const QString &href);
+void closeLink(QByteArray &out, Runs &runs);
+
 class Writer {
 public:
     explicit Writer(const QTextDocument &doc) : m_doc(doc) {}
     QByteArray run();
 
 private:
+    // The document's units are pixels at 96 dots per inch.
+    static constexpr double kTwipsPerPixel = 15.0;
+
+    // The body (writer.cpp): a frame's blocks and child frames in document
+    // order, each paragraph's runs after its words.
+    void collectCodes();
+    const QByteArray &codeOf(int formatIndex) const;
+    void writeFrame(QByteArray &out, const QTextFrame *frame);
+    void writeChildFrame(QByteArray &out, const QTextFrame *child);
+    void writeBlock(QByteArray &out, const QTextBlock &block);
+    QByteArray startParagraph(QByteArray &out, const QTextBlock &block);
+    void writeRun(QByteArray &out, const QTextFragment &frag, int blockNumber, const QByteArray &parCode, Runs &runs);
+
+    // formats (writeformats.cpp)
+    void prepareFonts();
     int fontIndex(const QString &family);
     int colorIndex(const QColor &color);
+    void writeFontTable(QByteArray &out) const;
+    void writeColorTable(QByteArray &out) const;
     QByteArray charCode(const QTextCharFormat &f);
     QByteArray blockCode(const QTextBlockFormat &f) const;
+
+    // pictures (writepictures.cpp)
     void appendPicture(QByteArray &out, const QTextImageFormat &f) const;
 
-    // The body: a frame's blocks and child frames in document order.
-    void writeFrame(QByteArray &out, const QTextFrame *frame);
+    // tables (writetables.cpp)
     void writeTable(QByteArray &out, const QTextTable *table);
-    void writeBlock(QByteArray &out, const QTextBlock &block);
-    const QByteArray &codeOf(int formatIndex) const;
-
-    // tables
     void registerTableColors(const QList<QTextFormat> &formats);
     bool leadsTable(const QTextFrame::iterator &it, bool first) const;
     QByteArray rowCode(const QTextTable *table, int row, const std::vector<int> &edges, const std::vector<char> &used,
@@ -94,33 +141,35 @@ private:
     QHash<const QTextList *, int> m_listIndex; // \ls
     QHash<int, int> m_listGroups;               // ListGroup -> index in m_lists
     ListNumbering m_numbering;
-    // notes: each note's document is written by a writer of its own that
-    // shares this one's font and colour tables.
+
+    // Notes and headers: each has a document of its own, written by a
+    // writer of its own that shares this one's font and colour tables.
+    struct SubDocument {
+        std::unique_ptr<QTextDocument> doc;
+        std::unique_ptr<Writer> writer;
+    };
     Writer(const QTextDocument &doc, Writer *parent) : m_doc(doc), m_parent(parent) {}
-    void collectCodes();
+    SubDocument subDocument(const QString &rtf);
+    Writer *m_parent = nullptr;
+
+    // notes (writenotes.cpp)
     void prepareNote(int formatIndex, const QTextCharFormat &f);
     // The mark and the note of a fragment; false when it is no note's.
     bool isNoteFragment(const QTextFragment &frag) const;
     void writeNote(QByteArray &out, const QTextFragment &frag, const QByteArray &code);
     QByteArray m_noteWords; // how notes are numbered, for the header
-
-    struct Note {
-        std::unique_ptr<QTextDocument> doc;
-        std::unique_ptr<Writer> writer;
-    };
-    Writer *m_parent = nullptr;
-    std::unordered_map<int, Note> m_notes; // by format index
+    std::unordered_map<int, SubDocument> m_notes; // by format index
 
     // document properties (writedocprops.cpp)
     void prepareSections();
     void writeDocumentProperties(QByteArray &out);
     void writeSection(QByteArray &out, const QStringList &section);
     void startSection(QByteArray &out, const QTextBlock &block);
-    std::vector<Note> m_pieces;        // headers and footers
+    std::vector<SubDocument> m_pieces;   // headers and footers
     QHash<QString, size_t> m_pieceIndex; // by their RTF
     bool m_sectionEnded = false;         // the last paragraph ended with \sect
 
-    // styles (writedocprops.cpp)
+    // styles (writestyles.cpp)
     void loadStyles();
     void prepareStyles();
     QByteArray paragraphStyleCode(const QTextBlockFormat &f) const;

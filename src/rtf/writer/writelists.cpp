@@ -2,10 +2,10 @@
 // readers, \ls and \ilvl on each item, and the label as \listtext for
 // readers that know no lists.
 
-#include "levelnfc.h"
-#include "readerlimits.h"
 #include "writerimpl.h"
 
+#include "rtf/levelnfc.h"
+#include "rtf/readerlimits.h"
 #include "model/lists.h"
 
 #include <QTextListFormat>
@@ -50,9 +50,9 @@ QByteArray labelCharacter(QChar c)
 
 QByteArray hexByte(int v)
 {
-    static const char kHex[] = "0123456789abcdef";
-    const char b[4] = {'\\', '\'', kHex[(v >> 4) & 15], kHex[v & 15]};
-    return QByteArray(b, 4);
+    QByteArray b;
+    appendHexEscape(b, uchar(v));
+    return b;
 }
 
 } // namespace

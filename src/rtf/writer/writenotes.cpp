@@ -24,20 +24,7 @@ void Writer::prepareNote(int formatIndex, const QTextCharFormat &f)
     }
     if (!f.hasProperty(NoteRtf) || m_notes.count(formatIndex))
         return;
-    Note note;
-    note.doc = std::make_unique<QTextDocument>();
-    note.doc->setUndoRedoEnabled(false);
-    const QByteArray rtf = f.stringProperty(NoteRtf).toLatin1();
-    try {
-        rtf::read(rtf, *note.doc);
-    } catch (const Error &) {
-        note.doc->clear(); // not written by us: an empty note rather than none
-    }
-    note.writer.reset(new Writer(*note.doc, this));
-    note.writer->m_defaultFamily = m_defaultFamily;
-    note.writer->m_defaultSize = m_defaultSize;
-    note.writer->collectCodes();
-    m_notes.emplace(formatIndex, std::move(note));
+    m_notes.emplace(formatIndex, subDocument(f.stringProperty(NoteRtf)));
 }
 
 bool Writer::isNoteFragment(const QTextFragment &frag) const

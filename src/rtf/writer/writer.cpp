@@ -1,0 +1,315 @@
+// The RTF writer: linear in the document. A first pass over the fragments
+// builds the formatting code of every character format in use, once; the
+// second writes the text into one buffer, so a run costs a copy of its
+// code, not a format lookup.
+//
+// This unit drives the writing: the file's header, then the body's frames
+// and paragraphs, each concern written by the unit of its own.
+
+#include "writerimpl.h"
+
+#include "rtf/codepages.h"
+#include "model/docprops.h"
+#include "model/language.h"
+
+#include <QTextBlock>
+#include <QTextBlockFormat>
+#include <QTextCharFormat>
+#include <QTextDocument>
+#include <QTextFragment>
+#include <QTextImageFormat>
+
+namespace rtf {
+namespace detail {
+namespace {
+
+// A character code that raises or lowers the text.
+bool isShifted(const QByteArray &code)
+{
+    return code.contains("\\super") || code.contains("\\sub");
+}
+
+} // namespace
+
+// Appends `text` escaped for RTF: code page 1250 as \'hh, the rest as \uN
+// with a '?' for readers without Unicode.
+void appendEscaped(QByteArray &out, QStringView text)
+{
+    for (const QChar qc : text) {
+        const char16_t c = qc.unicode();
+        if (c < 0x80) {
+            switch (c) {
+            case '\\':
+            case '{':
+            case '}':
+                out.append('\\');
+                out.append(char(c));
+                break;
+            case '\t':
+                out.append("\\tab ");
+                break;
+            case '\n': // never in a block, but a paragraph end if it were
+                out.append("\\line ");
+                break;
+            default:
+                if (c >= 0x20)
+                    out.append(char(c));
+                break; // other control characters have no place in RTF text
+            }
+            continue;
+        }
+        switch (c) {
+        case QChar::LineSeparator:
+            out.append("\\line ");
+            continue;
+        case QChar::ParagraphSeparator:
+            out.append("\\line ");
+            continue;
+        case QChar::Nbsp:
+            out.append("\\~");
+            continue;
+        case QChar::SoftHyphen:
+            out.append("\\-");
+            continue;
+        case 0x2011: // non-breaking hyphen
+            out.append("\\_");
+            continue;
+        case QChar::ObjectReplacementCharacter:
+            continue; // images and other objects are not written
+        default:
+            break;
+        }
+        if (const uchar b = toCp1250(c)) {
+            appendHexEscape(out, b);
+            continue;
+        }
+        // RTF's \u takes a signed 16-bit value; characters beyond the BMP
+        // are written as their two surrogates, as word processors do.
+        out.append("\\u");
+        out.append(QByteArray::number(c > 0x7FFF ? int(c) - 0x10000 : int(c)));
+        out.append('?');
+    }
+}
+
+QByteArray Writer::run()
+{
+    prepareFonts();
+    m_documentLanguage = model::defaultLanguage(m_doc); // language
+    loadStyles(); // styles
+    collectCodes();
+    prepareSections(); // document properties
+    prepareStyles(); // styles
+
+    QByteArray out;
+    out.reserve(m_doc.characterCount() * 11 / 10 + 1024);
+    // document properties: the file's default tab width and language
+    const QTextFrameFormat root = m_doc.rootFrame()->frameFormat();
+    const int defTab = root.intProperty(DocDefaultTab) > 0 ? root.intProperty(DocDefaultTab) : 720;
+    const int defLang = m_documentLanguage; // language: as the runs' \lang take it
+    out += "{\\rtf1\\ansi\\ansicpg1250\\deff0\\deftab" + QByteArray::number(defTab);
+    writeFontTable(out);
+    writeColorTable(out);
+    out += m_styleSheet; // styles
+    writeListTables(out); // lists
+    out += "\\deflang" + QByteArray::number(defLang) + "\\uc1\r\n";
+    out += m_noteWords; // notes
+    writeDocumentProperties(out);
+
+    writeFrame(out, m_doc.rootFrame());
+    closeWrap(out); // opaque pieces
+    out += '}';
+    return out;
+}
+
+void Writer::collectCodes()
+{
+    // One code per character format in use, built before the body so that
+    // the font and colour tables are complete; fonts and colours are
+    // numbered in the order the text first uses them.
+    const QList<QTextFormat> formats = m_doc.allFormats();
+    m_codes.assign(formats.size(), QByteArray());
+    auto use = [&](int index) {
+        if (index >= 0 && size_t(index) < m_codes.size() && m_codes[index].isEmpty() && formats[index].isCharFormat()) {
+            m_codes[index] = charCode(formats[index].toCharFormat());
+            prepareNote(index, formats[index].toCharFormat()); // notes
+        }
+    };
+    for (QTextBlock block = m_doc.begin(); block.isValid(); block = block.next()) {
+        bool empty = true;
+        for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
+            use(it.fragment().charFormatIndex());
+            empty = false;
+        }
+        if (empty)
+            use(block.charFormatIndex());
+        if (!m_parent) // lists: one list table, the body's
+            collectList(block);
+    }
+    m_fallbackCode = charCode(QTextCharFormat());
+    registerTableColors(formats); // tables
+}
+
+const QByteArray &Writer::codeOf(int index) const
+{
+    if (index < 0 || size_t(index) >= m_codes.size() || m_codes[index].isEmpty())
+        return m_fallbackCode;
+    return m_codes[index];
+}
+
+// notes and headers: a document of their own, written by a writer that
+// shares this one's font and colour tables.
+Writer::SubDocument Writer::subDocument(const QString &rtf)
+{
+    SubDocument sub;
+    sub.doc = std::make_unique<QTextDocument>();
+    sub.doc->setUndoRedoEnabled(false);
+    try {
+        rtf::read(rtf.toLatin1(), *sub.doc);
+    } catch (const Error &) {
+        sub.doc->clear(); // not written by us: an empty one rather than none
+    }
+    sub.writer.reset(new Writer(*sub.doc, this));
+    sub.writer->m_defaultFamily = m_defaultFamily;
+    sub.writer->m_defaultSize = m_defaultSize;
+    sub.writer->collectCodes();
+    return sub;
+}
+
+void Writer::writeFrame(QByteArray &out, const QTextFrame *frame)
+{
+    for (QTextFrame::iterator it = frame->begin(); !it.atEnd(); ++it) {
+        if (const QTextFrame *child = it.currentFrame())
+            writeChildFrame(out, child);
+        else if (!leadsTable(it, it == frame->begin())) // tables
+            writeBlock(out, it.currentBlock());
+    }
+}
+
+// A frame in a frame or a cell: a table, or more blocks and frames.
+void Writer::writeChildFrame(QByteArray &out, const QTextFrame *child)
+{
+    if (const auto *table = qobject_cast<const QTextTable *>(child))
+        writeTable(out, table);
+    else
+        writeFrame(out, child);
+}
+
+void Writer::writeBlock(QByteArray &out, const QTextBlock &block)
+{
+    if (m_wrapId != 0 && m_wrapNext != block.blockNumber()) // opaque pieces: a result ends with its paragraph
+        closeWrap(out);
+    const QByteArray parCode = startParagraph(out, block);
+    Runs runs;
+    bool empty = true;
+    for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
+        const QTextFragment frag = it.fragment();
+        if (!frag.isValid())
+            continue;
+        writeRun(out, frag, block.blockNumber(), parCode, runs);
+        empty = false;
+    }
+    closeLink(out, runs); // fields
+    // opaque pieces: the paragraph's words would end with the result's group
+    if (endWrapAtBlockEnd(out, block))
+        out += parCode;
+    // An empty paragraph keeps the format typing in it would use.
+    if (empty) {
+        out += codeOf(block.charFormatIndex());
+        runs.shifted = isShifted(codeOf(block.charFormatIndex()));
+    }
+    runs.endShift(out);
+    if (m_cellEnd) { // tables
+        out += m_tableLevel > 1 ? "\\nestcell\r\n" : "\\cell\r\n";
+        m_sectionEnded = false;
+        return;
+    }
+    // document properties: \sect ends a paragraph as \par does
+    m_sectionEnded = m_tableLevel == 0 && block.next().isValid()
+        && block.next().blockFormat().hasProperty(SectionStart);
+    out += m_sectionEnded ? "\\sect\r\n" : "\\par\r\n";
+}
+
+// What comes before the paragraph's text: a page break, a section's start,
+// the paragraph's words and its list label. Returns the words without the
+// label, said again at the paragraph's end when a result that began in an
+// earlier paragraph closes before it.
+QByteArray Writer::startParagraph(QByteArray &out, const QTextBlock &block)
+{
+    // A page break before a paragraph (or after the one before it) is
+    // RTF's \page between them.
+    const auto breaks = [](const QTextBlock &b) { return b.isValid() ? b.blockFormat().pageBreakPolicy() : QTextFormat::PageBreak_Auto; };
+    if (block != m_doc.begin() && m_tableLevel == 0 // tables: no page breaks in a cell
+        && ((breaks(block) & QTextFormat::PageBreak_AlwaysBefore)
+            || (breaks(block.previous()) & QTextFormat::PageBreak_AlwaysAfter))) {
+        out += "\\page\r\n";
+    }
+    // document properties: a section starts at a paragraph of the body
+    if (m_tableLevel == 0)
+        startSection(out, block);
+    const qsizetype codeStart = out.size();
+    if (block.blockFormat().hasProperty(StyleNumber)) // styles: \sN first, the words that override it after
+        out += blockCode(block.blockFormat()).insert(5, paragraphStyleCode(block.blockFormat()));
+    else
+        out += blockCode(block.blockFormat());
+    if (m_tableLevel > 0) // tables
+        out += m_tableLevel > 1 ? "\\intbl\\itap" + QByteArray::number(m_tableLevel) : QByteArray("\\intbl");
+    writeListText(out, block); // lists
+    QByteArray parCode = out.sliced(codeStart);
+    if (const qsizetype label = parCode.indexOf("{\\listtext"); label >= 0)
+        parCode.truncate(label);
+    return parCode;
+}
+
+// One fragment of the paragraph `blockNumber`: the field or object it is
+// the result of, its link, its format's code where that changes, then its
+// text, note or kept piece.
+void Writer::writeRun(QByteArray &out, const QTextFragment &frag, int blockNumber, const QByteArray &parCode, Runs &runs)
+{
+    const QTextCharFormat cf = frag.charFormat();
+    if (wrapChanges(cf)) { // opaque pieces: a field or object around its result
+        closeLink(out, runs);
+        runs.endShift(out);
+        if (m_wrapOpen && m_wrapBlock != blockNumber) {
+            closeWrap(out);
+            out += parCode;
+        }
+        switchWrap(out, cf);
+        m_wrapBlock = blockNumber;
+        runs.code = nullptr;
+    }
+    switchLink(out, runs, cf.isAnchor() ? cf.anchorHref() : QString()); // fields
+    // Formats that differ only in what RTF does not keep share a code.
+    const QByteArray &code = codeOf(frag.charFormatIndex());
+    if (isNoteFragment(frag)) { // notes: the mark's group has its own format
+        runs.endShift(out);
+        writeNote(out, frag, code);
+        runs.code = nullptr;
+        return;
+    }
+    if (!runs.code || (runs.code != &code && *runs.code != code)) {
+        runs.endShift(out);
+        out += code;
+        runs.code = &code;
+        runs.shifted = isShifted(code);
+    }
+    if (cf.hasProperty(OpaqueRtf)) { // opaque pieces: written as kept
+        writePieces(out, frag);
+        return;
+    }
+    if (cf.isImageFormat()) {
+        // Each object character is a picture; text Qt gave the
+        // image's format is written as text.
+        appendWithObjects(out, frag.text(), [&] { appendPicture(out, cf.toImageFormat()); });
+    } else {
+        appendEscaped(out, frag.text());
+    }
+}
+
+} // namespace detail
+
+QByteArray write(const QTextDocument &doc)
+{
+    return detail::Writer(doc).run();
+}
+
+} // namespace rtf

@@ -89,6 +89,26 @@ constexpr Spec specOf(Cmd c)
     return {K::Flag};
 }
 
+constexpr CmdInfo::Handler handlerOf(Spec spec)
+{
+    using H = CmdInfo::Handler;
+    if (spec.kind == Kind::Destination)
+        return spec.concern == Concern::Object ? H::ObjectDestination
+            : spec.concern == Concern::Table   ? H::TableDestination
+                                               : H::DocumentDestination;
+    if (spec.kind == Kind::Symbol)
+        return H::Symbol;
+    switch (spec.concern) {
+    case Concern::Character: return H::Character;
+    case Concern::Paragraph: return H::Paragraph;
+    case Concern::Table: return H::Table;
+    case Concern::Style: return H::Style;
+    case Concern::Document:
+    case Concern::Object: break;
+    }
+    return H::Document;
+}
+
 } // namespace
 
 const std::unordered_map<std::string_view, CmdInfo> &commands()
@@ -372,6 +392,7 @@ const std::unordered_map<std::string_view, CmdInfo> &commands()
             info.kind = spec.kind;
             info.concern = spec.concern;
             info.afterStar = spec.afterStar;
+            info.handler = handlerOf(spec);
         }
         return m;
     }();

@@ -79,6 +79,10 @@ struct CmdInfo {
     // is read only for these, any other word after \* makes the group
     // one this reader does not know.
     bool afterStar = false;
+    // The part of the reader that takes the word, from its kind and concern.
+    enum class Handler : quint8 {
+        DocumentDestination, ObjectDestination, TableDestination, Symbol, Document, Character, Paragraph, Table, Style
+    } handler = Handler::Document;
     // The word's value: the table's argument for a flag, the file's
     // parameter otherwise.
     int value(int param) const { return kind == Kind::Flag ? arg : param; }

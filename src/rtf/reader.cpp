@@ -53,7 +53,7 @@ const CmdInfo *lookUpCommand(std::string_view name)
 void Reader::run()
 {
     for (bool more = true; more;) {
-        const Token t = m_tok.next();
+        const Token &t = m_tok.next();
         switch (t.kind) {
         case Token::End:
             more = false;
@@ -71,9 +71,9 @@ void Reader::run()
                 endTap();
             break;
         case Token::Word:
-            m_word = t;
+            m_word = &t;
             controlWord(t.name, t.hasParam, t.param, t.fallback);
-            m_word = Token();
+            m_word = nullptr;
             break;
         case Token::Symbol:
             controlSymbol(t.symbol, t.fallback);
@@ -306,49 +306,41 @@ void Reader::controlWord(std::string_view name, bool hasParam, int param, bool f
             m_st.dest = Dest::Skip; // an optional destination this reader does not know
         return;
     }
-    const CmdInfo info = *found;
+    const CmdInfo &info = *found;
     if (star && !info.afterStar) {
         // \* before a word that names no destination: the group is
         // something this reader does not know.
         m_st.dest = Dest::Skip;
         return;
     }
-    switch (info.kind) {
-    case Kind::Destination:
-        if (info.concern == Concern::Object)
-            objectDestination(info, name);
-        else if (info.concern == Concern::Table)
-            tableWord(info.cmd, hasParam, info.value(param), info.arg);
-        else
-            documentDestination(info, name);
+    using Handler = CmdInfo::Handler;
+    switch (info.handler) {
+    case Handler::DocumentDestination:
+        documentDestination(info, name);
         return;
-    case Kind::Symbol:
+    case Handler::ObjectDestination:
+        objectDestination(info, name);
+        return;
+    case Handler::Symbol:
         symbolWord(info, hasParam, param);
         return;
-    case Kind::Flag:
-    case Kind::Toggle:
-    case Kind::Value:
-        break;
-    }
-    switch (info.concern) {
-    case Concern::Document:
+    case Handler::Document:
         documentWord(info, name, hasParam, param);
         return;
-    case Concern::Character:
+    case Handler::Character:
         characterWord(info, hasParam, param);
         return;
-    case Concern::Paragraph:
+    case Handler::Paragraph:
         paragraphWord(info, hasParam, param);
         return;
-    case Concern::Table:
+    case Handler::TableDestination:
+    case Handler::Table:
         tableWord(info.cmd, hasParam, info.value(param), info.arg);
         return;
-    case Concern::Style:
+    case Handler::Style:
         styleWord(info.cmd, hasParam, param);
         if (info.cmd == Cmd::CharStyle || info.cmd == Cmd::ParStyle)
             m_b.propsDirty = true;
-        return;
-    case Concern::Object:
         return;
     }
 }

@@ -309,9 +309,10 @@ private:
     // an optional \*.
     bool opensGroup(std::string_view name) const
     {
-        return m_overflow == 0 && name.data() && name.data() == m_word.name.data() && m_tok.opensGroup(m_word);
+        return m_overflow == 0 && m_word && name.data() && name.data() == m_word->name.data()
+            && m_tok.opensGroup(*m_word);
     }
-    Token m_word; // the control word being read
+    const Token *m_word = nullptr; // the control word being read
 
     // font and colour tables
     FontEntry *currentFont();

@@ -38,12 +38,12 @@ struct Token {
     Kind kind = End;
     char symbol = 0;
     bool hasParam = false;
-    // A word read as the fallback of a \uN: it counts as one character and
-    // means nothing else.
+    // A word, or a \*, read as the fallback of a \uN: it counts as one
+    // character and means nothing else.
     bool fallback = false;
     int param = 0;
     std::string_view name; // empty for a word too long to be one a reader knows
-    QByteArrayView data;   // Binary: its bytes
+    QByteArrayView data;   // Binary: its bytes (named "bin")
     const char *at = nullptr; // the token's first byte
 };
 
@@ -117,7 +117,8 @@ public:
     {
     }
 
-    Token next();
+    // The next token; it stays valid until the next call.
+    const Token &next();
 
     // The next `count` characters are the fallback of a \uN just read:
     // bytes, escapes, symbols and words, dropped. Groups end it.
@@ -149,7 +150,7 @@ private:
     {
         return m_end - p > 3 && p[0] == '\\' && p[1] == '\'' && detail::isHex(p[2]) && detail::isHex(p[3]);
     }
-    Token word();
+    void word();
     bool dropFallback();
 
     const char *m_p;
@@ -160,21 +161,22 @@ private:
     int m_skip = 0;
     bool m_inText = false; // a Text token was handed out and its text is not all read
     char m_escaped = 0;    // piece()'s escaped byte
+    Token m_token;
 };
 
-inline Token Tokenizer::word()
+inline void Tokenizer::word()
 {
     // At the word's first letter, after the backslash.
-    Token w;
+    Token &w = m_token;
     w.kind = Token::Word;
-    w.at = m_p - 1;
+    w.fallback = false;
+    w.hasParam = false;
     const char *p = m_p;
     const char *start = p;
     while (p < m_end && detail::isLetter(*p))
         ++p;
-    if (p - start <= limits::maxControlWordLength)
-        w.name = std::string_view(start, size_t(p - start));
-    // else no such word: ignored
+    // A word too long to be one a reader knows is none.
+    w.name = p - start <= limits::maxControlWordLength ? std::string_view(start, size_t(p - start)) : std::string_view();
     bool neg = false;
     if (p + 1 < m_end && *p == '-' && detail::isDigit(p[1])) {
         neg = true;
@@ -193,14 +195,13 @@ inline Token Tokenizer::word()
         ++p;
     w.param = int(std::clamp<qint64>(neg ? -value : value, INT_MIN, INT_MAX));
     m_p = p;
-    return w;
 }
 
-inline Token Tokenizer::next()
+inline const Token &Tokenizer::next()
 {
     if (m_inText)
         passText();
-    Token t;
+    Token &t = m_token;
     while (m_p < m_end) {
         const char c = *m_p;
         if (m_depth == 0 && c != '{') {
@@ -226,22 +227,19 @@ inline Token Tokenizer::next()
             if (m_p == m_end)
                 break;
             if (detail::isLetter(*m_p)) {
-                t = word();
-                if (t.name == "bin") {
+                t.at = at;
+                word();
+                if (t.name.size() == 3 && t.name[0] == 'b' && t.name[1] == 'i' && t.name[2] == 'n') {
                     // Binary data, whatever reads it; a length past the
                     // end of the input ends the input.
                     const qint64 n = std::min<qint64>(t.hasParam ? std::max(0, t.param) : 0, m_end - m_p);
                     t.kind = Token::Binary;
                     t.data = QByteArrayView(m_p, n);
                     m_p += n;
-                    if (m_skip > 0)
-                        --m_skip;
+                    dropFallback();
                     return t;
                 }
-                if (m_skip > 0) {
-                    --m_skip;
-                    t.fallback = true;
-                }
+                t.fallback = dropFallback();
                 return t;
             }
             if (*m_p == '\'' && atEscape(at)) {
@@ -279,6 +277,7 @@ inline Token Tokenizer::next()
             }
             t.kind = Token::Symbol;
             t.symbol = '\t';
+            t.fallback = false;
             t.at = m_p++;
             return t;
         default:
@@ -296,6 +295,8 @@ inline Token Tokenizer::next()
             return t;
         }
     }
+    t.kind = Token::End;
+    t.at = m_end;
     return t;
 }
 

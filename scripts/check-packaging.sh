@@ -119,13 +119,13 @@ expected=(
     usr/share/doc/borovka-editor/changelog.gz
 )
 if [ -x "$build/borovka-convert" ]; then
-    expected+=(usr/bin/borovka-convert usr/lib/borovka-editor/borovka-convert-full usr/share/man/man1/borovka-convert.1.gz)
+    expected+=(usr/bin/borovka-convert usr/share/man/man1/borovka-convert.1.gz)
 fi
 for f in "${expected[@]}"; do
     [ -e "$tmp/root/$f" ] || fail "the package lacks /$f"
 done
-outside=$(cd "$tmp/root" && { find . -mindepth 1 -maxdepth 1 ! -name usr; find usr -mindepth 1 -maxdepth 1 ! -name bin ! -name share ! -name lib; find usr/lib -mindepth 1 -maxdepth 1 ! -name borovka-editor 2>/dev/null || true; })
-[ -z "$outside" ] || fail "files outside /usr/bin, /usr/lib/borovka-editor and /usr/share: $outside"
+outside=$(cd "$tmp/root" && { find . -mindepth 1 -maxdepth 1 ! -name usr; find usr -mindepth 1 -maxdepth 1 ! -name bin ! -name share; })
+[ -z "$outside" ] || fail "files outside /usr/bin and /usr/share: $outside"
 depends=$(dpkg-deb --field "$deb" Depends)
 for p in libqt6widgets6 libqt6svg6 qt6-translations-l10n fonts-liberation2 qt6-qpa-plugins; do
     [[ ", $depends," == *", $p"[\ ,]* ]] || fail "Depends lacks $p: $depends"

@@ -60,6 +60,16 @@ void appendPlainText(QString &out, QStringView text)
 
 } // namespace detail
 
+bool isRtf(QByteArrayView data)
+{
+    qsizetype i = 0;
+    if (data.startsWith("\xEF\xBB\xBF"))
+        i = 3;
+    while (i < data.size() && (data[i] == ' ' || data[i] == '\t' || data[i] == '\r' || data[i] == '\n'))
+        ++i;
+    return data.sliced(i).startsWith("{\\rtf");
+}
+
 QString decodePlainText(QByteArrayView data)
 {
     if (data.startsWith("\xEF\xBB\xBF"))

@@ -67,16 +67,31 @@ check_metadata() {
     appstreamcli validate --no-net --explain "$metainfo" || fail "appstreamcli validate $metainfo"
 }
 
+# The version is written once, in project() of CMakeLists.txt; the histories
+# that cannot be generated from it must start with it.
+version=$(sed -n 's/^project(borovka-editor VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+check_versions() {
+    step "version $version in the changelog and the AppStream releases"
+    [ -n "$version" ] || { fail "no VERSION in project() of CMakeLists.txt"; return; }
+    head -n 1 packaging/changelog | grep -q "^borovka-editor ($version) " \
+        || fail "packaging/changelog does not start with version $version"
+    local release
+    release=$(grep -o '<release version="[^"]*"' packaging/$appstream_id.metainfo.xml | head -n 1)
+    [ "$release" = "<release version=\"$version\"" ] \
+        || fail "the first release in packaging/$appstream_id.metainfo.xml is not $version: $release"
+}
+
 need desktop-file-validate xmllint appstreamcli update-mime-database man
 
 if [ $metadata_only = 1 ]; then
     check_metadata packaging/borovka-editor.desktop packaging/borovka-editor-kln.xml \
         packaging/$appstream_id.metainfo.xml
-    for page in packaging/*.1; do
+    for page in packaging/*.1.in; do
         step "man --warnings $page"
         warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l "$page" 2>&1 >/dev/null)
         [ -z "$warnings" ] || { echo "$warnings" >&2; fail "$page has roff warnings"; }
     done
+    check_versions
     [ $failures -eq 0 ] || { echo "$failures check(s) failed" >&2; exit 1; }
     echo "metadata OK"
     exit 0
@@ -119,17 +134,28 @@ expected=(
     usr/share/doc/borovka-editor/changelog.gz
 )
 if [ -x "$build/borovka-convert" ]; then
-    expected+=(usr/bin/borovka-convert usr/lib/borovka-editor/borovka-convert-full usr/share/man/man1/borovka-convert.1.gz)
+    expected+=(usr/bin/borovka-convert usr/share/man/man1/borovka-convert.1.gz)
 fi
 for f in "${expected[@]}"; do
     [ -e "$tmp/root/$f" ] || fail "the package lacks /$f"
 done
-outside=$(cd "$tmp/root" && { find . -mindepth 1 -maxdepth 1 ! -name usr; find usr -mindepth 1 -maxdepth 1 ! -name bin ! -name share ! -name lib; find usr/lib -mindepth 1 -maxdepth 1 ! -name borovka-editor 2>/dev/null || true; })
-[ -z "$outside" ] || fail "files outside /usr/bin, /usr/lib/borovka-editor and /usr/share: $outside"
+outside=$(cd "$tmp/root" && { find . -mindepth 1 -maxdepth 1 ! -name usr; find usr -mindepth 1 -maxdepth 1 ! -name bin ! -name share; })
+[ -z "$outside" ] || fail "files outside /usr/bin and /usr/share: $outside"
+check_versions
+[ "$(dpkg-deb --field "$deb" Version)" = "$version" ] || fail "the package's version is not $version"
+zcat "$tmp/root/usr/share/man/man1/borovka-editor.1.gz" | grep -q "^\.TH .* \"borovka-editor $version\"" \
+    || fail "the manual page does not carry version $version"
 depends=$(dpkg-deb --field "$deb" Depends)
 for p in libqt6widgets6 libqt6svg6 qt6-translations-l10n fonts-liberation2 qt6-qpa-plugins; do
     [[ ", $depends," == *", $p"[\ ,]* ]] || fail "Depends lacks $p: $depends"
 done
+# Qt's private API ties the package to the exact Qt it was built against.
+qt_abi=$(dpkg-query -W -f='${Provides}' libqt6core6 | grep -o 'qt6-base-abi (= [^)]*)' || true)
+if [ -z "$qt_abi" ]; then
+    fail "libqt6core6 provides no qt6-base-abi to depend on"
+elif [[ ", $depends," != *", $qt_abi,"* ]]; then
+    fail "Depends lacks $qt_abi: $depends"
+fi
 
 # The files as the package installs them.
 check_metadata "$tmp/root/usr/share/applications/borovka-editor.desktop" \

@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 class QApplication;
 
@@ -20,6 +21,21 @@ void installCzechTranslations(QApplication &app);
 // The document named on the command line: the arguments after the
 // program's name joined by single blanks, otherwise as given.
 QString commandLineText(const QStringList &arguments);
+
+// What a command line asks of the editor: to run (with the document it
+// names, or none), or only its help or version. Help and version only for
+// a command line that is exactly -h, --help, -v or --version; any other,
+// a name that starts with a dash included, names a document.
+enum class EditorRequest { Run, Help, Version };
+EditorRequest editorRequest(const QStringList &arguments);
+
+// What --help and --version print.
+QString editorHelp();
+QString editorVersion();
+
+// Prints the help or the version when the command line asks for it and
+// returns the exit status; nothing when the editor is to run.
+std::optional<int> answerCommandLine(const QStringList &arguments);
 
 // The primary screen's size in twips (1440 per inch).
 QSize screenSizeInTwips();

@@ -1,5 +1,6 @@
 #include "batch.h"
 
+#include "commandline.h"
 #include "convert.h"
 
 #include <QCoreApplication>
@@ -21,7 +22,6 @@
 #include <condition_variable>
 #include <cstdio>
 #include <mutex>
-#include <optional>
 #include <thread>
 #include <vector>
 
@@ -215,77 +215,11 @@ QList<BatchResult> convertBatch(const QList<BatchJob> &jobs, const BatchOptions 
     return results;
 }
 
-bool isBatchCommand(const QStringList &args)
-{
-    for (const QString &a : args)
-        if (a == QLatin1String("--to") || a.startsWith(QLatin1String("--to=")))
-            return true;
-    return false;
-}
-
-int runBatchCommand(const QStringList &args)
+int runBatchCommand(const ConvertCommand &command)
 {
     QTextStream err(stderr);
-    auto usage = [&](const QString &why) {
-        err << "borovka-convert: " << why << Qt::endl;
-        return 2;
-    };
-    QString to;
-    QString outputDir;
-    int jobs = 0;
-    bool recursive = false;
-    bool force = false;
-    QStringList names;
-    bool fromStdin = false;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString a = args.at(i);
-        auto value = [&](const QString &option) -> std::optional<QString> {
-            if (a.startsWith(option + QLatin1Char('=')))
-                return a.mid(option.size() + 1);
-            if (a == option && i + 1 < args.size())
-                return args.at(++i);
-            return std::nullopt;
-        };
-        if (a == QLatin1String("--recursive") || a == QLatin1String("-r")) {
-            recursive = true;
-        } else if (a == QLatin1String("--force") || a == QLatin1String("-f")) {
-            force = true;
-        } else if (a == QLatin1String("-")) {
-            fromStdin = true;
-        } else if (a == QLatin1String("--to") || a.startsWith(QLatin1String("--to="))) {
-            const auto v = value(QStringLiteral("--to"));
-            if (!v)
-                return usage(tr("--to chce formát výstupu (html, md, txt, rtf nebo kln)"));
-            to = v->toLower();
-            if (to.startsWith(QLatin1Char('.')))
-                to.remove(0, 1);
-        } else if (a == QLatin1String("--output-dir") || a.startsWith(QLatin1String("--output-dir="))) {
-            const auto v = value(QStringLiteral("--output-dir"));
-            if (!v || v->isEmpty())
-                return usage(tr("--output-dir chce název složky"));
-            outputDir = *v;
-        } else if (a == QLatin1String("-j") || a.startsWith(QLatin1String("-j")) || a.startsWith(QLatin1String("--jobs"))) {
-            QString v;
-            if (a == QLatin1String("-j") || a == QLatin1String("--jobs")) {
-                if (i + 1 >= args.size())
-                    return usage(tr("-j chce počet vláken"));
-                v = args.at(++i);
-            } else {
-                v = a.startsWith(QLatin1String("--jobs=")) ? a.mid(7) : a.mid(2);
-            }
-            bool ok = false;
-            jobs = v.toInt(&ok);
-            if (!ok || jobs < 1 || jobs > 1024)
-                return usage(tr("neplatný počet vláken: %1").arg(v));
-        } else if (a.startsWith(QLatin1Char('-')) && a.size() > 1) {
-            return usage(tr("neznámá volba %1").arg(a));
-        } else {
-            names.append(a);
-        }
-    }
-    if (outputKindFor(QStringLiteral("x.") + to) == OutputKind::Unknown)
-        return usage(tr("neznámý formát výstupu: %1 (použijte html, md, txt, rtf nebo kln)").arg(to));
-    if (fromStdin) {
+    QStringList names = command.names;
+    if (command.fromStandardInput) {
         QTextStream in(stdin);
         QString line;
         while (in.readLineInto(&line)) {
@@ -295,11 +229,9 @@ int runBatchCommand(const QStringList &args)
                 names.append(line);
         }
     }
-    if (names.isEmpty() && !fromStdin)
-        return usage(tr("chybí soubory k převodu"));
 
     QStringList errors;
-    const QList<BatchJob> plan = planBatch(names, to, outputDir, recursive, &errors);
+    const QList<BatchJob> plan = planBatch(names, command.format, command.outputDir, command.recursive, &errors);
     for (const QString &e : errors)
         err << "borovka-convert: " << e << Qt::endl;
 
@@ -318,8 +250,8 @@ int runBatchCommand(const QStringList &args)
     std::mutex out;
     int lastDone = -1;
     BatchOptions options;
-    options.jobs = jobs;
-    options.force = force;
+    options.jobs = command.jobs;
+    options.force = command.force;
     if (terminal) {
         options.progress = [&](int done) {
             std::lock_guard lock(out);

@@ -49,11 +49,10 @@ QList<BatchResult> convertBatch(const QList<BatchJob> &jobs, const BatchOptions 
 QList<BatchJob> planBatch(const QStringList &names, const QString &extension, const QString &outputDir,
                           bool recursive, QStringList *errors);
 
-// True when the arguments ask for batch mode (--to).
-bool isBatchCommand(const QStringList &args);
+struct ConvertCommand;
 
-// Runs batch mode from the command line's arguments (without the program
-// name); returns the exit status. Reads names from standard input for "-".
-int runBatchCommand(const QStringList &args);
+// Runs batch mode as the command line asks; returns the exit status. Reads
+// names from standard input for "-".
+int runBatchCommand(const ConvertCommand &command);
 
 } // namespace borovka

@@ -7,6 +7,8 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFont>
+#include <QGuiApplication>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QTextDocument>
@@ -97,9 +99,14 @@ QString convertFile(const QString &input, const QString &output)
     in.close();
 
     QTextDocument doc;
-    QFont font(QStringLiteral("Courier New"));
-    font.setPointSizeF(11.25);
-    doc.setDefaultFont(font);
+    // The editor's font, for what is laid out or written with the document's
+    // font. Text alone needs none, and a QFont before a QGuiApplication
+    // exists is not allowed: the text output starts only Qt's core.
+    if (qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
+        QFont font(QStringLiteral("Courier New"));
+        font.setPointSizeF(11.25);
+        doc.setDefaultFont(font);
+    }
     doc.setUndoRedoEnabled(false);
     try {
         // A web page reads as a paste of it does; other input by its content.

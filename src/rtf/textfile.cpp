@@ -1,4 +1,4 @@
-// Text that is not RTF: what such a file loads as.
+// Telling RTF from other text, and what a file that is not RTF loads as.
 
 #include "rtf.h"
 
@@ -27,6 +27,16 @@ QString dropNonText(QString text)
 }
 
 } // namespace
+
+bool isRtf(QByteArrayView data)
+{
+    qsizetype i = 0;
+    if (data.startsWith("\xEF\xBB\xBF"))
+        i = 3;
+    while (i < data.size() && (data[i] == ' ' || data[i] == '\t' || data[i] == '\r' || data[i] == '\n'))
+        ++i;
+    return data.sliced(i).startsWith("{\\rtf");
+}
 
 QString decodePlainText(QByteArrayView data)
 {

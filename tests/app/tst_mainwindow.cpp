@@ -6,6 +6,7 @@
 #include "platform/busy.h"
 #include "platform/richtextbox.h"
 #include "platform/scripteddialogs.h"
+#include "version.h"
 
 #include <QAction>
 #include <QApplication>
@@ -350,7 +351,7 @@ void tst_MainWindow::aboutBox()
     m_main->mnabout->trigger();
     QCOMPARE(m_dialogs->shown.size(), 1);
     const auto &box = m_dialogs->shown.first();
-    QCOMPARE(box.title, QStringLiteral("Borovka KLN Editor 0.60"));
+    QCOMPARE(box.title, QStringLiteral("Borovka KLN Editor ") + QString::fromUtf8(version::String));
     QCOMPARE(box.buttons, MsgBox::OkOnly);
     const QStringList lines = box.prompt.split(QStringLiteral("\r\n"));
     QCOMPARE(lines.size(), 2);

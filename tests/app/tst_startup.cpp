@@ -5,9 +5,11 @@
 #include "app/startup.h"
 #include "platform/richtextbox.h"
 #include "platform/scripteddialogs.h"
+#include "version.h"
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -28,6 +30,10 @@ private Q_SLOTS:
     void failedLoad();
     void commandLineText_data();
     void commandLineText();
+    void editorRequest_data();
+    void editorRequest();
+    void helpAndVersionWithoutDisplay_data();
+    void helpAndVersionWithoutDisplay();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -147,6 +153,8 @@ void tst_Startup::commandLineText_data()
     QTest::newRow("blanks kept apart") << QStringList{"borovka-editor", "můj", "článek.kln"} << "můj článek.kln";
     QTest::newRow("quotes kept") << QStringList{"borovka-editor", "\"a b.kln\""} << "\"a b.kln\"";
     QTest::newRow("not trimmed") << QStringList{"borovka-editor", " a.kln "} << " a.kln ";
+    QTest::newRow("a name starting with a dash") << QStringList{"borovka-editor", "-x.kln"} << "-x.kln";
+    QTest::newRow("--help with more") << QStringList{"borovka-editor", "--help", "me.kln"} << "--help me.kln";
 }
 
 void tst_Startup::commandLineText()
@@ -154,6 +162,79 @@ void tst_Startup::commandLineText()
     QFETCH(QStringList, arguments);
     QFETCH(QString, text);
     QCOMPARE(borovka::commandLineText(arguments), text);
+}
+
+void tst_Startup::editorRequest_data()
+{
+    QTest::addColumn<QStringList>("arguments"); // after the program's name
+    QTest::addColumn<EditorRequest>("request");
+    const auto row = [](const char *name, const QStringList &arguments, EditorRequest request) {
+        QTest::newRow(name) << arguments << request;
+    };
+    row("nothing", {}, EditorRequest::Run);
+    row("a document", {"clanek.kln"}, EditorRequest::Run);
+    row("--help", {"--help"}, EditorRequest::Help);
+    row("-h", {"-h"}, EditorRequest::Help);
+    row("--version", {"--version"}, EditorRequest::Version);
+    row("-v", {"-v"}, EditorRequest::Version);
+    // Everything else is a document's name, as typed.
+    row("a name starting with a dash", {"-x.kln"}, EditorRequest::Run);
+    row("-help", {"-help"}, EditorRequest::Run);
+    row("--h", {"--h"}, EditorRequest::Run);
+    row("-hv", {"-hv"}, EditorRequest::Run);
+    row("-hh", {"-hh"}, EditorRequest::Run);
+    row("--help=x", {"--help=x"}, EditorRequest::Run);
+    row("--HELP", {"--HELP"}, EditorRequest::Run);
+    row("--", {"--"}, EditorRequest::Run);
+    row("-", {"-"}, EditorRequest::Run);
+    row("--help with a blank", {"--help "}, EditorRequest::Run);
+    row("--help and a file", {"--help", "clanek.kln"}, EditorRequest::Run);
+    row("a file and --version", {"clanek.kln", "--version"}, EditorRequest::Run);
+    row("--help twice", {"--help", "--help"}, EditorRequest::Run);
+}
+
+void tst_Startup::editorRequest()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(EditorRequest, request);
+    arguments.prepend(QStringLiteral("borovka-editor"));
+    QCOMPARE(borovka::editorRequest(arguments), request);
+}
+
+void tst_Startup::helpAndVersionWithoutDisplay_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("output"); // what standard output starts with
+    QTest::newRow("--help") << QStringList{"--help"} << "Použití: borovka-editor [DOKUMENT]\n";
+    QTest::newRow("-h") << QStringList{"-h"} << "Použití: borovka-editor [DOKUMENT]\n";
+    const QString version = QStringLiteral("borovka-editor %1\n").arg(QString::fromUtf8(borovka::version::String));
+    QTest::newRow("--version") << QStringList{"--version"} << version;
+    QTest::newRow("-v") << QStringList{"-v"} << version;
+    // Qt's own options are taken out first, as for a document.
+    QTest::newRow("after Qt's options") << QStringList{"-platform", "offscreen", "--version"} << version;
+}
+
+// Asked on a terminal with no display, the editor answers and ends.
+void tst_Startup::helpAndVersionWithoutDisplay()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, output);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(QString::fromLatin1(name));
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(BOROVKA_EDITOR), arguments);
+    QVERIFY(p.waitForFinished(30000));
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(p.exitCode(), 0);
+    const QString out = QString::fromUtf8(p.readAllStandardOutput());
+    QVERIFY2(out.startsWith(output), qPrintable(out));
+    if (output.startsWith(QLatin1String("borovka-editor ")))
+        QCOMPARE(out, output);
+    // Alone on the command line, they are answered before Qt starts at all.
+    if (arguments.size() == 1)
+        QCOMPARE(QString::fromUtf8(p.readAllStandardError()), QString());
 }
 
 QTEST_MAIN(tst_Startup)

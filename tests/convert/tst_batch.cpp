@@ -255,6 +255,22 @@ void tst_Batch::commandLine_data()
     QTest::newRow("unknown option") << QStringList{"--to", "txt", "--fast", "single.kln"} << 2 << QStringList()
                                     << "neznámá volba --fast";
     QTest::newRow("no files") << QStringList{"--to", "txt"} << 2 << QStringList() << "chybí soubory";
+    QTest::newRow("--jobs N, -r and -f") << QStringList{"--to", "txt", "--jobs", "3", "-r", "-f", "arch/2021"} << 0
+                                         << QStringList{"arch/2021/leden/c.txt"} << QString();
+    QTest::newRow("-j with a letter glued") << QStringList{"--to", "txt", "-jx", "single.kln"} << 2 << QStringList()
+                                            << "neznámá volba -jx";
+    QTest::newRow("-j and a letter") << QStringList{"--to", "txt", "-j", "x", "single.kln"} << 2 << QStringList()
+                                     << "neplatný počet vláken: x";
+    QTest::newRow("--jobs 0") << QStringList{"--to", "txt", "--jobs", "0", "single.kln"} << 2 << QStringList()
+                              << "neplatný počet vláken: 0";
+    QTest::newRow("-junk is no -j") << QStringList{"--to", "txt", "-junk", "single.kln"} << 2 << QStringList()
+                                    << "neznámá volba -junk";
+    QTest::newRow("-j without a number") << QStringList{"--to", "txt", "single.kln", "-j"} << 2 << QStringList()
+                                         << "-j chce počet vláken";
+    QTest::newRow("--help converts nothing") << QStringList{"--to", "txt", "--help", "single.kln"} << 0
+                                             << QStringList() << QString();
+    QTest::newRow("--version converts nothing") << QStringList{"--to", "txt", "single.kln", "--version"} << 0
+                                                << QStringList() << QString();
 }
 
 void tst_Batch::commandLine()
@@ -278,6 +294,9 @@ void tst_Batch::commandLine()
     QVERIFY(!err.contains(QLatin1Char('\r')));
     for (const QString &o : outputs)
         QVERIFY2(QFile::exists(path(o)), qPrintable(o));
+    // A refused command line, help or version writes nothing.
+    if (outputs.isEmpty())
+        QVERIFY(!QFile::exists(path(QStringLiteral("single.txt"))));
 }
 
 void tst_Batch::namesFromStandardInput()

@@ -1,9 +1,11 @@
 // The converter: output chosen by extension, the formatting in HTML, and
 // failures that leave no output file.
 
+#include "convert/commandline.h"
 #include "convert/convert.h"
 #include "model/plaintext.h"
 #include "rtf/rtf.h"
+#include "version.h"
 
 #include <QDir>
 #include <QFile>
@@ -48,6 +50,8 @@ private Q_SLOTS:
     void htmlInputPictureBesideIt();
     void failuresLeaveNothing_data();
     void failuresLeaveNothing();
+    void parseCommand_data();
+    void parseCommand();
     void commandLine_data();
     void commandLine();
     void standardErrorHoldsOwnMessages_data();
@@ -215,21 +219,125 @@ void tst_Convert::failuresLeaveNothing()
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("clanek.rtf")});
 }
 
+namespace {
+
+// What a parsed command line asks for, in one line.
+QString describe(const ConvertCommand &c)
+{
+    QStringList parts;
+    switch (c.action) {
+    case ConvertCommand::Help: return QStringLiteral("help");
+    case ConvertCommand::Version: return QStringLiteral("version");
+    case ConvertCommand::Usage: return QStringLiteral("usage");
+    case ConvertCommand::Error: return QStringLiteral("error: ") + c.error;
+    case ConvertCommand::Single: parts << c.input + QStringLiteral(" -> ") + c.output; break;
+    case ConvertCommand::Batch:
+        parts << QStringLiteral("to ") + c.format;
+        if (!c.outputDir.isEmpty())
+            parts << QStringLiteral("into ") + c.outputDir;
+        if (c.jobs)
+            parts << QStringLiteral("jobs %1").arg(c.jobs);
+        if (c.recursive)
+            parts << QStringLiteral("recursive");
+        if (c.force)
+            parts << QStringLiteral("force");
+        if (c.fromStandardInput)
+            parts << QStringLiteral("stdin");
+        parts << c.names.join(QLatin1Char(','));
+        break;
+    }
+    if (c.verbose)
+        parts << QStringLiteral("verbose");
+    return parts.join(QStringLiteral("; "));
+}
+
+} // namespace
+
+void tst_Convert::parseCommand_data()
+{
+    QTest::addColumn<QStringList>("arguments"); // after the program's name
+    QTest::addColumn<QString>("expected");
+    const auto row = [](const char *name, const QStringList &arguments, const QString &expected) {
+        QTest::newRow(name) << arguments << expected;
+    };
+    row("two files", {"a.kln", "b.txt"}, "a.kln -> b.txt");
+    row("verbose anywhere", {"a.kln", "--verbose", "b.txt"}, "a.kln -> b.txt; verbose");
+    row("a file named as an option, after --", {"--", "-a.kln", "--to"}, "-a.kln -> --to");
+    row("- as the input", {"-", "b.txt"}, "- -> b.txt");
+    row("one file", {"a.kln"}, "usage");
+    row("three files", {"a.kln", "b.txt", "c.txt"}, "usage");
+    row("nothing", {}, "usage");
+    row("help", {"--help"}, "help");
+    row("help, short", {"-h"}, "help");
+    row("help wins over files", {"a.kln", "b.txt", "--help"}, "help");
+    row("help wins over a wrong option", {"--fast", "--help"}, "help");
+    row("version", {"--version"}, "version");
+    row("version in batch mode", {"--to", "txt", "a.kln", "--version"}, "version");
+    row("batch", {"--to", "HTML", "a.kln", "b.kln"}, "to html; a.kln,b.kln");
+    row("--to= and a dot", {"--to=.md", "a.kln"}, "to md; a.kln");
+    row("-j glued", {"--to", "txt", "-j2", "a.kln"}, "to txt; jobs 2; a.kln");
+    row("-j apart", {"--to", "txt", "-j", "2", "a.kln"}, "to txt; jobs 2; a.kln");
+    row("--jobs", {"--to", "txt", "--jobs", "16", "a.kln"}, "to txt; jobs 16; a.kln");
+    row("--jobs=", {"--to", "txt", "--jobs=1024", "a.kln"}, "to txt; jobs 1024; a.kln");
+    row("short flags", {"--to", "txt", "-r", "-f", "arch"}, "to txt; recursive; force; arch");
+    row("long flags, output folder", {"--recursive", "--output-dir", "web", "--force", "--to", "kln", "arch"},
+        "to kln; into web; recursive; force; arch");
+    row("--output-dir=", {"--to", "txt", "--output-dir=web", "a.kln"}, "to txt; into web; a.kln");
+    row("names from standard input", {"--to", "txt", "-"}, "to txt; stdin; ");
+    row("standard input and files", {"--to", "txt", "a.kln", "-", "b.kln"}, "to txt; stdin; a.kln,b.kln");
+    row("unknown option", {"--fast", "a.kln", "b.txt"}, "error: neznámá volba --fast");
+    row("unknown option in batch mode", {"--to", "txt", "--fast", "a.kln"}, "error: neznámá volba --fast");
+    row("-v is no option", {"-v", "a.kln", "b.txt"}, "error: neznámá volba -v");
+    row("-junk is no -j", {"--to", "txt", "-junk", "a.kln"}, "error: neznámá volba -junk");
+    row("-j with a letter glued", {"--to", "txt", "-jx", "a.kln"}, "error: neznámá volba -jx");
+    row("-j and a letter", {"--to", "txt", "-j", "x", "a.kln"}, "error: neplatný počet vláken: x");
+    row("-j with a number and a letter", {"--to", "txt", "-j2x", "a.kln"}, "error: neplatný počet vláken: 2x");
+    row("--jobs 0", {"--to", "txt", "--jobs", "0", "a.kln"}, "error: neplatný počet vláken: 0");
+    row("too many jobs", {"--to", "txt", "-j", "1025", "a.kln"}, "error: neplatný počet vláken: 1025");
+    row("an earlier -j wrong", {"--to", "txt", "-j", "0", "-j", "2", "a.kln"}, "error: neplatný počet vláken: 0");
+    row("flags are not compacted", {"--to", "txt", "-rf", "arch"}, "error: neznámá volba -rf");
+    row("a flag with a value", {"--to", "txt", "--force=1", "a.kln"}, "error: neznámá volba --force=1");
+    row("--to without a format", {"a.kln", "--to"}, "error: --to chce formát výstupu (html, md, txt, rtf nebo kln)");
+    row("--output-dir without a folder", {"--to", "txt", "a.kln", "--output-dir"}, "error: --output-dir chce název složky");
+    row("--output-dir empty", {"--to", "txt", "--output-dir=", "a.kln"}, "error: --output-dir chce název složky");
+    row("-j without a number", {"--to", "txt", "a.kln", "-j"}, "error: -j chce počet vláken");
+    row("--jobs without a number", {"--to", "txt", "a.kln", "--jobs"}, "error: -j chce počet vláken");
+    row("unknown format", {"--to", "doc", "a.kln"}, "error: neznámý formát výstupu: doc (použijte html, md, txt, rtf nebo kln)");
+    row("no files", {"--to", "txt"}, "error: chybí soubory k převodu");
+    row("a batch option without --to", {"--force", "a.kln", "b.txt"},
+        "error: volba --force patří jen k dávkovému převodu (--to)");
+    row("-j without --to", {"a.kln", "-j4", "b.txt"}, "error: volba -j4 patří jen k dávkovému převodu (--to)");
+}
+
+void tst_Convert::parseCommand()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, expected);
+    arguments.prepend(QStringLiteral("borovka-convert"));
+    QCOMPARE(describe(parseConvertCommand(arguments)), expected);
+}
+
 void tst_Convert::commandLine_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("said"); // part of what it prints
-    QTest::addColumn<bool>("alone"); // the program copied away from the full converter
+    QTest::addColumn<bool>("alone"); // the program copied away from the build folder
     QTest::newRow("help") << QStringList{"--help"} << 0 << ".html" << false;
+    QTest::newRow("help, short") << QStringList{"-h"} << 0 << "Návratový kód: 0 převedeno" << false;
+    QTest::newRow("version") << QStringList{"--version"} << 0
+                             << QStringLiteral("borovka-convert %1\n").arg(QString::fromUtf8(version::String)) << false;
+    QTest::newRow("unknown option") << QStringList{"--fast", "clanek.rtf", "out.txt"} << 2
+                                    << "borovka-convert: neznámá volba --fast\n" << false;
+    QTest::newRow("batch option without --to") << QStringList{"-j2", "clanek.rtf", "out.txt"} << 2
+                                               << "volba -j2 patří jen k dávkovému převodu" << false;
     QTest::newRow("converts") << QStringList{"clanek.rtf", "out.txt"} << 0 << "" << false;
     QTest::newRow("unknown type") << QStringList{"clanek.rtf", "out.xyz"} << 1 << "out.xyz" << false;
     QTest::newRow("unreadable") << QStringList{"chybi.rtf", "out.txt"} << 1 << "chybi.rtf" << false;
     QTest::newRow("no arguments") << QStringList{} << 2 << "borovka-convert" << false;
-    // A simple file to text needs nothing but the program; the rest says
-    // what is missing.
+    // One program does every conversion: it needs no other beside it.
     QTest::newRow("alone, text") << QStringList{"clanek.rtf", "out.txt"} << 0 << "" << true;
-    QTest::newRow("alone, HTML") << QStringList{"clanek.rtf", "out.html"} << 1 << "borovka-convert-full" << true;
+    QTest::newRow("alone, HTML") << QStringList{"clanek.rtf", "out.html"} << 0 << "" << true;
 }
 
 void tst_Convert::commandLine()
@@ -253,6 +361,8 @@ void tst_Convert::commandLine()
     QVERIFY2(output.contains(said), qPrintable(output));
     if (exitCode == 0 && arguments.size() == 2)
         QVERIFY(QFile::exists(path(arguments.at(1))));
+    if (exitCode != 0 && arguments.size() >= 2)
+        QVERIFY(!QFile::exists(path(arguments.last())));
 }
 
 void tst_Convert::standardErrorHoldsOwnMessages_data()

@@ -1,12 +1,7 @@
 // Plain text: recognising RTF, decoding text files, and the text export.
 
 #include "model/plaintext.h"
-#include "rtf/quicktext.h"
-#include "rtf/readerlimits.h"
 #include "rtf/rtf.h"
-
-#include <QDir>
-#include <QFile>
 
 #include <QTest>
 #include <QTextCursor>
@@ -27,9 +22,8 @@ private slots:
     void readingTextThatIsNotRtf();
     void controlCharacterInTextFileChangedOnSave_data();
     void controlCharacterInTextFileChangedOnSave();
-    void quickTextIsTheDocumentsText_data();
-    void quickTextIsTheDocumentsText();
-    void quickTextLeavesRefusalsToTheReader();
+    void documentText_data();
+    void documentText();
 };
 
 void TestRtfPlainText::isRtf_data()
@@ -181,80 +175,59 @@ void TestRtfPlainText::controlCharacterInTextFileChangedOnSave()
     QCOMPARE(model::plainText(direct), model::plainText(doc));
 }
 
-// The converter's text without a document: where it answers, the answer is
-// the document's text; what it leaves to the document (answers: 0) and
-// what it must take on (1) keeps it useful. Fixtures may go either way (-1).
-void TestRtfPlainText::quickTextIsTheDocumentsText_data()
+// The text export of files read into a document, as the converter writes
+// .txt: paragraphs and page breaks, \uN fallbacks, code pages of fonts and
+// of the document, destinations without text, and what tables, lists,
+// notes, fields, pictures, hidden text and sections give.
+void TestRtfPlainText::documentText_data()
 {
     QTest::addColumn<QByteArray>("rtf");
-    QTest::addColumn<int>("answers");
-    const auto row = [](const char *name, const char *rtf, int answers) {
-        QTest::newRow(name) << QByteArray(rtf) << answers;
+    QTest::addColumn<QByteArray>("expected"); // UTF-8
+    const auto row = [](const char *name, const char *rtf, const char *expected) {
+        QTest::newRow(name) << QByteArray(rtf) << QByteArray(expected);
     };
-    row("paragraphs", "{\\rtf1 a\\par\\par b\\par}", 1);
-    row("paragraph marks as line ends of the file", "{\\rtf1 a\\\r\nb\\\nc}", 1);
-    row("only paragraph ends", "{\\rtf1\\par\\par\\par}", 1);
-    row("a page break ends a paragraph with text", "{\\rtf1\\page a\\page b\\par\\page\\page c}", 1);
-    row("a dropped byte still opens a paragraph", "{\\rtf1 a\\par\\'00}", 1);
-    row("fallbacks", "{\\rtf1\\uc2 \\u269\\'e8\\'e8x{\\uc0\\u345}\\u-3913 ?\\u382\\par y\\u353 \\{}", 1);
-    row("fallback taken by a word or a symbol", "{\\rtf1\\u269\\b x\\u269\\~y\\u269{z}}", 1);
+    row("paragraphs", "{\\rtf1 a\\par\\par b\\par}", "a\n\nb");
+    row("paragraph marks as line ends of the file", "{\\rtf1 a\\\r\nb\\\nc}", "a\nb\nc");
+    row("only paragraph ends", "{\\rtf1\\par\\par\\par}", "\n\n");
+    row("a page break ends a paragraph with text", "{\\rtf1\\page a\\page b\\par\\page\\page c}", "a\nb\nc");
+    row("a dropped byte still opens a paragraph", "{\\rtf1 a\\par\\'00}", "a\n");
+    row("fallbacks", "{\\rtf1\\uc2 \\u269\\'e8\\'e8x{\\uc0\\u345}\\u-3913 ?\\u382\\par y\\u353 \\{}",
+        "\u010Dx\u0159\uF0B7\ny\u0161");
+    row("fallback taken by a word or a symbol", "{\\rtf1\\u269\\b x\\u269\\~y\\u269{z}}", "\u010Dx\u010Dy\u010Dz");
     row("font code pages", "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Times;}{\\f1\\fcharset238 A;}{\\f2 Arial Cyr;}"
                            "{\\f3\\fcharset0{\\*\\fname Face;}Old CE;}{\\f4\\cpg1253 G;}}"
-                           "\\'e8\\f1\\'e8\\f2\\'e8\\f3\\'e8{\\f4\\'e8}\\plain\\'e8}", 1);
-    row("document code page", "{\\rtf1\\ansi\\ansicpg1250\\deff5 \\'8a\\mac\\'8a\\ansicpg999\\'8a}", 1);
-    row("unicode group", "{\\rtf1{\\upr{\\'e8}{\\*\\ud{\\u269 ?}}}}", 1);
+                           "\\'e8\\f1\\'e8\\f2\\'e8\\f3\\'e8{\\f4\\'e8}\\plain\\'e8}",
+        "\u00E8\u010D\u0438\u010D\u03B8\u00E8");
+    row("document code page", "{\\rtf1\\ansi\\ansicpg1250\\deff5 \\'8a\\mac\\'8a\\ansicpg999\\'8a}", "\u0160\u00E4\u00E4");
+    row("unicode group", "{\\rtf1{\\upr{\\'e8}{\\*\\ud{\\u269 ?}}}}", "\u010D");
     row("destinations without text", "{\\rtf1{\\*\\unknown x}{\\info{\\title T}{\\creatim\\yr2026 r}}"
-                                     "{\\stylesheet{\\s1\\snext0 Nadpis;}}{\\colortbl;\\red1;}{\\*\\title t}a\\unknown b}", 1);
-    row("line, tab and symbols", "{\\rtf1 a\\line b\\tab\\emdash\\~\\-\\_\\'09\tc\\\\}", 1);
-    row("text after the document", "{\\rtf1 a}b{\\par c}", 1);
-    row("cut short", "{\\rtf1{\\fonttbl{\\f1\\fcharset238 A;}}\\f1 \\'e8\\'", 1);
-    row("table", "{\\rtf1\\trowd\\cellx1000\\intbl a\\cell\\row}", 0);
-    row("list", "{\\rtf1{\\pntext 1.\\tab}a\\par}", 0);
-    row("note", "{\\rtf1 a{\\footnote b}}", 0);
-    row("field", "{\\rtf1{\\field{\\*\\fldinst PAGE}{\\fldrslt 1}}}", 0);
-    row("picture", "{\\rtf1{\\pict\\pngblip 00}}", 0);
-    row("hidden text", "{\\rtf1 a{\\v b}}", 0);
-    row("a style applied", "{\\rtf1{\\stylesheet{\\s1\\v Skryty;}}\\s1 a}", 0);
-    row("symbol font", "{\\rtf1{\\fonttbl{\\f1\\fcharset2 Symbol;}}\\f1 a}", 0);
-    row("several bytes a character", "{\\rtf1\\ansicpg932 \\'82\\'a0}", 0);
-    row("a paragraph separator by number", "{\\rtf1 a\\u8233 b}", 0);
-    row("section", "{\\rtf1 a\\sect b}", 0);
-    row("binary data", "{\\rtf1{\\*\\x\\bin1 }a}", 0);
-    row("not RTF", "plain text", 0);
-    const QDir dir(QStringLiteral(RTF_TEST_DATA));
-    for (const QString &name : dir.entryList({QStringLiteral("*.rtf")}, QDir::Files, QDir::Name)) {
-        QFile f(dir.filePath(name));
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QTest::newRow(qPrintable(name)) << f.readAll() << -1;
-    }
+                                     "{\\stylesheet{\\s1\\snext0 Nadpis;}}{\\colortbl;\\red1;}{\\*\\title t}a\\unknown b}", "ab");
+    row("line, tab and symbols", "{\\rtf1 a\\line b\\tab\\emdash\\~\\-\\_\\'09\tc\\\\}",
+        "a\nb\t\u2014\u00A0\u00AD\u2011\t\tc\\");
+    row("text after the document", "{\\rtf1 a}b{\\par c}", "a");
+    row("cut short", "{\\rtf1{\\fonttbl{\\f1\\fcharset238 A;}}\\f1 \\'e8\\'", "\u010D");
+    row("table", "{\\rtf1\\trowd\\cellx1000\\intbl a\\cell\\row}", "a");
+    row("list", "{\\rtf1{\\pntext 1.\\tab}a\\par}", "1.\ta");
+    row("note", "{\\rtf1 a{\\footnote b}}", "a\n\na b");
+    row("field", "{\\rtf1{\\field{\\*\\fldinst PAGE}{\\fldrslt 1}}}", "1");
+    row("picture", "{\\rtf1{\\pict\\pngblip 00}}", "");
+    row("hidden text", "{\\rtf1 a{\\v b}}", "a");
+    row("a style applied", "{\\rtf1{\\stylesheet{\\s1\\v Skryty;}}\\s1 a}", "");
+    row("symbol font", "{\\rtf1{\\fonttbl{\\f1\\fcharset2 Symbol;}}\\f1 a}", "\u03B1");
+    row("several bytes a character", "{\\rtf1\\ansicpg932 \\'82\\'a0}", "\u3042");
+    row("a paragraph separator by number", "{\\rtf1 a\\u8233 b}", "a\n");
+    row("section", "{\\rtf1 a\\sect b}", "a\nb");
+    row("binary data", "{\\rtf1{\\*\\x\\bin1 }a}", "");
+    row("not RTF", "plain text", "plain text");
 }
 
-void TestRtfPlainText::quickTextIsTheDocumentsText()
+void TestRtfPlainText::documentText()
 {
     QFETCH(QByteArray, rtf);
-    QFETCH(int, answers);
-    const std::optional<QByteArray> quick = rtf::quickPlainText(rtf);
-    if (answers >= 0)
-        QCOMPARE(quick.has_value(), bool(answers));
-    if (!quick)
-        return;
+    QFETCH(QByteArray, expected);
     QTextDocument doc;
     rtf::read(rtf, doc);
-    QCOMPARE(*quick, model::plainText(doc));
-}
-
-void TestRtfPlainText::quickTextLeavesRefusalsToTheReader()
-{
-    const QByteArray rtf("{\\rtf1 a\\par b\\par c}");
-    rtf::detail::setParagraphLimitForTesting(2);
-    QTextDocument doc;
-    QVERIFY_THROWS_EXCEPTION(rtf::Error, rtf::read(rtf, doc));
-    QVERIFY(!rtf::quickPlainText(rtf));
-    rtf::detail::setParagraphLimitForTesting(0);
-    rtf::detail::setInputLimitForTesting(rtf.size() - 1);
-    QVERIFY(!rtf::quickPlainText(rtf));
-    rtf::detail::setInputLimitForTesting(0);
-    QVERIFY(rtf::quickPlainText(rtf));
+    QCOMPARE(model::plainText(doc), expected);
 }
 
 QTEST_MAIN(TestRtfPlainText)

@@ -1,6 +1,6 @@
 #include "codepages.h"
 
-#include "commands.h" // isText
+#include "rtf/tokenizer/tokenizer.h" // isText
 
 #include <array>
 

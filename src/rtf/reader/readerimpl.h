@@ -6,12 +6,12 @@
 // (readpictures.cpp) and the building of the document (docbuilder.cpp).
 // Nothing outside src/rtf includes it.
 
-#include "rtf.h"
+#include "rtf/rtf.h"
 
-#include "codepages.h"
+#include "rtf/codepages.h"
 #include "commands.h"
-#include "readerlimits.h"
-#include "tokenizer/tokenizer.h"
+#include "rtf/readerlimits.h"
+#include "rtf/tokenizer/tokenizer.h"
 #include "model/pictures.h"
 
 #include <QColor>

@@ -3,8 +3,8 @@
 
 #pragma once
 
-#include "readerlimits.h"
-#include "tokenizer/tokenizer.h"
+#include "rtf/readerlimits.h"
+#include "rtf/tokenizer/tokenizer.h"
 
 #include <QtGlobal>
 

@@ -3,7 +3,7 @@
 // readers without lists (\listtext, \pntext) is dropped when the list is
 // understood, and kept as text when it is not.
 
-#include "levelnfc.h"
+#include "rtf/levelnfc.h"
 #include "readerimpl.h"
 
 #include "model/lists.h"

@@ -2,7 +2,7 @@
 
 #include "readerimpl.h"
 
-#include "fontclass.h"
+#include "rtf/fontclass.h"
 
 namespace rtf::detail {
 

@@ -164,8 +164,8 @@ bool Reader::closeGroup()
         return true; // a stray brace before the document starts
     const Dest old = m_st.dest;
     const bool oldListText = m_st.listText; // lists
-    if (old == Dest::StyleSheet && m_styleOpen) // styles: an entry without its ';'
-        finishStyleEntry();
+    if (const auto close = destination(old).close)
+        (this->*close)();
     // The group that closes a note or header: the note ends in its own
     // paragraph, not in the one around it.
     const bool endsNote = m_noteDoc && qsizetype(m_stack.size()) - 1 < m_noteDepth;
@@ -174,41 +174,33 @@ bool Reader::closeGroup()
         noteEnd.emplace(m_st.par, m_st.chr);
     m_st = m_stack.back();
     m_stack.pop_back();
-    if (old == Dest::BookmarkName && m_st.dest == Dest::Body) // opaque pieces
-        endBookmark();
+    if (m_st.dest != old) {
+        if (const auto end = destination(old).end)
+            (this->*end)(m_st.dest, endsNote);
+    }
     m_b.propsDirty = true;
     if (m_inNestProps && m_stack.size() < m_nestPropsDepth) // tables
         m_inNestProps = false;
-    if (old == Dest::Picture && m_st.dest != Dest::Picture && m_picActive)
-        finishPicture();
-    if ((old == Dest::FontTable || old == Dest::FontAltName) && m_st.dest != Dest::FontTable
-        && m_st.dest != Dest::FontAltName) {
-        finishFonts();
-    }
-    // speed: formats are made from the font, colour and style tables
-    if ((old == Dest::FontTable || old == Dest::FontAltName || old == Dest::ColorTable || old == Dest::StyleSheet)
-        && m_st.dest != old)
-        clearFormatCaches();
-    // lists
-    if (oldListText && !m_st.listText)
+    if (oldListText && !m_st.listText) // lists
         endListText();
-    // A \pn that is a note's or header's own group ends with the note and
-    // numbers nothing of the body the state now returns to.
-    if (old == Dest::PnDef && m_st.dest != Dest::PnDef && m_st.dest != Dest::PnText && !endsNote)
-        finishPn();
-    // notes
-    if (old == Dest::FieldInst && m_st.dest == Dest::Body)
-        endFieldInstruction();
-    if (m_symbolDepth >= 0 && qsizetype(m_stack.size()) < m_symbolDepth)
+    endScopes(endsNote ? &*noteEnd : nullptr);
+    return !m_stack.empty();
+}
+
+// What opened at a depth of groups ends when that group does: a symbol
+// field, a note or header, a field's or object's result, a field.
+void Reader::endScopes(const std::pair<ParProps, CharProps> *noteEnd)
+{
+    const qsizetype depth = qsizetype(m_stack.size());
+    if (m_symbolDepth >= 0 && depth < m_symbolDepth)
         endSymbolField();
-    if (endsNote)
+    if (noteEnd)
         endNote(noteEnd->first, noteEnd->second);
     // opaque pieces
-    if (m_wrapDepth >= 0 && qsizetype(m_stack.size()) < m_wrapDepth)
+    if (m_wrapDepth >= 0 && depth < m_wrapDepth)
         endWrap();
-    if (m_fieldDepth >= 0 && qsizetype(m_stack.size()) < m_fieldDepth)
+    if (m_fieldDepth >= 0 && depth < m_fieldDepth)
         endField();
-    return !m_stack.empty();
 }
 
 void Reader::controlSymbol(char c, bool fallback)
@@ -912,162 +904,16 @@ void Reader::textBytes(const char *s, qsizetype n)
         m_st.star = false;
     if (m_tapKind != TapKind::None) // opaque pieces
         tapBytes(s, n);
-    switch (m_st.dest) {
-    case Dest::Body: {
-        if (m_st.chr.hidden) {
-            hiddenText({}, s, n); // opaque pieces
-            return;
-        }
-        ++m_bodyText; // notes
-        beforeText();
-        const int cp = codepage();
-        if (const char16_t *table = detail::byteTable(cp)) { // speed
-            decodePending();
-            appendTableText(table, s, n, m_b.run); // no pending buffer, no second pass
-            return;
-        }
-        if (cp != m_pendingCp)
-            decodePending();
-        m_pendingCp = cp;
-        m_pendingBytes.append(s, n);
-        return;
-    }
-    case Dest::FontTable:
-    case Dest::FontAltName: {
-        FontEntry *f = currentFont();
-        for (qsizetype i = 0; i < n; ++i) {
-            if (s[i] == ';' && m_st.dest == Dest::FontTable) {
-                if (f)
-                    finishFont(*f);
-                f = nullptr;
-                m_curFont = -1;
-            } else if (f && !f->done && s[i] != ';') {
-                (m_st.dest == Dest::FontTable ? f->nameBytes : f->altBytes).append(s[i]);
-            }
-        }
-        return;
-    }
-    case Dest::ColorTable:
-        for (qsizetype i = 0; i < n; ++i) {
-            if (s[i] != ';')
-                continue;
-            if (m_colors.size() < size_t(limits::maxTableEntries))
-                m_colors.push_back(m_colorSet ? QColor(m_red, m_green, m_blue) : QColor());
-            m_red = m_green = m_blue = 0;
-            m_colorSet = false;
-        }
-        return;
-    case Dest::Picture:
-        pictureHex(s, n);
-        return;
-    case Dest::FieldInst:
-        if (m_fieldInst.size() < 4096)
-            m_decoder.decode(codepage(), QByteArrayView(s, std::min<qsizetype>(n, 4096)), m_fieldInst);
-        return;
-    case Dest::ShapeName:
-        m_shapeName.append(s, std::min<qsizetype>(n, std::max<qsizetype>(0, 16 - m_shapeName.size())));
-        return;
-    case Dest::BookmarkName: { // opaque pieces
-        QString t;
-        m_decoder.decode(codepage(), QByteArrayView(s, std::min<qsizetype>(n, 256)), t);
-        m_bookmarkName += t.left(std::max<qsizetype>(0, 256 - m_bookmarkName.size()));
-        return;
-    }
-    case Dest::StyleSheet: { // styles: the entry's name, up to its ';'
-        QString t;
-        m_decoder.decode(codepage(), QByteArrayView(s, std::min<qsizetype>(n, 4096)), t);
-        styleName(t);
-        return;
-    }
-    case Dest::InfoText: { // document properties
-        QString t;
-        m_decoder.decode(codepage(), QByteArrayView(s, std::min<qsizetype>(n, 4096)), t);
-        infoText(t);
-        return;
-    }
-    case Dest::Info:
-    case Dest::InfoTime:
-case Dest::Skip:
-    case Dest::UprAnsi:
-    case Dest::ObjectSkip:
-    case Dest::PictureHolder:
-        return;
-    // lists
-    case Dest::LevelText:
-        for (qsizetype i = 0; i < n; ++i)
-            levelTextByte(uchar(s[i]));
-        return;
-    case Dest::PnText:
-        if (m_pn) {
-            QByteArray &text = m_pnAfter ? m_pn->after : m_pn->before;
-            text.append(s, std::min<qsizetype>(n, std::max<qsizetype>(0, limits::maxLevelTextLength - text.size())));
-        }
-        return;
-    case Dest::ListTable:
-    case Dest::PnDef:
-        return;
-    }
+    if (const auto bytes = destination(m_st.dest).bytes)
+        (this->*bytes)(s, n);
 }
 
 void Reader::textChar(char16_t c)
 {
     if (c != u' ')
         m_st.star = false;
-    switch (m_st.dest) {
-    case Dest::Body:
-        if (m_st.chr.hidden) {
-            hiddenText(QStringView(&c, 1), nullptr, 0); // opaque pieces
-            return;
-        }
-        ++m_bodyText; // notes
-        if (c >= 0xF020 && c <= 0xF0FF) {
-            // \uN of a symbol font names the font's byte in the private use
-            // area.
-            const int cp = codepage();
-            if (cp == detail::symbolCodepage || cp == detail::pictographCodepage)
-                c = detail::symbolCharacter(cp, uchar(c - 0xF000));
-        }
-        beforeText();
-        decodePending();
-        m_b.run.append(QChar(c));
-        // speed: the code pages' tables have none of these
-        if (c == QChar::ParagraphSeparator || c == 0xFDD0 || c == 0xFDD1) // and frame marks
-            m_runMayBreak = true;
-        return;
-    case Dest::FieldInst:
-        if (m_fieldInst.size() < 4096)
-            m_fieldInst.append(QChar(c));
-        return;
-    case Dest::InfoText: // document properties
-        infoText(QString(QChar(c)));
-        return;
-    case Dest::StyleSheet: // styles
-        styleName(QString(QChar(c)));
-        return;
-    case Dest::BookmarkName: // opaque pieces
-        if (m_bookmarkName.size() < 256)
-            m_bookmarkName += QChar(c);
-        return;
-    case Dest::ShapeName:
-        // Names are ASCII: any other character (\~, \uN) makes another
-        // name, as its byte does.
-        if (m_shapeName.size() < 16)
-            m_shapeName.append('?');
-        return;
-    case Dest::FontTable:
-    case Dest::FontAltName:
-        if (FontEntry *f = currentFont(); f && !f->done) {
-            const int cp = f->cpg > 0 ? f->cpg : detail::codepageForCharset(f->charset);
-            QByteArray &bytes = m_st.dest == Dest::FontTable ? f->nameBytes : f->altBytes;
-            QString &text = m_st.dest == Dest::FontTable ? f->name : f->alt;
-            m_decoder.decode(cp && cp != detail::symbolCodepage ? cp : m_ansiCp, bytes, text);
-            bytes.clear();
-            text.append(QChar(c));
-        }
-        return;
-    default:
-        return;
-    }
+    if (const auto character = destination(m_st.dest).character)
+        (this->*character)(c);
 }
 
 } // namespace detail

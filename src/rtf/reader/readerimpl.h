@@ -292,6 +292,41 @@ private:
     void openGroup();
     bool closeGroup(); // false when the outermost group closed
     void controlWord(std::string_view name, bool hasParam, int param, bool fallback);
+    // Destinations (destinations.cpp): what a group does with its text,
+    // when one of its groups closes and when it ends (its group closes into
+    // another destination).
+    struct DestinationUnit {
+        void (Reader::*bytes)(const char *s, qsizetype n) = nullptr; // none: the text is dropped
+        void (Reader::*character)(char16_t c) = nullptr;
+        void (Reader::*close)() = nullptr;
+        void (Reader::*end)(Dest to, bool endsNote) = nullptr;
+    };
+    static const DestinationUnit &destination(Dest d);
+    void endScopes(const std::pair<ParProps, CharProps> *noteEnd);
+    void bodyBytes(const char *s, qsizetype n);
+    void bodyChar(char16_t c);
+    void fontNameBytes(const char *s, qsizetype n);
+    void fontNameChar(char16_t c);
+    void fontTableEnd(Dest to, bool endsNote);
+    void formatTableEnd(Dest to, bool endsNote);
+    void colorBytes(const char *s, qsizetype n);
+    void styleNameBytes(const char *s, qsizetype n);
+    void styleNameChar(char16_t c);
+    void styleEntryEnd();
+    void pictureEnd(Dest to, bool endsNote);
+    void shapeNameBytes(const char *s, qsizetype n);
+    void shapeNameChar(char16_t c);
+    void fieldInstBytes(const char *s, qsizetype n);
+    void fieldInstChar(char16_t c);
+    void fieldInstEnd(Dest to, bool endsNote);
+    void levelTextBytes(const char *s, qsizetype n);
+    void pnTextBytes(const char *s, qsizetype n);
+    void pnEnd(Dest to, bool endsNote);
+    void infoTextBytes(const char *s, qsizetype n);
+    void infoTextChar(char16_t c);
+    void bookmarkNameBytes(const char *s, qsizetype n);
+    void bookmarkNameChar(char16_t c);
+    void bookmarkEnd(Dest to, bool endsNote);
     // The control words by kind and concern (see commands.h).
     void documentDestination(const CmdInfo &info, std::string_view name);
     void objectDestination(const CmdInfo &info, std::string_view name);

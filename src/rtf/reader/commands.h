@@ -96,41 +96,4 @@ inline int clampInt(qint64 v, int lo, int hi)
     return int(std::clamp<qint64>(v, lo, hi));
 }
 
-struct ControlWord {
-    std::string_view name; // empty for a word too long to be one the reader knows
-    bool hasParam = false;
-    int param = 0;
-};
-
-// Reads the control word at `p` (its first letter, after the backslash)
-// with its parameter and the space that ends it.
-inline ControlWord readControlWord(const char *&p, const char *end)
-{
-    ControlWord w;
-    const char *start = p;
-    while (p < end && isLetter(*p))
-        ++p;
-    w.name = std::string_view(start, size_t(p - start));
-    if (w.name.size() > size_t(limits::maxControlWordLength))
-        w.name = std::string_view(); // no such word: ignored
-    bool neg = false;
-    if (p + 1 < end && *p == '-' && isDigit(p[1])) {
-        neg = true;
-        ++p;
-    }
-    qint64 value = 0;
-    int digits = 0;
-    while (p < end && isDigit(*p)) {
-        if (digits < limits::maxParameterDigits)
-            value = value * 10 + (*p - '0');
-        ++digits;
-        ++p;
-        w.hasParam = true;
-    }
-    if (p < end && *p == ' ')
-        ++p;
-    w.param = clampInt(neg ? -value : value, INT_MIN, INT_MAX);
-    return w;
-}
-
 } // namespace rtf::detail

@@ -49,6 +49,14 @@ const Reader::DestinationUnit &Reader::destination(Dest d)
     return none;
 }
 
+// At most `most` of the bytes, decoded in the code page in force.
+QString Reader::decoded(const char *s, qsizetype n, qsizetype most)
+{
+    QString t;
+    m_decoder.decode(codepage(), QByteArrayView(s, std::min(n, most)), t);
+    return t;
+}
+
 // The body: text of the document, decoded in the code page of its font.
 void Reader::bodyBytes(const char *s, qsizetype n)
 {
@@ -149,9 +157,7 @@ void Reader::colorBytes(const char *s, qsizetype n)
 // The style sheet: each entry's name up to its ';'.
 void Reader::styleNameBytes(const char *s, qsizetype n)
 {
-    QString t;
-    m_decoder.decode(codepage(), QByteArrayView(s, std::min<qsizetype>(n, 4096)), t);
-    styleName(t);
+    styleName(decoded(s, n, 4096));
 }
 
 void Reader::styleNameChar(char16_t c)
@@ -231,9 +237,7 @@ void Reader::pnEnd(Dest to, bool endsNote)
 // document properties: a text field of \info
 void Reader::infoTextBytes(const char *s, qsizetype n)
 {
-    QString t;
-    m_decoder.decode(codepage(), QByteArrayView(s, std::min<qsizetype>(n, 4096)), t);
-    infoText(t);
+    infoText(decoded(s, n, 4096));
 }
 
 void Reader::infoTextChar(char16_t c)
@@ -244,9 +248,7 @@ void Reader::infoTextChar(char16_t c)
 // opaque pieces: a bookmark's name
 void Reader::bookmarkNameBytes(const char *s, qsizetype n)
 {
-    QString t;
-    m_decoder.decode(codepage(), QByteArrayView(s, std::min<qsizetype>(n, 256)), t);
-    m_bookmarkName += t.left(std::max<qsizetype>(0, 256 - m_bookmarkName.size()));
+    m_bookmarkName += decoded(s, n, 256).left(std::max<qsizetype>(0, 256 - m_bookmarkName.size()));
 }
 
 void Reader::bookmarkNameChar(char16_t c)

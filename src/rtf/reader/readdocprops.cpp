@@ -153,7 +153,7 @@ void Reader::endBookmark()
     beforeText();
     flushRun();
     QTextCharFormat f = charFormat(m_st.chr);
-    f.setObjectType(QTextFormat::UserObject + 0x4F); // drawn as nothing
+    f.setObjectType(PieceObject); // drawn as nothing
     f.setProperty(OpaqueRtf, QString::fromLatin1(rtf));
     m_b.cursor.insertText(QString(QChar::ObjectReplacementCharacter), f);
     ++m_runs;

@@ -303,6 +303,7 @@ private:
     };
     static const DestinationUnit &destination(Dest d);
     void endScopes(const std::pair<ParProps, CharProps> *noteEnd);
+    QString decoded(const char *s, qsizetype n, qsizetype most);
     void bodyBytes(const char *s, qsizetype n);
     void bodyChar(char16_t c);
     void fontNameBytes(const char *s, qsizetype n);

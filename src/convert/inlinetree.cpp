@@ -2,7 +2,6 @@
 
 #include "model/notes.h"
 #include "model/pictures.h"
-#include "rtf/rtf.h"
 
 #include <QTextBlock>
 #include <QTextDocument>

@@ -28,6 +28,34 @@ QString family(const QTextCharFormat &f)
     return f.fontFamilies().toStringList().value(0);
 }
 
+// What the destinations of a document built, as one line: the font and
+// colour of the first character, the style sheet's names, the document
+// information, the kept pieces and the links, in document order.
+QString builtByDestinations(const QTextDocument &d)
+{
+    const QTextCharFormat first = formatAt(d, 0);
+    QStringList out{QStringLiteral("font=") + family(first),
+                    QStringLiteral("color=")
+                        + (first.hasProperty(QTextFormat::ForegroundBrush) ? first.foreground().color().name() : QString())};
+    QStringList styles;
+    for (const QVariant &v : d.rootFrame()->frameFormat().property(model::DocStyles).toList())
+        styles << v.toMap().value(QStringLiteral("name")).toString();
+    out << QStringLiteral("styles=") + styles.join(u',');
+    out << QStringLiteral("info=") + d.rootFrame()->frameFormat().stringProperty(model::DocInfo);
+    QStringList pieces, links;
+    for (QTextBlock b = d.begin(); b.isValid(); b = b.next()) {
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat f = it.fragment().charFormat();
+            if (f.hasProperty(model::OpaqueRtf))
+                pieces << f.stringProperty(model::OpaqueRtf);
+            if (f.isAnchor())
+                links << f.anchorHref() + u'>' + it.fragment().text();
+        }
+    }
+    out << QStringLiteral("pieces=") + pieces.join(u',') << QStringLiteral("links=") + links.join(u',');
+    return out.join(u';');
+}
+
 } // namespace
 
 class TestRtfReader : public QObject {
@@ -44,6 +72,8 @@ private slots:
     void unicode_data();
     void unicode();
     void destinations_data();
+    void destinationEnds_data();
+    void destinationEnds();
     void destinations();
     void layout_data();
     void layout();
@@ -247,6 +277,51 @@ void TestRtfReader::destinations()
     QTextDocument d;
     rtf::read("{\\rtf1\\ansi " + body + "}", d);
     QCOMPARE(textOf(d), text);
+}
+
+// What each destination builds when its group ends, as a first read
+// gives it: a destination that ends early, late or into another one
+// leaves its mark here.
+void TestRtfReader::destinationEnds_data()
+{
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<QString>("built");
+    const QString none = QStringLiteral(";styles=;info=;pieces=;links=");
+    QTest::newRow("font table, entries ended by ';'")
+        << QByteArray("{\\rtf1\\ansi{\\fonttbl{\\f0\\fswiss Arial;}{\\f1\\froman Georgia;}}\\f1 x}")
+        << QStringLiteral("font=Georgia;color=") + none;
+    QTest::newRow("font table, an entry's group ending without ';'")
+        << QByteArray("{\\rtf1\\ansi{\\fonttbl{\\f0 Arial}{\\f1 Georgia}}\\f1 x}")
+        << QStringLiteral("font=Georgia;color=") + none;
+    QTest::newRow("font table, alternative name and charset suffix")
+        << QByteArray("{\\rtf1\\ansi{\\fonttbl{\\f0\\fcharset238{\\*\\fname Verdana;}Verdana CE;}}\\f0 x}")
+        << QStringLiteral("font=Verdana;color=") + none;
+    QTest::newRow("colour table, the last entry without ';' is none")
+        << QByteArray("{\\rtf1\\ansi{\\colortbl;\\red255\\green0\\blue0;\\red0\\green0\\blue255}\\cf1 x\\cf2 y}")
+        << QStringLiteral("font=;color=#ff0000") + none;
+    QTest::newRow("style sheet, an entry's group ending without ';'")
+        << QByteArray("{\\rtf1\\ansi{\\stylesheet{\\s0 Normal;}{\\s1\\sbasedon0 heading 1}}x}")
+        << QStringLiteral("font=;color=;styles=Normal,heading 1;info=;pieces=;links=");
+    QTest::newRow("document information")
+        << QByteArray("{\\rtf1\\ansi\\ansicpg1250{\\info{\\title \\'c8l\\'e1nek}{\\author Jan}}x}")
+        << QStringLiteral("font=;color=;styles=;info={\\title \\'c8l\\'e1nek}{\\author Jan};pieces=;links=");
+    QTest::newRow("bookmark name in pieces of text")
+        << QByteArray("{\\rtf1\\ansi\\ansicpg1250 {\\*\\bkmkstart z\\'e1{}pis}x}")
+        << QStringLiteral("font=;color=;styles=;info=;pieces={\\*\\bkmkstart z\\'e1pis};links=");
+    QTest::newRow("bookmark in a skipped group keeps nothing")
+        << QByteArray("{\\rtf1\\ansi {\\*\\foo{\\*\\bkmkstart b}}x}") << QStringLiteral("font=;color=") + none;
+    QTest::newRow("field instruction in pieces")
+        << QByteArray("{\\rtf1\\ansi {\\field{\\*\\fldinst HYPER{}LINK \\\"http://a.cz\\\"}{\\fldrslt odkaz}}}")
+        << QStringLiteral("font=;color=;styles=;info=;pieces=;links=http://a.cz>odkaz");
+}
+
+void TestRtfReader::destinationEnds()
+{
+    QFETCH(QByteArray, rtf);
+    QFETCH(QString, built);
+    QTextDocument d;
+    rtf::read(rtf, d);
+    QCOMPARE(builtByDestinations(d), built);
 }
 
 void TestRtfReader::layout_data()

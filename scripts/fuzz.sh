@@ -21,7 +21,7 @@ cmake --build --preset fuzz
 export LSAN_OPTIONS="suppressions=$PWD/tests/sanitizers/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 status=0
-for target in fuzz_rtf_reader fuzz_load_roundtrip; do
+for target in fuzz_rtf_reader fuzz_load_roundtrip fuzz_rtf_tokenizer; do
     work="$(mktemp -d)"
     findings="fuzz/findings/$target"
     mkdir -p "$findings"

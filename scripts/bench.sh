@@ -11,24 +11,55 @@
 #   scripts/bench.sh --peers-large   the other converters on 50 MB too (minutes each;
 #                                    pandoc never: it needs gigabytes from 10 MB on)
 #   scripts/bench.sh --markdown FILE also writes the table to FILE
+#   scripts/bench.sh --baseline DIR  instead of all that, reading beside another build:
+#                                    DIR is the build-bench folder of another checkout
+#                                    (say, the code before a change); rtf_read/10MB and
+#                                    editor_open/10MB of both builds run in turns, round
+#                                    after round, and one table compares their medians
+#                                    (--quick: fewer rounds)
+#   scripts/bench.sh --baseline DIR --instructions
+#                                    also counts the instructions of one rtf::read of
+#                                    10 MB in each build with callgrind
 #
 # Results stay in build-bench/bench-results/, the generated documents in
 # build-bench/bench-data/.
 set -euo pipefail
+called_from=$PWD
 cd "$(dirname "$0")/.."
 
+usage() {
+    echo "usage: $0 [--quick] [--peers-large] [--markdown FILE]" >&2
+    echo "       $0 --baseline DIR [--instructions] [--quick] [--markdown FILE]" >&2
+    exit 2
+}
 quick=0
 peers_large=0
 markdown=""
+baseline=""
+instructions=0
 while [ $# -gt 0 ]; do
     case "$1" in
         --quick) quick=1 ;;
         --peers-large) peers_large=1 ;;
-        --markdown) markdown="$2"; shift ;;
-        *) echo "usage: $0 [--quick] [--peers-large] [--markdown FILE]" >&2; exit 2 ;;
+        --markdown) [ $# -ge 2 ] || usage; markdown="$2"; shift ;;
+        --baseline) [ $# -ge 2 ] || usage; baseline="$2"; shift ;;
+        --instructions) instructions=1 ;;
+        *) usage ;;
     esac
     shift
 done
+[ $instructions -eq 1 ] && [ -z "$baseline" ] && usage
+if [ -n "$baseline" ]; then
+    dir=$(cd "$called_from" && cd "$baseline" 2>/dev/null && pwd) || { echo "no such folder: $baseline" >&2; exit 2; }
+    baseline=$dir
+    for prog in borovka-bench-rtf borovka-bench-editor; do
+        if [ ! -x "$baseline/$prog" ]; then
+            echo "$baseline has no $prog; build it there first:" >&2
+            echo "  cmake --build --preset bench --target $prog   (in that checkout)" >&2
+            exit 2
+        fi
+    done
+fi
 
 scripts/setup.sh
 
@@ -37,6 +68,7 @@ need=()
 command -v hyperfine >/dev/null || need+=(hyperfine)
 [ -x /usr/bin/time ] || need+=(time)
 command -v python3 >/dev/null || need+=(python3)
+[ $instructions -eq 1 ] && ! command -v valgrind >/dev/null && need+=(valgrind)
 if [ ${#need[@]} -gt 0 ]; then
     sudo=""
     [ "$(id -u)" -ne 0 ] && sudo="sudo"
@@ -47,7 +79,12 @@ fi
 command -v python3 >/dev/null || { echo "python3 is needed to print the table" >&2; exit 1; }
 
 cmake --preset bench >/dev/null
-cmake --build --preset bench
+if [ -n "$baseline" ]; then
+    # Only what the comparison runs.
+    cmake --build --preset bench --target borovka-bench-rtf borovka-bench-editor borovka-bench-gen
+else
+    cmake --build --preset bench
+fi
 
 B=build-bench
 data=$B/bench-data
@@ -58,6 +95,12 @@ export QT_QPA_PLATFORM=offscreen
 if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
     XDG_RUNTIME_DIR=$(mktemp -d)
     export XDG_RUNTIME_DIR
+fi
+
+if [ -n "$baseline" ]; then
+    # shellcheck source=scripts/bench-side.sh
+    . scripts/bench-side.sh
+    exit 0
 fi
 
 sizes=(10k 1m 10m 50m)

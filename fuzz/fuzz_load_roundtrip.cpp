@@ -8,6 +8,7 @@
 #include "guiapp.h"
 #include "model/docprops.h"
 #include "model/notes.h"
+#include "model/pictures.h"
 #include "model/plaintext.h"
 #include "model/tables.h"
 #include "rtf/rtf.h"

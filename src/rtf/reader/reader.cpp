@@ -337,6 +337,8 @@ void Reader::controlWord(std::string_view name, bool hasParam, int param, bool f
     }
 }
 
+// Words that start a destination of the document: its tables, notes,
+// headers, information, lists, bookmarks and groups kept as pieces.
 void Reader::documentDestination(const CmdInfo &info, std::string_view name)
 {
     switch (info.cmd) {
@@ -436,6 +438,8 @@ void Reader::documentDestination(const CmdInfo &info, std::string_view name)
     }
 }
 
+// Words that start a destination of a field, picture, shape or embedded
+// object.
 void Reader::objectDestination(const CmdInfo &info, std::string_view name)
 {
     CharProps &chr = m_st.chr;
@@ -535,6 +539,7 @@ void Reader::objectDestination(const CmdInfo &info, std::string_view name)
     }
 }
 
+// Words that stand for text or a break.
 void Reader::symbolWord(const CmdInfo &info, bool hasParam, int param)
 {
     switch (info.cmd) {
@@ -604,6 +609,8 @@ void Reader::symbolWord(const CmdInfo &info, bool hasParam, int param)
     }
 }
 
+// Words of the document as a whole: code pages, font and colour table
+// entries, note numbering, pages and sections.
 void Reader::documentWord(const CmdInfo &info, std::string_view name, bool hasParam, int param)
 {
     auto charChanged = [this] { m_b.propsDirty = true; };
@@ -700,6 +707,7 @@ void Reader::documentWord(const CmdInfo &info, std::string_view name, bool hasPa
     }
 }
 
+// Character formatting.
 void Reader::characterWord(const CmdInfo &info, bool hasParam, int param)
 {
     const bool on = !hasParam || param != 0;
@@ -819,6 +827,7 @@ void Reader::characterWord(const CmdInfo &info, bool hasParam, int param)
     }
 }
 
+// Paragraph formatting.
 void Reader::paragraphWord(const CmdInfo &info, bool hasParam, int param)
 {
     const bool on = !hasParam || param != 0;

@@ -25,6 +25,8 @@
 
 namespace rtf {
 
+// The fields past `kind` and `at` mean something only for the kinds their
+// comments name; for other kinds they hold whatever an earlier token left.
 struct Token {
     enum Kind : quint8 {
         End,    // the end of the input

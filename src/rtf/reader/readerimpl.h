@@ -1,9 +1,11 @@
 #pragma once
 
-// The RTF reader's inner parts, shared by its units: the tokenizer and the
-// dispatch of control words (reader.cpp), the command table (commands.cpp),
-// the font and colour tables (fonttable.cpp), fields (fields.cpp), pictures
-// (readpictures.cpp) and the building of the document (docbuilder.cpp).
+// The RTF reader's inner parts, shared by its units: the tokens' dispatch
+// by kind (reader.cpp, over the table in commands.cpp), the destinations
+// (destinations.cpp), the font and colour tables (fonttable.cpp), styles
+// (stylesheet.cpp), fields (fields.cpp), pictures (readpictures.cpp),
+// tables, lists, notes, document properties and kept pieces (read*.cpp)
+// and the building of the document (docbuilder.cpp) through one Builder.
 // Nothing outside src/rtf includes it.
 
 #include "rtf/rtf.h"

@@ -59,6 +59,13 @@ void read(QByteArrayView data, QTextDocument &doc);
 // The whole document as RTF: {\rtf1\ansi\ansicpg1250\deff0\deftab720 ...
 QByteArray write(const QTextDocument &doc);
 
+// For data that is not RTF: what a known format the editor does not open
+// is, as a Czech sentence for the user (a Word or OpenDocument package, an
+// encrypted or older Office document, PDF, a picture, an archive); empty
+// for data that read() takes as plain text. Such data is never shown as a
+// screen of its bytes.
+QString unsupportedFormat(QByteArrayView data);
+
 // Plain text that is not RTF: UTF-8 when the bytes are valid UTF-8
 // (a leading byte-order mark is dropped), otherwise Windows-1250. Text
 // with a UTF-16 byte-order mark is read as UTF-16. Characters an RTF

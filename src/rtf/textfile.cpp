@@ -6,6 +6,9 @@
 
 #include <QStringDecoder>
 
+#include <algorithm>
+#include <string_view>
+
 namespace rtf {
 
 namespace {
@@ -36,6 +39,61 @@ bool isRtf(QByteArrayView data)
     while (i < data.size() && (data[i] == ' ' || data[i] == '\t' || data[i] == '\r' || data[i] == '\n'))
         ++i;
     return data.sliced(i).startsWith("{\\rtf");
+}
+
+namespace {
+
+bool contains(QByteArrayView data, QByteArrayView what)
+{
+    return data.indexOf(what) >= 0;
+}
+
+} // namespace
+
+QString unsupportedFormat(QByteArrayView data)
+{
+    const auto is = [&data](QByteArrayView magic) { return data.startsWith(magic); };
+    if (is("PK\x03\x04") || is("PK\x05\x06")) {
+        // An OpenDocument package names its type first, uncompressed.
+        if (contains(data.first(std::min<qsizetype>(data.size(), 128)), "application/vnd.oasis.opendocument.text"))
+            return QStringLiteral("Soubor je dokument OpenDocument (.odt), který editor zatím neotevírá. "
+                                  "Uložte ho v LibreOffice jako RTF.");
+        if (contains(data, "word/document.xml") || contains(data, "[Content_Types].xml"))
+            return QStringLiteral("Soubor je dokument Word (.docx), který editor zatím neotevírá. "
+                                  "Uložte ho ve Wordu nebo v LibreOffice jako RTF.");
+        return QStringLiteral("Soubor je archiv ZIP, ne textový dokument.");
+    }
+    if (is("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1")) {
+        // An encrypted package of Office is a compound file holding it.
+        static const QByteArray encrypted = [] {
+            QByteArray name; // as the compound file's directory spells it, UTF-16
+            for (const char c : std::string_view("EncryptedPackage"))
+                name.append(c).append('\0');
+            return name;
+        }();
+        if (contains(data, encrypted))
+            return QStringLiteral("Dokument je zašifrovaný heslem. Editor zašifrované dokumenty neotevírá.");
+        return QStringLiteral("Soubor je dokument starého formátu Word (.doc) nebo jiného programu Office, "
+                              "který editor neotevírá. Uložte ho jako RTF.");
+    }
+    if (is("%PDF-"))
+        return QStringLiteral("Soubor je dokument PDF, který editor neotevírá.");
+    struct Kind {
+        QByteArrayView magic;
+        const char *name;
+    };
+    static const Kind pictures[] = {{"\x89PNG\r\n\x1A\n", "PNG"}, {"\xFF\xD8\xFF", "JPEG"}, {"GIF87a", "GIF"},
+                                    {"GIF89a", "GIF"}, {QByteArrayView("II*\0", 4), "TIFF"},
+                                    {QByteArrayView("MM\0*", 4), "TIFF"}};
+    for (const Kind &k : pictures) {
+        if (is(k.magic))
+            return QStringLiteral("Soubor je obrázek %1, ne textový dokument.").arg(QLatin1StringView(k.name));
+    }
+    if (is("RIFF") && data.size() >= 12 && data.sliced(8, 4) == "WEBP")
+        return QStringLiteral("Soubor je obrázek WebP, ne textový dokument.");
+    if (is("\x1F\x8B") || is("7z\xBC\xAF\x27\x1C") || is("Rar!\x1A\x07"))
+        return QStringLiteral("Soubor je komprimovaný archiv, ne textový dokument.");
+    return {};
 }
 
 QString decodePlainText(QByteArrayView data)

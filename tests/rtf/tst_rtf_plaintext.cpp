@@ -20,6 +20,8 @@ private slots:
     void exportedTextSurvivesASave();
     void exportText();
     void readingTextThatIsNotRtf();
+    void otherPrograms_data();
+    void otherPrograms();
     void controlCharacterInTextFileChangedOnSave_data();
     void controlCharacterInTextFileChangedOnSave();
     void documentText_data();
@@ -228,6 +230,60 @@ void TestRtfPlainText::documentText()
     QTextDocument doc;
     rtf::read(rtf, doc);
     QCOMPARE(model::plainText(doc), expected);
+}
+
+// Documents of other programs say what they are instead of loading as a
+// screen of bytes; text that merely looks like them still loads as text.
+void TestRtfPlainText::otherPrograms_data()
+{
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<QString>("refusal"); // the start of the message; empty: read as text
+    const QByteArray zip("PK\x03\x04\x14\x00\x06\x00", 8);
+    QByteArray ole("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+    ole += QByteArray(504, '\0');
+    QByteArray encrypted = ole;
+    for (const char c : QByteArrayView("EncryptedPackage"))
+        encrypted.append(c).append('\0');
+    QTest::newRow("Word package") << zip + "word/_rels/.relsPK\x01\x02word/document.xml"
+                                  << QStringLiteral("Soubor je dokument Word (.docx)");
+    QTest::newRow("OpenDocument text") << zip + QByteArray(22, '\0') + "mimetypeapplication/vnd.oasis.opendocument.text"
+                                       << QStringLiteral("Soubor je dokument OpenDocument (.odt)");
+    QTest::newRow("OpenDocument spreadsheet is only an archive")
+        << zip + QByteArray(22, '\0') + "mimetypeapplication/vnd.oasis.opendocument.spreadsheet"
+        << QStringLiteral("Soubor je archiv ZIP");
+    QTest::newRow("encrypted Office document") << encrypted << QStringLiteral("Dokument je zašifrovaný heslem");
+    QTest::newRow("older Word document") << ole + "WordDocument"
+                                         << QStringLiteral("Soubor je dokument starého formátu Word (.doc)");
+    QTest::newRow("PDF") << QByteArray("%PDF-1.7\n%\xE2\xE3\xCF\xD3\n1 0 obj") << QStringLiteral("Soubor je dokument PDF");
+    QTest::newRow("PNG") << QByteArray("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16) << QStringLiteral("Soubor je obrázek PNG");
+    QTest::newRow("TIFF") << QByteArray("MM\0*\0\0\0\x08", 8) << QStringLiteral("Soubor je obrázek TIFF");
+    QTest::newRow("gzip") << QByteArray("\x1F\x8B\x08\0", 4) << QStringLiteral("Soubor je komprimovaný archiv");
+    QTest::newRow("text starting like a ZIP's name") << QByteArray("PKO banka oznamuje") << QString();
+    QTest::newRow("text starting like a TIFF's") << QByteArray("MM, to je ono.") << QString();
+    QTest::newRow("text about PDF") << QByteArray("%PDF je zkratka") << QString(); // no dash: no file
+    QTest::newRow("text with NUL bytes") << QByteArray("a\0b\0c", 5) << QString();
+    QTest::newRow("UTF-16 text") << QByteArray("\xFF\xFEP\0K\0", 6) << QString();
+}
+
+void TestRtfPlainText::otherPrograms()
+{
+    QFETCH(QByteArray, data);
+    QFETCH(QString, refusal);
+    QTextDocument doc;
+    if (refusal.isEmpty()) {
+        QVERIFY(rtf::unsupportedFormat(data).isEmpty());
+        rtf::read(data, doc);
+        QVERIFY(!doc.isEmpty());
+        return;
+    }
+    QVERIFY2(rtf::unsupportedFormat(data).startsWith(refusal), qPrintable(rtf::unsupportedFormat(data)));
+    try {
+        rtf::read(data, doc);
+        QFAIL("read as text");
+    } catch (const rtf::Error &e) {
+        QCOMPARE(e.description(), rtf::unsupportedFormat(data));
+    }
+    QVERIFY(doc.isEmpty());
 }
 
 QTEST_MAIN(TestRtfPlainText)

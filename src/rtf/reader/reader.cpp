@@ -959,6 +959,10 @@ void read(QByteArrayView data, QTextDocument &doc)
     cursor.beginEditBlock();
     try {
         if (!isRtf(data)) {
+            // A document of another program says so rather than showing
+            // its bytes as text.
+            if (const QString why = unsupportedFormat(data); !why.isEmpty())
+                throw Error(why);
             // Text that is not RTF is taken as it is, like the text of a file
             // that is not RTF.
             QString text = decodePlainText(data);

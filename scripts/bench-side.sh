@@ -139,6 +139,8 @@ echo "Load average (1 minute) at the rounds' starts and end: $(sort -g "$results
 echo
 python3 - "$results" "$markdown" "$side_rounds" "$side_reps" "$side_bound" <<'PY'
 import glob, json, os, re, statistics, sys
+sys.path.insert(0, "scripts")  # run from the project's folder
+from benchtable import print_table
 
 results, markdown = sys.argv[1], sys.argv[2]
 rounds, reps, bound = int(sys.argv[3]), int(sys.argv[4]), float(sys.argv[5])
@@ -202,13 +204,5 @@ if ib and ia:
                  + ", QT_HASH_SEED=0"))
 
 head = ("Benchmark", "Before", "After", "Change", f"Within {bound:g} %", "Notes")
-table = [head] + rows
-widths = [max(len(r[i]) for r in table) for i in range(len(head))]
-def line(r):
-    return "| " + " | ".join(c.ljust(widths[i]) for i, c in enumerate(r)) + " |"
-out = [line(head), "|" + "|".join("-" * (wd + 2) for wd in widths) + "|"] + [line(r) for r in rows]
-print("\n".join(out))
-if markdown:
-    with open(markdown, "w") as f:
-        f.write("\n".join(out) + "\n")
+print_table(head, rows, markdown)
 PY

@@ -316,6 +316,8 @@ echo "Machine: $(nproc) cores, $(LC_ALL=C lscpu | sed -n 's/^Model name: *//p' |
 echo
 python3 - "$results" "$markdown" <<'PY'
 import json, os, re, sys
+sys.path.insert(0, "scripts")  # run from the project's folder
+from benchtable import print_table
 
 results, markdown = sys.argv[1], sys.argv[2]
 MB = 1024 * 1024
@@ -490,13 +492,5 @@ for key, label, limit in (("editor_open_photos", "Open a 300 MB article with 30 
         else f"{b['peak_x_file']:.2f}x the file")
 
 head = ("Measurement", "Median", "Peak memory", "Target", "Met", "Notes")
-table = [head] + rows
-widths = [max(len(r[i]) for r in table) for i in range(len(head))]
-def line(r):
-    return "| " + " | ".join(c.ljust(widths[i]) for i, c in enumerate(r)) + " |"
-out = [line(head), "|" + "|".join("-" * (wd + 2) for wd in widths) + "|"] + [line(r) for r in rows]
-print("\n".join(out))
-if markdown:
-    with open(markdown, "w") as f:
-        f.write("\n".join(out) + "\n")
+print_table(head, rows, markdown)
 PY

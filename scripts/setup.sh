@@ -7,6 +7,8 @@ packages=(
     # build
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-base-private-dev qt6-base-dev-tools libgl-dev
+    # Word and OpenDocument packages are zip archives
+    libzip-dev
     # run: SVG icons, Qt's own Czech texts, fonts metric-compatible with Arial and Courier New
     libqt6svg6 qt6-translations-l10n fonts-liberation2 fonts-dejavu-core
     # tests, sanitizers, fuzzing and benchmarks
@@ -20,6 +22,8 @@ packages=(
     desktop-file-utils appstream libxml2-utils shared-mime-info man-db lintian dpkg-dev file
     # PDF output checked by its text, page size and fonts
     poppler-utils
+    # saved Word and OpenDocument files checked by the readers Debian ships
+    pandoc python3-docx python3-odf
 )
 
 missing=()

@@ -8,24 +8,15 @@
 #include <QByteArrayView>
 #include <QString>
 
-#include <stdexcept>
+#include "model/readerror.h"
 
 class QTextDocument;
 
 namespace rtf {
 
 // A document that cannot be read at all (for example one larger than the
-// reader accepts). Broken but readable input never throws: it loads what
-// can be read.
-class Error : public std::runtime_error {
-public:
-    explicit Error(const QString &description)
-        : std::runtime_error(description.toStdString()), m_description(description) {}
-    QString description() const { return m_description; }
-
-private:
-    QString m_description;
-};
+// reader accepts): the same error every format's reader throws.
+using Error = model::ReadError;
 
 // True when the data starts as an RTF document does ("{\rtf", after an
 // optional byte-order mark and white space).

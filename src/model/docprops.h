@@ -17,8 +17,10 @@
 #include "properties.h"
 
 #include <QTextFormat>
+#include <QVariantMap>
 
 class QTextCharFormat;
+class QTextDocument;
 
 namespace model {
 
@@ -26,5 +28,29 @@ namespace model {
 // `before` and after has `after`: no note, piece or object of `before`,
 // and the field or object result only where it goes on after.
 QTextCharFormat typingFormat(const QTextCharFormat &before, const QTextCharFormat &after);
+
+// The page of a document (its first section's page), in twips; -1 where
+// the file gave nothing (the A4 page with 2.5 cm margins then holds).
+struct PageSetup {
+    int width = -1;
+    int height = -1;
+    int marginLeft = -1;
+    int marginRight = -1;
+    int marginTop = -1;
+    int marginBottom = -1;
+    bool landscape = false;
+};
+
+PageSetup pageSetup(const QTextDocument &doc);
+// Sets the page, keeping what else the document says of it (a gutter,
+// mirrored margins).
+void setPageSetup(QTextDocument &doc, const PageSetup &page);
+
+// What a document says of itself: title, author and the rest, by the names
+// "title", "subject", "author", "manager", "company", "operator",
+// "category", "keywords", "comment", "doccomm", "hlinkbase" (text), and
+// "creatim", "revtim", "printim", "buptim" (QDateTime). Absent: not given.
+QVariantMap documentInfo(const QTextDocument &doc);
+void setDocumentInfo(QTextDocument &doc, const QVariantMap &info);
 
 } // namespace model

@@ -54,6 +54,21 @@ enum DocProperty {
     // The document's default font, by family: text that names no font of
     // its own (in other word processors, that of kept pieces) is in it.
     DocDefaultFont,
+    // A piece of a Word or OpenDocument file that the model cannot hold (a
+    // text box, a shape, an equation, a content control): a PieceObject
+    // character whose OpaqueText is the piece's visible text, shown beside
+    // it, and whose property below is its XML element as the file held it
+    // (namespace prefixes as in the file), written back when a document of
+    // the same format is saved. Other formats write only the visible text.
+    OpaqueWordXml,
+    OpaqueOdfXml,
+    // A comment: a PieceObject character at the comment's anchor whose
+    // OpaqueText is the comment's text (the tool tip) and whose properties
+    // below say who wrote it and when (ISO 8601). A comment read from RTF
+    // keeps its annotation group in OpaqueRtf as well.
+    CommentAuthor,
+    CommentInitials,
+    CommentDate,
 };
 
 // The object type of a kept piece's character: drawn as nothing.

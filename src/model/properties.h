@@ -69,6 +69,16 @@ enum DocProperty {
     CommentAuthor,
     CommentInitials,
     CommentDate,
+    // A field's instruction ("PAGE", "HYPERLINK \"…\"", "TOC \\o"), on
+    // every character of its shown result, beside WrapId (one number per
+    // field). A reader of a format other than RTF sets these and no
+    // WrapRtf; the RTF writer then writes the field from the instruction.
+    FieldInstruction,
+    // A bookmark: a PieceObject character with its name, where the bookmark
+    // starts and where it ends. A bookmark read from RTF keeps its group in
+    // OpaqueRtf as well.
+    BookmarkStart,
+    BookmarkEnd,
 };
 
 // The object type of a kept piece's character: drawn as nothing.

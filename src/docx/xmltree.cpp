@@ -1,0 +1,210 @@
+#include "xmltree.h"
+
+#include "package/package.h"
+
+#include <QCoreApplication>
+#include <QXmlStreamWriter>
+
+namespace docx::detail {
+
+namespace {
+
+// Namespaces by the prefix Word gives them, in the transitional and the
+// strict flavour of the format.
+QString canonicalPrefix(QStringView uri)
+{
+    struct Ns {
+        const char *uri;
+        const char *prefix;
+    };
+    static const Ns known[] = {
+        {"http://schemas.openxmlformats.org/wordprocessingml/2006/main", "w"},
+        {"http://purl.oclc.org/ooxml/wordprocessingml/main", "w"},
+        {"http://schemas.openxmlformats.org/officeDocument/2006/relationships", "r"},
+        {"http://purl.oclc.org/ooxml/officeDocument/relationships", "r"},
+        {"http://schemas.openxmlformats.org/package/2006/relationships", "rel"},
+        {"http://schemas.openxmlformats.org/drawingml/2006/wordprocessingDrawing", "wp"},
+        {"http://purl.oclc.org/ooxml/drawingml/wordprocessingDrawing", "wp"},
+        {"http://schemas.openxmlformats.org/drawingml/2006/main", "a"},
+        {"http://purl.oclc.org/ooxml/drawingml/main", "a"},
+        {"http://schemas.openxmlformats.org/drawingml/2006/picture", "pic"},
+        {"http://purl.oclc.org/ooxml/drawingml/picture", "pic"},
+        {"http://schemas.openxmlformats.org/markup-compatibility/2006", "mc"},
+        {"http://schemas.microsoft.com/office/word/2010/wordprocessingShape", "wps"},
+        {"http://schemas.microsoft.com/office/word/2010/wordprocessingGroup", "wpg"},
+        {"urn:schemas-microsoft-com:vml", "v"},
+        {"urn:schemas-microsoft-com:office:office", "o"},
+        {"http://schemas.openxmlformats.org/officeDocument/2006/math", "m"},
+        {"http://purl.oclc.org/ooxml/officeDocument/math", "m"},
+        {"http://schemas.openxmlformats.org/package/2006/metadata/core-properties", "cp"},
+        {"http://purl.org/dc/elements/1.1/", "dc"},
+        {"http://purl.org/dc/terms/", "dcterms"},
+        {"http://www.w3.org/XML/1998/namespace", "xml"},
+    };
+    for (const Ns &n : known) {
+        if (uri == QLatin1StringView(n.uri))
+            return QLatin1StringView(n.prefix);
+    }
+    return {};
+}
+
+QString canonicalName(QStringView uri, QStringView local, QStringView qualified)
+{
+    if (uri.isEmpty())
+        return qualified.toString();
+    const QString prefix = canonicalPrefix(uri);
+    if (prefix.isEmpty())
+        return qualified.toString();
+    return prefix + u':' + local.toString();
+}
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("docx", text);
+}
+
+} // namespace
+
+Node *Node::find(QLatin1StringView n) const
+{
+    // Iterative: depth is bounded by the reader, but not small.
+    std::vector<const Node *> stack{this};
+    while (!stack.empty()) {
+        const Node *x = stack.back();
+        stack.pop_back();
+        for (auto it = x->kids.rbegin(); it != x->kids.rend(); ++it) {
+            if ((*it)->name == n)
+                return *it;
+        }
+        for (auto it = x->kids.rbegin(); it != x->kids.rend(); ++it)
+            stack.push_back(*it);
+    }
+    return nullptr;
+}
+
+QString Node::allText() const
+{
+    QString out;
+    std::vector<const Node *> stack{this};
+    while (!stack.empty()) {
+        const Node *x = stack.back();
+        stack.pop_back();
+        out += x->text;
+        for (auto it = x->kids.rbegin(); it != x->kids.rend(); ++it)
+            stack.push_back(*it);
+    }
+    return out;
+}
+
+void Tree::parse(const QByteArray &xml, const QString &partName)
+{
+    m_nodes.clear();
+    m_root = nullptr;
+    if (xml.isEmpty())
+        return;
+    package::XmlReader r(xml, partName);
+    Node *current = nullptr;
+    qint64 count = 0;
+    while (true) {
+        const auto token = r.step();
+        if (token == QXmlStreamReader::EndDocument)
+            break;
+        if (token == QXmlStreamReader::StartElement) {
+            if (++count > maxElements)
+                throw model::ReadError(tr("Dokument je příliš velký: jeho část %1 má víc než %2 prvků.")
+                                           .arg(partName)
+                                           .arg(maxElements));
+            Node &n = m_nodes.emplace_back();
+            n.name = canonicalName(r.namespaceUri(), r.name(), r.qualifiedName());
+            n.qname = r.qualifiedName().toString();
+            const QXmlStreamAttributes attrs = r.attributes();
+            n.attrs.reserve(size_t(attrs.size()));
+            for (const QXmlStreamAttribute &a : attrs) {
+                n.attrs.emplace_back(canonicalName(a.namespaceUri(), a.name(), a.qualifiedName()), a.value().toString());
+                n.rawAttrs.emplace_back(a.qualifiedName().toString(), a.value().toString());
+            }
+            for (const QXmlStreamNamespaceDeclaration &d : r.namespaceDeclarations()) {
+                const QString name = d.prefix().isEmpty() ? QStringLiteral("xmlns") : QStringLiteral("xmlns:") + d.prefix().toString();
+                n.rawAttrs.emplace_back(name, d.namespaceUri().toString());
+            }
+            n.parent = current;
+            if (current)
+                current->kids.push_back(&n);
+            else if (!m_root)
+                m_root = &n;
+            current = &n;
+        } else if (token == QXmlStreamReader::EndElement) {
+            if (current)
+                current = current->parent;
+        } else if (token == QXmlStreamReader::Characters && current) {
+            current->text += r.text();
+        }
+    }
+}
+
+namespace {
+
+void writeNode(QXmlStreamWriter &w, const Node *n, const std::vector<std::pair<QString, QString>> &extra)
+{
+    // Iterative: an element may nest as deep as the reader allows.
+    struct Frame {
+        const Node *node;
+        size_t next;
+    };
+    std::vector<Frame> stack;
+    auto open = [&](const Node *x, bool top) {
+        w.writeStartElement(x->qname);
+        if (top) {
+            for (const auto &[k, v] : extra)
+                w.writeAttribute(k, v);
+        }
+        for (const auto &[k, v] : x->rawAttrs)
+            w.writeAttribute(k, v);
+        if (!x->text.isEmpty())
+            w.writeCharacters(x->text);
+        stack.push_back({x, 0});
+    };
+    open(n, true);
+    while (!stack.empty()) {
+        Frame &f = stack.back();
+        if (f.next < f.node->kids.size()) {
+            open(f.node->kids[f.next++], false);
+        } else {
+            w.writeEndElement();
+            stack.pop_back();
+        }
+    }
+}
+
+} // namespace
+
+QString serialize(const Node *node)
+{
+    // The declarations of the elements around it, that it does not make itself.
+    std::vector<std::pair<QString, QString>> extra;
+    for (const Node *p = node->parent; p; p = p->parent) {
+        for (const auto &[k, v] : p->rawAttrs) {
+            if (!k.startsWith(QLatin1StringView("xmlns")))
+                continue;
+            const bool shadowed = std::any_of(node->rawAttrs.begin(), node->rawAttrs.end(),
+                                              [&](const auto &a) { return a.first == k; })
+                || std::any_of(extra.begin(), extra.end(), [&](const auto &a) { return a.first == k; });
+            if (!shadowed)
+                extra.emplace_back(k, v);
+        }
+    }
+    QString out;
+    QXmlStreamWriter w(&out);
+    writeNode(w, node, extra);
+    return out;
+}
+
+bool onOff(const Node *n)
+{
+    if (!n)
+        return false;
+    const QString v = n->attr(QLatin1StringView("w:val"));
+    return v.isEmpty() || v == u"1" || v == u"true" || v == u"on";
+}
+
+} // namespace docx::detail

@@ -5,6 +5,7 @@
 #include "readerimpl.h"
 
 #include "model/docprops.h"
+#include "rtf/codepages.h"
 
 #include <QCoreApplication>
 #include <QTextBlock>
@@ -195,7 +196,14 @@ void Reader::blocks(const Node *container)
             if (const Node *branch = chosenBranch(n))
                 blocks(branch);
         } else if (n->is(L("w:bookmarkStart")) && !n->attr(L("w:name")).isEmpty()) {
-            m_pendingBookmarks << n->attr(L("w:name"));
+            if (n->attr(L("w:name")) != u"_GoBack" && m_pendingBookmarks.size() < 1000) {
+                m_pendingBookmarks << n->attr(L("w:name"));
+                m_bookmarkNames.insert(n->attr(L("w:id")), n->attr(L("w:name")));
+            }
+        } else if (n->is(L("w:bookmarkEnd"))) {
+            // Between paragraphs: the end of the one before.
+            if (!m_s.atEmptyBlock)
+                bookmark(n, false);
         } else if (n->is(L("w:sectPr")) && !m_s.sub && container->is(L("w:body"))) {
             m_sections.back().sectPr = n;
         }
@@ -237,10 +245,15 @@ void Reader::paragraph(const Node *p)
     if (pPr)
         overlay(par, paraProps(pPr));
     RunProps mark = base;
-    if (const Node *rPr = pPr ? pPr->child(L("w:rPr")) : nullptr)
-        overlay(mark, runProps(rPr));
-    openParagraph(blockFormat(par, st), charFormat(mark));
-    attachList(par);
+    const Node *markPr = pPr ? pPr->child(L("w:rPr")) : nullptr;
+    if (markPr)
+        overlay(mark, runProps(markPr));
+    // A deleted paragraph mark (changes accepted) joins this paragraph to
+    // the one before.
+    if (!std::exchange(m_s.joinNext, false) || m_s.atEmptyBlock) {
+        openParagraph(blockFormat(par, st), charFormat(mark));
+        attachList(par);
+    }
     for (const QString &name : std::exchange(m_pendingBookmarks, {})) {
         QTextCharFormat f;
         f.setObjectType(PieceObject);
@@ -250,6 +263,7 @@ void Reader::paragraph(const Node *p)
     InlineContext ctx;
     ctx.base = &base;
     inlines(p, ctx);
+    m_s.joinNext = markPr && (markPr->child(L("w:del")) || markPr->child(L("w:moveFrom")));
     if (const Node *sectPr = pPr ? pPr->child(L("w:sectPr")) : nullptr; sectPr && !m_s.sub && m_s.tableDepth == 0)
         sectionEnd(sectPr);
 }
@@ -361,15 +375,18 @@ void Reader::runContent(const Node *parent, const QTextCharFormat &format, const
         } else if (name == u"w:sym") {
             bool ok = false;
             uint code = n->attr(L("w:char")).toUInt(&ok, 16);
-            // Symbol fonts' characters sit at F000 and up, their byte below.
+            const QString font = n->attr(L("w:font"));
+            QTextCharFormat f = format;
+            // Symbol fonts' characters sit at F000 and up, their byte below;
+            // Symbol's are the characters its glyphs show.
             if (ok && code >= 0xF000 && code <= 0xF0FF)
                 code -= 0xF000;
-            if (ok && code >= 0x20 && code < 0xFFFE && !(code >= 0xD800 && code < 0xE000)) {
-                QTextCharFormat f = format;
-                if (const QString font = n->attr(L("w:font")); !font.isEmpty())
-                    f.setFontFamilies({font});
+            if (ok && code >= 0x20 && code <= 0xFF && font.compare(L("Symbol"), Qt::CaseInsensitive) == 0)
+                code = rtf::detail::symbolCharacter(rtf::detail::symbolCodepage, uchar(code));
+            else if (!font.isEmpty())
+                f.setFontFamilies({font});
+            if (ok && code >= 0x20 && code < 0xFFFE && !(code >= 0xD800 && code < 0xE000))
                 insertText(QString(QChar(char16_t(code))), f);
-            }
         } else if (name == u"w:drawing") {
             drawing(n, format);
         } else if (name == u"w:pict" || name == u"w:object") {
@@ -464,8 +481,20 @@ void Reader::fieldChar(const Node *n)
 
 void Reader::insertText(const QString &raw, const QTextCharFormat &format)
 {
-    if (inFieldInstruction())
-        return; // a field's instruction is no text of the document
+    if (inFieldInstruction()) {
+        // A field's instruction is no text of the document; the result of
+        // a field inside it is part of it ("IF 1 = 1 ...").
+        if (!m_s.fields.back().result)
+            return;
+        for (auto it = m_s.fields.rbegin(); it != m_s.fields.rend(); ++it) {
+            if (!it->result) {
+                if (it->instruction.size() < 65536)
+                    it->instruction += cleaned(raw);
+                break;
+            }
+        }
+        return;
+    }
     QString text = cleaned(raw);
     if (text.isEmpty())
         return;

@@ -155,6 +155,7 @@ struct Sink {
     std::vector<OpenField> fields;
     int ignoredFields = 0; // begins past limits::maxFieldDepth
     bool sub = false;      // a note, header, or comment
+    bool joinNext = false; // the paragraph's mark was deleted: the next one goes on in it
 };
 
 // What an inline walk carries down: the paragraph's run properties and the
@@ -250,6 +251,7 @@ private:
     QString headerRtf(const QString &rid);
     Tree m_footnotes, m_endnotes, m_comments;
     QHash<QString, const Node *> m_notes[2];
+    QHash<QString, std::pair<QString, QString>> m_builtNotes; // kind:id -> RTF and text
     struct Comment {
         QString author, initials, date;
         const Node *node = nullptr;

@@ -148,11 +148,18 @@ void Reader::noteReference(const Node *n, const QTextCharFormat &format, const N
             custom = QStringLiteral("*");
     }
 
-    QTextDocument doc;
-    m_noteKind = kind;
-    Sink saved = beginSub(doc);
-    blocks(note);
-    endSub(std::move(saved));
+    // A note referred to again is the same note: read once, so a file
+    // cannot make a large note be read over and over.
+    const QString key = QString::number(kind) + u':' + n->attr(L("w:id"));
+    auto built = m_builtNotes.constFind(key);
+    if (built == m_builtNotes.cend()) {
+        QTextDocument doc;
+        m_noteKind = kind;
+        Sink saved = beginSub(doc);
+        blocks(note);
+        endSub(std::move(saved));
+        built = m_builtNotes.insert(key, {QString::fromLatin1(rtf::write(doc)), subText(doc)});
+    }
     const QString number = kind ? roman(m_noteNumber[1] + 1) : QString::number(m_noteNumber[0] + 1);
     if (custom.isEmpty())
         ++m_noteNumber[kind];
@@ -161,8 +168,8 @@ void Reader::noteReference(const Node *n, const QTextCharFormat &format, const N
     if (f.verticalAlignment() == QTextCharFormat::AlignNormal)
         f.setVerticalAlignment(QTextCharFormat::AlignSuperScript);
     f.setProperty(NoteId, int(m_noteCount));
-    f.setProperty(NoteRtf, QString::fromLatin1(rtf::write(doc)));
-    f.setProperty(NoteText, subText(doc));
+    f.setProperty(NoteRtf, built->first);
+    f.setProperty(NoteText, built->second);
     f.setProperty(NoteKind, kind);
     f.setProperty(NoteAutoNumber, custom.isEmpty());
     m_s.cursor.insertText(custom.isEmpty() ? number : custom, f);

@@ -7,6 +7,7 @@
 #include "readerimpl.h"
 
 #include "model/lists.h"
+#include "rtf/codepages.h"
 
 #include <QTextBlock>
 #include <QTextList>
@@ -31,35 +32,25 @@ std::optional<int> intVal(const Node *n, const char *attr = "w:val")
     return int(std::clamp<qlonglong>(v, INT_MIN, INT_MAX));
 }
 
-// A bullet as the text shows it: symbol fonts' private characters are
-// the shapes they draw.
+// A bullet as the text shows it: a symbol font's characters (its bytes,
+// or those bytes at F000 and up) are the shapes it draws, as the RTF
+// reader decodes them.
 QString bulletOf(const QString &text, const QString &font)
 {
     QString out;
     const bool symbol = font.compare(L("Symbol"), Qt::CaseInsensitive) == 0;
-    const bool wingdings = font.startsWith(L("Wingdings"), Qt::CaseInsensitive);
+    const bool pictographs = font.startsWith(L("Wingdings"), Qt::CaseInsensitive)
+        || font.startsWith(L("Webdings"), Qt::CaseInsensitive);
     for (QChar c : text) {
         char16_t u = c.unicode();
-        if (u >= 0xF000 && u <= 0xF0FF)
-            u -= 0xF000;
-        if (symbol || wingdings || c.unicode() >= 0xF000) {
-            switch (u) {
-            case 0xB7: u = symbol ? 0x2022 : u; break;
-            case 0xA7: u = wingdings ? 0x25AA : u; break;
-            case 0xA8: u = wingdings ? 0x25CB : u; break; // Wingdings' ring
-            case 0xD8: u = wingdings ? 0x27A2 : u; break;
-            case 0xFC: u = wingdings ? 0x2713 : u; break;
-            case 0x76: u = wingdings ? 0x2756 : u; break;
-            case 0x6E: u = wingdings ? 0x25A0 : u; break;
-            case 0x71: u = wingdings ? 0x2751 : u; break;
-            default: break;
-            }
-            // OpenSymbol's own shapes in the private use area.
-            if (c.unicode() == 0xE00A)
-                u = 0x25AA;
-            else if (c.unicode() == 0xE00C)
-                u = 0x2666;
-        }
+        const bool privateByte = u >= 0xF020 && u <= 0xF0FF;
+        if ((symbol || pictographs) && (privateByte || (u >= 0x20 && u <= 0xFF)))
+            u = rtf::detail::symbolCharacter(symbol ? rtf::detail::symbolCodepage : rtf::detail::pictographCodepage,
+                                             uchar(u & 0xFF));
+        else if (c.unicode() == 0xE00A) // OpenSymbol's own shapes
+            u = 0x25AA;
+        else if (c.unicode() == 0xE00C)
+            u = 0x2666;
         if (u >= 0x20)
             out += QChar(u);
     }

@@ -407,7 +407,8 @@ QTextCharFormat Reader::charFormat(const RunProps &p) const
         f.setBackground(*p.background);
     if (p.valign && *p.valign != QTextCharFormat::AlignNormal)
         f.setVerticalAlignment(QTextCharFormat::VerticalAlignment(*p.valign));
-    if (p.lang && *p.lang > 0)
+    // Text in the document's language names none of its own, as in RTF.
+    if (p.lang && *p.lang > 0 && p.lang != m_defaultRun.lang)
         f.setProperty(CharLanguage, *p.lang);
     return f;
 }

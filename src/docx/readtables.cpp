@@ -95,6 +95,7 @@ void Reader::table(const Node *tbl)
     if (rows.empty())
         return;
     const Node *tblPr = tbl->child(L("w:tblPr"));
+    m_s.joinNext = false;
     // Deeper than the model nests, or past the document's cells: the
     // cells' content as paragraphs.
     auto asParagraphs = [&](size_t from) {

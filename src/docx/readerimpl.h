@@ -222,6 +222,7 @@ private:
     RunProps m_defaultRun;
     ParaProps m_defaultPara;
     int m_defaultTab = -1;
+    QString m_themeMajor, m_themeMinor; // the theme's heading and body fonts
     Tree m_stylesTree;
 
     // lists (readnumbering.cpp)

@@ -148,6 +148,14 @@ RunProps Reader::runProps(const Node *rPr) const
             QString font = n->attr(L("w:ascii"));
             if (font.isEmpty())
                 font = n->attr(L("w:hAnsi"));
+            if (font.isEmpty()) {
+                // The theme's heading or body font.
+                QString theme = n->attr(L("w:asciiTheme"));
+                if (theme.isEmpty())
+                    theme = n->attr(L("w:hAnsiTheme"));
+                if (!theme.isEmpty())
+                    font = theme.startsWith(L("major")) ? m_themeMajor : m_themeMinor;
+            }
             if (!font.isEmpty())
                 p.font = font.left(256);
         } else if (name == u"w:sz") {
@@ -284,6 +292,23 @@ void Reader::readStyles()
     if (part.isEmpty())
         part = QStringLiteral("word/styles.xml");
     parsePart(m_stylesTree, part);
+    // The theme's fonts, which styles may name by their role.
+    {
+        QString themePart = relatedPart(QStringLiteral("theme"));
+        if (themePart.isEmpty())
+            themePart = QStringLiteral("word/theme/theme1.xml");
+        Tree theme;
+        parsePart(theme, themePart);
+        if (const Node *fonts = theme.root() ? theme.root()->find(L("a:fontScheme")) : nullptr) {
+            auto latin = [&](const char *which) {
+                const Node *f = fonts->child(L(which));
+                const Node *l = f ? f->child(L("a:latin")) : nullptr;
+                return l ? l->attr(L("typeface")).left(256) : QString();
+            };
+            m_themeMajor = latin("a:majorFont");
+            m_themeMinor = latin("a:minorFont");
+        }
+    }
     // Word's defaults where the file gives none: 10 points.
     m_defaultRun.halfPoints = 20;
     const Node *root = m_stylesTree.root();

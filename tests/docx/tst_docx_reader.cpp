@@ -221,6 +221,7 @@ void TestDocxReader::runFormats_data()
     QTest::newRow("style in a loop") << "styles" << "Citát" << false << true << 12.0 << 1029 << "Liberation Serif";
     QTest::newRow("character style") << "styles" << "důrazem" << true << true << 12.0 << 2057 << "Liberation Serif";
     QTest::newRow("direct formatting") << "styles" << "x" << false << false << 9.0 << 1031 << "Arial";
+    QTest::newRow("theme font") << "styles" << "Motiv" << false << false << 12.0 << 1029 << "DejaVu Sans";
 }
 
 void TestDocxReader::runFormats()
@@ -319,6 +320,7 @@ void TestDocxReader::lists_data()
     QTest::newRow("start override") << "lists" << "římská" << 1 << "III)" << 3 << "";
     QTest::newRow("undefined list") << "lists" << "nedefinovaný" << 0 << "" << 0 << "";
     QTest::newRow("level past the last") << "lists" << "hluboko" << 3 << "(a)" << 1 << "";
+    QTest::newRow("list of the paragraph style") << "styles" << "Stylem" << 1 << "▪" << 1 << "";
     QTest::newRow("LibreOffice nested") << "basic.docx" << "vnořená" << 2 << "1." << 1 << "";
     QTest::newRow("LibreOffice bullets") << "basic.docx" << "puntík" << 1 << "•" << 2 << "";
 }

@@ -239,6 +239,7 @@ private:
 
     // notes, headers, sections, comments, document information (readnotes.cpp)
     void readNotes();
+    void noteNumbering(const Node *settings);
     void readComments();
     void readCoreProperties();
     void noteReference(const Node *n, const QTextCharFormat &format, const Node *run, const Node **consumed);
@@ -260,7 +261,10 @@ private:
     QHash<QString, Comment> m_commentDefs;
     QSet<QString> m_commentsPlaced;
     qint64 m_noteCount = 0;
-    std::array<int, 2> m_noteNumber{};
+    std::array<int, 2> m_noteNumber{};  // notes numbered so far, by kind
+    std::array<int, 2> m_noteStart{1, 1};
+    std::array<int, 2> m_noteStyle{0, 3}; // noteNumberText(): Arabic footnotes, lower roman endnotes
+    QString m_noteWords;                  // the same as RTF words, when not the defaults
     int m_selfMarks = 0;
     int m_noteKind = 0;
     struct Section {
@@ -286,6 +290,10 @@ private:
     int m_nextWrap = 1'000'000;
     qint64 m_pieces = 0;
 };
+
+// A note's number `n` as counted in `style` (0 Arabic, 1 and 2 lower and
+// upper letters, 3 and 4 lower and upper roman, 5 *, †, ‡, §).
+QString noteNumberText(int n, int style);
 
 // The Windows language id of a language tag ("cs-CZ"), 0 when unknown.
 int languageId(const QString &tag);

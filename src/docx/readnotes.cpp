@@ -53,6 +53,30 @@ QString roman(int n)
     return s;
 }
 
+} // namespace
+
+// A note's number as the document counts them (NoteStyle).
+QString noteNumberText(int n, int style)
+{
+    n = std::max(1, n);
+    switch (style) {
+    case 1: // letters: a ... z, aa ... zz
+    case 2: {
+        const int repeat = std::min((n - 1) / 26 + 1, 32);
+        return QString(repeat, QChar((style == 2 ? u'A' : u'a') + (n - 1) % 26));
+    }
+    case 3: return roman(n);
+    case 4: return roman(n).toUpper();
+    case 5: {
+        static const char16_t signs[] = {u'*', 0x2020, 0x2021, 0x00A7};
+        return QString(std::min((n - 1) / 4 + 1, 32), QChar(signs[(n - 1) % 4]));
+    }
+    default: return QString::number(n);
+    }
+}
+
+namespace {
+
 // The text of a note's or comment's document as its tool tip shows it:
 // list items with their labels, without the mark repeating its number.
 QString subText(const QTextDocument &doc)
@@ -90,6 +114,36 @@ void Reader::endSub(Sink saved)
     m_s = std::move(saved);
 }
 
+// How the document numbers its notes (settings' footnotePr and
+// endnotePr), kept as the RTF words the model keeps it in.
+void Reader::noteNumbering(const Node *settings)
+{
+    static const char *const formats[] = {"decimal", "lowerLetter", "upperLetter", "lowerRoman", "upperRoman", "chicago"};
+    static const char *const words[] = {"nar", "nalc", "nauc", "nrlc", "nruc", "nchi"};
+    for (int k = 0; k < 2; ++k) {
+        const Node *pr = settings ? settings->child(L(k ? "w:endnotePr" : "w:footnotePr")) : nullptr;
+        if (!pr)
+            continue;
+        if (const Node *fmt = pr->child(L("w:numFmt"))) {
+            const QString v = fmt->attr(L("w:val"));
+            for (int i = 0; i < 6; ++i) {
+                if (v == QLatin1StringView(formats[i]))
+                    m_noteStyle[k] = i;
+            }
+        }
+        if (const Node *start = pr->child(L("w:numStart")))
+            m_noteStart[k] = std::clamp(intAttr(start, "w:val", 1), 1, 32767);
+    }
+    m_noteWords.clear();
+    for (int k = 0; k < 2; ++k) {
+        const QString prefix = k ? QStringLiteral("\\aftn") : QStringLiteral("\\ftn");
+        if (m_noteStart[k] != 1)
+            m_noteWords += prefix + QStringLiteral("start") + QString::number(m_noteStart[k]);
+        if (m_noteStyle[k] != (k ? 3 : 0))
+            m_noteWords += prefix + QLatin1StringView(words[m_noteStyle[k]]);
+    }
+}
+
 void Reader::readNotes()
 {
     const char *const kinds[] = {"footnotes", "endnotes"};
@@ -121,7 +175,7 @@ void Reader::noteSelfMark(const QTextCharFormat &format)
         return;
     QTextCharFormat f = format;
     f.setProperty(NoteSelfMark, ++m_selfMarks);
-    m_s.cursor.insertText(m_noteKind ? roman(m_noteNumber[1] + 1) : QString::number(m_noteNumber[0] + 1), f);
+    m_s.cursor.insertText(noteNumberText(m_noteStart[m_noteKind] + m_noteNumber[m_noteKind], m_noteStyle[m_noteKind]), f);
 }
 
 void Reader::noteReference(const Node *n, const QTextCharFormat &format, const Node *run, const Node **consumed)
@@ -160,7 +214,7 @@ void Reader::noteReference(const Node *n, const QTextCharFormat &format, const N
         endSub(std::move(saved));
         built = m_builtNotes.insert(key, {QString::fromLatin1(rtf::write(doc)), subText(doc)});
     }
-    const QString number = kind ? roman(m_noteNumber[1] + 1) : QString::number(m_noteNumber[0] + 1);
+    const QString number = noteNumberText(m_noteStart[kind] + m_noteNumber[kind], m_noteStyle[kind]);
     if (custom.isEmpty())
         ++m_noteNumber[kind];
 
@@ -172,6 +226,8 @@ void Reader::noteReference(const Node *n, const QTextCharFormat &format, const N
     f.setProperty(NoteText, built->second);
     f.setProperty(NoteKind, kind);
     f.setProperty(NoteAutoNumber, custom.isEmpty());
+    if (!m_noteWords.isEmpty())
+        f.setProperty(NoteNumberingWords, m_noteWords);
     m_s.cursor.insertText(custom.isEmpty() ? number : custom, f);
 }
 

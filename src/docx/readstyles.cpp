@@ -400,6 +400,7 @@ void Reader::readSettings()
     if (part.isEmpty())
         part = QStringLiteral("word/settings.xml");
     parsePart(settings, part);
+    noteNumbering(settings.root());
     if (!settings.root())
         return;
     if (const Node *tab = settings.root()->child(L("w:defaultTabStop"))) {

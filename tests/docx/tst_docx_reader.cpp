@@ -193,8 +193,8 @@ void TestDocxReader::plainText_data()
     QTest::newRow("sections") << "sections" << QStringLiteral("Oddíl jedna\nKonec oddílu\nOddíl dva");
     QTest::newRow("notes, comments and pictures")
         << "wordnotes"
-        << QStringLiteral("Věta1 a vlastní* a třetí2 a koncovái\nKomentovaný a bez\nObrázky: \n\n1 Poznámka jedna\n"
-                          "* Hvězdičková.\n2 Třetí\nna dva odstavce\ni Koncová");
+        << QStringLiteral("Věta1 a vlastní* a třetí2 a koncováA\nKomentovaný a bez\nObrázky: \n\n1 Poznámka jedna\n"
+                          "* Hvězdičková.\n2 Třetí\nna dva odstavce\nA Koncová");
 }
 
 void TestDocxReader::plainText()
@@ -401,17 +401,22 @@ void TestDocxReader::notes_data()
     QTest::addColumn<QString>("fixture");
     // mark, kind, automatic, text; one entry per note in order
     QTest::addColumn<QStringList>("expected");
+    // how the document numbers notes, as the model keeps it
+    QTest::addColumn<QString>("words");
     QTest::newRow("LibreOffice") << "notes.docx"
-                                 << QStringList{"1|0|1|Text první poznámky.", "2|0|1|Druhá poznámka.", "i|1|1|Na konci."};
+                                 << QStringList{"1|0|1|Text první poznámky.", "2|0|1|Druhá poznámka.", "i|1|1|Na konci."}
+                                 << "";
     QTest::newRow("Word") << "wordnotes"
                           << QStringList{"1|0|1|Poznámka jedna", "*|0|0|Hvězdičková.", "2|0|1|Třetí\nna dva odstavce",
-                                         "i|1|1|Koncová"};
+                                         "A|1|1|Koncová"}
+                          << "\\aftnnauc";
 }
 
 void TestDocxReader::notes()
 {
     QFETCH(QString, fixture);
     QFETCH(QStringList, expected);
+    QFETCH(QString, words);
     const auto doc = load(fixture);
     QStringList got;
     QSet<int> ids;
@@ -421,6 +426,7 @@ void TestDocxReader::notes()
             if (!model::isNoteMark(f))
                 continue;
             ids.insert(f.intProperty(model::NoteId));
+            QCOMPARE(f.stringProperty(model::NoteNumberingWords), words);
             got << QStringLiteral("%1|%2|%3|%4")
                        .arg(it.fragment().text())
                        .arg(f.intProperty(model::NoteKind))
@@ -432,6 +438,8 @@ void TestDocxReader::notes()
     }
     QCOMPARE(got, expected);
     QCOMPARE(ids.size(), expected.size());
+    // The settings part that numbers the notes gives the default tab too (both files 1.25 cm).
+    QCOMPARE(doc->rootFrame()->frameFormat().intProperty(model::DocDefaultTab), 709);
 }
 
 void TestDocxReader::links_data()

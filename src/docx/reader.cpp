@@ -413,8 +413,7 @@ void Reader::alternate(const Node *n, const QTextCharFormat &format, const RunPr
         return;
     // A text box or shape: its text as a piece the model cannot hold.
     if (const Node *box = branch->find(L("w:txbxContent"))) {
-        const bool refers = serialize(n).contains(QLatin1StringView("r:")); // relationships: text only
-        opaque(n, shownText(box), fieldFormat(format), !refers);
+        opaque(n, shownText(box), fieldFormat(format), !refersToParts(n)); // relationships: text only
         return;
     }
     runContent(branch, format, props, ctx);

@@ -60,8 +60,7 @@ void Reader::drawing(const Node *n, const QTextCharFormat &format)
     if (!blip) {
         // A shape or text box: its text, kept as a piece.
         if (const Node *box = n->find(L("w:txbxContent"))) {
-            const QString xml = serialize(n);
-            opaque(n, shownText(box), fieldFormat(format), !xml.contains(L("r:id=")) && !xml.contains(L("r:embed=")));
+            opaque(n, shownText(box), fieldFormat(format), !refersToParts(n));
         }
         return;
     }
@@ -83,8 +82,7 @@ void Reader::vmlPicture(const Node *pict, const QTextCharFormat &format)
     const Node *image = pict->find(L("v:imagedata"));
     if (!image) {
         if (const Node *box = pict->find(L("w:txbxContent"))) {
-            const QString xml = serialize(pict);
-            opaque(pict, shownText(box), fieldFormat(format), !xml.contains(L("r:id=")));
+            opaque(pict, shownText(box), fieldFormat(format), !refersToParts(pict));
         }
         return;
     }

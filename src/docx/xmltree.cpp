@@ -199,6 +199,21 @@ QString serialize(const Node *node)
     return out;
 }
 
+bool refersToParts(const Node *node)
+{
+    std::vector<const Node *> stack{node};
+    while (!stack.empty()) {
+        const Node *x = stack.back();
+        stack.pop_back();
+        for (const auto &a : x->attrs) {
+            if (a.first.startsWith(QLatin1StringView("r:")))
+                return true;
+        }
+        stack.insert(stack.end(), x->kids.begin(), x->kids.end());
+    }
+    return false;
+}
+
 bool onOff(const Node *n)
 {
     if (!n)

@@ -80,6 +80,10 @@ private:
 // are added to its root.
 QString serialize(const Node *node);
 
+// True when the element or one below it refers to another part of the
+// package (an attribute in the relationships' namespace: r:id, r:embed).
+bool refersToParts(const Node *node);
+
 // True for "1", "true", "on" and a missing value: Word's on/off values.
 bool onOff(const Node *n);
 

@@ -184,7 +184,7 @@ void TestDocxReader::plainText_data()
     QTest::newRow("fields show their results")
         << "fields" << QStringLiteral("Strana 7 z 9\nWeb: příklad, zpět: cíl, pole: polem\nCílový odstavec\nA\tB\nC\u2011D\u00ADE\u03B1\nObsah: ano");
     QTest::newRow("changes accepted, controls inlined, pieces' text")
-        << "revisions" << QStringLiteral("Text vložený a sem\nOvládací prvek\nRámeček: V rámečku konec\nVzorec x=2.\nSkrytý text\nDalší strana\nSpojený odstavec");
+        << "revisions" << QStringLiteral("Text vložený a sem\nOvládací prvek\nRámeček: V rámečku konec\nVzorec Obrázkovýx=2.\nSkrytý text\nDalší strana\nSpojený odstavec");
     QTest::newRow("lists") << "lists"
                            << QStringLiteral("5.\tpět\n5.1.\tvnořená\n5.2.\tdruhá\n(a)\tpísmeno\n6.\tšest\n6.1.\tznovu\n•\tpuntík\n"
                                              "o\tkroužek\nIII)\trímská\nIV)\tdalší\nnedefinovaný\n(a)\thluboko")
@@ -505,7 +505,7 @@ void TestDocxReader::pieces_data()
     QTest::newRow("comment authors") << "wordnotes" << int(model::CommentAuthor) << QStringList{"Eva Dvořáková", "Ota"};
     QTest::newRow("comment dates") << "wordnotes" << int(model::CommentDate) << QStringList{"2024-05-06T07:08:00Z", ""};
     QTest::newRow("LibreOffice comment") << "notes.docx" << int(model::CommentAuthor) << QStringList{"Petr Svoboda"};
-    QTest::newRow("text box and equation text") << "revisions" << int(model::OpaqueText) << QStringList{"V rámečku", "x=2"};
+    QTest::newRow("text box and equation text") << "revisions" << int(model::OpaqueText) << QStringList{"V rámečku", "Obrázkový", "x=2"};
 }
 
 void TestDocxReader::pieces()
@@ -521,13 +521,18 @@ void TestDocxReader::pieces()
     }
     QCOMPARE(got, values);
     if (fixture == u"revisions") {
-        // The pieces keep their XML; the text shown after them is marked theirs.
-        const QList<QTextCharFormat> all = formatsWith(*doc, model::OpaqueText);
-        QCOMPARE(all.size(), 2 + 9 + 3);
-        QVERIFY(all[0].stringProperty(model::OpaqueWordXml).startsWith(u"<mc:AlternateContent"));
-        QVERIFY(all[0].stringProperty(model::OpaqueWordXml).contains(u"xmlns:wps="));
-        QVERIFY(all[10].stringProperty(model::OpaqueWordXml).startsWith(u"<m:oMath"));
-        QVERIFY(!all[1].hasProperty(model::OpaqueWordXml));
+        // The pieces keep their XML, but for one that refers to another
+        // part; the text shown after them is marked theirs.
+        QList<QTextCharFormat> pieces, shown;
+        for (const QTextCharFormat &f : formatsWith(*doc, model::OpaqueText))
+            (f.objectType() == model::PieceObject ? pieces : shown) << f;
+        QCOMPARE(pieces.size(), 3);
+        QCOMPARE(shown.size(), 9 + 9 + 3);
+        QVERIFY(pieces[0].stringProperty(model::OpaqueWordXml).startsWith(u"<mc:AlternateContent"));
+        QVERIFY(pieces[0].stringProperty(model::OpaqueWordXml).contains(u"xmlns:wps="));
+        QVERIFY(!pieces[1].hasProperty(model::OpaqueWordXml));
+        QVERIFY(pieces[2].stringProperty(model::OpaqueWordXml).startsWith(u"<m:oMath"));
+        QVERIFY(!shown[0].hasProperty(model::OpaqueWordXml));
     }
 }
 

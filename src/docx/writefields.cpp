@@ -32,6 +32,16 @@ QString instructionOfRtf(const QString &rtf)
     return s.trimmed();
 }
 
+// A field kept whole because its result is empty ("{\field\fldlock{\*\fldinst DATE}}"):
+// its instruction.
+QString instructionOfEmptyField(const QString &rtf)
+{
+    static const QRegularExpression re(QStringLiteral(
+        "^\\{\\\\field(?:\\\\[a-z]+-?\\d*)*\\s*\\{\\\\\\*\\\\fldinst\\s*((?:[^{}\\\\]|\\\\[\\\\{}])*)\\}(?:\\{\\\\fldrslt\\s*\\})?\\}$"));
+    const QRegularExpressionMatch m = re.match(rtf);
+    return m.hasMatch() ? rtfText(m.captured(1)) : QString();
+}
+
 // "{\*\bkmkstart name}": the name, and whether it starts the bookmark.
 bool rtfBookmark(const QString &rtf, QString &name, bool &start)
 {
@@ -126,6 +136,12 @@ void Writer::switchField(Xml &x, const QTextCharFormat &f)
     // (an embedded object's result) are their result alone.
     if (instruction.isEmpty() || instruction.startsWith(QLatin1StringView("HYPERLINK"), Qt::CaseInsensitive))
         return;
+    startField(x, instruction);
+    m_fieldOpen = true;
+}
+
+void Writer::startField(Xml &x, const QString &instruction)
+{
     const auto fldChar = [&](const char *type) {
         x.start(QStringLiteral("w:r"));
         x.empty(QStringLiteral("w:fldChar"));
@@ -140,7 +156,16 @@ void Writer::switchField(Xml &x, const QTextCharFormat &f)
     x.end();
     x.end();
     fldChar("separate");
-    m_fieldOpen = true;
+}
+
+// A field whose result is to be worked out by the reader.
+void Writer::writeEmptyField(Xml &x, const QString &instruction)
+{
+    startField(x, instruction);
+    x.start(QStringLiteral("w:r"));
+    x.empty(QStringLiteral("w:fldChar"));
+    x.attr(QStringLiteral("w:fldCharType"), QStringLiteral("end"));
+    x.end();
 }
 
 void Writer::closeField(Xml &x)
@@ -212,6 +237,17 @@ bool Writer::writePiece(Xml &x, const QTextCharFormat &f)
             if (f.hasProperty(OpaqueText) && rtf.contains(QLatin1StringView("\\annotation"))) {
                 closeField(x); // a reference in a field's result would be part of the result
                 writeComment(x, f);
+                return true;
+            }
+            if (rtf.startsWith(QLatin1StringView("{\\v ")) && rtf.endsWith(u'}')) { // hidden text
+                m_hidden = true;
+                writeText(x, f, rtfText(rtf.mid(4, rtf.size() - 5), false), QString());
+                m_hidden = false;
+                return true;
+            }
+            if (const QString instruction = xmlSafe(instructionOfEmptyField(rtf)).left(32767); !instruction.isEmpty()) {
+                closeField(x);
+                writeEmptyField(x, instruction);
                 return true;
             }
             return false;

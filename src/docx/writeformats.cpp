@@ -110,6 +110,8 @@ void Writer::writeRunProperties(Xml &x, const QTextCharFormat &f, const QString 
     toggle(QStringLiteral("w:strike"), f.fontStrikeOut(), style && style->fontStrikeOut());
     if (f.boolProperty(CharNoProof))
         x.empty(QStringLiteral("w:noProof"));
+    if (m_hidden)
+        x.empty(QStringLiteral("w:vanish"));
     if (f.hasProperty(QTextFormat::ForegroundBrush) && f.foreground().style() != Qt::NoBrush)
         x.val(QStringLiteral("w:color"), hexColor(f.foreground().color()));
     // Pasted HTML may size text in pixels, or relative to the document's

@@ -19,18 +19,6 @@ namespace docx::detail {
 
 namespace {
 
-// RTF text (escapes and all) as the text it is, read by the RTF reader.
-QString rtfText(const QString &s)
-{
-    QTextDocument doc;
-    try {
-        rtf::read("{\\rtf1\\ansi\\ansicpg1250 " + s.toLatin1() + "\\par}", doc);
-    } catch (const model::ReadError &) {
-        return {};
-    }
-    return doc.toPlainText().trimmed();
-}
-
 // The value of `word` in an RTF annotation ("{\*\atnauthor Jan}"): Jan.
 QString rtfGroupValue(const QString &rtf, const char *word)
 {
@@ -40,6 +28,18 @@ QString rtfGroupValue(const QString &rtf, const char *word)
 }
 
 } // namespace
+
+// RTF text (escapes and all) as the text it is, read by the RTF reader.
+QString rtfText(const QString &s, bool trimmed)
+{
+    QTextDocument doc;
+    try {
+        rtf::read("{\\rtf1\\ansi\\ansicpg1250 " + s.toLatin1() + "\\par}", doc);
+    } catch (const model::ReadError &) {
+        return {};
+    }
+    return trimmed ? doc.toPlainText().trimmed() : doc.toPlainText();
+}
 
 bool Writer::writeNoteMark(Xml &x, const QTextCharFormat &f, QStringView text)
 {

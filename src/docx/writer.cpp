@@ -139,7 +139,11 @@ const QTextDocument &Writer::subDocument(const QString &rtf)
 QByteArray Writer::run()
 {
     const QFont def = m_doc.defaultFont();
-    m_defaultFamily = def.family();
+    // The file's default font is that of text naming none; a document
+    // from elsewhere has the editor's.
+    m_defaultFamily = m_doc.rootFrame()->frameFormat().stringProperty(DocDefaultFont);
+    if (m_defaultFamily.isEmpty() || m_defaultFamily.size() > 255)
+        m_defaultFamily = def.family();
     if (def.pointSizeF() > 0)
         m_defaultSize = def.pointSizeF();
     m_documentLanguage = model::defaultLanguage(m_doc);
@@ -283,7 +287,7 @@ void Writer::writeRuns(Xml &x, const QTextDocument &doc, const QTextBlock &block
             switchLink(x, href);
         }
         switchField(x, f);
-        if (m_noteKind < 0 && f.hasProperty(NoteRtf) && !f.hasProperty(NoteSelfMark) && writeNoteMark(x, f, text))
+        if (m_part == &m_main && f.hasProperty(NoteRtf) && !f.hasProperty(NoteSelfMark) && writeNoteMark(x, f, text))
             continue;
         if (f.hasProperty(NoteSelfMark) && writeSelfMark(x, f))
             continue;

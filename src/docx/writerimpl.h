@@ -204,6 +204,8 @@ private:
     // fields, links, bookmarks and kept pieces (writefields.cpp)
     void switchField(Xml &x, const QTextCharFormat &f);
     void closeField(Xml &x);
+    void startField(Xml &x, const QString &instruction);
+    void writeEmptyField(Xml &x, const QString &instruction);
     bool fieldGoesOn(const QTextBlock &block) const;
     void switchLink(Xml &x, const QString &href);
     void closeLink(Xml &x);
@@ -214,7 +216,8 @@ private:
     QString m_link;       // the link open, empty none
     std::map<QString, int> m_bookmarks; // open, by name
     int m_nextBookmark = 0;
-    bool m_skipKeptText = false; // the text after a kept Word piece is its shown text
+    bool m_skipKeptText = false;
+    bool m_hidden = false; // the run being written is hidden text // the text after a kept Word piece is its shown text
 
     // pictures (writepictures.cpp)
     void writePicture(Xml &x, const QTextDocument &doc, const QTextImageFormat &f);
@@ -242,6 +245,10 @@ private:
     QHash<int, size_t> m_sectionEnds; // block that starts a section -> the section before it
     QByteArray m_bodySectPr;
 };
+
+// RTF text (escapes and all) as the text it is, read by the RTF reader
+// (writenotes.cpp).
+QString rtfText(const QString &s, bool trimmed = true);
 
 // Windows language ids as the BCP 47 tags Word names languages by
 // (langtags.cpp); empty for an id without one.

@@ -323,7 +323,10 @@ void TestDocxWriter::readersRead()
         holdsLines(QStringLiteral("pandoc"), QString::fromUtf8(p.readAllStandardOutput()));
         ++ran;
     }
-    if (const QString python = QStandardPaths::findExecutable(QStringLiteral("python3")); !python.isEmpty()) {
+    // Debian's own Python, where python-docx is installed, before another.
+    QString python = QFile::exists(QStringLiteral("/usr/bin/python3")) ? QStringLiteral("/usr/bin/python3")
+                                                                       : QStandardPaths::findExecutable(QStringLiteral("python3"));
+    if (!python.isEmpty()) {
         QProcess p;
         p.start(python, {QStringLiteral("-c"),
                          QStringLiteral("import sys\ntry:\n import docx\nexcept ImportError:\n sys.exit(3)\n"

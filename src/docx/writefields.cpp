@@ -235,7 +235,6 @@ bool Writer::writePiece(Xml &x, const QTextCharFormat &f)
         const QString rtf = f.stringProperty(OpaqueRtf);
         if (!rtfBookmark(rtf, name, start)) {
             if (f.hasProperty(OpaqueText) && rtf.contains(QLatin1StringView("\\annotation"))) {
-                closeField(x); // a reference in a field's result would be part of the result
                 writeComment(x, f);
                 return true;
             }

@@ -46,6 +46,8 @@ bool Writer::writeNoteMark(Xml &x, const QTextCharFormat &f, QStringView text)
     const int kind = f.intProperty(NoteKind) == Endnote ? 1 : 0;
     if (m_notes[kind].size() >= 20'000)
         return false;
+    if (m_noteWords.isEmpty() && f.hasProperty(NoteNumberingWords))
+        m_noteWords = f.stringProperty(NoteNumberingWords).left(256);
     const QTextDocument &note = subDocument(f.stringProperty(NoteRtf));
     const bool custom = !f.boolProperty(NoteAutoNumber);
     const int id = int(m_notes[kind].size()) + 1;

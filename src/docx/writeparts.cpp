@@ -8,6 +8,7 @@
 #include "model/docprops.h"
 
 #include <QDateTime>
+#include <QRegularExpression>
 #include <QTextFrame>
 
 #include <algorithm>
@@ -91,6 +92,28 @@ QByteArray Writer::settingsXml() const
             continue;
         const QString tag = k ? QStringLiteral("w:endnote") : QStringLiteral("w:footnote");
         x.start(k ? QStringLiteral("w:endnotePr") : QStringLiteral("w:footnotePr"));
+        // How the document numbers its notes, as RTF words ("\\ftnstart3\\ftnnalc").
+        QString format;
+        int start = 0;
+        static const QRegularExpression word(QStringLiteral("\\\\(a?)ftn(start(\\d{1,7})|nar|nalc|nauc|nrlc|nruc|nchi)"));
+        for (auto it = word.globalMatch(m_noteWords); it.hasNext();) {
+            const auto m = it.next();
+            if (m.capturedLength(1) != k)
+                continue;
+            const QString what = m.captured(2);
+            if (what.startsWith(QLatin1StringView("start")))
+                start = m.captured(3).toInt();
+            else if (what == QLatin1StringView("nar")) format = QStringLiteral("decimal");
+            else if (what == QLatin1StringView("nalc")) format = QStringLiteral("lowerLetter");
+            else if (what == QLatin1StringView("nauc")) format = QStringLiteral("upperLetter");
+            else if (what == QLatin1StringView("nrlc")) format = QStringLiteral("lowerRoman");
+            else if (what == QLatin1StringView("nruc")) format = QStringLiteral("upperRoman");
+            else if (what == QLatin1StringView("nchi")) format = QStringLiteral("chicago");
+        }
+        if (!format.isEmpty())
+            x.val(QStringLiteral("w:numFmt"), format);
+        if (start > 0)
+            x.val(QStringLiteral("w:numStart"), start);
         for (int id = -1; id <= 0; ++id) {
             x.empty(tag);
             x.attr(QStringLiteral("w:id"), QString::number(id));

@@ -281,11 +281,11 @@ void Writer::writeRuns(Xml &x, const QTextDocument &doc, const QTextBlock &block
             }
             continue;
         }
-        const QString href = f.isAnchor() ? f.anchorHref() : QString();
-        if (href != m_link) {
+        // A field's characters are runs, so a field may hold links (a table
+        // of contents) or begin in one: each goes on across the other.
+        if ((f.hasProperty(WrapId) ? f.intProperty(WrapId) : 0) != m_fieldId)
             closeField(x);
-            switchLink(x, href);
-        }
+        switchLink(x, f.isAnchor() ? f.anchorHref() : QString());
         switchField(x, f);
         if (m_part == &m_main && f.hasProperty(NoteRtf) && !f.hasProperty(NoteSelfMark) && writeNoteMark(x, f, text))
             continue;

@@ -5,6 +5,7 @@
 // packages where they are installed.
 
 #include "docx/docx.h"
+#include "model/properties.h"
 #include "package/package.h"
 #include "rtf/rtf.h"
 
@@ -16,7 +17,11 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextCursor>
 #include <QTextDocument>
+#include <QTextImageFormat>
+
+#include <functional>
 
 namespace {
 
@@ -113,7 +118,90 @@ QStringList query(const QByteArray &docx, const QString &part, const QString &el
     return out;
 }
 
+// A character that shows nothing and carries a piece of the model.
+void insertPiece(QTextCursor &c, const QList<QPair<int, QVariant>> &props)
+{
+    QTextCharFormat f;
+    f.setObjectType(model::PieceObject);
+    for (const auto &[p, v] : props)
+        f.setProperty(p, v);
+    c.insertText(QString(QChar::ObjectReplacementCharacter), f);
+}
+
+// Documents built as other formats' readers build them: the model's
+// neutral pieces, not RTF.
+using Build = std::function<void(QTextCursor &)>;
+
+void bookmarked(QTextCursor &c)
+{
+    c.insertText(QStringLiteral("Před "));
+    insertPiece(c, {{model::BookmarkStart, QStringLiteral("Zde")}});
+    c.insertText(QStringLiteral("uvnitř"));
+    insertPiece(c, {{model::BookmarkEnd, QStringLiteral("Zde")}});
+    insertPiece(c, {{model::BookmarkStart, QStringLiteral("Neukončená")}});
+    c.insertText(QStringLiteral(" po"));
+}
+
+void commented(QTextCursor &c)
+{
+    c.insertText(QStringLiteral("Slovo"));
+    insertPiece(c, {{model::OpaqueText, QStringLiteral("První řádek\nDruhý")},
+                    {model::CommentAuthor, QStringLiteral("Eva Malá")},
+                    {model::CommentInitials, QStringLiteral("EM")},
+                    {model::CommentDate, QStringLiteral("2024-03-05T10:20:30Z")}});
+    c.insertText(QStringLiteral(" dál"));
+}
+
+// A table of contents: one field whose result is two paragraphs.
+void spanningField(QTextCursor &c)
+{
+    QTextCharFormat f;
+    f.setProperty(model::FieldInstruction, QStringLiteral("TOC \\o \"1-3\""));
+    f.setProperty(model::WrapId, 1'000'000);
+    c.insertText(QStringLiteral("Kapitola 1\t1"), f);
+    c.insertBlock();
+    c.insertText(QStringLiteral("Kapitola 2\t2"), f);
+    c.insertBlock();
+    c.insertText(QStringLiteral("Text"), QTextCharFormat());
+}
+
+void keptWordXml(QTextCursor &c)
+{
+    c.insertText(QStringLiteral("A "));
+    insertPiece(c, {{model::OpaqueText, QStringLiteral("x²")},
+                    {model::OpaqueWordXml, QStringLiteral("<m:oMath><m:r><m:t>x²</m:t></m:r></m:oMath>")}});
+    QTextCharFormat shown;
+    shown.setProperty(model::OpaqueText, QString());
+    c.insertText(QStringLiteral("x²"), shown);
+    c.insertText(QStringLiteral(" B"), QTextCharFormat());
+}
+
+// Kept XML that cannot stand in a paragraph: its shown text is written.
+void keptParagraphXml(QTextCursor &c)
+{
+    insertPiece(c, {{model::OpaqueText, QStringLiteral("obsah")},
+                    {model::OpaqueWordXml, QStringLiteral("<w:p><w:r><w:t>obsah</w:t></w:r></w:p>")}});
+    QTextCharFormat shown;
+    shown.setProperty(model::OpaqueText, QString());
+    c.insertText(QStringLiteral("obsah"), shown);
+}
+
+void controlCharacters(QTextCursor &c)
+{
+    c.insertText(QStringView(u"a\u0001b\u00A0c\u2028d").toString() + QChar(0xD800) + u'e');
+}
+
+QByteArray docxOf(const Build &build)
+{
+    QTextDocument doc;
+    QTextCursor c(&doc);
+    build(c);
+    return docx::write(doc);
+}
+
 } // namespace
+
+Q_DECLARE_METATYPE(Build)
 
 class TestDocxWriter : public QObject {
     Q_OBJECT
@@ -122,6 +210,8 @@ private slots:
     void initTestCase();
     void facts_data();
     void facts();
+    void pieces_data();
+    void pieces();
     void packageIsComplete();
     void sameDocumentSameBytes();
     void readersRead_data();
@@ -189,6 +279,8 @@ void TestDocxWriter::facts_data()
                                      << QStringList{"separator", "continuationSeparator", ""};
     QTest::newRow("endnote") << rtfDocument("\\pard a{\\super\\chftn}{\\footnote\\ftnalt\\pard{\\super\\chftn} Konec.}\\par")
                              << "word/endnotes.xml" << "w:endnote" << "#text" << QStringList{"", "", " Konec."};
+    QTest::newRow("note numbering") << rtfDocument("\\ftnstart4\\ftnnauc\\pard a{\\super\\chftn}{\\footnote\\pard{\\super\\chftn} P.}\\par")
+                                    << "word/settings.xml" << "w:numFmt" << "w:val" << QStringList{"upperLetter"};
     QTest::newRow("custom note mark") << rtfDocument("\\pard a{\\super *}{\\footnote\\pard Hv\\'ezdi\\'e8ka.}\\par")
                                       << doc << "w:footnoteReference" << "w:customMarkFollows" << QStringList{"1"};
     QTest::newRow("header text") << mixed << "word/header1.xml" << "w:p" << "#text" << QStringList{"Hlavička dokumentu"};
@@ -232,6 +324,54 @@ void TestDocxWriter::facts()
     QFETCH(QString, attribute);
     QFETCH(QStringList, expected);
     QCOMPARE(query(docxOf(rtf), part, element, attribute), expected);
+}
+
+void TestDocxWriter::pieces_data()
+{
+    QTest::addColumn<Build>("build");
+    QTest::addColumn<QString>("part");
+    QTest::addColumn<QString>("element");
+    QTest::addColumn<QString>("attribute");
+    QTest::addColumn<QStringList>("expected");
+
+    const QString doc = QStringLiteral("word/document.xml");
+    const QString comments = QStringLiteral("word/comments.xml");
+    QTest::newRow("bookmark names") << Build(bookmarked) << doc << "w:bookmarkStart" << "w:name"
+                                    << QStringList{"Zde", "Neukončená"};
+    QTest::newRow("bookmark ends") << Build(bookmarked) << doc << "w:bookmarkEnd" << "w:id" << QStringList{"0", "1"};
+    QTest::newRow("comment reference") << Build(commented) << doc << "w:commentReference" << "w:id"
+                                       << QStringList{"0"};
+    QTest::newRow("comment author") << Build(commented) << comments << "w:comment" << "w:author"
+                                    << QStringList{"Eva Malá"};
+    QTest::newRow("comment initials") << Build(commented) << comments << "w:comment" << "w:initials"
+                                      << QStringList{"EM"};
+    QTest::newRow("comment date") << Build(commented) << comments << "w:comment" << "w:date"
+                                  << QStringList{"2024-03-05T10:20:30Z"};
+    QTest::newRow("comment paragraphs") << Build(commented) << comments << "w:p" << "#text"
+                                        << QStringList{"První řádek", "Druhý"};
+    QTest::newRow("field over paragraphs") << Build(spanningField) << doc << "w:fldChar" << "w:fldCharType"
+                                           << QStringList{"begin", "separate", "end"};
+    QTest::newRow("field instruction") << Build(spanningField) << doc << "w:instrText" << "#text"
+                                       << QStringList{""}; // instrText holds no w:t
+    QTest::newRow("field result") << Build(spanningField) << doc << "w:p" << "#text"
+                                  << QStringList{"Kapitola 11", "Kapitola 22", "Text"};
+    QTest::newRow("kept Word XML") << Build(keptWordXml) << doc << "m:oMath" << "#text" << QStringList{""};
+    QTest::newRow("kept XML's shown text skipped") << Build(keptWordXml) << doc << "w:p" << "#text"
+                                                   << QStringList{"A  B"};
+    QTest::newRow("kept paragraph not kept") << Build(keptParagraphXml) << doc << "w:p" << "#text"
+                                             << QStringList{"obsah"};
+    QTest::newRow("control characters") << Build(controlCharacters) << doc << "w:r" << "#text"
+                                        << QStringList{"ab\u00A0cde"};
+}
+
+void TestDocxWriter::pieces()
+{
+    QFETCH(Build, build);
+    QFETCH(QString, part);
+    QFETCH(QString, element);
+    QFETCH(QString, attribute);
+    QFETCH(QStringList, expected);
+    QCOMPARE(query(docxOf(build), part, element, attribute), expected);
 }
 
 // Every part a relationship names is in the package, with a content type.

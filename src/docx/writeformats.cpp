@@ -199,12 +199,13 @@ void Writer::writeParagraphProperties(Xml &x, const QTextDocument &doc, const QT
     // mark's format.
     const QTextCharFormat mark = block.charFormat();
     const bool empty = block.begin() == block.end();
-    writeBlockFormat(x, f, list.numId ? 0.0 : listIndent, style, list.numId, list.level, pageBreak,
+    writeBlockFormat(x, f, listIndent, style, list.numId, list.level, pageBreak,
                      empty ? &mark : nullptr, sectPr);
 }
 
-// Everything a paragraph's w:pPr holds. `listIndent` is the indent of a
-// list item written without Word's numbering.
+// Everything a paragraph's w:pPr holds. `listIndent` is what a list item's
+// list adds to its indent: the paragraph says its whole indent, as in RTF,
+// and the label hangs.
 void Writer::writeBlockFormat(Xml &x, const QTextBlockFormat &f, double listIndent, const QString &styleId,
                               int numId, int level, bool pageBreak, const QTextCharFormat *mark,
                               const QByteArray &sectPr)

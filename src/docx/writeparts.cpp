@@ -33,12 +33,13 @@ QByteArray Writer::contentTypesXml() const
     };
     byDefault("rels", "application/vnd.openxmlformats-package.relationships+xml");
     byDefault("xml", "application/xml");
-    bool png = false, jpeg = false, emf = false, wmf = false;
+    bool png = false, jpeg = false, emf = false, wmf = false, bmp = false;
     for (const Media &m : m_media) {
         png = png || m.name.endsWith(QLatin1StringView(".png"));
         jpeg = jpeg || m.name.endsWith(QLatin1StringView(".jpeg"));
         emf = emf || m.name.endsWith(QLatin1StringView(".emf"));
         wmf = wmf || m.name.endsWith(QLatin1StringView(".wmf"));
+        bmp = bmp || m.name.endsWith(QLatin1StringView(".bmp"));
     }
     if (png)
         byDefault("png", "image/png");
@@ -48,6 +49,8 @@ QByteArray Writer::contentTypesXml() const
         byDefault("emf", "image/x-emf");
     if (wmf)
         byDefault("wmf", "image/x-wmf");
+    if (bmp)
+        byDefault("bmp", "image/bmp");
     const auto part = [&](const QString &name, const QString &type) {
         x.empty(QStringLiteral("Override"));
         x.attr(QStringLiteral("PartName"), u'/' + name);

@@ -28,7 +28,47 @@ QString extensionOf(const QByteArray &mimeType)
         return QStringLiteral("emf");
     if (mimeType == "image/wmf")
         return QStringLiteral("wmf");
+    if (mimeType == "image/bmp")
+        return QStringLiteral("bmp");
     return {};
+}
+
+quint32 readLe(const QByteArray &b, qsizetype at, int size)
+{
+    quint32 v = 0;
+    for (int i = size - 1; i >= 0; --i)
+        v = (v << 8) | uchar(b[at + i]);
+    return v;
+}
+
+// A bitmap as RTF holds it (its info header and pixels) with the file
+// header a .bmp file starts with; empty when the info header is no such.
+QByteArray bmpFile(const QByteArray &dib)
+{
+    if (dib.size() < 40)
+        return {};
+    const quint32 headerSize = readLe(dib, 0, 4);
+    if (headerSize < 40 || headerSize > 124 || headerSize > quint32(dib.size()))
+        return {};
+    const quint32 bits = readLe(dib, 14, 2);
+    const quint32 compression = readLe(dib, 16, 4);
+    quint32 colors = readLe(dib, 32, 4);
+    if (colors == 0 && bits <= 8)
+        colors = 1u << bits;
+    if (colors > 256)
+        return {};
+    quint32 offset = 14 + headerSize + colors * 4;
+    if (headerSize == 40 && compression == 3) // BI_BITFIELDS: three masks after the header
+        offset += 12;
+    const quint32 size = 14 + quint32(dib.size());
+    if (offset > size)
+        return {};
+    QByteArray file("BM");
+    for (quint32 v : {size, 0u, offset}) {
+        for (int i = 0; i < 4; ++i)
+            file += char((v >> (8 * i)) & 0xFF);
+    }
+    return file + dib;
 }
 
 qint64 emu(double pixels, qint64 perPixel)
@@ -42,8 +82,10 @@ qint64 emu(double pixels, qint64 perPixel)
 
 void Writer::writePicture(Xml &x, const QTextDocument &doc, const QTextImageFormat &f)
 {
-    const model::Picture picture = model::picture(doc, f);
+    model::Picture picture = model::picture(doc, f);
     const QString ext = extensionOf(picture.mimeType);
+    if (ext == QLatin1StringView("bmp"))
+        picture.bytes = bmpFile(picture.bytes);
     if (picture.bytes.isEmpty() || ext.isEmpty())
         return;
     const QByteArray hash = QCryptographicHash::hash(picture.bytes, QCryptographicHash::Sha1) + ext.toLatin1();

@@ -312,6 +312,8 @@ void TestDocxWriter::facts_data()
     QTest::newRow("picture size") << mixed << doc << "wp:extent" << "cx" << QStringList{"914400"};
     QTest::newRow("picture type") << mixed << "[Content_Types].xml" << "Default" << "Extension"
                                   << QStringList{"rels", "xml", "png"};
+    QTest::newRow("bitmap type") << rtfDocument("\\pard{\\pict\\dibitmap0\\picw1\\pich1 280000000100000001000000010018000000000004000000000000000000000000000000000000000000ff00}\\par")
+                                 << "[Content_Types].xml" << "Default" << "Extension" << QStringList{"rels", "xml", "bmp"};
     QTest::newRow("no characters XML refuses") << rtfDocument("\\pard a\\u1?b\\u65535?c\\par") << doc << "w:p"
                                                << "#text" << QStringList{"abc"};
 }

@@ -78,8 +78,19 @@ QString Writer::familyOf(const QTextCharFormat &f) const
 void Writer::writeRunProperties(Xml &x, const QTextCharFormat &f, const QString &paragraphStyle)
 {
     const QTextCharFormat *style = nullptr;
-    if (const auto it = m_styleById.constFind(paragraphStyle); it != m_styleById.cend())
+    if (const auto it = m_styleById.constFind(paragraphStyle); it != m_styleById.cend()) {
         style = &m_styles[*it].chr;
+    } else if (paragraphStyle.startsWith(QLatin1StringView("Heading"))) {
+        // The heading styles written for headings by level alone are bold
+        // and larger.
+        static const QTextCharFormat heading = [] {
+            QTextCharFormat f;
+            f.setFontWeight(QFont::Bold);
+            f.setFontPointSize(14);
+            return f;
+        }();
+        style = &heading;
+    }
     const QString charStyle = charStyleIdOf(f);
     if (!charStyle.isEmpty()) {
         if (const auto it = m_styleById.constFind(charStyle); it != m_styleById.cend())
@@ -123,6 +134,8 @@ void Writer::writeRunProperties(Xml &x, const QTextCharFormat &f, const QString 
         size = f.intProperty(QTextFormat::FontPixelSize) * 0.75;
     if (f.hasProperty(QTextFormat::FontSizeAdjustment))
         size = model::adjustedPointSize(f, size > 0 ? size : m_defaultSize);
+    if (size <= 0 && style && style->hasProperty(QTextFormat::FontPointSize))
+        size = m_defaultSize; // text that names no size is at the document's, not the style's
     if (size > 0) {
         const int half = std::clamp(roundedInt(size * 2), 2, 3276);
         x.val(QStringLiteral("w:sz"), half);

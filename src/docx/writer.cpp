@@ -260,7 +260,9 @@ void Writer::writeBlock(Xml &x, const QTextDocument &doc, const QTextBlock &bloc
 
 void Writer::writeRuns(Xml &x, const QTextDocument &doc, const QTextBlock &block)
 {
-    const QString style = styleIdOf(block.blockFormat());
+    QString style = styleIdOf(block.blockFormat());
+    if (style.isEmpty() && block.blockFormat().headingLevel() >= 1 && block.blockFormat().headingLevel() <= 9)
+        style = QStringLiteral("Heading") + QString::number(block.blockFormat().headingLevel());
     for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
         const QTextFragment frag = it.fragment();
         if (!frag.isValid())

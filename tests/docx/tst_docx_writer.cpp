@@ -256,6 +256,8 @@ void TestDocxWriter::facts_data()
                                        << "w:pageBreakBefore" << "w:val" << QStringList{""};
     QTest::newRow("heading outline level") << rtfDocument("\\pard\\outlinelevel1 Nadpis\\par") << doc
                                            << "w:pStyle" << "w:val" << QStringList{"Heading2"};
+    QTest::newRow("heading by level, not bold") << rtfDocument("\\pard\\outlinelevel0 Nadpis\\par") << doc << "w:b"
+                                                << "w:val" << QStringList{"0"};
     QTest::newRow("heading style") << rtfDocument("{\\stylesheet{\\s0 Normal;}{\\s1\\b heading 1;}}\\pard\\s1 N\\par")
                                    << "word/styles.xml" << "w:outlineLvl" << "w:val"
                                    << QStringList{"0", "1", "2", "3", "4", "5", "6", "7", "8"};

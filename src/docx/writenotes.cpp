@@ -260,19 +260,19 @@ QByteArray Writer::sectionXml(const QStringList &section, bool first)
         titlePage = titlePage || slot == 1;
         m_evenHeaders = m_evenHeaders || slot == 2;
         const QString &rtf = section[i + 1];
-        auto found = std::find_if(m_headers.begin(), m_headers.end(),
-                                  [&](const HeaderPart &h) { return h.rtf == rtf && h.footer == footer; });
-        if (found == m_headers.end()) {
+        // The same content in several sections is one part.
+        const QString key = (footer ? u'f' : u'h') + rtf;
+        size_t index = m_headerByContent.value(key, m_headers.size());
+        if (index == m_headers.size()) {
             HeaderPart h{rtf, footer, QString(), {}};
-            int n = 1;
-            for (const HeaderPart &o : m_headers)
-                n += o.footer == footer;
+            const int n = footer ? ++m_footerCount : ++m_headerCount;
             h.part = (footer ? QStringLiteral("footer") : QStringLiteral("header")) + QString::number(n) + QStringLiteral(".xml");
             h.xml = headerXml(rtf, footer, h.part);
             m_headers.push_back(std::move(h));
-            found = m_headers.end() - 1;
+            m_headerByContent.insert(key, index);
         }
-        const QString id = m_main.rels.add(footer ? QStringLiteral("footer") : QStringLiteral("header"), found->part, false);
+        const QString id = m_main.rels.add(footer ? QStringLiteral("footer") : QStringLiteral("header"),
+                                           m_headers[index].part, false);
         x.empty(footer ? QStringLiteral("w:footerReference") : QStringLiteral("w:headerReference"));
         static const char *const types[] = {"default", "first", "even"};
         x.attr(QStringLiteral("w:type"), QLatin1StringView(types[slot]));

@@ -198,6 +198,8 @@ private:
         QByteArray xml;
     };
     std::vector<HeaderPart> m_headers;
+    QHash<QString, size_t> m_headerByContent;
+    int m_headerCount = 0, m_footerCount = 0;
     bool m_evenHeaders = false;
     QString m_noteWords;
 

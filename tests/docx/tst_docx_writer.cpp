@@ -307,6 +307,12 @@ void TestDocxWriter::facts_data()
                            << "w:instrText" << "xml:space" << QStringList{"preserve"};
     QTest::newRow("field parts") << rtfDocument("\\pard Strana {\\field{\\*\\fldinst PAGE}{\\fldrslt 1}}\\par") << doc
                                  << "w:fldChar" << "w:fldCharType" << QStringList{"begin", "separate", "end"};
+    QTest::newRow("field without result") << rtfDocument("\\pard Dnes {\\field\\fldlock{\\*\\fldinst DATE}}.\\par") << doc
+                                          << "w:fldChar" << "w:fldCharType" << QStringList{"begin", "separate", "end"};
+    QTest::newRow("hidden text") << rtfDocument("\\pard a{\\v skryt\\'fd }b\\par") << doc << "w:r" << "#text"
+                                 << QStringList{"a", "skrytý ", "b"};
+    QTest::newRow("hidden text vanishes") << rtfDocument("\\pard a{\\v skryt\\'fd }b\\par") << doc << "w:vanish"
+                                          << "w:val" << QStringList{""};
     QTest::newRow("comment") << rtfDocument("\\pard Text{\\*\\atnid JN}{\\*\\atnauthor Jan Nov\\'e1k}\\chatn"
                                             "{\\*\\annotation\\pard Pozn\\'e1mka k textu.} dal\\'9a\\'ed\\par")
                              << "word/comments.xml" << "w:comment" << "w:author" << QStringList{"Jan Novák"};

@@ -90,11 +90,16 @@ QStringList query(const QByteArray &docx, const QString &part, const QString &el
     QStringList out;
     int depth = 0, inside = -1;
     QString text;
+    // "parent/child": a child of that parent only.
+    const QString parent = element.contains(u'/') ? element.section(u'/', 0, 0) : QString();
+    const QString name = element.section(u'/', -1);
+    QStringList path;
     while (!r.atEnd()) {
         const auto t = r.readNext();
         if (t == QXmlStreamReader::StartElement) {
             ++depth;
-            if (r.qualifiedName() == element) {
+            path << r.qualifiedName().toString();
+            if (r.qualifiedName() == name && (parent.isEmpty() || (path.size() > 1 && path[path.size() - 2] == parent))) {
                 if (attribute == QLatin1StringView("#text")) {
                     inside = depth;
                     text.clear();
@@ -104,6 +109,7 @@ QStringList query(const QByteArray &docx, const QString &part, const QString &el
             } else if (inside >= 0 && r.qualifiedName() == u"w:t") {
                 text += r.readElementText();
                 --depth;
+                path.removeLast();
             }
         } else if (t == QXmlStreamReader::EndElement) {
             if (depth == inside) {
@@ -111,6 +117,7 @@ QStringList query(const QByteArray &docx, const QString &part, const QString &el
                 inside = -1;
             }
             --depth;
+            path.removeLast();
         }
     }
     if (r.hasError())
@@ -261,6 +268,65 @@ void TestDocxWriter::facts_data()
     QTest::newRow("heading style") << rtfDocument("{\\stylesheet{\\s0 Normal;}{\\s1\\b heading 1;}}\\pard\\s1 N\\par")
                                    << "word/styles.xml" << "w:outlineLvl" << "w:val"
                                    << QStringList{"0", "1", "2", "3", "4", "5", "6", "7", "8"};
+    // character formats, one property each
+    QTest::newRow("italic") << rtfDocument("\\pard{\\i a}\\par") << doc << "w:i" << "w:val" << QStringList{""};
+    QTest::newRow("strike") << rtfDocument("\\pard{\\strike a}\\par") << doc << "w:strike" << "w:val" << QStringList{""};
+    QTest::newRow("small capitals") << rtfDocument("\\pard{\\scaps a}\\par") << doc << "w:smallCaps" << "w:val"
+                                    << QStringList{""};
+    QTest::newRow("underlines") << rtfDocument("\\pard{\\ul a}{\\uld b}{\\uldash c}{\\ulwave d}\\par") << doc << "w:u"
+                                << "w:val" << QStringList{"single", "dotted", "dash", "wave"};
+    QTest::newRow("subscript") << rtfDocument("\\pard H{\\sub 2}O\\par") << doc << "w:vertAlign" << "w:val"
+                               << QStringList{"subscript"};
+    QTest::newRow("font") << rtfDocument("{\\fonttbl{\\f1 DejaVu Sans;}}\\pard{\\f1 a}\\par") << doc << "w:rFonts"
+                          << "w:ascii" << QStringList{"DejaVu Sans"};
+    QTest::newRow("highlight colour") << rtfDocument("{\\colortbl;\\red255\\green255\\blue0;}\\pard{\\highlight1 a}\\par")
+                                      << doc << "w:highlight" << "w:val" << QStringList{"yellow"};
+    QTest::newRow("shading colour") << rtfDocument("{\\colortbl;\\red1\\green2\\blue3;}\\pard{\\chcbpat1 a}\\par") << doc
+                                    << "w:shd" << "w:fill" << QStringList{"010203"};
+    QTest::newRow("document language") << rtfDocument("\\deflang1051\\pard a\\par") << "word/styles.xml" << "w:lang"
+                                       << "w:val" << QStringList{"sk-SK"};
+    QTest::newRow("document font") << rtfDocument("\\pard a\\par") << "word/styles.xml" << "w:rFonts" << "w:ascii"
+                                   << QStringList{"Liberation Serif"};
+    // paragraph formats
+    QTest::newRow("justified") << rtfDocument("\\pard\\qj a\\par") << doc << "w:jc" << "w:val" << QStringList{"both"};
+    QTest::newRow("indents") << rtfDocument("\\pard\\li720\\ri360\\fi-240 a\\par") << doc << "w:ind" << "w:hanging"
+                             << QStringList{"240"};
+    QTest::newRow("spacing") << rtfDocument("\\pard\\sb120\\sa240 a\\par") << doc << "w:spacing" << "w:after"
+                             << QStringList{"240"};
+    QTest::newRow("line height") << rtfDocument("\\pard\\sl360\\slmult1 a\\par") << doc << "w:spacing" << "w:line"
+                                 << QStringList{"360"};
+    QTest::newRow("tab stops") << rtfDocument("\\pard\\tx1440\\tqr\\tx5000 a\\tab b\\par") << doc << "w:tabs/w:tab"
+                               << "w:pos" << QStringList{"1440", "5000"};
+    QTest::newRow("horizontal rule") << rtfDocument("\\pard\\brdrb\\brdrs\\brdrw10 \\par") << doc << "w:bottom"
+                                     << "w:val" << QStringList{"single"};
+    // tables
+    QTest::newRow("cell shading") << rtfDocument("{\\colortbl;\\red200\\green0\\blue0;}\\trowd\\clcbpat1\\cellx2000"
+                                                 "\\pard\\intbl a\\cell\\row")
+                                  << doc << "w:tcPr/w:shd" << "w:fill" << QStringList{"C80000"};
+    QTest::newRow("cell borders") << rtfDocument("\\trowd\\clbrdrt\\brdrs\\brdrw20\\clbrdrb\\brdrdb\\brdrw10\\cellx2000"
+                                                 "\\pard\\intbl a\\cell\\row")
+                                  << doc << "w:tcBorders/w:bottom" << "w:val" << QStringList{"double"};
+    QTest::newRow("nested table") << rtfDocument("\\trowd\\cellx4000\\pard\\intbl a\\par"
+                                                 "\\pard\\intbl\\itap2 b\\nestcell{\\*\\nesttableprops\\trowd\\cellx2000\\nestrow}"
+                                                 "{\\nonesttables\\par}\\pard\\intbl\\cell\\row")
+                                  << doc << "w:tc/w:tbl" << "w:none" << QStringList{""};
+    QTest::newRow("every cell ends with a paragraph")
+        << rtfDocument("\\trowd\\cellx4000\\pard\\intbl\\itap2 b\\nestcell{\\*\\nesttableprops\\trowd\\cellx2000\\nestrow}"
+                       "{\\nonesttables\\par}\\pard\\intbl\\cell\\row")
+        << doc << "w:tc/w:p" << "#text" << QStringList{"b", ""};
+    // sections
+    QTest::newRow("even page header") << rtfDocument("{\\headerl\\pard Sud\\'e1\\par}{\\headerr\\pard Lich\\'e1\\par}\\pard a\\par")
+                                      << doc << "w:headerReference" << "w:type" << QStringList{"even", "default"};
+    QTest::newRow("even headers on") << rtfDocument("{\\headerl\\pard Sud\\'e1\\par}\\pard a\\par") << "word/settings.xml"
+                                     << "w:evenAndOddHeaders" << "w:val" << QStringList{""};
+    QTest::newRow("columns") << rtfDocument("\\pard a\\par\\sect\\sectd\\sbknone\\cols2\\pard b\\par") << doc << "w:cols"
+                             << "w:num" << QStringList{"", "2"};
+    QTest::newRow("continuous section") << rtfDocument("\\pard a\\par\\sect\\sectd\\sbknone\\pard b\\par") << doc
+                                        << "w:type" << "w:val" << QStringList{"continuous"};
+    QTest::newRow("link in a header") << rtfDocument("{\\header\\pard{\\field{\\*\\fldinst HYPERLINK \"http://example.org/\"}"
+                                                     "{\\fldrslt web}}\\par}\\pard a\\par")
+                                      << "word/_rels/header1.xml.rels" << "Relationship" << "Target"
+                                      << QStringList{"http://example.org/"};
     QTest::newRow("grid spans") << mixed << doc << "w:gridSpan" << "w:val" << QStringList{"2"};
     QTest::newRow("vertical merge") << mixed << doc << "w:vMerge" << "w:val" << QStringList{"restart", ""};
     QTest::newRow("grid columns") << mixed << doc << "w:gridCol" << "w:w" << QStringList{"2000", "2000", "2000"};

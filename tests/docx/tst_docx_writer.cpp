@@ -483,12 +483,25 @@ void TestDocxWriter::sameDocumentSameBytes()
     QCOMPARE(docxOf(rtf), docxOf(rtf));
 }
 
+// All the model's neutral pieces in one document.
+void allPieces(QTextCursor &c)
+{
+    keptWordXml(c);
+    c.insertBlock();
+    bookmarked(c);
+    c.insertBlock();
+    commented(c);
+    c.insertBlock();
+    spanningField(c);
+}
+
 void TestDocxWriter::readersRead_data()
 {
-    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<QByteArray>("rtf"); // or empty, for the document `build` makes
+    QTest::addColumn<Build>("build");
     QTest::addColumn<QStringList>("lines"); // lines LibreOffice's and pandoc's text must hold, in this order
 
-    QTest::newRow("mixed") << mixedRtf()
+    QTest::newRow("mixed") << mixedRtf() << Build()
                            << QStringList{"První odstavec", "Položka jedna", "Podpoložka", "Odrážka", "Viz odkaz tady.",
                                           "Obrázek", "Konec"};
     QTest::newRow("formats and sections")
@@ -496,19 +509,20 @@ void TestDocxWriter::readersRead_data()
                        "\\pard\\s1 Nadpis\\par\\pard\\qj{\\b tu\\'e8n\\'e9} a {\\i kurz\\'edva}\\tab dal\\'9a\\'ed\\par"
                        "\\pard Strana {\\field{\\*\\fldinst PAGE}{\\fldrslt 1}}\\par\\sect\\sectd\\lndscpsxn"
                        "\\pgwsxn16838\\pghsxn11906\\pard Na \\'9a\\'ed\\'f8ku\\par")
-        << QStringList{"Nadpis", "tučné a kurzíva", "Na šířku"};
+        << Build() << QStringList{"Nadpis", "tučné a kurzíva", "Na šířku"};
 }
 
 void TestDocxWriter::readersRead()
 {
     QFETCH(QByteArray, rtf);
+    QFETCH(Build, build);
     QFETCH(QStringList, lines);
     const QString name = QString::fromLatin1(QTest::currentDataTag()).replace(u' ', u'_');
     const QString path = m_dir.filePath(name + QStringLiteral(".docx"));
     {
         QFile f(path);
         QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(docxOf(rtf));
+        f.write(build ? docxOf(build) : docxOf(rtf));
     }
     int ran = 0;
     const auto holdsLines = [&](const QString &reader, const QString &text) {

@@ -305,7 +305,7 @@ QByteArray Writer::sectionXml(const QStringList &section, bool first)
         x.empty(QStringLiteral("w:titlePg"));
     x.end();
     QByteArray out = x.finish();
-    return out.mid(out.indexOf("<w:sectPr"));
+    return out.mid(out.indexOf("<w:sectPr")).trimmed();
 }
 
 QByteArray Writer::headerXml(const QString &rtf, bool footer, const QString &partName)

@@ -230,10 +230,24 @@ void Writer::writeFrame(Xml &x, const QTextDocument &doc, const QTextFrame *fram
 
 void Writer::writeChildFrame(Xml &x, const QTextDocument &doc, const QTextFrame *child)
 {
-    if (const auto *table = qobject_cast<const QTextTable *>(child))
-        writeTable(x, doc, table);
-    else
+    const auto *table = qobject_cast<const QTextTable *>(child);
+    if (!table) {
         writeFrame(x, doc, child);
+        return;
+    }
+    writeTable(x, doc, table);
+    // A section that ends with a table: Word keeps a section's properties
+    // in a paragraph, so an empty one ends it.
+    if (&doc == &m_doc && m_tableLevel == 0) {
+        const QTextBlock after = doc.findBlock(table->lastPosition() + 1);
+        if (const auto it = m_sectionEnds.constFind(after.blockNumber()); after.isValid() && it != m_sectionEnds.cend()) {
+            x.start(QStringLiteral("w:p"));
+            x.start(QStringLiteral("w:pPr"));
+            x.raw(m_sections[*it].xml);
+            x.end();
+            x.end();
+        }
+    }
 }
 
 // Qt keeps a paragraph before every table; an empty one that starts a

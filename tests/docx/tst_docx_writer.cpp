@@ -321,6 +321,10 @@ void TestDocxWriter::facts_data()
                                      << "w:evenAndOddHeaders" << "w:val" << QStringList{""};
     QTest::newRow("columns") << rtfDocument("\\pard a\\par\\sect\\sectd\\sbknone\\cols2\\pard b\\par") << doc << "w:cols"
                              << "w:num" << QStringList{"", "2"};
+    QTest::newRow("section ending with a table")
+        << rtfDocument("\\trowd\\cellx2000\\pard\\intbl a\\cell\\row\\sect\\sectd\\lndscpsxn\\pgwsxn16838\\pghsxn11906"
+                       "\\pard b\\par")
+        << doc << "w:pgSz" << "w:w" << QStringList{"11906", "16838"};
     QTest::newRow("continuous section") << rtfDocument("\\pard a\\par\\sect\\sectd\\sbknone\\pard b\\par") << doc
                                         << "w:type" << "w:val" << QStringList{"continuous"};
     QTest::newRow("link in a header") << rtfDocument("{\\header\\pard{\\field{\\*\\fldinst HYPERLINK \"http://example.org/\"}"

@@ -91,7 +91,9 @@ void Writer::writeRunProperties(Xml &x, const QTextCharFormat &f, const QString 
         }();
         style = &heading;
     }
-    const QString charStyle = charStyleIdOf(f);
+    QString charStyle = charStyleIdOf(f);
+    if (charStyle.isEmpty())
+        charStyle = m_markStyle; // a note's mark
     if (!charStyle.isEmpty()) {
         if (const auto it = m_styleById.constFind(charStyle); it != m_styleById.cend())
             style = &m_styles[*it].chr;

@@ -52,7 +52,11 @@ bool Writer::writeNoteMark(Xml &x, const QTextCharFormat &f, QStringView text)
     const bool custom = !f.boolProperty(NoteAutoNumber);
     const int id = int(m_notes[kind].size()) + 1;
     m_notes[kind].push_back({id, &note, custom});
+    // Raised by its style, as Word's own marks are, where its format says
+    // nothing of it.
+    m_markStyle = kind ? QStringLiteral("EndnoteReference") : QStringLiteral("FootnoteReference");
     startRun(x, f, QString());
+    m_markStyle.clear();
     x.empty(kind ? QStringLiteral("w:endnoteReference") : QStringLiteral("w:footnoteReference"));
     if (custom)
         x.attr(QStringLiteral("w:customMarkFollows"), QStringLiteral("1"));
@@ -72,7 +76,9 @@ bool Writer::writeSelfMark(Xml &x, const QTextCharFormat &f)
 {
     if (m_noteKind < 0)
         return false;
+    m_markStyle = m_noteKind ? QStringLiteral("EndnoteReference") : QStringLiteral("FootnoteReference");
     startRun(x, f, QString());
+    m_markStyle.clear();
     x.empty(m_noteKind ? QStringLiteral("w:endnoteRef") : QStringLiteral("w:footnoteRef"));
     x.end();
     return true;

@@ -219,7 +219,8 @@ private:
     std::map<QString, int> m_bookmarks; // open, by name
     int m_nextBookmark = 0;
     bool m_skipKeptText = false;
-    bool m_hidden = false; // the run being written is hidden text // the text after a kept Word piece is its shown text
+    bool m_hidden = false; // the run being written is hidden text
+    QString m_markStyle;   // the character style of the note mark being written // the text after a kept Word piece is its shown text
 
     // pictures (writepictures.cpp)
     void writePicture(Xml &x, const QTextDocument &doc, const QTextImageFormat &f);

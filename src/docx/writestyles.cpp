@@ -53,6 +53,10 @@ void Writer::loadStyles()
             id = QStringLiteral("Heading") + QString::number(h);
         else if (s.character && s.name.compare(QLatin1StringView("Default Paragraph Font"), Qt::CaseInsensitive) == 0)
             id = QStringLiteral("DefaultParagraphFont");
+        else if (s.character && s.name.compare(QLatin1StringView("footnote reference"), Qt::CaseInsensitive) == 0)
+            id = QStringLiteral("FootnoteReference");
+        else if (s.character && s.name.compare(QLatin1StringView("endnote reference"), Qt::CaseInsensitive) == 0)
+            id = QStringLiteral("EndnoteReference");
         else {
             for (const QChar c : s.name) {
                 if ((c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9'))
@@ -181,6 +185,18 @@ QByteArray Writer::stylesXml()
         x.val(QStringLiteral("w:uiPriority"), 1);
         x.empty(QStringLiteral("w:semiHidden"));
         x.empty(QStringLiteral("w:unhideWhenUsed"));
+        x.end();
+    }
+    // Note marks are raised by their styles.
+    for (const char *id : {"FootnoteReference", "EndnoteReference"}) {
+        if (m_styleById.contains(QLatin1StringView(id)))
+            continue;
+        begin("character", QLatin1StringView(id),
+              id[0] == 'F' ? QStringLiteral("footnote reference") : QStringLiteral("endnote reference"), false);
+        x.val(QStringLiteral("w:basedOn"), QStringLiteral("DefaultParagraphFont"));
+        x.start(QStringLiteral("w:rPr"));
+        x.val(QStringLiteral("w:vertAlign"), QStringLiteral("superscript"));
+        x.end();
         x.end();
     }
     // The headings the model gives by level alone.

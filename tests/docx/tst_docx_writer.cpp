@@ -345,6 +345,7 @@ void TestDocxWriter::facts_data()
                                 << QStringList{"3", "1", "3", "1", "3", "3", "3", "3", "3"};
     QTest::newRow("list items") << mixed << doc << "w:ilvl" << "w:val" << QStringList{"0", "1", "3"};
     QTest::newRow("note reference") << mixed << doc << "w:footnoteReference" << "w:id" << QStringList{"1"};
+    QTest::newRow("note mark style") << mixed << doc << "w:rStyle" << "w:val" << QStringList{"FootnoteReference"};
     QTest::newRow("note texts") << mixed << "word/footnotes.xml" << "w:footnote" << "#text"
                                 << QStringList{"", "", " Text poznámky."};
     QTest::newRow("note separators") << mixed << "word/footnotes.xml" << "w:footnote" << "w:type"

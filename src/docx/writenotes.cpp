@@ -214,6 +214,7 @@ QByteArray Writer::sectionXml(const QStringList &section, bool first)
     for (int &m : margins)
         m = m >= 0 ? m : 1417;
     bool landscape = page.landscape;
+    int gutter = page.gutter;
     bool titlePage = false;
     int headerY = 709, footerY = 709, columns = 1, columnGap = 708, pageStart = -1;
     QString type;
@@ -230,6 +231,7 @@ QByteArray Writer::sectionXml(const QStringList &section, bool first)
         else if (w == QLatin1StringView("margrsxn") && hasValue) margins[1] = v;
         else if (w == QLatin1StringView("margbsxn") && hasValue) margins[2] = v;
         else if (w == QLatin1StringView("marglsxn") && hasValue) margins[3] = v;
+        else if (w == QLatin1StringView("guttersxn") && hasValue) gutter = v;
         else if (w == QLatin1StringView("lndscpsxn")) landscape = true;
         else if (w == QLatin1StringView("titlepg")) titlePage = true;
         else if (w == QLatin1StringView("headery") && hasValue) headerY = v;
@@ -298,7 +300,7 @@ QByteArray Writer::sectionXml(const QStringList &section, bool first)
     x.attr(QStringLiteral("w:left"), QString::number(std::abs(margins[3])));
     x.attr(QStringLiteral("w:header"), QString::number(std::clamp(headerY, 0, 31680)));
     x.attr(QStringLiteral("w:footer"), QString::number(std::clamp(footerY, 0, 31680)));
-    x.attr(QStringLiteral("w:gutter"), QStringLiteral("0"));
+    x.attr(QStringLiteral("w:gutter"), QString::number(std::clamp(gutter, 0, 31680)));
     if (pageStart >= 0) {
         x.empty(QStringLiteral("w:pgNumType"));
         x.attr(QStringLiteral("w:start"), QString::number(pageStart));

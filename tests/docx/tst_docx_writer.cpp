@@ -82,7 +82,7 @@ QByteArray docxOf(const QByteArray &rtf)
 
 // What a query finds in a part: for each element of that name, the
 // attribute's value ("" when absent), or with attribute "#text" the text
-// of its w:t descendants.
+// of its w:t descendants, with "#own" its own text.
 QStringList query(const QByteArray &docx, const QString &part, const QString &element, const QString &attribute)
 {
     package::ZipReader zip(docx);
@@ -103,6 +103,10 @@ QStringList query(const QByteArray &docx, const QString &part, const QString &el
                 if (attribute == QLatin1StringView("#text")) {
                     inside = depth;
                     text.clear();
+                } else if (attribute == QLatin1StringView("#own")) { // the element's own text
+                    out << r.readElementText();
+                    --depth;
+                    path.removeLast();
                 } else {
                     out << r.attributes().value(attribute).toString();
                 }
@@ -393,6 +397,13 @@ void TestDocxWriter::facts_data()
                                   << QStringList{"rels", "xml", "png"};
     QTest::newRow("bitmap type") << rtfDocument("\\pard{\\pict\\dibitmap0\\picw1\\pich1 280000000100000001000000010018000000000004000000000000000000000000000000000000000000ff00}\\par")
                                  << "[Content_Types].xml" << "Default" << "Extension" << QStringList{"rels", "xml", "bmp"};
+    const QByteArray info = rtfDocument("{\\info{\\title N\\'e1zev}{\\author Autor}{\\keywords slova}"
+                                        "{\\creatim\\yr2024\\mo3\\dy5\\hr10\\min20}}\\pard a\\par");
+    QTest::newRow("title") << info << "docProps/core.xml" << "dc:title" << "#own" << QStringList{"Název"};
+    QTest::newRow("author") << info << "docProps/core.xml" << "dc:creator" << "#own" << QStringList{"Autor"};
+    QTest::newRow("keywords") << info << "docProps/core.xml" << "cp:keywords" << "#own" << QStringList{"slova"};
+    QTest::newRow("created") << info << "docProps/core.xml" << "dcterms:created" << "xsi:type"
+                             << QStringList{"dcterms:W3CDTF"};
     QTest::newRow("no characters XML refuses") << rtfDocument("\\pard a\\u1?b\\u65535?c\\par") << doc << "w:p"
                                                << "#text" << QStringList{"abc"};
 }

@@ -629,6 +629,27 @@ void Reader::frame(const Node &n, const QTextCharFormat &f)
         picture(n, *image, f);
         return;
     }
+    // A text box holding pictures of the package (a picture with its
+    // caption): its XML is no use elsewhere, so its content is read in
+    // place, pictures and all.
+    if (const Node *box = n.child(ns::draw, L("text-box")); box && refersToParts(n)) {
+        bool first = true;
+        for (const Node &k : box->kids) {
+            if (k.isText())
+                continue;
+            if (!first)
+                insertText(QStringLiteral(" "), f, true);
+            first = false;
+            if (k.is(ns::text, L("p")) || k.is(ns::text, L("h"))) {
+                inlines(k, f);
+            } else {
+                QString text;
+                visibleText(k, text);
+                insertText(text, f, true);
+            }
+        }
+        return;
+    }
     opaque(n, f);
 }
 

@@ -44,6 +44,25 @@ QString Node::allText() const
     return out;
 }
 
+namespace {
+
+bool holdsText(const Node &n)
+{
+    if (n.ns != ns::text)
+        return false;
+    static const QSet<QString> blocks = {
+        QStringLiteral("list"),          QStringLiteral("list-item"),       QStringLiteral("list-header"),
+        QStringLiteral("section"),       QStringLiteral("note"),            QStringLiteral("note-body"),
+        QStringLiteral("index-body"),    QStringLiteral("table-of-content"), QStringLiteral("tracked-changes"),
+        QStringLiteral("changed-region"), QStringLiteral("deletion"),       QStringLiteral("insertion"),
+        QStringLiteral("sequence-decls"), QStringLiteral("variable-decls"), QStringLiteral("user-field-decls"),
+        QStringLiteral("numbered-paragraph"), QStringLiteral("list-style"), QStringLiteral("outline-style"),
+        QStringLiteral("index-title"),   QStringLiteral("table-of-content-source")};
+    return !blocks.contains(n.name);
+}
+
+} // namespace
+
 Node parseXml(const QByteArray &xml, const QString &partName)
 {
     package::XmlReader r(xml, partName);
@@ -83,6 +102,14 @@ Node parseXml(const QByteArray &xml, const QString &partName)
                 stack.pop_back();
         } else if (t == QXmlStreamReader::Characters && !stack.empty()) {
             Node *parent = stack.back();
+            // White space between blocks is the file's indentation: only
+            // white space within paragraphs is text.
+            if (r.isWhitespace() && !holdsText(*parent))
+                continue;
+            if (++elements > limits::maxElements)
+                throw model::ReadError(tr("Dokument je příliš velký: jeho část %1 má víc než %2 prvků.")
+                                           .arg(partName)
+                                           .arg(limits::maxElements));
             // Adjacent text (a CDATA section beside characters) is one node.
             if (!parent->kids.empty() && parent->kids.back().isText())
                 parent->kids.back().text += r.text();

@@ -13,7 +13,9 @@
 #include "package/package.h"
 #include "rtf/rtf.h"
 
+#include <QBuffer>
 #include <QFile>
+#include <QImage>
 #include <QRegularExpression>
 #include <QTest>
 #include <QTextBlock>
@@ -505,6 +507,43 @@ private slots:
         QCOMPARE(info.value(QStringLiteral("revtim")).toDateTime().date(), QDate(2024, 3, 2));
     }
 
+    void packagePictures()
+    {
+        // A picture of the package, and one with its caption in a text box.
+        QImage image(8, 6, QImage::Format_RGB32);
+        image.fill(Qt::blue);
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, "PNG");
+        package::ZipWriter zip;
+        zip.add(QStringLiteral("mimetype"), "application/vnd.oasis.opendocument.text", false);
+        zip.add(QStringLiteral("content.xml"),
+                "<office:document-content xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+                "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
+                "xmlns:draw=\"urn:oasis:names:tc:opendocument:xmlns:drawing:1.0\" "
+                "xmlns:svg=\"urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0\" "
+                "xmlns:xlink=\"http://www.w3.org/1999/xlink\"><office:body><office:text>"
+                "<text:p>A<draw:frame svg:width=\"1in\" svg:height=\"0.75in\"><draw:image xlink:href=\"Pictures/a.png\"/>"
+                "</draw:frame>B</text:p>"
+                "<text:p><draw:frame svg:width=\"2in\"><draw:text-box><text:p>"
+                "<draw:frame svg:width=\"2in\" svg:height=\"1.5in\"><draw:image xlink:href=\"./Pictures/a.png\"/></draw:frame>"
+                "Obrázek 1: popis</text:p></draw:text-box></draw:frame></text:p>"
+                "</office:text></office:body></office:document-content>");
+        zip.add(QStringLiteral("Pictures/a.png"), png);
+        QTextDocument doc;
+        odt::read(zip.finish(), doc);
+        QCOMPARE(textOf(doc), QStringLiteral("AB\nObrázek 1: popis"));
+        const QList<QTextCharFormat> pictures = charsWith(doc, model::PictureGoalWidth);
+        QCOMPARE(pictures.size(), 2);
+        QCOMPARE(pictures[0].intProperty(model::PictureGoalWidth), 1440);
+        QCOMPARE(pictures[0].intProperty(model::PictureGoalHeight), 1080);
+        QCOMPARE(pictures[1].intProperty(model::PictureGoalWidth), 2880);
+        QCOMPARE(pictures[0].toImageFormat().name(), pictures[1].toImageFormat().name()); // kept once
+        QCOMPARE(model::picture(doc, pictures[0].toImageFormat()).bytes, png);
+        QVERIFY(charsWith(doc, model::OpaqueOdfXml).isEmpty());
+    }
+
     void hostile_data()
     {
         QTest::addColumn<QByteArray>("data");
@@ -553,6 +592,13 @@ private slots:
                     "<style:style style:name=\"B\" style:family=\"paragraph\" style:parent-style-name=\"C\"/>"
                     "<style:style style:name=\"C\" style:family=\"paragraph\" style:parent-style-name=\"B\"/></office:styles>")
             << false << QStringLiteral("a\nb");
+        QByteArray spans;
+        for (int i = 0; i < 900; ++i)
+            spans += "<text:span>";
+        spans += "x";
+        for (int i = 0; i < 900; ++i)
+            spans += "</text:span>";
+        QTest::newRow("spans 900 deep") << body("<text:p>" + spans + "</text:p>") << false << QStringLiteral("x");
         QTest::newRow("a billion spaces") << body("<text:p>a<text:s text:c=\"1000000000\"/>b</text:p>") << false
                                           << QStringLiteral("a") + QString(1000, u' ') + QStringLiteral("b");
         QTest::newRow("doctype")

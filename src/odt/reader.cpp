@@ -581,7 +581,7 @@ void visibleText(const Node &n, QString &out)
 {
     for (const Node &k : n.kids) {
         if (k.isText()) {
-            if (n.ns == ns::text)
+            if (n.ns == ns::text || n.ns == ns::math)
                 out += k.text.simplified().isEmpty() && !k.text.isEmpty() ? QStringLiteral(" ") : k.text;
             continue;
         }
@@ -600,10 +600,13 @@ void visibleText(const Node &n, QString &out)
 
 } // namespace
 
-void Reader::opaque(const Node &n, const QTextCharFormat &f)
+void Reader::opaque(const Node &n, const QTextCharFormat &f, const QString *shown)
 {
     QString text;
-    visibleText(n, text);
+    if (shown)
+        text = *shown;
+    else
+        visibleText(n, text);
     text = text.simplified().left(65536);
     QTextCharFormat piece;
     piece.setProperty(model::OpaqueText, text);
@@ -612,10 +615,11 @@ void Reader::opaque(const Node &n, const QTextCharFormat &f)
         piece.setProperty(model::OpaqueOdfXml, xml);
     insertPiece(f, piece);
     if (!text.isEmpty()) {
-        QTextCharFormat shown = f;
-        shown.setProperty(model::OpaqueText, QString());
-        insertText(text, shown, false);
+        QTextCharFormat visible = f;
+        visible.setProperty(model::OpaqueText, QString());
+        insertText(text, visible, false);
     }
+    m_b.lastSpace = false; // the piece stands for characters
 }
 
 void Reader::frame(const Node &n, const QTextCharFormat &f)
@@ -624,9 +628,20 @@ void Reader::frame(const Node &n, const QTextCharFormat &f)
     const Node *object = n.child(ns::draw, L("object"));
     if (!object)
         object = n.child(ns::draw, L("object-ole"));
-    // An object kept in the package shows its replacement picture.
-    if (image && (!object || object->has(ns::xlink, L("href")))) {
-        picture(n, *image, f);
+    // An object kept in the package shows its replacement picture, or
+    // its text (a formula's) where the picture is of no kind shown.
+    if (image && (!object || object->has(ns::xlink, L("href"))) && picture(n, *image, f))
+        return;
+    if (object && object->has(ns::xlink, L("href")) && m_zip) {
+        const QString part = package::resolvePart(QStringLiteral("content.xml"), object->attr(ns::xlink, L("href")));
+        QString text;
+        if (!part.isEmpty() && m_zip->contains(part + QStringLiteral("/content.xml"))) {
+            const Node content = parseXml(m_zip->read(part + QStringLiteral("/content.xml")), part + QStringLiteral("/content.xml"));
+            if (content.name == u"math")
+                visibleText(content, text);
+        }
+        text = text.simplified();
+        opaque(n, f, &text);
         return;
     }
     // A text box holding pictures of the package (a picture with its

@@ -41,6 +41,7 @@ inline constexpr QLatin1StringView meta("urn:oasis:names:tc:opendocument:xmlns:m
 inline constexpr QLatin1StringView svg("urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0");
 inline constexpr QLatin1StringView loext("urn:org:documentfoundation:names:experimental:office:xmlns:loext:1.0");
 inline constexpr QLatin1StringView xml("http://www.w3.org/XML/1998/namespace");
+inline constexpr QLatin1StringView math("http://www.w3.org/1998/Math/MathML");
 } // namespace ns
 
 // Hostile bounds beside package::XmlReader's nesting limit.
@@ -167,9 +168,9 @@ public:
     void insertPiece(const QTextCharFormat &base, QTextCharFormat piece);
     void field(const Node &n, const QTextCharFormat &f, const QString &instruction);
     void annotation(const Node &n, const QTextCharFormat &f);
-    void opaque(const Node &n, const QTextCharFormat &f);
+    void opaque(const Node &n, const QTextCharFormat &f, const QString *shown = nullptr);
     void frame(const Node &n, const QTextCharFormat &f);
-    void picture(const Node &frame, const Node &image, const QTextCharFormat &f);
+    bool picture(const Node &frame, const Node &image, const QTextCharFormat &f);
     void readMeta(const Node &meta);
 
     // lists (readlists.cpp)

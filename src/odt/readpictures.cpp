@@ -52,7 +52,7 @@ QByteArray asPng(const QByteArray &bytes)
 
 } // namespace
 
-void Reader::picture(const Node &frame, const Node &image, const QTextCharFormat &base)
+bool Reader::picture(const Node &frame, const Node &image, const QTextCharFormat &base)
 {
     QByteArray bytes;
     if (const Node *data = image.child(ns::office, QLatin1StringView("binary-data"))) {
@@ -66,10 +66,8 @@ void Reader::picture(const Node &frame, const Node &image, const QTextCharFormat
         if (!part.isEmpty() && m_zip->contains(part))
             bytes = m_zip->read(part);
     }
-    if (bytes.isEmpty()) {
-        opaque(frame, base); // a linked picture: kept as it was
-        return;
-    }
+    if (bytes.isEmpty())
+        return false; // a linked picture: kept as it was
     if (bytes.size() > model::limits::maxPictureBytes)
         throw model::ReadError(tr("Dokument je příliš velký: obsahuje obrázek větší než %1 MB.")
                                    .arg(model::limits::maxPictureBytes / (1024 * 1024)));
@@ -80,10 +78,8 @@ void Reader::picture(const Node &frame, const Node &image, const QTextCharFormat
     data.blip = blipOf(bytes);
     if (data.blip.isEmpty()) {
         const QByteArray png = asPng(bytes);
-        if (png.isEmpty()) {
-            opaque(frame, base); // SVG and kinds the model has no name for
-            return;
-        }
+        if (png.isEmpty())
+            return false; // SVG and kinds the model has no name for
         bytes = png;
         data.blip = "pngblip";
     }
@@ -156,6 +152,7 @@ void Reader::picture(const Node &frame, const Node &image, const QTextCharFormat
     m_b.cursor.insertText(QString(QChar::ObjectReplacementCharacter), f);
     m_b.lastSpace = false;
     m_b.trailingSpace = -1;
+    return true;
 }
 
 } // namespace odt::detail

@@ -152,7 +152,7 @@ private slots:
     void detection_data()
     {
         QTest::addColumn<QString>("file");
-        for (const char *b : {"text", "lists", "tables", "notes", "misc"})
+        for (const char *b : {"text", "lists", "tables", "notes", "misc", "pieces"})
             addBoth(b);
     }
     void detection()
@@ -505,6 +505,49 @@ private slots:
         QCOMPARE(info.value(QStringLiteral("keywords")).toString(), QStringLiteral("první, druhé"));
         QCOMPARE(info.value(QStringLiteral("creatim")).toDateTime().date(), QDate(2024, 3, 1));
         QCOMPARE(info.value(QStringLiteral("revtim")).toDateTime().date(), QDate(2024, 3, 2));
+    }
+
+    void pieces_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<int>("kept");
+        const QString text = QStringLiteral("Obsah\nKapitola\t1\nKapitola\nÚvod bez čísla\n1.\tPrvní bod\npokračování bodu\n"
+                                            "2.\tDruhý bod\nTvar Nápis ve tvaru a vzorec a+b konec.");
+        QTest::newRow("pieces.fodt") << QStringLiteral("pieces.fodt") << text << 2;
+        // LibreOffice leaves a formula written into a flat file out of its package.
+        QTest::newRow("pieces.odt") << QStringLiteral("pieces.odt")
+                                    << QString(text).replace(QStringLiteral("vzorec a+b konec"), QStringLiteral("vzorec  konec")) << 1;
+    }
+    void pieces()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, expected);
+        QFETCH(int, kept);
+        const auto doc = load(file);
+        QCOMPARE(textOf(*doc), expected);
+        // The table of contents: its text is a field's result.
+        QCOMPARE(formatOf(*doc, QStringLiteral("Obsah")).stringProperty(model::FieldInstruction),
+                 QStringLiteral("TOC \\o \"1-2\" \\h"));
+        QCOMPARE(formatOf(*doc, QStringLiteral("Kapitola\t1")).intProperty(model::WrapId),
+                 formatOf(*doc, QStringLiteral("Obsah")).intProperty(model::WrapId));
+        QVERIFY(!formatOf(*doc, QStringLiteral("Tvar")).hasProperty(model::FieldInstruction));
+        // A list's header and an item's second paragraph show no label.
+        QCOMPARE(blockWith(*doc, QStringLiteral("Úvod")).textList(), nullptr);
+        QCOMPARE(blockWith(*doc, QStringLiteral("pokračování")).textList(), nullptr);
+        QVERIFY(blockWith(*doc, QStringLiteral("pokračování")).blockFormat().leftMargin() > 0);
+        // The shape and the formula: their XML kept, their text shown.
+        const QList<QTextCharFormat> pieces = charsWith(*doc, model::OpaqueOdfXml);
+        QCOMPARE(pieces.size(), kept);
+        const QString shape = pieces[0].stringProperty(model::OpaqueOdfXml);
+        QVERIFY(shape.startsWith(QLatin1StringView("<draw:custom-shape ")));
+        QVERIFY(shape.contains(QLatin1StringView("<draw:enhanced-geometry ")));
+        QCOMPARE(pieces[0].stringProperty(model::OpaqueText), QStringLiteral("Nápis ve tvaru"));
+        QCOMPARE(pieces[0].objectType(), model::PieceObject);
+        if (kept > 1) {
+            QVERIFY(pieces[1].stringProperty(model::OpaqueOdfXml).contains(QLatin1StringView("<math:annotation math:encoding=\"StarMath 5.0\">a + b</math:annotation>")));
+            QCOMPARE(pieces[1].stringProperty(model::OpaqueText), QStringLiteral("a+b"));
+        }
     }
 
     void packagePictures()

@@ -12,6 +12,7 @@
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextFrame>
+#include <QtGui/private/qtextdocument_p.h> // speed: inserting runs and paragraphs
 
 namespace odt {
 
@@ -298,7 +299,9 @@ void Reader::startBlock(const QTextBlockFormat &bf, const QTextCharFormat &cf)
         m_b.cursor.setBlockFormat(bf);
         m_b.cursor.setBlockCharFormat(cf);
     } else {
-        m_b.cursor.insertBlock(bf, cf);
+        QTextDocumentPrivate *d = QTextDocumentPrivate::get(m_b.cursor.document());
+        d->insertBlock(m_b.cursor.position(), d->formatCollection()->indexForFormat(bf),
+                       d->formatCollection()->indexForFormat(cf));
     }
     m_b.lastSpace = true;
     m_b.trailingSpace = -1;
@@ -410,7 +413,15 @@ void Reader::insertText(const QString &text, const QTextCharFormat &format, bool
         f.setProperty(model::FieldInstruction, m_blockField);
         f.setProperty(model::WrapId, m_blockFieldId);
     }
-    m_b.cursor.insertText(out, f);
+    // QTextCursor::insertText lays the paragraph out again for each run;
+    // the text (cleaned of paragraph and frame breaks above) goes to the
+    // document directly, as the RTF reader inserts its runs.
+    if (m_b.cursor.hasSelection()) {
+        m_b.cursor.insertText(out, f);
+    } else {
+        QTextDocumentPrivate *d = QTextDocumentPrivate::get(m_b.cursor.document());
+        d->insert(m_b.cursor.position(), out, d->formatCollection()->indexForFormat(f));
+    }
     m_b.trailingSpace = endsCollapsed ? m_b.cursor.position() - 1 : -1;
 }
 

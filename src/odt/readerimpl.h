@@ -185,6 +185,7 @@ public:
     void note(const Node &n, const QTextCharFormat &f);
     QString subDocumentRtf(const Node &content, QString *plain, const QString &selfMark);
     QStringList sectionOf(const QString &masterName, bool first);
+    QStringList readSection(const QString &masterName, bool first);
     void pageSetupOf(const QString &masterName);
 
     // What one document (the body, a note, a header) is being built into.
@@ -263,7 +264,7 @@ public:
     QString m_firstSectionMaster;
     bool m_firstParagraph = true;
     int m_sections = 1;
-    QStringList m_firstSection;
+    QHash<QString, QStringList> m_sectionCache;
     bool m_pageSet = false;
     QVariantMap m_info;
 };

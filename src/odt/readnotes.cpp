@@ -98,6 +98,19 @@ void Reader::note(const Node &n, const QTextCharFormat &f)
 
 QStringList Reader::sectionOf(const QString &masterName, bool first)
 {
+    // Sections of one master page share their headers: read once.
+    if (!first) {
+        if (auto it = m_sectionCache.constFind(masterName); it != m_sectionCache.cend())
+            return *it;
+        const QStringList section = readSection(masterName, false);
+        m_sectionCache.insert(masterName, section);
+        return section;
+    }
+    return readSection(masterName, true);
+}
+
+QStringList Reader::readSection(const QString &masterName, bool first)
+{
     const Node *master = m_masterPages.value(masterName);
     if (!master)
         master = m_masterPages.value(m_firstMaster);

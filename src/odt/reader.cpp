@@ -372,6 +372,8 @@ void Reader::paragraph(const Node &p, bool heading)
     startBlock(bf, cf);
     if (m_b.list.level >= 0)
         attachList(m_b.list.level);
+    else if (heading && m_b.tableDepth == 0)
+        numberHeading(p, level);
     if (!m_selfMark.isEmpty()) {
         QTextCharFormat mark = cf;
         mark.setVerticalAlignment(QTextCharFormat::AlignSuperScript);

@@ -177,6 +177,7 @@ public:
     void readListStyle(const Node &n, QHash<QString, ListStyle> &into);
     void list(const Node &n, int level);
     void attachList(int level);
+    void numberHeading(const Node &h, int level);
 
     // tables (readtables.cpp)
     void table(const Node &n);
@@ -234,6 +235,9 @@ public:
     QHash<QString, int> m_styleNumbers; // common paragraph styles' names -> number
     QStringList m_styleOrder;
     int m_listGroups = 0;
+    ListStyle m_outline;      // text:outline-style: the headings' numbers
+    bool m_hasOutline = false;
+    int m_outlineGroup = 0;
     QHash<QString, int> m_listIds;     // xml:id -> group
     QHash<QString, int> m_lastGroupOfStyle;
     int m_lastGroup = 0;

@@ -50,10 +50,15 @@ void Reader::readListStyle(const Node &n, QHash<QString, ListStyle> &into)
     if (into.size() >= 4096)
         return;
     ListStyle style;
-    for (int i = 0; i < limits::maxListLevels; ++i) // levels the file leaves out
+    const bool outline = n.is(ns::text, L("outline-style"));
+    for (int i = 0; i < limits::maxListLevels; ++i) { // levels the file leaves out
         style.levels[i].bulletText = QStringLiteral("\u2022");
+        style.levels[i].noNumber = outline;
+        style.levels[i].bullet = !outline;
+    }
     for (const Node &k : n.kids) {
-        const bool number = k.is(ns::text, L("list-level-style-number"));
+        // Outline numbering's levels are numbered levels by another name.
+        const bool number = k.is(ns::text, L("list-level-style-number")) || k.is(ns::text, L("outline-level-style"));
         const bool bullet = k.is(ns::text, L("list-level-style-bullet"));
         if (!number && !bullet && !k.is(ns::text, L("list-level-style-image")))
             continue;
@@ -62,6 +67,7 @@ void Reader::readListStyle(const Node &n, QHash<QString, ListStyle> &into)
             continue;
         ListLevel &l = style.levels[level - 1];
         l = ListLevel();
+        l.noNumber = outline && !number;
         l.prefix = k.attr(ns::style, L("num-prefix")).left(64);
         l.suffix = k.attr(ns::style, L("num-suffix")).left(64);
         if (number) {
@@ -93,6 +99,13 @@ void Reader::readListStyle(const Node &n, QHash<QString, ListStyle> &into)
                     + toTwips(props->attr(ns::text, L("min-label-width")));
             }
         }
+    }
+    if (n.is(ns::text, L("outline-style"))) {
+        m_outline = style;
+        m_hasOutline = false;
+        for (const ListLevel &l : style.levels)
+            m_hasOutline = m_hasOutline || (!l.bullet && !l.noNumber);
+        return;
     }
     into.insert(n.attr(ns::style, L("name")), style);
 }
@@ -239,6 +252,34 @@ void Reader::attachList(int level)
     bf.setTextIndent(0);
     m_b.cursor.mergeBlockFormat(bf);
     m_b.lists.insert(key, ListRun{list->objectIndex(), first});
+}
+
+} // namespace odt::detail
+
+namespace odt::detail {
+
+// A heading numbered by the outline style: an item of one list of the
+// document's headings, as word processors number them.
+void Reader::numberHeading(const Node &h, int level)
+{
+    if (!m_hasOutline || level < 1 || m_b.list.level >= 0 || h.attr(ns::text, L("is-list-header")) == u"true")
+        return;
+    const ListLevel &def = m_outline.levels[level - 1];
+    if (def.bullet || def.noNumber)
+        return;
+    if (!m_outlineGroup)
+        m_outlineGroup = ++m_listGroups;
+    const ListContext saved = m_b.list;
+    m_b.list = ListContext();
+    m_b.list.group = m_outlineGroup;
+    m_b.list.style = &m_outline;
+    m_b.list.level = level - 1;
+    m_b.list.itemFirst = true;
+    if (h.attr(ns::text, L("restart-numbering")) == u"true" || h.has(ns::text, L("start-value")))
+        m_b.list.restartAt = h.has(ns::text, L("start-value"))
+            ? std::clamp(h.attr(ns::text, L("start-value")).toInt(), 0, 1 << 24) : def.start;
+    attachList(level - 1);
+    m_b.list = saved;
 }
 
 } // namespace odt::detail

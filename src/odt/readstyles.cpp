@@ -293,7 +293,7 @@ void Reader::readStyles(const Node &container, bool common, QHash<QString, Style
 {
     QHash<QString, ListStyle> &lists = common ? m_listCommon : *m_listAutos;
     for (const Node &n : container.kids) {
-        if (n.is(ns::text, QLatin1StringView("list-style"))) {
+        if (n.is(ns::text, QLatin1StringView("list-style")) || n.is(ns::text, QLatin1StringView("outline-style"))) {
             readListStyle(n, lists);
             continue;
         }

@@ -133,7 +133,7 @@ QString normalised(QString text, bool lo)
     while (text.endsWith(u'\n'))
         text.chop(1);
     QStringList lines = text.split(u'\n');
-    static const QRegularExpression label(QStringLiteral("^(\\(?[0-9A-Za-z.]{1,8}[.)]|[\u2022\u25E6\u25AA])\\t"));
+    static const QRegularExpression label(QStringLiteral("^(\\(?[0-9A-Za-z.]{1,8}[.)]?|[\u2022\u25E6\u25AA])\\t"));
     for (QString &line : lines) {
         if (lo)
             line = line.mid(line.indexOf(QRegularExpression(QStringLiteral("[^ ]"))) < 0 ? 0 : line.indexOf(QRegularExpression(QStringLiteral("[^ ]"))));
@@ -152,7 +152,7 @@ private slots:
     void detection_data()
     {
         QTest::addColumn<QString>("file");
-        for (const char *b : {"text", "lists", "tables", "notes", "misc", "pieces"})
+        for (const char *b : {"text", "lists", "tables", "notes", "misc", "pieces", "outline"})
             addBoth(b);
     }
     void detection()
@@ -167,7 +167,7 @@ private slots:
     {
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("expected");
-        for (const char *b : {"text", "lists", "notes"}) {
+        for (const char *b : {"text", "lists", "notes", "outline"}) {
             for (const QString &k : kinds)
                 QTest::newRow(qPrintable(QStringLiteral("%1.%2").arg(QLatin1StringView(b), k)))
                     << QStringLiteral("%1.%2").arg(QLatin1StringView(b), k) << QStringLiteral("%1.lo.txt").arg(QLatin1StringView(b));
@@ -345,6 +345,27 @@ private slots:
         QCOMPARE(labels, expected);
         QCOMPARE(groups.size(), 5); // the continued lists share their group
         QCOMPARE(blockWith(*doc, QStringLiteral("Mezi")).textList(), nullptr);
+    }
+
+    void outline_data()
+    {
+        QTest::addColumn<QString>("file");
+        addBoth("outline");
+    }
+    void outline()
+    {
+        QFETCH(QString, file);
+        const auto doc = load(file);
+        QStringList headings;
+        model::ListNumbering numbering;
+        for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
+            const QString label = b.textList() ? numbering.label(b) : QStringLiteral("-");
+            if (b.blockFormat().headingLevel() > 0)
+                headings << QStringLiteral("%1 %2 %3").arg(b.blockFormat().headingLevel()).arg(label, b.text());
+        }
+        QCOMPARE(headings, QStringList({"1 1. Úvod", "2 1.1 Cíle", "2 1.2 Metody", "3 - Bez čísla", "1 2. Výsledky",
+                                        "2 2.1 První výsledek"}));
+        QCOMPARE(blockWith(*doc, QStringLiteral("Text úvodu")).textList(), nullptr);
     }
 
     void tables_data()

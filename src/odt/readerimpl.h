@@ -48,7 +48,11 @@ inline constexpr QLatin1StringView math("http://www.w3.org/1998/Math/MathML");
 namespace limits {
 inline constexpr int maxListLevels = 9;
 inline constexpr int maxColumns = 1000;      // cells of one row
-inline constexpr qint64 maxTableCells = 250'000; // rows times columns of one table
+inline constexpr qint64 maxTableCells = 100'000; // rows times columns of one table
+inline constexpr qint64 maxDocumentCells = 400'000; // of all tables
+// Elements that repeated cells and rows may read again, in all: content
+// repeated more than this shows in the first cells only.
+inline constexpr qint64 repeatBudget = 200'000;
 inline constexpr int maxTableDepth = 32;
 inline constexpr qint64 maxTableMergeWork = 20'000'000;
 inline constexpr int maxStyleChain = 64;
@@ -75,6 +79,7 @@ struct Node {
     QXmlStreamNamespaceDeclarations nsDecls;
     QString text;  // a text node's characters
     std::vector<Node> kids;
+    mutable qint64 weight = -1; // see the tables' repeats
 
     bool isText() const { return name.isEmpty(); }
     bool is(QLatin1StringView uri, QLatin1StringView local) const { return name == local && ns == uri; }
@@ -181,6 +186,7 @@ public:
 
     // tables (readtables.cpp)
     void table(const Node &n);
+    bool spendRepeat(const Node &n);
 
     // notes, headers and footers (readnotes.cpp)
     void note(const Node &n, const QTextCharFormat &f);
@@ -250,6 +256,8 @@ public:
     int m_wraps = 1'000'000;
     qint64 m_pictures = 0;
     qint64 m_mergeWork = 0;
+    qint64 m_tableCells = 0;
+    qint64 m_repeatBudget = limits::repeatBudget;
     qint64 m_decodeWork = 0;
     qint64 m_decodedPixels = 0;
     qint64 m_inputBytes = 0;

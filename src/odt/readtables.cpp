@@ -29,6 +29,7 @@ struct CellRef {
     int column;
     int rows;
     int columns;
+    bool copy; // a repeat of the cell before: its content is read again
 };
 
 struct RowRef {
@@ -37,7 +38,28 @@ struct RowRef {
     int width = 0;                      // positions the row fills
 };
 
+// What reading a node costs: its elements and text, counted once.
+qint64 weightOf(const Node &n)
+{
+    if (n.weight < 0) {
+        qint64 w = 1 + n.text.size() / 64;
+        for (const Node &k : n.kids)
+            w += weightOf(k);
+        n.weight = w;
+    }
+    return n.weight;
+}
+
 } // namespace
+
+bool Reader::spendRepeat(const Node &n)
+{
+    const qint64 w = weightOf(n);
+    if (w > m_repeatBudget)
+        return false;
+    m_repeatBudget -= w;
+    return true;
+}
 
 void Reader::table(const Node &n)
 {
@@ -88,7 +110,7 @@ void Reader::table(const Node &n)
                     const int spanC = std::clamp(c.attr(ns::table, L("number-columns-spanned")).toInt(), 1,
                                                  limits::maxColumns - column);
                     const int spanR = std::clamp(c.attr(ns::table, L("number-rows-spanned")).toInt(), 1, 1 << 20);
-                    row.cells.push_back({&c, column, spanR, spanC});
+                    row.cells.push_back({&c, column, spanR, spanC, k > 0});
                     row.width = std::max(row.width, column + spanC);
                 }
                 ++column;
@@ -102,9 +124,12 @@ void Reader::table(const Node &n)
             repeat = std::clamp<qint64>(repeat, 1, 1 + room);
             repeated += (repeat - 1) * std::max(1, row.width);
         }
+        rows.push_back(row);
+        for (CellRef &c : row.cells)
+            c.copy = true;
+        row.overflow.clear();
         for (qint64 k = 1; k < repeat; ++k)
             rows.push_back(row);
-        rows.push_back(std::move(row));
     };
     auto readRows = [&](auto &&self, const Node &parent, bool header) -> void {
         for (const Node &r : parent.kids) {
@@ -124,13 +149,15 @@ void Reader::table(const Node &n)
         return; // no cell: nothing shows
     }
     most = std::clamp(most, 1, limits::maxColumns);
-    // A table past the cells allowed: further rows go on in the last one.
-    const size_t rowLimit = size_t(std::max<qint64>(1, limits::maxTableCells / most));
+    // A table past the cells allowed (of one table, and of the document's
+    // tables together): further rows go on in the last one.
+    const qint64 room = std::min(limits::maxTableCells, std::max<qint64>(most, limits::maxDocumentCells - m_tableCells));
+    const size_t rowLimit = size_t(std::max<qint64>(1, room / most));
     if (rows.size() > rowLimit) {
         RowRef &last = rows[rowLimit - 1];
         for (size_t r = rowLimit; r < rows.size(); ++r) {
             for (const CellRef &c : rows[r].cells) {
-                if (last.overflow.size() < 100000)
+                if (last.overflow.size() < 100000 && !c.copy)
                     last.overflow.push_back(c.node);
             }
         }
@@ -140,8 +167,10 @@ void Reader::table(const Node &n)
     if (m_b.tableDepth >= limits::maxTableDepth) {
         // Nested past the limit: the cells' paragraphs are read in turn.
         for (const RowRef &r : rows) {
-            for (const CellRef &c : r.cells)
-                readBlocks(*c.node);
+            for (const CellRef &c : r.cells) {
+                if (!c.copy)
+                    readBlocks(*c.node);
+            }
         }
         return;
     }
@@ -155,6 +184,7 @@ void Reader::table(const Node &n)
     if (tableStyle && tableStyle->par.pageBreakPolicy() == QTextFormat::PageBreak_AlwaysBefore)
         tf.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
     QTextCursor at = m_b.cursor;
+    m_tableCells += qint64(rows.size()) * most;
     QTextTable *t = at.insertTable(int(rows.size()), most, tf);
     const ListContext savedList = m_b.list;
     m_b.list = ListContext();
@@ -167,7 +197,10 @@ void Reader::table(const Node &n)
             QTextTableCell cell = t->cellAt(r, c.column);
             m_b.cursor = cell.firstCursorPosition();
             m_b.reuseBlock = true;
-            readBlocks(*c.node);
+            // Repeats read the same content again: as much as a budget
+            // allows, or a few bytes would make gigabytes.
+            if (!c.copy || spendRepeat(*c.node))
+                readBlocks(*c.node);
             if (&c == &row.cells.back()) {
                 for (const Node *extra : row.overflow)
                     readBlocks(*extra);

@@ -184,6 +184,8 @@ void Reader::pageSetupOf(const QString &masterName)
     page.marginTop = length("margin-top");
     page.marginBottom = length("margin-bottom");
     page.landscape = p->attr(ns::style, L("print-orientation")) == u"landscape";
+    if (p->has(ns::loext, L("margin-gutter")))
+        page.gutter = std::clamp(toTwips(p->attr(ns::loext, L("margin-gutter")), -1), -1, limits::maxTwips);
     model::setPageSetup(m_doc, page);
 }
 

@@ -470,14 +470,9 @@ void Reader::resolve(Style &s, int depth)
 QTextCharFormat Reader::spanFormat(const QString &styleName, const QTextCharFormat &base)
 {
     QTextCharFormat f = base;
-    if (const Style *s = findStyle(styleName, QStringLiteral("text"))) {
-        // The span's style over the paragraph's: what the span's chain says.
-        QTextCharFormat own = s->chr;
-        if (auto d = m_defaults.constFind(QStringLiteral("text")); d == m_defaults.cend()) {
-            // nothing to take away
-        }
-        f.merge(own);
-    }
+    // The span's style over the paragraph's: what the span's chain says.
+    if (const Style *s = findStyle(styleName, QStringLiteral("text")))
+        f.merge(s->chr);
     return f;
 }
 

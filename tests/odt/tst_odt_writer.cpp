@@ -5,6 +5,7 @@
 // is installed.
 
 #include "odt/odt.h"
+#include "model/properties.h"
 #include "package/package.h"
 #include "rtf/rtf.h"
 
@@ -17,6 +18,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextCursor>
 #include <QTextDocument>
 
 namespace {
@@ -38,6 +40,78 @@ QByteArray pngHex(int w, int h)
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "PNG");
     return bytes.toHex();
+}
+
+QByteArray jpegHex()
+{
+    QImage image(3, 2, QImage::Format_RGB32);
+    image.fill(Qt::blue);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPG");
+    return bytes.toHex();
+}
+
+// Documents with what the RTF reader does not make (fields by their
+// instruction, bookmarks, comments of other formats, kept OpenDocument
+// pieces), built as the other formats' readers build them.
+void buildModel(const QString &kind, QTextDocument &doc)
+{
+    QTextCursor c(&doc);
+    QTextCharFormat plain;
+    const auto piece = [&](const QList<QPair<int, QVariant>> &props) {
+        QTextCharFormat f;
+        f.setObjectType(model::PieceObject);
+        for (const auto &[p, v] : props)
+            f.setProperty(p, v);
+        c.insertText(QString(QChar::ObjectReplacementCharacter), f);
+    };
+    const auto field = [&](const QString &instruction, const QString &result) {
+        QTextCharFormat f;
+        f.setProperty(model::FieldInstruction, instruction);
+        f.setProperty(model::WrapId, 1000000);
+        c.insertText(result, f);
+    };
+    c.insertText(QStringLiteral("before "), plain);
+    if (kind == QLatin1StringView("page")) {
+        field(QStringLiteral("PAGE"), QStringLiteral("7"));
+    } else if (kind == QLatin1StringView("pages")) {
+        field(QStringLiteral("NUMPAGES \\* MERGEFORMAT"), QStringLiteral("12"));
+    } else if (kind == QLatin1StringView("date")) {
+        field(QStringLiteral("DATE \\@ \"d.M.yyyy\""), QStringLiteral("1.5.2024"));
+    } else if (kind == QLatin1StringView("other field")) {
+        field(QStringLiteral("REF target"), QStringLiteral("result"));
+    } else if (kind == QLatin1StringView("bookmark")) {
+        piece({{model::BookmarkStart, QStringLiteral("mark")}});
+        c.insertText(QStringLiteral("inside"), plain);
+        piece({{model::BookmarkEnd, QStringLiteral("mark")}});
+    } else if (kind == QLatin1StringView("comment")) {
+        piece({{model::OpaqueText, QStringLiteral("First line\nsecond")},
+               {model::CommentAuthor, QStringLiteral("Eva")},
+               {model::CommentDate, QStringLiteral("2024-05-01T10:30:00")}});
+    } else if (kind.startsWith(QLatin1StringView("kept"))) {
+        QString xml = QStringLiteral("<draw:frame draw:name=\"Box\" text:anchor-type=\"as-char\" svg:width=\"2cm\" "
+                                     "svg:height=\"1cm\"><draw:text-box><text:p>Boxed</text:p></draw:text-box></draw:frame>");
+        if (kind == QLatin1StringView("kept unknown prefix"))
+            xml = QStringLiteral("<foo:shape>Boxed</foo:shape>");
+        else if (kind == QLatin1StringView("kept paragraph"))
+            xml = QStringLiteral("<text:p>Boxed</text:p>");
+        else if (kind == QLatin1StringView("kept broken"))
+            xml = QStringLiteral("<draw:frame><text:p>Boxed</draw:frame>");
+        piece({{model::OpaqueText, QStringLiteral("Boxed")}, {model::OpaqueOdfXml, xml}});
+        QTextCharFormat shown;
+        shown.setProperty(model::OpaqueText, QString());
+        c.insertText(QStringLiteral("Boxed"), shown);
+    } else if (kind == QLatin1StringView("controls")) {
+        c.insertText(QStringLiteral("a\u0001b\u000Bc\uFFFFd\U0001F600e"), plain);
+    } else if (kind == QLatin1StringView("internal link")) {
+        QTextCharFormat link;
+        link.setAnchor(true);
+        link.setAnchorHref(QStringLiteral("#target"));
+        c.insertText(QStringLiteral("there"), link);
+    }
+    c.insertText(QStringLiteral(" after"), plain);
 }
 
 struct Element {
@@ -156,6 +230,8 @@ private slots:
     void runs();
     void paragraphs_data();
     void paragraphs();
+    void model_data();
+    void model();
     void readers_data();
     void readers();
 };
@@ -286,7 +362,7 @@ void TstOdtWriter::elements_data()
     QTest::newRow("picture size") << "{\\rtf1\\ansi {\\pict\\pngblip\\picw4\\pich3\\picwgoal1440\\pichgoal720 "
                                          + pngHex(4, 3) + "}\\par}"
                                   << content << "draw:frame" << "svg:width" << QStringList{"2.54cm"};
-    QTest::newRow("picture file") << "{\\rtf1\\ansi {\\pict\\jpegblip " + QByteArray("ffd8ffe000104a464946") + "}\\par}"
+    QTest::newRow("picture file") << "{\\rtf1\\ansi {\\pict\\jpegblip " + jpegHex() + "}\\par}"
                                   << content << "draw:image" << "xlink:href" << QStringList{"Pictures/image1.jpg"};
     QTest::newRow("section page") << QByteArray("{\\rtf1\\ansi one\\sect\\sectd\\lndscpsxn\\pgwsxn16838\\pghsxn11906 two\\par}")
                                   << styles << "style:master-page" << "style:name"
@@ -411,10 +487,55 @@ void TstOdtWriter::paragraphs()
     QCOMPARE(styleAttribute(elements, style, attribute), expected);
 }
 
+void TstOdtWriter::model_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("element");
+    QTest::addColumn<QString>("attribute"); // empty: the element's text
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("page number") << "page" << "text:page-number" << "" << QStringList{"7"};
+    QTest::newRow("page count") << "pages" << "text:page-count" << "" << QStringList{"12"};
+    QTest::newRow("date") << "date" << "text:date" << "" << QStringList{"1.5.2024"};
+    QTest::newRow("other field's result") << "other field" << "text:p" << "" << QStringList{"before result after"};
+    QTest::newRow("bookmark start") << "bookmark" << "text:bookmark-start" << "text:name" << QStringList{"mark"};
+    QTest::newRow("bookmark end") << "bookmark" << "text:bookmark-end" << "text:name" << QStringList{"mark"};
+    QTest::newRow("comment author") << "comment" << "dc:creator" << "" << QStringList{"Eva"};
+    QTest::newRow("comment date") << "comment" << "dc:date" << "" << QStringList{"2024-05-01T10:30:00"};
+    QTest::newRow("comment lines") << "comment" << "text:p" << ""
+                                   << QStringList{"before Eva2024-05-01T10:30:00First linesecondafter", "First line",
+                                                  "second"};
+    QTest::newRow("kept piece") << "kept" << "draw:text-box" << "" << QStringList{"Boxed"};
+    QTest::newRow("kept piece once") << "kept" << "text:p" << "" << QStringList{"before Boxed after", "Boxed"};
+    QTest::newRow("kept unknown prefix") << "kept unknown prefix" << "text:p" << "" << QStringList{"before Boxed after"};
+    QTest::newRow("kept paragraph") << "kept paragraph" << "text:p" << "" << QStringList{"before Boxed after"};
+    QTest::newRow("kept broken") << "kept broken" << "text:p" << "" << QStringList{"before Boxed after"};
+    QTest::newRow("controls dropped") << "controls" << "text:p" << ""
+                                      << QStringList{QStringLiteral("before abcd\U0001F600e after")};
+    QTest::newRow("internal link") << "internal link" << "text:a" << "xlink:href" << QStringList{"#target"};
+}
+
+void TstOdtWriter::model()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, element);
+    QFETCH(QString, attribute);
+    QFETCH(QStringList, expected);
+    QTextDocument doc;
+    buildModel(kind, doc);
+    const Package p = unpack(odt::write(doc));
+    QStringList found;
+    for (const Element &e : elementsOf(p.content, QStringLiteral("content.xml"))) {
+        if (e.name == element)
+            found << (attribute.isEmpty() ? e.text : e.attributes.value(attribute).toString());
+    }
+    QCOMPARE(found, expected);
+}
+
 void TstOdtWriter::readers_data()
 {
     QTest::addColumn<QByteArray>("rtf");
     QTest::addColumn<QStringList>("lines"); // lines LibreOffice's and pandoc's text must hold
+    QTest::addColumn<QString>("kind");     // a document built in the model when there is no RTF
 
     QTest::newRow("mixed") << "{\\rtf1\\ansi{\\stylesheet{\\s0 Normal;}{\\s1\\outlinelevel0 heading 1;}}"
                               "{\\header\\pard Running head\\par}"
@@ -427,10 +548,15 @@ void TstOdtWriter::readers_data()
                               "\\trowd\\cellx2000\\cellx4000\\cellx6000"
                               "\\pard\\intbl Cell C\\cell Cell D\\cell Cell E\\cell\\row"
                               "\\pard End.\\par}"
-                           << QStringList{"Report", "Cell A", "Wide", "Cell E", "End."};
-    QTest::newRow("list") << kListRtf << QStringList{"one", "sub", "deep", "two", "plain", "three"};
-    QTest::newRow("nested table") << kNestedRtf << QStringList{"outer", "right", "after"};
-    QTest::newRow("notes") << kNotesRtf << QStringList{};
+                           << QStringList{"Report", "Cell A", "Wide", "Cell E", "End."} << QString();
+    QTest::newRow("list") << kListRtf << QStringList{"one", "sub", "deep", "two", "plain", "three"} << QString();
+    QTest::newRow("nested table") << kNestedRtf << QStringList{"outer", "right", "after"} << QString();
+    QTest::newRow("notes") << kNotesRtf << QStringList{"Text", "more", "end"} << QString();
+    QTest::newRow("header and page") << kHeaderRtf << QStringList{"Body"} << QString();
+    QTest::newRow("kept piece") << QByteArray() << QStringList{"before", "after"} << "kept";
+    QTest::newRow("comment") << QByteArray() << QStringList{"before", "after"} << "comment";
+    QTest::newRow("bookmark") << QByteArray() << QStringList{"before inside after"} << "bookmark";
+    QTest::newRow("page field") << QByteArray() << QStringList{"before"} << "page";
 }
 
 // LibreOffice, pandoc and odfpy read the file; each is skipped where it is
@@ -439,13 +565,20 @@ void TstOdtWriter::readers()
 {
     QFETCH(QByteArray, rtf);
     QFETCH(QStringList, lines);
+    QFETCH(QString, kind);
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString path = dir.filePath(QStringLiteral("doc.odt"));
     {
         QFile f(path);
         QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(odtOf(rtf));
+        if (rtf.isEmpty()) {
+            QTextDocument doc;
+            buildModel(kind, doc);
+            f.write(odt::write(doc));
+        } else {
+            f.write(odtOf(rtf));
+        }
     }
     int ran = 0;
     auto run = [](const QString &program, const QStringList &args, QByteArray &out) {

@@ -364,7 +364,12 @@ QString Writer::paragraphStyle(Walk &w, const QTextBlock &block, const QString &
     // in a table's cells, nor before the first paragraph.
     const bool breakAfterPrevious = block.previous().isValid()
         && (block.previous().blockFormat().pageBreakPolicy() & QTextFormat::PageBreak_AlwaysAfter);
-    if (breakAfterPrevious)
+    // A section that starts on a new page with the page before's master
+    // page breaks the page itself.
+    const QStringList section = f.property(SectionStart).toStringList();
+    const bool newPage = w.body && !section.isEmpty() && !section[0].contains(QLatin1StringView("\\sbknone"))
+        && !section[0].contains(QLatin1StringView("\\sbkcol"));
+    if (breakAfterPrevious || newPage)
         f.setPageBreakPolicy(f.pageBreakPolicy() | QTextFormat::PageBreak_AlwaysBefore);
     if (w.tableDepth > 0 || block == w.doc->begin() || !masterPage.isEmpty())
         f.setPageBreakPolicy(QTextFormat::PageBreak_Auto);

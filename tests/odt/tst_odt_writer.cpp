@@ -367,6 +367,11 @@ void TstOdtWriter::elements_data()
     QTest::newRow("section page") << QByteArray("{\\rtf1\\ansi one\\sect\\sectd\\lndscpsxn\\pgwsxn16838\\pghsxn11906 two\\par}")
                                   << styles << "style:master-page" << "style:name"
                                   << QStringList{"Standard", "Section2"};
+    QTest::newRow("section on a new page") << QByteArray("{\\rtf1\\ansi one\\sect\\sectd two\\par}") << styles
+                                           << "style:master-page" << "style:name" << QStringList{"Standard"};
+    QTest::newRow("header rows") << QByteArray("{\\rtf1\\ansi\\trowd\\trhdr\\cellx2000\\pard\\intbl Head\\cell\\row"
+                                               "\\trowd\\cellx2000\\pard\\intbl Data\\cell\\row\\pard\\par}")
+                                 << content << "table:table-header-rows" << "" << QStringList{"Head"};
     QTest::newRow("comment") << QByteArray("{\\rtf1\\ansi a{\\*\\atnid JN}{\\*\\atnauthor Jan Novak}\\chatn"
                                            "{\\*\\annotation\\pard Check this.}b\\par}")
                              << content << "office:annotation" << "" << QStringList{"Jan NovakCheck this."};
@@ -457,6 +462,10 @@ void TstOdtWriter::paragraphs_data()
     QTest::newRow("page break") << QByteArray("{\\rtf1\\ansi one\\par\\page two\\par}") << "two" << "fo:break-before" << "page";
     QTest::newRow("rule") << QByteArray("{\\rtf1\\ansi\\pard\\brdrb\\brdrs\\brdrw10\\brsp20 ruled\\par}") << "ruled"
                           << "fo:border-bottom" << "0.5pt solid #000000";
+    QTest::newRow("section break") << QByteArray("{\\rtf1\\ansi one\\sect\\sectd two\\par}") << "two"
+                                   << "fo:break-before" << "page";
+    QTest::newRow("continuous section") << QByteArray("{\\rtf1\\ansi one\\sect\\sectd\\sbknone two\\par}") << "two"
+                                        << "fo:break-before" << "";
     QTest::newRow("heading parent") << QByteArray("{\\rtf1\\ansi{\\stylesheet{\\s0 Normal;}{\\s1\\outlinelevel0 heading 1;}}"
                                                   "\\pard\\s1\\qc Title\\par}")
                                     << "Title" << "style:parent-style-name" << "Heading_20_1";

@@ -522,6 +522,41 @@ QByteArray Writer::commonStylesXml()
         x.writeEndElement();
     }
     x.writeEndElement();
+    // How notes are numbered, as the marks' numbering words say.
+    QString words;
+    for (const QTextFormat &format : m_doc.allFormats()) {
+        if (format.hasProperty(NoteNumberingWords)) {
+            words = format.stringProperty(NoteNumberingWords);
+            break;
+        }
+    }
+    const auto numbering = [&](const QString &prefix, const QString &fallback) {
+        static const QRegularExpression re(QStringLiteral("\\\\(a?)ftnn(ar|alc|auc|rlc|ruc)"));
+        QString format = fallback;
+        for (auto it = re.globalMatch(words); it.hasNext();) {
+            const auto m = it.next();
+            if (m.captured(1) != prefix)
+                continue;
+            const QString kind = m.captured(2);
+            format = kind == QLatin1StringView("ar") ? QStringLiteral("1")
+                : kind == QLatin1StringView("alc")   ? QStringLiteral("a")
+                : kind == QLatin1StringView("auc")   ? QStringLiteral("A")
+                : kind == QLatin1StringView("rlc")   ? QStringLiteral("i")
+                                                     : QStringLiteral("I");
+        }
+        return format;
+    };
+    for (const bool endnote : {false, true}) {
+        x.writeEmptyElement(QStringLiteral("text:notes-configuration"));
+        x.writeAttribute(QStringLiteral("text:note-class"), endnote ? QStringLiteral("endnote") : QStringLiteral("footnote"));
+        x.writeAttribute(QStringLiteral("style:num-format"),
+                         endnote ? numbering(QStringLiteral("a"), QStringLiteral("i")) : numbering(QString(), QStringLiteral("1")));
+        x.writeAttribute(QStringLiteral("text:start-value"), QStringLiteral("0"));
+        if (!endnote) {
+            x.writeAttribute(QStringLiteral("text:footnotes-position"), QStringLiteral("page"));
+            x.writeAttribute(QStringLiteral("text:start-numbering-at"), QStringLiteral("document"));
+        }
+    }
     x.writeEndElement(); // office:styles
     return out;
 }

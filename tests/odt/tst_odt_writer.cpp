@@ -343,6 +343,12 @@ void TstOdtWriter::elements_data()
                                  << QStringList{"First note.", "Custom.", "An endnote."};
     QTest::newRow("note labels") << kNotesRtf << content << "text:note-citation" << "text:label"
                                  << QStringList{"", "*", ""};
+    QTest::newRow("note numbering") << kNotesRtf << styles << "text:notes-configuration" << "style:num-format"
+                                    << QStringList{"1", "i"};
+    QTest::newRow("note numbering words") << QByteArray("{\\rtf1\\ansi\\ftnnalc\\aftnnar a{\\super\\chftn}"
+                                                        "{\\footnote\\pard{\\super\\chftn} n}\\par}")
+                                          << styles << "text:notes-configuration" << "style:num-format"
+                                          << QStringList{"a", "1"};
     QTest::newRow("header") << kHeaderRtf << styles << "style:header" << "" << QStringList{"Head text"};
     QTest::newRow("footer") << kHeaderRtf << styles << "style:footer" << "" << QStringList{"Foot text"};
     QTest::newRow("page width") << kHeaderRtf << styles << "style:page-layout-properties" << "fo:page-width"

@@ -192,6 +192,16 @@ const QByteArray kListRtf = "{\\rtf1\\ansi"
                             "\\pard plain\\par"
                             "\\pard\\ls1\\ilvl0 three\\par}";
 
+// Levels that show the numbers above them ("3.1."), from 3.
+const QByteArray kOutlineRtf = "{\\rtf1\\ansi"
+                               "{\\*\\listtable{\\list\\listtemplateid2"
+                               "{\\listlevel\\levelnfc0\\levelstartat3{\\leveltext\\'02\\'00.;}{\\levelnumbers\\'01;}\\fi-360\\li720}"
+                               "{\\listlevel\\levelnfc0\\levelstartat1{\\leveltext\\'04\\'00.\\'01.;}{\\levelnumbers\\'01\\'03;}\\fi-360\\li1440}"
+                               "\\listid2}}"
+                               "{\\*\\listoverridetable{\\listoverride\\listid2\\listoverridecount0\\ls1}}"
+                               "\\pard\\ls1\\ilvl0 top\\par"
+                               "\\pard\\ls1\\ilvl1 below\\par}";
+
 const QByteArray kTableRtf = "{\\rtf1\\ansi"
                              "\\trowd\\cellx2000\\clmgf\\cellx4000\\clmrg\\cellx6000"
                              "\\pard\\intbl A\\cell B\\cell \\cell\\row"
@@ -321,6 +331,10 @@ void TstOdtWriter::elements_data()
                                     << QStringList{"", "", "", "list1"};
     QTest::newRow("list items") << kListRtf << content << "text:list-item" << ""
                                 << QStringList{"onesubdeep", "subdeep", "deep", "two", "three"};
+    QTest::newRow("display levels") << kOutlineRtf << content << "text:list-level-style-number" << "text:display-levels"
+                                    << QStringList{"", "2", "", "", "", "", "", "", ""};
+    QTest::newRow("start value") << kOutlineRtf << content << "text:list-level-style-number" << "text:start-value"
+                                 << QStringList{"3", "", "3", "3", "3", "3", "3", "3", "3"};
     QTest::newRow("table columns") << kTableRtf << content << "table:table-column" << "table:style-name"
                                    << QStringList{"Col1", "Col1", "Col1"};
     QTest::newRow("column width") << kTableRtf << content << "style:table-column-properties" << "style:column-width"
@@ -551,6 +565,7 @@ void TstOdtWriter::readers_data()
     QTest::addColumn<QByteArray>("rtf");
     QTest::addColumn<QStringList>("lines"); // lines LibreOffice's and pandoc's text must hold
     QTest::addColumn<QString>("kind");     // a document built in the model when there is no RTF
+    QTest::addColumn<QStringList>("labels"); // what LibreOffice alone shows: list labels
 
     QTest::newRow("mixed") << "{\\rtf1\\ansi{\\stylesheet{\\s0 Normal;}{\\s1\\outlinelevel0 heading 1;}}"
                               "{\\header\\pard Running head\\par}"
@@ -563,15 +578,18 @@ void TstOdtWriter::readers_data()
                               "\\trowd\\cellx2000\\cellx4000\\cellx6000"
                               "\\pard\\intbl Cell C\\cell Cell D\\cell Cell E\\cell\\row"
                               "\\pard End.\\par}"
-                           << QStringList{"Report", "Cell A", "Wide", "Cell E", "End."} << QString();
-    QTest::newRow("list") << kListRtf << QStringList{"one", "sub", "deep", "two", "plain", "three"} << QString();
-    QTest::newRow("nested table") << kNestedRtf << QStringList{"outer", "right", "after"} << QString();
-    QTest::newRow("notes") << kNotesRtf << QStringList{"Text", "more", "end"} << QString();
-    QTest::newRow("header and page") << kHeaderRtf << QStringList{"Body"} << QString();
-    QTest::newRow("kept piece") << QByteArray() << QStringList{"before", "after"} << "kept";
-    QTest::newRow("comment") << QByteArray() << QStringList{"before", "after"} << "comment";
-    QTest::newRow("bookmark") << QByteArray() << QStringList{"before inside after"} << "bookmark";
-    QTest::newRow("page field") << QByteArray() << QStringList{"before"} << "page";
+                           << QStringList{"Report", "Cell A", "Wide", "Cell E", "End."} << QString() << QStringList();
+    QTest::newRow("list") << kListRtf << QStringList{"one", "sub", "deep", "two", "plain", "three"} << QString()
+                          << QStringList{"1. one", "a) sub", "2. two", "3. three"};
+    QTest::newRow("outline list") << kOutlineRtf << QStringList{"top", "below"} << QString()
+                                  << QStringList{"3. top", "3.1. below"};
+    QTest::newRow("nested table") << kNestedRtf << QStringList{"outer", "right", "after"} << QString() << QStringList();
+    QTest::newRow("notes") << kNotesRtf << QStringList{"Text", "more", "end"} << QString() << QStringList();
+    QTest::newRow("header and page") << kHeaderRtf << QStringList{"Body"} << QString() << QStringList();
+    QTest::newRow("kept piece") << QByteArray() << QStringList{"before", "after"} << "kept" << QStringList();
+    QTest::newRow("comment") << QByteArray() << QStringList{"before", "after"} << "comment" << QStringList();
+    QTest::newRow("bookmark") << QByteArray() << QStringList{"before inside after"} << "bookmark" << QStringList();
+    QTest::newRow("page field") << QByteArray() << QStringList{"before"} << "page" << QStringList();
 }
 
 // LibreOffice, pandoc and odfpy read the file; each is skipped where it is
@@ -581,6 +599,7 @@ void TstOdtWriter::readers()
     QFETCH(QByteArray, rtf);
     QFETCH(QStringList, lines);
     QFETCH(QString, kind);
+    QFETCH(QStringList, labels);
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString path = dir.filePath(QStringLiteral("doc.odt"));
@@ -625,7 +644,10 @@ void TstOdtWriter::readers()
                     out));
         QFile txt(dir.filePath(QStringLiteral("doc.txt")));
         QVERIFY2(txt.open(QIODevice::ReadOnly), "LibreOffice did not convert the document");
-        holds(QString::fromUtf8(txt.readAll()), "LibreOffice");
+        const QString text = QString::fromUtf8(txt.readAll());
+        holds(text, "LibreOffice");
+        for (const QString &label : labels)
+            QVERIFY2(text.contains(label), qPrintable(QStringLiteral("LibreOffice shows no \"%1\" in:\n%2").arg(label, text)));
     }
     const QString pandoc = QStandardPaths::findExecutable(QStringLiteral("pandoc"));
     if (!pandoc.isEmpty()) {

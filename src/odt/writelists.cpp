@@ -56,7 +56,7 @@ QString clean(const QString &s)
 
 } // namespace
 
-QString Writer::listStyle(Walk &w, const QString &key, const QTextList *)
+QString Writer::listStyle(Walk &w, const QString &key)
 {
     if (const QString known = w.listStyles.value(key); !known.isEmpty())
         return known;
@@ -172,8 +172,8 @@ void Writer::enterListItem(Walk &w, const QTextBlock &block)
             }
         }
     };
-    if (w.open.empty()) {
-        const QString style = listStyle(w, key, list);
+    if (w.open == 0) {
+        const QString style = listStyle(w, key);
         const QString id = QStringLiteral("list") + QString::number(++m_listIdCount);
         x.writeStartElement(QStringLiteral("text:list"));
         x.writeAttribute(QStringLiteral("xml:id"), id);
@@ -182,37 +182,35 @@ void Writer::enterListItem(Walk &w, const QTextBlock &block)
         x.writeAttribute(QStringLiteral("text:style-name"), style);
         w.lastXmlId.insert(key, id);
         w.openKey = key;
-        w.open.push_back({});
+        ++w.open;
         if (level > 0)
             x.writeStartElement(QStringLiteral("text:list-item"));
-    } else if (int(w.open.size()) - 1 >= level) {
-        while (int(w.open.size()) - 1 > level) {
+    } else if (w.open - 1 >= level) {
+        while (w.open - 1 > level) {
             x.writeEndElement(); // text:list-item
             x.writeEndElement(); // text:list
-            w.open.pop_back();
+            --w.open;
         }
         x.writeEndElement(); // the item before, of the same level
         startItem();
-        w.open.back().list = list;
         return;
     }
     // Deeper: a text:list in the item open for each level between.
-    while (int(w.open.size()) - 1 < level) {
+    while (w.open - 1 < level) {
         x.writeStartElement(QStringLiteral("text:list"));
-        w.open.push_back({});
-        if (int(w.open.size()) - 1 < level)
+        ++w.open;
+        if (w.open - 1 < level)
             x.writeStartElement(QStringLiteral("text:list-item"));
     }
     startItem();
-    w.open.back().list = list;
 }
 
 void Writer::closeLists(Walk &w)
 {
-    while (!w.open.empty()) {
+    while (w.open > 0) {
         w.x->writeEndElement(); // text:list-item
         w.x->writeEndElement(); // text:list
-        w.open.pop_back();
+        --w.open;
     }
     w.openKey.clear();
 }

@@ -79,10 +79,7 @@ struct Walk {
     bool body = false; // the main text: sections and notes apply
 
     // lists (writelists.cpp)
-    struct OpenList {
-        const QTextList *list = nullptr; // of the item open at this level
-    };
-    std::vector<OpenList> open; // one per text:list open, outermost first
+    int open = 0;               // text:list elements open, each with an item open in it
     QString openKey;            // the ODF list they belong to
     QHash<QString, QString> listStyles;    // ODF list -> its text:list-style's name
     QHash<QString, QString> lastXmlId;     // ODF list -> xml:id of its latest text:list
@@ -128,7 +125,7 @@ public:
     // lists (writelists.cpp)
     void enterListItem(Walk &w, const QTextBlock &block);
     void closeLists(Walk &w);
-    QString listStyle(Walk &w, const QString &key, const QTextList *list);
+    QString listStyle(Walk &w, const QString &key);
 
     // tables (writetables.cpp)
     void writeTable(Walk &w, const QTextTable *table);
@@ -157,7 +154,6 @@ public:
     int m_tableCount = 0;
     int m_listIdCount = 0;
     int m_frameCount = 0;
-    bool m_tabsRelative = false;
 
     // common paragraph styles, by the model's style number
     struct CommonStyle {

@@ -116,7 +116,6 @@ void Writer::writeParagraphContent(Walk &w, const QTextBlock &block)
             frags.push_back(it.fragment());
     }
     QString link;
-    bool skipKept = false;   // the visible text of a kept piece just written
     bool afterSelf = false;  // a note's own number was left out: so is the space after it
     const auto styleOf = [&](const QTextFragment &frag) {
         const int index = frag.charFormatIndex();
@@ -141,9 +140,9 @@ void Writer::writeParagraphContent(Walk &w, const QTextBlock &block)
         const QTextFragment &frag = frags[i];
         const QTextCharFormat cf = frag.charFormat();
         const bool piece = cf.objectType() == PieceObject;
-        if (skipKept && !piece && cf.hasProperty(OpaqueText))
+        if (w.skipKept && !piece && cf.hasProperty(OpaqueText))
             continue;
-        skipKept = false;
+        w.skipKept = false;
 
         const QString href = cf.isAnchor() ? cf.anchorHref() : QString();
         if (href != link) {
@@ -160,7 +159,7 @@ void Writer::writeParagraphContent(Walk &w, const QTextBlock &block)
         if (piece) {
             for (const QChar c : frag.text()) {
                 if (c == QChar::ObjectReplacementCharacter)
-                    skipKept = writePiece(w, cf) || skipKept;
+                    w.skipKept = writePiece(w, cf) || w.skipKept;
             }
             continue;
         }

@@ -163,6 +163,16 @@ void Writer::writeFrame(Walk &w, const QTextFrame *frame)
 void Writer::writeBlock(Walk &w, const QTextBlock &block)
 {
     QXmlStreamWriter &x = *w.x;
+    if (w.skipKept) {
+        // A paragraph of a kept piece's visible text only: the piece holds it.
+        bool kept = block.length() > 1;
+        for (QTextBlock::iterator it = block.begin(); kept && !it.atEnd(); ++it) {
+            const QTextCharFormat f = it.fragment().charFormat();
+            kept = f.hasProperty(OpaqueText) && f.objectType() != PieceObject;
+        }
+        if (kept)
+            return;
+    }
     if (block.textList())
         enterListItem(w, block);
     else

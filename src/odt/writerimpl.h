@@ -91,6 +91,10 @@ struct Walk {
 
     // the paragraph being written
     bool lastSpace = true;
+    // Kept OpenDocument XML was written: the visible text the reader put
+    // after it (characters with OpaqueText that are no pieces) is left out,
+    // in the paragraphs that follow too.
+    bool skipKept = false;
     QHash<int, QString> textStyles; // by character format index
 };
 

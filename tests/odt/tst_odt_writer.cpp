@@ -12,6 +12,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QFont>
 #include <QGuiApplication>
 #include <QImage>
 #include <QProcess>
@@ -20,6 +21,8 @@
 #include <QTest>
 #include <QTextCursor>
 #include <QTextDocument>
+
+#include <limits>
 
 namespace {
 
@@ -58,6 +61,7 @@ QByteArray jpegHex()
 // pieces), built as the other formats' readers build them.
 void buildModel(const QString &kind, QTextDocument &doc)
 {
+    doc.setDefaultFont(QFont(QStringLiteral("Liberation Serif"), 12));
     QTextCursor c(&doc);
     QTextCharFormat plain;
     const auto piece = [&](const QList<QPair<int, QVariant>> &props) {
@@ -103,8 +107,25 @@ void buildModel(const QString &kind, QTextDocument &doc)
         QTextCharFormat shown;
         shown.setProperty(model::OpaqueText, QString());
         c.insertText(QStringLiteral("Boxed"), shown);
+        if (kind == QLatin1StringView("kept paragraphs")) {
+            c.insertBlock();
+            c.insertText(QStringLiteral("More"), shown);
+            c.insertBlock();
+            c.insertText(QStringLiteral("Kept too"), shown);
+        }
     } else if (kind == QLatin1StringView("controls")) {
         c.insertText(QStringLiteral("a\u0001b\u000Bc\uFFFFd\U0001F600e"), plain);
+    } else if (kind == QLatin1StringView("extreme")) {
+        // Values pasted text or a damaged file may give: still sound XML.
+        QTextCharFormat f;
+        f.setFontPointSize(1e308);
+        f.setFontFamilies({QStringLiteral("Bad\u0001Font\uFFFF")});
+        c.insertText(QStringLiteral("huge"), f);
+        QTextBlockFormat b;
+        b.setLeftMargin(std::numeric_limits<double>::quiet_NaN());
+        b.setTopMargin(1e300);
+        b.setTabPositions({QTextOption::Tab(std::numeric_limits<double>::infinity(), QTextOption::LeftTab)});
+        c.setBlockFormat(b);
     } else if (kind == QLatin1StringView("internal link")) {
         QTextCharFormat link;
         link.setAnchor(true);
@@ -535,11 +556,16 @@ void TstOdtWriter::model_data()
                                                   "second"};
     QTest::newRow("kept piece") << "kept" << "draw:text-box" << "" << QStringList{"Boxed"};
     QTest::newRow("kept piece once") << "kept" << "text:p" << "" << QStringList{"before Boxed after", "Boxed"};
+    QTest::newRow("kept piece's paragraphs") << "kept paragraphs" << "text:p" << ""
+                                             << QStringList{"before Boxed", "Boxed", "after"};
     QTest::newRow("kept unknown prefix") << "kept unknown prefix" << "text:p" << "" << QStringList{"before Boxed after"};
     QTest::newRow("kept paragraph") << "kept paragraph" << "text:p" << "" << QStringList{"before Boxed after"};
     QTest::newRow("kept broken") << "kept broken" << "text:p" << "" << QStringList{"before Boxed after"};
     QTest::newRow("controls dropped") << "controls" << "text:p" << ""
                                       << QStringList{QStringLiteral("before abcd\U0001F600e after")};
+    QTest::newRow("extreme size") << "extreme" << "style:text-properties" << "fo:font-size" << QStringList{"1638pt"};
+    QTest::newRow("extreme font") << "extreme" << "style:font-face" << "style:name"
+                                  << QStringList{"Liberation Serif", "BadFont"};
     QTest::newRow("internal link") << "internal link" << "text:a" << "xlink:href" << QStringList{"#target"};
 }
 

@@ -386,6 +386,17 @@ void TstOdtWriter::elements_data()
                                           << QStringList{"a", "1"};
     QTest::newRow("header") << kHeaderRtf << styles << "style:header" << "" << QStringList{"Head text"};
     QTest::newRow("footer") << kHeaderRtf << styles << "style:footer" << "" << QStringList{"Foot text"};
+    const QByteArray kinds = "{\\rtf1\\ansi\\facingp\\titlepg{\\headerf\\pard First\\par}{\\headerl\\pard Left\\par}"
+                             "{\\headerr\\pard Right\\par} body\\par}";
+    QTest::newRow("first page header") << kinds << styles << "style:header-first" << "" << QStringList{"First"};
+    QTest::newRow("left page header") << kinds << styles << "style:header-left" << "" << QStringList{"Left"};
+    QTest::newRow("right page header") << kinds << styles << "style:header" << "" << QStringList{"Right"};
+    const QByteArray sections = "{\\rtf1\\ansi{\\header\\pard H1\\par}{\\footer\\pard F\\par} one\\sect\\sectd"
+                                "{\\header\\pard H2\\par} two\\sect\\sectd three\\par}";
+    QTest::newRow("sections' headers") << sections << styles << "style:header" << "" << QStringList{"H1", "H2"};
+    QTest::newRow("footer goes on") << sections << styles << "style:footer" << "" << QStringList{"F", "F"};
+    QTest::newRow("sections' pages") << sections << styles << "style:master-page" << "style:name"
+                                     << QStringList{"Standard", "Section2"};
     QTest::newRow("page width") << kHeaderRtf << styles << "style:page-layout-properties" << "fo:page-width"
                                 << QStringList{"21.59cm"};
     QTest::newRow("page height") << kHeaderRtf << styles << "style:page-layout-properties" << "fo:page-height"
@@ -507,6 +518,8 @@ void TstOdtWriter::paragraphs_data()
                                    << "fo:break-before" << "page";
     QTest::newRow("continuous section") << QByteArray("{\\rtf1\\ansi one\\sect\\sectd\\sbknone two\\par}") << "two"
                                         << "fo:break-before" << "";
+    const QByteArray sections = "{\\rtf1\\ansi{\\header\\pard H1\\par} one\\sect\\sectd{\\header\\pard H2\\par} two\\par}";
+    QTest::newRow("section's page") << sections << "two" << "style:master-page-name" << "Section2";
     QTest::newRow("heading parent") << QByteArray("{\\rtf1\\ansi{\\stylesheet{\\s0 Normal;}{\\s1\\outlinelevel0 heading 1;}}"
                                                   "\\pard\\s1\\qc Title\\par}")
                                     << "Title" << "style:parent-style-name" << "Heading_20_1";
@@ -527,11 +540,13 @@ void TstOdtWriter::paragraphs()
             style = e.attributes.value(QLatin1StringView("text:style-name")).toString();
     }
     QVERIFY(!style.isEmpty());
-    if (attribute == QLatin1StringView("style:parent-style-name")) {
+    if (attribute == QLatin1StringView("style:parent-style-name") || attribute == QLatin1StringView("style:master-page-name")) {
+        QStringList values;
         for (const Element &e : elements) {
             if (e.name == QLatin1StringView("style:style") && e.attributes.value(QLatin1StringView("style:name")) == style)
-                QCOMPARE(e.attributes.value(attribute).toString(), expected);
+                values << e.attributes.value(attribute).toString();
         }
+        QCOMPARE(values, QStringList{expected});
         return;
     }
     QCOMPARE(styleAttribute(elements, style, attribute), expected);

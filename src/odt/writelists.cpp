@@ -120,9 +120,15 @@ QString Writer::listStyle(Walk &w, const QString &key)
             if (start != 1 && !numFormat(f.style()).isEmpty())
                 x.writeAttribute(QStringLiteral("text:start-value"), QString::number(std::clamp(start, 0, 32767)));
         }
-        // The label hangs in the list's indent, as the model draws it.
-        const double margin = own ? std::max(0, f.indent()) * indentWidth : (level + 1) * indentWidth;
-        const double hang = std::min(24.0, margin);
+        // Items start where the level's first item starts; the label hangs
+        // in the indent before it.
+        double margin = (level + 1) * indentWidth;
+        double hang = std::min(24.0, margin);
+        if (own && own->count() > 0) {
+            double textIndent = 0;
+            paragraphIndent(own->item(0).blockFormat(), *w.doc, std::max(0, f.indent()) * indentWidth, margin, textIndent);
+            hang = -textIndent;
+        }
         x.writeStartElement(QStringLiteral("style:list-level-properties"));
         x.writeAttribute(QStringLiteral("text:list-level-position-and-space-mode"), QStringLiteral("label-alignment"));
         x.writeEmptyElement(QStringLiteral("style:list-level-label-alignment"));

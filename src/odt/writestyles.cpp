@@ -274,8 +274,18 @@ QString Writer::commonParagraphStyle(const QTextBlockFormat &f) const
     return QStringLiteral("Standard");
 }
 
+// Where a paragraph's lines start, in pixels: its first line's (text
+// indent) and the others' (left). A list item's label hangs in the list's
+// indent unless the paragraph says otherwise, as the model draws it.
+void paragraphIndent(const QTextBlockFormat &f, const QTextDocument &doc, double listIndent, double &left,
+                     double &textIndent)
+{
+    left = f.leftMargin() + f.indent() * doc.indentWidth() + listIndent;
+    textIndent = listIndent > 0 && f.textIndent() == 0 ? -std::min(24.0, listIndent) : f.textIndent();
+}
+
 void Writer::writeParagraphProperties(QXmlStreamWriter &x, const QTextBlockFormat &f, const QTextDocument &doc,
-                                      double listIndent)
+                                      const QTextList *list)
 {
     QXmlStreamAttributes a;
     if (f.hasProperty(QTextFormat::BlockAlignment)) {
@@ -289,15 +299,21 @@ void Writer::writeParagraphProperties(QXmlStreamWriter &x, const QTextBlockForma
             v = QStringLiteral("end");
         a.append(QStringLiteral("fo:text-align"), v);
     }
-    const double left = f.leftMargin() + f.indent() * doc.indentWidth();
-    const bool ownIndent = f.hasProperty(QTextFormat::BlockLeftMargin) || f.hasProperty(QTextFormat::BlockIndent)
+    const double listIndent = list ? std::max(0, list->format().indent()) * doc.indentWidth() : 0.0;
+    double left = 0, textIndent = 0;
+    paragraphIndent(f, doc, listIndent, left, textIndent);
+    bool writeIndent = f.hasProperty(QTextFormat::BlockLeftMargin) || f.hasProperty(QTextFormat::BlockIndent)
         || f.hasProperty(QTextFormat::TextIndent);
-    // A list item takes its indent from the list's style unless it has
-    // one of its own; then the list's is part of it, as the model draws it.
-    if (ownIndent && (listIndent <= 0 || left != 0 || f.textIndent() != 0)) {
-        a.append(QStringLiteral("fo:margin-left"), cmFromPixels(left + listIndent));
-        const double indent = listIndent > 0 && f.textIndent() == 0 ? -std::min(24.0, listIndent) : f.textIndent();
-        a.append(QStringLiteral("fo:text-indent"), cmFromPixels(indent));
+    if (list && list->count() > 0) {
+        // The list's level says where its items start (see writelists.cpp);
+        // an item that starts elsewhere says so itself.
+        double listLeft = 0, listTextIndent = 0;
+        paragraphIndent(list->item(0).blockFormat(), doc, listIndent, listLeft, listTextIndent);
+        writeIndent = std::abs(left - listLeft) > 0.01 || std::abs(textIndent - listTextIndent) > 0.01;
+    }
+    if (writeIndent) {
+        a.append(QStringLiteral("fo:margin-left"), cmFromPixels(left));
+        a.append(QStringLiteral("fo:text-indent"), cmFromPixels(textIndent));
     }
     if (f.hasProperty(QTextFormat::BlockRightMargin))
         a.append(QStringLiteral("fo:margin-right"), cmFromPixels(f.rightMargin()));
@@ -374,7 +390,6 @@ QString Writer::paragraphStyle(Walk &w, const QTextBlock &block, const QString &
     if (w.tableDepth > 0 || block == w.doc->begin() || !masterPage.isEmpty())
         f.setPageBreakPolicy(QTextFormat::PageBreak_Auto);
     const QTextList *list = block.textList();
-    const double listIndent = list ? std::max(0, list->format().indent()) * w.doc->indentWidth() : 0.0;
 
     QByteArray xml;
     QXmlStreamWriter x(&xml);
@@ -385,7 +400,7 @@ QString Writer::paragraphStyle(Walk &w, const QTextBlock &block, const QString &
     if (!masterPage.isEmpty())
         x.writeAttribute(QStringLiteral("style:master-page-name"), masterPage);
     const qsizetype before = xml.size();
-    writeParagraphProperties(x, f, *w.doc, listIndent);
+    writeParagraphProperties(x, f, *w.doc, list);
     // An empty paragraph is as high as the text typed in it would be.
     if (block.length() == 1)
         writeTextProperties(x, block.charFormat());
@@ -486,7 +501,7 @@ QByteArray Writer::commonStylesXml()
             x.writeAttribute(QStringLiteral("style:class"), QStringLiteral("text"));
         }
         if (!s.character)
-            writeParagraphProperties(x, s.block, m_doc, 0);
+            writeParagraphProperties(x, s.block, m_doc, nullptr);
         writeTextProperties(x, s.chr);
         x.writeEndElement();
     }

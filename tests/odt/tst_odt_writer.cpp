@@ -348,6 +348,12 @@ void TstOdtWriter::elements_data()
                                    << QStringList{".", ")", ".", ".", ".", ".", ".", "."};
     QTest::newRow("list bullet") << kListRtf << content << "text:list-level-style-bullet" << "text:bullet-char"
                                  << QStringList{QStringLiteral("\u2013")};
+    QTest::newRow("list indents") << kListRtf << content << "style:list-level-label-alignment" << "fo:margin-left"
+                                  << QStringList{"1.27cm", "2.54cm", "3.81cm", "4.2333cm", "5.2917cm", "6.35cm",
+                                                 "7.4083cm", "8.4667cm", "9.525cm"};
+    QTest::newRow("list hangs") << kListRtf << content << "style:list-level-label-alignment" << "fo:text-indent"
+                                << QStringList{"-0.635cm", "-0.635cm", "-0.635cm", "-0.635cm", "-0.635cm", "-0.635cm",
+                                               "-0.635cm", "-0.635cm", "-0.635cm"};
     QTest::newRow("list continued") << kListRtf << content << "text:list" << "text:continue-list"
                                     << QStringList{"", "", "", "list1"};
     QTest::newRow("list items") << kListRtf << content << "text:list-item" << ""
@@ -520,6 +526,7 @@ void TstOdtWriter::paragraphs_data()
                                         << "fo:break-before" << "";
     const QByteArray sections = "{\\rtf1\\ansi{\\header\\pard H1\\par} one\\sect\\sectd{\\header\\pard H2\\par} two\\par}";
     QTest::newRow("section's page") << sections << "two" << "style:master-page-name" << "Section2";
+    QTest::newRow("list item") << kListRtf << "one" << "fo:margin-left" << "";
     QTest::newRow("heading parent") << QByteArray("{\\rtf1\\ansi{\\stylesheet{\\s0 Normal;}{\\s1\\outlinelevel0 heading 1;}}"
                                                   "\\pard\\s1\\qc Title\\par}")
                                     << "Title" << "style:parent-style-name" << "Heading_20_1";

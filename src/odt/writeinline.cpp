@@ -234,7 +234,8 @@ void Writer::writeNote(Walk &w, const QTextFragment &frag)
     x.writeEndElement();
     x.writeStartElement(QStringLiteral("text:note-body"));
     const bool lastSpace = w.lastSpace;
-    writeSubDocument(w, f.stringProperty(NoteRtf), *w.pool, x, true);
+    writeSubDocument(w, f.stringProperty(NoteRtf), *w.pool, x, true,
+                     endnote ? QStringLiteral("Endnote") : QStringLiteral("Footnote"));
     w.lastSpace = lastSpace;
     x.writeEndElement();
     x.writeEndElement();

@@ -148,7 +148,8 @@ void Writer::prepareMasterPages()
                 if (rtf.isEmpty())
                     x.writeEmptyElement(QStringLiteral("text:p"));
                 else
-                    writeSubDocument(parent, rtf, m_styles, x, false);
+                    writeSubDocument(parent, rtf, m_styles, x, false,
+                                     header ? QStringLiteral("Header") : QStringLiteral("Footer"));
                 x.writeEndElement();
                 (header ? hasHeader : hasFooter) = true;
             }

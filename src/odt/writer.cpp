@@ -195,7 +195,8 @@ void Writer::writeBlock(Walk &w, const QTextBlock &block)
 
 // A note's or header's content: its RTF read into a document of its own
 // and written into the same part.
-void Writer::writeSubDocument(Walk &parent, const QString &rtf, StylePool &pool, QXmlStreamWriter &x, bool inNote)
+void Writer::writeSubDocument(Walk &parent, const QString &rtf, StylePool &pool, QXmlStreamWriter &x, bool inNote,
+                              const QString &baseStyle)
 {
     QTextDocument doc;
     doc.setUndoRedoEnabled(false);
@@ -210,6 +211,7 @@ void Writer::writeSubDocument(Walk &parent, const QString &rtf, StylePool &pool,
     w.x = &x;
     w.pool = &pool;
     w.inNote = inNote || parent.inNote;
+    w.baseStyle = baseStyle;
     // A list of the note goes on a list of the same part's other notes only
     // by style, never by numbering.
     writeFrame(w, doc.rootFrame());

@@ -81,6 +81,7 @@ struct Walk {
     StylePool *pool = nullptr;
     bool inNote = false;
     bool body = false; // the main text: sections and notes apply
+    QString baseStyle; // what paragraphs without a style of their own take: "Footnote", "Header" ...
 
     // lists (writelists.cpp)
     int open = 0;               // text:list elements open, each with an item open in it
@@ -111,7 +112,8 @@ public:
     void writeFrame(Walk &w, const QTextFrame *frame);
     void writeBlock(Walk &w, const QTextBlock &block);
     void writeText(Walk &w, QStringView text);
-    void writeSubDocument(Walk &parent, const QString &rtf, StylePool &pool, QXmlStreamWriter &x, bool inNote);
+    void writeSubDocument(Walk &parent, const QString &rtf, StylePool &pool, QXmlStreamWriter &x, bool inNote,
+                          const QString &baseStyle);
 
     // styles (writestyles.cpp)
     QString fontName(const QString &family);

@@ -375,7 +375,9 @@ void Writer::writeParagraphProperties(QXmlStreamWriter &x, const QTextBlockForma
 QString Writer::paragraphStyle(Walk &w, const QTextBlock &block, const QString &masterPage)
 {
     QTextBlockFormat f = block.blockFormat();
-    const QString parent = commonParagraphStyle(f);
+    QString parent = commonParagraphStyle(f);
+    if (parent == QLatin1StringView("Standard") && !w.baseStyle.isEmpty())
+        parent = w.baseStyle;
     // A page break after the paragraph before is one before this one; none
     // in a table's cells, nor before the first paragraph.
     const bool breakAfterPrevious = block.previous().isValid()
@@ -413,7 +415,9 @@ QString Writer::paragraphStyle(Walk &w, const QTextBlock &block, const QString &
 void Writer::prepareCommonStyles()
 {
     fontName(m_defaultFamily);
-    QSet<QString> used{QStringLiteral("Standard")};
+    // Names the writer gives styles of its own (commonStylesXml).
+    QSet<QString> used{QStringLiteral("Standard"), QStringLiteral("Header"), QStringLiteral("Footer"),
+                       QStringLiteral("Footnote"), QStringLiteral("Endnote")};
     for (const QVariant &v : m_doc.rootFrame()->frameFormat().property(DocStyles).toList()) {
         const QVariantMap m = v.toMap();
         CommonStyle s;
@@ -525,6 +529,26 @@ QByteArray Writer::commonStylesXml()
         x.writeEmptyElement(QStringLiteral("style:text-properties"));
         x.writeAttribute(QStringLiteral("fo:font-size"), points(kHeadingSizes[level - 1]));
         x.writeAttribute(QStringLiteral("fo:font-weight"), QStringLiteral("bold"));
+        x.writeEndElement();
+    }
+    // Notes' and headers' paragraphs, as word processors show them.
+    static const struct {
+        const char *name;
+        bool note;
+    } kExtra[] = {{"Header", false}, {"Footer", false}, {"Footnote", true}, {"Endnote", true}};
+    for (const auto &extra : kExtra) {
+        x.writeStartElement(QStringLiteral("style:style"));
+        x.writeAttribute(QStringLiteral("style:name"), QLatin1StringView(extra.name));
+        x.writeAttribute(QStringLiteral("style:family"), QStringLiteral("paragraph"));
+        x.writeAttribute(QStringLiteral("style:parent-style-name"), QStringLiteral("Standard"));
+        x.writeAttribute(QStringLiteral("style:class"), QStringLiteral("extra"));
+        if (extra.note) {
+            x.writeEmptyElement(QStringLiteral("style:paragraph-properties"));
+            x.writeAttribute(QStringLiteral("fo:margin-left"), QStringLiteral("0.5cm"));
+            x.writeAttribute(QStringLiteral("fo:text-indent"), QStringLiteral("-0.5cm"));
+            x.writeEmptyElement(QStringLiteral("style:text-properties"));
+            x.writeAttribute(QStringLiteral("fo:font-size"), QStringLiteral("10pt"));
+        }
         x.writeEndElement();
     }
     // Headings are not numbered unless their own lists number them.

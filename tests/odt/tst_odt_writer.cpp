@@ -341,7 +341,7 @@ void TstOdtWriter::elements_data()
                                                  "{\\s2 My style;}}\\pard\\s1 Title\\par\\pard\\s2 Text\\par}")
                                    << styles << "style:style" << "style:display-name"
                                    << QStringList{"", "Heading 1", "My style", "Heading 2", "Heading 3", "Heading 4",
-                                                  "Heading 5", "Heading 6", "Heading 7", "Heading 8", "Heading 9"};
+                                                  "Heading 5", "Heading 6", "Heading 7", "Heading 8", "Heading 9", "", "", "", ""};
     QTest::newRow("list formats") << kListRtf << content << "text:list-level-style-number" << "style:num-format"
                                   << QStringList{"1", "a", "1", "1", "1", "1", "1", "1"};
     QTest::newRow("list suffixes") << kListRtf << content << "text:list-level-style-number" << "style:num-suffix"
@@ -527,6 +527,7 @@ void TstOdtWriter::paragraphs_data()
     const QByteArray sections = "{\\rtf1\\ansi{\\header\\pard H1\\par} one\\sect\\sectd{\\header\\pard H2\\par} two\\par}";
     QTest::newRow("section's page") << sections << "two" << "style:master-page-name" << "Section2";
     QTest::newRow("list item") << kListRtf << "one" << "fo:margin-left" << "";
+    QTest::newRow("note's paragraph") << kNotesRtf << "First note." << "style:parent-style-name" << "Footnote";
     QTest::newRow("heading parent") << QByteArray("{\\rtf1\\ansi{\\stylesheet{\\s0 Normal;}{\\s1\\outlinelevel0 heading 1;}}"
                                                   "\\pard\\s1\\qc Title\\par}")
                                     << "Title" << "style:parent-style-name" << "Heading_20_1";

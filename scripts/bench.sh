@@ -256,6 +256,24 @@ for s in "${peer_sizes[@]}"; do
     fi
 done
 
+# The same 10 MB article as a Word document (written once by our own
+# converter), to text by us and by the other converters that read Word.
+echo "== a Word document of 10 MB to text"
+docx=$data/clanek-10m.docx
+[ -s "$docx" ] || "$B/borovka-convert" "$data/clanek-10m.rtf" "$docx"
+out=$results/borovka-docx-10m.txt
+med=$(median_s docx-convert-10m 7 1 "$B/borovka-convert" "$docx" "$out")
+record docx-convert-10m "$med" "$(peak_kb "$B/borovka-convert" "$docx" "$out")" 7 "$out" "$data/clanek-10m.txt"
+if command -v soffice >/dev/null; then
+    mkdir -p "$results/soffice-docx"
+    peer soffice-docx 10m 1 "$results/soffice-docx/clanek-10m.txt" \
+        soffice --headless --convert-to txt:Text --outdir "$results/soffice-docx" "$docx"
+fi
+if command -v pandoc >/dev/null; then
+    peer pandoc-docx 10m 1 "$results/pandoc-docx-10m.txt" \
+        pandoc -f docx -t plain --wrap=none -o "$results/pandoc-docx-10m.txt" "$docx"
+fi
+
 # A whole archive to HTML: 1,000 articles of 10 KB in one batch process,
 # against one process per file, ours and the other converters'.
 echo "== archive: 1,000 articles of 10 KB to HTML"
@@ -414,6 +432,30 @@ for p in peers:
                 note += f"; {r['kb'] / ours['kb']:.1f}x its memory"
         row(f"{peer_names[p]} {LABEL[s]} RTF to text", fmt_time(r["med"]), fmt_mb(r["kb"]), "-", "",
             f"{note}; {r['runs']} run(s)")
+
+# Word: at least 10 times LibreOffice's speed, faster than pandoc, and at
+# most twice the memory the same text costs as RTF.
+r = w("docx-convert-10m")
+if r:
+    lo, pd, rtf = w("soffice-docx-10m"), w("pandoc-docx-10m"), w("convert-10m")
+    checks, notes = [], []
+    if lo and isinstance(lo["med"], float):
+        checks.append(r["med"] * 10 <= lo["med"])
+        notes.append(f"LibreOffice {fmt_time(lo['med'])} ({lo['med'] / r['med']:.0f}x)")
+    if pd and isinstance(pd["med"], float):
+        checks.append(r["med"] < pd["med"])
+        notes.append(f"pandoc {fmt_time(pd['med'])} ({pd['med'] / r['med']:.1f}x)")
+    if rtf and rtf["kb"] and r["kb"]:
+        checks.append(r["kb"] <= 2 * rtf["kb"])
+        notes.append(f"{r['kb'] / rtf['kb']:.2f}x the memory of the same text as RTF")
+    row("borovka-convert 10 MB Word document to text", fmt_time(r["med"]), fmt_mb(r["kb"]),
+        ">= 10x LibreOffice, < pandoc, <= 2x RTF's memory", yes(all(checks)) if checks else "",
+        "; ".join(notes + [text_check(r["out"], r["expected"]), f"{r['runs']} runs"]))
+    for key, label in (("soffice-docx-10m", "LibreOffice"), ("pandoc-docx-10m", "pandoc")):
+        p = w(key)
+        if p:
+            row(f"{label} 10 MB Word document to text", fmt_time(p["med"]), fmt_mb(p["kb"]), "-", "",
+                f"{p['runs']} run(s)")
 
 batch = w("archive-batch")
 if batch:

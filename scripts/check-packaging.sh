@@ -44,7 +44,12 @@ check_metadata() {
     step "desktop-file-validate $desktop"
     desktop-file-validate "$desktop" || fail "desktop-file-validate $desktop"
     grep -qx "Exec=borovka-editor %f" "$desktop" || fail "$desktop: Exec is not 'borovka-editor %f'"
-    grep -q "^MimeType=.*$mime_type;" "$desktop" || fail "$desktop: MimeType lacks $mime_type"
+    local t
+    for t in "$mime_type" text/rtf application/rtf application/vnd.openxmlformats-officedocument.wordprocessingml.document \
+        application/vnd.oasis.opendocument.text; do
+        grep -q "^MimeType=\(.*;\)\?$t;" "$desktop" || fail "$desktop: MimeType lacks $t"
+        grep -q "<mediatype>$t</mediatype>" "$metainfo" || fail "$metainfo: provides no mediatype $t"
+    done
 
     step "xmllint $mime"
     xmllint --noout "$mime" || fail "xmllint $mime"
@@ -146,7 +151,8 @@ check_versions
 zcat "$tmp/root/usr/share/man/man1/borovka-editor.1.gz" | grep -q "^\.TH .* \"borovka-editor $version\"" \
     || fail "the manual page does not carry version $version"
 depends=$(dpkg-deb --field "$deb" Depends)
-for p in libqt6widgets6 libqt6svg6 qt6-translations-l10n fonts-liberation2 qt6-qpa-plugins; do
+# libzip4 reads and writes Word and OpenDocument packages.
+for p in libqt6widgets6 libqt6svg6 qt6-translations-l10n fonts-liberation2 qt6-qpa-plugins libzip4; do
     [[ ", $depends," == *", $p"[\ ,]* ]] || fail "Depends lacks $p: $depends"
 done
 # Qt's private API ties the package to the exact Qt it was built against.

@@ -6,7 +6,8 @@
 # repeats what the same run found before; give another seed, or more time,
 # to look further.
 #
-# Every input of the seed corpus (fuzz/corpus, which keeps each earlier
+# Every input of the seed corpus (fuzz/corpus and for the package readers
+# fuzz/corpus-docx and fuzz/corpus-odt, which keep each earlier
 # finding) must pass: that replay fails the run. What the timed search finds
 # beyond it is printed and kept under fuzz/findings/ for a developer to fix
 # and add to the corpus; it fails the run only with FUZZ_STRICT=1, so the
@@ -21,13 +22,18 @@ cmake --build --preset fuzz
 export LSAN_OPTIONS="suppressions=$PWD/tests/sanitizers/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 status=0
-for target in fuzz_rtf_reader fuzz_load_roundtrip fuzz_rtf_tokenizer; do
+# Each target with its seed corpus: RTF for the RTF targets, small packages
+# and flat files for the Word and OpenDocument readers.
+for pair in fuzz_rtf_reader:corpus fuzz_load_roundtrip:corpus fuzz_rtf_tokenizer:corpus \
+    fuzz_docx_reader:corpus-docx fuzz_odt_reader:corpus-odt; do
+    target=${pair%%:*}
+    corpus=fuzz/${pair#*:}
     work="$(mktemp -d)"
     findings="fuzz/findings/$target"
     mkdir -p "$findings"
     echo "== replaying the seed corpus through $target"
     if ! "build-fuzz/$target" -runs=0 -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
-            -artifact_prefix="$findings/" fuzz/corpus >"$work.log" 2>&1; then
+            -artifact_prefix="$findings/" "$corpus" >"$work.log" 2>&1; then
         status=1
         tail -n 60 "$work.log"
         rm -rf "$work" "$work.log"
@@ -37,7 +43,7 @@ for target in fuzz_rtf_reader fuzz_load_roundtrip fuzz_rtf_tokenizer; do
     # New inputs go to the scratch folder; the seed corpus in the repo stays as it is.
     if ! "build-fuzz/$target" -seed="${FUZZ_SEED:-1}" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
             -max_len=65536 -print_final_stats=1 -artifact_prefix="$findings/" \
-            "$work" fuzz/corpus >"$work.log" 2>&1; then
+            "$work" "$corpus" >"$work.log" 2>&1; then
         if [ "${FUZZ_STRICT:-0}" = 1 ]; then
             status=1
         else

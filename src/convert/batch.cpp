@@ -58,7 +58,8 @@ QString outputPath(const QString &dir, const QString &relative, const QString &e
 bool isInputFile(const QString &path)
 {
     const QString suffix = QFileInfo(path).suffix().toLower();
-    return suffix == QLatin1String("kln") || suffix == QLatin1String("rtf");
+    return suffix == QLatin1String("kln") || suffix == QLatin1String("rtf") || suffix == QLatin1String("docx")
+        || suffix == QLatin1String("odt") || suffix == QLatin1String("fodt");
 }
 
 // Fonts are first looked up, and text first shaped, here before the

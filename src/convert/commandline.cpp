@@ -99,7 +99,7 @@ ConvertCommand parseConvertCommand(const QStringList &arguments)
         if (last.startsWith(QLatin1Char('-')) && !last.contains(QLatin1Char('='))) {
             const QString name = optionName(last);
             if (to.names().contains(name))
-                return fail(tr("--to chce formát výstupu (html, md, txt, rtf nebo kln)"));
+                return fail(tr("--to chce formát výstupu (html, md, txt, pdf, docx, odt, rtf nebo kln)"));
             if (outputDir.names().contains(name))
                 return fail(tr("--output-dir chce název složky"));
             if (jobs.names().contains(name))
@@ -144,7 +144,7 @@ ConvertCommand parseConvertCommand(const QStringList &arguments)
     if (command.format.startsWith(QLatin1Char('.')))
         command.format.remove(0, 1);
     if (outputKindFor(QStringLiteral("x.") + command.format) == OutputKind::Unknown)
-        return fail(tr("neznámý formát výstupu: %1 (použijte html, md, txt, rtf nebo kln)").arg(command.format));
+        return fail(tr("neznámý formát výstupu: %1 (použijte html, md, txt, pdf, docx, odt, rtf nebo kln)").arg(command.format));
     command.recursive = parser.isSet(recursive);
     command.force = parser.isSet(force);
     for (const QString &f : files) {
@@ -170,9 +170,12 @@ QString convertHelp()
         "Převede dokument stejným kódem, jakým jej čte a ukládá Borovka KLN Editor.\n"
         "Converts a document with the same code Borovka KLN Editor reads and saves with.\n"
         "\n"
-        "VSTUP / INPUT: RTF (.kln, .rtf) or plain text in UTF-8 or Windows-1250.\n"
+        "VSTUP / INPUT: RTF (.kln, .rtf), Word (.docx), OpenDocument (.odt, .fodt),\n"
+        "               or plain text in UTF-8 or Windows-1250, told by content.\n"
         "Typ výstupu podle přípony / output type by extension:\n"
         "  .kln, .rtf   RTF as the editor saves it\n"
+        "  .docx        a Word document\n"
+        "  .odt         an OpenDocument text\n"
         "  .txt         plain text, UTF-8, as \"Uložit TXT\" writes it\n"
         "  .html        a self-contained HTML page with the formatting\n"
         "  .md          Markdown (CommonMark with ~~strikethrough~~ and tables)\n"
@@ -183,10 +186,10 @@ QString convertHelp()
         "--version      the program's name and version, then exit\n"
         "--             every argument after it is a file, even one starting with \"-\"\n"
         "\n"
-        "Dávkový převod / batch mode (--to html, md, txt, rtf or kln):\n"
+        "Dávkový převod / batch mode (--to html, md, txt, pdf, docx, odt, rtf or kln):\n"
         "  FILE...             files to convert; \"-\" reads their names from standard input, one a line\n"
         "  --output-dir DIR    outputs go there, relative paths kept (default: next to each input)\n"
-        "  -r, --recursive     a FILE that is a folder: every .kln and .rtf file below it\n"
+        "  -r, --recursive     a FILE that is a folder: every .kln, .rtf, .docx, .odt and .fodt file below it\n"
         "  -j N, --jobs N      N files at once, 1 to 1024 (default: one per core)\n"
         "  -f, --force         replace existing outputs (otherwise they are skipped and reported)\n"
         "  A file that fails is reported and the others go on; exit status 1 if any failed.\n"

@@ -3,6 +3,8 @@
 #include "html/normalise.h"
 #include "layout/pages.h"
 #include "model/plaintext.h"
+#include "formats/formats.h"
+#include "package/package.h"
 #include "rtf/rtf.h"
 
 #include <QCoreApplication>
@@ -31,6 +33,10 @@ OutputKind outputKindFor(const QString &path)
         return OutputKind::Markdown;
     if (suffix == QLatin1String("pdf"))
         return OutputKind::Pdf;
+    if (suffix == QLatin1String("docx"))
+        return OutputKind::Docx;
+    if (suffix == QLatin1String("odt"))
+        return OutputKind::Odt;
     return OutputKind::Unknown;
 }
 
@@ -40,6 +46,13 @@ namespace {
 // written on it, which needs fonts. "\pict" also finds it in \shppict
 // and inside objects, and more than pictures: never fewer.
 const QByteArrayView PictureWord("\\pict");
+
+// A Word or OpenDocument document, packaged or flat: may hold pictures
+// however it is written.
+bool isPackageOrXml(QByteArrayView data)
+{
+    return package::isZip(data) || data.trimmed().startsWith("<");
+}
 
 bool textWithoutGui(const QString &input, const QString &output)
 {
@@ -53,7 +66,7 @@ bool textWithoutGui(const QString &input, const QString &output)
 
 bool convertsWithoutGui(const QString &input, const QByteArray &data, const QString &output)
 {
-    return textWithoutGui(input, output) && !data.contains(PictureWord);
+    return textWithoutGui(input, output) && !data.contains(PictureWord) && !isPackageOrXml(data);
 }
 
 bool convertsWithoutGui(const QString &input, const QString &output)
@@ -73,6 +86,8 @@ bool convertsWithoutGui(const QString &input, const QString &output)
             return false;
         if (n == 0)
             return true;
+        if (have == 0 && isPackageOrXml(QByteArrayView(piece.constData(), n)))
+            return false;
         have += n;
         if (QByteArrayView(piece.constData(), have).contains(PictureWord))
             return false;
@@ -86,7 +101,7 @@ QString convertFile(const QString &input, const QString &output)
 {
     const OutputKind kind = outputKindFor(output);
     if (kind == OutputKind::Unknown)
-        return QCoreApplication::translate("convert", "neznámý typ výstupu: %1 (použijte .kln, .rtf, .txt, .html nebo .md)")
+        return QCoreApplication::translate("convert", "neznámý typ výstupu: %1 (použijte .kln, .rtf, .docx, .odt, .txt, .html, .md nebo .pdf)")
             .arg(output);
 
     QFile in(input);
@@ -114,14 +129,16 @@ QString convertFile(const QString &input, const QString &output)
         if ((suffix == QLatin1String("html") || suffix == QLatin1String("htm")) && !rtf::isRtf(data))
             html::readHtml(html::decodeHtml(data), QFileInfo(input).absolutePath(), doc);
         else
-            rtf::read(data, doc);
-    } catch (const rtf::Error &e) {
+            formats::read(data, doc);
+    } catch (const model::ReadError &e) {
         return QCoreApplication::translate("convert", "nelze přečíst %1: %2").arg(input, e.description());
     }
 
     QByteArray bytes;
     switch (kind) {
     case OutputKind::Rtf: bytes = rtf::write(doc); break;
+    case OutputKind::Docx: bytes = formats::write(doc, formats::Format::Docx); break;
+    case OutputKind::Odt: bytes = formats::write(doc, formats::Format::Odt); break;
     case OutputKind::Text: bytes = model::plainText(doc); break;
     case OutputKind::Html: bytes = toHtml(doc, QFileInfo(input).completeBaseName()); break;
     case OutputKind::Markdown: bytes = toMarkdown(doc); break;

@@ -8,7 +8,7 @@ class QTextDocument;
 namespace borovka {
 
 // Output kinds of the converter, chosen by the output file's extension.
-enum class OutputKind { Unknown, Rtf, Text, Html, Markdown, Pdf };
+enum class OutputKind { Unknown, Rtf, Text, Html, Markdown, Pdf, Docx, Odt };
 
 OutputKind outputKindFor(const QString &path);
 
@@ -29,7 +29,7 @@ QString convertFile(const QString &input, const QString &output);
 
 // True when converting `input` to `output` can do without Qt's graphical
 // side (fonts, painting, a platform plug-in): text out of RTF or plain text
-// that holds no picture. Only Qt's core then has to start, which is most of
+// that holds no picture (Word and OpenDocument packages may hold any). Only Qt's core then has to start, which is most of
 // the time a small file takes; the text is read by the same code either way.
 bool convertsWithoutGui(const QString &input, const QString &output);
 bool convertsWithoutGui(const QString &input, const QByteArray &data, const QString &output);

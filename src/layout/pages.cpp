@@ -8,7 +8,6 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QTextDocument>
-#include <QRegularExpression>
 #include <QTextFrame>
 
 #include <algorithm>
@@ -27,33 +26,15 @@ QPageLayout pageLayout(const QTextDocument &doc)
     constexpr double twipsPerPoint = 20;
     constexpr double defaultMargin = 25 * 72 / 25.4; // 2.5 cm in points
     const QSizeF a4 = QPageSize(QPageSize::A4).size(QPageSize::Point);
-    const QString words = doc.rootFrame()->frameFormat().stringProperty(model::DocPageWords);
-    if (words.isEmpty())
+    const model::PageSetup page = model::pageSetup(doc);
+    if (doc.rootFrame()->frameFormat().stringProperty(model::DocPageWords).isEmpty())
         return QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
                            QMarginsF(defaultMargin, defaultMargin, defaultMargin, defaultMargin), QPageLayout::Point);
-    static const QRegularExpression word(QStringLiteral("\\\\([a-z]+)(-?\\d+)?"));
-    double width = -1, height = -1, left = -1, right = -1, top = -1, bottom = -1, gutter = 0;
-    bool landscape = false;
-    for (const QRegularExpressionMatch &m : word.globalMatch(words)) {
-        const QStringView name = m.capturedView(1);
-        const double points = m.capturedView(2).toInt() / twipsPerPoint;
-        if (name == u"paperw")
-            width = points;
-        else if (name == u"paperh")
-            height = points;
-        else if (name == u"margl")
-            left = points;
-        else if (name == u"margr")
-            right = points;
-        else if (name == u"margt")
-            top = points;
-        else if (name == u"margb")
-            bottom = points;
-        else if (name == u"gutter")
-            gutter = points;
-        else if (name == u"landscape")
-            landscape = true;
-    }
+    const auto points = [](int twips) { return twips < 0 ? -1.0 : twips / twipsPerPoint; };
+    double width = points(page.width), height = points(page.height), left = points(page.marginLeft),
+           right = points(page.marginRight), top = points(page.marginTop), bottom = points(page.marginBottom),
+           gutter = std::max(0.0, points(page.gutter));
+    const bool landscape = page.landscape;
     auto sane = [](double v) { return v >= 72 && v <= 14400; }; // an inch to the largest PDF page
     if (!sane(width))
         width = landscape ? a4.height() : a4.width();

@@ -38,12 +38,13 @@ struct PageSetup {
     int marginRight = -1;
     int marginTop = -1;
     int marginBottom = -1;
+    int gutter = -1; // added to the inner (left) margin
     bool landscape = false;
 };
 
 PageSetup pageSetup(const QTextDocument &doc);
-// Sets the page, keeping what else the document says of it (a gutter,
-// mirrored margins).
+// Sets the page, keeping what else the document says of it (mirrored
+// margins ...).
 void setPageSetup(QTextDocument &doc, const PageSetup &page);
 
 // What a document says of itself: title, author and the rest, by the names

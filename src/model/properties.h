@@ -28,7 +28,7 @@ enum NoteKindValue { Footnote = 0, Endnote = 1 };
 // What a document carries that the editor does not show (see docprops.h).
 enum DocProperty {
     DocPageWords = QTextFormat::UserProperty + 0x4F00, // QString: \\paperw... \\margl... \\landscape
-    DocInfo,           // QString: the \\info group, as RTF
+    DocInfo,           // QVariantMap: what the document says of itself (see documentInfo())
     DocDefaultTab,     // int: \\deftab, twips
     DocDefaultLanguage, // int: \\deflang
     DocFirstSection,   // QStringList: the first section (see docprops.h)

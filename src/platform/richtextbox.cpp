@@ -9,6 +9,7 @@
 #include "model/notes.h"
 #include "model/paste.h"
 #include "model/plaintext.h"
+#include "formats/formats.h"
 #include "rtf/rtf.h"
 
 #include <QContextMenuEvent>
@@ -404,8 +405,9 @@ std::unique_ptr<QTextDocument> readDocument(const QString &path, std::unique_ptr
     if (file.error() != QFileDevice::NoError)
         throw ControlError(RichTextBox::tr("Soubor %1 nelze přečíst: %2").arg(shown, file.errorString()));
     try {
-        // RTF, or plain text in UTF-8 or Windows-1250, under the same limits.
-        rtf::read(data, *doc);
+        // RTF, a Word or OpenDocument document, or plain text in UTF-8 or
+        // Windows-1250, by its content.
+        formats::read(data, *doc);
     } catch (const rtf::Error &e) {
         throw ControlError(e.description());
     }
@@ -556,8 +558,10 @@ void RichTextBox::SaveFile(const QString &path, int format)
     if (path.isEmpty() || isFilePattern(path))
         throw ControlError(tr("Neplatný název souboru: %1").arg(shown));
 
-    const QByteArray bytes = format == FileFormat::Text ? model::plainText(*document())
-                                                        : rtf::write(*document());
+    // The file's name says which rich-text format: .docx, .odt, otherwise RTF.
+    const QByteArray bytes = format == FileFormat::Text
+        ? model::plainText(*document())
+        : formats::write(*document(), formats::formatForName(path));
     if (bytes.size() < BackgroundSize)
         writeFileAtomically(path, bytes, m_writeFaults);
     else

@@ -41,26 +41,24 @@ bool isRtf(QByteArrayView data)
     return data.sliced(i).startsWith("{\\rtf");
 }
 
-namespace {
-
-bool contains(QByteArrayView data, QByteArrayView what)
-{
-    return data.indexOf(what) >= 0;
-}
-
-} // namespace
-
 QString unsupportedFormat(QByteArrayView data)
 {
     const auto is = [&data](QByteArrayView magic) { return data.startsWith(magic); };
     if (is("PK\x03\x04") || is("PK\x05\x06")) {
+        // Word and OpenDocument texts are read by their own readers; these
+        // say what such a package is when it reaches the RTF reader alone.
         // An OpenDocument package names its type first, uncompressed.
-        if (contains(data.first(std::min<qsizetype>(data.size(), 128)), "application/vnd.oasis.opendocument.text"))
-            return QStringLiteral("Soubor je dokument OpenDocument (.odt), který editor zatím neotevírá. "
-                                  "Uložte ho v LibreOffice jako RTF.");
-        if (contains(data, "word/document.xml") || contains(data, "[Content_Types].xml"))
-            return QStringLiteral("Soubor je dokument Word (.docx), který editor zatím neotevírá. "
-                                  "Uložte ho ve Wordu nebo v LibreOffice jako RTF.");
+        const QByteArrayView head = data.first(std::min<qsizetype>(data.size(), 128));
+        if (head.contains("application/vnd.oasis.opendocument.text"))
+            return QStringLiteral("Soubor je dokument OpenDocument (.odt), ne RTF.");
+        if (head.contains("application/vnd.oasis.opendocument."))
+            return QStringLiteral("Soubor je dokument OpenDocument jiného druhu než text (tabulka, prezentace, "
+                                  "kresba), který editor neotevírá.");
+        if (data.contains("word/document.xml"))
+            return QStringLiteral("Soubor je dokument Word (.docx), ne RTF.");
+        if (data.contains("[Content_Types].xml"))
+            return QStringLiteral("Soubor je balíček Office bez textového dokumentu (například sešit Excel nebo "
+                                  "prezentace PowerPoint), který editor neotevírá.");
         return QStringLiteral("Soubor je archiv ZIP, ne textový dokument.");
     }
     if (is("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1")) {
@@ -71,7 +69,7 @@ QString unsupportedFormat(QByteArrayView data)
                 name.append(c).append('\0');
             return name;
         }();
-        if (contains(data, encrypted))
+        if (data.contains(encrypted))
             return QStringLiteral("Dokument je zašifrovaný heslem. Editor zašifrované dokumenty neotevírá.");
         return QStringLiteral("Soubor je dokument starého formátu Word (.doc) nebo jiného programu Office, "
                               "který editor neotevírá. Uložte ho jako RTF.");

@@ -297,12 +297,12 @@ void tst_Convert::parseCommand_data()
     row("an earlier -j wrong", {"--to", "txt", "-j", "0", "-j", "2", "a.kln"}, "error: neplatný počet vláken: 0");
     row("flags are not compacted", {"--to", "txt", "-rf", "arch"}, "error: neznámá volba -rf");
     row("a flag with a value", {"--to", "txt", "--force=1", "a.kln"}, "error: neznámá volba --force=1");
-    row("--to without a format", {"a.kln", "--to"}, "error: --to chce formát výstupu (html, md, txt, rtf nebo kln)");
+    row("--to without a format", {"a.kln", "--to"}, "error: --to chce formát výstupu (html, md, txt, pdf, docx, odt, rtf nebo kln)");
     row("--output-dir without a folder", {"--to", "txt", "a.kln", "--output-dir"}, "error: --output-dir chce název složky");
     row("--output-dir empty", {"--to", "txt", "--output-dir=", "a.kln"}, "error: --output-dir chce název složky");
     row("-j without a number", {"--to", "txt", "a.kln", "-j"}, "error: -j chce počet vláken");
     row("--jobs without a number", {"--to", "txt", "a.kln", "--jobs"}, "error: -j chce počet vláken");
-    row("unknown format", {"--to", "doc", "a.kln"}, "error: neznámý formát výstupu: doc (použijte html, md, txt, rtf nebo kln)");
+    row("unknown format", {"--to", "doc", "a.kln"}, "error: neznámý formát výstupu: doc (použijte html, md, txt, pdf, docx, odt, rtf nebo kln)");
     row("no files", {"--to", "txt"}, "error: chybí soubory k převodu");
     row("a batch option without --to", {"--force", "a.kln", "b.txt"},
         "error: volba --force patří jen k dávkovému převodu (--to)");

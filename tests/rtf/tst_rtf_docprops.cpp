@@ -44,6 +44,8 @@ private slots:
     void writtenBack_data();
     void writtenBack();
     void title();
+    void pageSetup_data();
+    void pageSetup();
     void headersAndSections();
     void sections_data();
     void sections();
@@ -119,6 +121,46 @@ void TestRtfDocProps::title()
     rtf::read(doc("b"), d);
     QCOMPARE(d.metaInformation(QTextDocument::DocumentTitle), QString());
     QVERIFY(!rtf::write(d).contains("\\info"));
+}
+
+// Another format's reader sets the page in neutral form: what it sets
+// replaces the file's words for it, the rest of them stay.
+void TestRtfDocProps::pageSetup_data()
+{
+    QTest::addColumn<QByteArray>("words"); // as the file gave them
+    QTest::addColumn<QList<int>>("page");  // width, height, margins l r t b, landscape
+    QTest::addColumn<QByteArray>("saved");
+    QTest::newRow("nothing given") << QByteArray() << QList<int>{11906, 16838, 1134, 1134, 1417, 1417, 0}
+                                   << QByteArray("\\paperw11906\\paperh16838\\margl1134\\margr1134\\margt1417\\margb1417\r\n");
+    QTest::newRow("turned, gutter kept") << QByteArray("\\paperw11906\\paperh16838\\gutter567\\margmirror")
+                                         << QList<int>{16838, 11906, -1, -1, -1, -1, 1}
+                                         << QByteArray("\\paperw16838\\paperh11906\\gutter567\\margmirror\\landscape\r\n");
+    QTest::newRow("landscape taken back") << QByteArray("\\landscape\\margl100")
+                                          << QList<int>{-1, -1, 200, -1, -1, -1, 0} << QByteArray("\\margl200\r\n");
+}
+
+void TestRtfDocProps::pageSetup()
+{
+    QFETCH(QByteArray, words);
+    QFETCH(QList<int>, page);
+    QFETCH(QByteArray, saved);
+    QTextDocument d;
+    rtf::read(doc(words + " a"), d);
+    model::PageSetup p = model::pageSetup(d);
+    p.width = page[0];
+    p.height = page[1];
+    p.marginLeft = page[2];
+    p.marginRight = page[3];
+    p.marginTop = page[4];
+    p.marginBottom = page[5];
+    p.landscape = page[6];
+    model::setPageSetup(d, p);
+    const model::PageSetup got = model::pageSetup(d);
+    QCOMPARE((QList<int>{got.width, got.height, got.marginLeft, got.marginRight, got.marginTop, got.marginBottom,
+                         got.landscape}),
+             page);
+    const QByteArray out = rtf::write(d);
+    QVERIFY2(out.contains("\r\n" + saved + "\\sectd"), out.constData());
 }
 
 void TestRtfDocProps::headersAndSections()

@@ -108,6 +108,8 @@ private slots:
     void pieceCount();
     void unsoundPiecesNotWritten_data();
     void unsoundPiecesNotWritten();
+    void piecesOfOtherFormats_data();
+    void piecesOfOtherFormats();
 };
 
 void TestRtfOpaque::pieces_data()
@@ -443,6 +445,70 @@ void TestRtfOpaque::unsoundPiecesNotWritten()
     QTextDocument back;
     rtf::read(out, back);
     QCOMPARE(back.toPlainText().remove(QChar::ObjectReplacementCharacter).remove(u'7'), QStringLiteral("ab"));
+}
+
+// What a Word or OpenDocument reader keeps in neutral form is written as
+// RTF, and the RTF reader gives the same neutral form back.
+void TestRtfOpaque::piecesOfOtherFormats_data()
+{
+    QTest::addColumn<QVariantMap>("properties"); // by property id
+    QTest::addColumn<QString>("shown");          // the result a field shows; empty: a piece's character
+    QTest::addColumn<QByteArray>("rtf");          // what the save holds
+    QTest::addColumn<int>("readBack");            // the property the RTF reader gives back, 0 none
+    QTest::addColumn<QString>("value");
+    const auto props = [](std::initializer_list<std::pair<int, QString>> l) {
+        QVariantMap m;
+        for (const auto &[id, v] : l)
+            m.insert(QString::number(id), v);
+        return m;
+    };
+    QTest::newRow("bookmark start") << props({{model::BookmarkStart, "kapitola_ř"}}) << QString()
+                                    << QByteArray("{\\*\\bkmkstart kapitola_\\'f8}") << int(model::BookmarkStart)
+                                    << QStringLiteral("kapitola_ř");
+    QTest::newRow("bookmark end") << props({{model::BookmarkEnd, "k"}}) << QString()
+                                  << QByteArray("{\\*\\bkmkend k}") << int(model::BookmarkEnd) << QStringLiteral("k");
+    QTest::newRow("comment") << props({{model::CommentAuthor, "Jana Nová"}, {model::CommentInitials, "JN"},
+                                       {model::OpaqueText, "Zkrátit {a} opravit."}})
+                             << QString() << QByteArray("{\\*\\atnid JN}{\\*\\atnauthor Jana Nov\\'e1}\\chatn {\\*\\annotation\\pard\\plain Zkr\\'e1tit \\{a\\} opravit.}")
+                             << int(model::OpaqueText) << QStringLiteral("Jana Nová: Zkrátit {a} opravit.");
+    QTest::newRow("field") << props({{model::FieldInstruction, "TOC \\o \"1-3\""}}) << QStringLiteral("7")
+                           << QByteArray("{\\field{\\*\\fldinst TOC \\\\o \"1-3\"}{\\fldrslt ")
+                           << int(model::FieldInstruction) << QStringLiteral("TOC \\o \"1-3\"");
+    QTest::newRow("Word text box writes only its text")
+        << props({{model::OpaqueWordXml, "<w:txbxContent/>"}, {model::OpaqueText, "box"}}) << QString()
+        << QByteArray("a ") << 0 << QString();
+}
+
+void TestRtfOpaque::piecesOfOtherFormats()
+{
+    QFETCH(QVariantMap, properties);
+    QFETCH(QString, shown);
+    QFETCH(QByteArray, rtf);
+    QFETCH(int, readBack);
+    QFETCH(QString, value);
+    QTextDocument d;
+    QTextCursor c(&d);
+    c.insertText(QStringLiteral("a "));
+    QTextCharFormat f;
+    for (auto it = properties.cbegin(); it != properties.cend(); ++it)
+        f.setProperty(it.key().toInt(), *it);
+    if (shown.isEmpty())
+        f.setObjectType(model::PieceObject);
+    else
+        f.setProperty(model::WrapId, 1000000);
+    c.insertText(shown.isEmpty() ? QString(QChar::ObjectReplacementCharacter) : shown, f);
+    c.insertText(QStringLiteral("b"), QTextCharFormat());
+    const QByteArray out = rtf::write(d);
+    QVERIFY2(out.contains(rtf), out.constData());
+    QVERIFY(!out.contains("txbx") && !out.contains("box"));
+    QTextDocument back;
+    rtf::read(out, back);
+    QCOMPARE(back.toPlainText().remove(QChar::ObjectReplacementCharacter), QStringLiteral("a ") + shown + u'b');
+    if (!readBack)
+        return;
+    QTextCursor at(&back);
+    at.setPosition(3);
+    QCOMPARE(at.charFormat().stringProperty(readBack), value);
 }
 
 QTEST_MAIN(TestRtfOpaque)

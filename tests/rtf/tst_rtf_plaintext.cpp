@@ -248,9 +248,12 @@ void TestRtfPlainText::otherPrograms_data()
                                   << QStringLiteral("Soubor je dokument Word (.docx)");
     QTest::newRow("OpenDocument text") << zip + QByteArray(22, '\0') + "mimetypeapplication/vnd.oasis.opendocument.text"
                                        << QStringLiteral("Soubor je dokument OpenDocument (.odt)");
-    QTest::newRow("OpenDocument spreadsheet is only an archive")
+    QTest::newRow("OpenDocument spreadsheet")
         << zip + QByteArray(22, '\0') + "mimetypeapplication/vnd.oasis.opendocument.spreadsheet"
-        << QStringLiteral("Soubor je archiv ZIP");
+        << QStringLiteral("Soubor je dokument OpenDocument jiného druhu než text");
+    QTest::newRow("Excel workbook") << zip + "[Content_Types].xmlPK\x01\x02xl/workbook.xml"
+                                    << QStringLiteral("Soubor je balíček Office bez textového dokumentu");
+    QTest::newRow("other archive") << zip + "readme.txtPK\x01\x02" << QStringLiteral("Soubor je archiv ZIP");
     QTest::newRow("encrypted Office document") << encrypted << QStringLiteral("Dokument je zašifrovaný heslem");
     QTest::newRow("older Word document") << ole + "WordDocument"
                                          << QStringLiteral("Soubor je dokument starého formátu Word (.doc)");

@@ -2,6 +2,7 @@
 // destinations, layout and formatting.
 
 #include "model/lists.h"
+#include "model/docprops.h"
 #include "rtf/rtf.h"
 
 #include <QBrush>
@@ -41,7 +42,11 @@ QString builtByDestinations(const QTextDocument &d)
     for (const QVariant &v : d.rootFrame()->frameFormat().property(model::DocStyles).toList())
         styles << v.toMap().value(QStringLiteral("name")).toString();
     out << QStringLiteral("styles=") + styles.join(u',');
-    out << QStringLiteral("info=") + d.rootFrame()->frameFormat().stringProperty(model::DocInfo);
+    QStringList info;
+    const QVariantMap map = model::documentInfo(d);
+    for (auto it = map.cbegin(); it != map.cend(); ++it)
+        info << it.key() + u'=' + it->toString();
+    out << QStringLiteral("info=") + info.join(u',');
     QStringList pieces, links;
     for (QTextBlock b = d.begin(); b.isValid(); b = b.next()) {
         for (auto it = b.begin(); !it.atEnd(); ++it) {
@@ -304,7 +309,7 @@ void TestRtfReader::destinationEnds_data()
         << QStringLiteral("font=;color=;styles=Normal,heading 1;info=;pieces=;links=");
     QTest::newRow("document information")
         << QByteArray("{\\rtf1\\ansi\\ansicpg1250{\\info{\\title \\'c8l\\'e1nek}{\\author Jan}}x}")
-        << QStringLiteral("font=;color=;styles=;info={\\title \\'c8l\\'e1nek}{\\author Jan};pieces=;links=");
+        << QStringLiteral("font=;color=;styles=;info=author=Jan,title=Článek;pieces=;links=");
     QTest::newRow("bookmark name in pieces of text")
         << QByteArray("{\\rtf1\\ansi\\ansicpg1250 {\\*\\bkmkstart z\\'e1{}pis}x}")
         << QStringLiteral("font=;color=;styles=;info=;pieces={\\*\\bkmkstart z\\'e1pis};links=");

@@ -289,6 +289,8 @@ QTextCharFormat Reader::makeCharFormat(const CharProps &p) const
     if (p.wrap >= 0 && size_t(p.wrap) < m_wraps.size()) { // opaque pieces: a field's or object's result
         f.setProperty(WrapRtf, m_wraps[p.wrap]);
         f.setProperty(WrapId, p.wrap + 1);
+        if (!m_wrapInstructions[size_t(p.wrap)].isEmpty())
+            f.setProperty(FieldInstruction, m_wrapInstructions[size_t(p.wrap)]);
     }
     if (p.link >= 0 && p.link < m_links.size()) {
         f.setAnchor(true);

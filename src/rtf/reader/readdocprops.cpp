@@ -7,10 +7,43 @@
 #include "rtf/writer/writerimpl.h"
 #include "model/docprops.h"
 
+#include <QDateTime>
+#include <QRegularExpression>
 #include <QTextBlock>
 #include <QTextFrame>
 
 namespace rtf::detail {
+
+namespace {
+
+// A time of the \\info group ("\\yr2024\\mo3\\dy5\\hr10\\min7"); invalid
+// without a year.
+QDateTime infoTime(const QByteArray &words)
+{
+    int yr = -1, mo = 1, dy = 1, hr = 0, min = 0, sec = 0;
+    static const QRegularExpression word(QStringLiteral("\\\\([a-z]+)(-?\\d+)"));
+    for (const QRegularExpressionMatch &m : word.globalMatch(QString::fromLatin1(words))) {
+        const int v = m.capturedView(2).toInt();
+        const QStringView name = m.capturedView(1);
+        if (name == u"yr")
+            yr = v;
+        else if (name == u"mo")
+            mo = v;
+        else if (name == u"dy")
+            dy = v;
+        else if (name == u"hr")
+            hr = v;
+        else if (name == u"min")
+            min = v;
+        else if (name == u"sec")
+            sec = v;
+    }
+    if (yr < 1)
+        return {};
+    return QDateTime(QDate(yr, mo, dy), QTime(hr, min, sec));
+}
+
+} // namespace
 
 bool Reader::beginHeader(std::string_view name)
 {
@@ -100,30 +133,20 @@ void Reader::finishDocument()
     static const char *const textNames[] = {"title", "subject", "author", "manager", "company", "operator",
                                             "category", "keywords", "comment", "doccomm", "hlinkbase"};
     static const char *const timeNames[] = {"creatim", "revtim", "printim", "buptim"};
-    // The group as this writer writes it: names and text escaped anew.
-    QByteArray info;
-    for (size_t i = 0; i < std::size(textNames); ++i) {
-        const QString t = m_info[i].trimmed();
-        if (t.isEmpty())
-            continue;
-        info += "{\\" + QByteArray(textNames[i]) + ' ';
-        appendEscaped(info, t);
-        info += '}';
-    }
+    QVariantMap info;
+    for (size_t i = 0; i < std::size(textNames); ++i)
+        info.insert(QLatin1StringView(textNames[i]), m_info[i]);
     for (size_t i = 0; i < std::size(timeNames); ++i) {
-        if (!m_infoTimes[i].isEmpty())
-            info += "{\\" + QByteArray(timeNames[i]) + m_infoTimes[i] + '}';
+        if (const QDateTime t = infoTime(m_infoTimes[i]); t.isValid())
+            info.insert(QLatin1StringView(timeNames[i]), t);
     }
-    if (!info.isEmpty())
-        root.setProperty(DocInfo, QString::fromLatin1(info));
-    if (!m_info[0].trimmed().isEmpty())
-        doc->setMetaInformation(QTextDocument::DocumentTitle, m_info[0].trimmed());
     const QStringList &first = m_sections.front().words;
     if (first.size() > 1 || !first.value(0).isEmpty())
         root.setProperty(DocFirstSection, first);
     if (!m_styles.isEmpty()) // styles
         root.setProperty(DocStyles, styleSheet());
     doc->rootFrame()->setFrameFormat(root);
+    model::setDocumentInfo(*doc, info);
 
     // Later sections start at their first paragraph.
     QTextCursor c(doc);
@@ -155,6 +178,7 @@ void Reader::endBookmark()
     QTextCharFormat f = charFormat(m_st.chr);
     f.setObjectType(PieceObject); // drawn as nothing
     f.setProperty(OpaqueRtf, QString::fromLatin1(rtf));
+    f.setProperty(m_bookmarkEnd ? BookmarkEnd : BookmarkStart, name);
     m_b.cursor.insertText(QString(QChar::ObjectReplacementCharacter), f);
     ++m_runs;
     m_b.propsDirty = true;

@@ -608,7 +608,7 @@ private:
     void beginFieldTap();
     void fieldResult(bool link);
     void endField();
-    void beginWrap(const QString &rtf);
+    void beginWrap(const QString &rtf, const QString &instruction = {});
     void endWrap();
     void insertPiece(const QString &rtf, bool comment, bool closesComment, const QString &text = {});
     void hiddenText(QStringView text, const char *bytes, qsizetype n);
@@ -624,6 +624,7 @@ private:
     qsizetype m_fieldDepth = -1;   // the field's group, -1 none
     bool m_fieldResult = false;
     std::vector<QString> m_wraps;  // a field's or object's RTF before its result
+    std::vector<QString> m_wrapInstructions; // a field's instruction, by wrap; empty for objects
     qsizetype m_wrapDepth = -1;    // the result's group, -1 none
     int m_wrapStart = 0;           // the cursor when the result began
     bool m_wrapInTable = false;    // its last paragraph is in a table

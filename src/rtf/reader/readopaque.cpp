@@ -154,8 +154,9 @@ void Reader::tapBytes(const char *s, qsizetype n)
         m_tapOverflow = true;
         return;
     }
-    // Hexadecimal data (\objdata) is most of what big pieces hold: as it is.
-    if (std::all_of(s, s + n, [](char c) { return isHex(c) || c == ' '; })) {
+    // Hexadecimal data (\objdata) is most of what big pieces hold: as it
+    // is. A comment's words ("a", "12", "add") are text for its tool tip.
+    if (m_tapKind != TapKind::Comment && std::all_of(s, s + n, [](char c) { return isHex(c) || c == ' '; })) {
         if (std::any_of(s, s + n, [](char c) { return c != ' '; }))
             dropTapStar();
         if (m_tapSpace)
@@ -322,14 +323,16 @@ void Reader::fieldResult(bool link)
         m_fieldTap.clear();
         return;
     }
-    beginWrap(QStringLiteral("{\\field") + QString::fromLatin1(m_fieldTap) + QStringLiteral("{\\fldrslt "));
+    beginWrap(QStringLiteral("{\\field") + QString::fromLatin1(m_fieldTap) + QStringLiteral("{\\fldrslt "),
+              m_fieldInst.trimmed());
     m_fieldTap.clear();
 }
 
 // The text from here to the end of the group is the result of `rtf`.
-void Reader::beginWrap(const QString &rtf)
+void Reader::beginWrap(const QString &rtf, const QString &instruction)
 {
     m_wraps.push_back(rtf);
+    m_wrapInstructions.push_back(instruction);
     ++m_pieces;
     flushRun();
     m_st.chr.wrap = int(m_wraps.size() - 1);
@@ -346,6 +349,7 @@ void Reader::splitWrap()
     if (old < 0 || size_t(old) >= m_wraps.size())
         return;
     m_wraps.push_back(m_wraps[size_t(old)]);
+    m_wrapInstructions.push_back(m_wrapInstructions[size_t(old)]);
     const int now = int(m_wraps.size() - 1);
     for (size_t i = size_t(m_wrapDepth); i < m_stack.size(); ++i) {
         if (m_stack[i].chr.wrap == old)

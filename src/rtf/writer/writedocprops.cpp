@@ -7,6 +7,7 @@
 
 #include <QRegularExpression>
 #include <QTextBlock>
+#include <QDateTime>
 #include <QTextFrame>
 
 namespace rtf::detail {
@@ -84,22 +85,35 @@ void Writer::startSection(QByteArray &out, const QTextBlock &block)
 void Writer::writeDocumentProperties(QByteArray &out)
 {
     const QTextFrameFormat root = m_doc.rootFrame()->frameFormat();
-    const QString info = root.stringProperty(DocInfo);
+    const QVariantMap info = model::documentInfo(m_doc);
     if (!info.isEmpty()) {
-        // Ours, so balanced; checked all the same, as it is written verbatim.
-        int depth = 0;
-        bool ok = info.startsWith(u'{');
-        for (qsizetype i = 0; ok && i < info.size(); ++i) {
-            const QChar c = info[i];
-            if (c == u'\\') {
-                ++i;
+        static const char *const textNames[] = {"title", "subject", "author", "manager", "company", "operator",
+                                                "category", "keywords", "comment", "doccomm", "hlinkbase"};
+        static const char *const timeNames[] = {"creatim", "revtim", "printim", "buptim"};
+        QByteArray group;
+        for (const char *name : textNames) {
+            const QString t = info.value(QLatin1StringView(name)).toString();
+            if (t.isEmpty())
                 continue;
-            }
-            depth += c == u'{' ? 1 : c == u'}' ? -1 : 0;
-            ok = depth >= 0 && c.unicode() < 0x80;
+            group += "{\\" + QByteArray(name) + ' ';
+            appendEscaped(group, t);
+            group += '}';
         }
-        if (ok && depth == 0)
-            out += "{\\info" + info.toLatin1() + "}\r\n";
+        for (const char *name : timeNames) {
+            const QDateTime t = info.value(QLatin1StringView(name)).toDateTime();
+            if (!t.isValid())
+                continue;
+            group += "{\\" + QByteArray(name) + "\\yr" + QByteArray::number(t.date().year()) + "\\mo"
+                + QByteArray::number(t.date().month()) + "\\dy" + QByteArray::number(t.date().day());
+            // Midnight is a day without a time, as other writers give it.
+            if (t.time().hour() != 0 || t.time().minute() != 0)
+                group += "\\hr" + QByteArray::number(t.time().hour()) + "\\min" + QByteArray::number(t.time().minute());
+            if (t.time().second() != 0)
+                group += "\\sec" + QByteArray::number(t.time().second());
+            group += '}';
+        }
+        if (!group.isEmpty())
+            out += "{\\info" + group + "}\r\n";
     } else if (const QString title = m_doc.metaInformation(QTextDocument::DocumentTitle).trimmed(); !title.isEmpty()) {
         // A document from a web page or pasted in whole: its title.
         out += "{\\info{\\title ";

@@ -50,14 +50,68 @@ bool validPiece(QStringView rtf, int open)
     return depth == open;
 }
 
+// The RTF before a result: as read, or for a field another format read,
+// the field made from its instruction.
+QString wrapOf(const QTextCharFormat &f)
+{
+    QString wrap = f.stringProperty(WrapRtf);
+    if (wrap.isEmpty() && f.hasProperty(FieldInstruction)) {
+        QByteArray rtf = "{\\field{\\*\\fldinst ";
+        appendEscaped(rtf, f.stringProperty(FieldInstruction));
+        rtf += "}{\\fldrslt ";
+        wrap = QString::fromLatin1(rtf);
+    }
+    return wrap;
+}
+
+// A piece as RTF: as read, or made from what another format's reader
+// kept (a bookmark, a comment). Pieces of other formats write nothing.
+QByteArray pieceOf(const QTextCharFormat &f)
+{
+    if (f.hasProperty(OpaqueRtf)) {
+        const QString piece = f.stringProperty(OpaqueRtf);
+        return validPiece(piece, 0) ? piece.toLatin1() : QByteArray();
+    }
+    QByteArray rtf;
+    if (f.hasProperty(BookmarkStart) || f.hasProperty(BookmarkEnd)) {
+        const bool end = f.hasProperty(BookmarkEnd);
+        rtf = end ? "{\\*\\bkmkend " : "{\\*\\bkmkstart ";
+        appendEscaped(rtf, f.stringProperty(end ? BookmarkEnd : BookmarkStart));
+        rtf += '}';
+    } else if (f.hasProperty(CommentAuthor)) {
+        rtf = "{\\*\\atnid ";
+        appendEscaped(rtf, f.stringProperty(CommentInitials));
+        rtf += "}{\\*\\atnauthor ";
+        appendEscaped(rtf, f.stringProperty(CommentAuthor));
+        rtf += "}\\chatn {\\*\\annotation\\pard\\plain ";
+        const QStringList paragraphs = f.stringProperty(OpaqueText).split(u'\n');
+        for (qsizetype i = 0; i < paragraphs.size(); ++i) {
+            if (i > 0)
+                rtf += "\\par ";
+            appendEscaped(rtf, paragraphs[i]);
+        }
+        rtf += '}';
+    }
+    return rtf;
+}
+
 } // namespace
+
+bool isPiece(const QTextCharFormat &f)
+{
+    for (const int p : {int(OpaqueRtf), int(BookmarkStart), int(BookmarkEnd), int(CommentAuthor), int(OpaqueWordXml),
+                        int(OpaqueOdfXml)}) {
+        if (f.hasProperty(p))
+            return true;
+    }
+    return false;
+}
 
 // Each object character is the piece; text typed next to it took the
 // piece's format and is written as the text it is.
 void Writer::writePieces(QByteArray &out, const QTextFragment &frag) const
 {
-    const QString piece = frag.charFormat().stringProperty(OpaqueRtf);
-    const QByteArray bytes = validPiece(piece, 0) ? piece.toLatin1() : QByteArray();
+    const QByteArray bytes = pieceOf(frag.charFormat());
     appendWithObjects(out, frag.text(), [&] { out += bytes; });
 }
 
@@ -66,14 +120,14 @@ bool Writer::wrapChanges(const QTextCharFormat &f) const
     const int id = f.intProperty(WrapId);
     if (id != m_wrapId)
         return true;
-    return id != 0 && f.stringProperty(WrapRtf) != m_wrap;
+    return id != 0 && wrapOf(f) != m_wrap;
 }
 
 void Writer::switchWrap(QByteArray &out, const QTextCharFormat &f)
 {
     closeWrap(out);
     m_wrapId = f.intProperty(WrapId);
-    m_wrap = m_wrapId != 0 ? f.stringProperty(WrapRtf) : QString();
+    m_wrap = m_wrapId != 0 ? wrapOf(f) : QString();
     m_wrapOpen = !m_wrap.isEmpty() && validPiece(m_wrap, 2);
     if (m_wrapOpen)
         out += m_wrap.toLatin1();

@@ -292,7 +292,7 @@ void Writer::writeRun(QByteArray &out, const QTextFragment &frag, int blockNumbe
         runs.code = &code;
         runs.shifted = isShifted(code);
     }
-    if (cf.hasProperty(OpaqueRtf)) { // opaque pieces: written as kept
+    if (isPiece(cf)) { // opaque pieces: written as kept
         writePieces(out, frag);
         return;
     }

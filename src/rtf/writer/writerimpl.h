@@ -40,6 +40,9 @@ void appendWithObjects(QByteArray &out, QStringView text, WriteObject object);
 // Appends `text` escaped for RTF: code page 1250 as \'hh, the rest as \uN
 // with a '?' for readers without Unicode.
 void appendEscaped(QByteArray &out, QStringView text);
+// True for a kept piece's character (see properties.h): written as the
+// piece, never as its text.
+bool isPiece(const QTextCharFormat &f);
 
 inline constexpr char kHexDigits[] = "0123456789abcdef";
 

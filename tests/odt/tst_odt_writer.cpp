@@ -430,6 +430,14 @@ void TstOdtWriter::elements_data()
     QTest::newRow("header rows") << QByteArray("{\\rtf1\\ansi\\trowd\\trhdr\\cellx2000\\pard\\intbl Head\\cell\\row"
                                                "\\trowd\\cellx2000\\pard\\intbl Data\\cell\\row\\pard\\par}")
                                  << content << "table:table-header-rows" << "" << QStringList{"Head"};
+    const QByteArray info = "{\\rtf1\\ansi{\\info{\\title Annual report}{\\subject Money}{\\author Jan Novak}"
+                            "{\\keywords money, year}{\\creatim\\yr2024\\mo5\\dy1\\hr10\\min30}} text\\par}";
+    const QString meta = QStringLiteral("meta.xml");
+    QTest::newRow("title") << info << meta << "dc:title" << "" << QStringList{"Annual report"};
+    QTest::newRow("subject") << info << meta << "dc:subject" << "" << QStringList{"Money"};
+    QTest::newRow("author") << info << meta << "meta:initial-creator" << "" << QStringList{"Jan Novak"};
+    QTest::newRow("keywords") << info << meta << "meta:keyword" << "" << QStringList{"money, year"};
+    QTest::newRow("created") << info << meta << "meta:creation-date" << "" << QStringList{"2024-05-01T10:30:00"};
     QTest::newRow("comment") << QByteArray("{\\rtf1\\ansi a{\\*\\atnid JN}{\\*\\atnauthor Jan Novak}\\chatn"
                                            "{\\*\\annotation\\pard Check this.}b\\par}")
                              << content << "office:annotation" << "" << QStringList{"Jan NovakCheck this."};
@@ -444,7 +452,10 @@ void TstOdtWriter::elements()
     QFETCH(QStringList, expected);
     const Package p = unpack(odtOf(rtf));
     QStringList found;
-    for (const Element &e : elementsOf(part == QLatin1StringView("styles.xml") ? p.styles : p.content, part)) {
+    const QByteArray &xml = part == QLatin1StringView("styles.xml") ? p.styles
+        : part == QLatin1StringView("meta.xml")                    ? p.meta
+                                                                   : p.content;
+    for (const Element &e : elementsOf(xml, part)) {
         if (e.name == element)
             found << (attribute.isEmpty() ? e.text : e.attributes.value(attribute).toString());
     }

@@ -602,14 +602,19 @@ void read(QByteArrayView data, QTextDocument &doc)
         bool undo;
         ~Restore() { doc.setUndoRedoEnabled(undo); }
     } restore{doc, undo};
+    // One edit: Qt lays nothing out while the document is built.
+    QTextCursor edit(&doc);
+    edit.beginEditBlock();
     try {
         detail::Reader reader(data, doc);
         reader.run();
     } catch (const model::ReadError &) {
         // No half document that a save would make permanent.
+        edit.endEditBlock();
         doc.clear();
         throw;
     }
+    edit.endEditBlock();
 }
 
 } // namespace docx

@@ -105,12 +105,14 @@ Sink Reader::beginSub(QTextDocument &doc)
     doc.setUndoRedoEnabled(false);
     Sink sub;
     sub.cursor = QTextCursor(&doc);
+    sub.cursor.beginEditBlock(); // nothing laid out while it is built
     sub.sub = true;
     return std::exchange(m_s, std::move(sub));
 }
 
 void Reader::endSub(Sink saved)
 {
+    m_s.cursor.endEditBlock();
     m_s = std::move(saved);
 }
 

@@ -356,6 +356,18 @@ void Reader::readStyles()
         m_styleOrder << s.id;
         m_styles.insert(s.id, std::move(s));
     }
+    // Without a default the paragraph style "Normal" is (LibreOffice names none).
+    if (m_defaultParaStyle.isEmpty()) {
+        for (const QString &id : std::as_const(m_styleOrder)) {
+            Style &s = m_styles[id];
+            if (s.type == 0 && (s.id == u"Normal" || s.name.compare(L("Normal"), Qt::CaseInsensitive) == 0)) {
+                s.isDefault = true;
+                s.number = 0;
+                m_defaultParaStyle = s.id;
+                break;
+            }
+        }
+    }
     for (const QString &id : std::as_const(m_styleOrder))
         resolveStyle(m_styles[id], 0);
 }
@@ -501,11 +513,19 @@ int Reader::headingLevel(const Style *s) const
 
 QVariantList Reader::styleSheet()
 {
-    QVariantList sheet;
+    // Paragraph styles first, each kind by number, as the RTF reader lists them.
+    QList<const Style *> order;
     for (const QString &id : std::as_const(m_styleOrder)) {
         const Style &s = m_styles[id];
-        if (s.type > 1)
-            continue; // table and list styles have no place in the model
+        if (s.type <= 1) // table and list styles have no place in the model
+            order << &s;
+    }
+    std::stable_sort(order.begin(), order.end(), [](const Style *a, const Style *b) {
+        return a->type != b->type ? a->type < b->type : a->number < b->number;
+    });
+    QVariantList sheet;
+    for (const Style *style : std::as_const(order)) {
+        const Style &s = *style;
         QVariantMap m;
         m.insert(QStringLiteral("number"), s.number);
         m.insert(QStringLiteral("character"), s.type == 1);
@@ -523,10 +543,9 @@ QVariantList Reader::styleSheet()
         if (s.type == 0) {
             ParaProps p = m_defaultPara;
             overlay(p, s.ppr);
-            QTextBlockFormat b = blockFormat(p, nullptr);
-            if (const int level = headingLevel(&s))
-                b.setHeadingLevel(level);
-            m.insert(QStringLiteral("block"), QVariant::fromValue(b));
+            // The outline level is the entry's "outline", not its formatting.
+            p.outline.reset();
+            m.insert(QStringLiteral("block"), QVariant::fromValue(blockFormat(p, nullptr)));
         }
         sheet.append(m);
     }

@@ -105,6 +105,18 @@ void Tree::parse(const QByteArray &xml, const QString &partName)
     package::XmlReader r(xml, partName);
     Node *current = nullptr;
     qint64 count = 0;
+    // A part names a few dozen elements and attributes millions of times:
+    // each name is made once and shared.
+    QHash<QString, std::pair<QString, QString>> names;
+    QString key;
+    auto intern = [&](QStringView uri, QStringView local, QStringView qualified) -> const std::pair<QString, QString> & {
+        key.resize(0);
+        key.append(qualified).append(u'\x01').append(uri);
+        auto it = names.constFind(key);
+        if (it == names.cend())
+            it = names.insert(key, {canonicalName(uri, local, qualified), qualified.toString()});
+        return *it;
+    };
     while (true) {
         const auto token = r.step();
         if (token == QXmlStreamReader::EndDocument)
@@ -115,13 +127,17 @@ void Tree::parse(const QByteArray &xml, const QString &partName)
                                            .arg(partName)
                                            .arg(maxElements));
             Node &n = m_nodes.emplace_back();
-            n.name = canonicalName(r.namespaceUri(), r.name(), r.qualifiedName());
-            n.qname = r.qualifiedName().toString();
+            const auto &name = intern(r.namespaceUri(), r.name(), r.qualifiedName());
+            n.name = name.first;
+            n.qname = name.second;
             const QXmlStreamAttributes attrs = r.attributes();
             n.attrs.reserve(size_t(attrs.size()));
+            n.rawAttrs.reserve(size_t(attrs.size()));
             for (const QXmlStreamAttribute &a : attrs) {
-                n.attrs.emplace_back(canonicalName(a.namespaceUri(), a.name(), a.qualifiedName()), a.value().toString());
-                n.rawAttrs.emplace_back(a.qualifiedName().toString(), a.value().toString());
+                const auto &attr = intern(a.namespaceUri(), a.name(), a.qualifiedName());
+                const QString value = a.value().toString();
+                n.attrs.emplace_back(attr.first, value);
+                n.rawAttrs.emplace_back(attr.second, value);
             }
             for (const QXmlStreamNamespaceDeclaration &d : r.namespaceDeclarations()) {
                 const QString name = d.prefix().isEmpty() ? QStringLiteral("xmlns") : QStringLiteral("xmlns:") + d.prefix().toString();

@@ -699,12 +699,12 @@ void TestDocxReader::hostile_data()
     }
     {
         QByteArray nested;
-        for (int i = 0; i < 200; ++i)
+        for (int i = 0; i < 330; ++i)
             nested += "<w:tbl><w:tr><w:tc>";
         nested += "<w:p><w:r><w:t>dno</w:t></w:r></w:p>";
-        for (int i = 0; i < 200; ++i)
+        for (int i = 0; i < 330; ++i)
             nested += "</w:tc></w:tr></w:tbl>";
-        QTest::newRow("tables nested 200 deep") << packageOf(nested) << "" << "dno";
+        QTest::newRow("tables nested 330 deep") << packageOf(nested) << "" << "dno";
     }
     {
         // Styles based on each other in a circle, relationships to
@@ -725,6 +725,23 @@ void TestDocxReader::hostile_data()
                          "<w:sectPr><w:headerReference w:type=\"default\" r:id=\"h\"/><w:footerReference w:type=\"default\" r:id=\"r\"/></w:sectPr>",
                          {{QStringLiteral("word/styles.xml"), styles}, {QStringLiteral("word/_rels/document.xml.rels"), rels}})
             << "" << "smyčka";
+    }
+    {
+        // Content controls and links nested as deep as the reader's limit allows.
+        QByteArray controls, links;
+        for (int i = 0; i < 490; ++i)
+            controls += "<w:sdt><w:sdtContent>";
+        for (int i = 0; i < 985; ++i)
+            links += "<w:hyperlink w:anchor=\"x\">";
+        links += "<w:r><w:t>hluboko</w:t></w:r>";
+        for (int i = 0; i < 985; ++i)
+            links += "</w:hyperlink>";
+        QByteArray end;
+        for (int i = 0; i < 490; ++i)
+            end += "</w:sdtContent></w:sdt>";
+        QTest::newRow("controls nested deep") << packageOf(controls + "<w:p><w:r><w:t>hluboko</w:t></w:r></w:p>" + end)
+                                              << "" << "hluboko";
+        QTest::newRow("links nested deep") << packageOf("<w:p>" + links + "</w:p>") << "" << "hluboko";
     }
     {
         // Fields that never end, and ends without beginnings.

@@ -5,6 +5,7 @@
 // packages where they are installed.
 
 #include "docx/docx.h"
+#include "docx/langtags.h"
 #include "model/properties.h"
 #include "package/package.h"
 #include "rtf/rtf.h"
@@ -221,6 +222,8 @@ private slots:
     void initTestCase();
     void facts_data();
     void facts();
+    void languages_data();
+    void languages();
     void pieces_data();
     void pieces();
     void packageIsComplete();
@@ -416,6 +419,30 @@ void TestDocxWriter::facts()
     QFETCH(QString, attribute);
     QFETCH(QStringList, expected);
     QCOMPARE(query(docxOf(rtf), part, element, attribute), expected);
+}
+
+void TestDocxWriter::languages_data()
+{
+    QTest::addColumn<QString>("tag");
+    QTest::addColumn<int>("id");
+    QTest::addColumn<QString>("back"); // the tag the id gives
+
+    QTest::newRow("Czech") << "cs-CZ" << 1029 << "cs-CZ";
+    QTest::newRow("case") << "en-gb" << 2057 << "en-GB";
+    QTest::newRow("language alone") << "de" << 1031 << "de-DE";
+    QTest::newRow("region not listed") << "sk-AT" << 1051 << "sk-SK";
+    QTest::newRow("script") << "sr-Latn-CS" << 2074 << "sr-Latn-CS";
+    QTest::newRow("unknown") << "xx-YY" << 0 << "";
+    QTest::newRow("empty") << "" << 0 << "";
+}
+
+void TestDocxWriter::languages()
+{
+    QFETCH(QString, tag);
+    QFETCH(int, id);
+    QFETCH(QString, back);
+    QCOMPARE(docx::languageId(tag), id);
+    QCOMPARE(docx::languageTag(id), back);
 }
 
 void TestDocxWriter::pieces_data()

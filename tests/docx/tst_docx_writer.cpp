@@ -198,6 +198,15 @@ void keptParagraphXml(QTextCursor &c)
     c.insertText(QStringLiteral("obsah"), shown);
 }
 
+// A paragraph with a background, as pasted HTML gives it.
+void shadedParagraph(QTextCursor &c)
+{
+    QTextBlockFormat f;
+    f.setBackground(QColor(0, 128, 255));
+    c.setBlockFormat(f);
+    c.insertText(QStringLiteral("a"));
+}
+
 void controlCharacters(QTextCursor &c)
 {
     c.insertText(QStringView(u"a\u0001b\u00A0c\u2028d").toString() + QChar(0xD800) + u'e');
@@ -479,6 +488,8 @@ void TestDocxWriter::pieces_data()
                                                    << QStringList{"A  B"};
     QTest::newRow("kept paragraph not kept") << Build(keptParagraphXml) << doc << "w:p" << "#text"
                                              << QStringList{"obsah"};
+    QTest::newRow("paragraph shading") << Build(shadedParagraph) << doc << "w:pPr/w:shd" << "w:fill"
+                                       << QStringList{"0080FF"};
     QTest::newRow("control characters") << Build(controlCharacters) << doc << "w:r" << "#text"
                                         << QStringList{"ab\u00A0cde"};
 }

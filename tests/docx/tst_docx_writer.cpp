@@ -198,6 +198,21 @@ void keptParagraphXml(QTextCursor &c)
     c.insertText(QStringLiteral("obsah"), shown);
 }
 
+// Tables in tables, deeper than any reader nests them.
+void deepTables(QTextCursor &c)
+{
+    for (int i = 0; i < 40; ++i)
+        c.insertTable(1, 1);
+    c.insertText(QStringLiteral("dno"));
+}
+
+// More columns than a Word table has.
+void wideTable(QTextCursor &c)
+{
+    c.insertTable(1, 1500);
+    c.insertText(QStringLiteral("první"));
+}
+
 // A paragraph with a background, as pasted HTML gives it.
 void shadedParagraph(QTextCursor &c)
 {
@@ -490,6 +505,10 @@ void TestDocxWriter::pieces_data()
                                              << QStringList{"obsah"};
     QTest::newRow("paragraph shading") << Build(shadedParagraph) << doc << "w:pPr/w:shd" << "w:fill"
                                        << QStringList{"0080FF"};
+    QTest::newRow("nesting bounded") << Build(deepTables) << doc << "w:tbl" << "w:none" << QStringList(32, QString());
+    QTest::newRow("deepest text kept") << Build(deepTables) << doc << "w:t" << "#own" << QStringList{"dno"};
+    QTest::newRow("columns bounded") << Build(wideTable) << doc << "w:gridCol" << "w:none"
+                                     << QStringList(1000, QString());
     QTest::newRow("control characters") << Build(controlCharacters) << doc << "w:r" << "#text"
                                         << QStringList{"ab\u00A0cde"};
 }

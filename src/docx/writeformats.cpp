@@ -245,6 +245,12 @@ void Writer::writeBlockFormat(Xml &x, const QTextBlockFormat &f, double listInde
         x.attr(QStringLiteral("w:color"), QStringLiteral("auto"));
         x.end();
     }
+    if (f.hasProperty(QTextFormat::BackgroundBrush) && f.background().style() != Qt::NoBrush) {
+        x.empty(QStringLiteral("w:shd"));
+        x.attr(QStringLiteral("w:val"), QStringLiteral("clear"));
+        x.attr(QStringLiteral("w:color"), QStringLiteral("auto"));
+        x.attr(QStringLiteral("w:fill"), hexColor(f.background().color()));
+    }
     const QList<QTextOption::Tab> tabs = f.tabPositions();
     if (!tabs.isEmpty()) {
         x.start(QStringLiteral("w:tabs"));

@@ -9,6 +9,7 @@
 // order it was first met: the same document gives the same bytes.
 
 #include "docx.h"
+#include "langtags.h"
 
 #include "model/lists.h"
 #include "model/properties.h"
@@ -252,9 +253,5 @@ private:
 // RTF text (escapes and all) as the text it is, read by the RTF reader
 // (writenotes.cpp).
 QString rtfText(const QString &s, bool trimmed = true);
-
-// Windows language ids as the BCP 47 tags Word names languages by
-// (langtags.cpp); empty for an id without one.
-QString languageTag(int lcid);
 
 } // namespace docx::detail

@@ -5,6 +5,7 @@
 // packages where they are installed.
 
 #include "docx/docx.h"
+#include "docx/langtags.h"
 #include "model/properties.h"
 #include "package/package.h"
 #include "rtf/rtf.h"
@@ -197,6 +198,30 @@ void keptParagraphXml(QTextCursor &c)
     c.insertText(QStringLiteral("obsah"), shown);
 }
 
+// Tables in tables, deeper than any reader nests them.
+void deepTables(QTextCursor &c)
+{
+    for (int i = 0; i < 40; ++i)
+        c.insertTable(1, 1);
+    c.insertText(QStringLiteral("dno"));
+}
+
+// More columns than a Word table has.
+void wideTable(QTextCursor &c)
+{
+    c.insertTable(1, 1500);
+    c.insertText(QStringLiteral("první"));
+}
+
+// A paragraph with a background, as pasted HTML gives it.
+void shadedParagraph(QTextCursor &c)
+{
+    QTextBlockFormat f;
+    f.setBackground(QColor(0, 128, 255));
+    c.setBlockFormat(f);
+    c.insertText(QStringLiteral("a"));
+}
+
 void controlCharacters(QTextCursor &c)
 {
     c.insertText(QStringView(u"a\u0001b\u00A0c\u2028d").toString() + QChar(0xD800) + u'e');
@@ -221,6 +246,8 @@ private slots:
     void initTestCase();
     void facts_data();
     void facts();
+    void languages_data();
+    void languages();
     void pieces_data();
     void pieces();
     void packageIsComplete();
@@ -418,6 +445,30 @@ void TestDocxWriter::facts()
     QCOMPARE(query(docxOf(rtf), part, element, attribute), expected);
 }
 
+void TestDocxWriter::languages_data()
+{
+    QTest::addColumn<QString>("tag");
+    QTest::addColumn<int>("id");
+    QTest::addColumn<QString>("back"); // the tag the id gives
+
+    QTest::newRow("Czech") << "cs-CZ" << 1029 << "cs-CZ";
+    QTest::newRow("case") << "en-gb" << 2057 << "en-GB";
+    QTest::newRow("language alone") << "de" << 1031 << "de-DE";
+    QTest::newRow("region not listed") << "sk-AT" << 1051 << "sk-SK";
+    QTest::newRow("script") << "sr-Latn-CS" << 2074 << "sr-Latn-CS";
+    QTest::newRow("unknown") << "xx-YY" << 0 << "";
+    QTest::newRow("empty") << "" << 0 << "";
+}
+
+void TestDocxWriter::languages()
+{
+    QFETCH(QString, tag);
+    QFETCH(int, id);
+    QFETCH(QString, back);
+    QCOMPARE(docx::languageId(tag), id);
+    QCOMPARE(docx::languageTag(id), back);
+}
+
 void TestDocxWriter::pieces_data()
 {
     QTest::addColumn<Build>("build");
@@ -452,6 +503,12 @@ void TestDocxWriter::pieces_data()
                                                    << QStringList{"A  B"};
     QTest::newRow("kept paragraph not kept") << Build(keptParagraphXml) << doc << "w:p" << "#text"
                                              << QStringList{"obsah"};
+    QTest::newRow("paragraph shading") << Build(shadedParagraph) << doc << "w:pPr/w:shd" << "w:fill"
+                                       << QStringList{"0080FF"};
+    QTest::newRow("nesting bounded") << Build(deepTables) << doc << "w:tbl" << "w:none" << QStringList(32, QString());
+    QTest::newRow("deepest text kept") << Build(deepTables) << doc << "w:t" << "#own" << QStringList{"dno"};
+    QTest::newRow("columns bounded") << Build(wideTable) << doc << "w:gridCol" << "w:none"
+                                     << QStringList(1000, QString());
     QTest::newRow("control characters") << Build(controlCharacters) << doc << "w:r" << "#text"
                                         << QStringList{"ab\u00A0cde"};
 }

@@ -151,6 +151,7 @@ public:
     void readDefaultStyle(const Node &n);
     void readPageLayouts(const Node &container);
     void readMasterPages(const Node &container);
+    void readNotesConfiguration(const Node &n);
     Style *findStyle(const QString &name, const QString &family);
     void resolve(Style &s, int depth);
     void applyTextProperties(const Node &props, QTextCharFormat &f, const QTextCharFormat *base) const;
@@ -262,6 +263,8 @@ public:
     qint64 m_decodedPixels = 0;
     qint64 m_inputBytes = 0;
     QHash<QByteArray, QString> m_pictureNames;
+    QHash<QString, QByteArray> m_parts; // pictures read from the package
+    QString m_noteWords; // how the document numbers notes, as RTF words
     bool m_inSubDocument = false;
 
     // A field around whole paragraphs (a table of contents).

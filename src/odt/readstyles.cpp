@@ -297,6 +297,10 @@ void Reader::readStyles(const Node &container, bool common, QHash<QString, Style
             readListStyle(n, lists);
             continue;
         }
+        if (n.is(ns::text, QLatin1StringView("notes-configuration"))) {
+            readNotesConfiguration(n);
+            continue;
+        }
         if (n.is(ns::style, QLatin1StringView("default-style"))) {
             readDefaultStyle(n);
             continue;

@@ -428,6 +428,35 @@ private slots:
         QCOMPARE(rtfText(marks[0].stringProperty(model::NoteRtf)), QStringLiteral("1 Obsah první poznámky."));
     }
 
+    void noteNumbering_data()
+    {
+        QTest::addColumn<QByteArray>("configuration");
+        QTest::addColumn<QString>("words");
+        const QByteArray fn = "<text:notes-configuration text:note-class=\"footnote\" style:num-format=\"";
+        const QByteArray en = "<text:notes-configuration text:note-class=\"endnote\" style:num-format=\"";
+        QTest::newRow("usual") << fn + "1\"/>" + en + "i\"/>" << QString();
+        QTest::newRow("letters") << fn + "a\"/>" << QStringLiteral("\\ftnnalc");
+        QTest::newRow("both") << en + "1\"/>" + fn + "I\"/>" << QStringLiteral("\\ftnnruc\\aftnnar");
+    }
+    void noteNumbering()
+    {
+        QFETCH(QByteArray, configuration);
+        QFETCH(QString, words);
+        const QByteArray data = "<office:document xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+                                "xmlns:style=\"urn:oasis:names:tc:opendocument:xmlns:style:1.0\" "
+                                "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\"><office:styles>"
+            + configuration
+            + "</office:styles><office:body><office:text><text:p>A<text:note text:note-class=\"footnote\">"
+              "<text:note-citation>a</text:note-citation><text:note-body><text:p>N</text:p></text:note-body></text:note>"
+              "</text:p></office:text></office:body></office:document>";
+        QTextDocument doc;
+        odt::read(data, doc);
+        const QList<QTextCharFormat> marks = charsWith(doc, model::NoteId);
+        QCOMPARE(marks.size(), 1);
+        QCOMPARE(marks[0].stringProperty(model::NoteNumberingWords), words);
+        QCOMPARE(textOf(doc), QStringLiteral("Aa\n\na N"));
+    }
+
     void headersAndPage_data()
     {
         QTest::addColumn<QString>("file");

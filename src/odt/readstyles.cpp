@@ -9,6 +9,8 @@
 #include "model/properties.h"
 
 #include <QColor>
+
+#include <climits>
 #include <QRegularExpression>
 #include <QTextFrameFormat>
 
@@ -210,16 +212,17 @@ void Reader::applyParagraphProperties(const Node &p, Style &s) const
             al = Qt::AlignJustify;
         f.setAlignment(al);
     }
-    if (has(ns::fo, "margin-left"))
-        f.setLeftMargin(px(toTwips(a(ns::fo, "margin-left"))));
-    if (has(ns::fo, "margin-right"))
-        f.setRightMargin(px(toTwips(a(ns::fo, "margin-right"))));
-    if (has(ns::fo, "margin-top"))
-        f.setTopMargin(px(toTwips(a(ns::fo, "margin-top"))));
-    if (has(ns::fo, "margin-bottom"))
-        f.setBottomMargin(px(toTwips(a(ns::fo, "margin-bottom"))));
-    if (has(ns::fo, "text-indent"))
-        f.setTextIndent(px(toTwips(a(ns::fo, "text-indent"))));
+    // Lengths only: a share of the parent's ("10%") is left to the parent.
+    const auto length = [&](const char *name, void (QTextBlockFormat::*set)(qreal)) {
+        const int twips = toTwips(a(ns::fo, name), INT_MIN);
+        if (twips != INT_MIN)
+            (f.*set)(px(twips));
+    };
+    length("margin-left", &QTextBlockFormat::setLeftMargin);
+    length("margin-right", &QTextBlockFormat::setRightMargin);
+    length("margin-top", &QTextBlockFormat::setTopMargin);
+    length("margin-bottom", &QTextBlockFormat::setBottomMargin);
+    length("text-indent", &QTextBlockFormat::setTextIndent);
     if (has(ns::fo, "line-height")) {
         const QString v = a(ns::fo, "line-height").trimmed();
         if (v.endsWith(u'%')) {

@@ -347,6 +347,48 @@ private slots:
         QCOMPARE(blockWith(*doc, QStringLiteral("Mezi")).textList(), nullptr);
     }
 
+    void longLists_data()
+    {
+        QTest::addColumn<QString>("level");
+        QTest::addColumn<int>("items");
+        QTest::addColumn<QString>("last");
+        QTest::addColumn<int>("qtLists");
+        // Qt lays a list out again for each item added: long lists are runs
+        // that count on.
+        QTest::newRow("numbered") << QStringLiteral("<text:list-level-style-number text:level=\"1\" style:num-format=\"1\" style:num-suffix=\".\"/>")
+                                  << 2500 << QStringLiteral("2500.") << 3;
+        QTest::newRow("bullets") << QStringLiteral("<text:list-level-style-bullet text:level=\"1\" text:bullet-char=\"\u2022\"/>")
+                                 << 130 << QStringLiteral("\u2022") << 3;
+    }
+    void longLists()
+    {
+        QFETCH(QString, level);
+        QFETCH(int, items);
+        QFETCH(QString, last);
+        QFETCH(int, qtLists);
+        QByteArray data = "<office:document xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+                          "xmlns:style=\"urn:oasis:names:tc:opendocument:xmlns:style:1.0\" "
+                          "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\"><office:automatic-styles>"
+                          "<text:list-style style:name=\"L\">" + level.toUtf8() + "</text:list-style></office:automatic-styles>"
+                          "<office:body><office:text><text:list text:style-name=\"L\">";
+        for (int i = 0; i < items; ++i)
+            data += "<text:list-item><text:p>x</text:p></text:list-item>";
+        data += "</text:list></office:text></office:body></office:document>";
+        QTextDocument doc;
+        odt::read(data, doc);
+        QSet<QTextList *> lists;
+        QStringList labels;
+        model::ListNumbering numbering;
+        for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+            lists.insert(b.textList());
+            labels << numbering.label(b);
+        }
+        QCOMPARE(labels.size(), items);
+        QCOMPARE(labels.last(), last);
+        QCOMPARE(model::listLabel(doc.lastBlock()), last);
+        QCOMPARE(int(lists.size()), qtLists);
+    }
+
     void outline_data()
     {
         QTest::addColumn<QString>("file");

@@ -370,6 +370,14 @@ void Reader::paragraph(const Node &p, bool heading)
         }
     }
     startBlock(bf, cf);
+    // A list that names no style takes its paragraphs' (a paragraph style
+    // with a list style of its own).
+    if (m_b.list.level >= 0 && m_b.list.unstyled && s) {
+        if (const ListStyle *own = listStyle(s->listStyle)) {
+            m_b.list.style = own;
+            m_b.list.unstyled = false;
+        }
+    }
     if (m_b.list.level >= 0)
         attachList(m_b.list.level);
     else if (heading && m_b.tableDepth == 0)

@@ -183,6 +183,7 @@ public:
     void readListStyle(const Node &n, QHash<QString, ListStyle> &into);
     void list(const Node &n, int level);
     void attachList(int level);
+    const ListStyle *listStyle(const QString &name) const;
     void numberHeading(const Node &h, int level);
 
     // tables (readtables.cpp)
@@ -204,6 +205,7 @@ public:
         bool itemFirst = false; // the next paragraph is the item's labelled one
         int restartAt = -1; // text:start-value of the item
         bool header = false;
+        bool unstyled = false; // the list names no style: its paragraphs' style may
     };
     struct ListRun {
         int object = -1;

@@ -110,18 +110,24 @@ void Reader::readListStyle(const Node &n, QHash<QString, ListStyle> &into)
     into.insert(n.attr(ns::style, L("name")), style);
 }
 
+const ListStyle *Reader::listStyle(const QString &name) const
+{
+    if (name.isEmpty())
+        return nullptr;
+    if (auto it = m_listAutos->constFind(name); it != m_listAutos->cend())
+        return &*it;
+    if (auto c = m_listCommon.constFind(name); c != m_listCommon.cend())
+        return &*c;
+    return nullptr;
+}
+
 void Reader::list(const Node &n, int level)
 {
     const ListContext saved = m_b.list;
     if (level == 0 || !m_b.list.style) {
         const QString styleName = n.attr(ns::text, L("style-name"));
-        const ListStyle *style = nullptr;
-        if (!styleName.isEmpty()) {
-            if (auto it = m_listAutos->constFind(styleName); it != m_listAutos->cend())
-                style = &*it;
-            else if (auto c = m_listCommon.constFind(styleName); c != m_listCommon.cend())
-                style = &*c;
-        }
+        const ListStyle *style = listStyle(styleName);
+        m_b.list.unstyled = !style;
         if (!style) {
             static const ListStyle bullets = [] {
                 ListStyle s;

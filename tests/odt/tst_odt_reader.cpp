@@ -389,6 +389,25 @@ private slots:
         QCOMPARE(int(lists.size()), qtLists);
     }
 
+    void listStyleOfParagraphs()
+    {
+        // A list naming no style is numbered by its paragraphs' style's list style.
+        const QByteArray data = "<office:document xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+                                "xmlns:style=\"urn:oasis:names:tc:opendocument:xmlns:style:1.0\" "
+                                "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\"><office:styles>"
+                                "<text:list-style style:name=\"LS\"><text:list-level-style-number text:level=\"1\" "
+                                "style:num-format=\"a\" style:num-suffix=\")\"/></text:list-style>"
+                                "<style:style style:name=\"Bod\" style:family=\"paragraph\" style:list-style-name=\"LS\"/>"
+                                "</office:styles><office:body><office:text><text:list>"
+                                "<text:list-item><text:p text:style-name=\"Bod\">x</text:p></text:list-item>"
+                                "<text:list-item><text:p text:style-name=\"Bod\">y</text:p></text:list-item>"
+                                "</text:list><text:list><text:list-item><text:p>z</text:p></text:list-item></text:list>"
+                                "</office:text></office:body></office:document>";
+        QTextDocument doc;
+        odt::read(data, doc);
+        QCOMPARE(textOf(doc), QStringLiteral("a)\tx\nb)\ty\n\u2022\tz"));
+    }
+
     void outline_data()
     {
         QTest::addColumn<QString>("file");

@@ -58,15 +58,13 @@ QString unquote(QString s)
     return s;
 }
 
-} // namespace
-
 // "0.5pt solid #000000": width, style and colour; false for none.
-bool parseBorder(const QString &spec, int &twips, QTextFrameFormat::BorderStyle &style, QColor &color)
+bool parseBorder(const QString &value, int &twips, QTextFrameFormat::BorderStyle &style, QColor &color)
 {
     twips = 15;
     style = QTextFrameFormat::BorderStyle_Solid;
     color = Qt::black;
-    const QStringList parts = spec.simplified().split(u' ', Qt::SkipEmptyParts);
+    const QStringList parts = value.simplified().split(u' ', Qt::SkipEmptyParts);
     if (parts.isEmpty() || parts.size() > 8)
         return false;
     for (const QString &p : parts) {
@@ -89,6 +87,8 @@ bool parseBorder(const QString &spec, int &twips, QTextFrameFormat::BorderStyle 
         color = Qt::black;
     return twips > 0;
 }
+
+} // namespace
 
 void Reader::readFontFaces(const Node &decls)
 {
@@ -360,13 +360,13 @@ void Reader::readStyles(const Node &container, bool common, QHash<QString, Style
                 const QString all = p.attr(ns::fo, QLatin1StringView("border"));
                 static const char *const sides[] = {"border-top", "border-left", "border-bottom", "border-right"};
                 for (int side = 0; side < 4; ++side) {
-                    QString spec = p.attr(ns::fo, QLatin1StringView(sides[side]));
-                    if (spec.isEmpty())
-                        spec = all;
+                    QString border = p.attr(ns::fo, QLatin1StringView(sides[side]));
+                    if (border.isEmpty())
+                        border = all;
                     int w;
                     QTextFrameFormat::BorderStyle st;
                     QColor color;
-                    if (spec.isEmpty() || !parseBorder(spec, w, st, color))
+                    if (border.isEmpty() || !parseBorder(border, w, st, color))
                         continue;
                     const double width = std::max(1, w) / kTwipsPerPixel;
                     switch (side) {
@@ -379,12 +379,12 @@ void Reader::readStyles(const Node &container, bool common, QHash<QString, Style
                 static const char *const pads[] = {"padding-top", "padding-left", "padding-bottom", "padding-right"};
                 const QString pad = p.attr(ns::fo, QLatin1StringView("padding"));
                 for (int side = 0; side < 4; ++side) {
-                    QString spec = p.attr(ns::fo, QLatin1StringView(pads[side]));
-                    if (spec.isEmpty())
-                        spec = pad;
-                    if (spec.isEmpty())
+                    QString padding = p.attr(ns::fo, QLatin1StringView(pads[side]));
+                    if (padding.isEmpty())
+                        padding = pad;
+                    if (padding.isEmpty())
                         continue;
-                    const double v = std::clamp(toTwips(spec), 0, 1440) / kTwipsPerPixel;
+                    const double v = std::clamp(toTwips(padding), 0, 1440) / kTwipsPerPixel;
                     switch (side) {
                     case 0: c.setTopPadding(v); break;
                     case 1: c.setLeftPadding(v); break;

@@ -136,7 +136,8 @@ void Reader::readFlat(QByteArrayView data)
 {
     m_inputBytes = data.size();
     m_flat = true;
-    m_content = parseXml(data.toByteArray(), QStringLiteral("fodt"));
+    // The caller's bytes outlive the parse: no copy of a large file.
+    m_content = parseXml(QByteArray::fromRawData(data.data(), data.size()), QStringLiteral("fodt"));
     if (!m_content.is(ns::office, L("document")))
         throw model::ReadError(tr("Dokument není textový dokument OpenDocument: jeho kořenem není office:document."));
     const Node *body = nullptr;

@@ -111,7 +111,7 @@ private:
     bool m_ending = false;
 };
 
-// The About box's title: the program's title and version, "Borovka KLN Editor 0.60".
+// The About box's title: the program's title and version, "Borovka KLN Editor 0.70".
 QString aboutTitle();
 QString aboutText();
 

@@ -75,6 +75,8 @@ private Q_SLOTS:
     void openWithYesSavedThenCancel_keepsUnnamed();
     void defaultExtension();
     void plainTextExportThenSaveWritesRtf();
+    void wordAndOpenDocumentKeepTheirFormat_data();
+    void wordAndOpenDocumentKeepTheirFormat();
     void newAfterOpenForgetsFile();
     void closeWriteFailureKeepsWindowOpen();
     void closeWithCancelledSaveDialogEnds();
@@ -612,6 +614,39 @@ void tst_FileCommands::plainTextExportThenSaveWritesRtf()
     m_files->mnsave_Click();
     QVERIFY(readBytes(path("export.txt")).startsWith("{\\rtf"));
     QCOMPARE(readFileText(path("export.txt")), QStringLiteral("Řádek jedna\nŘádek dva"));
+}
+
+// A name typed with .docx or .odt in the Save dialog saves that format;
+// such a file opens again as a document, and Save keeps its format.
+void tst_FileCommands::wordAndOpenDocumentKeepTheirFormat_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("marker"); // what only a file of that format holds
+    QTest::newRow("Word") << "clanek.docx" << QByteArray("word/document.xml");
+    QTest::newRow("OpenDocument") << "clanek.odt" << QByteArray("application/vnd.oasis.opendocument.text");
+    QTest::newRow("Word in capitals") << "CLANEK.DOCX" << QByteArray("word/document.xml");
+}
+
+void tst_FileCommands::wordAndOpenDocumentKeepTheirFormat()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, marker);
+    enterState(2);
+    setText(QStringLiteral("Příliš žluťoučký kůň"));
+    runScript(QStringLiteral("save:") + name);
+    m_files->mnsaveas_Click();
+    QCOMPARE(m_files->cesta, path(name));
+    QVERIFY(readBytes(path(name)).startsWith("PK\x03\x04"));
+    QVERIFY(readBytes(path(name)).contains(marker));
+
+    m_files->mnnew_Click();
+    runScript(QStringLiteral("open:") + name);
+    m_files->mnopen_Click();
+    QCOMPARE(m_rich->toPlainText(), QStringLiteral("Příliš žluťoučký kůň"));
+    setText(QStringLiteral("Úpění ďábelských ód"));
+    m_files->mnsave_Click();
+    QVERIFY(readBytes(path(name)).contains(marker));
+    QCOMPARE(readFileText(path(name)), QStringLiteral("Úpění ďábelských ód"));
 }
 
 void tst_FileCommands::newAfterOpenForgetsFile()

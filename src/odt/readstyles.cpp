@@ -523,10 +523,9 @@ QVariantList Reader::styleSheet()
         m.insert(QStringLiteral("next"), styleNumber(it->next));
         m.insert(QStringLiteral("outline"), it->outline);
         m.insert(QStringLiteral("char"), QVariant::fromValue(it->chr));
-        QTextBlockFormat block = it->par;
-        if (const int level = headingLevelOf(*it))
-            block.setHeadingLevel(level);
-        m.insert(QStringLiteral("block"), QVariant::fromValue(block));
+        // As the RTF reader keeps a style: its outline level beside it, not
+        // in its paragraph format.
+        m.insert(QStringLiteral("block"), QVariant::fromValue(it->par));
         sheet.append(m);
     }
     return sheet;

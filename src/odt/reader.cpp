@@ -136,7 +136,8 @@ void Reader::readFlat(QByteArrayView data)
 {
     m_inputBytes = data.size();
     m_flat = true;
-    m_content = parseXml(data.toByteArray(), QStringLiteral("fodt"));
+    // The caller's bytes outlive the parse: no copy of a large file.
+    m_content = parseXml(QByteArray::fromRawData(data.data(), data.size()), QStringLiteral("fodt"));
     if (!m_content.is(ns::office, L("document")))
         throw model::ReadError(tr("Dokument není textový dokument OpenDocument: jeho kořenem není office:document."));
     const Node *body = nullptr;
@@ -370,6 +371,14 @@ void Reader::paragraph(const Node &p, bool heading)
         }
     }
     startBlock(bf, cf);
+    // A list that names no style takes its paragraphs' (a paragraph style
+    // with a list style of its own).
+    if (m_b.list.level >= 0 && m_b.list.unstyled && s) {
+        if (const ListStyle *own = listStyle(s->listStyle)) {
+            m_b.list.style = own;
+            m_b.list.unstyled = false;
+        }
+    }
     if (m_b.list.level >= 0)
         attachList(m_b.list.level);
     else if (heading && m_b.tableDepth == 0)

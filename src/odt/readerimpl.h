@@ -151,6 +151,7 @@ public:
     void readDefaultStyle(const Node &n);
     void readPageLayouts(const Node &container);
     void readMasterPages(const Node &container);
+    void readNotesConfiguration(const Node &n);
     Style *findStyle(const QString &name, const QString &family);
     void resolve(Style &s, int depth);
     void applyTextProperties(const Node &props, QTextCharFormat &f, const QTextCharFormat *base) const;
@@ -182,6 +183,7 @@ public:
     void readListStyle(const Node &n, QHash<QString, ListStyle> &into);
     void list(const Node &n, int level);
     void attachList(int level);
+    const ListStyle *listStyle(const QString &name) const;
     void numberHeading(const Node &h, int level);
 
     // tables (readtables.cpp)
@@ -203,6 +205,7 @@ public:
         bool itemFirst = false; // the next paragraph is the item's labelled one
         int restartAt = -1; // text:start-value of the item
         bool header = false;
+        bool unstyled = false; // the list names no style: its paragraphs' style may
     };
     struct ListRun {
         int object = -1;
@@ -262,6 +265,8 @@ public:
     qint64 m_decodedPixels = 0;
     qint64 m_inputBytes = 0;
     QHash<QByteArray, QString> m_pictureNames;
+    QHash<QString, QByteArray> m_parts; // pictures read from the package
+    QString m_noteWords; // how the document numbers notes, as RTF words
     bool m_inSubDocument = false;
 
     // A field around whole paragraphs (a table of contents).

@@ -110,18 +110,24 @@ void Reader::readListStyle(const Node &n, QHash<QString, ListStyle> &into)
     into.insert(n.attr(ns::style, L("name")), style);
 }
 
+const ListStyle *Reader::listStyle(const QString &name) const
+{
+    if (name.isEmpty())
+        return nullptr;
+    if (auto it = m_listAutos->constFind(name); it != m_listAutos->cend())
+        return &*it;
+    if (auto c = m_listCommon.constFind(name); c != m_listCommon.cend())
+        return &*c;
+    return nullptr;
+}
+
 void Reader::list(const Node &n, int level)
 {
     const ListContext saved = m_b.list;
     if (level == 0 || !m_b.list.style) {
         const QString styleName = n.attr(ns::text, L("style-name"));
-        const ListStyle *style = nullptr;
-        if (!styleName.isEmpty()) {
-            if (auto it = m_listAutos->constFind(styleName); it != m_listAutos->cend())
-                style = &*it;
-            else if (auto c = m_listCommon.constFind(styleName); c != m_listCommon.cend())
-                style = &*c;
-        }
+        const ListStyle *style = listStyle(styleName);
+        m_b.list.unstyled = !style;
         if (!style) {
             static const ListStyle bullets = [] {
                 ListStyle s;
@@ -190,18 +196,20 @@ void Reader::attachList(int level)
         return;
     }
     ctx.itemFirst = false;
+    const bool bullet = def.bullet || def.noNumber;
+    int first = def.start;
+    if (ctx.restartAt >= 0) {
+        // Numbering started again is a list of its own from here on, as
+        // RTF and Word number it.
+        ctx.group = ++m_listGroups;
+        first = ctx.restartAt;
+        ctx.restartAt = -1;
+    }
     const quint64 base = quint64(uint(ctx.group)) << 8;
     // The numbering of the levels below starts again.
     for (int deeper = level + 1; deeper < limits::maxListLevels; ++deeper)
         m_b.lists.remove(base | uint(deeper));
     const quint64 key = base | uint(level);
-    const bool bullet = def.bullet || def.noNumber;
-    int first = def.start;
-    if (ctx.restartAt >= 0) {
-        m_b.lists.remove(key);
-        first = ctx.restartAt;
-        ctx.restartAt = -1;
-    }
     if (auto it = m_b.lists.find(key); it != m_b.lists.end()) {
         auto *existing = qobject_cast<QTextList *>(m_b.cursor.document()->object(it->object));
         const int most = bullet ? limits::maxBulletListRun : limits::maxNumberedListRun;
@@ -279,6 +287,7 @@ void Reader::numberHeading(const Node &h, int level)
         m_b.list.restartAt = h.has(ns::text, L("start-value"))
             ? std::clamp(h.attr(ns::text, L("start-value")).toInt(), 0, 1 << 24) : def.start;
     attachList(level - 1);
+    m_outlineGroup = m_b.list.group; // a restart goes on in a list of its own
     m_b.list = saved;
 }
 

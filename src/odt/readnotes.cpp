@@ -63,6 +63,23 @@ QString Reader::subDocumentRtf(const Node &content, QString *plain, const QStrin
     return QString::fromLatin1(rtf::write(sub));
 }
 
+void Reader::readNotesConfiguration(const Node &n)
+{
+    // The numbering as the RTF words the model keeps it in, where it is
+    // not the usual one (footnotes 1, 2, 3; endnotes i, ii, iii).
+    const bool endnote = n.attr(ns::text, L("note-class")) == u"endnote";
+    const QString format = n.attr(ns::style, L("num-format"));
+    static const std::pair<const char *, const char *> names[] = {
+        {"1", "nar"}, {"a", "nalc"}, {"A", "nauc"}, {"i", "nrlc"}, {"I", "nruc"}};
+    for (const auto &[f, name] : names) {
+        if (format == QLatin1StringView(f) && format != QLatin1StringView(endnote ? "i" : "1")) {
+            const QString word = (endnote ? QStringLiteral("\\aftn") : QStringLiteral("\\ftn")) + QLatin1StringView(name);
+            // Footnotes' words first, as a save writes them.
+            m_noteWords = endnote ? m_noteWords + word : word + m_noteWords;
+        }
+    }
+}
+
 void Reader::note(const Node &n, const QTextCharFormat &f)
 {
     const Node *body = n.child(ns::text, L("note-body"));
@@ -91,6 +108,8 @@ void Reader::note(const Node &n, const QTextCharFormat &f)
     mf.setProperty(model::NoteText, text);
     mf.setProperty(model::NoteKind, kind);
     mf.setProperty(model::NoteAutoNumber, !custom);
+    if (!m_noteWords.isEmpty())
+        mf.setProperty(model::NoteNumberingWords, m_noteWords);
     m_b.cursor.insertText(mark, mf);
     m_b.lastSpace = false;
     m_b.trailingSpace = -1;

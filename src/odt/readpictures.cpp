@@ -63,8 +63,11 @@ bool Reader::picture(const Node &frame, const Node &image, const QTextCharFormat
         bytes = QByteArray::fromBase64(text.toLatin1());
     } else if (m_zip) {
         const QString part = package::resolvePart(QStringLiteral("content.xml"), image.attr(ns::xlink, QLatin1StringView("href")));
-        if (!part.isEmpty() && m_zip->contains(part))
-            bytes = m_zip->read(part);
+        // A picture shown many times is read once.
+        if (auto it = m_parts.constFind(part); it != m_parts.cend())
+            bytes = *it;
+        else if (!part.isEmpty() && m_zip->contains(part))
+            m_parts.insert(part, bytes = m_zip->read(part));
     }
     if (bytes.isEmpty())
         return false; // a linked picture: kept as it was

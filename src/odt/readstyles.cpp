@@ -9,6 +9,8 @@
 #include "model/properties.h"
 
 #include <QColor>
+
+#include <climits>
 #include <QRegularExpression>
 #include <QTextFrameFormat>
 
@@ -56,15 +58,13 @@ QString unquote(QString s)
     return s;
 }
 
-} // namespace
-
 // "0.5pt solid #000000": width, style and colour; false for none.
-bool parseBorder(const QString &spec, int &twips, QTextFrameFormat::BorderStyle &style, QColor &color)
+bool parseBorder(const QString &value, int &twips, QTextFrameFormat::BorderStyle &style, QColor &color)
 {
     twips = 15;
     style = QTextFrameFormat::BorderStyle_Solid;
     color = Qt::black;
-    const QStringList parts = spec.simplified().split(u' ', Qt::SkipEmptyParts);
+    const QStringList parts = value.simplified().split(u' ', Qt::SkipEmptyParts);
     if (parts.isEmpty() || parts.size() > 8)
         return false;
     for (const QString &p : parts) {
@@ -87,6 +87,8 @@ bool parseBorder(const QString &spec, int &twips, QTextFrameFormat::BorderStyle 
         color = Qt::black;
     return twips > 0;
 }
+
+} // namespace
 
 void Reader::readFontFaces(const Node &decls)
 {
@@ -210,16 +212,17 @@ void Reader::applyParagraphProperties(const Node &p, Style &s) const
             al = Qt::AlignJustify;
         f.setAlignment(al);
     }
-    if (has(ns::fo, "margin-left"))
-        f.setLeftMargin(px(toTwips(a(ns::fo, "margin-left"))));
-    if (has(ns::fo, "margin-right"))
-        f.setRightMargin(px(toTwips(a(ns::fo, "margin-right"))));
-    if (has(ns::fo, "margin-top"))
-        f.setTopMargin(px(toTwips(a(ns::fo, "margin-top"))));
-    if (has(ns::fo, "margin-bottom"))
-        f.setBottomMargin(px(toTwips(a(ns::fo, "margin-bottom"))));
-    if (has(ns::fo, "text-indent"))
-        f.setTextIndent(px(toTwips(a(ns::fo, "text-indent"))));
+    // Lengths only: a share of the parent's ("10%") is left to the parent.
+    const auto length = [&](const char *name, void (QTextBlockFormat::*set)(qreal)) {
+        const int twips = toTwips(a(ns::fo, name), INT_MIN);
+        if (twips != INT_MIN)
+            (f.*set)(px(twips));
+    };
+    length("margin-left", &QTextBlockFormat::setLeftMargin);
+    length("margin-right", &QTextBlockFormat::setRightMargin);
+    length("margin-top", &QTextBlockFormat::setTopMargin);
+    length("margin-bottom", &QTextBlockFormat::setBottomMargin);
+    length("text-indent", &QTextBlockFormat::setTextIndent);
     if (has(ns::fo, "line-height")) {
         const QString v = a(ns::fo, "line-height").trimmed();
         if (v.endsWith(u'%')) {
@@ -297,6 +300,10 @@ void Reader::readStyles(const Node &container, bool common, QHash<QString, Style
             readListStyle(n, lists);
             continue;
         }
+        if (n.is(ns::text, QLatin1StringView("notes-configuration"))) {
+            readNotesConfiguration(n);
+            continue;
+        }
         if (n.is(ns::style, QLatin1StringView("default-style"))) {
             readDefaultStyle(n);
             continue;
@@ -353,13 +360,13 @@ void Reader::readStyles(const Node &container, bool common, QHash<QString, Style
                 const QString all = p.attr(ns::fo, QLatin1StringView("border"));
                 static const char *const sides[] = {"border-top", "border-left", "border-bottom", "border-right"};
                 for (int side = 0; side < 4; ++side) {
-                    QString spec = p.attr(ns::fo, QLatin1StringView(sides[side]));
-                    if (spec.isEmpty())
-                        spec = all;
+                    QString border = p.attr(ns::fo, QLatin1StringView(sides[side]));
+                    if (border.isEmpty())
+                        border = all;
                     int w;
                     QTextFrameFormat::BorderStyle st;
                     QColor color;
-                    if (spec.isEmpty() || !parseBorder(spec, w, st, color))
+                    if (border.isEmpty() || !parseBorder(border, w, st, color))
                         continue;
                     const double width = std::max(1, w) / kTwipsPerPixel;
                     switch (side) {
@@ -372,12 +379,12 @@ void Reader::readStyles(const Node &container, bool common, QHash<QString, Style
                 static const char *const pads[] = {"padding-top", "padding-left", "padding-bottom", "padding-right"};
                 const QString pad = p.attr(ns::fo, QLatin1StringView("padding"));
                 for (int side = 0; side < 4; ++side) {
-                    QString spec = p.attr(ns::fo, QLatin1StringView(pads[side]));
-                    if (spec.isEmpty())
-                        spec = pad;
-                    if (spec.isEmpty())
+                    QString padding = p.attr(ns::fo, QLatin1StringView(pads[side]));
+                    if (padding.isEmpty())
+                        padding = pad;
+                    if (padding.isEmpty())
                         continue;
-                    const double v = std::clamp(toTwips(spec), 0, 1440) / kTwipsPerPixel;
+                    const double v = std::clamp(toTwips(padding), 0, 1440) / kTwipsPerPixel;
                     switch (side) {
                     case 0: c.setTopPadding(v); break;
                     case 1: c.setLeftPadding(v); break;
@@ -516,10 +523,9 @@ QVariantList Reader::styleSheet()
         m.insert(QStringLiteral("next"), styleNumber(it->next));
         m.insert(QStringLiteral("outline"), it->outline);
         m.insert(QStringLiteral("char"), QVariant::fromValue(it->chr));
-        QTextBlockFormat block = it->par;
-        if (const int level = headingLevelOf(*it))
-            block.setHeadingLevel(level);
-        m.insert(QStringLiteral("block"), QVariant::fromValue(block));
+        // As the RTF reader keeps a style: its outline level beside it, not
+        // in its paragraph format.
+        m.insert(QStringLiteral("block"), QVariant::fromValue(it->par));
         sheet.append(m);
     }
     return sheet;

@@ -210,8 +210,13 @@ void Reader::table(const Node &n)
         // where Qt keeps the cell's.
         for (const CellRef &c : row.cells) {
             if (const Style *s = findStyle(c.node->attr(ns::table, L("style-name")), QStringLiteral("table-cell"));
-                s && !s->cell.properties().isEmpty())
-                t->cellAt(r, c.column).setFormat(s->cell);
+                s && !s->cell.properties().isEmpty()) {
+                // Merged into what is there: the first paragraph's font stays.
+                QTextTableCell cell = t->cellAt(r, c.column);
+                QTextTableCellFormat f = cell.format().toTableCellFormat();
+                f.merge(s->cell);
+                cell.setFormat(f);
+            }
         }
         for (int c = row.width; c < most; ++c)
             t->cellAt(r, c).setFormat(filler);

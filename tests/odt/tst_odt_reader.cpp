@@ -343,8 +343,71 @@ private slots:
             "1 1. Kapitola", "2 1.1. Oddíl", "2 1.2. Další oddíl", "1 2. Kapitola dvě", "2 2.1. Oddíl dvě",
             "1 A. Áčko", "1 B. Béčko"};
         QCOMPARE(labels, expected);
-        QCOMPARE(groups.size(), 5); // the continued lists share their group
+        // The continued lists share their group; numbering started again
+        // ("Deset") goes on in a group of its own.
+        QCOMPARE(groups.size(), 6);
         QCOMPARE(blockWith(*doc, QStringLiteral("Mezi")).textList(), nullptr);
+    }
+
+    void longLists_data()
+    {
+        QTest::addColumn<QString>("level");
+        QTest::addColumn<int>("items");
+        QTest::addColumn<QString>("last");
+        QTest::addColumn<int>("qtLists");
+        // Qt lays a list out again for each item added: long lists are runs
+        // that count on.
+        QTest::newRow("numbered") << QStringLiteral("<text:list-level-style-number text:level=\"1\" style:num-format=\"1\" style:num-suffix=\".\"/>")
+                                  << 2500 << QStringLiteral("2500.") << 3;
+        QTest::newRow("bullets") << QStringLiteral("<text:list-level-style-bullet text:level=\"1\" text:bullet-char=\"\u2022\"/>")
+                                 << 130 << QStringLiteral("\u2022") << 3;
+    }
+    void longLists()
+    {
+        QFETCH(QString, level);
+        QFETCH(int, items);
+        QFETCH(QString, last);
+        QFETCH(int, qtLists);
+        QByteArray data = "<office:document xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+                          "xmlns:style=\"urn:oasis:names:tc:opendocument:xmlns:style:1.0\" "
+                          "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\"><office:automatic-styles>"
+                          "<text:list-style style:name=\"L\">" + level.toUtf8() + "</text:list-style></office:automatic-styles>"
+                          "<office:body><office:text><text:list text:style-name=\"L\">";
+        for (int i = 0; i < items; ++i)
+            data += "<text:list-item><text:p>x</text:p></text:list-item>";
+        data += "</text:list></office:text></office:body></office:document>";
+        QTextDocument doc;
+        odt::read(data, doc);
+        QSet<QTextList *> lists;
+        QStringList labels;
+        model::ListNumbering numbering;
+        for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+            lists.insert(b.textList());
+            labels << numbering.label(b);
+        }
+        QCOMPARE(labels.size(), items);
+        QCOMPARE(labels.last(), last);
+        QCOMPARE(model::listLabel(doc.lastBlock()), last);
+        QCOMPARE(int(lists.size()), qtLists);
+    }
+
+    void listStyleOfParagraphs()
+    {
+        // A list naming no style is numbered by its paragraphs' style's list style.
+        const QByteArray data = "<office:document xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+                                "xmlns:style=\"urn:oasis:names:tc:opendocument:xmlns:style:1.0\" "
+                                "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\"><office:styles>"
+                                "<text:list-style style:name=\"LS\"><text:list-level-style-number text:level=\"1\" "
+                                "style:num-format=\"a\" style:num-suffix=\")\"/></text:list-style>"
+                                "<style:style style:name=\"Bod\" style:family=\"paragraph\" style:list-style-name=\"LS\"/>"
+                                "</office:styles><office:body><office:text><text:list>"
+                                "<text:list-item><text:p text:style-name=\"Bod\">x</text:p></text:list-item>"
+                                "<text:list-item><text:p text:style-name=\"Bod\">y</text:p></text:list-item>"
+                                "</text:list><text:list><text:list-item><text:p>z</text:p></text:list-item></text:list>"
+                                "</office:text></office:body></office:document>";
+        QTextDocument doc;
+        odt::read(data, doc);
+        QCOMPARE(textOf(doc), QStringLiteral("a)\tx\nb)\ty\n\u2022\tz"));
     }
 
     void outline_data()
@@ -426,6 +489,35 @@ private slots:
         QVERIFY(marks[0].intProperty(model::NoteId) != marks[1].intProperty(model::NoteId));
         // The note's own document: its number repeated, then its text.
         QCOMPARE(rtfText(marks[0].stringProperty(model::NoteRtf)), QStringLiteral("1 Obsah první poznámky."));
+    }
+
+    void noteNumbering_data()
+    {
+        QTest::addColumn<QByteArray>("configuration");
+        QTest::addColumn<QString>("words");
+        const QByteArray fn = "<text:notes-configuration text:note-class=\"footnote\" style:num-format=\"";
+        const QByteArray en = "<text:notes-configuration text:note-class=\"endnote\" style:num-format=\"";
+        QTest::newRow("usual") << fn + "1\"/>" + en + "i\"/>" << QString();
+        QTest::newRow("letters") << fn + "a\"/>" << QStringLiteral("\\ftnnalc");
+        QTest::newRow("both") << en + "1\"/>" + fn + "I\"/>" << QStringLiteral("\\ftnnruc\\aftnnar");
+    }
+    void noteNumbering()
+    {
+        QFETCH(QByteArray, configuration);
+        QFETCH(QString, words);
+        const QByteArray data = "<office:document xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+                                "xmlns:style=\"urn:oasis:names:tc:opendocument:xmlns:style:1.0\" "
+                                "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\"><office:styles>"
+            + configuration
+            + "</office:styles><office:body><office:text><text:p>A<text:note text:note-class=\"footnote\">"
+              "<text:note-citation>a</text:note-citation><text:note-body><text:p>N</text:p></text:note-body></text:note>"
+              "</text:p></office:text></office:body></office:document>";
+        QTextDocument doc;
+        odt::read(data, doc);
+        const QList<QTextCharFormat> marks = charsWith(doc, model::NoteId);
+        QCOMPARE(marks.size(), 1);
+        QCOMPARE(marks[0].stringProperty(model::NoteNumberingWords), words);
+        QCOMPARE(textOf(doc), QStringLiteral("Aa\n\na N"));
     }
 
     void headersAndPage_data()

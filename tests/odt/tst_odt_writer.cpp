@@ -403,6 +403,16 @@ void TstOdtWriter::elements_data()
     QTest::newRow("footer goes on") << sections << styles << "style:footer" << "" << QStringList{"F", "F"};
     QTest::newRow("sections' pages") << sections << styles << "style:master-page" << "style:name"
                                      << QStringList{"Standard", "Section2"};
+    QTest::newRow("page number in footer")
+        << QByteArray("{\\rtf1\\ansi{\\footer\\pard Page {\\field{\\*\\fldinst PAGE}{\\fldrslt 1}} of "
+                      "{\\field{\\*\\fldinst NUMPAGES}{\\fldrslt 3}}\\par} body\\par}")
+        << styles << "style:footer" << "" << QStringList{"Page 1 of 3"};
+    QTest::newRow("page count in footer")
+        << QByteArray("{\\rtf1\\ansi{\\footer\\pard Page {\\field{\\*\\fldinst PAGE}{\\fldrslt 1}} of "
+                      "{\\field{\\*\\fldinst NUMPAGES}{\\fldrslt 3}}\\par} body\\par}")
+        << styles << "text:page-count" << "" << QStringList{"3"};
+    QTest::newRow("bookmark from RTF") << QByteArray("{\\rtf1\\ansi a {\\*\\bkmkstart here}b{\\*\\bkmkend here} c\\par}")
+                                       << content << "text:bookmark-start" << "text:name" << QStringList{"here"};
     QTest::newRow("page width") << kHeaderRtf << styles << "style:page-layout-properties" << "fo:page-width"
                                 << QStringList{"21.59cm"};
     QTest::newRow("page height") << kHeaderRtf << styles << "style:page-layout-properties" << "fo:page-height"

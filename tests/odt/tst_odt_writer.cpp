@@ -411,6 +411,10 @@ void TstOdtWriter::elements_data()
         << QByteArray("{\\rtf1\\ansi{\\footer\\pard Page {\\field{\\*\\fldinst PAGE}{\\fldrslt 1}} of "
                       "{\\field{\\*\\fldinst NUMPAGES}{\\fldrslt 3}}\\par} body\\par}")
         << styles << "text:page-count" << "" << QStringList{"3"};
+    const QByteArray date = "{\\rtf1\\ansi {\\field{\\*\\fldinst DATE \\\\@\"d'. 'M'. 'yyyy\"}{\\fldrslt 1. 5. 2024}}\\par}";
+    QTest::newRow("date field") << date << content << "text:date" << "style:data-style-name" << QStringList{"N1"};
+    QTest::newRow("date picture") << date << content << "number:date-style" << "" << QStringList{". . "};
+    QTest::newRow("date picture's year") << date << content << "number:year" << "number:style" << QStringList{"long"};
     QTest::newRow("bookmark from RTF") << QByteArray("{\\rtf1\\ansi a {\\*\\bkmkstart here}b{\\*\\bkmkend here} c\\par}")
                                        << content << "text:bookmark-start" << "text:name" << QStringList{"here"};
     QTest::newRow("page width") << kHeaderRtf << styles << "style:page-layout-properties" << "fo:page-width"
@@ -496,6 +500,7 @@ void TstOdtWriter::runs_data()
     QTest::newRow("subscript") << base + "{\\sub down}\\par}" << "down" << "style:text-position" << "sub 58%";
     QTest::newRow("language") << base + "{\\lang1031 Wort}\\par}" << "Wort" << "fo:language" << "de";
     QTest::newRow("country") << base + "{\\lang2057 colour}\\par}" << "colour" << "fo:country" << "GB";
+    QTest::newRow("hidden") << base + "{\\v secret}\\par}" << "secret" << "text:display" << "none";
     QTest::newRow("small caps") << base + "{\\scaps Caps}\\par}" << "Caps" << "fo:font-variant" << "small-caps";
 }
 

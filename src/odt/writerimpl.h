@@ -70,12 +70,9 @@ private:
     std::vector<std::pair<QString, QByteArray>> m_styles;
 };
 
-class Writer;
-
 // One document being written into one part: the body, a note's content
 // or a header. Holds what its lists have opened.
 struct Walk {
-    Writer *writer = nullptr;
     const QTextDocument *doc = nullptr;
     QXmlStreamWriter *x = nullptr;
     StylePool *pool = nullptr;

@@ -395,6 +395,9 @@ void TstOdtWriter::elements_data()
     const QByteArray kinds = "{\\rtf1\\ansi\\facingp\\titlepg{\\headerf\\pard First\\par}{\\headerl\\pard Left\\par}"
                              "{\\headerr\\pard Right\\par} body\\par}";
     QTest::newRow("first page header") << kinds << styles << "style:header-first" << "" << QStringList{"First"};
+    QTest::newRow("title page without header")
+        << QByteArray("{\\rtf1\\ansi\\titlepg{\\header\\pard Rest\\par}{\\footerf\\pard First foot\\par} body\\par}")
+        << styles << "style:header-first" << "" << QStringList{""};
     QTest::newRow("left page header") << kinds << styles << "style:header-left" << "" << QStringList{"Left"};
     QTest::newRow("right page header") << kinds << styles << "style:header" << "" << QStringList{"Right"};
     const QByteArray sections = "{\\rtf1\\ansi{\\header\\pard H1\\par}{\\footer\\pard F\\par} one\\sect\\sectd"

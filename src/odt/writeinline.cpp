@@ -8,6 +8,7 @@
 
 #include "model/notes.h"
 #include "model/pictures.h"
+#include "rtf/rtf.h"
 
 #include <QCryptographicHash>
 #include <QDateTime>
@@ -41,6 +42,88 @@ QString fieldElement(const QString &instruction)
     if (word == QLatin1StringView("AUTHOR"))
         return QStringLiteral("text:author-name");
     return {};
+}
+
+// A date field's picture ("d'. 'M'. 'yyyy", after \\@) as an automatic
+// number:date-style or number:time-style with the placeholder name;
+// empty when the field gives none.
+QByteArray dateStyle(const QString &instruction, bool time)
+{
+    static const QRegularExpression re(QStringLiteral("\\\\@\\s*(\"([^\"]*)\"|(\\S+))"));
+    const auto m = re.match(instruction);
+    if (!m.hasMatch())
+        return {};
+    const QString picture = (m.captured(2).isEmpty() ? m.captured(3) : m.captured(2)).left(100);
+    QByteArray xml;
+    QXmlStreamWriter x(&xml);
+    bool date = false;
+    QString literal;
+    const auto flush = [&] {
+        if (!literal.isEmpty())
+            x.writeTextElement(QStringLiteral("number:text"), literal);
+        literal.clear();
+    };
+    const auto part = [&](const QString &element, bool longStyle, bool textual = false) {
+        flush();
+        x.writeEmptyElement(element);
+        if (longStyle)
+            x.writeAttribute(QStringLiteral("number:style"), QStringLiteral("long"));
+        if (textual)
+            x.writeAttribute(QStringLiteral("number:textual"), QStringLiteral("true"));
+    };
+    x.writeStartElement(QStringLiteral("number:date-style")); // renamed below for times
+    x.writeAttribute(QStringLiteral("style:name"), QLatin1StringView(StylePool::kName));
+    for (qsizetype i = 0; i < picture.size();) {
+        const QChar c = picture[i];
+        if (c == u'\'') {
+            const qsizetype end = picture.indexOf(u'\'', i + 1);
+            literal += picture.mid(i + 1, (end < 0 ? picture.size() : end) - i - 1);
+            i = end < 0 ? picture.size() : end + 1;
+            continue;
+        }
+        if (picture.mid(i, 5).compare(QLatin1StringView("AM/PM"), Qt::CaseInsensitive) == 0) {
+            part(QStringLiteral("number:am-pm"), false);
+            i += 5;
+            continue;
+        }
+        qsizetype n = 1;
+        while (i + n < picture.size() && picture[i + n] == c)
+            ++n;
+        switch (c.unicode()) {
+        case u'd':
+            date = true;
+            part(n >= 3 ? QStringLiteral("number:day-of-week") : QStringLiteral("number:day"), n == 2 || n >= 4);
+            break;
+        case u'M':
+            date = true;
+            part(QStringLiteral("number:month"), n == 2 || n >= 4, n >= 3);
+            break;
+        case u'y':
+        case u'Y':
+            date = true;
+            part(QStringLiteral("number:year"), n >= 3);
+            break;
+        case u'H':
+        case u'h':
+            part(QStringLiteral("number:hours"), n >= 2);
+            break;
+        case u'm':
+            part(QStringLiteral("number:minutes"), n >= 2);
+            break;
+        case u's':
+            part(QStringLiteral("number:seconds"), n >= 2);
+            break;
+        default:
+            literal += picture.mid(i, n);
+            break;
+        }
+        i += n;
+    }
+    flush();
+    x.writeEndElement();
+    if (time && !date)
+        xml.replace("number:date-style", "number:time-style");
+    return xml;
 }
 
 QString extensionOf(const QByteArray &mimeType)
@@ -194,6 +277,12 @@ void Writer::writeParagraphContent(Walk &w, const QTextBlock &block)
                     x.writeStartElement(element);
                     if (element == QLatin1StringView("text:page-number"))
                         x.writeAttribute(QStringLiteral("text:select-page"), QStringLiteral("current"));
+                    const bool time = element == QLatin1StringView("text:time");
+                    if (time || element == QLatin1StringView("text:date")) {
+                        const QByteArray style = dateStyle(cf.stringProperty(FieldInstruction), time);
+                        if (!style.isEmpty())
+                            x.writeAttribute(QStringLiteral("style:data-style-name"), w.pool->add(QStringLiteral("N"), style));
+                    }
                     writeText(w, result);
                     x.writeEndElement();
                 });
@@ -328,7 +417,35 @@ bool Writer::writePiece(Walk &w, const QTextCharFormat &f)
     }
     if (f.hasProperty(OpaqueOdfXml))
         return writeKeptXml(w, f.stringProperty(OpaqueOdfXml));
+    if (f.stringProperty(OpaqueRtf).startsWith(QLatin1StringView("{\\v ")))
+        writeHiddenText(w, f);
     return false;
+}
+
+// Hidden text the RTF reader kept as a piece ("{\\v text}"): hidden text
+// in OpenDocument too, so readers that show hidden text still have it.
+void Writer::writeHiddenText(Walk &w, const QTextCharFormat &f)
+{
+    const QString rtf = f.stringProperty(OpaqueRtf);
+    if (!rtf.endsWith(u'}'))
+        return;
+    QTextDocument doc;
+    try {
+        rtf::read(QByteArray("{\\rtf1\\ansi\\ansicpg1250 ") + rtf.mid(4).toLatin1(), doc);
+    } catch (const model::ReadError &) {
+        return;
+    }
+    const QString text = doc.toPlainText();
+    if (text.trimmed().isEmpty())
+        return;
+    QTextCharFormat shown = f;
+    shown.clearProperty(OpaqueRtf);
+    shown.clearProperty(QTextFormat::ObjectType);
+    QXmlStreamWriter &x = *w.x;
+    x.writeStartElement(QStringLiteral("text:span"));
+    x.writeAttribute(QStringLiteral("text:style-name"), textStyle(w, shown, true));
+    writeText(w, text);
+    x.writeEndElement();
 }
 
 void Writer::writeComment(Walk &w, const QTextCharFormat &f)

@@ -142,7 +142,10 @@ void Writer::prepareMasterPages()
                     if (!needed)
                         continue;
                 }
-                if (rtf.isEmpty() && element != main)
+                // A title page without a header of its own has none, as in
+                // word processors; OpenDocument would repeat the others'.
+                const bool emptyFirst = firstKind && inherited.contains(main);
+                if (rtf.isEmpty() && element != main && !emptyFirst)
                     continue;
                 x.writeStartElement(element);
                 if (rtf.isEmpty())

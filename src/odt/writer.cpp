@@ -206,7 +206,6 @@ void Writer::writeSubDocument(Walk &parent, const QString &rtf, StylePool &pool,
         doc.clear();
     }
     Walk w;
-    w.writer = this;
     w.doc = &doc;
     w.x = &x;
     w.pool = &pool;
@@ -271,7 +270,6 @@ QByteArray Writer::run()
     {
         QXmlStreamWriter x(&body);
         Walk w;
-        w.writer = this;
         w.doc = &m_doc;
         w.x = &x;
         w.pool = &m_content;

@@ -70,12 +70,9 @@ private:
     std::vector<std::pair<QString, QByteArray>> m_styles;
 };
 
-class Writer;
-
 // One document being written into one part: the body, a note's content
 // or a header. Holds what its lists have opened.
 struct Walk {
-    Writer *writer = nullptr;
     const QTextDocument *doc = nullptr;
     QXmlStreamWriter *x = nullptr;
     StylePool *pool = nullptr;
@@ -117,10 +114,10 @@ public:
 
     // styles (writestyles.cpp)
     QString fontName(const QString &family);
-    QString textStyle(Walk &w, const QTextCharFormat &f);
+    QString textStyle(Walk &w, const QTextCharFormat &f, bool hidden = false);
     QString paragraphStyle(Walk &w, const QTextBlock &block, const QString &masterPage);
     QString commonParagraphStyle(const QTextBlockFormat &f) const;
-    void writeTextProperties(QXmlStreamWriter &x, const QTextCharFormat &f, bool isDefault = false);
+    void writeTextProperties(QXmlStreamWriter &x, const QTextCharFormat &f, bool isDefault = false, bool hidden = false);
     void writeParagraphProperties(QXmlStreamWriter &x, const QTextBlockFormat &f, const QTextDocument &doc,
                                   const QTextList *list);
     void prepareCommonStyles();
@@ -146,6 +143,7 @@ public:
     void writeNote(Walk &w, const QTextFragment &frag);
     void writePicture(Walk &w, const QTextImageFormat &f);
     bool writePiece(Walk &w, const QTextCharFormat &f);
+    void writeHiddenText(Walk &w, const QTextCharFormat &f);
     bool writeKeptXml(Walk &w, const QString &xml);
     void writeComment(Walk &w, const QTextCharFormat &f);
     QByteArray manifestPictures() const;

@@ -158,7 +158,7 @@ QByteArray Writer::fontFacesXml() const
     return out;
 }
 
-void Writer::writeTextProperties(QXmlStreamWriter &x, const QTextCharFormat &f, bool isDefault)
+void Writer::writeTextProperties(QXmlStreamWriter &x, const QTextCharFormat &f, bool isDefault, bool hidden)
 {
     QXmlStreamAttributes a;
     QString family;
@@ -236,13 +236,15 @@ void Writer::writeTextProperties(QXmlStreamWriter &x, const QTextCharFormat &f, 
         a.append(QStringLiteral("fo:language"), language);
         a.append(QStringLiteral("fo:country"), country);
     }
+    if (hidden)
+        a.append(QStringLiteral("text:display"), QStringLiteral("none"));
     if (a.isEmpty())
         return;
     x.writeEmptyElement(QStringLiteral("style:text-properties"));
     x.writeAttributes(a);
 }
 
-QString Writer::textStyle(Walk &w, const QTextCharFormat &f)
+QString Writer::textStyle(Walk &w, const QTextCharFormat &f, bool hidden)
 {
     QByteArray xml;
     QXmlStreamWriter x(&xml);
@@ -254,7 +256,7 @@ QString Writer::textStyle(Walk &w, const QTextCharFormat &f)
     if (hasParent)
         x.writeAttribute(QStringLiteral("style:parent-style-name"), common->name);
     const qsizetype before = xml.size();
-    writeTextProperties(x, f);
+    writeTextProperties(x, f, false, hidden);
     if (xml.size() == before && !hasParent) // no properties were written: nothing to say
         return {};
     x.writeEndElement();

@@ -395,6 +395,9 @@ void TstOdtWriter::elements_data()
     const QByteArray kinds = "{\\rtf1\\ansi\\facingp\\titlepg{\\headerf\\pard First\\par}{\\headerl\\pard Left\\par}"
                              "{\\headerr\\pard Right\\par} body\\par}";
     QTest::newRow("first page header") << kinds << styles << "style:header-first" << "" << QStringList{"First"};
+    QTest::newRow("title page without header")
+        << QByteArray("{\\rtf1\\ansi\\titlepg{\\header\\pard Rest\\par}{\\footerf\\pard First foot\\par} body\\par}")
+        << styles << "style:header-first" << "" << QStringList{""};
     QTest::newRow("left page header") << kinds << styles << "style:header-left" << "" << QStringList{"Left"};
     QTest::newRow("right page header") << kinds << styles << "style:header" << "" << QStringList{"Right"};
     const QByteArray sections = "{\\rtf1\\ansi{\\header\\pard H1\\par}{\\footer\\pard F\\par} one\\sect\\sectd"
@@ -403,6 +406,20 @@ void TstOdtWriter::elements_data()
     QTest::newRow("footer goes on") << sections << styles << "style:footer" << "" << QStringList{"F", "F"};
     QTest::newRow("sections' pages") << sections << styles << "style:master-page" << "style:name"
                                      << QStringList{"Standard", "Section2"};
+    QTest::newRow("page number in footer")
+        << QByteArray("{\\rtf1\\ansi{\\footer\\pard Page {\\field{\\*\\fldinst PAGE}{\\fldrslt 1}} of "
+                      "{\\field{\\*\\fldinst NUMPAGES}{\\fldrslt 3}}\\par} body\\par}")
+        << styles << "style:footer" << "" << QStringList{"Page 1 of 3"};
+    QTest::newRow("page count in footer")
+        << QByteArray("{\\rtf1\\ansi{\\footer\\pard Page {\\field{\\*\\fldinst PAGE}{\\fldrslt 1}} of "
+                      "{\\field{\\*\\fldinst NUMPAGES}{\\fldrslt 3}}\\par} body\\par}")
+        << styles << "text:page-count" << "" << QStringList{"3"};
+    const QByteArray date = "{\\rtf1\\ansi {\\field{\\*\\fldinst DATE \\\\@\"d'. 'M'. 'yyyy\"}{\\fldrslt 1. 5. 2024}}\\par}";
+    QTest::newRow("date field") << date << content << "text:date" << "style:data-style-name" << QStringList{"N1"};
+    QTest::newRow("date picture") << date << content << "number:date-style" << "" << QStringList{". . "};
+    QTest::newRow("date picture's year") << date << content << "number:year" << "number:style" << QStringList{"long"};
+    QTest::newRow("bookmark from RTF") << QByteArray("{\\rtf1\\ansi a {\\*\\bkmkstart here}b{\\*\\bkmkend here} c\\par}")
+                                       << content << "text:bookmark-start" << "text:name" << QStringList{"here"};
     QTest::newRow("page width") << kHeaderRtf << styles << "style:page-layout-properties" << "fo:page-width"
                                 << QStringList{"21.59cm"};
     QTest::newRow("page height") << kHeaderRtf << styles << "style:page-layout-properties" << "fo:page-height"
@@ -486,6 +503,7 @@ void TstOdtWriter::runs_data()
     QTest::newRow("subscript") << base + "{\\sub down}\\par}" << "down" << "style:text-position" << "sub 58%";
     QTest::newRow("language") << base + "{\\lang1031 Wort}\\par}" << "Wort" << "fo:language" << "de";
     QTest::newRow("country") << base + "{\\lang2057 colour}\\par}" << "colour" << "fo:country" << "GB";
+    QTest::newRow("hidden") << base + "{\\v secret}\\par}" << "secret" << "text:display" << "none";
     QTest::newRow("small caps") << base + "{\\scaps Caps}\\par}" << "Caps" << "fo:font-variant" << "small-caps";
 }
 

@@ -295,7 +295,5 @@ private:
 // upper letters, 3 and 4 lower and upper roman, 5 *, †, ‡, §).
 QString noteNumberText(int n, int style);
 
-// The Windows language id of a language tag ("cs-CZ"), 0 when unknown.
-int languageId(const QString &tag);
 
 } // namespace docx::detail

@@ -5,6 +5,8 @@
 
 #include "readerimpl.h"
 
+#include "model/languagetags.h"
+
 #include <QRegularExpression>
 #include <QTextFrame>
 
@@ -58,32 +60,6 @@ QColor highlightColor(const QString &v)
 }
 
 } // namespace
-
-int languageId(const QString &tag)
-{
-    static const std::pair<const char *, int> ids[] = {
-        {"cs-cz", 1029}, {"sk-sk", 1051}, {"en-us", 1033}, {"en-gb", 2057}, {"en-au", 3081}, {"en-ca", 4105},
-        {"de-de", 1031}, {"de-at", 3079}, {"de-ch", 2055}, {"fr-fr", 1036}, {"fr-ca", 3084}, {"fr-be", 2060},
-        {"it-it", 1040}, {"es-es", 3082}, {"es-mx", 2058}, {"pt-pt", 2070}, {"pt-br", 1046}, {"pl-pl", 1045},
-        {"hu-hu", 1038}, {"ru-ru", 1049}, {"uk-ua", 1058}, {"nl-nl", 1043}, {"sv-se", 1053}, {"da-dk", 1030},
-        {"nb-no", 1044}, {"fi-fi", 1035}, {"el-gr", 1032}, {"tr-tr", 1055}, {"ja-jp", 1041}, {"zh-cn", 2052},
-        {"zh-tw", 1028}, {"ko-kr", 1042}, {"he-il", 1037}, {"ar-sa", 1025}, {"sl-si", 1060}, {"hr-hr", 1050},
-        {"sr-latn-rs", 9242}, {"ro-ro", 1048}, {"bg-bg", 1026}, {"lt-lt", 1063}, {"lv-lv", 1062}, {"et-ee", 1061},
-        {"la", 1142}, {"eo", 0x8F}, {"x-none", 0},
-    };
-    const QString t = tag.toLower();
-    for (const auto &[name, id] : ids) {
-        if (t == QLatin1StringView(name))
-            return id;
-    }
-    // A language without its country: its most common one.
-    const QString lang = t.section(u'-', 0, 0);
-    for (const auto &[name, id] : ids) {
-        if (QLatin1StringView(name).startsWith(lang + u'-'))
-            return id;
-    }
-    return 0;
-}
 
 void overlay(RunProps &b, const RunProps &t)
 {
@@ -201,7 +177,7 @@ RunProps Reader::runProps(const Node *rPr) const
                                            : QTextCharFormat::AlignNormal;
         } else if (name == u"w:lang") {
             if (const QString v = n->attr(L("w:val")); !v.isEmpty())
-                p.lang = languageId(v);
+                p.lang = model::languageId(v);
         } else if (name == u"w:rStyle") {
             p.charStyle = n->attr(L("w:val"));
         }

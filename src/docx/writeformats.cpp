@@ -180,7 +180,7 @@ void Writer::writeRunProperties(Xml &x, const QTextCharFormat &f, const QString 
         break;
     }
     if (const int lang = f.intProperty(CharLanguage); f.hasProperty(CharLanguage) && lang > 0 && lang != m_documentLanguage) {
-        if (const QString tag = languageTag(lang); !tag.isEmpty())
+        if (const QString tag = model::languageTag(lang); !tag.isEmpty())
             x.val(QStringLiteral("w:lang"), tag);
     }
     x.end();

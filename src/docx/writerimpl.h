@@ -9,7 +9,7 @@
 // order it was first met: the same document gives the same bytes.
 
 #include "docx.h"
-#include "langtags.h"
+#include "model/languagetags.h"
 
 #include "model/lists.h"
 #include "model/properties.h"

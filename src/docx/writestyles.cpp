@@ -120,7 +120,7 @@ QByteArray Writer::stylesXml()
     const int half = std::clamp(qRound(m_defaultSize * 2), 2, 3276);
     x.val(QStringLiteral("w:sz"), half);
     x.val(QStringLiteral("w:szCs"), half);
-    if (const QString tag = languageTag(m_documentLanguage); !tag.isEmpty())
+    if (const QString tag = model::languageTag(m_documentLanguage); !tag.isEmpty())
         x.val(QStringLiteral("w:lang"), tag);
     x.end();
     x.end();

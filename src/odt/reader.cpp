@@ -457,7 +457,9 @@ void Reader::inlines(const Node &parent, const QTextCharFormat &f)
         if (n.ns == ns::text) {
             const QString &name = n.name;
             if (name == u"span") {
-                inlines(n, spanFormat(n.attr(ns::text, L("style-name")), f));
+                const QTextCharFormat span = spanFormat(n.attr(ns::text, L("style-name")), f);
+                if (!span.boolProperty(HiddenText))
+                    inlines(n, span);
             } else if (name == u"s") {
                 const int count = n.has(ns::text, L("c")) ? std::clamp(n.attr(ns::text, L("c")).toInt(), 1, limits::maxSpaces) : 1;
                 insertText(QString(count, u' '), f, false);

@@ -45,6 +45,10 @@ inline constexpr QLatin1StringView math("http://www.w3.org/1998/Math/MathML");
 } // namespace ns
 
 // Hostile bounds beside package::XmlReader's nesting limit.
+// Text that does not show (text:display="none"): left out, as the Word
+// reader leaves out Word's hidden text. Only while reading.
+inline constexpr int HiddenText = QTextFormat::UserProperty + 0x7F00;
+
 namespace limits {
 inline constexpr int maxListLevels = 9;
 inline constexpr int maxColumns = 1000;      // cells of one row

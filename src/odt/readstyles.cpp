@@ -5,6 +5,7 @@
 // style:default-style, into Qt's formats.
 
 #include "readerimpl.h"
+#include "model/languagetags.h"
 
 #include "model/properties.h"
 
@@ -21,33 +22,6 @@ namespace {
 QString key(const QString &family, const QString &name)
 {
     return family + u'/' + name;
-}
-
-// ISO language and country to the Windows language ids RTF and the model use.
-int languageId(const QString &language, const QString &country)
-{
-    const QString lang = language.toLower(), cty = country.toUpper();
-    struct Entry {
-        const char *lang;
-        const char *country;
-        int id;
-    };
-    static const Entry table[] = {
-        {"cs", "", 1029},   {"sk", "", 1051},   {"en", "US", 1033}, {"en", "GB", 2057}, {"en", "AU", 3081},
-        {"en", "CA", 4105}, {"en", "", 1033},   {"de", "AT", 3079}, {"de", "CH", 2055}, {"de", "", 1031},
-        {"fr", "", 1036},   {"it", "", 1040},   {"es", "", 3082},   {"pl", "", 1045},   {"hu", "", 1038},
-        {"ru", "", 1049},   {"uk", "", 1058},   {"nl", "", 1043},   {"pt", "BR", 1046}, {"pt", "", 2070},
-        {"sv", "", 1053},   {"da", "", 1030},   {"fi", "", 1035},   {"nb", "", 1044},   {"no", "", 1044},
-        {"el", "", 1032},   {"tr", "", 1055},   {"ja", "", 1041},   {"zh", "TW", 1028}, {"zh", "", 2052},
-        {"ko", "", 1042},   {"he", "", 1037},   {"ar", "", 1025},   {"la", "", 1142},   {"sl", "", 1060},
-        {"hr", "", 1050},   {"sr", "", 2074},   {"ro", "", 1048},   {"bg", "", 1026},   {"lt", "", 1063},
-        {"lv", "", 1062},   {"et", "", 1061},
-    };
-    for (const Entry &e : table) {
-        if (lang == QLatin1StringView(e.lang) && (!*e.country || cty == QLatin1StringView(e.country)))
-            return e.id;
-    }
-    return 0;
 }
 
 QString unquote(QString s)
@@ -178,10 +152,13 @@ void Reader::applyTextProperties(const Node &p, QTextCharFormat &f, const QTextC
         const QString lang = a(ns::fo, "language");
         if (lang == u"zxx" || lang == u"none") {
             f.setProperty(model::CharNoProof, true);
-        } else if (const int id = languageId(lang, a(ns::fo, "country"))) {
+        } else if (const QString country = a(ns::fo, "country");
+                   const int id = model::languageId(country.isEmpty() ? lang : lang + u'-' + country)) {
             f.setProperty(model::CharLanguage, id);
         }
     }
+    if (has(ns::text, "display"))
+        f.setProperty(HiddenText, a(ns::text, "display") == u"none");
     if (has(ns::fo, "font-variant"))
         f.setFontCapitalization(a(ns::fo, "font-variant") == u"small-caps" ? QFont::SmallCaps : QFont::MixedCase);
     if (has(ns::fo, "text-transform")) {

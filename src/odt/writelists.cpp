@@ -168,12 +168,14 @@ void Writer::enterListItem(Walk &w, const QTextBlock &block)
         closeLists(w);
     const auto startItem = [&] {
         x.writeStartElement(QStringLiteral("text:list-item"));
-        // A level's later list starts again at its own first number.
+        // A level's later list starts again at its own first number. A
+        // lower level starts again at 1 after an item above by itself; a
+        // start value there would start a list of its own for readers.
         if (!w.started.contains(list)) {
             w.started.insert(list);
             const auto &levels = w.seen[key];
-            if (levels[size_t(level)] != list && !numFormat(f.style()).isEmpty()) {
-                const int start = f.hasProperty(ListStartNumber) ? f.intProperty(ListStartNumber) : 1;
+            const int start = f.hasProperty(ListStartNumber) ? f.intProperty(ListStartNumber) : 1;
+            if (levels[size_t(level)] != list && !numFormat(f.style()).isEmpty() && (level == 0 || start != 1)) {
                 x.writeAttribute(QStringLiteral("text:start-value"), QString::number(std::clamp(start, 0, 32767)));
             }
         }

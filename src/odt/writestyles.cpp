@@ -4,6 +4,7 @@
 // as common styles, and the font faces they name.
 
 #include "writerimpl.h"
+#include "model/languagetags.h"
 
 #include "model/fontsize.h"
 
@@ -87,29 +88,17 @@ QString encodeStyleName(const QString &name)
 
 bool languageTag(int lcid, QString &language, QString &country)
 {
-    static const struct {
-        int id;
-        const char *language;
-        const char *country;
-    } kTags[] = {
-        {1024, "zxx", "none"}, {1025, "ar", "SA"}, {1026, "bg", "BG"}, {1027, "ca", "ES"}, {1028, "zh", "TW"},
-        {1029, "cs", "CZ"},    {1030, "da", "DK"}, {1031, "de", "DE"}, {1032, "el", "GR"}, {1033, "en", "US"},
-        {1034, "es", "ES"},    {1035, "fi", "FI"}, {1036, "fr", "FR"}, {1037, "he", "IL"}, {1038, "hu", "HU"},
-        {1039, "is", "IS"},    {1040, "it", "IT"}, {1041, "ja", "JP"}, {1042, "ko", "KR"}, {1043, "nl", "NL"},
-        {1044, "nb", "NO"},    {1045, "pl", "PL"}, {1046, "pt", "BR"}, {1048, "ro", "RO"}, {1049, "ru", "RU"},
-        {1050, "hr", "HR"},    {1051, "sk", "SK"}, {1053, "sv", "SE"}, {1055, "tr", "TR"}, {1058, "uk", "UA"},
-        {1060, "sl", "SI"},    {1061, "et", "EE"}, {1062, "lv", "LV"}, {1063, "lt", "LT"}, {2052, "zh", "CN"},
-        {2055, "de", "CH"},    {2057, "en", "GB"}, {2070, "pt", "PT"}, {3079, "de", "AT"}, {3081, "en", "AU"},
-        {3082, "es", "ES"},    {3084, "fr", "CA"}, {4105, "en", "CA"}, {2074, "sr", "RS"}, {1059, "be", "BY"},
-    };
-    for (const auto &t : kTags) {
-        if (t.id == lcid) {
-            language = QLatin1StringView(t.language);
-            country = QLatin1StringView(t.country);
-            return true;
-        }
+    if (lcid == 1024) { // text in no language: never spell-checked
+        language = QStringLiteral("zxx");
+        country = QStringLiteral("none");
+        return true;
     }
-    return false;
+    const QString tag = model::languageTag(lcid);
+    if (tag.isEmpty())
+        return false;
+    language = tag.section(u'-', 0, 0);
+    country = tag.count(u'-') ? tag.section(u'-', -1) : QString();
+    return true;
 }
 
 QString StylePool::add(const QString &letter, const QByteArray &xml)
@@ -234,7 +223,8 @@ void Writer::writeTextProperties(QXmlStreamWriter &x, const QTextCharFormat &f, 
     QString language, country;
     if (lang > 0 && languageTag(lang, language, country)) {
         a.append(QStringLiteral("fo:language"), language);
-        a.append(QStringLiteral("fo:country"), country);
+        if (!country.isEmpty())
+            a.append(QStringLiteral("fo:country"), country);
     }
     if (hidden)
         a.append(QStringLiteral("text:display"), QStringLiteral("none"));

@@ -5,7 +5,7 @@
 // packages where they are installed.
 
 #include "docx/docx.h"
-#include "docx/langtags.h"
+#include "model/languagetags.h"
 #include "model/properties.h"
 #include "package/package.h"
 #include "rtf/rtf.h"
@@ -465,8 +465,8 @@ void TestDocxWriter::languages()
     QFETCH(QString, tag);
     QFETCH(int, id);
     QFETCH(QString, back);
-    QCOMPARE(docx::languageId(tag), id);
-    QCOMPARE(docx::languageTag(id), back);
+    QCOMPARE(model::languageId(tag), id);
+    QCOMPARE(model::languageTag(id), back);
 }
 
 void TestDocxWriter::pieces_data()

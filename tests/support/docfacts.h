@@ -87,13 +87,19 @@ inline QStringList facts(const QTextDocument &doc)
         flush(linkText, QStringLiteral("link %1: ").arg(href));
     }
     const model::PageSetup page = model::pageSetup(doc);
-    out << QStringLiteral("page %1x%2 %3").arg(page.width).arg(page.height).arg(page.landscape);
+    // No page given is the A4 page every writer then writes.
+    out << QStringLiteral("page %1x%2 %3")
+               .arg(page.width < 0 ? (page.landscape ? 16838 : 11906) : page.width)
+               .arg(page.height < 0 ? (page.landscape ? 11906 : 16838) : page.height)
+               .arg(page.landscape);
     // Headers and footers of the first section, by kind, with their text.
     const QStringList first = doc.rootFrame()->frameFormat().property(model::DocFirstSection).toStringList();
     for (qsizetype i = 1; i + 1 < first.size(); i += 2) {
         QTextDocument content;
         rtf::read(first[i + 1].toLatin1(), content);
-        out << first[i] + QStringLiteral(": ") + QString::fromUtf8(model::plainText(content)).trimmed();
+        const QString text = QString::fromUtf8(model::plainText(content)).trimmed();
+        if (!text.isEmpty()) // an empty one only hides the others on its pages
+            out << first[i] + QStringLiteral(": ") + text;
     }
     return out;
 }

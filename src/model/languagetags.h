@@ -1,13 +1,14 @@
 #pragma once
 
-// Languages as Word names them (BCP 47 tags, "cs-CZ") and as the model
+// Languages as Word and OpenDocument name them (BCP 47 tags, "cs-CZ";
+// OpenDocument splits them into language and country) and as the model
 // keeps them (Windows language ids, CharLanguage): both directions, for
 // the languages of Europe and the largest others.
 
 #include <QString>
 #include <QStringView>
 
-namespace docx {
+namespace model {
 
 // The tag of a Windows language id; empty for an id without one here.
 QString languageTag(int lcid);
@@ -17,4 +18,4 @@ QString languageTag(int lcid);
 // 0 for a tag not known.
 int languageId(QStringView tag);
 
-} // namespace docx
+} // namespace model

@@ -1,14 +1,14 @@
 // The languages the model keeps as Windows language ids, as the BCP 47
-// tags a Word document names them by: the languages of Europe and the
+// tags Word and OpenDocument documents name them by: the languages of Europe and the
 // largest others. An id without a tag here is not written (the text then
 // takes the document's language).
 
-#include "langtags.h"
+#include "languagetags.h"
 
 #include <iterator>
 #include <utility>
 
-namespace docx {
+namespace model {
 
 namespace {
 
@@ -24,7 +24,7 @@ const std::pair<int, const char *> tags[] = {
         {1106, "cy-GB"}, {1110, "gl-ES"}, {2052, "zh-CN"}, {2055, "de-CH"}, {2057, "en-GB"}, {2058, "es-MX"},
         {2060, "fr-BE"}, {2064, "it-CH"}, {2067, "nl-BE"}, {2068, "nn-NO"}, {2070, "pt-PT"}, {2074, "sr-Latn-CS"},
         {3079, "de-AT"}, {3081, "en-AU"}, {3082, "es-ES"}, {3084, "fr-CA"}, {3098, "sr-Cyrl-CS"}, {4105, "en-CA"},
-        {4108, "fr-CH"}, {5129, "en-NZ"}, {6153, "en-IE"}, {7177, "en-ZA"},
+        {4108, "fr-CH"}, {5129, "en-NZ"}, {6153, "en-IE"}, {7177, "en-ZA"}, {1142, "la"}, {9242, "sr-Latn-RS"}, {0x8F, "eo"},
 };
 
 } // namespace
@@ -58,4 +58,4 @@ int languageId(QStringView tag)
     return 0;
 }
 
-} // namespace docx
+} // namespace model

@@ -199,14 +199,15 @@ QString serialize(const Node *node)
     // The declarations of the elements around it, that it does not make itself.
     std::vector<std::pair<QString, QString>> extra;
     for (const Node *p = node->parent; p; p = p->parent) {
-        for (const auto &[k, v] : p->rawAttrs) {
+        for (const auto &attribute : p->rawAttrs) {
+            const QString &k = attribute.first; // a lambda cannot capture a structured binding (clang 14)
             if (!k.startsWith(QLatin1StringView("xmlns")))
                 continue;
             const bool shadowed = std::any_of(node->rawAttrs.begin(), node->rawAttrs.end(),
                                               [&](const auto &a) { return a.first == k; })
                 || std::any_of(extra.begin(), extra.end(), [&](const auto &a) { return a.first == k; });
             if (!shadowed)
-                extra.emplace_back(k, v);
+                extra.push_back(attribute);
         }
     }
     QString out;

@@ -81,6 +81,24 @@ void Writer::loadStyles()
         m_styleById.insert(id, m_styles.size());
         m_styles.push_back(std::move(s));
     }
+    // A style based on itself through others (a file may say so) would
+    // make the package one that readers refuse: the loop is cut where it
+    // closes.
+    for (StyleInfo &s : m_styles) {
+        if (s.character)
+            continue;
+        int number = s.basedOn;
+        for (size_t steps = 0; number >= 0 && steps <= m_styles.size(); ++steps) {
+            const auto it = m_styleByNumber.constFind(number);
+            if (it == m_styleByNumber.cend())
+                break;
+            if (&m_styles[*it] == &s) {
+                s.basedOn = -1;
+                break;
+            }
+            number = m_styles[*it].basedOn;
+        }
+    }
 }
 
 QString Writer::styleIdOf(const QTextBlockFormat &f) const

@@ -468,9 +468,9 @@ void TestRtfOpaque::piecesOfOtherFormats_data()
     QTest::newRow("bookmark end") << props({{model::BookmarkEnd, "k"}}) << QString()
                                   << QByteArray("{\\*\\bkmkend k}") << int(model::BookmarkEnd) << QStringLiteral("k");
     QTest::newRow("comment") << props({{model::CommentAuthor, "Jana Nová"}, {model::CommentInitials, "JN"},
-                                       {model::OpaqueText, "Zkrátit {a} opravit."}})
-                             << QString() << QByteArray("{\\*\\atnid JN}{\\*\\atnauthor Jana Nov\\'e1}\\chatn {\\*\\annotation\\pard\\plain Zkr\\'e1tit \\{a\\} opravit.}")
-                             << int(model::OpaqueText) << QStringLiteral("Jana Nová: Zkrátit {a} opravit.");
+                                       {model::OpaqueText, "Zkrátit {to} opravit."}})
+                             << QString() << QByteArray("{\\*\\atnid JN}{\\*\\atnauthor Jana Nov\\'e1}\\chatn {\\*\\annotation\\pard\\plain Zkr\\'e1tit \\{to\\} opravit.}")
+                             << int(model::OpaqueText) << QStringLiteral("Jana Nová: Zkrátit {to} opravit.");
     QTest::newRow("field") << props({{model::FieldInstruction, "TOC \\o \"1-3\""}}) << QStringLiteral("7")
                            << QByteArray("{\\field{\\*\\fldinst TOC \\\\o \"1-3\"}{\\fldrslt ")
                            << int(model::FieldInstruction) << QStringLiteral("TOC \\o \"1-3\"");

@@ -154,9 +154,8 @@ void Reader::tapBytes(const char *s, qsizetype n)
         m_tapOverflow = true;
         return;
     }
-    // Hexadecimal data (\objdata) is most of what big pieces hold: as it
-    // is. A comment's words ("a", "12", "add") are text for its tool tip.
-    if (m_tapKind != TapKind::Comment && std::all_of(s, s + n, [](char c) { return isHex(c) || c == ' '; })) {
+    // Hexadecimal data (\objdata) is most of what big pieces hold: as it is.
+    if (std::all_of(s, s + n, [](char c) { return isHex(c) || c == ' '; })) {
         if (std::any_of(s, s + n, [](char c) { return c != ' '; }))
             dropTapStar();
         if (m_tapSpace)

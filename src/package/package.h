@@ -57,6 +57,8 @@ public:
     QByteArray read(const QString &name, bool required = true);
 
 private:
+    void index();
+
     struct Impl;
     std::unique_ptr<Impl> d;
 };

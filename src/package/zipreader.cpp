@@ -52,6 +52,17 @@ ZipReader::ZipReader(QByteArrayView data)
     }
     zip_error_fini(&error);
 
+    // A refusal from here on leaves no destructor to close the archive.
+    try {
+        index();
+    } catch (...) {
+        zip_discard(d->archive);
+        throw;
+    }
+}
+
+void ZipReader::index()
+{
     const zip_int64_t count = zip_get_num_entries(d->archive, 0);
     if (count < 0 || count > maxEntries)
         refuse(tr("Dokument má příliš mnoho částí (%1, editor jich přečte nejvýše %2).").arg(count).arg(maxEntries));

@@ -27,8 +27,15 @@ old_conv=$(converter "$old")
 new_conv=$(converter "$new")
 
 inputs=("$@")
-[ ${#inputs[@]} -gt 0 ] || inputs=(fuzz/corpus tests/rtf/data tests/convert/data packaging/sample)
-mapfile -t files < <(find "${inputs[@]}" -type f | sort)
+if [ ${#inputs[@]} -gt 0 ]; then
+    mapfile -t files < <(find "${inputs[@]}" -type f | sort)
+else
+    # Word and OpenDocument fixtures kept as folders of XML are zipped by
+    # their tests; the packages and flat files among them are compared.
+    mapfile -t files < <({ find fuzz/corpus tests/rtf/data tests/convert/data packaging/sample -type f
+        find fuzz/corpus-docx fuzz/corpus-odt tests/docx/data tests/odt/data tests/formats -type f \
+            \( -name '*.docx' -o -name '*.odt' -o -name '*.fodt' \); } | sort)
+fi
 
 export QT_QPA_PLATFORM=offscreen
 work=$(mktemp -d)
@@ -36,7 +43,7 @@ trap 'rm -rf "$work"' EXIT
 
 compared=0 differing=0
 for f in "${files[@]}"; do
-    for ext in kln txt html md; do
+    for ext in kln txt html md docx odt; do
         o=$work/old.$ext n=$work/new.$ext
         rm -f "$o" "$n"
         old_rc=0 new_rc=0

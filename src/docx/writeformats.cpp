@@ -18,13 +18,6 @@ namespace docx::detail {
 
 namespace {
 
-int roundedInt(double v)
-{
-    if (std::isnan(v))
-        return 0;
-    return qRound(std::clamp(v, -2.0e9, 2.0e9));
-}
-
 QString hexColor(const QColor &c)
 {
     return QString::asprintf("%02X%02X%02X", c.red(), c.green(), c.blue());
@@ -305,10 +298,10 @@ void Writer::writeBlockFormat(Xml &x, const QTextBlockFormat &f, double listInde
     // indents
     if (f.hasProperty(QTextFormat::BlockLeftMargin) || f.hasProperty(QTextFormat::BlockRightMargin)
         || f.hasProperty(QTextFormat::TextIndent) || f.hasProperty(QTextFormat::BlockIndent) || listIndent > 0) {
-        const int left = roundedInt((f.leftMargin() + f.indent() * m_doc.indentWidth() + listIndent) * kTwipsPerPixel);
+        const ParagraphIndent indent = paragraphIndent(f, m_doc, listIndent);
+        const int left = roundedInt(indent.left * kTwipsPerPixel);
         const int right = roundedInt(f.rightMargin() * kTwipsPerPixel);
-        const int first = listIndent > 0 && f.textIndent() == 0 ? -std::min(360, roundedInt(listIndent * kTwipsPerPixel))
-                                                                 : roundedInt(f.textIndent() * kTwipsPerPixel);
+        const int first = roundedInt(indent.firstLine * kTwipsPerPixel);
         x.empty(QStringLiteral("w:ind"));
         x.attr(QStringLiteral("w:left"), QString::number(std::clamp(left, -31680, 31680)));
         x.attr(QStringLiteral("w:right"), QString::number(std::clamp(right, -31680, 31680)));

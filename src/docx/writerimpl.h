@@ -13,6 +13,8 @@
 
 #include "model/lists.h"
 #include "model/properties.h"
+#include "model/styles.h"
+#include "model/units.h"
 
 #include <QBuffer>
 #include <QByteArray>
@@ -107,7 +109,7 @@ public:
 
 private:
     // The document's units are pixels at 96 dots per inch.
-    static constexpr double kTwipsPerPixel = 15.0;
+    static constexpr double kTwipsPerPixel = model::kTwipsPerPixel;
     static constexpr int kEmuPerPixel = 9525;
 
     // body (writer.cpp)
@@ -133,15 +135,8 @@ private:
     QString styleIdOf(const QTextBlockFormat &f) const;
     QString charStyleIdOf(const QTextCharFormat &f) const;
     QByteArray stylesXml();
-    struct StyleInfo {
+    struct StyleInfo : model::Style {
         QString id;
-        QString name;
-        bool character = false;
-        int basedOn = -1;
-        int next = -1;
-        int outline = -1;
-        QTextCharFormat chr;
-        QTextBlockFormat block;
     };
     std::vector<StyleInfo> m_styles;
     QHash<int, size_t> m_styleByNumber;     // paragraph styles

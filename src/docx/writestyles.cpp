@@ -4,6 +4,7 @@
 // style of their own take.
 
 #include "writerimpl.h"
+#include "model/styles.h"
 
 #include <QRegularExpression>
 #include <QTextFrame>
@@ -34,18 +35,12 @@ bool isNormalName(const QString &name)
 void Writer::loadStyles()
 {
     QSet<QString> used;
-    const QVariantList sheet = m_doc.rootFrame()->frameFormat().property(DocStyles).toList();
-    for (const QVariant &v : sheet.first(std::min<qsizetype>(sheet.size(), 4096))) {
-        const QVariantMap m = v.toMap();
+    const QList<Style> sheet = styles(m_doc);
+    for (const Style &style : sheet.first(std::min<qsizetype>(sheet.size(), 4096))) {
         StyleInfo s;
-        s.name = xmlSafe(m.value(QStringLiteral("name")).toString()).trimmed().left(253);
-        s.character = m.value(QStringLiteral("character")).toBool();
-        s.basedOn = m.value(QStringLiteral("basedOn"), -1).toInt();
-        s.next = m.value(QStringLiteral("next"), -1).toInt();
-        s.outline = m.value(QStringLiteral("outline"), -1).toInt();
-        s.chr = m.value(QStringLiteral("char")).value<QTextCharFormat>();
-        s.block = m.value(QStringLiteral("block")).value<QTextBlockFormat>();
-        const int number = m.value(QStringLiteral("number")).toInt();
+        static_cast<Style &>(s) = style;
+        s.name = xmlSafe(style.name).trimmed().left(253);
+        const int number = style.number;
         QString id;
         if (!s.character && isNormalName(s.name))
             id = QStringLiteral("Normal");

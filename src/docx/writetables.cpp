@@ -16,14 +16,7 @@ namespace docx::detail {
 
 namespace {
 
-constexpr int kMinColumn = 300;
-
-int roundedInt(double v)
-{
-    if (std::isnan(v))
-        return 0;
-    return qRound(std::clamp(v, -2.0e9, 2.0e9));
-}
+constexpr int kMinColumn = model::kMinColumnTwips;
 
 QString hexColor(const QColor &c)
 {
@@ -114,32 +107,7 @@ void Writer::writeTable(Xml &x, const QTextDocument &doc, const QTextTable *tabl
         return;
     }
 
-    // Column widths in twips: fixed widths as they are, percentages of the
-    // room there is, the rest shares what is left.
-    const int room = tf.intProperty(TableWidthTwips) > 0 ? std::min(tf.intProperty(TableWidthTwips), 31680)
-        : m_cellWidth > 0                           ? m_cellWidth
-                                                    : kTableTextWidth;
-    const QList<QTextLength> constraints = tf.columnWidthConstraints();
-    std::vector<int> widths(size_t(columns), 0);
-    int fixed = 0, open = 0;
-    for (int c = 0; c < columns; ++c) {
-        const QTextLength l = c < constraints.size() ? constraints[c] : QTextLength();
-        int w = 0;
-        if (l.type() == QTextLength::FixedLength)
-            w = roundedInt(l.rawValue() * kTwipsPerPixel);
-        else if (l.type() == QTextLength::PercentageLength)
-            w = roundedInt(l.rawValue() * room / 100.0);
-        if (w > 0) {
-            widths[size_t(c)] = std::min(w, 31680);
-            fixed += widths[size_t(c)];
-        } else {
-            ++open;
-        }
-    }
-    for (int &w : widths) {
-        if (w == 0)
-            w = std::max(kMinColumn, (room - fixed) / std::max(1, open));
-    }
+    const std::vector<int> widths = model::columnWidthsTwips(tf, columns, m_cellWidth);
     int total = 0;
     for (int w : widths)
         total += w;

@@ -4,6 +4,7 @@
 #include "lists.h"
 
 #include <QTextBlock>
+#include <QTextDocument>
 #include <QTextList>
 #include <QTextListFormat>
 
@@ -160,6 +161,12 @@ QString listLabel(const QTextBlock &block)
         }
         return QStringLiteral("0");
     });
+}
+
+ParagraphIndent paragraphIndent(const QTextBlockFormat &f, const QTextDocument &doc, double listIndent)
+{
+    return {f.leftMargin() + f.indent() * doc.indentWidth() + listIndent,
+            listIndent > 0 && f.textIndent() == 0 ? -std::min(24.0, listIndent) : f.textIndent()};
 }
 
 } // namespace model

@@ -18,6 +18,8 @@
 #include <array>
 
 class QTextBlock;
+class QTextBlockFormat;
+class QTextDocument;
 class QTextList;
 class QTextListFormat;
 
@@ -53,5 +55,14 @@ private:
 // The label a list item shows ("•", "3.", "c)"), numbered from the list's
 // start; empty for a paragraph in no list.
 QString listLabel(const QTextBlock &block);
+
+// Where a paragraph's lines start, in pixels: the others' (left) and its
+// first line's, relative to them. A list item's label hangs in the list's
+// indent unless the paragraph says otherwise, as the model draws it.
+struct ParagraphIndent {
+    double left = 0;
+    double firstLine = 0;
+};
+ParagraphIndent paragraphIndent(const QTextBlockFormat &f, const QTextDocument &doc, double listIndent);
 
 } // namespace model

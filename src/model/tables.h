@@ -10,6 +10,8 @@
 #include <QTextFormat>
 #include <QTextTable>
 
+#include <vector>
+
 namespace model {
 
 // A filler cell nobody typed in: no part of the file's table.
@@ -29,5 +31,14 @@ inline bool inEmptyFiller(const QTextBlock &block)
 // Page width between the margins of an A4 page with 2 cm margins, in
 // twips: the width of tables whose columns give no width of their own.
 inline constexpr int kTableTextWidth = 9638;
+
+// The narrowest column a writer gives a table, in twips.
+inline constexpr int kMinColumnTwips = 300;
+
+// The table's columns in twips, as every writer lays them out: fixed
+// widths as they are, percentages of the room there is (the table's own
+// width, else the width of the cell or page around it, else
+// kTableTextWidth), and columns without a width share what is left.
+std::vector<int> columnWidthsTwips(const QTextTableFormat &format, int columns, int outerWidth);
 
 } // namespace model

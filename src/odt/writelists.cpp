@@ -125,9 +125,10 @@ QString Writer::listStyle(Walk &w, const QString &key)
         double margin = (level + 1) * indentWidth;
         double hang = std::min(24.0, margin);
         if (own && own->count() > 0) {
-            double textIndent = 0;
-            paragraphIndent(own->item(0).blockFormat(), *w.doc, std::max(0, f.indent()) * indentWidth, margin, textIndent);
-            hang = -textIndent;
+            const model::ParagraphIndent indent =
+                model::paragraphIndent(own->item(0).blockFormat(), *w.doc, std::max(0, f.indent()) * indentWidth);
+            margin = indent.left;
+            hang = -indent.firstLine;
         }
         x.writeStartElement(QStringLiteral("style:list-level-properties"));
         x.writeAttribute(QStringLiteral("text:list-level-position-and-space-mode"), QStringLiteral("label-alignment"));

@@ -44,10 +44,6 @@ QString points(double pt);
 // "Heading 1" -> "Heading_20_1": a display name as a style's NCName.
 QString encodeStyleName(const QString &name);
 
-// Where a paragraph's lines start, in pixels (writestyles.cpp).
-void paragraphIndent(const QTextBlockFormat &f, const QTextDocument &doc, double listIndent, double &left,
-                     double &textIndent);
-
 // A language (Windows id) as fo:language and fo:country; false for ids
 // without a mapping.
 bool languageTag(int lcid, QString &language, QString &country);

@@ -7,6 +7,8 @@
 #include "model/languagetags.h"
 
 #include "model/fontsize.h"
+#include "model/lists.h"
+#include "model/styles.h"
 
 #include <QFont>
 #include <QRegularExpression>
@@ -266,16 +268,6 @@ QString Writer::commonParagraphStyle(const QTextBlockFormat &f) const
     return QStringLiteral("Standard");
 }
 
-// Where a paragraph's lines start, in pixels: its first line's (text
-// indent) and the others' (left). A list item's label hangs in the list's
-// indent unless the paragraph says otherwise, as the model draws it.
-void paragraphIndent(const QTextBlockFormat &f, const QTextDocument &doc, double listIndent, double &left,
-                     double &textIndent)
-{
-    left = f.leftMargin() + f.indent() * doc.indentWidth() + listIndent;
-    textIndent = listIndent > 0 && f.textIndent() == 0 ? -std::min(24.0, listIndent) : f.textIndent();
-}
-
 void Writer::writeParagraphProperties(QXmlStreamWriter &x, const QTextBlockFormat &f, const QTextDocument &doc,
                                       const QTextList *list)
 {
@@ -292,16 +284,15 @@ void Writer::writeParagraphProperties(QXmlStreamWriter &x, const QTextBlockForma
         a.append(QStringLiteral("fo:text-align"), v);
     }
     const double listIndent = list ? std::max(0, list->format().indent()) * doc.indentWidth() : 0.0;
-    double left = 0, textIndent = 0;
-    paragraphIndent(f, doc, listIndent, left, textIndent);
+    const model::ParagraphIndent indent = model::paragraphIndent(f, doc, listIndent);
+    const double left = indent.left, textIndent = indent.firstLine;
     bool writeIndent = f.hasProperty(QTextFormat::BlockLeftMargin) || f.hasProperty(QTextFormat::BlockIndent)
         || f.hasProperty(QTextFormat::TextIndent);
     if (list && list->count() > 0) {
         // The list's level says where its items start (see writelists.cpp);
         // an item that starts elsewhere says so itself.
-        double listLeft = 0, listTextIndent = 0;
-        paragraphIndent(list->item(0).blockFormat(), doc, listIndent, listLeft, listTextIndent);
-        writeIndent = std::abs(left - listLeft) > 0.01 || std::abs(textIndent - listTextIndent) > 0.01;
+        const model::ParagraphIndent first = model::paragraphIndent(list->item(0).blockFormat(), doc, listIndent);
+        writeIndent = std::abs(left - first.left) > 0.01 || std::abs(textIndent - first.firstLine) > 0.01;
     }
     if (writeIndent) {
         a.append(QStringLiteral("fo:margin-left"), cmFromPixels(left));
@@ -410,18 +401,17 @@ void Writer::prepareCommonStyles()
     // Names the writer gives styles of its own (commonStylesXml).
     QSet<QString> used{QStringLiteral("Standard"), QStringLiteral("Header"), QStringLiteral("Footer"),
                        QStringLiteral("Footnote"), QStringLiteral("Endnote")};
-    for (const QVariant &v : m_doc.rootFrame()->frameFormat().property(DocStyles).toList()) {
-        const QVariantMap m = v.toMap();
+    for (const model::Style &style : model::styles(m_doc)) {
         CommonStyle s;
-        const int number = m.value(QStringLiteral("number")).toInt();
-        s.character = m.value(QStringLiteral("character")).toBool();
-        s.display = m.value(QStringLiteral("name")).toString().left(200);
+        const int number = style.number;
+        s.character = style.character;
+        s.display = style.name.left(200);
         s.display.removeIf([](QChar c) { return c.unicode() < 0x20 || c.isSurrogate() || c.unicode() >= 0xFFFE; });
-        s.basedOn = m.value(QStringLiteral("basedOn"), -1).toInt();
-        s.next = m.value(QStringLiteral("next"), -1).toInt();
-        s.outline = m.value(QStringLiteral("outline"), -1).toInt();
-        s.chr = m.value(QStringLiteral("char")).value<QTextCharFormat>();
-        s.block = m.value(QStringLiteral("block")).value<QTextBlockFormat>();
+        s.basedOn = style.basedOn;
+        s.next = style.next;
+        s.outline = style.outline;
+        s.chr = style.chr;
+        s.block = style.block;
         if (m_common.contains(number) || m_common.size() >= 4000)
             continue;
         const int heading = headingNumber(s.display);

@@ -17,7 +17,7 @@ namespace odt::detail {
 
 namespace {
 
-constexpr int kMinColumn = 300;
+constexpr int kMinColumn = model::kMinColumnTwips;
 constexpr int kMaxWidth = 31680; // 22 inches: no page is wider
 
 QString borderStyle(QTextFrameFormat::BorderStyle style)
@@ -63,33 +63,7 @@ void Writer::writeTable(Walk &w, const QTextTable *table)
     if (rows <= 0 || columns <= 0)
         return;
 
-    // Column widths in twips: fixed widths as they are, percentages of the
-    // room there is, the rest shares what is left.
-    const int room = tf.intProperty(TableWidthTwips) > 0 ? std::min(tf.intProperty(TableWidthTwips), kMaxWidth)
-        : w.cellWidth > 0                           ? w.cellWidth
-                                                    : kTableTextWidth;
-    const QList<QTextLength> constraints = tf.columnWidthConstraints();
-    std::vector<int> widths(size_t(columns), 0);
-    int fixed = 0, open = 0;
-    for (int c = 0; c < columns; ++c) {
-        const QTextLength l = c < constraints.size() ? constraints[c] : QTextLength();
-        double v = 0;
-        if (l.type() == QTextLength::FixedLength)
-            v = l.rawValue() * 15.0;
-        else if (l.type() == QTextLength::PercentageLength)
-            v = l.rawValue() * room / 100.0;
-        const int width = std::isfinite(v) ? int(std::clamp(std::lround(v), 0L, long(kMaxWidth))) : 0;
-        if (width > 0) {
-            widths[size_t(c)] = width;
-            fixed += width;
-        } else {
-            ++open;
-        }
-    }
-    for (int &width : widths) {
-        if (width == 0)
-            width = std::max(kMinColumn, (room - fixed) / std::max(1, open));
-    }
+    const std::vector<int> widths = model::columnWidthsTwips(tf, columns, w.cellWidth);
     long total = 0;
     for (int width : widths)
         total += width;

@@ -15,6 +15,7 @@
 #include "model/properties.h"
 #include "rtf/rtf.h"
 
+#include "docquery.h"
 #include "packages.h"
 
 #include <QFile>
@@ -27,6 +28,8 @@
 #include <QTimeZone>
 
 namespace {
+
+using namespace docquery;
 
 QByteArray fixture(const QString &name)
 {
@@ -50,31 +53,6 @@ std::unique_ptr<QTextDocument> load(const QString &name)
     return doc;
 }
 
-QString text(const QTextDocument &doc)
-{
-    return QString::fromUtf8(model::plainText(doc));
-}
-
-QTextBlock blockWith(const QTextDocument &doc, const QString &text)
-{
-    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
-        if (b.text().contains(text))
-            return b;
-    }
-    return {};
-}
-
-// The format of the first character of `text`.
-QTextCharFormat formatAt(const QTextDocument &doc, const QString &text)
-{
-    const QTextCursor found = doc.find(text);
-    if (found.isNull())
-        return {};
-    QTextCursor c(const_cast<QTextDocument *>(&doc));
-    c.setPosition(found.selectionStart() + 1);
-    return c.charFormat();
-}
-
 // Characters of the document whose format has `property`, in order.
 QList<QTextCharFormat> formatsWith(const QTextDocument &doc, int property)
 {
@@ -89,35 +67,6 @@ QList<QTextCharFormat> formatsWith(const QTextDocument &doc, int property)
         }
     }
     return out;
-}
-
-QList<QTextTable *> tablesOf(const QTextDocument &doc)
-{
-    QList<QTextTable *> out;
-    QList<QTextFrame *> frames{doc.rootFrame()};
-    while (!frames.isEmpty()) {
-        QTextFrame *f = frames.takeFirst();
-        if (auto *t = qobject_cast<QTextTable *>(f))
-            out << t;
-        frames = f->childFrames() + frames;
-    }
-    return out;
-}
-
-QString cellText(QTextTable *t, int r, int c)
-{
-    const QTextTableCell cell = t->cellAt(r, c);
-    QTextCursor cur(t->document());
-    cur.setPosition(cell.firstPosition());
-    cur.setPosition(cell.lastPosition(), QTextCursor::KeepAnchor);
-    return cur.selectedText().replace(QChar::ParagraphSeparator, u'\n');
-}
-
-QString rtfText(const QString &rtf)
-{
-    QTextDocument d;
-    rtf::read(rtf.toLatin1(), d);
-    return text(d);
 }
 
 QByteArray documentXml(const QByteArray &body, const QByteArray &extraNs = {})
@@ -202,7 +151,7 @@ void TestDocxReader::plainText()
     QFETCH(QString, fixture);
     QFETCH(QString, expected);
     const auto doc = load(fixture);
-    QCOMPARE(text(*doc), expected);
+    QCOMPARE(textOf(*doc), expected);
 }
 
 void TestDocxReader::runFormats_data()
@@ -380,7 +329,7 @@ void TestDocxReader::tables()
     if (cell[4].toString().contains(u'\t')) {
         // A cell holding a table: its rows' text, as the text export gives it.
         QTextDocument inner;
-        shown = text(*doc).section(u'\n', 4, 4).section(u'\t', 1);
+        shown = textOf(*doc).section(u'\n', 4, 4).section(u'\t', 1);
     }
     QCOMPARE(shown, cell[4].toString());
     if (fixture == u"tables" && table == 0) {
@@ -780,7 +729,7 @@ void TestDocxReader::hostile()
         QVERIFY(doc.isEmpty());
         return;
     }
-    QVERIFY2(::text(doc).contains(text), qPrintable(::text(doc).left(200)));
+    QVERIFY2(::textOf(doc).contains(text), qPrintable(::textOf(doc).left(200)));
     // Whatever the file claims: nine list levels, 64 columns.
     for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
         if (b.textList())
@@ -791,7 +740,7 @@ void TestDocxReader::hostile()
     if (QTest::currentDataTag() == QByteArrayView("100 000 cells in a row")) {
         QCOMPARE(tablesOf(doc).size(), 1);
         QCOMPARE(tablesOf(doc)[0]->columns(), 64);
-        QCOMPARE(::text(doc).count(u'c'), 100'000);
+        QCOMPARE(::textOf(doc).count(u'c'), 100'000);
     }
 }
 

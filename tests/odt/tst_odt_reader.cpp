@@ -13,6 +13,8 @@
 #include "package/package.h"
 #include "rtf/rtf.h"
 
+#include "docquery.h"
+
 #include <QBuffer>
 #include <QFile>
 #include <QImage>
@@ -27,6 +29,13 @@
 #include <memory>
 
 namespace {
+
+using namespace docquery;
+
+QTextTable *firstTable(const QTextDocument &doc)
+{
+    return tablesOf(doc).value(0);
+}
 
 QByteArray fixture(const QString &name)
 {
@@ -43,38 +52,12 @@ std::unique_ptr<QTextDocument> load(const QString &name)
     return doc;
 }
 
-QString textOf(const QTextDocument &doc)
-{
-    return QString::fromUtf8(model::plainText(doc));
-}
-
 // The body's text without the notes plainText() puts after it.
 QString bodyText(const QTextDocument &doc)
 {
     const QString text = textOf(doc);
     const qsizetype notes = text.indexOf(QStringLiteral("\n\n"));
     return notes >= 0 && doc.toPlainText().count(u'\n') < text.left(notes).count(u'\n') + 1 ? text.left(notes) : text;
-}
-
-// The first block whose text contains `needle`, in the body or a table.
-QTextBlock blockWith(const QTextDocument &doc, const QString &needle)
-{
-    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
-        if (b.text().contains(needle))
-            return b;
-    }
-    return {};
-}
-
-// The format of the first character of `needle`.
-QTextCharFormat formatOf(const QTextDocument &doc, const QString &needle)
-{
-    const QTextBlock b = blockWith(doc, needle);
-    if (!b.isValid())
-        return {};
-    QTextCursor c(b);
-    c.setPosition(b.position() + int(b.text().indexOf(needle)) + 1);
-    return c.charFormat();
 }
 
 // Characters with a property, in order: their formats.
@@ -88,31 +71,6 @@ QList<QTextCharFormat> charsWith(const QTextDocument &doc, int property)
         }
     }
     return out;
-}
-
-QTextTable *firstTable(const QTextDocument &doc)
-{
-    for (QTextFrame *f : doc.rootFrame()->childFrames()) {
-        if (auto *t = qobject_cast<QTextTable *>(f))
-            return t;
-    }
-    return nullptr;
-}
-
-QString cellText(QTextTable *t, int r, int c)
-{
-    const QTextTableCell cell = t->cellAt(r, c);
-    QTextCursor cur(t->document());
-    cur.setPosition(cell.firstPosition());
-    cur.setPosition(cell.lastPosition(), QTextCursor::KeepAnchor);
-    return cur.selectedText().replace(QChar::ParagraphSeparator, u'\n');
-}
-
-QString rtfText(const QString &rtf)
-{
-    QTextDocument d;
-    rtf::read(rtf.toLatin1(), d);
-    return textOf(d);
 }
 
 const QStringList kinds = {QStringLiteral("fodt"), QStringLiteral("odt")};
@@ -242,22 +200,22 @@ private slots:
         QFETCH(double, headingSize);
         QFETCH(QString, headingFont);
         const auto doc = load(file);
-        QCOMPARE(formatOf(*doc, QStringLiteral("slovo")).fontWeight(), int(QFont::Bold));
-        QCOMPARE(formatOf(*doc, QStringLiteral("Tučné")).fontWeight() == QFont::Bold, false);
-        QVERIFY(formatOf(*doc, QStringLiteral("kurzíva")).fontItalic());
-        QVERIFY(!formatOf(*doc, QStringLiteral("slovo")).fontItalic());
-        QCOMPARE(formatOf(*doc, QStringLiteral("podtržení")).underlineStyle(), QTextCharFormat::SingleUnderline);
-        QVERIFY(formatOf(*doc, QStringLiteral("přeškrtnutí")).fontStrikeOut());
-        QCOMPARE(formatOf(*doc, QStringLiteral("přeškrtnutí")).foreground().color(), QColor(0xc9, 0x21, 0x1e));
-        QCOMPARE(formatOf(*doc, QStringLiteral("2 a H")).verticalAlignment(), QTextCharFormat::AlignSuperScript);
-        QCOMPARE(formatOf(*doc, QStringLiteral("2O,")).verticalAlignment(), QTextCharFormat::AlignSubScript);
-        const QTextCharFormat english = formatOf(*doc, QStringLiteral("English"));
+        QCOMPARE(formatAt(*doc, QStringLiteral("slovo")).fontWeight(), int(QFont::Bold));
+        QCOMPARE(formatAt(*doc, QStringLiteral("Tučné")).fontWeight() == QFont::Bold, false);
+        QVERIFY(formatAt(*doc, QStringLiteral("kurzíva")).fontItalic());
+        QVERIFY(!formatAt(*doc, QStringLiteral("slovo")).fontItalic());
+        QCOMPARE(formatAt(*doc, QStringLiteral("podtržení")).underlineStyle(), QTextCharFormat::SingleUnderline);
+        QVERIFY(formatAt(*doc, QStringLiteral("přeškrtnutí")).fontStrikeOut());
+        QCOMPARE(formatAt(*doc, QStringLiteral("přeškrtnutí")).foreground().color(), QColor(0xc9, 0x21, 0x1e));
+        QCOMPARE(formatAt(*doc, QStringLiteral("2 a H")).verticalAlignment(), QTextCharFormat::AlignSuperScript);
+        QCOMPARE(formatAt(*doc, QStringLiteral("2O,")).verticalAlignment(), QTextCharFormat::AlignSubScript);
+        const QTextCharFormat english = formatAt(*doc, QStringLiteral("English"));
         QCOMPARE(english.intProperty(model::CharLanguage), 2057);
         QCOMPARE(english.fontPointSize(), 9.0);
         QCOMPARE(english.background().color(), QColor(Qt::yellow));
-        QCOMPARE(formatOf(*doc, QStringLiteral("Tučné")).intProperty(model::CharLanguage), 1029);
-        QCOMPARE(formatOf(*doc, QStringLiteral("Tučné")).fontFamilies().toStringList().value(0), QStringLiteral("Liberation Serif"));
-        const QTextCharFormat heading = formatOf(*doc, QStringLiteral("Zkušební"));
+        QCOMPARE(formatAt(*doc, QStringLiteral("Tučné")).intProperty(model::CharLanguage), 1029);
+        QCOMPARE(formatAt(*doc, QStringLiteral("Tučné")).fontFamilies().toStringList().value(0), QStringLiteral("Liberation Serif"));
+        const QTextCharFormat heading = formatAt(*doc, QStringLiteral("Zkušební"));
         QCOMPARE(heading.fontPointSize(), headingSize);
         QCOMPARE(heading.fontWeight(), int(QFont::Bold));
         QCOMPARE(heading.fontFamilies().toStringList().value(0), headingFont);
@@ -282,13 +240,13 @@ private slots:
         const QTextBlockFormat quote = blockWith(*doc, QStringLiteral("Citát")).blockFormat();
         QCOMPARE(quote.alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
         QCOMPARE(qRound(quote.leftMargin() * 15), 567);
-        QVERIFY(formatOf(*doc, QStringLiteral("Citát")).fontItalic());
+        QVERIFY(formatAt(*doc, QStringLiteral("Citát")).fontItalic());
         const QTextBlockFormat page = blockWith(*doc, QStringLiteral("Na nové")).blockFormat();
         QCOMPARE(page.pageBreakPolicy(), QTextFormat::PageBreak_AlwaysBefore);
         QVERIFY(page.hasProperty(QTextFormat::BlockTrailingHorizontalRulerWidth));
         QVERIFY(!p1.hasProperty(QTextFormat::BlockTrailingHorizontalRulerWidth));
         // A style that is its own ancestor still reads, with its own formatting.
-        QCOMPARE(formatOf(*doc, QStringLiteral("Styl, který")).fontWeight(), int(QFont::Bold));
+        QCOMPARE(formatAt(*doc, QStringLiteral("Styl, který")).fontWeight(), int(QFont::Bold));
     }
 
     void styles_data()
@@ -567,10 +525,10 @@ private slots:
     {
         QFETCH(QString, file);
         const auto doc = load(file);
-        QCOMPARE(formatOf(*doc, QStringLiteral("web")).anchorHref(), QStringLiteral("https://example.cz/stranka"));
-        QCOMPARE(formatOf(*doc, QStringLiteral("záložku")).anchorHref(), QStringLiteral("#kotva"));
-        QVERIFY(formatOf(*doc, QStringLiteral("web")).isAnchor());
-        QVERIFY(!formatOf(*doc, QStringLiteral("Odkaz")).isAnchor());
+        QCOMPARE(formatAt(*doc, QStringLiteral("web")).anchorHref(), QStringLiteral("https://example.cz/stranka"));
+        QCOMPARE(formatAt(*doc, QStringLiteral("záložku")).anchorHref(), QStringLiteral("#kotva"));
+        QVERIFY(formatAt(*doc, QStringLiteral("web")).isAnchor());
+        QVERIFY(!formatAt(*doc, QStringLiteral("Odkaz")).isAnchor());
 
         QStringList bookmarks;
         for (const QTextCharFormat &f : charsWith(*doc, model::BookmarkStart))
@@ -588,7 +546,7 @@ private slots:
         }
         QCOMPARE(fields, QStringList({QStringLiteral("PAGE"), QStringLiteral("NUMPAGES"), QStringLiteral("TITLE")}));
         QCOMPARE(ids.size(), 3);
-        QCOMPARE(formatOf(*doc, QStringLiteral("Zkouška čtení.")).stringProperty(model::FieldInstruction), QStringLiteral("TITLE"));
+        QCOMPARE(formatAt(*doc, QStringLiteral("Zkouška čtení.")).stringProperty(model::FieldInstruction), QStringLiteral("TITLE"));
 
         const QList<QTextCharFormat> comments = charsWith(*doc, model::CommentAuthor);
         QCOMPARE(comments.size(), 1);
@@ -609,7 +567,7 @@ private slots:
         QCOMPARE(pieces[0].stringProperty(model::OpaqueText), QStringLiteral("Text v rámečku"));
         QVERIFY(pieces[0].stringProperty(model::OpaqueOdfXml).startsWith(QLatin1StringView("<draw:frame ")));
         QVERIFY(pieces[0].stringProperty(model::OpaqueOdfXml).contains(QLatin1StringView("<draw:text-box>")));
-        QVERIFY(formatOf(*doc, QStringLiteral("Text v rámečku")).hasProperty(model::OpaqueText));
+        QVERIFY(formatAt(*doc, QStringLiteral("Text v rámečku")).hasProperty(model::OpaqueText));
 
         const QVariantMap info = model::documentInfo(*doc);
         QCOMPARE(info.value(QStringLiteral("title")).toString(), QStringLiteral("Zkouška čtení"));
@@ -640,11 +598,11 @@ private slots:
         const auto doc = load(file);
         QCOMPARE(textOf(*doc), expected);
         // The table of contents: its text is a field's result.
-        QCOMPARE(formatOf(*doc, QStringLiteral("Obsah")).stringProperty(model::FieldInstruction),
+        QCOMPARE(formatAt(*doc, QStringLiteral("Obsah")).stringProperty(model::FieldInstruction),
                  QStringLiteral("TOC \\o \"1-2\" \\h"));
-        QCOMPARE(formatOf(*doc, QStringLiteral("Kapitola\t1")).intProperty(model::WrapId),
-                 formatOf(*doc, QStringLiteral("Obsah")).intProperty(model::WrapId));
-        QVERIFY(!formatOf(*doc, QStringLiteral("Tvar")).hasProperty(model::FieldInstruction));
+        QCOMPARE(formatAt(*doc, QStringLiteral("Kapitola\t1")).intProperty(model::WrapId),
+                 formatAt(*doc, QStringLiteral("Obsah")).intProperty(model::WrapId));
+        QVERIFY(!formatAt(*doc, QStringLiteral("Tvar")).hasProperty(model::FieldInstruction));
         // A list's header and an item's second paragraph show no label.
         QCOMPARE(blockWith(*doc, QStringLiteral("Úvod")).textList(), nullptr);
         QCOMPARE(blockWith(*doc, QStringLiteral("pokračování")).textList(), nullptr);

@@ -7,6 +7,7 @@
 #include "readerimpl.h"
 
 #include "model/docprops.h"
+#include "model/styles.h"
 
 #include <QRegularExpression>
 #include <QTextFrame>
@@ -203,22 +204,22 @@ QVariantList Reader::styleSheet()
         // Paragraph styles first, each kind by number.
         return (a < 0) != (b < 0) ? a >= 0 : (a >= 0 ? a < b : a > b);
     });
-    QVariantList sheet;
+    QList<model::Style> sheet;
+    sheet.reserve(keys.size());
     for (const int k : keys) {
         const Style &s = m_styles[k];
-        QVariantMap m;
-        m.insert(QStringLiteral("number"), k >= 0 ? k : -(k + 1)); // \cs2147483647 too
-        m.insert(QStringLiteral("character"), s.character);
-        m.insert(QStringLiteral("name"), s.name);
-        m.insert(QStringLiteral("basedOn"), s.basedOn);
-        m.insert(QStringLiteral("next"), s.next);
-        m.insert(QStringLiteral("outline"), s.outline);
-        m.insert(QStringLiteral("char"), QVariant::fromValue(charFormat(s.chr)));
+        model::Style &m = sheet.emplace_back();
+        m.number = k >= 0 ? k : -(k + 1); // \cs2147483647 too
+        m.character = s.character;
+        m.name = s.name;
+        m.basedOn = s.basedOn;
+        m.next = s.next;
+        m.outline = s.outline;
+        m.chr = charFormat(s.chr);
         if (!s.character)
-            m.insert(QStringLiteral("block"), QVariant::fromValue(blockFormat(s.par)));
-        sheet.append(m);
+            m.block = blockFormat(s.par);
     }
-    return sheet;
+    return model::styleSheetValue(sheet);
 }
 
 // "heading 1" ... "heading 9", or a style with an outline level.

@@ -21,13 +21,6 @@ namespace rtf::detail {
 
 // Sizes from the document, which pasted text or a file may have given any
 // value: rounded without overflow.
-int roundedInt(double v)
-{
-    if (std::isnan(v))
-        return 0;
-    return qRound(std::clamp(v, -2.0e9, 2.0e9));
-}
-
 // The size and face of text that names none.
 void Writer::prepareFonts()
 {
@@ -179,10 +172,10 @@ QByteArray Writer::blockCode(const QTextBlockFormat &f) const
             code += word + QByteArray::number(t);
     };
     // lists: the list's indent is part of the paragraph's, its label hangs
-    const double listIndent = listIndentOf(f);
-    twips("\\li", f.leftMargin() + f.indent() * m_doc.indentWidth() + listIndent);
+    const ParagraphIndent indent = paragraphIndent(f, m_doc, listIndentOf(f));
+    twips("\\li", indent.left);
     twips("\\ri", f.rightMargin());
-    twips("\\fi", listIndent > 0 && f.textIndent() == 0 ? -std::min(24.0, listIndent) : f.textIndent());
+    twips("\\fi", indent.firstLine);
     twips("\\sb", f.topMargin());
     twips("\\sa", f.bottomMargin());
     const double lh = f.lineHeight();

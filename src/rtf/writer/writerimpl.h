@@ -5,6 +5,7 @@
 
 #include "rtf/rtf.h"
 #include "model/lists.h"
+#include "model/units.h"
 
 #include <QColor>
 #include <QHash>
@@ -30,7 +31,7 @@ namespace rtf::detail {
 
 // Sizes from the document, which pasted text or a file may have given any
 // value: rounded without overflow.
-int roundedInt(double v);
+using model::roundedInt;
 
 // Appends `text` escaped for RTF, with `object()` written for each object
 // character (a picture, a kept piece) in it.
@@ -84,7 +85,7 @@ public:
 
 private:
     // The document's units are pixels at 96 dots per inch.
-    static constexpr double kTwipsPerPixel = 15.0;
+    static constexpr double kTwipsPerPixel = model::kTwipsPerPixel;
 
     // The body (writer.cpp): a frame's blocks and child frames in document
     // order, each paragraph's runs after its words.

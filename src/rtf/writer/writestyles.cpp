@@ -5,6 +5,7 @@
 #include "writerimpl.h"
 
 #include "model/docprops.h"
+#include "model/styles.h"
 
 #include <QFont>
 #include <QTextFrame>
@@ -15,13 +16,11 @@ namespace rtf::detail {
 
 void Writer::loadStyles()
 {
-    for (const QVariant &v : m_doc.rootFrame()->frameFormat().property(DocStyles).toList()) {
-        const QVariantMap m = v.toMap();
-        const int number = m.value(QStringLiteral("number")).toInt();
-        if (m.value(QStringLiteral("character")).toBool())
-            m_charStyles.insert(number, m.value(QStringLiteral("char")).value<QTextCharFormat>());
+    for (const Style &s : styles(m_doc)) {
+        if (s.character)
+            m_charStyles.insert(s.number, s.chr);
         else
-            m_parStyles.insert(number, m.value(QStringLiteral("block")).value<QTextBlockFormat>());
+            m_parStyles.insert(s.number, s.block);
     }
 }
 
@@ -83,32 +82,28 @@ QByteArray Writer::charStyleResets(const QTextCharFormat &f) const
 // it and its name.
 void Writer::prepareStyles()
 {
-    const QVariantList sheet = m_doc.rootFrame()->frameFormat().property(DocStyles).toList();
+    const QList<Style> sheet = styles(m_doc);
     if (sheet.isEmpty())
         return;
     QByteArray out = "{\\stylesheet";
-    for (const QVariant &v : sheet) {
-        const QVariantMap m = v.toMap();
-        const int number = std::clamp(m.value(QStringLiteral("number")).toInt(), 0, 0x7FFF);
-        const bool character = m.value(QStringLiteral("character")).toBool();
-        QByteArray chr = charCode(m.value(QStringLiteral("char")).value<QTextCharFormat>());
+    for (const Style &s : sheet) {
+        const int number = std::clamp(s.number, 0, 0x7FFF);
+        const bool character = s.character;
+        QByteArray chr = charCode(s.chr);
         chr = chr.mid(6).trimmed(); // without \plain and the space
         QByteArray entry = character ? "{\\*\\cs" + QByteArray::number(number) + "\\additive"
                                      : "{\\s" + QByteArray::number(number);
         if (!character)
-            entry += blockCode(m.value(QStringLiteral("block")).value<QTextBlockFormat>()).mid(5);
+            entry += blockCode(s.block).mid(5);
         entry += chr;
-        const int basedOn = m.value(QStringLiteral("basedOn"), -1).toInt();
-        if (basedOn >= 0)
-            entry += "\\sbasedon" + QByteArray::number(std::min(basedOn, 0x7FFF));
-        const int next = m.value(QStringLiteral("next"), -1).toInt();
-        if (next >= 0 && !character)
-            entry += "\\snext" + QByteArray::number(std::min(next, 0x7FFF));
-        const int outline = m.value(QStringLiteral("outline"), -1).toInt();
-        if (outline >= 0 && outline <= 9 && !character)
-            entry += "\\outlinelevel" + QByteArray::number(outline);
+        if (s.basedOn >= 0)
+            entry += "\\sbasedon" + QByteArray::number(std::min(s.basedOn, 0x7FFF));
+        if (s.next >= 0 && !character)
+            entry += "\\snext" + QByteArray::number(std::min(s.next, 0x7FFF));
+        if (s.outline >= 0 && s.outline <= 9 && !character)
+            entry += "\\outlinelevel" + QByteArray::number(s.outline);
         entry += ' ';
-        QString name = m.value(QStringLiteral("name")).toString();
+        QString name = s.name;
         name.remove(u';');
         appendEscaped(entry, name);
         entry += ";}";

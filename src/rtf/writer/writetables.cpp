@@ -17,7 +17,7 @@ namespace rtf::detail {
 namespace {
 
 constexpr int kDefaultGap = 108; // what word processors use: 0.075 in
-constexpr int kMinColumn = 300;
+constexpr int kMinColumn = model::kMinColumnTwips;
 
 const char *borderStyleWord(QTextFrameFormat::BorderStyle style)
 {
@@ -235,32 +235,8 @@ void Writer::writeTable(QByteArray &out, const QTextTable *table)
     if (rows <= 0 || columns <= 0)
         return;
 
-    // Column edges in twips: fixed widths as they are, percentages of the
-    // room there is, the rest shares what is left.
-    const int room = tf.intProperty(TableWidthTwips) > 0 ? std::min(tf.intProperty(TableWidthTwips), 31680)
-        : m_cellWidth > 0                           ? m_cellWidth
-                                                    : kTableTextWidth;
-    const QList<QTextLength> constraints = tf.columnWidthConstraints();
-    std::vector<int> widths(size_t(columns), 0);
-    int fixed = 0, open = 0;
-    for (int c = 0; c < columns; ++c) {
-        const QTextLength l = c < constraints.size() ? constraints[c] : QTextLength();
-        int w = 0;
-        if (l.type() == QTextLength::FixedLength)
-            w = roundedInt(l.rawValue() * kTwipsPerPixel);
-        else if (l.type() == QTextLength::PercentageLength)
-            w = roundedInt(l.rawValue() * room / 100.0);
-        if (w > 0) {
-            widths[size_t(c)] = std::min(w, 31680);
-            fixed += widths[size_t(c)];
-        } else {
-            ++open;
-        }
-    }
-    for (int &w : widths) {
-        if (w == 0)
-            w = std::max(kMinColumn, (room - fixed) / std::max(1, open));
-    }
+    // Column edges in twips.
+    const std::vector<int> widths = model::columnWidthsTwips(tf, columns, m_cellWidth);
     const int gap = tf.cellPadding() > 0 ? std::min(roundedInt(tf.cellPadding() * kTwipsPerPixel), 1440) : kDefaultGap;
     const int left = std::clamp(roundedInt(tf.leftMargin() * kTwipsPerPixel), 0, 31680) - gap;
     std::vector<int> edges(static_cast<size_t>(columns));

@@ -1,0 +1,35 @@
+#include "tables.h"
+
+#include "units.h"
+
+namespace model {
+
+std::vector<int> columnWidthsTwips(const QTextTableFormat &format, int columns, int outerWidth)
+{
+    const int own = format.intProperty(TableWidthTwips);
+    const int room = own > 0 ? std::min(own, kMaxTwips) : outerWidth > 0 ? outerWidth : kTableTextWidth;
+    const QList<QTextLength> constraints = format.columnWidthConstraints();
+    std::vector<int> widths(size_t(std::max(columns, 0)), 0);
+    int fixed = 0, open = 0;
+    for (int c = 0; c < columns; ++c) {
+        const QTextLength l = c < constraints.size() ? constraints[c] : QTextLength();
+        int w = 0;
+        if (l.type() == QTextLength::FixedLength)
+            w = roundedInt(l.rawValue() * kTwipsPerPixel);
+        else if (l.type() == QTextLength::PercentageLength)
+            w = roundedInt(l.rawValue() * room / 100.0);
+        if (w > 0) {
+            widths[size_t(c)] = std::min(w, kMaxTwips);
+            fixed += widths[size_t(c)];
+        } else {
+            ++open;
+        }
+    }
+    for (int &w : widths) {
+        if (w == 0)
+            w = std::max(kMinColumnTwips, (room - fixed) / std::max(1, open));
+    }
+    return widths;
+}
+
+} // namespace model

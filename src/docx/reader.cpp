@@ -29,8 +29,9 @@ QLatin1StringView L(const char *s)
 
 // Characters a document cannot hold as text: controls other than tab,
 // the object character and the non-characters.
-QString cleaned(QString text)
+QString cleaned(QStringView raw)
 {
+    QString text = raw.toString();
     text.removeIf([](QChar c) {
         const char16_t u = c.unicode();
         return (u < 0x20 && u != u'\t') || u == 0xFFFC || u == 0xFFFE || u == 0xFFFF || u == 0x2029;
@@ -116,7 +117,7 @@ QHash<QString, Reader::Relation> Reader::readRelations(const QString &part)
     if (!tree.root())
         return rels;
     for (const Node *r : tree.root()->kids) {
-        if (!r->name.endsWith(L("Relationship")))
+        if (!r->name().endsWith(L("Relationship")))
             continue;
         Relation rel;
         const QString type = r->attr(L("Type"));
@@ -167,46 +168,56 @@ void Reader::run()
     readComments();
     readCoreProperties();
 
-    parsePart(m_body, m_mainPart);
-    const Node *document = m_body.root();
-    const Node *body = document ? document->child(L("w:body")) : nullptr;
-    if (!document || !document->name.endsWith(L("document")))
+    // The body one paragraph or table at a time: only the one being read
+    // is held as a tree.
+    BodyStream stream(readPart(m_mainPart), m_mainPart);
+    const Node *document = stream.root();
+    if (!document || !document->name().endsWith(L("document")))
         throw ReadError(tr("Dokument Wordu je poškozený: jeho část %1 není text dokumentu.").arg(m_mainPart));
 
     m_s.cursor = QTextCursor(&m_doc);
-    if (body)
-        blocks(body);
+    if (stream.enter(L("w:body"))) {
+        while (const Node *n = stream.next())
+            block(n, stream.container());
+    }
+    stream.finish();
     finishSections();
 }
 
 // Paragraphs, tables and what holds them.
 void Reader::blocks(const Node *container)
 {
-    for (const Node *n : container->kids) {
-        if (n->is(L("w:p")))
-            paragraph(n);
-        else if (n->is(L("w:tbl")))
-            table(n);
-        else if (n->is(L("w:sdt"))) {
-            if (const Node *content = n->child(L("w:sdtContent")))
-                blocks(content);
-        } else if (n->is(L("w:customXml")) || n->is(L("w:ins")) || n->is(L("w:moveTo")) || n->is(L("w:sdtContent")))
-            blocks(n);
-        else if (n->is(L("mc:AlternateContent"))) {
-            if (const Node *branch = chosenBranch(n))
-                blocks(branch);
-        } else if (n->is(L("w:bookmarkStart")) && !n->attr(L("w:name")).isEmpty()) {
-            if (n->attr(L("w:name")) != u"_GoBack" && m_pendingBookmarks.size() < 1000) {
-                m_pendingBookmarks << n->attr(L("w:name"));
-                m_bookmarkNames.insert(n->attr(L("w:id")), n->attr(L("w:name")));
-            }
-        } else if (n->is(L("w:bookmarkEnd"))) {
-            // Between paragraphs: the end of the one before.
-            if (!m_s.atEmptyBlock)
-                bookmark(n, false);
-        } else if (n->is(L("w:sectPr")) && !m_s.sub && container->is(L("w:body"))) {
-            m_sections.back().sectPr = n;
+    for (const Node *n : container->kids)
+        block(n, container);
+}
+
+// What crosses from one to the next (open fields, bookmarks, sections)
+// is the reader's: the body's children come one at a time.
+void Reader::block(const Node *n, const Node *container)
+{
+    if (n->is(L("w:p")))
+        paragraph(n);
+    else if (n->is(L("w:tbl")))
+        table(n);
+    else if (n->is(L("w:sdt"))) {
+        if (const Node *content = n->child(L("w:sdtContent")))
+            blocks(content);
+    } else if (n->is(L("w:customXml")) || n->is(L("w:ins")) || n->is(L("w:moveTo")) || n->is(L("w:sdtContent")))
+        blocks(n);
+    else if (n->is(L("mc:AlternateContent"))) {
+        if (const Node *branch = chosenBranch(n))
+            blocks(branch);
+    } else if (n->is(L("w:bookmarkStart")) && !n->attrView(L("w:name")).isEmpty()) {
+        if (n->attrView(L("w:name")) != u"_GoBack" && m_pendingBookmarks.size() < 1000) {
+            m_pendingBookmarks << n->attr(L("w:name"));
+            m_bookmarkNames.insert(n->attr(L("w:id")), n->attr(L("w:name")));
         }
+    } else if (n->is(L("w:bookmarkEnd"))) {
+        // Between paragraphs: the end of the one before.
+        if (!m_s.atEmptyBlock)
+            bookmark(n, false);
+    } else if (n->is(L("w:sectPr")) && !m_s.sub && container->is(L("w:body"))) {
+        m_sections.back().sectPr = m_kept.copy(n);
     }
 }
 
@@ -271,7 +282,7 @@ void Reader::paragraph(const Node *p)
 void Reader::inlines(const Node *parent, const InlineContext &ctx)
 {
     for (const Node *n : parent->kids) {
-        const QString &name = n->name;
+        const QString &name = n->name();
         if (name == u"w:r") {
             run(n, ctx);
         } else if (name == u"w:hyperlink") {
@@ -349,13 +360,13 @@ void Reader::runContent(const Node *parent, const QTextCharFormat &format, const
     for (const Node *n : parent->kids) {
         if (n == consumed)
             continue;
-        const QString &name = n->name;
+        const QString &name = n->name();
         if (name == u"w:t") {
             if (!props.hidden.value_or(false))
-                insertText(n->text, format);
+                insertText(n->text(), format);
         } else if (name == u"w:instrText") {
             if (!m_s.fields.empty() && !m_s.fields.back().result && m_s.ignoredFields == 0)
-                m_s.fields.back().instruction += n->text;
+                m_s.fields.back().instruction += n->text();
         } else if (name == u"w:fldChar") {
             fieldChar(n);
         } else if (name == u"w:tab" || name == u"w:ptab") {
@@ -478,7 +489,7 @@ void Reader::fieldChar(const Node *n)
     }
 }
 
-void Reader::insertText(const QString &raw, const QTextCharFormat &format)
+void Reader::insertText(QStringView raw, const QTextCharFormat &format)
 {
     if (inFieldInstruction()) {
         // A field's instruction is no text of the document; the result of
@@ -558,7 +569,7 @@ QString Reader::shownText(const Node *n) const
                 out += QChar::LineSeparator;
             firstPara = false;
         } else if (x->is(L("w:t")) || x->is(L("m:t"))) {
-            out += x->text;
+            out += x->text();
         } else if (x->is(L("w:tab"))) {
             out += u'\t';
         } else if (x->is(L("w:br")) || x->is(L("w:cr"))) {

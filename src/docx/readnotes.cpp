@@ -195,7 +195,7 @@ void Reader::noteReference(const Node *n, const QTextCharFormat &format, const N
             if (k == n) {
                 after = true;
             } else if (after && k->is(L("w:t"))) {
-                custom = k->text;
+                custom = k->text().toString();
                 *consumed = k;
                 break;
             }
@@ -319,7 +319,7 @@ void Reader::sectionEnd(const Node *sectPr)
 {
     if (int(m_sections.size()) >= limits::maxSections)
         return; // the last section's setup holds for the rest
-    m_sections.back().sectPr = sectPr;
+    m_sections.back().sectPr = m_kept.copy(sectPr);
     m_sections.push_back(Section{nullptr, -1});
 }
 

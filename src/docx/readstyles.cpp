@@ -119,7 +119,7 @@ RunProps Reader::runProps(const Node *rPr) const
 {
     RunProps p;
     for (const Node *n : rPr->kids) {
-        const QString &name = n->name;
+        const QString &name = n->name();
         if (name == u"w:rFonts") {
             QString font = n->attr(L("w:ascii"));
             if (font.isEmpty())
@@ -189,7 +189,7 @@ ParaProps Reader::paraProps(const Node *pPr) const
 {
     ParaProps p;
     for (const Node *n : pPr->kids) {
-        const QString &name = n->name;
+        const QString &name = n->name();
         if (name == u"w:jc") {
             const QString v = n->attr(L("w:val"));
             if (v == u"center")

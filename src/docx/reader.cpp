@@ -283,9 +283,9 @@ void Reader::inlines(const Node *parent, const InlineContext &ctx)
 {
     for (const Node *n : parent->kids) {
         const QString &name = n->name();
-        if (name == u"w:r") {
+        if (name == L("w:r")) {
             run(n, ctx);
-        } else if (name == u"w:hyperlink") {
+        } else if (name == L("w:hyperlink")) {
             InlineContext inner = ctx;
             const QString anchor = n->attr(L("w:anchor"));
             const QString rid = n->attr(L("r:id"));
@@ -294,7 +294,7 @@ void Reader::inlines(const Node *parent, const InlineContext &ctx)
             if (!anchor.isEmpty())
                 inner.href += u'#' + anchor;
             inlines(n, inner);
-        } else if (name == u"w:fldSimple") {
+        } else if (name == L("w:fldSimple")) {
             if (m_s.fields.size() >= size_t(limits::maxFieldDepth)) {
                 inlines(n, ctx);
                 continue;
@@ -307,24 +307,24 @@ void Reader::inlines(const Node *parent, const InlineContext &ctx)
             m_s.fields.push_back(f);
             inlines(n, ctx);
             m_s.fields.pop_back();
-        } else if (name == u"w:ins" || name == u"w:moveTo" || name == u"w:smartTag" || name == u"w:customXml"
-                   || name == u"w:dir" || name == u"w:bdo" || name == u"w:sdtContent") {
+        } else if (name == L("w:ins") || name == L("w:moveTo") || name == L("w:smartTag") || name == L("w:customXml")
+                   || name == L("w:dir") || name == L("w:bdo") || name == L("w:sdtContent")) {
             inlines(n, ctx);
-        } else if (name == u"w:sdt") {
+        } else if (name == L("w:sdt")) {
             if (const Node *content = n->child(L("w:sdtContent")))
                 inlines(content, ctx);
-        } else if (name == u"w:bookmarkStart") {
+        } else if (name == L("w:bookmarkStart")) {
             bookmark(n, true);
-        } else if (name == u"w:bookmarkEnd") {
+        } else if (name == L("w:bookmarkEnd")) {
             bookmark(n, false);
-        } else if (name == u"w:commentRangeStart") {
+        } else if (name == L("w:commentRangeStart")) {
             comment(n->attr(L("w:id")));
-        } else if (name == u"m:oMathPara" || name == u"m:oMath") {
+        } else if (name == L("m:oMathPara") || name == L("m:oMath")) {
             opaque(n, shownText(n), fieldFormat(charFormat(*ctx.base)), true);
-        } else if (name == u"mc:AlternateContent") {
+        } else if (name == L("mc:AlternateContent")) {
             if (const Node *branch = chosenBranch(n))
                 inlines(branch, ctx);
-        } else if (name == u"w:p") {
+        } else if (name == L("w:p")) {
             // A paragraph where runs belong (some writers' content controls).
             paragraph(n);
         }
@@ -361,29 +361,29 @@ void Reader::runContent(const Node *parent, const QTextCharFormat &format, const
         if (n == consumed)
             continue;
         const QString &name = n->name();
-        if (name == u"w:t") {
+        if (name == L("w:t")) {
             if (!props.hidden.value_or(false))
                 insertText(n->text(), format);
-        } else if (name == u"w:instrText") {
+        } else if (name == L("w:instrText")) {
             if (!m_s.fields.empty() && !m_s.fields.back().result && m_s.ignoredFields == 0)
                 m_s.fields.back().instruction += n->text();
-        } else if (name == u"w:fldChar") {
+        } else if (name == L("w:fldChar")) {
             fieldChar(n);
-        } else if (name == u"w:tab" || name == u"w:ptab") {
+        } else if (name == L("w:tab") || name == L("w:ptab")) {
             insertText(QStringLiteral("\t"), format);
-        } else if (name == u"w:br") {
+        } else if (name == L("w:br")) {
             const QString type = n->attr(L("w:type"));
             if (type == u"page")
                 breakPage();
             else if (type != u"column") // a column break shows nothing in one column
                 insertText(QString(QChar::LineSeparator), format);
-        } else if (name == u"w:cr") {
+        } else if (name == L("w:cr")) {
             insertText(QString(QChar::LineSeparator), format);
-        } else if (name == u"w:noBreakHyphen") {
+        } else if (name == L("w:noBreakHyphen")) {
             insertText(QString(QChar(0x2011)), format);
-        } else if (name == u"w:softHyphen") {
+        } else if (name == L("w:softHyphen")) {
             insertText(QString(QChar(0x00AD)), format);
-        } else if (name == u"w:sym") {
+        } else if (name == L("w:sym")) {
             bool ok = false;
             uint code = n->attr(L("w:char")).toUInt(&ok, 16);
             const QString font = n->attr(L("w:font"));
@@ -398,19 +398,19 @@ void Reader::runContent(const Node *parent, const QTextCharFormat &format, const
                 f.setFontFamilies({font});
             if (ok && code >= 0x20 && code < 0xFFFE && !(code >= 0xD800 && code < 0xE000))
                 insertText(QString(QChar(char16_t(code))), f);
-        } else if (name == u"w:drawing") {
+        } else if (name == L("w:drawing")) {
             drawing(n, format);
-        } else if (name == u"w:pict" || name == u"w:object") {
+        } else if (name == L("w:pict") || name == L("w:object")) {
             vmlPicture(n, format);
-        } else if (name == u"w:footnoteReference" || name == u"w:endnoteReference") {
+        } else if (name == L("w:footnoteReference") || name == L("w:endnoteReference")) {
             noteReference(n, format, parent, &consumed);
-        } else if (name == u"w:footnoteRef" || name == u"w:endnoteRef") {
+        } else if (name == L("w:footnoteRef") || name == L("w:endnoteRef")) {
             noteSelfMark(format);
-        } else if (name == u"w:commentReference") {
+        } else if (name == L("w:commentReference")) {
             comment(n->attr(L("w:id")));
-        } else if (name == u"mc:AlternateContent") {
+        } else if (name == L("mc:AlternateContent")) {
             alternate(n, format, props, ctx);
-        } else if (name == u"m:oMath") {
+        } else if (name == L("m:oMath")) {
             opaque(n, shownText(n), fieldFormat(format), true);
         }
         // w:delText, w:lastRenderedPageBreak, separators: nothing to show.
@@ -542,7 +542,7 @@ void Reader::bookmark(const Node *n, bool start)
     if (start) {
         const QString name = n->attr(L("w:name"));
         // Word's own mark of the last edit is no bookmark a writer made.
-        if (name.isEmpty() || name == u"_GoBack")
+        if (name.isEmpty() || name == L("_GoBack"))
             return;
         f.setProperty(BookmarkStart, name);
         m_bookmarkNames.insert(n->attr(L("w:id")), name);

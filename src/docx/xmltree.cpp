@@ -418,8 +418,20 @@ BodyStream::BodyStream(const QByteArray &xml, const QString &partName)
     , m_top(m_names)
     , m_block(m_names)
 {
-    if (!xml.isEmpty())
-        m_reader = std::make_unique<package::XmlReader>(xml, partName);
+    if (xml.isEmpty())
+        return;
+    // A part with more elements than allowed is refused before anything is
+    // built from it, as a whole tree would be: when its '<' are that many,
+    // its elements are counted first.
+    if (xml.count('<') > Tree::maxElements) {
+        package::XmlReader pass(xml, partName);
+        qint64 count = 0;
+        for (auto token = pass.step(); token != QXmlStreamReader::EndDocument; token = pass.step()) {
+            if (token == QXmlStreamReader::StartElement)
+                countElement(count, partName);
+        }
+    }
+    m_reader = std::make_unique<package::XmlReader>(xml, partName);
 }
 
 BodyStream::~BodyStream() = default;

@@ -31,7 +31,7 @@ QXmlStreamReader::TokenType XmlReader::step()
 {
     // Given all at once, the parser would decode the whole part to text
     // first: a 20 MB part would cost 80 MB more.
-    constexpr qsizetype slice = 256 * 1024;
+    constexpr qsizetype slice = 64 * 1024;
     TokenType token = readNext();
     while (token == Invalid && error() == PrematureEndOfDocumentError && m_fed < m_xml.size()) {
         const qsizetype n = std::min(slice, m_xml.size() - m_fed);

@@ -29,8 +29,9 @@ QLatin1StringView L(const char *s)
 
 // Characters a document cannot hold as text: controls other than tab,
 // the object character and the non-characters.
-QString cleaned(QString text)
+QString cleaned(QStringView raw)
 {
+    QString text = raw.toString();
     text.removeIf([](QChar c) {
         const char16_t u = c.unicode();
         return (u < 0x20 && u != u'\t') || u == 0xFFFC || u == 0xFFFE || u == 0xFFFF || u == 0x2029;
@@ -116,7 +117,7 @@ QHash<QString, Reader::Relation> Reader::readRelations(const QString &part)
     if (!tree.root())
         return rels;
     for (const Node *r : tree.root()->kids) {
-        if (!r->name.endsWith(L("Relationship")))
+        if (!r->name().endsWith(L("Relationship")))
             continue;
         Relation rel;
         const QString type = r->attr(L("Type"));
@@ -167,46 +168,56 @@ void Reader::run()
     readComments();
     readCoreProperties();
 
-    parsePart(m_body, m_mainPart);
-    const Node *document = m_body.root();
-    const Node *body = document ? document->child(L("w:body")) : nullptr;
-    if (!document || !document->name.endsWith(L("document")))
+    // The body one paragraph or table at a time: only the one being read
+    // is held as a tree.
+    BodyStream stream(readPart(m_mainPart), m_mainPart);
+    const Node *document = stream.root();
+    if (!document || !document->name().endsWith(L("document")))
         throw ReadError(tr("Dokument Wordu je poškozený: jeho část %1 není text dokumentu.").arg(m_mainPart));
 
     m_s.cursor = QTextCursor(&m_doc);
-    if (body)
-        blocks(body);
+    if (stream.enter(L("w:body"))) {
+        while (const Node *n = stream.next())
+            block(n, stream.container());
+    }
+    stream.finish();
     finishSections();
 }
 
 // Paragraphs, tables and what holds them.
 void Reader::blocks(const Node *container)
 {
-    for (const Node *n : container->kids) {
-        if (n->is(L("w:p")))
-            paragraph(n);
-        else if (n->is(L("w:tbl")))
-            table(n);
-        else if (n->is(L("w:sdt"))) {
-            if (const Node *content = n->child(L("w:sdtContent")))
-                blocks(content);
-        } else if (n->is(L("w:customXml")) || n->is(L("w:ins")) || n->is(L("w:moveTo")) || n->is(L("w:sdtContent")))
-            blocks(n);
-        else if (n->is(L("mc:AlternateContent"))) {
-            if (const Node *branch = chosenBranch(n))
-                blocks(branch);
-        } else if (n->is(L("w:bookmarkStart")) && !n->attr(L("w:name")).isEmpty()) {
-            if (n->attr(L("w:name")) != u"_GoBack" && m_pendingBookmarks.size() < 1000) {
-                m_pendingBookmarks << n->attr(L("w:name"));
-                m_bookmarkNames.insert(n->attr(L("w:id")), n->attr(L("w:name")));
-            }
-        } else if (n->is(L("w:bookmarkEnd"))) {
-            // Between paragraphs: the end of the one before.
-            if (!m_s.atEmptyBlock)
-                bookmark(n, false);
-        } else if (n->is(L("w:sectPr")) && !m_s.sub && container->is(L("w:body"))) {
-            m_sections.back().sectPr = n;
+    for (const Node *n : container->kids)
+        block(n, container);
+}
+
+// What crosses from one to the next (open fields, bookmarks, sections)
+// is the reader's: the body's children come one at a time.
+void Reader::block(const Node *n, const Node *container)
+{
+    if (n->is(L("w:p")))
+        paragraph(n);
+    else if (n->is(L("w:tbl")))
+        table(n);
+    else if (n->is(L("w:sdt"))) {
+        if (const Node *content = n->child(L("w:sdtContent")))
+            blocks(content);
+    } else if (n->is(L("w:customXml")) || n->is(L("w:ins")) || n->is(L("w:moveTo")) || n->is(L("w:sdtContent")))
+        blocks(n);
+    else if (n->is(L("mc:AlternateContent"))) {
+        if (const Node *branch = chosenBranch(n))
+            blocks(branch);
+    } else if (n->is(L("w:bookmarkStart")) && !n->attrView(L("w:name")).isEmpty()) {
+        if (n->attrView(L("w:name")) != u"_GoBack" && m_pendingBookmarks.size() < 1000) {
+            m_pendingBookmarks << n->attr(L("w:name"));
+            m_bookmarkNames.insert(n->attr(L("w:id")), n->attr(L("w:name")));
         }
+    } else if (n->is(L("w:bookmarkEnd"))) {
+        // Between paragraphs: the end of the one before.
+        if (!m_s.atEmptyBlock)
+            bookmark(n, false);
+    } else if (n->is(L("w:sectPr")) && !m_s.sub && container->is(L("w:body"))) {
+        m_sections.back().sectPr = m_kept.copy(n);
     }
 }
 
@@ -271,10 +282,10 @@ void Reader::paragraph(const Node *p)
 void Reader::inlines(const Node *parent, const InlineContext &ctx)
 {
     for (const Node *n : parent->kids) {
-        const QString &name = n->name;
-        if (name == u"w:r") {
+        const QString &name = n->name();
+        if (name == L("w:r")) {
             run(n, ctx);
-        } else if (name == u"w:hyperlink") {
+        } else if (name == L("w:hyperlink")) {
             InlineContext inner = ctx;
             const QString anchor = n->attr(L("w:anchor"));
             const QString rid = n->attr(L("r:id"));
@@ -283,7 +294,7 @@ void Reader::inlines(const Node *parent, const InlineContext &ctx)
             if (!anchor.isEmpty())
                 inner.href += u'#' + anchor;
             inlines(n, inner);
-        } else if (name == u"w:fldSimple") {
+        } else if (name == L("w:fldSimple")) {
             if (m_s.fields.size() >= size_t(limits::maxFieldDepth)) {
                 inlines(n, ctx);
                 continue;
@@ -296,24 +307,24 @@ void Reader::inlines(const Node *parent, const InlineContext &ctx)
             m_s.fields.push_back(f);
             inlines(n, ctx);
             m_s.fields.pop_back();
-        } else if (name == u"w:ins" || name == u"w:moveTo" || name == u"w:smartTag" || name == u"w:customXml"
-                   || name == u"w:dir" || name == u"w:bdo" || name == u"w:sdtContent") {
+        } else if (name == L("w:ins") || name == L("w:moveTo") || name == L("w:smartTag") || name == L("w:customXml")
+                   || name == L("w:dir") || name == L("w:bdo") || name == L("w:sdtContent")) {
             inlines(n, ctx);
-        } else if (name == u"w:sdt") {
+        } else if (name == L("w:sdt")) {
             if (const Node *content = n->child(L("w:sdtContent")))
                 inlines(content, ctx);
-        } else if (name == u"w:bookmarkStart") {
+        } else if (name == L("w:bookmarkStart")) {
             bookmark(n, true);
-        } else if (name == u"w:bookmarkEnd") {
+        } else if (name == L("w:bookmarkEnd")) {
             bookmark(n, false);
-        } else if (name == u"w:commentRangeStart") {
+        } else if (name == L("w:commentRangeStart")) {
             comment(n->attr(L("w:id")));
-        } else if (name == u"m:oMathPara" || name == u"m:oMath") {
+        } else if (name == L("m:oMathPara") || name == L("m:oMath")) {
             opaque(n, shownText(n), fieldFormat(charFormat(*ctx.base)), true);
-        } else if (name == u"mc:AlternateContent") {
+        } else if (name == L("mc:AlternateContent")) {
             if (const Node *branch = chosenBranch(n))
                 inlines(branch, ctx);
-        } else if (name == u"w:p") {
+        } else if (name == L("w:p")) {
             // A paragraph where runs belong (some writers' content controls).
             paragraph(n);
         }
@@ -349,30 +360,30 @@ void Reader::runContent(const Node *parent, const QTextCharFormat &format, const
     for (const Node *n : parent->kids) {
         if (n == consumed)
             continue;
-        const QString &name = n->name;
-        if (name == u"w:t") {
+        const QString &name = n->name();
+        if (name == L("w:t")) {
             if (!props.hidden.value_or(false))
-                insertText(n->text, format);
-        } else if (name == u"w:instrText") {
+                insertText(n->text(), format);
+        } else if (name == L("w:instrText")) {
             if (!m_s.fields.empty() && !m_s.fields.back().result && m_s.ignoredFields == 0)
-                m_s.fields.back().instruction += n->text;
-        } else if (name == u"w:fldChar") {
+                m_s.fields.back().instruction += n->text();
+        } else if (name == L("w:fldChar")) {
             fieldChar(n);
-        } else if (name == u"w:tab" || name == u"w:ptab") {
+        } else if (name == L("w:tab") || name == L("w:ptab")) {
             insertText(QStringLiteral("\t"), format);
-        } else if (name == u"w:br") {
+        } else if (name == L("w:br")) {
             const QString type = n->attr(L("w:type"));
             if (type == u"page")
                 breakPage();
             else if (type != u"column") // a column break shows nothing in one column
                 insertText(QString(QChar::LineSeparator), format);
-        } else if (name == u"w:cr") {
+        } else if (name == L("w:cr")) {
             insertText(QString(QChar::LineSeparator), format);
-        } else if (name == u"w:noBreakHyphen") {
+        } else if (name == L("w:noBreakHyphen")) {
             insertText(QString(QChar(0x2011)), format);
-        } else if (name == u"w:softHyphen") {
+        } else if (name == L("w:softHyphen")) {
             insertText(QString(QChar(0x00AD)), format);
-        } else if (name == u"w:sym") {
+        } else if (name == L("w:sym")) {
             bool ok = false;
             uint code = n->attr(L("w:char")).toUInt(&ok, 16);
             const QString font = n->attr(L("w:font"));
@@ -387,19 +398,19 @@ void Reader::runContent(const Node *parent, const QTextCharFormat &format, const
                 f.setFontFamilies({font});
             if (ok && code >= 0x20 && code < 0xFFFE && !(code >= 0xD800 && code < 0xE000))
                 insertText(QString(QChar(char16_t(code))), f);
-        } else if (name == u"w:drawing") {
+        } else if (name == L("w:drawing")) {
             drawing(n, format);
-        } else if (name == u"w:pict" || name == u"w:object") {
+        } else if (name == L("w:pict") || name == L("w:object")) {
             vmlPicture(n, format);
-        } else if (name == u"w:footnoteReference" || name == u"w:endnoteReference") {
+        } else if (name == L("w:footnoteReference") || name == L("w:endnoteReference")) {
             noteReference(n, format, parent, &consumed);
-        } else if (name == u"w:footnoteRef" || name == u"w:endnoteRef") {
+        } else if (name == L("w:footnoteRef") || name == L("w:endnoteRef")) {
             noteSelfMark(format);
-        } else if (name == u"w:commentReference") {
+        } else if (name == L("w:commentReference")) {
             comment(n->attr(L("w:id")));
-        } else if (name == u"mc:AlternateContent") {
+        } else if (name == L("mc:AlternateContent")) {
             alternate(n, format, props, ctx);
-        } else if (name == u"m:oMath") {
+        } else if (name == L("m:oMath")) {
             opaque(n, shownText(n), fieldFormat(format), true);
         }
         // w:delText, w:lastRenderedPageBreak, separators: nothing to show.
@@ -478,7 +489,7 @@ void Reader::fieldChar(const Node *n)
     }
 }
 
-void Reader::insertText(const QString &raw, const QTextCharFormat &format)
+void Reader::insertText(QStringView raw, const QTextCharFormat &format)
 {
     if (inFieldInstruction()) {
         // A field's instruction is no text of the document; the result of
@@ -531,7 +542,7 @@ void Reader::bookmark(const Node *n, bool start)
     if (start) {
         const QString name = n->attr(L("w:name"));
         // Word's own mark of the last edit is no bookmark a writer made.
-        if (name.isEmpty() || name == u"_GoBack")
+        if (name.isEmpty() || name == L("_GoBack"))
             return;
         f.setProperty(BookmarkStart, name);
         m_bookmarkNames.insert(n->attr(L("w:id")), name);
@@ -558,7 +569,7 @@ QString Reader::shownText(const Node *n) const
                 out += QChar::LineSeparator;
             firstPara = false;
         } else if (x->is(L("w:t")) || x->is(L("m:t"))) {
-            out += x->text;
+            out += x->text();
         } else if (x->is(L("w:tab"))) {
             out += u'\t';
         } else if (x->is(L("w:br")) || x->is(L("w:cr"))) {

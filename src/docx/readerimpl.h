@@ -184,12 +184,13 @@ private:
 
     // body (reader.cpp)
     void blocks(const Node *container);
+    void block(const Node *n, const Node *container);
     void paragraph(const Node *p);
     void inlines(const Node *parent, const InlineContext &ctx);
     void runContent(const Node *parent, const QTextCharFormat &format, const RunProps &props, const InlineContext &ctx);
     void run(const Node *r, const InlineContext &ctx);
     void openParagraph(const QTextBlockFormat &block, const QTextCharFormat &chr);
-    void insertText(const QString &text, const QTextCharFormat &format);
+    void insertText(QStringView text, const QTextCharFormat &format);
     QTextCharFormat fieldFormat(QTextCharFormat format) const;
     bool inFieldInstruction() const;
     void fieldChar(const Node *n);
@@ -285,7 +286,7 @@ private:
 
     package::ZipReader m_zip;
     QTextDocument &m_doc;
-    Tree m_body;
+    Tree m_kept; // the sections' setup, kept past their paragraphs
     Sink m_s;
     int m_nextWrap = 1'000'000;
     qint64 m_pieces = 0;

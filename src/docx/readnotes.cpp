@@ -31,7 +31,7 @@ int intAttr(const Node *n, const char *name, int fallback)
     if (!n || !n->hasAttr(L(name)))
         return fallback;
     bool ok = false;
-    const double v = n->attr(L(name)).toDouble(&ok);
+    const double v = n->attrView(L(name)).toDouble(&ok);
     if (!ok || !std::isfinite(v))
         return fallback;
     return int(std::clamp(v, -1e9, 1e9));
@@ -195,7 +195,7 @@ void Reader::noteReference(const Node *n, const QTextCharFormat &format, const N
             if (k == n) {
                 after = true;
             } else if (after && k->is(L("w:t"))) {
-                custom = k->text;
+                custom = k->text().toString();
                 *consumed = k;
                 break;
             }
@@ -319,7 +319,7 @@ void Reader::sectionEnd(const Node *sectPr)
 {
     if (int(m_sections.size()) >= limits::maxSections)
         return; // the last section's setup holds for the rest
-    m_sections.back().sectPr = sectPr;
+    m_sections.back().sectPr = m_kept.copy(sectPr);
     m_sections.push_back(Section{nullptr, -1});
 }
 

@@ -26,7 +26,7 @@ std::optional<int> intVal(const Node *n, const char *attr = "w:val")
     if (!n || !n->hasAttr(L(attr)))
         return std::nullopt;
     bool ok = false;
-    const qlonglong v = n->attr(L(attr)).toLongLong(&ok);
+    const qlonglong v = n->attrView(L(attr)).toLongLong(&ok);
     if (!ok)
         return std::nullopt;
     return int(std::clamp<qlonglong>(v, INT_MIN, INT_MAX));

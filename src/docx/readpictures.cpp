@@ -26,7 +26,7 @@ qint64 longAttr(const Node *n, const char *name)
     if (!n)
         return -1;
     bool ok = false;
-    const qint64 v = n->attr(L(name)).toLongLong(&ok);
+    const qint64 v = n->attrView(L(name)).toLongLong(&ok);
     return ok ? v : -1;
 }
 

@@ -21,10 +21,10 @@ QLatin1StringView L(const char *s)
 
 std::optional<int> intAttr(const Node *n, const char *name)
 {
-    if (!n || !n->hasAttr(L(name)))
+    const QStringView v = n ? n->attrView(L(name)) : QStringView();
+    if (v.isNull())
         return std::nullopt;
     bool ok = false;
-    const QString v = n->attr(L(name));
     const double d = v.toDouble(&ok); // some writers write "240.0"
     if (!ok || !std::isfinite(d))
         return std::nullopt;
@@ -119,8 +119,8 @@ RunProps Reader::runProps(const Node *rPr) const
 {
     RunProps p;
     for (const Node *n : rPr->kids) {
-        const QString &name = n->name;
-        if (name == u"w:rFonts") {
+        const QString &name = n->name();
+        if (name == L("w:rFonts")) {
             QString font = n->attr(L("w:ascii"));
             if (font.isEmpty())
                 font = n->attr(L("w:hAnsi"));
@@ -134,22 +134,22 @@ RunProps Reader::runProps(const Node *rPr) const
             }
             if (!font.isEmpty())
                 p.font = font.left(256);
-        } else if (name == u"w:sz") {
+        } else if (name == L("w:sz")) {
             if (auto v = intAttr(n, "w:val"); v && *v > 0)
                 p.halfPoints = std::clamp(*v, 2, limits::maxHalfPoints);
-        } else if (name == u"w:b") {
+        } else if (name == L("w:b")) {
             p.bold = onOff(n);
-        } else if (name == u"w:i") {
+        } else if (name == L("w:i")) {
             p.italic = onOff(n);
-        } else if (name == u"w:strike" || name == u"w:dstrike") {
+        } else if (name == L("w:strike") || name == L("w:dstrike")) {
             p.strike = onOff(n);
-        } else if (name == u"w:caps") {
+        } else if (name == L("w:caps")) {
             p.caps = onOff(n);
-        } else if (name == u"w:smallCaps") {
+        } else if (name == L("w:smallCaps")) {
             p.smallCaps = onOff(n);
-        } else if (name == u"w:vanish") {
+        } else if (name == L("w:vanish")) {
             p.hidden = onOff(n);
-        } else if (name == u"w:u") {
+        } else if (name == L("w:u")) {
             const QString v = n->attr(L("w:val"));
             if (v == u"none" || v.isEmpty())
                 p.underline = QTextCharFormat::NoUnderline;
@@ -163,22 +163,22 @@ RunProps Reader::runProps(const Node *rPr) const
                 p.underline = QTextCharFormat::WaveUnderline;
             else
                 p.underline = QTextCharFormat::SingleUnderline;
-        } else if (name == u"w:color") {
+        } else if (name == L("w:color")) {
             p.color = hexColor(n->attr(L("w:val")));
-        } else if (name == u"w:highlight") {
+        } else if (name == L("w:highlight")) {
             p.background = highlightColor(n->attr(L("w:val")));
-        } else if (name == u"w:shd") {
+        } else if (name == L("w:shd")) {
             if (!p.background || !p.background->isValid())
                 p.background = hexColor(n->attr(L("w:fill")));
-        } else if (name == u"w:vertAlign") {
+        } else if (name == L("w:vertAlign")) {
             const QString v = n->attr(L("w:val"));
             p.valign = v == u"superscript" ? QTextCharFormat::AlignSuperScript
                 : v == u"subscript"        ? QTextCharFormat::AlignSubScript
                                            : QTextCharFormat::AlignNormal;
-        } else if (name == u"w:lang") {
+        } else if (name == L("w:lang")) {
             if (const QString v = n->attr(L("w:val")); !v.isEmpty())
                 p.lang = model::languageId(v);
-        } else if (name == u"w:rStyle") {
+        } else if (name == L("w:rStyle")) {
             p.charStyle = n->attr(L("w:val"));
         }
     }
@@ -189,8 +189,8 @@ ParaProps Reader::paraProps(const Node *pPr) const
 {
     ParaProps p;
     for (const Node *n : pPr->kids) {
-        const QString &name = n->name;
-        if (name == u"w:jc") {
+        const QString &name = n->name();
+        if (name == L("w:jc")) {
             const QString v = n->attr(L("w:val"));
             if (v == u"center")
                 p.align = Qt::AlignHCenter;
@@ -200,7 +200,7 @@ ParaProps Reader::paraProps(const Node *pPr) const
                 p.align = Qt::AlignJustify;
             else
                 p.align = Qt::AlignLeft;
-        } else if (name == u"w:ind") {
+        } else if (name == L("w:ind")) {
             if (auto v = intAttr(n, "w:left"))
                 p.li = twips(*v);
             else if (auto s = intAttr(n, "w:start"))
@@ -213,7 +213,7 @@ ParaProps Reader::paraProps(const Node *pPr) const
                 p.fi = -twips(*v);
             else if (auto f = intAttr(n, "w:firstLine"))
                 p.fi = twips(*f);
-        } else if (name == u"w:spacing") {
+        } else if (name == L("w:spacing")) {
             if (auto v = intAttr(n, "w:before"))
                 p.sb = std::clamp(*v, 0, limits::maxTwips);
             if (auto v = intAttr(n, "w:after"))
@@ -223,7 +223,7 @@ ParaProps Reader::paraProps(const Node *pPr) const
                 const QString rule = n->attr(L("w:lineRule"));
                 p.lineRule = rule == u"exact" ? 1 : rule == u"atLeast" ? 2 : 0;
             }
-        } else if (name == u"w:tabs") {
+        } else if (name == L("w:tabs")) {
             std::vector<Tab> tabs;
             for (const Node *t : n->kids) {
                 if (!t->is(L("w:tab")) || tabs.size() >= size_t(limits::maxTabStops))
@@ -241,16 +241,16 @@ ParaProps Reader::paraProps(const Node *pPr) const
                 tabs.push_back(tab);
             }
             p.tabs = std::move(tabs);
-        } else if (name == u"w:pBdr") {
+        } else if (name == L("w:pBdr")) {
             const Node *bottom = n->child(L("w:bottom"));
             const QString v = bottom ? bottom->attr(L("w:val")) : QString();
             p.rule = bottom && v != u"nil" && v != u"none";
-        } else if (name == u"w:pageBreakBefore") {
+        } else if (name == L("w:pageBreakBefore")) {
             p.pageBefore = onOff(n);
-        } else if (name == u"w:outlineLvl") {
+        } else if (name == L("w:outlineLvl")) {
             if (auto v = intAttr(n, "w:val"))
                 p.outline = std::clamp(*v, 0, 9);
-        } else if (name == u"w:numPr") {
+        } else if (name == L("w:numPr")) {
             const Node *id = n->child(L("w:numId"));
             const Node *lvl = n->child(L("w:ilvl"));
             if (auto v = intAttr(id, "w:val"))

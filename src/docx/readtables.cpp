@@ -24,7 +24,7 @@ int intAttr(const Node *n, const char *name, int fallback)
     if (!n || !n->hasAttr(L(name)))
         return fallback;
     bool ok = false;
-    const double v = n->attr(L(name)).toDouble(&ok);
+    const double v = n->attrView(L(name)).toDouble(&ok);
     if (!ok || !std::isfinite(v))
         return fallback;
     return int(std::clamp(v, -1e9, 1e9));

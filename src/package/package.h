@@ -92,7 +92,8 @@ QString resolvePart(const QString &from, const QString &target);
 // a document type declaration or entity declarations are refused (never
 // expanded), nesting deeper than maxDepth is refused, and malformed XML
 // ends the reading with an error. Use step() instead of readNext(); it
-// throws model::ReadError naming the part.
+// throws model::ReadError naming the part. The XML is handed to the parser
+// in slices, so it never holds the whole part as text at once.
 class XmlReader : public QXmlStreamReader {
 public:
     static constexpr int maxDepth = 1000;
@@ -108,6 +109,8 @@ public:
     QString collectText();
 
 private:
+    QByteArray m_xml;
+    qsizetype m_fed = 0; // bytes of m_xml given to the parser so far
     QString m_part;
     int m_depth = 0;
 };

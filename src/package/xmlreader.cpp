@@ -16,7 +16,7 @@ QString tr(const char *text)
 } // namespace
 
 XmlReader::XmlReader(const QByteArray &xml, const QString &partName)
-    : QXmlStreamReader(xml)
+    : m_xml(xml)
     , m_part(partName)
 {
     // Declarations are refused before any parsing: what they declare is
@@ -29,7 +29,16 @@ XmlReader::XmlReader(const QByteArray &xml, const QString &partName)
 
 QXmlStreamReader::TokenType XmlReader::step()
 {
-    const TokenType token = readNext();
+    // Given all at once, the parser would decode the whole part to text
+    // first: a 20 MB part would cost 80 MB more.
+    constexpr qsizetype slice = 64 * 1024;
+    TokenType token = readNext();
+    while (token == Invalid && error() == PrematureEndOfDocumentError && m_fed < m_xml.size()) {
+        const qsizetype n = std::min(slice, m_xml.size() - m_fed);
+        addData(m_xml.mid(m_fed, n));
+        m_fed += n;
+        token = readNext();
+    }
     switch (token) {
     case StartElement:
         if (++m_depth > maxDepth)

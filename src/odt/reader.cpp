@@ -202,6 +202,10 @@ void Reader::readContent(const QByteArray &xml, const QString &partName)
         readBody(*text);
         return;
     }
+    // A part of too many elements fails: streamed, it would fail only once
+    // its blocks were built. It is parsed through, unbuilt, for the fault
+    // the parse meets first (that, or the count).
+    m_dryRun = countStartTags(xml, limits::maxElements) > limits::maxElements;
     PartReader part(xml, partName);
     part.toRoot();
     part.head(m_content);
@@ -244,6 +248,8 @@ void Reader::readContent(const QByteArray &xml, const QString &partName)
         }
     }
     part.finish();
+    if (m_dryRun)
+        throw Restart(); // no fault met after all: read it as before
     if (!bodySeen)
         prepareContent();
     if (!textRead)
@@ -264,7 +270,8 @@ void Reader::streamBlocks(PartReader &part)
         }
         Node block;
         part.readElement(block);
-        readBlock(block);
+        if (!m_dryRun)
+            readBlock(block);
     }
 }
 
@@ -495,15 +502,19 @@ void Reader::paragraph(const Node &p, bool heading)
     m_b.pageBreak = s && s->breakAfter;
 }
 
-void Reader::insertText(const QString &text, const QTextCharFormat &format, bool collapse)
+void Reader::insertText(QStringView text, const QTextCharFormat &format, bool collapse)
 {
-    QString out;
-    out.reserve(text.size());
+    // Written straight into a buffer kept across runs: a run is short,
+    // and there are many.
+    QString &out = m_runBuffer;
+    out.resize(text.size());
+    QChar *const begin = out.data();
+    QChar *o = begin;
     bool endsCollapsed = false;
     for (QChar c : text) {
         if (collapse && (c == u' ' || c == u'\t' || c == u'\n' || c == u'\r')) {
             if (!m_b.lastSpace) {
-                out += u' ';
+                *o++ = u' ';
                 m_b.lastSpace = true;
                 endsCollapsed = true;
             }
@@ -512,10 +523,11 @@ void Reader::insertText(const QString &text, const QTextCharFormat &format, bool
         c = cleanChar(c);
         if (c.isNull())
             continue;
-        out += c;
+        *o++ = c;
         m_b.lastSpace = false;
         endsCollapsed = false;
     }
+    out.resize(o - begin);
     if (out.isEmpty())
         return;
     QTextCharFormat f = format;

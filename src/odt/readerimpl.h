@@ -6,6 +6,7 @@
 
 #include "package/package.h"
 
+#include <QBuffer>
 #include <QHash>
 #include <QList>
 #include <QSet>
@@ -136,12 +137,18 @@ private:
     void count();
     void characters(Node &parent);
 
+    QBuffer m_bytes;
     package::XmlReader m_r;
     QString m_part;
     Names m_names;
     qint64 m_elements = 0;
     std::vector<bool> m_entered; // whether each entered element holds text
 };
+
+// Start tags in UTF-8 XML, outside comments, CDATA and processing
+// instructions: the part's elements, counted without parsing. Stops
+// counting past `enough`.
+qint64 countStartTags(QByteArrayView xml, qint64 enough);
 
 // The part as a tree (its root element). Throws model::ReadError.
 Node parseXml(const QByteArray &xml, const QString &partName);
@@ -161,6 +168,7 @@ struct Style {
     QString listStyle;
     QString masterPage;
     int outline = -1; // style:default-outline-level - 1
+    mutable int namedLevel = -1; // the heading level its name says; -1 not yet known
     bool common = false;
     const Node *node = nullptr;
     // Own formatting, then with the parents', once resolved.
@@ -228,7 +236,7 @@ public:
     void readBlock(const Node &n);
     void paragraph(const Node &p, bool heading);
     void inlines(const Node &parent, const QTextCharFormat &f);
-    void insertText(const QString &text, const QTextCharFormat &f, bool collapse);
+    void insertText(QStringView text, const QTextCharFormat &f, bool collapse);
     void startBlock(const QTextBlockFormat &bf, const QTextCharFormat &cf);
     void endBlock();
     void insertPiece(const QTextCharFormat &base, QTextCharFormat piece);
@@ -284,9 +292,11 @@ public:
 
     QTextDocument &m_doc;
     Builder m_b;
+    QString m_runBuffer; // see insertText
     std::unique_ptr<package::ZipReader> m_zip;
     bool m_flat = false;
     bool m_stream = true; // the body one block at a time
+    bool m_dryRun = false; // the part is too large: its blocks are only parsed, to find the first fault
 
     // Parts' trees, kept while reading (nodes are pointed to by styles).
     // Streamed, the content's tree holds what comes before its body.

@@ -8,6 +8,8 @@
 
 #include <QCoreApplication>
 
+#include <cctype>
+
 namespace odt::detail {
 
 QString tr(const char *text)
@@ -100,6 +102,11 @@ PartReader::PartReader(const QByteArray &xml, const QString &partName)
     : m_r(xml, partName)
     , m_part(partName)
 {
+    // Given the bytes, the stream reader decodes them all at once, a copy
+    // twice their size; from a device it decodes as it goes.
+    m_bytes.setData(xml);
+    m_bytes.open(QIODevice::ReadOnly);
+    m_r.setDevice(&m_bytes);
 }
 
 void PartReader::count()
@@ -200,6 +207,34 @@ void PartReader::finish()
         if (t == QXmlStreamReader::EndDocument || t == QXmlStreamReader::StartElement)
             return;
     }
+}
+
+qint64 countStartTags(QByteArrayView xml, qint64 enough)
+{
+    qint64 tags = 0;
+    qsizetype i = 0;
+    while (tags <= enough) {
+        i = xml.indexOf('<', i);
+        if (i < 0 || i + 1 >= xml.size())
+            break;
+        const uchar c = uchar(xml[i + 1]);
+        QByteArrayView skipTo;
+        if (xml.sliced(i).startsWith("<!--"))
+            skipTo = "-->";
+        else if (xml.sliced(i).startsWith("<![CDATA["))
+            skipTo = "]]>";
+        else if (c == '?')
+            skipTo = "?>";
+        else if (std::isalpha(c) || c == '_' || c == ':' || c >= 0x80)
+            ++tags;
+        if (!skipTo.isEmpty()) {
+            i = xml.indexOf(skipTo, i + 2);
+            if (i < 0)
+                break;
+        }
+        ++i;
+    }
+    return tags;
 }
 
 Node parseXml(const QByteArray &xml, const QString &partName)

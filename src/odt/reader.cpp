@@ -810,6 +810,12 @@ void read(QByteArrayView data, QTextDocument &doc)
     const bool undo = doc.isUndoRedoEnabled();
     doc.clear();
     doc.setUndoRedoEnabled(false);
+    // A refused document leaves the caller's undo as it was.
+    struct Restore {
+        QTextDocument &doc;
+        bool undo;
+        ~Restore() { doc.setUndoRedoEnabled(undo); }
+    } restore{doc, undo};
     const auto readWith = [&](bool stream) {
         detail::Reader r(doc, stream);
         if (package::isZip(data))
@@ -823,7 +829,6 @@ void read(QByteArrayView data, QTextDocument &doc)
         doc.clear();
         readWith(false);
     }
-    doc.setUndoRedoEnabled(undo);
 }
 
 } // namespace odt

@@ -72,10 +72,30 @@ const FieldKind fieldKinds[] = {
     {"editing-cycles", "REVNUM"},
 };
 
+// Text elements whose blocks are simply the text's: sections, indexes
+// other than the contents, index bodies and titles.
+bool passesThrough(QStringView name)
+{
+    static constexpr QLatin1StringView own[] = {
+        QLatin1StringView("p"), QLatin1StringView("h"), QLatin1StringView("list"),
+        QLatin1StringView("numbered-paragraph"), QLatin1StringView("table-of-content"),
+        // Nothing of these shows.
+        QLatin1StringView("tracked-changes"), QLatin1StringView("sequence-decls"),
+        QLatin1StringView("variable-decls"), QLatin1StringView("user-field-decls"),
+        QLatin1StringView("dde-connection-decls"), QLatin1StringView("soft-page-break"),
+        QLatin1StringView("index-title-template")};
+    for (const QLatin1StringView o : own) {
+        if (name == o)
+            return false;
+    }
+    return !name.endsWith(u"-source");
+}
+
 } // namespace
 
-Reader::Reader(QTextDocument &doc)
+Reader::Reader(QTextDocument &doc, bool stream)
     : m_doc(doc)
+    , m_stream(stream)
 {
     m_b.cursor = QTextCursor(&doc);
 }
@@ -115,20 +135,7 @@ void Reader::readPackage(QByteArrayView data)
         if (const Node *meta = m_metaPart.child(ns::office, L("meta")))
             readMeta(*meta);
     }
-    m_content = parseXml(m_zip->read(QStringLiteral("content.xml")), QStringLiteral("content.xml"));
-    const Node *body = nullptr;
-    for (const Node &n : m_content.kids) {
-        if (n.is(ns::office, L("font-face-decls")))
-            readFontFaces(n);
-        else if (n.is(ns::office, L("automatic-styles")))
-            readStyles(n, false, m_autoContent);
-        else if (n.is(ns::office, L("body")))
-            body = &n;
-    }
-    const Node *text = body ? body->child(ns::office, L("text")) : nullptr;
-    if (!text)
-        throw model::ReadError(tr("Dokument není textový dokument OpenDocument: jeho obsah nemá textové tělo."));
-    readBody(*text);
+    readContent(m_zip->read(QStringLiteral("content.xml")), QStringLiteral("content.xml"));
     finish();
 }
 
@@ -137,10 +144,23 @@ void Reader::readFlat(QByteArrayView data)
     m_inputBytes = data.size();
     m_flat = true;
     // The caller's bytes outlive the parse: no copy of a large file.
-    m_content = parseXml(QByteArray::fromRawData(data.data(), data.size()), QStringLiteral("fodt"));
-    if (!m_content.is(ns::office, L("document")))
-        throw model::ReadError(tr("Dokument není textový dokument OpenDocument: jeho kořenem není office:document."));
-    const Node *body = nullptr;
+    readContent(QByteArray::fromRawData(data.data(), data.size()), QStringLiteral("fodt"));
+    finish();
+}
+
+// What comes before the body, in the content's tree: fonts and styles
+// (and in a flat file the meta data and the master pages).
+void Reader::prepareContent()
+{
+    if (!m_flat) {
+        for (const Node &n : m_content.kids) {
+            if (n.is(ns::office, L("font-face-decls")))
+                readFontFaces(n);
+            else if (n.is(ns::office, L("automatic-styles")))
+                readStyles(n, false, m_autoContent);
+        }
+        return;
+    }
     for (const Node &n : m_content.kids) {
         if (n.is(ns::office, L("font-face-decls")))
             readFontFaces(n);
@@ -154,14 +174,105 @@ void Reader::readFlat(QByteArrayView data)
             readMasterPages(n);
         else if (n.is(ns::office, L("meta")))
             readMeta(n);
-        else if (n.is(ns::office, L("body")))
-            body = &n;
     }
-    const Node *text = body ? body->child(ns::office, L("text")) : nullptr;
-    if (!text)
-        throw model::ReadError(tr("Dokument není textový dokument OpenDocument: jeho obsah nemá textové tělo."));
-    readBody(*text);
-    finish();
+}
+
+void Reader::readContent(const QByteArray &xml, const QString &partName)
+{
+    const auto noBody = [] {
+        return model::ReadError(tr("Dokument není textový dokument OpenDocument: jeho obsah nemá textové tělo."));
+    };
+    const auto notFlat = [] {
+        return model::ReadError(tr("Dokument není textový dokument OpenDocument: jeho kořenem není office:document."));
+    };
+    if (!m_stream) {
+        m_content = parseXml(xml, partName);
+        if (m_flat && !m_content.is(ns::office, L("document")))
+            throw notFlat();
+        prepareContent();
+        // The last body counts, as its first text.
+        const Node *body = nullptr;
+        for (const Node &n : m_content.kids) {
+            if (n.is(ns::office, L("body")))
+                body = &n;
+        }
+        const Node *text = body ? body->child(ns::office, L("text")) : nullptr;
+        if (!text)
+            throw noBody();
+        readBody(*text);
+        return;
+    }
+    // A part of too many elements fails: streamed, it would fail only once
+    // its blocks were built. It is parsed through, unbuilt, for the fault
+    // the parse meets first (that, or the count).
+    m_dryRun = countStartTags(xml, limits::maxElements) > limits::maxElements;
+    PartReader part(xml, partName);
+    part.toRoot();
+    part.head(m_content);
+    // A flat file of another root is refused after the whole file is read.
+    if (m_flat && !m_content.is(ns::office, L("document")))
+        throw Restart();
+    part.enter();
+    bool bodySeen = false;
+    bool textRead = false;
+    while (part.next()) {
+        if (!bodySeen && part.is(ns::office, L("body"))) {
+            bodySeen = true;
+            prepareContent();
+            part.enter();
+            while (part.next()) {
+                if (!textRead && part.is(ns::office, L("text"))) {
+                    textRead = true;
+                    part.enter();
+                    streamBlocks(part);
+                } else {
+                    Node skipped;
+                    part.readElement(skipped);
+                }
+            }
+            continue;
+        }
+        if (bodySeen
+            && (part.is(ns::office, L("body")) || part.is(ns::office, L("font-face-decls"))
+                || part.is(ns::office, L("automatic-styles"))
+                || (m_flat
+                    && (part.is(ns::office, L("styles")) || part.is(ns::office, L("master-styles"))
+                        || part.is(ns::office, L("meta"))))))
+            throw Restart(); // read after the body, yet it counts: unusual enough to read twice
+        if (bodySeen) {
+            // Styles point into the kept tree: it grows no more.
+            Node skipped;
+            part.readElement(skipped);
+        } else {
+            part.readElement(m_content.kids.emplace_back());
+        }
+    }
+    part.finish();
+    if (m_dryRun)
+        throw Restart(); // no fault met after all: read it as before
+    if (!bodySeen)
+        prepareContent();
+    if (!textRead)
+        throw noBody();
+}
+
+// The body's blocks one at a time: each block's tree is freed before the
+// next is read. What crosses blocks (lists going on, sections, fields
+// around paragraphs) is the reader's state, not the tree's.
+void Reader::streamBlocks(PartReader &part)
+{
+    while (part.next()) {
+        // Sections and the like are their blocks: read them the same way.
+        if (part.ns() == ns::text && passesThrough(part.name())) {
+            part.enter();
+            streamBlocks(part);
+            continue;
+        }
+        Node block;
+        part.readElement(block);
+        if (!m_dryRun)
+            readBlock(block);
+    }
 }
 
 void Reader::readMasterPages(const Node &container)
@@ -247,7 +358,9 @@ void Reader::readBlocks(const Node &parent)
 void Reader::readBlock(const Node &n)
 {
     if (n.ns == ns::text) {
-        if (n.name == u"p" || n.name == u"h") {
+        if (passesThrough(n.name)) {
+            readBlocks(n);
+        } else if (n.name == u"p" || n.name == u"h") {
             paragraph(n, n.name == u"h");
         } else if (n.name == u"list") {
             list(n, 0);
@@ -256,10 +369,6 @@ void Reader::readBlock(const Node &n)
                 if (k.is(ns::text, L("p")) || k.is(ns::text, L("h")))
                     paragraph(k, k.name == u"h");
             }
-        } else if (n.name == u"tracked-changes" || n.name == u"sequence-decls" || n.name == u"variable-decls"
-                   || n.name == u"user-field-decls" || n.name == u"dde-connection-decls" || n.name == u"soft-page-break"
-                   || n.name == u"index-title-template" || n.name.endsWith(u"-source")) {
-            // Deleted text lives in tracked-changes: the body reads as accepted.
         } else if (n.name == u"table-of-content") {
             const Node *source = n.child(ns::text, L("table-of-content-source"));
             int levels = 3;
@@ -271,11 +380,8 @@ void Reader::readBlock(const Node &n)
                 readBlocks(*body);
             m_blockField = saved;
             m_blockFieldId = savedId;
-        } else {
-            // Sections, other indexes, index bodies and titles: their
-            // paragraphs are the text's.
-            readBlocks(n);
         }
+        // Deleted text lives in tracked-changes: the body reads as accepted.
         return;
     }
     if (n.is(ns::table, L("table"))) {
@@ -396,15 +502,19 @@ void Reader::paragraph(const Node &p, bool heading)
     m_b.pageBreak = s && s->breakAfter;
 }
 
-void Reader::insertText(const QString &text, const QTextCharFormat &format, bool collapse)
+void Reader::insertText(QStringView text, const QTextCharFormat &format, bool collapse)
 {
-    QString out;
-    out.reserve(text.size());
+    // Written straight into a buffer kept across runs: a run is short,
+    // and there are many.
+    QString &out = m_runBuffer;
+    out.resize(text.size());
+    QChar *const begin = out.data();
+    QChar *o = begin;
     bool endsCollapsed = false;
     for (QChar c : text) {
         if (collapse && (c == u' ' || c == u'\t' || c == u'\n' || c == u'\r')) {
             if (!m_b.lastSpace) {
-                out += u' ';
+                *o++ = u' ';
                 m_b.lastSpace = true;
                 endsCollapsed = true;
             }
@@ -413,10 +523,11 @@ void Reader::insertText(const QString &text, const QTextCharFormat &format, bool
         c = cleanChar(c);
         if (c.isNull())
             continue;
-        out += c;
+        *o++ = c;
         m_b.lastSpace = false;
         endsCollapsed = false;
     }
+    out.resize(o - begin);
     if (out.isEmpty())
         return;
     QTextCharFormat f = format;
@@ -699,14 +810,25 @@ void read(QByteArrayView data, QTextDocument &doc)
     const bool undo = doc.isUndoRedoEnabled();
     doc.clear();
     doc.setUndoRedoEnabled(false);
-    {
-        detail::Reader r(doc);
+    // A refused document leaves the caller's undo as it was.
+    struct Restore {
+        QTextDocument &doc;
+        bool undo;
+        ~Restore() { doc.setUndoRedoEnabled(undo); }
+    } restore{doc, undo};
+    const auto readWith = [&](bool stream) {
+        detail::Reader r(doc, stream);
         if (package::isZip(data))
             r.readPackage(data);
         else
             r.readFlat(data);
+    };
+    try {
+        readWith(true);
+    } catch (const detail::Reader::Restart &) {
+        doc.clear();
+        readWith(false);
     }
-    doc.setUndoRedoEnabled(undo);
 }
 
 } // namespace odt

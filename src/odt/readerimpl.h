@@ -6,6 +6,7 @@
 
 #include "package/package.h"
 
+#include <QBuffer>
 #include <QHash>
 #include <QList>
 #include <QSet>
@@ -74,7 +75,8 @@ inline constexpr int maxSpaces = 1000; // text:c of one text:s
 
 constexpr double kTwipsPerPixel = 15.0;
 
-// One element or text node of a part.
+// One element or text node of a part. Namespace and names are shared
+// strings (see Names): a part repeats a handful of them many times.
 struct Node {
     QString ns;    // namespace URI; empty for text
     QString name;  // local name; empty for text
@@ -94,6 +96,60 @@ struct Node {
     QString allText() const;
 };
 
+// The names a part uses, each one QString shared by every node that
+// bears it. Bounded: past the bound a name is its own copy.
+class Names {
+public:
+    QString get(QStringView s);
+
+private:
+    static constexpr qsizetype maxNames = 4096;
+    std::vector<QString> m_slots = std::vector<QString>(2 * maxNames);
+    qsizetype m_used = 0;
+};
+
+// A part read element by element: an element with everything below it as
+// a tree, or an element's children one at a time (the body, whose tree
+// would cost many times the file). Checks as package::XmlReader's, and
+// the part's elements are counted against limits::maxElements wherever
+// they are read or skipped.
+class PartReader {
+public:
+    PartReader(const QByteArray &xml, const QString &partName);
+    // Moves to the root element's start; throws if there is none.
+    void toRoot();
+    // The current element's own data (no children) into `n`.
+    void head(Node &n);
+    // The current element and everything below it into `n`.
+    void readElement(Node &n);
+    // Reads into the current element: then next() gives its children.
+    void enter();
+    // Moves to the next child element of the element entered last; false
+    // at its end (which leaves it).
+    bool next();
+    QStringView ns() const { return m_r.namespaceUri(); }
+    QStringView name() const { return m_r.name(); }
+    bool is(QLatin1StringView uri, QLatin1StringView local) const { return name() == local && ns() == uri; }
+    // Reads past the root element to the end, for the checks.
+    void finish();
+
+private:
+    void count();
+    void characters(Node &parent);
+
+    QBuffer m_bytes;
+    package::XmlReader m_r;
+    QString m_part;
+    Names m_names;
+    qint64 m_elements = 0;
+    std::vector<bool> m_entered; // whether each entered element holds text
+};
+
+// Start tags in UTF-8 XML, outside comments, CDATA and processing
+// instructions: the part's elements, counted without parsing. Stops
+// counting past `enough`.
+qint64 countStartTags(QByteArrayView xml, qint64 enough);
+
 // The part as a tree (its root element). Throws model::ReadError.
 Node parseXml(const QByteArray &xml, const QString &partName);
 // The element as XML, prefixes as in the file.
@@ -112,6 +168,7 @@ struct Style {
     QString listStyle;
     QString masterPage;
     int outline = -1; // style:default-outline-level - 1
+    mutable int namedLevel = -1; // the heading level its name says; -1 not yet known
     bool common = false;
     const Node *node = nullptr;
     // Own formatting, then with the parents', once resolved.
@@ -144,7 +201,11 @@ struct ListStyle {
 
 class Reader {
 public:
-    explicit Reader(QTextDocument &doc);
+    // Thrown by a streaming read that meets a part it cannot stream (parts
+    // of the content after its body): read it again as a whole tree.
+    struct Restart {};
+
+    Reader(QTextDocument &doc, bool stream);
     ~Reader();
     void readPackage(QByteArrayView data);
     void readFlat(QByteArrayView data);
@@ -166,13 +227,16 @@ public:
     QVariantList styleSheet();
 
     // body (reader.cpp)
+    void readContent(const QByteArray &xml, const QString &partName);
+    void prepareContent();
+    void streamBlocks(PartReader &part);
     void finish();
     void readBody(const Node &officeText);
     void readBlocks(const Node &parent);
     void readBlock(const Node &n);
     void paragraph(const Node &p, bool heading);
     void inlines(const Node &parent, const QTextCharFormat &f);
-    void insertText(const QString &text, const QTextCharFormat &f, bool collapse);
+    void insertText(QStringView text, const QTextCharFormat &f, bool collapse);
     void startBlock(const QTextBlockFormat &bf, const QTextCharFormat &cf);
     void endBlock();
     void insertPiece(const QTextCharFormat &base, QTextCharFormat piece);
@@ -228,10 +292,14 @@ public:
 
     QTextDocument &m_doc;
     Builder m_b;
+    QString m_runBuffer; // see insertText
     std::unique_ptr<package::ZipReader> m_zip;
     bool m_flat = false;
+    bool m_stream = true; // the body one block at a time
+    bool m_dryRun = false; // the part is too large: its blocks are only parsed, to find the first fault
 
     // Parts' trees, kept while reading (nodes are pointed to by styles).
+    // Streamed, the content's tree holds what comes before its body.
     Node m_content, m_stylesPart, m_metaPart;
 
     QHash<QString, QString> m_fonts; // style:font-face name -> family

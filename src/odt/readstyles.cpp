@@ -469,14 +469,20 @@ int Reader::headingLevelOf(const Style &s) const
 {
     if (s.outline >= 0)
         return s.outline + 1;
-    static const QRegularExpression heading(QStringLiteral("^(heading|nadpis)[ _]*(20_)?([1-9])$"),
-                                            QRegularExpression::CaseInsensitiveOption);
-    for (const QString &n : {s.display, s.name}) {
-        const QRegularExpressionMatch m = heading.match(n);
-        if (m.hasMatch())
-            return m.captured(3).toInt();
+    // Found once per style: every paragraph asks.
+    if (s.namedLevel < 0) {
+        static const QRegularExpression heading(QStringLiteral("^(heading|nadpis)[ _]*(20_)?([1-9])$"),
+                                                QRegularExpression::CaseInsensitiveOption);
+        s.namedLevel = 0;
+        for (const QString &n : {s.display, s.name}) {
+            const QRegularExpressionMatch m = heading.match(n);
+            if (m.hasMatch()) {
+                s.namedLevel = m.captured(3).toInt();
+                break;
+            }
+        }
     }
-    return 0;
+    return s.namedLevel;
 }
 
 QVariantList Reader::styleSheet()

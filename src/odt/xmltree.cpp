@@ -1,11 +1,14 @@
-// A part's XML as a tree: OpenDocument refers from the body to styles by
+// A part's XML as trees: OpenDocument refers from the body to styles by
 // name, and keeps pieces the model cannot hold as their XML, both easier
-// on a tree than on a stream. Read with XmlReader's checks (no DOCTYPE,
-// bounded nesting); the number of elements is bounded as well.
+// on a tree than on a stream. The body is read one block's tree at a
+// time. Read with XmlReader's checks (no DOCTYPE, bounded nesting); the
+// number of elements is bounded as well.
 
 #include "readerimpl.h"
 
 #include <QCoreApplication>
+
+#include <cctype>
 
 namespace odt::detail {
 
@@ -46,81 +49,201 @@ QString Node::allText() const
 
 namespace {
 
-bool holdsText(const Node &n)
+// Whether white space in the element is text: between blocks it is the
+// file's indentation, within paragraphs it is text.
+bool holdsText(QStringView uri, QStringView local)
 {
-    if (n.ns != ns::text)
+    if (uri != ns::text)
         return false;
-    static const QSet<QString> blocks = {
-        QStringLiteral("list"),          QStringLiteral("list-item"),       QStringLiteral("list-header"),
-        QStringLiteral("section"),       QStringLiteral("note"),            QStringLiteral("note-body"),
-        QStringLiteral("index-body"),    QStringLiteral("table-of-content"), QStringLiteral("tracked-changes"),
-        QStringLiteral("changed-region"), QStringLiteral("deletion"),       QStringLiteral("insertion"),
-        QStringLiteral("sequence-decls"), QStringLiteral("variable-decls"), QStringLiteral("user-field-decls"),
-        QStringLiteral("numbered-paragraph"), QStringLiteral("list-style"), QStringLiteral("outline-style"),
-        QStringLiteral("index-title"),   QStringLiteral("table-of-content-source")};
-    return !blocks.contains(n.name);
+    static constexpr QLatin1StringView blocks[] = {
+        QLatin1StringView("list"),          QLatin1StringView("list-item"),       QLatin1StringView("list-header"),
+        QLatin1StringView("section"),       QLatin1StringView("note"),            QLatin1StringView("note-body"),
+        QLatin1StringView("index-body"),    QLatin1StringView("table-of-content"), QLatin1StringView("tracked-changes"),
+        QLatin1StringView("changed-region"), QLatin1StringView("deletion"),       QLatin1StringView("insertion"),
+        QLatin1StringView("sequence-decls"), QLatin1StringView("variable-decls"), QLatin1StringView("user-field-decls"),
+        QLatin1StringView("numbered-paragraph"), QLatin1StringView("list-style"), QLatin1StringView("outline-style"),
+        QLatin1StringView("index-title"),   QLatin1StringView("table-of-content-source")};
+    for (const QLatin1StringView b : blocks) {
+        if (local == b)
+            return false;
+    }
+    return true;
+}
+
+[[noreturn]] void tooManyElements(const QString &partName)
+{
+    throw model::ReadError(tr("Dokument je příliš velký: jeho část %1 má víc než %2 prvků.")
+                               .arg(partName)
+                               .arg(limits::maxElements));
 }
 
 } // namespace
 
-Node parseXml(const QByteArray &xml, const QString &partName)
+QString Names::get(QStringView s)
 {
-    package::XmlReader r(xml, partName);
-    Node root;
-    std::vector<Node *> stack;
-    qint64 elements = 0;
-    bool haveRoot = false;
+    if (s.isEmpty())
+        return QString();
+    const size_t mask = m_slots.size() - 1;
+    for (size_t i = qHash(s) & mask;; i = (i + 1) & mask) {
+        QString &slot = m_slots[i];
+        if (slot.isNull()) {
+            if (m_used >= maxNames)
+                return s.toString();
+            ++m_used;
+            slot = s.toString();
+            return slot;
+        }
+        if (slot == s)
+            return slot;
+    }
+}
+
+PartReader::PartReader(const QByteArray &xml, const QString &partName)
+    : m_r(xml, partName)
+    , m_part(partName)
+{
+    // Given the bytes, the stream reader decodes them all at once, a copy
+    // twice their size; from a device it decodes as it goes.
+    m_bytes.setData(xml);
+    m_bytes.open(QIODevice::ReadOnly);
+    m_r.setDevice(&m_bytes);
+}
+
+void PartReader::count()
+{
+    if (++m_elements > limits::maxElements)
+        tooManyElements(m_part);
+}
+
+void PartReader::toRoot()
+{
     while (true) {
-        const auto t = r.step();
-        if (t == QXmlStreamReader::EndDocument)
-            break;
+        const auto t = m_r.step();
         if (t == QXmlStreamReader::StartElement) {
-            if (++elements > limits::maxElements)
-                throw model::ReadError(tr("Dokument je příliš velký: jeho část %1 má víc než %2 prvků.")
-                                           .arg(partName)
-                                           .arg(limits::maxElements));
-            Node *n;
-            if (stack.empty()) {
-                if (haveRoot)
-                    break;
-                haveRoot = true;
-                n = &root;
-            } else {
-                stack.back()->kids.emplace_back();
-                n = &stack.back()->kids.back();
-            }
-            n->ns = r.namespaceUri().toString();
-            n->name = r.name().toString();
-            if (n->name.isEmpty())
-                n->name = QStringLiteral("_");
-            n->qname = r.qualifiedName().toString();
-            n->attrs = r.attributes();
-            n->nsDecls = r.namespaceDeclarations();
-            stack.push_back(n);
+            count();
+            return;
+        }
+        if (t == QXmlStreamReader::EndDocument)
+            throw model::ReadError(tr("Dokument je poškozený: jeho část %1 neobsahuje žádný prvek.").arg(m_part));
+    }
+}
+
+void PartReader::head(Node &n)
+{
+    n.ns = m_names.get(m_r.namespaceUri());
+    n.name = m_names.get(m_r.name());
+    if (n.name.isEmpty())
+        n.name = QStringLiteral("_");
+    n.qname = m_names.get(m_r.qualifiedName());
+    n.attrs = m_r.attributes();
+    n.nsDecls = m_r.namespaceDeclarations();
+}
+
+void PartReader::characters(Node &parent)
+{
+    // Adjacent text (a CDATA section beside characters) is one node.
+    if (!parent.kids.empty() && parent.kids.back().isText())
+        parent.kids.back().text += m_r.text();
+    else
+        parent.kids.emplace_back().text = m_r.text().toString();
+}
+
+void PartReader::readElement(Node &root)
+{
+    head(root);
+    struct Open {
+        Node *node;
+        bool holdsText;
+    };
+    std::vector<Open> stack{{&root, holdsText(root.ns, root.name)}};
+    while (!stack.empty()) {
+        const auto t = m_r.step();
+        if (t == QXmlStreamReader::StartElement) {
+            count();
+            Node &n = stack.back().node->kids.emplace_back();
+            head(n);
+            stack.push_back({&n, holdsText(n.ns, n.name)});
         } else if (t == QXmlStreamReader::EndElement) {
-            if (!stack.empty())
-                stack.pop_back();
-        } else if (t == QXmlStreamReader::Characters && !stack.empty()) {
-            Node *parent = stack.back();
-            // White space between blocks is the file's indentation: only
-            // white space within paragraphs is text.
-            if (r.isWhitespace() && !holdsText(*parent))
+            stack.pop_back();
+        } else if (t == QXmlStreamReader::Characters) {
+            if (!stack.back().holdsText && m_r.isWhitespace())
                 continue;
-            if (++elements > limits::maxElements)
-                throw model::ReadError(tr("Dokument je příliš velký: jeho část %1 má víc než %2 prvků.")
-                                           .arg(partName)
-                                           .arg(limits::maxElements));
-            // Adjacent text (a CDATA section beside characters) is one node.
-            if (!parent->kids.empty() && parent->kids.back().isText())
-                parent->kids.back().text += r.text();
-            else {
-                parent->kids.emplace_back();
-                parent->kids.back().text = r.text().toString();
-            }
+            count();
+            characters(*stack.back().node);
+        } else if (t == QXmlStreamReader::EndDocument) {
+            break;
         }
     }
-    if (!haveRoot)
-        throw model::ReadError(tr("Dokument je poškozený: jeho část %1 neobsahuje žádný prvek.").arg(partName));
+}
+
+void PartReader::enter()
+{
+    m_entered.push_back(holdsText(ns(), name()));
+}
+
+bool PartReader::next()
+{
+    while (!m_entered.empty()) {
+        const auto t = m_r.step();
+        if (t == QXmlStreamReader::StartElement) {
+            count();
+            return true;
+        }
+        if (t == QXmlStreamReader::EndElement || t == QXmlStreamReader::EndDocument) {
+            m_entered.pop_back();
+            return false;
+        }
+        // Text beside the children is no child: counted as the tree would.
+        if (t == QXmlStreamReader::Characters && (m_entered.back() || !m_r.isWhitespace()))
+            count();
+    }
+    return false;
+}
+
+void PartReader::finish()
+{
+    while (true) {
+        const auto t = m_r.step();
+        if (t == QXmlStreamReader::EndDocument || t == QXmlStreamReader::StartElement)
+            return;
+    }
+}
+
+qint64 countStartTags(QByteArrayView xml, qint64 enough)
+{
+    qint64 tags = 0;
+    qsizetype i = 0;
+    while (tags <= enough) {
+        i = xml.indexOf('<', i);
+        if (i < 0 || i + 1 >= xml.size())
+            break;
+        const uchar c = uchar(xml[i + 1]);
+        QByteArrayView skipTo;
+        if (xml.sliced(i).startsWith("<!--"))
+            skipTo = "-->";
+        else if (xml.sliced(i).startsWith("<![CDATA["))
+            skipTo = "]]>";
+        else if (c == '?')
+            skipTo = "?>";
+        else if (std::isalpha(c) || c == '_' || c == ':' || c >= 0x80)
+            ++tags;
+        if (!skipTo.isEmpty()) {
+            i = xml.indexOf(skipTo, i + 2);
+            if (i < 0)
+                break;
+        }
+        ++i;
+    }
+    return tags;
+}
+
+Node parseXml(const QByteArray &xml, const QString &partName)
+{
+    PartReader r(xml, partName);
+    r.toRoot();
+    Node root;
+    r.readElement(root);
+    r.finish();
     return root;
 }
 

@@ -765,6 +765,7 @@ private slots:
             QVERIFY(!e.description().isEmpty());
         }
         QCOMPARE(threw, refused);
+        QVERIFY(doc.isUndoRedoEnabled());
         if (refused)
             return;
         QVERIFY(doc.characterCount() < 20'000'000);

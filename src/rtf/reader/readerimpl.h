@@ -261,6 +261,9 @@ struct Builder {
     int cells = 0;               // cell ends whose tab is still to come
     // tables
     std::vector<TableBuild> tables; // the open tables, outermost first
+    // A \trowd until its row ends: paragraphs without \intbl are its cells,
+    // as report generators and clipboards write them.
+    bool rowDefined = false;
     bool reuseBlock = false; // the pending paragraph goes into the empty block at the cursor
     // lists
     QHash<quint64, ListRun> textLists; // list and level -> the QTextList its items go to

@@ -92,6 +92,11 @@ void TestRtfDocProps::writtenBack_data()
     QTest::newRow("note numbering said in a header")
         << doc("{\\header \\pard\\ftnstart3\\ftnnalc s. {\\chftn}\\par}a")
         << QByteArrayList{"\\ftnstart3\\ftnnalc", "{\\header ", "\\chftn}"};
+    // LibreOffice's list without a label stays one for list-aware readers.
+    QTest::newRow("list without a label")
+        << doc("{\\*\\listtable{\\list\\listid1{\\listlevel\\levelnfc255{\\leveltext\\'00;}{\\levelnumbers;}}}}"
+               "{\\*\\listoverridetable{\\listoverride\\listid1\\ls1}}\\pard\\ls1 a\\par")
+        << QByteArrayList{"{\\listlevel\\levelnfc255\\levelnfcn255", "{\\leveltext\\'00;}", "\\ls1\\ilvl0"};
     // Without facing pages Word shows a right page's header on every page.
     QTest::newRow("right page's header without facing pages")
         << doc("{\\headerr \\pard R\\par}{\\footerr \\pard P\\par}a")

@@ -132,6 +132,8 @@ void TestRtfLists::read_data()
                + item("{\\*\\pn\\pnlvl3\\pnlcltr{\\pntxtb (}{\\pntxta )}}", "c")
                + item("{\\*\\pn\\pnlvlblt{\\pntxtb \\'b7}}", "d")
         << QStringList{"0 IV. a", "0 V. b", "2 (a) c", "0 \u00b7 d"}; // a middle dot in code page 1252
+    // Its text a character of a symbol font the level does not name.
+    QTest::newRow("picture bullet") << item("\\ls4", "a") << QStringList{"0 \u2022 a"};
 }
 
 void TestRtfLists::read()
@@ -145,8 +147,10 @@ void TestRtfLists::read()
               "{\\listlevel\\levelnfc23{\\leveltext\\'01\\u8226 ?;}{\\levelnumbers;}}}"
               "{\\list\\listid2{\\listlevel\\levelnfc0\\levelstartat3{\\leveltext\\'02\\'00.;}{\\levelnumbers\\'01;}}}"
               "{\\list\\listid3{\\listlevel\\levelnfc0{\\leveltext\\'02\\'00.;}{\\levelnumbers\\'01;}}"
-              "{\\listlevel\\levelnfc0{\\leveltext\\'03\\'00.\\'01;}{\\levelnumbers\\'01\\'03;}}}}"
-              "{\\*\\listoverridetable{\\listoverride\\listid1\\ls1}{\\listoverride\\listid2\\ls2}{\\listoverride\\listid3\\ls3}}"
+              "{\\listlevel\\levelnfc0{\\leveltext\\'03\\'00.\\'01;}{\\levelnumbers\\'01\\'03;}}}"
+              "{\\list\\listid4{\\listlevel\\levelnfc23{\\leveltext\\'01\\u-3913 ?;}{\\levelnumbers;}\\levelpicture0}}}"
+              "{\\*\\listoverridetable{\\listoverride\\listid1\\ls1}{\\listoverride\\listid2\\ls2}{\\listoverride\\listid3\\ls3}"
+              "{\\listoverride\\listid4\\ls4}}"
                   + body + "}",
               doc);
     QCOMPARE(itemsOf(doc), items);

@@ -151,6 +151,7 @@ struct ListLevelDef {
     QByteArray before, after; // \pntxtb and \pntxta bytes
     int level = 0;  // of a \pn numbering (\pnlvlN)
     bool pn = false; // a \pn numbering: its text is before and after
+    bool picture = false; // \levelpicture: a picture bullet, not kept
     bool operator==(const ListLevelDef &) const = default;
 };
 

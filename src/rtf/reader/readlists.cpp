@@ -145,6 +145,8 @@ void Reader::listWord(std::string_view name, bool hasParam, int param, bool star
         return;
     } else if (name == "levelnfc" || name == "levelnfcn") {
         level->nfc = v;
+    } else if (name == "levelpicture") {
+        level->picture = true;
     } else if (name == "levelstartat") {
         level->start = std::max(0, v);
     } else if (name == "leveltext") {
@@ -366,7 +368,10 @@ int Reader::listObject(const ParProps &par)
     if (level->nfc == 23 || level->nfc == 255) {
         QString bullet = label;
         bullet.removeIf([](QChar c) { return c.unicode() < limits::maxListLevels; });
-        if (bullet.isEmpty() && level->nfc == 23)
+        // A picture bullet's text is for readers without the picture,
+        // often a character of a font that is not there: a plain bullet
+        // stands for the picture.
+        if ((bullet.isEmpty() || level->picture) && level->nfc == 23)
             bullet = QStringLiteral("\u2022");
         const int style = bulletStyle(bullet);
         f.setStyle(QTextListFormat::Style(style));

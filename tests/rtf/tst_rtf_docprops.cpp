@@ -97,6 +97,11 @@ void TestRtfDocProps::writtenBack_data()
         << doc("{\\*\\listtable{\\list\\listid1{\\listlevel\\levelnfc255{\\leveltext\\'00;}{\\levelnumbers;}}}}"
                "{\\*\\listoverridetable{\\listoverride\\listid1\\ls1}}\\pard\\ls1 a\\par")
         << QByteArrayList{"{\\listlevel\\levelnfc255\\levelnfcn255", "{\\leveltext\\'00;}", "\\ls1\\ilvl0"};
+    QTest::newRow("leading zeros and legal numbering")
+        << doc("{\\*\\listtable{\\list\\listid1{\\listlevel\\levelnfc1{\\leveltext\\'02\\'00.;}{\\levelnumbers\\'01;}}"
+               "{\\listlevel\\levelnfc22\\levellegal{\\leveltext\\'03\\'00.\\'01;}{\\levelnumbers\\'01\\'03;}}}}"
+               "{\\*\\listoverridetable{\\listoverride\\listid1\\ls1}}\\pard\\ls1 a\\par\\pard\\ls1\\ilvl1 b\\par")
+        << QByteArrayList{"\\levelnfc1\\levelnfcn1", "\\levelnfc22\\levelnfcn22", "\\levellegal1", "I.\\tab}", "1.01\\tab}"};
     // Without facing pages Word shows a right page's header on every page.
     QTest::newRow("right page's header without facing pages")
         << doc("{\\headerr \\pard R\\par}{\\footerr \\pard P\\par}a")

@@ -152,6 +152,7 @@ struct ListLevelDef {
     int level = 0;  // of a \pn numbering (\pnlvlN)
     bool pn = false; // a \pn numbering: its text is before and after
     bool picture = false; // \levelpicture: a picture bullet, not kept
+    bool legal = false;   // \levellegal: the levels above in Arabic numerals
     bool operator==(const ListLevelDef &) const = default;
 };
 

@@ -145,6 +145,8 @@ void Reader::listWord(std::string_view name, bool hasParam, int param, bool star
         return;
     } else if (name == "levelnfc" || name == "levelnfcn") {
         level->nfc = v;
+    } else if (name == "levellegal") {
+        level->legal = !hasParam || v != 0;
     } else if (name == "levelpicture") {
         level->picture = true;
     } else if (name == "levelstartat") {
@@ -400,6 +402,10 @@ int Reader::listObject(const ParProps &par)
             if (own >= 0 && (before >= 0 || after < label.size()) && levels)
                 f.setProperty(ListLevelTemplate, label);
         }
+        if (level->nfc == 22)
+            f.setProperty(ListLeadingZero, true);
+        if (level->legal)
+            f.setProperty(ListLegal, true);
         if (qint64(level->start) + offset != 1)
             f.setProperty(ListStartNumber, int(std::min<qint64>(qint64(level->start) + offset, INT_MAX)));
     }

@@ -109,10 +109,13 @@ void Writer::writeListTables(QByteArray &out)
             const QString bullet = bulletText(f);
             const bool noLabel = f.style() == QTextListFormat::ListDisc
                 && std::all_of(bullet.cbegin(), bullet.cend(), [](QChar c) { return c == u' '; });
-            const int nfc = noLabel ? 255 : levelNfcOf(f.style());
+            const bool leadingZero = f.style() == QTextListFormat::ListDecimal && f.boolProperty(ListLeadingZero);
+            const int nfc = noLabel ? 255 : leadingZero ? 22 : levelNfcOf(f.style());
             const int start = f.hasProperty(ListStartNumber) ? f.intProperty(ListStartNumber) : 1;
             out += "{\\listlevel\\levelnfc" + QByteArray::number(nfc) + "\\levelnfcn" + QByteArray::number(nfc)
                 + "\\leveljc0\\leveljcn0\\levelfollow0\\levelstartat" + QByteArray::number(std::max(0, start));
+            if (f.boolProperty(ListLegal))
+                out += "\\levellegal1";
             QByteArray text;
             QByteArray numbers;
             int length = 0;

@@ -93,6 +93,15 @@ bool isNumbered(int style)
     }
 }
 
+// A number as a level shows it: by its style, with a leading zero where
+// the level asks for one.
+QString levelNumber(const QTextListFormat &f, int n)
+{
+    const QString s = formatListNumber(f.style(), n);
+    return f.boolProperty(ListLeadingZero) && f.style() == QTextListFormat::ListDecimal && n >= 0 && n < 10
+        ? u'0' + s : s;
+}
+
 int numberOf(const QTextListFormat &f, qint64 index)
 {
     const int start = f.hasProperty(ListStartNumber) ? f.intProperty(ListStartNumber) : 1;
@@ -106,8 +115,9 @@ QString composeLabel(const QTextListFormat &f, int number, Above above)
 {
     if (!isNumbered(f.style()))
         return bulletText(f);
-    const QString own = formatListNumber(f.style(), number);
+    const QString own = levelNumber(f, number);
     const QString pattern = f.stringProperty(ListLevelTemplate);
+    const bool legal = f.boolProperty(ListLegal);
     if (pattern.isEmpty())
         return f.numberPrefix() + own + numberSuffix(f);
     const int level = f.indent() - 1;
@@ -118,7 +128,7 @@ QString composeLabel(const QTextListFormat &f, int number, Above above)
         else if (c.unicode() == level)
             out += own;
         else
-            out += above(c.unicode());
+            out += above(c.unicode(), legal);
     }
     return out;
 }
@@ -133,13 +143,20 @@ QString ListNumbering::label(const QTextBlock &block)
     const QTextListFormat f = list->format();
     const int number = numberOf(f, m_count[list]++);
     if (!f.hasProperty(ListGroup))
-        return composeLabel(f, number, [](int) { return QString(); });
+        return composeLabel(f, number, [](int, bool) { return QString(); });
     auto &levels = m_groups[f.intProperty(ListGroup)];
     const int level = std::clamp(f.indent() - 1, 0, 8);
-    levels[size_t(level)] = {number, f.style()};
-    return composeLabel(f, number, [&levels](int above) {
+    levels[size_t(level)] = {number, f.style(), f.boolProperty(ListLeadingZero)};
+    return composeLabel(f, number, [&levels](int above, bool legal) {
         const Level &l = levels[size_t(above)];
-        return l.number ? formatListNumber(l.style, l.number) : QStringLiteral("0");
+        if (!l.number)
+            return QStringLiteral("0");
+        if (legal)
+            return QString::number(l.number);
+        QTextListFormat shown;
+        shown.setStyle(QTextListFormat::Style(l.style));
+        shown.setProperty(ListLeadingZero, l.leadingZero);
+        return levelNumber(shown, l.number);
     });
 }
 
@@ -150,13 +167,14 @@ QString listLabel(const QTextBlock &block)
         return {};
     const QTextListFormat f = list->format();
     const int number = numberOf(f, list->itemNumber(block));
-    return composeLabel(f, number, [&](int above) {
+    return composeLabel(f, number, [&](int above, bool legal) {
         // The latest item of that level of the same list before this one.
         for (QTextBlock b = block.previous(); b.isValid(); b = b.previous()) {
             const QTextList *l = b.textList();
             if (l && l->format().indent() == above + 1
                 && l->format().property(ListGroup) == f.property(ListGroup)) {
-                return formatListNumber(l->format().style(), numberOf(l->format(), l->itemNumber(b)));
+                const int n = numberOf(l->format(), l->itemNumber(b));
+                return legal ? QString::number(n) : levelNumber(l->format(), n);
             }
         }
         return QStringLiteral("0");

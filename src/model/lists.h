@@ -47,6 +47,7 @@ private:
     struct Level {
         int number = 0;
         int style = 0;
+        bool leadingZero = false;
     };
     QHash<const QTextList *, int> m_count;
     QHash<int, std::array<Level, 9>> m_groups;

@@ -117,6 +117,12 @@ enum ListProperty {
     // level's numbering starts again after an item of a level above, so
     // one level may be several lists.
     ListGroup,
+    // bool: numbers below 10 are written with a leading zero ("01"), as
+    // a decimal level of Word's may be.
+    ListLeadingZero,
+    // bool: the numbers of the levels above are shown in Arabic numerals
+    // ("1.01" under "I."), as Word's legal numbering does.
+    ListLegal,
 };
 
 // Tables (see tables.h).

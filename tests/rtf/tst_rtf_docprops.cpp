@@ -85,13 +85,27 @@ void TestRtfDocProps::writtenBack_data()
     QTest::newRow("section words") << doc("\\sectd\\sbknone\\cols2\\pgwsxn12000 a")
                                    << QByteArrayList{"\\sectd\\sbknone\\cols2\\pgwsxn12000"};
     QTest::newRow("header and footer")
-        << doc("{\\header \\pard\\plain Hlavi\\'e8ka\\par}{\\footerl \\pard\\plain Pata\\par}a")
+        << doc("\\facingp{\\header \\pard\\plain Hlavi\\'e8ka\\par}{\\footerl \\pard\\plain Pata\\par}a")
         << QByteArrayList{"{\\header \\pard", "Hlavi\\'e8ka\\par", "{\\footerl \\pard", "Pata\\par"};
-    QTest::newRow("second section") << doc("a\\sect\\sectd\\sbkpage\\lndscpsxn{\\headerr \\pard R\\par}b")
+    QTest::newRow("second section") << doc("\\facingp a\\sect\\sectd\\sbkpage\\lndscpsxn{\\headerr \\pard R\\par}b")
                                     << QByteArrayList{" a\\sect\r\n\\sectd\\sbkpage\\lndscpsxn{\\headerr ", " b\\par"};
     QTest::newRow("note numbering said in a header")
         << doc("{\\header \\pard\\ftnstart3\\ftnnalc s. {\\chftn}\\par}a")
         << QByteArrayList{"\\ftnstart3\\ftnnalc", "{\\header ", "\\chftn}"};
+    // LibreOffice's list without a label stays one for list-aware readers.
+    QTest::newRow("list without a label")
+        << doc("{\\*\\listtable{\\list\\listid1{\\listlevel\\levelnfc255{\\leveltext\\'00;}{\\levelnumbers;}}}}"
+               "{\\*\\listoverridetable{\\listoverride\\listid1\\ls1}}\\pard\\ls1 a\\par")
+        << QByteArrayList{"{\\listlevel\\levelnfc255\\levelnfcn255", "{\\leveltext\\'00;}", "\\ls1\\ilvl0"};
+    QTest::newRow("leading zeros and legal numbering")
+        << doc("{\\*\\listtable{\\list\\listid1{\\listlevel\\levelnfc1{\\leveltext\\'02\\'00.;}{\\levelnumbers\\'01;}}"
+               "{\\listlevel\\levelnfc22\\levellegal{\\leveltext\\'03\\'00.\\'01;}{\\levelnumbers\\'01\\'03;}}}}"
+               "{\\*\\listoverridetable{\\listoverride\\listid1\\ls1}}\\pard\\ls1 a\\par\\pard\\ls1\\ilvl1 b\\par")
+        << QByteArrayList{"\\levelnfc1\\levelnfcn1", "\\levelnfc22\\levelnfcn22", "\\levellegal1", "I.\\tab}", "1.01\\tab}"};
+    // Without facing pages Word shows a right page's header on every page.
+    QTest::newRow("right page's header without facing pages")
+        << doc("{\\headerr \\pard R\\par}{\\footerr \\pard P\\par}a")
+        << QByteArrayList{"{\\header \\pard", " R\\par", "{\\footer \\pard", " P\\par"};
 }
 
 void TestRtfDocProps::writtenBack()
@@ -166,7 +180,7 @@ void TestRtfDocProps::pageSetup()
 void TestRtfDocProps::headersAndSections()
 {
     QTextDocument d;
-    rtf::read(doc("{\\header \\pard H1\\par}{\\footer \\pard F1\\par}prvn\\'ed\\par druh\\'fd\\sect\\sectd\\cols2{\\headerl \\pard H2\\par}t\\'f8et\\'ed"
+    rtf::read(doc("\\facingp{\\header \\pard H1\\par}{\\footer \\pard F1\\par}prvn\\'ed\\par druh\\'fd\\sect\\sectd\\cols2{\\headerl \\pard H2\\par}t\\'f8et\\'ed"
                   "\\sect\\sectd \\'e8tvrt\\'fd"),
            d);
     QCOMPARE(textOf(d), QStringLiteral("první\ndruhý\ntřetí\nčtvrtý"));
@@ -198,11 +212,15 @@ void TestRtfDocProps::sections_data()
     QTest::newRow("header and footer")
         << doc("{\\header \\pard H\\par}{\\footer \\pard F\\par}a") << QStringList{"a||header:H footer:F"};
     QTest::newRow("left, right and first page")
-        << doc("\\titlepg{\\headerl L}{\\headerr R}{\\headerf T}{\\footerf P}a")
+        << doc("\\facingp\\titlepg{\\headerl L}{\\headerr R}{\\headerf T}{\\footerf P}a")
         << QStringList{"a|\\titlepg|headerl:L headerr:R headerf:T footerf:P"};
+    QTest::newRow("left, right and first page without facing pages")
+        << doc("\\titlepg{\\headerl L}{\\headerr R}{\\headerf T}{\\footerl P}a")
+        << QStringList{"a|\\titlepg|headerl:L header:R headerf:T footer:P"};
+    QTest::newRow("facing pages turned off") << doc("\\facingp0{\\headerr R}a") << QStringList{"a||header:R"};
     QTest::newRow("header of two paragraphs") << doc("{\\header \\pard x\\par y}a") << QStringList{"a||header:x\ny"};
     QTest::newRow("three sections, the second with its own header")
-        << doc("{\\header H}a\\sect\\sectd\\sbkpage\\lndscpsxn{\\headerr R}b\\par c\\sect\\sectd d")
+        << doc("\\facingp{\\header H}a\\sect\\sectd\\sbkpage\\lndscpsxn{\\headerr R}b\\par c\\sect\\sectd d")
         << QStringList{"a||header:H", "b|\\sbkpage\\lndscpsxn|headerr:R", "d||"};
     QTest::newRow("break without sectd keeps the section's words")
         << doc("\\sectd\\cols2 a\\sect b") << QStringList{"a|\\cols2|", "b|\\cols2|"};

@@ -132,6 +132,12 @@ void TestRtfLists::read_data()
                + item("{\\*\\pn\\pnlvl3\\pnlcltr{\\pntxtb (}{\\pntxta )}}", "c")
                + item("{\\*\\pn\\pnlvlblt{\\pntxtb \\'b7}}", "d")
         << QStringList{"0 IV. a", "0 V. b", "2 (a) c", "0 \u00b7 d"}; // a middle dot in code page 1252
+    // Its text a character of a symbol font the level does not name.
+    QTest::newRow("picture bullet") << item("\\ls4", "a") << QStringList{"0 \u2022 a"};
+    QTest::newRow("leading zeros") << item("\\ls5", "a") + item("\\ls5", "b") << QStringList{"0 01. a", "0 02. b"};
+    QTest::newRow("legal numbering under a roman level")
+        << item("\\ls6", "a") + item("\\ls6\\ilvl1", "b") + item("\\ls6", "c") + item("\\ls6\\ilvl1", "d")
+        << QStringList{"0 I. a", "1 1.01 b", "0 II. c", "1 2.01 d"};
 }
 
 void TestRtfLists::read()
@@ -145,8 +151,13 @@ void TestRtfLists::read()
               "{\\listlevel\\levelnfc23{\\leveltext\\'01\\u8226 ?;}{\\levelnumbers;}}}"
               "{\\list\\listid2{\\listlevel\\levelnfc0\\levelstartat3{\\leveltext\\'02\\'00.;}{\\levelnumbers\\'01;}}}"
               "{\\list\\listid3{\\listlevel\\levelnfc0{\\leveltext\\'02\\'00.;}{\\levelnumbers\\'01;}}"
-              "{\\listlevel\\levelnfc0{\\leveltext\\'03\\'00.\\'01;}{\\levelnumbers\\'01\\'03;}}}}"
-              "{\\*\\listoverridetable{\\listoverride\\listid1\\ls1}{\\listoverride\\listid2\\ls2}{\\listoverride\\listid3\\ls3}}"
+              "{\\listlevel\\levelnfc0{\\leveltext\\'03\\'00.\\'01;}{\\levelnumbers\\'01\\'03;}}}"
+              "{\\list\\listid4{\\listlevel\\levelnfc23{\\leveltext\\'01\\u-3913 ?;}{\\levelnumbers;}\\levelpicture0}}"
+              "{\\list\\listid5{\\listlevel\\levelnfc22{\\leveltext\\'02\\'00.;}{\\levelnumbers\\'01;}}}"
+              "{\\list\\listid6{\\listlevel\\levelnfc1{\\leveltext\\'02\\'00.;}{\\levelnumbers\\'01;}}"
+              "{\\listlevel\\levelnfc22\\levellegal1{\\leveltext\\'03\\'00.\\'01;}{\\levelnumbers\\'01\\'03;}}}}"
+              "{\\*\\listoverridetable{\\listoverride\\listid1\\ls1}{\\listoverride\\listid2\\ls2}{\\listoverride\\listid3\\ls3}"
+              "{\\listoverride\\listid4\\ls4}{\\listoverride\\listid5\\ls5}{\\listoverride\\listid6\\ls6}}"
                   + body + "}",
               doc);
     QCOMPARE(itemsOf(doc), items);

@@ -433,8 +433,14 @@ void TestRtfReader::tables_data()
         << QByteArray("\\trowd\\cellx1000\\cellx2000\\cellx3000\\pard\\intbl a\\cell\\row") << QStringList{"1x3"}
         << QStringLiteral("[{a}]"); // the fillers are no cells of the file
     QTest::newRow("cells without intbl")
-        << QByteArray("\\trowd\\cellx1000\\cellx2000\\pard a\\cell b\\cell\\row\\pard c") << QStringList()
-        << QStringLiteral("a\tb/c");
+        << QByteArray("\\trowd\\cellx1000\\cellx2000\\pard a\\cell b\\cell\\row\\pard c") << QStringList{"1x2"}
+        << QStringLiteral("[{a|b}]/c");
+    QTest::newRow("rows with intbl only before row")
+        << QByteArray("\\trowd\\cellx1000\\cellx2000 a\\cell b\\cell\\intbl\\row"
+                      "\\trowd\\cellx1000\\cellx2000 c\\cell d\\cell\\intbl\\row\\pard e\\par")
+        << QStringList{"2x2"} << QStringLiteral("[{a|b}{c|d}]/e");
+    QTest::newRow("row definition without cells")
+        << QByteArray("\\trowd\\cellx1000\\row\\pard a\\cell b\\par") << QStringList() << QStringLiteral("a\tb");
     QTest::newRow("nested table with a merge")
         << QByteArray("\\trowd\\cellx3000\\cellx6000\\pard\\intbl a\\cell"
                       "\\pard\\intbl\\itap2 x\\nestcell\\nestcell{\\*\\nesttableprops\\trowd\\clmgf\\cellx1000\\clmrg\\cellx2000\\nestrow}"

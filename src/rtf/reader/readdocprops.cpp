@@ -8,9 +8,12 @@
 #include "model/docprops.h"
 
 #include <QDateTime>
+#include <QLatin1StringView>
 #include <QRegularExpression>
 #include <QTextBlock>
 #include <QTextFrame>
+
+#include <algorithm>
 
 namespace rtf::detail {
 
@@ -41,6 +44,29 @@ QDateTime infoTime(const QByteArray &words)
     if (yr < 1)
         return {};
     return QDateTime(QDate(yr, mo, dy), QTime(hr, min, sec));
+}
+
+// Without facing pages a right page's header (or, where there is none, a
+// left page's) is the header of every page, as Word shows it; other
+// readers drop it under its own name. The same for footers.
+void plainHeaders(QStringList &section)
+{
+    for (const QLatin1StringView kind : {QLatin1StringView("header"), QLatin1StringView("footer")}) {
+        qsizetype plain = -1, right = -1, left = -1;
+        for (qsizetype i = 1; i + 1 < section.size(); i += 2) {
+            const QString &name = section[i];
+            if (!name.startsWith(kind))
+                continue;
+            const QStringView rest = QStringView(name).mid(kind.size());
+            qsizetype *at = rest.isEmpty() ? &plain : rest == u"r" ? &right : rest == u"l" ? &left : nullptr;
+            if (at && *at < 0)
+                *at = i;
+        }
+        if (plain >= 0)
+            continue;
+        if (const qsizetype i = right >= 0 ? right : left; i >= 0)
+            section[i] = kind;
+    }
 }
 
 } // namespace
@@ -117,6 +143,12 @@ void Reader::sectionBreak()
 void Reader::finishDocument()
 {
     endSection(false);
+    const bool facing = std::any_of(m_pageWords.cbegin(), m_pageWords.cend(),
+                                    [](const auto &w) { return w.first == "facingp" && w.second != "\\facingp0"; });
+    if (!facing) {
+        for (Section &s : m_sections)
+            plainHeaders(s.words);
+    }
     QTextDocument *doc = m_b.cursor.document();
     QTextFrameFormat root = doc->rootFrame()->frameFormat();
     QByteArray page;

@@ -151,6 +151,8 @@ struct ListLevelDef {
     QByteArray before, after; // \pntxtb and \pntxta bytes
     int level = 0;  // of a \pn numbering (\pnlvlN)
     bool pn = false; // a \pn numbering: its text is before and after
+    bool picture = false; // \levelpicture: a picture bullet, not kept
+    bool legal = false;   // \levellegal: the levels above in Arabic numerals
     bool operator==(const ListLevelDef &) const = default;
 };
 
@@ -261,6 +263,9 @@ struct Builder {
     int cells = 0;               // cell ends whose tab is still to come
     // tables
     std::vector<TableBuild> tables; // the open tables, outermost first
+    // A \trowd until its row ends: paragraphs without \intbl are its cells,
+    // as report generators and clipboards write them.
+    bool rowDefined = false;
     bool reuseBlock = false; // the pending paragraph goes into the empty block at the cursor
     // lists
     QHash<quint64, ListRun> textLists; // list and level -> the QTextList its items go to

@@ -145,6 +145,10 @@ void Reader::listWord(std::string_view name, bool hasParam, int param, bool star
         return;
     } else if (name == "levelnfc" || name == "levelnfcn") {
         level->nfc = v;
+    } else if (name == "levellegal") {
+        level->legal = !hasParam || v != 0;
+    } else if (name == "levelpicture") {
+        level->picture = true;
     } else if (name == "levelstartat") {
         level->start = std::max(0, v);
     } else if (name == "leveltext") {
@@ -366,7 +370,10 @@ int Reader::listObject(const ParProps &par)
     if (level->nfc == 23 || level->nfc == 255) {
         QString bullet = label;
         bullet.removeIf([](QChar c) { return c.unicode() < limits::maxListLevels; });
-        if (bullet.isEmpty() && level->nfc == 23)
+        // A picture bullet's text is for readers without the picture,
+        // often a character of a font that is not there: a plain bullet
+        // stands for the picture.
+        if ((bullet.isEmpty() || level->picture) && level->nfc == 23)
             bullet = QStringLiteral("\u2022");
         const int style = bulletStyle(bullet);
         f.setStyle(QTextListFormat::Style(style));
@@ -395,6 +402,10 @@ int Reader::listObject(const ParProps &par)
             if (own >= 0 && (before >= 0 || after < label.size()) && levels)
                 f.setProperty(ListLevelTemplate, label);
         }
+        if (level->nfc == 22)
+            f.setProperty(ListLeadingZero, true);
+        if (level->legal)
+            f.setProperty(ListLegal, true);
         if (qint64(level->start) + offset != 1)
             f.setProperty(ListStartNumber, int(std::min<qint64>(qint64(level->start) + offset, INT_MAX)));
     }

@@ -34,7 +34,7 @@ CellBorderDef &border(RowDef &d)
 int Reader::tableLevel() const
 {
     const ParProps &p = m_st.par;
-    const int level = p.itap > 0 ? p.itap : p.intbl ? 1 : 0;
+    const int level = p.itap > 0 ? p.itap : p.intbl || m_b.rowDefined ? 1 : 0;
     return std::min(level, limits::maxTableDepth);
 }
 
@@ -234,6 +234,8 @@ void Reader::endCell()
 void Reader::endRow(bool nested)
 {
     int level = tableLevel();
+    if (!nested)
+        m_b.rowDefined = false; // the row is complete, or was never there
     if (level == 0)
         level = nested ? int(m_b.tables.size()) : std::min<int>(1, int(m_b.tables.size()));
     if (level == 0) {
@@ -454,6 +456,8 @@ void Reader::tableWord(Cmd cmd, bool hasParam, int param, int arg)
     switch (cmd) {
     case Cmd::RowDefaults:
         d = RowDef();
+        if (!m_inNestProps)
+            m_b.rowDefined = true;
         return;
     case Cmd::CellX:
         if (d.cells.size() < size_t(limits::maxTableColumns)) {

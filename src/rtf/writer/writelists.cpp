@@ -104,17 +104,27 @@ void Writer::writeListTables(QByteArray &out)
         for (int level = 0; level < 9; ++level) {
             const QTextList *own = levels[size_t(level)];
             const QTextListFormat f = (own ? own : first)->format();
-            const int nfc = levelNfcOf(f.style());
+            // A bullet list without a label (LibreOffice's \levelnfc255)
+            // stays one: a blank bullet would be read as a bullet.
+            const QString bullet = bulletText(f);
+            const bool noLabel = f.style() == QTextListFormat::ListDisc
+                && std::all_of(bullet.cbegin(), bullet.cend(), [](QChar c) { return c == u' '; });
+            const bool leadingZero = f.style() == QTextListFormat::ListDecimal && f.boolProperty(ListLeadingZero);
+            const int nfc = noLabel ? 255 : leadingZero ? 22 : levelNfcOf(f.style());
             const int start = f.hasProperty(ListStartNumber) ? f.intProperty(ListStartNumber) : 1;
             out += "{\\listlevel\\levelnfc" + QByteArray::number(nfc) + "\\levelnfcn" + QByteArray::number(nfc)
                 + "\\leveljc0\\leveljcn0\\levelfollow0\\levelstartat" + QByteArray::number(std::max(0, start));
+            if (f.boolProperty(ListLegal))
+                out += "\\levellegal1";
             QByteArray text;
             QByteArray numbers;
             int length = 0;
             // A level's text holds 255 characters by its length byte, as
             // many as the reader keeps, so every label comes back whole.
             const QString pattern = own ? f.stringProperty(ListLevelTemplate).left(limits::maxLevelTextLength) : QString();
-            if (nfc == 23) {
+            if (noLabel) {
+                // no text at all
+            } else if (nfc == 23) {
                 for (const QChar c : bulletText(f).left(limits::maxLevelTextLength)) {
                     text += labelCharacter(c);
                     ++length;

@@ -179,12 +179,12 @@ QString addPicture(QTextDocument &doc, const QByteArray &bytes)
 void normalise(QTextDocument &doc, const QString &baseDir)
 {
     const double base = doc.defaultFont().pointSizeF() > 0 ? doc.defaultFont().pointSizeF() : 12;
-    // The file keeps half points: text that names no size is saved at the
-    // body size rounded so, and shows that size from the start.
     // Qt's colour for links; none without a GUI (the converter's text output).
     const QColor linkColour = qobject_cast<QGuiApplication *>(QCoreApplication::instance())
         ? QGuiApplication::palette().color(QPalette::Link)
         : QColor();
+    // The file keeps half points: text that names no size is saved at the
+    // body size rounded so, and shows that size from the start.
     const double keptBase = std::max(0.5, std::round(base * 2) / 2);
     struct Edit {
         int start, length;

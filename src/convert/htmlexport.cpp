@@ -298,18 +298,23 @@ private:
     };
 
     // The paragraph style all items of `list` share, empty when they differ.
-    static QString sharedItemStyle(const QTextList *list)
+    // Once for each list: a list broken by other paragraphs opens again.
+    QString sharedItemStyle(const QTextList *list)
     {
+        const auto known = m_sharedStyles.constFind(list);
+        if (known != m_sharedStyles.cend())
+            return *known;
         const int count = list->count();
-        if (count < 2)
-            return {};
-        const QString style = blockStyle(list->item(0).blockFormat());
-        for (int i = 1; i < count; ++i) {
+        QString style = count < 2 ? QString() : blockStyle(list->item(0).blockFormat());
+        for (int i = 1; i < count && !style.isEmpty(); ++i) {
             if (blockStyle(list->item(i).blockFormat()) != style)
-                return {};
+                style.clear();
         }
+        m_sharedStyles.insert(list, style);
         return style;
     }
+
+    QHash<const QTextList *, QString> m_sharedStyles;
 
     void closeLists(int toDepth = 0)
     {

@@ -235,8 +235,8 @@ FindReplace::FindReplace(RichTextBox &rich, Shortcuts &shortcuts, QWidget &windo
 void FindReplace::addToMenu(QMenu *menu)
 {
     menu->addSeparator();
-    menu->addAction(find);
-    menu->addAction(replace);
+    RichTextBox::addMenuItemFor(menu, find);
+    RichTextBox::addMenuItemFor(menu, replace);
 }
 
 } // namespace borovka

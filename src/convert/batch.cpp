@@ -73,7 +73,7 @@ void warmUpFonts()
         return;
     QFontDatabase::families();
     QFont font(QStringLiteral("Courier New"));
-    font.setPointSizeF(11.25);
+    font.setPointSizeF(11.5);
     font.exactMatch();
     QImage image(64, 32, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::white);

@@ -1,7 +1,8 @@
 // A light, semantic HTML page: headings, paragraphs, lists and tables, the
 // emphasis elements, links and pictures as data URLs. The body text's face
 // and size go into one CSS rule; a run names its face, size or colour only
-// where it differs from the body text.
+// where it differs from the body text, a table's cells in one rule where
+// most of its text differs alike, list items' shared style on the list.
 
 #include "convert.h"
 #include "inlinetree.h"
@@ -103,18 +104,21 @@ public:
                            .arg(m_size);
         if (!m_colour.isEmpty())
             body += QStringLiteral(" color: %1;").arg(m_colour);
+        // The body first: its tables add their rules to the style sheet.
+        m_out.clear();
+        frame(m_doc.rootFrame());
+        footnotes();
         QString html = QStringLiteral("<!DOCTYPE html>\n<html lang=\"cs\">\n<head>\n<meta charset=\"utf-8\">\n"
                                       "<title>%1</title>\n<style>\nbody { %2 }\n"
                                       "table { border-collapse: collapse; }\n"
-                                      "td, th { border: 1px solid #999; padding: 0.2em 0.4em; vertical-align: top; }\n"
-                                      "</style>\n</head>\n<body>\n")
+                                      "td, th { border: 1px solid #999; padding: 0.2em 0.4em; vertical-align: top; }\n")
                            .arg(escaped(title.trimmed().isEmpty() ? QStringLiteral("Dokument") : title.trimmed()),
                                 body);
-        m_out.swap(html);
-        frame(m_doc.rootFrame());
-        footnotes();
-        m_out += QLatin1String("</body>\n</html>\n");
-        return m_out;
+        html += m_sheet;
+        html += QLatin1String("</style>\n</head>\n<body>\n");
+        html += m_out;
+        html += QLatin1String("</body>\n</html>\n");
+        return html;
     }
 
     // One table alone, as the page's body would hold it.
@@ -122,19 +126,39 @@ public:
     {
         QString out;
         m_out.swap(out);
+        // No style sheet around it: each run says its own look.
+        m_inFragment = true;
         table(t);
+        m_inFragment = false;
         m_out.swap(out);
         return out;
     }
 
 private:
+    struct TextLook {
+        QString family;
+        double size = 0;
+        QString colour;
+    };
+
     // The face, size and colour most of the text has.
     void findBodyText()
+    {
+        const QFont base = m_doc.defaultFont();
+        const TextLook look = mostOf(m_doc.begin(), QTextBlock(), {base.family(), base.pointSizeF(), QString()});
+        m_family = look.family;
+        m_size = look.size;
+        m_colour = look.colour;
+    }
+
+    // The face, size and colour most of the text of the blocks from `first`
+    // up to `end` (not included) has; `fallback` when they hold no text.
+    TextLook mostOf(QTextBlock first, const QTextBlock &end, const TextLook &fallback) const
     {
         QHash<QString, qint64> families, colours;
         QHash<double, qint64> sizes;
         const QFont base = m_doc.defaultFont();
-        for (QTextBlock b = m_doc.begin(); b.isValid(); b = b.next()) {
+        for (QTextBlock b = first; b.isValid() && b != end; b = b.next()) {
             for (auto it = b.begin(); !it.atEnd(); ++it) {
                 const QTextFragment f = it.fragment();
                 if (!f.isValid() || f.charFormat().isImageFormat())
@@ -145,17 +169,40 @@ private:
                 colours[colourOf(cf)] += f.length();
             }
         }
-        auto most = [](const auto &hash, auto fallback) {
-            auto best = fallback;
+        auto most = [](const auto &hash, auto start) {
+            auto best = start;
             qint64 count = -1;
             for (auto it = hash.begin(); it != hash.end(); ++it)
                 if (it.value() > count || (it.value() == count && it.key() < best))
                     best = it.key(), count = it.value();
             return best;
         };
-        m_family = most(families, base.family());
-        m_size = most(sizes, base.pointSizeF());
-        m_colour = most(colours, QString());
+        return {most(families, fallback.family), most(sizes, fallback.size), most(colours, fallback.colour)};
+    }
+
+    // What of `look` differs from the text around: for a list or a table
+    // whose every run would otherwise say it.
+    QString lookStyle(const TextLook &look) const
+    {
+        QStringList style;
+        if (look.family != m_family)
+            style << QStringLiteral("font-family:%1").arg(cssFamily(look.family));
+        if (look.size != m_size)
+            style << QStringLiteral("font-size:%1pt").arg(look.size);
+        if (look.colour != m_colour)
+            style << QStringLiteral("color:%1").arg(look.colour.isEmpty() ? QStringLiteral("#000000") : look.colour);
+        return style.join(QLatin1Char(';'));
+    }
+
+    // Makes `look` the text around while a table is written; gives back
+    // the look it replaced.
+    TextLook enter(const TextLook &look)
+    {
+        TextLook outer{m_family, m_size, m_colour};
+        m_family = look.family;
+        m_size = look.size;
+        m_colour = look.colour;
+        return outer;
     }
 
     QString spanStyle(const QTextCharFormat &f) const
@@ -247,7 +294,27 @@ private:
         QTextList *list;
         int indent;
         QString tag;
+        QString itemStyle; // every item's, written on the list instead
     };
+
+    // The paragraph style all items of `list` share, empty when they differ.
+    // Once for each list: a list broken by other paragraphs opens again.
+    QString sharedItemStyle(const QTextList *list)
+    {
+        const auto known = m_sharedStyles.constFind(list);
+        if (known != m_sharedStyles.cend())
+            return *known;
+        const int count = list->count();
+        QString style = count < 2 ? QString() : blockStyle(list->item(0).blockFormat());
+        for (int i = 1; i < count && !style.isEmpty(); ++i) {
+            if (blockStyle(list->item(i).blockFormat()) != style)
+                style.clear();
+        }
+        m_sharedStyles.insert(list, style);
+        return style;
+    }
+
+    QHash<const QTextList *, QString> m_sharedStyles;
 
     void closeLists(int toDepth = 0)
     {
@@ -345,18 +412,37 @@ private:
             case QTextListFormat::ListUpperRoman: type = QStringLiteral(" type=\"I\""); break;
             default: break;
             }
+            const QString shared = sharedItemStyle(list);
             m_out += QLatin1Char('<') + tag + type
-                + (ordered && first != 1 ? QStringLiteral(" start=\"%1\"").arg(first) : QString())
+                + (ordered && first != 1 ? QStringLiteral(" start=\"%1\"").arg(first) : QString()) + shared
                 + QStringLiteral(">\n");
-            m_lists.push_back({list, indent, tag});
+            m_lists.push_back({list, indent, tag, shared});
         }
-        m_out += QStringLiteral("<li%1>").arg(blockStyle(b.blockFormat())) + inlines(nodes);
+        const QString style = blockStyle(b.blockFormat());
+        m_out += QStringLiteral("<li%1>").arg(style == m_lists.back().itemStyle ? QString() : style)
+            + inlines(nodes);
     }
 
     void table(const QTextTable *t)
     {
         const int headerRows = t->format().headerRowCount();
-        m_out += QStringLiteral("<table>\n");
+        // A face, size or colour most of the table's text has is said once,
+        // on the table, not in every cell; the runs say where they differ.
+        const TextLook look = m_inFragment ? TextLook{m_family, m_size, m_colour}
+                                           : mostOf(t->firstCursorPosition().block(),
+                                                    t->lastCursorPosition().block().next(), {m_family, m_size, m_colour});
+        const QString style = lookStyle(look);
+        const TextLook outer = enter(look);
+        if (style.isEmpty()) {
+            m_out += QStringLiteral("<table>\n");
+        } else {
+            // A rule of the style sheet for the table's cells: text does not
+            // take a table's own font everywhere. A class for each table, in
+            // the order they open, so a nested table's rule comes later and wins.
+            const QString name = QStringLiteral("t%1").arg(++m_tableClasses);
+            m_sheet += QStringLiteral(".%1 td, .%1 th { %2; }\n").arg(name, QString(style).replace(QLatin1Char(';'), QLatin1String("; ")));
+            m_out += QStringLiteral("<table class=\"%1\">\n").arg(name);
+        }
         for (int r = 0; r < t->rows(); ++r) {
             m_out += QStringLiteral("<tr>");
             for (int c = 0; c < t->columns(); ++c) {
@@ -376,6 +462,7 @@ private:
             m_out += QStringLiteral("</tr>\n");
         }
         m_out += QStringLiteral("</table>\n");
+        enter(outer);
     }
 
     // A cell of one plain paragraph holds its text alone.
@@ -398,6 +485,9 @@ private:
     double m_size = 0;
     QString m_colour;
     QString m_out;
+    QString m_sheet; // rules for the tables' text
+    int m_tableClasses = 0;
+    bool m_inFragment = false;
     std::vector<OpenList> m_lists;
 };
 

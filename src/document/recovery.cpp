@@ -269,63 +269,72 @@ bool Recovery::offerLeftCopies(QWidget &window)
     const QDir dir(m_folder);
     const QFileInfoList copies = dir.entryInfoList({QStringLiteral("*") + CopySuffix}, QDir::Files,
                                                    QDir::Time | QDir::Reversed);
-    const QLocale czech(QLocale::Czech, QLocale::CzechRepublic);
-    bool restored = false;
+    const QString own = QFileInfo(m_copyPath).absoluteFilePath();
+    // Oldest first, each at most once. The window holds one document: once
+    // one copy is restored, the others stay on disk, untouched, and are
+    // offered at the next start. A declined copy is removed, and only that one.
     for (const QFileInfo &info : copies) {
         const QString file = info.absoluteFilePath();
-        if (restored || file == QFileInfo(m_copyPath).absoluteFilePath())
+        if (file == own)
             continue;
-        // An editor that still runs keeps its copy.
+        // An editor that still runs keeps its copy; the lock also keeps two
+        // editors starting together from offering the same copy.
         QLockFile owner(dir.filePath(info.completeBaseName() + QStringLiteral(".lock")));
         owner.setStaleLockTime(0);
         if (!owner.tryLock(0))
             continue;
-
-        Copy copy;
-        try {
-            copy = readCopy(file);
-        } catch (const std::exception &e) {
-            const QString aside = asidePath(file);
-            QFile::rename(file, aside);
-            m_dialogs.messageBox(
-                QStringLiteral("Záchranná kopie dokumentu je poškozená a nelze ji obnovit (%1).\r\n"
-                               "Byla odložena jako %2.")
-                    .arg(FileCommands::describe(e), shown(aside)),
-                MsgBox::OkOnly, Title);
-            continue;
-        }
-
-        const QString name = copy.path.isEmpty() ? QStringLiteral("Noname") : shown(copy.path);
-        const QString prompt =
-            QStringLiteral("Editor nebyl minule řádně ukončen. Zůstala záchranná kopie dokumentu %1 z %2."
-                           "\r\n\r\nChceš ji obnovit?")
-                .arg(name, czech.toString(copy.time, QStringLiteral("d. M. yyyy H:mm:ss")));
-        if (m_dialogs.messageBox(prompt, MsgBox::YesNo, Title) != MsgBox::Yes) {
-            QFile::remove(file);
-            continue;
-        }
-        try {
-            m_rich.setTextRTF(copy.rtf);
-        } catch (const std::exception &e) {
-            const QString aside = asidePath(file);
-            QFile::rename(file, aside);
-            m_dialogs.messageBox(
-                QStringLiteral("Záchrannou kopii dokumentu nelze načíst (%1).\r\nByla odložena jako %2.")
-                    .arg(FileCommands::describe(e), shown(aside)),
-                MsgBox::OkOnly, Title);
-            continue;
-        }
-        // A changed document: its file, if it has one, still holds the older text.
-        m_files.cesta = copy.path;
-        m_files.stav = copy.path.isEmpty() ? Stav::UnnamedChanged : Stav::NamedChanged;
-        window.setWindowTitle(QStringLiteral("Borovka Editor - ") + name);
-        // The copy is this editor's own now, until the document is saved.
-        QFile::remove(m_copyPath);
-        if (!QFile::rename(file, m_copyPath))
-            QFile::remove(file);
-        restored = true;
+        if (offerCopy(file, window))
+            return true;
     }
-    return restored;
+    return false;
+}
+
+bool Recovery::offerCopy(const QString &file, QWidget &window)
+{
+    const QLocale czech(QLocale::Czech, QLocale::CzechRepublic);
+    Copy copy;
+    try {
+        copy = readCopy(file);
+    } catch (const std::exception &e) {
+        const QString aside = asidePath(file);
+        QFile::rename(file, aside);
+        m_dialogs.messageBox(
+            QStringLiteral("Záchranná kopie dokumentu je poškozená a nelze ji obnovit (%1).\r\n"
+                           "Byla odložena jako %2.")
+                .arg(FileCommands::describe(e), shown(aside)),
+            MsgBox::OkOnly, Title);
+        return false;
+    }
+
+    const QString name = copy.path.isEmpty() ? QStringLiteral("Noname") : shown(copy.path);
+    const QString prompt =
+        QStringLiteral("Editor nebyl minule řádně ukončen. Zůstala záchranná kopie dokumentu %1 z %2."
+                       "\r\n\r\nChceš ji obnovit?")
+            .arg(name, czech.toString(copy.time, QStringLiteral("d. M. yyyy H:mm:ss")));
+    if (m_dialogs.messageBox(prompt, MsgBox::YesNo, Title) != MsgBox::Yes) {
+        QFile::remove(file);
+        return false;
+    }
+    try {
+        m_rich.setTextRTF(copy.rtf);
+    } catch (const std::exception &e) {
+        const QString aside = asidePath(file);
+        QFile::rename(file, aside);
+        m_dialogs.messageBox(
+            QStringLiteral("Záchrannou kopii dokumentu nelze načíst (%1).\r\nByla odložena jako %2.")
+                .arg(FileCommands::describe(e), shown(aside)),
+            MsgBox::OkOnly, Title);
+        return false;
+    }
+    // A changed document: its file, if it has one, still holds the older text.
+    m_files.cesta = copy.path;
+    m_files.stav = copy.path.isEmpty() ? Stav::UnnamedChanged : Stav::NamedChanged;
+    window.setWindowTitle(QStringLiteral("Borovka Editor - ") + name);
+    // The copy is this editor's own now, until the document is saved. Should
+    // it not move, it stays where it is: offered again rather than lost.
+    QFile::remove(m_copyPath);
+    QFile::rename(file, m_copyPath);
+    return true;
 }
 
 } // namespace borovka

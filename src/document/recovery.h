@@ -47,8 +47,10 @@ public:
     static QString defaultFolder();
 
     // At start-up: asks about each copy left by an editor that did not end
-    // normally and restores the first one the user wants back. Damaged
-    // copies are reported and set aside. Returns true when one was restored.
+    // normally, oldest first, and restores the first one the user wants
+    // back; the copies after it stay for the next start. A declined copy is
+    // removed, a damaged one reported and set aside. Returns true when one
+    // was restored.
     bool offerLeftCopies(QWidget &window);
 
     // The program ends normally: no copy stays behind.
@@ -65,6 +67,8 @@ Q_SIGNALS:
     void written(bool ok);
 
 private:
+    // Offers one copy; true when it was restored.
+    bool offerCopy(const QString &file, QWidget &window);
     void contentChanged();
     void documentStored();
     void writeCopy();

@@ -11,6 +11,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QPalette>
 #include <QImage>
 #include <QImageReader>
 #include <QStringDecoder>
@@ -19,6 +21,7 @@
 #include <QTextDocument>
 #include <QTextDocumentFragment>
 #include <QTextImageFormat>
+#include <QTextList>
 #include <QUrl>
 
 #include <algorithm>
@@ -176,6 +179,13 @@ QString addPicture(QTextDocument &doc, const QByteArray &bytes)
 void normalise(QTextDocument &doc, const QString &baseDir)
 {
     const double base = doc.defaultFont().pointSizeF() > 0 ? doc.defaultFont().pointSizeF() : 12;
+    // Qt's colour for links; none without a GUI (the converter's text output).
+    const QColor linkColour = qobject_cast<QGuiApplication *>(QCoreApplication::instance())
+        ? QGuiApplication::palette().color(QPalette::Link)
+        : QColor();
+    // The file keeps half points: text that names no size is saved at the
+    // body size rounded so, and shows that size from the start.
+    const double keptBase = std::max(0.5, std::round(base * 2) / 2);
     struct Edit {
         int start, length;
         QTextCharFormat format;
@@ -185,7 +195,17 @@ void normalise(QTextDocument &doc, const QString &baseDir)
     std::vector<std::pair<int, QTextBlockFormat>> blocks;
     for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
         QTextBlockFormat bf = block.blockFormat();
-        if (strip(bf, keptBlockProperty))
+        bool blockChanged = strip(bf, keptBlockProperty);
+        if (const QTextList *list = block.textList(); list && list->format().style() == QTextListFormat::ListStyleUndefined) {
+            // A list without markers (a page's navigation) reads as plain
+            // paragraphs, a level further in for each level below the first;
+            // the file has no list without labels.
+            bf.clearProperty(QTextFormat::ObjectIndex);
+            bf.setIndent(0);
+            bf.setLeftMargin(bf.leftMargin() + std::max(0, list->format().indent() - 1) * doc.indentWidth());
+            blockChanged = true;
+        }
+        if (blockChanged)
             blocks.emplace_back(block.position(), bf);
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment frag = it.fragment();
@@ -215,6 +235,24 @@ void normalise(QTextDocument &doc, const QString &baseDir)
                     cf.setFontPointSize(kept);
                     changed = true;
                 }
+            }
+            if (!cf.hasProperty(QTextFormat::FontPointSize) && keptBase != base) {
+                cf.setFontPointSize(keptBase);
+                changed = true;
+            }
+            if (cf.isAnchor() && !cf.hasProperty(QTextFormat::AnchorName)
+                && (cf.anchorHref().trimmed().isEmpty() || cf.anchorHref().trimmed() == QLatin1String("#"))) {
+                // A link to "#" goes nowhere and the file keeps no such link:
+                // plain text, without the look Qt gives links.
+                cf.setAnchor(false);
+                cf.clearProperty(QTextFormat::IsAnchor);
+                cf.clearProperty(QTextFormat::AnchorHref);
+                if (!cf.hasProperty(QTextFormat::ForegroundBrush) || cf.foreground().color() == linkColour) {
+                    cf.clearProperty(QTextFormat::ForegroundBrush);
+                    cf.clearProperty(QTextFormat::FontUnderline);
+                    cf.clearProperty(QTextFormat::TextUnderlineStyle);
+                }
+                changed = true;
             }
             if (cf.isImageFormat()) {
                 const QTextImageFormat image = cf.toImageFormat();

@@ -12,6 +12,7 @@
 #include "formats/formats.h"
 #include "rtf/rtf.h"
 
+#include <QAction>
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QMenu>
@@ -178,6 +179,25 @@ QMenu *RichTextBox::createContextMenu(const QPoint &pos)
     QMenu *menu = createStandardContextMenu(pos + scrolled);
     Q_EMIT contextMenuAboutToShow(menu, pos);
     return menu;
+}
+
+QAction *RichTextBox::addMenuItemFor(QMenu *menu, QAction *action)
+{
+    auto *item = new QAction(action->icon(), action->text(), menu);
+    item->setEnabled(action->isEnabled());
+    item->setCheckable(action->isCheckable());
+    item->setChecked(action->isChecked());
+    // Shown beside the text; it fires only while the menu itself has the keys.
+    item->setShortcuts(action->shortcuts());
+    item->setShortcutContext(Qt::WidgetShortcut);
+    connect(item, &QAction::triggered, action, [action](bool checked) {
+        if (action->isCheckable())
+            action->setChecked(checked);
+        else
+            action->trigger();
+    });
+    menu->addAction(item);
+    return item;
 }
 
 void RichTextBox::contextMenuEvent(QContextMenuEvent *event)

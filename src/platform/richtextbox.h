@@ -93,6 +93,11 @@ public:
     // standard editing entries and whatever contextMenuAboutToShow adds.
     // The caller owns the menu.
     QMenu *createContextMenu(const QPoint &pos);
+    // Adds to a context menu an item of the menu's own that runs `action`.
+    // Each menu is deleted after use; an action shared by all of them would
+    // keep its accessible object tied to the first, and screen readers would
+    // not see it in any later menu.
+    static QAction *addMenuItemFor(QMenu *menu, QAction *action);
     // The text of the note whose mark is at `viewportPos`, empty elsewhere;
     // shown as the mark's tooltip.
     QString noteAt(const QPoint &viewportPos) const;

@@ -426,7 +426,7 @@ void SpellChecker::addToMenu(QMenu *menu, const QPoint &pos)
         break;
     }
     menu->addSeparator();
-    menu->addAction(toggle);
+    RichTextBox::addMenuItemFor(menu, toggle);
 }
 
 void SpellChecker::ignoreAll(const QString &word)

@@ -6,7 +6,9 @@
 #include "app/mainwindow.h"
 #include "platform/richtextbox.h"
 #include "platform/scripteddialogs.h"
+#include "platform/spellcheck.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -40,6 +42,8 @@ private Q_SLOTS:
     void keysOpenTheWindows_data();
     void keysOpenTheWindows();
     void contextMenuOffersBoth();
+    void everyContextMenuReachesScreenReaders_data();
+    void everyContextMenuReachesScreenReaders();
 
 private:
     FindReplaceDialog *dialog() { return m_main->findReplace->dialog; }
@@ -281,6 +285,60 @@ void tst_FindReplace::contextMenuOffersBoth()
     replace->trigger();
     QVERIFY(dialog()->isVisible());
     QCOMPARE(dialog()->windowTitle(), QStringLiteral("Nahradit"));
+}
+
+void tst_FindReplace::everyContextMenuReachesScreenReaders_data()
+{
+    QTest::addColumn<int>("opened"); // menus opened and closed before the one read
+    QTest::newRow("first menu") << 0;
+    QTest::newRow("second menu") << 1;
+    QTest::newRow("third menu") << 2;
+}
+
+// What a screen reader lists: the menu's children that are valid and
+// belong to it, by name.
+static QStringList accessibleNames(QMenu &menu)
+{
+    QAccessibleInterface *tree = QAccessible::queryAccessibleInterface(&menu);
+    if (!tree || !tree->isValid())
+        return {QStringLiteral("<no menu>")};
+    QStringList names;
+    for (int i = 0; i < tree->childCount(); ++i) {
+        QAccessibleInterface *item = tree->child(i);
+        if (!item || !item->isValid() || item->parent() != tree || tree->indexOfChild(item) != i)
+            continue;
+        if (item->role() != QAccessible::Separator)
+            names << item->text(QAccessible::Name);
+    }
+    return names;
+}
+
+void tst_FindReplace::everyContextMenuReachesScreenReaders()
+{
+    QFETCH(int, opened);
+    QAccessible::setActive(true);
+    rich()->setPlainText(QStringLiteral("text"));
+    for (int i = 0; i < opened; ++i) {
+        std::unique_ptr<QMenu> earlier(rich()->createContextMenu(QPoint(5, 5)));
+        QVERIFY(accessibleNames(*earlier).contains(QStringLiteral("Najít...")));
+    }
+    std::unique_ptr<QMenu> menu(rich()->createContextMenu(QPoint(5, 5)));
+    QStringList shown;
+    for (QAction *a : menu->actions())
+        if (!a->isSeparator())
+            shown << QString(a->text()).remove(QLatin1Char('&'));
+    QVERIFY(shown.contains(QStringLiteral("Najít...")));
+    QVERIFY(shown.contains(QStringLiteral("Nahradit...")));
+    QVERIFY(shown.contains(QStringLiteral("Kontrola pravopisu")));
+    QCOMPARE(accessibleNames(*menu), shown);
+
+    // The menu's own items still run the program's actions.
+    const bool spelling = m_main->spelling->toggle->isChecked();
+    for (QAction *a : menu->actions())
+        if (a->text() == QLatin1String("Kontrola pravopisu"))
+            a->trigger();
+    QCOMPARE(m_main->spelling->toggle->isChecked(), !spelling);
+    m_main->spelling->toggle->trigger();
 }
 
 QTEST_MAIN(tst_FindReplace)

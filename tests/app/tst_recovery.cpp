@@ -28,6 +28,29 @@ QStringList filesIn(const QString &folder, const QString &pattern)
     return QDir(folder).entryList({pattern}, QDir::Files, QDir::Name);
 }
 
+QByteArray rtfOf(const QString &text)
+{
+    QByteArray rtf = "{\\rtf1\\ansi ";
+    for (QChar c : text)
+        rtf += c.unicode() < 128 ? QByteArray(1, char(c.unicode()))
+                                 : "\\u" + QByteArray::number(c.unicode()) + '?';
+    return rtf + '}';
+}
+
+// A copy left by an editor that is gone: no lock beside it.
+bool writeLeftCopy(const QString &file, const QString &document, const QByteArray &rtf,
+                   const QDateTime &time)
+{
+    const QByteArray sum = QCryptographicHash::hash(rtf, QCryptographicHash::Sha256).toHex();
+    QFile f(file);
+    if (!f.open(QIODevice::WriteOnly))
+        return false;
+    f.write("BOROVKA-RECOVERY 1\n{\"path\":\"" + document.toUtf8() + "\",\"time\":\""
+            + time.toUTC().toString(Qt::ISODateWithMs).toLatin1() + "\",\"size\":\""
+            + QByteArray::number(rtf.size()) + "\",\"sha256\":\"" + sum + "\"}\n" + rtf);
+    return f.flush() && f.setFileTime(time, QFileDevice::FileModificationTime);
+}
+
 } // namespace
 
 class tst_Recovery : public QObject {
@@ -43,6 +66,8 @@ private Q_SLOTS:
     void removedWhenNothingIsUnsaved();
     void killedEditorIsOffered_data();
     void killedEditorIsOffered();
+    void everyCopyIsOfferedAndKept_data();
+    void everyCopyIsOfferedAndKept();
     void damagedCopyIsSetAside_data();
     void damagedCopyIsSetAside();
     void folderThatIsAFile();
@@ -232,6 +257,96 @@ void tst_Recovery::killedEditorIsOffered()
         m_main->Rich1->setFileName(document);
         QCOMPARE(m_main->Rich1->toPlainText(), QStringLiteral("uložený obsah"));
     }
+}
+
+void tst_Recovery::everyCopyIsOfferedAndKept_data()
+{
+    QTest::addColumn<QStringList>("copies");   // their texts, oldest first
+    QTest::addColumn<QList<int>>("answers");    // to the prompts in turn
+    QTest::addColumn<QStringList>("offered");   // the copies asked about
+    QTest::addColumn<QString>("restored");      // the editor's text after
+    QTest::addColumn<QStringList>("left");      // copies on disk for the next start
+
+    const int yes = MsgBox::Yes;
+    const int no = MsgBox::No;
+    QTest::newRow("one, restored") << QStringList{"první"} << QList<int>{yes} << QStringList{"první"}
+                                   << "první" << QStringList{};
+    QTest::newRow("one, declined") << QStringList{"první"} << QList<int>{no} << QStringList{"první"}
+                                   << "" << QStringList{};
+    QTest::newRow("two, first restored") << QStringList{"první", "druhá"} << QList<int>{yes}
+                                         << QStringList{"první"} << "první" << QStringList{"druhá"};
+    QTest::newRow("two, second restored") << QStringList{"první", "druhá"} << QList<int>{no, yes}
+                                          << QStringList{"první", "druhá"} << "druhá" << QStringList{};
+    QTest::newRow("two, both declined") << QStringList{"první", "druhá"} << QList<int>{no, no}
+                                        << QStringList{"první", "druhá"} << "" << QStringList{};
+    QTest::newRow("three, second restored")
+        << QStringList{"první", "druhá", "třetí"} << QList<int>{no, yes} << QStringList{"první", "druhá"}
+        << "druhá" << QStringList{"třetí"};
+}
+
+void tst_Recovery::everyCopyIsOfferedAndKept()
+{
+    QFETCH(QStringList, copies);
+    QFETCH(QList<int>, answers);
+    QFETCH(QStringList, offered);
+    QFETCH(QString, restored);
+    QFETCH(QStringList, left);
+    QVERIFY(QDir().mkpath(m_folder));
+    const QDateTime start = QDateTime::currentDateTime().addSecs(-3600);
+    auto documentOf = [this](const QString &text) { return m_home.filePath(text + QStringLiteral(".kln")); };
+    for (int i = 0; i < copies.size(); ++i)
+        QVERIFY(writeLeftCopy(QDir(m_folder).filePath(QStringLiteral("%1-1.recovery").arg(4000001 + i)),
+                              documentOf(copies[i]), rtfOf(copies[i]),
+                              start.addSecs(60 * i)));
+    // Which copies a run asked about, by the document each names.
+    auto askedAbout = [&] {
+        QStringList asked;
+        for (const auto &box : std::as_const(m_dialogs->shown))
+            for (const QString &text : std::as_const(copies))
+                if (box.prompt.contains(QDir::toNativeSeparators(documentOf(text))))
+                    asked << text;
+        m_dialogs->shown.clear();
+        return asked;
+    };
+    auto leftOnDisk = [&](const Recovery &running) {
+        QStringList texts;
+        for (const QString &name : filesIn(m_folder, QStringLiteral("*.recovery"))) {
+            if (QDir(m_folder).filePath(name) == running.copyPath())
+                continue;
+            QFile f(QDir(m_folder).filePath(name));
+            if (!f.open(QIODevice::ReadOnly))
+                return QStringList{QStringLiteral("<unreadable>")};
+            const QByteArray bytes = f.readAll();
+            for (const QString &text : std::as_const(copies))
+                if (bytes.contains(text.toUtf8()))
+                    texts << text;
+        }
+        return texts;
+    };
+
+    auto recovery = makeRecovery();
+    for (int answer : std::as_const(answers))
+        m_dialogs->answer(answer);
+    QCOMPARE(recovery->offerLeftCopies(*m_main), !restored.isEmpty());
+    QCOMPARE(askedAbout(), offered);
+    QCOMPARE(m_main->Rich1->toPlainText(), restored);
+    QCOMPARE(m_main->files.cesta, restored.isEmpty() ? QString() : documentOf(restored));
+    QCOMPARE(leftOnDisk(*recovery), left);
+    // The restored copy is this editor's own now.
+    QCOMPARE(QFile::exists(recovery->copyPath()), !restored.isEmpty());
+
+    // The next start offers what is left, the oldest first, and keeps the rest.
+    recovery->finish();
+    recovery.reset();
+    auto next = makeRecovery();
+    if (!left.isEmpty())
+        m_dialogs->answer(MsgBox::Yes);
+    QCOMPARE(next->offerLeftCopies(*m_main), !left.isEmpty());
+    QCOMPARE(askedAbout(), left.mid(0, 1));
+    if (!left.isEmpty())
+        QCOMPARE(m_main->Rich1->toPlainText(), left.first());
+    QCOMPARE(leftOnDisk(*next), left.mid(1));
+    next->finish();
 }
 
 void tst_Recovery::damagedCopyIsSetAside_data()

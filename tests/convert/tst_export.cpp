@@ -274,6 +274,39 @@ void structured(QTextDocument &doc)
     c.insertText(QStringLiteral("Závěr."), formatFor(QString()));
 }
 
+// Text, a list whose every item has the same margin, and a table whose
+// every cell is in a smaller size, one run of it larger.
+void sameInEvery(QTextDocument &doc)
+{
+    QTextCursor c(&doc);
+    c.insertText(QStringLiteral("Úvodní odstavec, delší než seznam a tabulka dohromady, aby byl tělem stránky."),
+                 QTextCharFormat());
+    QTextBlockFormat item;
+    item.setLeftMargin(8);
+    QTextListFormat bullets;
+    bullets.setStyle(QTextListFormat::ListDisc);
+    c.insertBlock(item);
+    c.createList(bullets);
+    c.insertText(QStringLiteral("jedna"));
+    for (const char *text : {"dvě", "tři"}) {
+        c.insertBlock();
+        c.insertText(QString::fromUtf8(text));
+    }
+    c.insertBlock(QTextBlockFormat());
+    c.currentList() ? c.currentList()->remove(c.block()) : void();
+    c.setBlockFormat(QTextBlockFormat());
+    c.insertText(QStringLiteral("Tabulka:"), QTextCharFormat());
+    QTextTable *table = c.insertTable(2, 2, QTextTableFormat());
+    QTextCharFormat small;
+    small.setFontPointSize(9);
+    const QStringList cells{"Obec", "Obyvatel", "Brno", "380 000"};
+    for (int i = 0; i < cells.size(); ++i)
+        table->cellAt(i / 2, i % 2).firstCursorPosition().insertText(cells.at(i), small);
+    QTextCharFormat larger = small;
+    larger.setFontPointSize(14);
+    table->cellAt(1, 1).lastCursorPosition().insertText(QStringLiteral(" lidí"), larger);
+}
+
 void generated(const QString &name, QTextDocument &doc)
 {
     doc.setDefaultFont(QFont(QStringLiteral("Times New Roman"), 12));
@@ -302,12 +335,15 @@ void generated(const QString &name, QTextDocument &doc)
         fill(doc, {P{{"\nprvní řádek  \n", ""}, {"druhý", "B"}, {"\n\ntřetí po prázdném", ""}}});
     } else if (name == QLatin1String("structure")) {
         structured(doc);
+    } else if (name == QLatin1String("the same style in every item and cell")) {
+        sameInEvery(doc);
     }
 }
 
 const QStringList GeneratedNames{
     "bold and underlined before a line break", "spaces at the edges", "punctuation at the edges",
-    "runs side by side", "inside a word", "syntax characters", "line breaks", "structure"};
+    "runs side by side", "inside a word", "syntax characters", "line breaks", "structure",
+    "the same style in every item and cell"};
 
 QStringList fixtureNames()
 {
@@ -325,6 +361,8 @@ private Q_SLOTS:
     void readersAgree();
     void htmlIsLight();
     void scriptLinksLeftOut();
+    void styleSaidOnce_data();
+    void styleSaidOnce();
     void webPagesThroughRtf_data();
     void webPagesThroughRtf();
     void footnotes_data();
@@ -440,6 +478,53 @@ void tst_Export::scriptLinksLeftOut()
         QVERIFY2(!out.toLower().contains("javascript"), out.constData());
         QVERIFY2(out.contains("klikni a tady nebo ") && out.contains("https://sklipek.cz/"), out.constData());
     }
+}
+
+void tst_Export::styleSaidOnce_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QString>("style"); // said once ...
+    QTest::addColumn<QString>("where"); // ... here
+    QTest::addColumn<int>("count");     // times the property shows in the page
+    const QString every = QStringLiteral("the same style in every item and cell");
+    QTest::newRow("item margin on the list") << every << "margin-left:8px" << "<ul style=\"margin-left:8px\">\n<li>jedna</li>" << 1;
+    QTest::newRow("cell size in the style sheet") << every << "font-size" << ".t1 td, .t1 th { font-size:9pt; }" << 3;
+    QTest::newRow("the table names its rule") << every << "<table" << "<table class=\"t1\">" << 1;
+    QTest::newRow("a run that differs still says so")
+        << every << "font-size:14pt" << "<td>380 000 <span style=\"font-size:14pt\">lidí</span></td>" << 1;
+    QTest::newRow("nothing to say in a plain table") << "structure" << "<table " << "<table>" << 0;
+}
+
+// Style that every item of a list or cell of a table repeats is said once,
+// and the page still shows every character at its size.
+void tst_Export::styleSaidOnce()
+{
+    QFETCH(QString, source);
+    QFETCH(QString, style);
+    QFETCH(QString, where);
+    QFETCH(int, count);
+    QTextDocument doc;
+    generated(source, doc);
+    const QString html = QString::fromUtf8(toHtml(doc, QStringLiteral("t")));
+    QVERIFY2(html.contains(where), qPrintable(html));
+    QCOMPARE(html.count(style), count);
+
+    QTextDocument back;
+    back.setHtml(html);
+    QStringList sizes, shown;
+    for (const QTextDocument *d : {&doc, &back}) {
+        QString line;
+        for (QTextBlock b = d->begin(); b.isValid(); b = b.next())
+            for (auto it = b.begin(); !it.atEnd(); ++it)
+                for (const QChar ch : it.fragment().text())
+                    if (!ch.isSpace())
+                        line += QStringLiteral("%1%2 ").arg(ch).arg(
+                            it.fragment().charFormat().hasProperty(QTextFormat::FontPointSize)
+                                ? it.fragment().charFormat().fontPointSize()
+                                : d->defaultFont().pointSizeF());
+        (d == &doc ? sizes : shown) << line;
+    }
+    QCOMPARE(shown.join(QLatin1Char('\n')).split(QLatin1Char(' ')), sizes.join(QLatin1Char('\n')).split(QLatin1Char(' ')));
 }
 
 // A saved web article converted straight to HTML, and converted to RTF and

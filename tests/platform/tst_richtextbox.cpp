@@ -1,6 +1,7 @@
 // The editing area's contract: tri-state selection reads, insertion-point
 // writes, alignment codes, synchronous Change, and safe loads and saves.
 
+#include "docfacts.h"
 #include "selection.h"
 #include "model/lists.h"
 #include "model/pictures.h"
@@ -543,7 +544,8 @@ void tst_RichTextBox::formatInTableCell()
 
 namespace {
 
-// Per paragraph: text, list level and label, heading level.
+// Per paragraph: text, list level and label, margin, heading level, links;
+// then each table's shape and merged cells.
 QStringList structureOf(const QTextDocument &doc)
 {
     QStringList out;
@@ -551,10 +553,17 @@ QStringList structureOf(const QTextDocument &doc)
         QString line = b.text();
         if (const QTextList *list = b.textList())
             line += QStringLiteral(" |%1 %2").arg(list->format().indent()).arg(model::listLabel(b));
+        if (const double margin = b.blockFormat().leftMargin() + b.blockFormat().indent() * doc.indentWidth(); margin != 0)
+            line += QStringLiteral(" |margin %1").arg(margin);
         if (b.blockFormat().headingLevel())
             line += QStringLiteral(" |h%1 %2pt").arg(b.blockFormat().headingLevel()).arg(b.begin().fragment().charFormat().fontPointSize());
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            if (it.fragment().charFormat().isAnchor())
+                line += QStringLiteral(" @") + it.fragment().charFormat().anchorHref();
+        }
         out << line;
     }
+    docfacts::tableFacts(doc.rootFrame(), out);
     return out;
 }
 
@@ -572,6 +581,21 @@ void tst_RichTextBox::pasteSavesAsShown_data()
                            "{\\*\\listoverridetable{\\listoverride\\listid1\\ls1}}\\ls1{\\listtext a)\\tab}jedna\\par"
                            "{\\listtext b)\\tab}dva\\par}";
     QTest::newRow("rtf") << "text/rtf" << rtf << QStringList{"jedna |1 a)", "dva |1 b)"};
+    QTest::newRow("heading at the body's size") << "text/html" << QByteArray("<h6>Malý</h6><p>text</p>")
+                                                 << QStringList{"Malý |h6 11.5pt", "text"};
+    QTest::newRow("link to # alone") << "text/html"
+                                     << QByteArray("<p><a href=\"#\">Nahoru</a> <a href=\"https://example.org/\">web</a></p>")
+                                     << QStringList{"Nahoru web @https://example.org/"};
+    QTest::newRow("list without markers")
+        << "text/html"
+        << QByteArray("<ul style=\"list-style-type:none\"><li>Domů</li><li>Obce<ul style=\"list-style-type:none\">"
+                      "<li>Brno</li></ul></li></ul><p>text</p>")
+        << QStringList{"Domů", "Obce", "Brno |margin 40", "text"};
+    QTest::newRow("spans in a nested table")
+        << "text/html"
+        << QByteArray("<table><tr><td><table><tr><td colspan=\"2\">Kraje</td></tr><tr><td rowspan=\"2\">Obce</td>"
+                      "<td>Brno</td></tr><tr><td>Jihlava</td></tr></table></td><td>obsah</td></tr></table>")
+        << QStringList{"", "", "Kraje", "Obce", "Brno", "Jihlava", "", "obsah", "", "table 1x2", "table 3x2 [0,0 1x2] [1,0 2x1]"};
 }
 
 void tst_RichTextBox::pasteSavesAsShown()

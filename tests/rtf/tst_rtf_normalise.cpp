@@ -1,6 +1,7 @@
 // Pasted and converted HTML: what the document shows after the normaliser
 // is what a save and reopen gives back.
 
+#include "docfacts.h"
 #include "html/normalise.h"
 #include "model/docprops.h"
 #include "model/lists.h"
@@ -43,17 +44,23 @@ QStringList shownOf(const QTextDocument &doc)
         const QTextBlockFormat bf = b.blockFormat();
         QString line = b.text();
         if (const QTextList *list = b.textList())
-            line += QStringLiteral(" |list %1 %2").arg(list->format().indent()).arg(model::listLabel(b));
+            line += QStringLiteral(" |list %1 %2 %3").arg(list->format().indent()).arg(model::listLabel(b)).arg(int(list->format().style()));
         if (bf.headingLevel())
             line += QStringLiteral(" |h%1").arg(bf.headingLevel());
         if (bf.hasProperty(QTextFormat::BlockTrailingHorizontalRulerWidth))
             line += QStringLiteral(" |rule");
+        // Where the text starts: list indent and paragraph margins together.
+        const QTextList *list = b.textList();
+        const double indent = bf.leftMargin() + bf.indent() * doc.indentWidth()
+            + (list ? list->format().indent() * doc.indentWidth() : 0);
+        if (qRound(indent) != 0)
+            line += QStringLiteral(" |indent %1").arg(qRound(indent));
         line += QStringLiteral(" |align %1").arg(int(bf.alignment() & Qt::AlignHorizontal_Mask & ~Qt::AlignAbsolute));
         for (auto it = b.begin(); !it.atEnd(); ++it) {
             const QTextCharFormat f = it.fragment().charFormat();
             line += QStringLiteral(" [%1 %2pt%3%4%5%6%7]")
                         .arg(it.fragment().length())
-                        .arg(qRound(f.font().pointSizeF() * 2) / 2.0)
+                        .arg(f.font().pointSizeF())
                         .arg(f.fontWeight() >= QFont::DemiBold ? " b" : "", f.fontItalic() ? " i" : "",
                              f.fontUnderline() ? " u" : "", f.fontStrikeOut() ? " s" : "",
                              f.isAnchor() ? QStringLiteral(" ->") + f.anchorHref() : QString());
@@ -106,16 +113,31 @@ void TestRtfNormalise::savedAsShown_data()
     QTest::newRow("local picture") << "<p><img src=\"obr.png\"></p>";
     QTest::newRow("remote picture") << "<p><img src=\"https://example.org/o.png\" alt=\"Graf\"></p>";
     QTest::newRow("preformatted") << "<pre>a  b\n c</pre>";
+    QTest::newRow("spans in a nested table")
+        << "<table><tr><td><table border=\"1\"><tr><th colspan=\"2\">Navigace</th></tr>"
+           "<tr><td rowspan=\"2\">Obce</td><td>Brno</td></tr><tr><td>Jihlava</td></tr></table></td>"
+           "<td>obsah</td></tr><tr><td colspan=\"2\">pata</td></tr></table>";
+    QTest::newRow("link to # alone") << "<p><a href=\"#\">Nahoru</a> a <a href=\"#obsah\">obsah</a></p>";
+    QTest::newRow("navigation list without markers")
+        << "<ul style=\"list-style-type:none\"><li><a href=\"https://example.org/\">Domů</a></li>"
+           "<li>Kontakt</li></ul><p>text</p>";
+    QTest::newRow("heading at the body's size")
+        << "<p>tělo</p><p><span style=\"font-size:11.5pt\"><b>Nadpis</b></span></p>";
 }
 
 void TestRtfNormalise::savedAsShown()
 {
     QFETCH(QString, html);
     QTextDocument shown;
+    // The editor's body size, which the file cannot keep in half points.
+    QFont body(QStringLiteral("Courier New"));
+    body.setPointSizeF(11.25);
+    shown.setDefaultFont(body);
     html::readHtml(html, m_dir.path(), shown);
     QTextDocument saved;
     rtf::read(rtf::write(shown), saved);
     QCOMPARE(shownOf(saved), shownOf(shown));
+    QCOMPARE(docfacts::facts(saved), docfacts::facts(shown));
 }
 
 void TestRtfNormalise::picturesAndRemoteAddresses()

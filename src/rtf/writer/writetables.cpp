@@ -245,7 +245,10 @@ void Writer::writeTable(QByteArray &out, const QTextTable *table)
         x += widths[size_t(c)];
         edges[size_t(c)] = x;
     }
-    const std::vector<char> used = usedEdges(table);
+    // A nested row's definition comes after its cells, so readers place
+    // them side by side, not by their edges: there every column gets a cell
+    // of its own, and a wider cell is written as merged cells (\clmgf, \clmrg).
+    const std::vector<char> used = m_tableLevel > 0 ? std::vector<char>(size_t(columns), 0) : usedEdges(table);
 
     // document properties: a section that opens with the table starts
     // before it; no section starts inside a table.

@@ -5,6 +5,7 @@
 #include "model/lists.h"
 #include "model/notes.h"
 #include "model/properties.h"
+#include "model/readerror.h"
 #include "rtf/rtf.h"
 
 #include <QSet>
@@ -19,85 +20,138 @@ namespace borovka {
 
 namespace {
 
-bool isBlank(char16_t c)
+// Blank among the characters below U+1680: spaces, tabs, line ends, the
+// no-break space.
+inline bool isLatinBlank(char16_t c)
 {
-    // Latin-1 first: nearly every character of a Czech text.
-    if (c < 0x100)
-        return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == 0x0B || c == 0x0C || c == 0x85 || c == 0xA0;
-    return QChar::isSpace(c);
+    return (c == u' ') | (unsigned(c - u'\t') <= 4u) | (c == 0xA0) | (c == 0x85);
 }
 
-// A running count over pieces of text. A piece ends a word at its end only
-// when asked to: a note's mark in the middle of a word is part of it.
+// A running count over pieces of text: paragraphs are counted at their
+// ends, words at their first characters.
 class Counter {
 public:
     void add(QStringView text)
     {
         const char16_t *p = reinterpret_cast<const char16_t *>(text.data());
         const char16_t *const end = p + text.size();
-        qint64 chars = 0, blanks = 0, words = 0;
+        // Stretches of plain text (nothing from U+1680 up: no dash, no
+        // paragraph end, no object) are counted without a dependency from
+        // one character to the next, which the compiler vectorises: a word
+        // starts where a character that is not blank follows a blank one.
+        while (p != end) {
+            const qsizetype n = std::min<qsizetype>(end - p, Stretch);
+            if (n == Stretch && isPlain(p))
+                addPlain(p);
+            else
+                addAny(p, p + n);
+            p += n;
+        }
+    }
+
+private:
+    static constexpr qsizetype Stretch = 256;
+
+    static bool isPlain(const char16_t *p)
+    {
+        char16_t highest = 0;
+        for (qsizetype i = 0; i < Stretch; ++i)
+            highest = std::max(highest, p[i]);
+        return highest < 0x1680;
+    }
+
+    void addPlain(const char16_t *p)
+    {
+        qint64 blanks = isLatinBlank(p[0]), words = !isLatinBlank(p[0]) & !m_inWord;
+        for (qsizetype i = 1; i < Stretch; ++i) {
+            const bool blank = isLatinBlank(p[i]);
+            blanks += blank;
+            words += !blank & isLatinBlank(p[i - 1]);
+        }
+        m_inWord = !isLatinBlank(p[Stretch - 1]);
+        m_stats.characters += Stretch;
+        m_stats.charactersWithoutSpaces += Stretch - blanks;
+        m_stats.words += words;
+    }
+
+    void addAny(const char16_t *p, const char16_t *const end)
+    {
+        qint64 chars = m_stats.characters, blanks = 0, words = 0, paragraphs = 0;
+        qint64 paragraphStart = m_paragraphStart;
         bool inWord = m_inWord;
         for (; p != end; ++p) {
             const char16_t c = *p;
+            if (c < 0x1680) {
+                const bool blank = isLatinBlank(c);
+                ++chars;
+                blanks += blank;
+                words += !blank & !inWord;
+                inWord = !blank;
+                continue;
+            }
             if (c >= 0xD800) {
                 // Objects (pictures, kept pieces) are no text; a character
                 // outside the basic plane counts once, at its first half.
                 if (c == QChar::ObjectReplacementCharacter || (c >= 0xDC00 && c <= 0xDFFF))
                     continue;
-                if (c == QChar::ParagraphSeparator) { // a paragraph end in a note's text
+                if (c == 0xFDD0 || c == 0xFDD1) { // a frame's (table's, cell's) start or end
+                    paragraphs += chars > paragraphStart;
+                    paragraphStart = chars;
                     inWord = false;
                     continue;
                 }
+            } else if (c == QChar::ParagraphSeparator) { // a paragraph's end
+                paragraphs += chars > paragraphStart;
+                paragraphStart = chars;
+                inWord = false;
+                continue;
             }
             ++chars;
-            if (isBlank(c) || c == 0x2013 || c == 0x2014) {
-                if (c != 0x2013 && c != 0x2014)
-                    ++blanks;
+            if (c == 0x2013 || c == 0x2014) { // en and em dashes part words
                 inWord = false;
-            } else if (!inWord) {
+            } else if (QChar::isSpace(c)) { // line separator, thin spaces
+                ++blanks;
+                inWord = false;
+            } else {
+                words += !inWord;
                 inWord = true;
-                ++words;
             }
         }
         m_inWord = inWord;
-        m_stats.characters += chars;
-        m_stats.charactersWithoutSpaces += chars - blanks;
+        m_paragraphStart = paragraphStart;
+        m_stats.charactersWithoutSpaces += chars - m_stats.characters - blanks;
+        m_stats.characters = chars;
         m_stats.words += words;
+        m_stats.paragraphs += paragraphs;
     }
 
-    // A paragraph's text: counted as one when it holds a character.
-    void paragraph(QStringView text)
+public:
+    // Ends a word and a paragraph: the next text starts new ones.
+    void endParagraph()
     {
-        const qint64 before = m_stats.characters;
+        m_inWord = false;
+        m_stats.paragraphs += m_stats.characters > m_paragraphStart;
+        m_paragraphStart = m_stats.characters;
+    }
+
+    // A list item's label: a word of its own, in no paragraph.
+    void addLabel(QStringView text)
+    {
+        m_inWord = false;
         add(text);
-        endWord();
-        if (m_stats.characters > before)
-            ++m_stats.paragraphs;
+        m_inWord = false;
+        m_paragraphStart = m_stats.characters;
     }
 
-    // Text made of paragraphs separated by line ends (a note's plain text).
-    void paragraphs(QStringView text)
-    {
-        qsizetype from = 0;
-        while (from <= text.size()) {
-            qsizetype to = text.indexOf(u'\n', from);
-            if (to < 0)
-                to = text.size();
-            paragraph(text.sliced(from, to - from));
-            from = to + 1;
-        }
-    }
-
-    void endWord() { m_inWord = false; }
-    void addParagraph() { ++m_stats.paragraphs; }
     const TextStatistics &result() const { return m_stats; }
 
 private:
     TextStatistics m_stats;
+    qint64 m_paragraphStart = 0;
     bool m_inWord = false;
 };
 
-void countBlocks(const QTextDocument &doc, Counter &counter, QSet<int> &notes);
+void countDocument(const QTextDocument &doc, Counter &counter);
 
 // A header's or footer's RTF, counted as a document of its own.
 void countRtf(const QString &rtf, Counter &counter)
@@ -105,11 +159,10 @@ void countRtf(const QString &rtf, Counter &counter)
     QTextDocument doc;
     try {
         rtf::read(rtf.toLatin1(), doc);
-    } catch (...) {
+    } catch (const model::ReadError &) {
         return; // a header the file damaged shows nothing either
     }
-    QSet<int> notes;
-    countBlocks(doc, counter, notes);
+    countDocument(doc, counter);
 }
 
 void countSection(const QStringList &section, Counter &counter)
@@ -118,39 +171,45 @@ void countSection(const QStringList &section, Counter &counter)
         countRtf(section[i + 1], counter);
 }
 
-void countBlocks(const QTextDocument &doc, Counter &counter, QSet<int> &notes)
+void countDocument(const QTextDocument &doc, Counter &counter)
 {
-    model::ListNumbering numbering;
-    QList<QString> noteTexts;
-    for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
-        const qint64 before = counter.result().characters;
-        if (block.textList()) {
-            counter.add(numbering.label(block));
-            counter.endWord();
-        }
-        // A paragraph's text by its fragments: a note's mark is a fragment
-        // of its own, and the note's text counts once after the document.
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            const QTextFragment fragment = it.fragment();
-            const QTextCharFormat f = fragment.charFormat();
-            if (f.hasProperty(model::NoteId) && model::isNoteMark(f)) {
-                const int id = f.intProperty(model::NoteId);
-                if (!notes.contains(id)) {
-                    notes.insert(id);
-                    noteTexts << f.stringProperty(model::NoteText);
-                }
-            }
-            counter.add(fragment.text());
-        }
-        counter.endWord();
-        if (counter.result().characters > before)
-            counter.addParagraph();
-        const QTextBlockFormat bf = block.blockFormat();
-        if (bf.hasProperty(model::SectionStart))
-            countSection(bf.property(model::SectionStart).toStringList(), counter);
+    // Lists, notes and sections are looked for only where the document's
+    // formats say there are some.
+    bool lists = false, notes = false, sections = false;
+    for (const QTextFormat &f : doc.allFormats()) {
+        lists = lists || f.isListFormat();
+        notes = notes || (f.isCharFormat() && model::isNoteMark(f.toCharFormat()));
+        sections = sections || (f.isBlockFormat() && f.hasProperty(model::SectionStart));
     }
-    for (const QString &text : std::as_const(noteTexts))
-        counter.paragraphs(text);
+    // A paragraph at a time: its text is copied into memory freed again
+    // at once, where the whole document's text in one piece would take
+    // fresh memory the size of the document.
+    model::ListNumbering numbering;
+    for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
+        // A list item's label ("1.", "•") is a word of its own.
+        if (lists && block.textList())
+            counter.addLabel(numbering.label(block));
+        counter.add(block.text());
+        counter.endParagraph();
+        if (sections && block.blockFormat().hasProperty(model::SectionStart))
+            countSection(block.blockFormat().property(model::SectionStart).toStringList(), counter);
+    }
+    if (notes) {
+        // A note's text counts once, however many fragments its mark has.
+        QSet<int> seen;
+        for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
+            for (auto it = block.begin(); !it.atEnd(); ++it) {
+                const QTextCharFormat f = it.fragment().charFormat();
+                if (!model::isNoteMark(f) || seen.contains(f.intProperty(model::NoteId)))
+                    continue;
+                seen.insert(f.intProperty(model::NoteId));
+                QString text = f.stringProperty(model::NoteText);
+                text.replace(u'\n', QChar::ParagraphSeparator);
+                counter.add(text);
+                counter.endParagraph();
+            }
+        }
+    }
     const QTextFrameFormat root = doc.rootFrame()->frameFormat();
     if (root.hasProperty(model::DocFirstSection))
         countSection(root.property(model::DocFirstSection).toStringList(), counter);
@@ -161,8 +220,7 @@ void countBlocks(const QTextDocument &doc, Counter &counter, QSet<int> &notes)
 TextStatistics documentStatistics(const QTextDocument &doc)
 {
     Counter counter;
-    QSet<int> notes;
-    countBlocks(doc, counter, notes);
+    countDocument(doc, counter);
     return counter.result();
 }
 
@@ -170,15 +228,12 @@ TextStatistics rangeStatistics(const QTextDocument &doc, int from, int to)
 {
     if (from > to)
         std::swap(from, to);
-    from = std::max(from, 0);
-    to = std::min(to, doc.characterCount() - 1);
+    const QString text = doc.toRawText();
+    from = std::clamp<int>(from, 0, int(text.size()));
+    to = std::clamp<int>(to, from, int(text.size()));
     Counter counter;
-    for (QTextBlock block = doc.findBlock(from); block.isValid() && block.position() < to; block = block.next()) {
-        const int start = std::max(from - block.position(), 0);
-        const int end = std::min(to - block.position(), block.length() - 1);
-        if (end > start)
-            counter.paragraph(QStringView(block.text()).sliced(start, end - start));
-    }
+    counter.add(QStringView(text).sliced(from, to - from));
+    counter.endParagraph();
     return counter.result();
 }
 

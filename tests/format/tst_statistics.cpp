@@ -118,6 +118,11 @@ void TestStatistics::selection_data()
     QTest::newRow("whole") << czech << 0 << 100 << TextStatistics{6, 38, 34, 2};
     QTest::newRow("dashes part words") << QStringLiteral("x–y u—v a-b") << 0 << 11 << TextStatistics{5, 11, 9, 1};
     QTest::newRow("one-letter words") << QStringLiteral("a b c d\u00A0e") << 0 << 9 << TextStatistics{5, 9, 5, 1};
+    // Long text is counted by stretches: words across their borders.
+    QTest::newRow("one long word") << QStringLiteral("x").repeated(700) << 0 << 700 << TextStatistics{1, 700, 700, 1};
+    QTest::newRow("many one-letter words") << QStringLiteral("a ").repeated(300) << 0 << 600 << TextStatistics{300, 600, 300, 1};
+    QTest::newRow("long Czech, a dash inside") << QStringLiteral("kůň ").repeated(100) + QStringLiteral("x–y ") + QStringLiteral("kůň\u00A0").repeated(100)
+                                               << 0 << 804 << TextStatistics{202, 804, 603, 1};
     QTest::newRow("a character outside the basic plane") << QStringLiteral("𝄞 x") << 0 << 4 << TextStatistics{2, 3, 2, 1};
 }
 

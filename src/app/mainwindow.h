@@ -21,6 +21,7 @@ class RichTextBox;
 class Shortcuts;
 class SpellChecker;
 class Statistics;
+class SynonymMenu;
 
 // The program's one window. Control and handler names follow the window's
 // design: Czech words for what each control does.
@@ -92,6 +93,7 @@ public:
     Printing *printing = nullptr;
     // A writer's tools in the editing area's context menu.
     Statistics *statistics = nullptr;
+    SynonymMenu *synonyms = nullptr;
 
 public Q_SLOTS:
     void mnabout_Click();

@@ -162,6 +162,13 @@ if [ -z "$qt_abi" ]; then
 elif [[ ", $depends," != *", $qt_abi,"* ]]; then
     fail "Depends lacks $qt_abi: $depends"
 fi
+# The Czech dictionary and thesaurus are recommended; the thesaurus library
+# is linked in, so no package of it is needed.
+recommends=$(dpkg-deb --field "$deb" Recommends)
+for p in hunspell-cs mythes-cs; do
+    [[ ", $recommends," == *", $p"[\ ,]* ]] || fail "Recommends lacks $p: $recommends"
+done
+[[ "$depends" != *libmythes* ]] || fail "Depends names libmythes, which is linked statically: $depends"
 
 # The files as the package installs them.
 check_metadata "$tmp/root/usr/share/applications/borovka-editor.desktop" \

@@ -17,6 +17,8 @@ packages=(
     cmark-gfm tidy
     # spell-checking as you type, with the Czech dictionary
     libhunspell-dev hunspell-cs
+    # synonyms from the Czech thesaurus (the library is linked statically)
+    libmythes-dev mythes-cs
     # screenshots and packaging checks
     xvfb xauth x11-utils imagemagick
     desktop-file-utils appstream libxml2-utils shared-mime-info man-db lintian dpkg-dev file

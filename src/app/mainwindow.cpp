@@ -3,11 +3,13 @@
 #include "findreplace.h"
 #include "printing.h"
 #include "shortcuts.h"
+#include "statisticswindow.h"
 #include "version.h"
 #include "platform/busy.h"
 #include "platform/dialogservice.h"
 #include "platform/richtextbox.h"
 #include "platform/spellcheck.h"
+#include "platform/thesaurus.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -90,6 +92,9 @@ Main::Main(DialogService &dialogs, QWidget *parent)
     // Without a dictionary nothing is marked; the program loads one after start-up.
     spelling = new SpellChecker(*Rich1, SpellChecker::defaultPersonalList(), this);
     printing = new Printing(*Rich1, dialogs, *shortcuts, *this);
+    statistics = new Statistics(*Rich1, *shortcuts, *this);
+    // The thesaurus is read at the first look-up, not at start-up.
+    synonyms = new SynonymMenu(*Rich1, std::make_shared<Thesaurus>(Thesaurus::czechIdx(), Thesaurus::czechDat()), this);
 
     // Normal state: the client area at its design size, below the menu bar.
     resize(ClientSize.width(), ClientSize.height() + menuBar()->sizeHint().height());

@@ -20,6 +20,8 @@ class Printing;
 class RichTextBox;
 class Shortcuts;
 class SpellChecker;
+class Statistics;
+class SynonymMenu;
 
 // The program's one window. Control and handler names follow the window's
 // design: Czech words for what each control does.
@@ -89,6 +91,9 @@ public:
     FindReplace *findReplace = nullptr;
     SpellChecker *spelling = nullptr;
     Printing *printing = nullptr;
+    // A writer's tools in the editing area's context menu.
+    Statistics *statistics = nullptr;
+    SynonymMenu *synonyms = nullptr;
 
 public Q_SLOTS:
     void mnabout_Click();

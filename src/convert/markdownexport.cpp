@@ -47,6 +47,27 @@ bool canUseDelimiters(const Inline &node)
     return !first.isEmpty() && !last.isEmpty() && isWordChar(first.front()) && isWordChar(last.back());
 }
 
+// QString::simplified() without touching no-break spaces, which it takes
+// for blanks like any other: runs of blanks become one space, none at the
+// ends.
+QString collapseBlanks(const QString &text)
+{
+    QString out;
+    out.reserve(text.size());
+    bool blank = false;
+    for (const QChar c : text) {
+        if (c.isSpace() && c != QChar::Nbsp) {
+            blank = !out.isEmpty();
+            continue;
+        }
+        if (blank)
+            out += u' ';
+        blank = false;
+        out += c;
+    }
+    return out;
+}
+
 class MarkdownWriter {
 public:
     explicit MarkdownWriter(const QTextDocument &doc) : m_doc(doc) {}
@@ -377,7 +398,7 @@ private:
         for (size_t i = 0; i < m_notes.size(); ++i) {
             QStringList paragraphs;
             for (const QString &p : m_notes[i].split(QLatin1Char('\n'))) {
-                const QString line = escaped(p.simplified(), false);
+                const QString line = escaped(collapseBlanks(p), false);
                 if (!line.isEmpty())
                     paragraphs << line;
             }

@@ -7,6 +7,7 @@
 
 #include "model/docprops.h"
 #include "model/notes.h"
+#include "model/plaintext.h"
 #include "rtf/rtf.h"
 
 #include <QDateTime>
@@ -38,7 +39,8 @@ QString rtfText(const QString &s, bool trimmed)
     } catch (const model::ReadError &) {
         return {};
     }
-    return trimmed ? doc.toPlainText().trimmed() : doc.toPlainText();
+    const QString text = model::textKeepingNbsp(doc);
+    return trimmed ? text.trimmed() : text;
 }
 
 bool Writer::writeNoteMark(Xml &x, const QTextCharFormat &f, QStringView text)

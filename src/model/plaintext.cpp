@@ -33,6 +33,24 @@ void appendPlainText(QString &out, QStringView text)
     out += text.sliced(from);
 }
 
+QString textKeepingNbsp(const QTextDocument &doc)
+{
+    QString text = doc.toRawText();
+    for (QChar &c : text) {
+        switch (c.unicode()) {
+        case 0xFDD0: // a frame's start and end, as Qt marks them
+        case 0xFDD1:
+        case QChar::ParagraphSeparator:
+        case QChar::LineSeparator:
+            c = u'\n';
+            break;
+        default:
+            break;
+        }
+    }
+    return text;
+}
+
 namespace {
 
 // A frame's paragraphs a line each; a table's row a line with its cells

@@ -22,4 +22,9 @@ QByteArray plainText(const QTextDocument &doc);
 // which writes no object it cannot keep.
 void appendPlainText(QString &out, QStringView text);
 
+// QTextDocument::toPlainText() with its non-breaking spaces kept: Qt turns
+// them into plain spaces, which would lose a writer's typography wherever a
+// piece of text is taken through a document of its own.
+QString textKeepingNbsp(const QTextDocument &doc);
+
 } // namespace model

@@ -8,6 +8,7 @@
 
 #include "model/notes.h"
 #include "model/pictures.h"
+#include "model/plaintext.h"
 #include "rtf/rtf.h"
 
 #include <QCryptographicHash>
@@ -435,7 +436,7 @@ void Writer::writeHiddenText(Walk &w, const QTextCharFormat &f)
     } catch (const model::ReadError &) {
         return;
     }
-    const QString text = doc.toPlainText();
+    const QString text = model::textKeepingNbsp(doc);
     if (text.trimmed().isEmpty())
         return;
     QTextCharFormat shown = f;

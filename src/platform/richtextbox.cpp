@@ -560,14 +560,15 @@ QMimeData *RichTextBox::createMimeDataFromSelection() const
     // copied into one that can hold RTF as well.
     const std::unique_ptr<QMimeData> qt(QTextEdit::createMimeDataFromSelection());
     auto *data = new QMimeData;
-    if (qt) {
-        data->setText(qt->text());
-        data->setHtml(qt->html());
-    }
     QTextDocument copy;
     copy.setDefaultFont(document()->defaultFont());
     QTextCursor cursor(&copy);
     model::insertSelection(cursor, selection);
+    // Qt's plain text turns no-break spaces into spaces; the copy keeps
+    // them for whatever program the text is pasted into.
+    data->setText(model::textKeepingNbsp(copy));
+    if (qt)
+        data->setHtml(qt->html());
     data->setData(QStringLiteral("text/rtf"), rtf::write(copy));
     return data;
 }

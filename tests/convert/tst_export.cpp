@@ -365,6 +365,8 @@ private Q_SLOTS:
     void styleSaidOnce();
     void webPagesThroughRtf_data();
     void webPagesThroughRtf();
+    void noBreakSpacesKept_data();
+    void noBreakSpacesKept();
     void footnotes_data();
     void footnotes();
 
@@ -564,6 +566,26 @@ void tst_Export::webPagesThroughRtf()
         QVERIFY(model::plainText(throughRtf).contains("[Sklep v Bořeticích]"));
         QVERIFY(toHtml(direct, QStringLiteral("t")).contains("<hr>"));
     }
+}
+
+void tst_Export::noBreakSpacesKept_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QString>("space"); // how the format writes a no-break space
+    QTest::newRow("Markdown") << "md" << "\u00A0";
+    QTest::newRow("HTML") << "html" << "&nbsp;";
+}
+
+// A one-letter preposition stays with its word in the text and in a note.
+void tst_Export::noBreakSpacesKept()
+{
+    QFETCH(QString, format);
+    QFETCH(QString, space);
+    QTextDocument doc;
+    rtf::read("{\\rtf1\\ansi V\\~lese{\\super\\chftn}{\\footnote\\pard\\plain{\\super\\chftn} a\\~k\\~domu}.\\par}", doc);
+    const QString out = QString::fromUtf8(format == QLatin1String("md") ? toMarkdown(doc) : toHtml(doc, QStringLiteral("clanek")));
+    QVERIFY2(out.contains(QStringLiteral("V%1lese").arg(space)), qPrintable(out));
+    QVERIFY2(out.contains(QStringLiteral("a%1k%1domu").arg(space)), qPrintable(out));
 }
 
 void tst_Export::footnotes_data()

@@ -110,6 +110,17 @@ void TestFormats::byContent_data()
                       "office:mimetype=\"application/vnd.oasis.opendocument.text\"><office:body><office:text>"
                       "<text:p>Plochý dokument</text:p></office:text></office:body></office:document>")
         << QStringLiteral("Plochý dokument");
+    // A no-break space keeps a one-letter preposition with its word in
+    // every format: in the text, a table cell, a note and a link's text.
+    QTextDocument nb;
+    rtf::read("{\\rtf1\\ansi\\ansicpg1250 V\\~lese a\\~k\\~domu{\\super\\chftn}{\\footnote\\pard\\plain{\\super\\chftn} "
+              "s\\~n\\'e1mi}\\par\\trowd\\cellx2000\\pard\\intbl z\\~okna\\cell\\row"
+              "\\pard {\\field{\\*\\fldinst HYPERLINK \"http://example.com/\"}{\\fldrslt o\\~tom}}\\par}",
+              nb);
+    const QString nbText = QStringLiteral("V\u00A0lese a\u00A0k\u00A0domu1\nz\u00A0okna\no\u00A0tom\n\n1 s\u00A0námi");
+    QTest::newRow("no-break spaces, RTF") << rtf::write(nb) << nbText;
+    QTest::newRow("no-break spaces, Word") << docx::write(nb) << nbText;
+    QTest::newRow("no-break spaces, OpenDocument") << odt::write(nb) << nbText;
     QTest::newRow("plain text") << QByteArray("Jen text, PK\x03\x04 uprostřed") << QStringLiteral("Jen text, PK uprostřed"); // control characters dropped
     QTest::newRow("Word package without its document")
         << [] {

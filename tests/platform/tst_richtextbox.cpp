@@ -626,6 +626,11 @@ void tst_RichTextBox::copyPastesThroughRtf()
     RichTextBox to;
     to.paste();
     QCOMPARE(structureOf(*to.document()).first(), QStringLiteral("jedna |1 IV."));
+    // The plain text other programs take keeps no-break spaces.
+    from.setTextRTF("{\\rtf1 v\\~lese\\par a\\~k\\~domu}");
+    from.selectAll();
+    from.copy();
+    QCOMPARE(QApplication::clipboard()->mimeData()->text(), QStringLiteral("v\u00A0lese\na\u00A0k\u00A0domu"));
 }
 
 void tst_RichTextBox::enterContinuesList()

@@ -5,6 +5,7 @@
 
 #include "model/docprops.h"
 #include "model/notes.h"
+#include "model/plaintext.h"
 #include "rtf/rtf.h"
 
 #include <QBrush>
@@ -147,6 +148,8 @@ private slots:
     void notesReadBack();
     void documentPropertiesReadBack();
     void piecesReadBack();
+    void nonBreakingSpacesReadBack_data();
+    void nonBreakingSpacesReadBack();
 
 private:
     QByteArray throughLibreOffice(const QByteArray &rtf, const QString &name);
@@ -332,6 +335,37 @@ void TestRtfLibreOffice::piecesReadBack()
     };
     QVERIFY(text(doc).contains(QLatin1StringView("datum <datum>.")));
     QCOMPARE(text(back), text(doc));
+}
+
+void TestRtfLibreOffice::nonBreakingSpacesReadBack_data()
+{
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<QString>("text"); // the document's text, notes after it
+    const QByteArray head = "{\\rtf1\\ansi\\ansicpg1250{\\fonttbl{\\f0 Liberation Serif;}}\\f0 ";
+    const QString nb(QChar::Nbsp);
+    QTest::newRow("between words") << head + "V\\~lese a\\~k\\~domu.\\par}"
+                                   << QStringLiteral("V%1lese a%1k%1domu.").arg(nb);
+    QTest::newRow("in a row, at the ends") << head + "\\~x\\~\\~\\~y\\~\\par}"
+                                           << QStringLiteral("%1x%1%1%1y%1").arg(nb);
+    QTest::newRow("bold, in a note")
+        << head + "{\\b 5\\~kg}{\\super\\chftn}{\\footnote\\pard\\plain{\\super\\chftn} s\\~n\\'e1mi}\\par}"
+        << QStringLiteral("5%1kg1\n\n1 s%1námi").arg(nb);
+}
+
+// LibreOffice reads the no-break spaces we write as no-break spaces, and
+// writes them back so that we read them as such.
+void TestRtfLibreOffice::nonBreakingSpacesReadBack()
+{
+    QFETCH(QByteArray, rtf);
+    QFETCH(QString, text);
+    QTextDocument doc;
+    rtf::read(rtf, doc);
+    QCOMPARE(QString::fromUtf8(model::plainText(doc)), text);
+    const QByteArray ours = rtf::write(doc);
+    QVERIFY(ours.contains("\\~"));
+    QTextDocument back;
+    rtf::read(throughLibreOffice(ours, QString::fromLatin1(QTest::currentDataTag()).replace(u' ', u'_').remove(u',')), back);
+    QCOMPARE(QString::fromUtf8(model::plainText(back)), text);
 }
 
 QTEST_MAIN(TestRtfLibreOffice)

@@ -3,6 +3,7 @@
 #include "findreplace.h"
 #include "printing.h"
 #include "shortcuts.h"
+#include "typographytools.h"
 #include "version.h"
 #include "platform/busy.h"
 #include "platform/dialogservice.h"
@@ -90,6 +91,7 @@ Main::Main(DialogService &dialogs, QWidget *parent)
     // Without a dictionary nothing is marked; the program loads one after start-up.
     spelling = new SpellChecker(*Rich1, SpellChecker::defaultPersonalList(), this);
     printing = new Printing(*Rich1, dialogs, *shortcuts, *this);
+    typography = new TypographyTools(*Rich1, dialogs, this);
 
     // Normal state: the client area at its design size, below the menu bar.
     resize(ClientSize.width(), ClientSize.height() + menuBar()->sizeHint().height());

@@ -20,6 +20,7 @@ class Printing;
 class RichTextBox;
 class Shortcuts;
 class SpellChecker;
+class TypographyTools;
 
 // The program's one window. Control and handler names follow the window's
 // design: Czech words for what each control does.
@@ -84,11 +85,12 @@ public:
     QList<QPushButton *> buttons() const;
 
     // What the window offers beyond its menus and buttons: shortcuts, and
-    // find and replace, spell-checking.
+    // find and replace, spell-checking, Czech typography.
     Shortcuts *shortcuts = nullptr;
     FindReplace *findReplace = nullptr;
     SpellChecker *spelling = nullptr;
     Printing *printing = nullptr;
+    TypographyTools *typography = nullptr;
 
 public Q_SLOTS:
     void mnabout_Click();

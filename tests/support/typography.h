@@ -25,6 +25,20 @@ inline QString rawText(const QTextDocument &doc)
     return text;
 }
 
+// Types `keys` one key at a time, as a keyboard would: letters outside
+// ASCII ("ř") as keys that carry their text, "\n" as Enter.
+inline void typeKeys(QWidget *widget, const QString &keys)
+{
+    for (const QChar ch : keys) {
+        if (ch == u'\n')
+            QTest::keyClick(widget, Qt::Key_Return);
+        else if (ch.unicode() < 0x80)
+            QTest::keyClick(widget, char(ch.unicode()));
+        else
+            QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+    }
+}
+
 // Writes `markup` into the empty `doc`; returns the cursor at the marker.
 inline QTextCursor writeMarkup(QTextDocument &doc, const QString &markup)
 {
@@ -105,6 +119,8 @@ inline void typedTexts()
     row("apostrophe", "", "don't", QStringLiteral("don’t"), QStringLiteral("don't"));
     row("closing quote before a quote", "", "\"'to'\"", QStringLiteral("„‚to‘“"), QStringLiteral("„‚to'\""));
     row("quote at paragraph start", "konec\n|", "\"", QStringLiteral("konec\n„"), QStringLiteral("konec\n\""));
+    row("quote decided by a new paragraph", "", "'ahoj'\n", QStringLiteral("‚ahoj‘\n"),
+        QStringLiteral("‚ahoj'\n"));
     row("en dash", "", "1 - ", QStringLiteral("1 – "), QStringLiteral("1 - "));
     row("hyphen in a word", "", "česko-slovenský ", "česko-slovenský ", "");
     row("hyphen before a space", "", "1- ", "1- ", "");

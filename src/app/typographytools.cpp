@@ -115,12 +115,18 @@ void TypographyTools::fixTypography()
     const int from = cursor.selectionStart();
     const int to = cursor.selectionEnd();
     const int before = doc.characterCount();
-    const int count = typography::fix(cursor);
-    if (selection && count > 0) {
-        // The selection still covers the corrected text (an ellipsis is shorter).
+    int position = cursor.position();
+    const int count = typography::fix(cursor, &position);
+    if (count > 0) {
+        // The selection still covers the corrected text (an ellipsis is
+        // shorter); without one the cursor stays by the text it was at.
         QTextCursor kept(&doc);
-        kept.setPosition(from);
-        kept.setPosition(to + doc.characterCount() - before, QTextCursor::KeepAnchor);
+        if (selection) {
+            kept.setPosition(from);
+            kept.setPosition(to + doc.characterCount() - before, QTextCursor::KeepAnchor);
+        } else {
+            kept.setPosition(std::clamp(position, 0, doc.characterCount() - 1));
+        }
         m_rich.setTextCursor(kept);
     }
     const QString message = count == 0 ? QStringLiteral("Nebylo co opravit, typografie je v pořádku.")

@@ -146,6 +146,7 @@ public:
         for (const Item &item : m_window)
             leave(item);
         m_window.clear();
+        close();
     }
 
     struct Run {
@@ -153,6 +154,22 @@ public:
         int end = 0; // of the old text
         QString text;
         int format = -1;
+        // Where in the old text characters became one (an ellipsis): offset, old length.
+        std::vector<std::pair<int, int>> shortened;
+
+        // The new offset for an old offset into the run.
+        int newOffset(int old) const
+        {
+            int shift = 0;
+            for (const auto &[offset, length] : shortened) {
+                if (offset >= old)
+                    break;
+                shift += length - 1;
+                if (offset + length > old)
+                    return offset + length - shift; // inside: after the new character
+            }
+            return old - shift;
+        }
     };
     std::vector<Run> runs;
     int count = 0;
@@ -195,17 +212,53 @@ private:
         }
     }
 
+    // Changed characters of one format gather into runs; so that text full
+    // of corrections (one-letter words only) is replaced in a few pieces
+    // rather than character by character, a run also takes up to MaxGap
+    // unchanged characters between two changed ones.
     void leave(const Item &item)
     {
-        if (!item.changed)
-            return;
-        if (!runs.empty() && runs.back().end == item.position && runs.back().format == item.format) {
-            runs.back().text += item.c;
-            runs.back().end += item.length;
+        const bool joins = m_open && !item.locked && runs.back().end == item.position
+            && runs.back().format == item.format;
+        if (joins && (item.changed || runs.back().text.size() - m_kept < MaxGap)) {
+            Run &run = runs.back();
+            if (item.length > 1)
+                run.shortened.emplace_back(run.end - run.start, item.length);
+            run.text += item.c;
+            run.end += item.length;
+            if (item.changed) {
+                m_kept = run.text.size();
+                m_keptEnd = run.end;
+            }
             return;
         }
-        runs.push_back({item.position, item.position + item.length, QString(item.c), item.format});
+        close();
+        if (!item.changed)
+            return;
+        runs.push_back({item.position, item.position + item.length, QString(item.c), item.format, {}});
+        if (item.length > 1)
+            runs.back().shortened.emplace_back(0, item.length);
+        m_kept = 1;
+        m_keptEnd = runs.back().end;
+        m_open = true;
     }
+
+public:
+    // Drops the unchanged characters a run took after its last change.
+    void close()
+    {
+        if (!m_open)
+            return;
+        runs.back().text.truncate(m_kept);
+        runs.back().end = m_keptEnd;
+        m_open = false;
+    }
+
+private:
+    static constexpr qsizetype MaxGap = 64;
+    bool m_open = false;
+    qsizetype m_kept = 0;
+    int m_keptEnd = 0;
 
     const int m_from;
     const int m_to;
@@ -214,7 +267,7 @@ private:
 
 } // namespace
 
-int fix(const QTextCursor &range)
+int fix(const QTextCursor &range, int *position)
 {
     QTextDocument *doc = range.document();
     if (!doc)
@@ -242,6 +295,12 @@ int fix(const QTextCursor &range)
         c.setPosition(oldStart);
         c.setPosition(oldStart + run->end - run->start, QTextCursor::KeepAnchor);
         c.removeSelectedText();
+        if (position && *position > run->start) {
+            const int oldLength = run->end - run->start;
+            const int newLength = int(run->text.size());
+            *position = *position >= run->end ? *position + newLength - oldLength
+                                              : run->start + run->newOffset(*position - run->start);
+        }
     }
     c.endEditBlock();
     return fixer.count;

@@ -59,7 +59,8 @@ bool isProtected(const QTextCharFormat &format);
 // Applies the rules to the selection of `range`, or to the whole document
 // when nothing is selected, as one undo step, each character keeping its
 // formatting. Text before and after the selection is read as context but
-// never changed. Returns how many places changed.
-int fix(const QTextCursor &range);
+// never changed. Returns how many places changed. A `position` given (the
+// editor's cursor) is moved to where its text went.
+int fix(const QTextCursor &range, int *position = nullptr);
 
 } // namespace borovka::typography

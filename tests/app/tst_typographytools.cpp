@@ -112,16 +112,20 @@ void tst_TypographyTools::fixFromTheMenu_data()
     QTest::addColumn<int>("to");
     QTest::addColumn<QString>("expected");
     QTest::addColumn<QString>("message");
+    QTest::addColumn<int>("cursor"); // where the cursor is after
 
     QTest::newRow("whole document") << "\"Ahoj\" - řekl a šel..." << -1 << -1
                                     << QStringLiteral("„Ahoj“ – řekl a\u00A0šel…")
-                                    << QStringLiteral("Opraveno míst: 5.");
+                                    << QStringLiteral("Opraveno míst: 5.") << 20;
     QTest::newRow("selection") << "\"Ahoj\" - řekl a šel..." << 7 << 16
                                << QStringLiteral("\"Ahoj\" – řekl a\u00A0šel...")
-                               << QStringLiteral("Opraveno míst: 2.");
+                               << QStringLiteral("Opraveno míst: 2.") << 16;
+    QTest::newRow("cursor after a shortened place") << "no...| a \"x\"" << -1 << -1
+                                                    << QStringLiteral("no… a\u00A0„x“")
+                                                    << QStringLiteral("Opraveno míst: 4.") << 3;
     QTest::newRow("nothing to fix") << QStringLiteral("„Ahoj“ – řekl a\u00A0šel…") << -1 << -1
                                     << QStringLiteral("„Ahoj“ – řekl a\u00A0šel…")
-                                    << QStringLiteral("Nebylo co opravit, typografie je v pořádku.");
+                                    << QStringLiteral("Nebylo co opravit, typografie je v pořádku.") << 20;
 }
 
 void tst_TypographyTools::fixFromTheMenu()
@@ -131,6 +135,7 @@ void tst_TypographyTools::fixFromTheMenu()
     QFETCH(int, to);
     QFETCH(QString, expected);
     QFETCH(QString, message);
+    QFETCH(int, cursor);
 
     start(markup);
     if (from >= 0) {
@@ -148,6 +153,7 @@ void tst_TypographyTools::fixFromTheMenu()
     QCOMPARE(m_dialogs->shown[0].prompt, message);
     QCOMPARE(m_dialogs->shown[0].title, QStringLiteral("Opravit typografii"));
     QCOMPARE(m_dialogs->shown[0].buttons, MsgBox::OkOnly);
+    QCOMPARE(rich()->textCursor().position(), cursor);
 }
 
 void tst_TypographyTools::remembered_data()

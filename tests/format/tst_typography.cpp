@@ -69,6 +69,10 @@ void tst_Typography::fixesDocument_data()
     QTest::newRow("fields, links and pieces kept")
         << "{f:\"a - b\"} - {l:v \"x\"...} {p} \"ok\"" << -1 << -1
         << QStringLiteral("\"a - b\" – v \"x\"... \uFFFC „ok“") << "" << 3;
+    QTest::newRow("corrections around a bold word")
+        << "a {b:v} k s" << -1 << -1 << QStringLiteral("a\u00A0v\u00A0k\u00A0s") << "v" << 3;
+    QTest::newRow("far apart") << "a " + QString(100, u'x') + " v x" << -1 << -1
+                               << "a\u00A0" + QString(100, u'x') + " v\u00A0x" << "" << 2;
     QTest::newRow("paragraphs") << "\"a\"\n'b'\nrock'n'roll - to" << -1 << -1
                                 << QStringLiteral("„a“\n‚b‘\nrock’n’roll – to") << "" << 7;
     QTest::newRow("selection only") << "\"a\" \"b\"" << 4 << 7 << QStringLiteral("\"a\" „b“") << "" << 2;

@@ -121,7 +121,7 @@ done
 echo "== in-process benchmarks (median of $reps repetitions)"
 large=1
 [ $quick -eq 1 ] && large=0
-for prog in rtf editor statistics; do
+for prog in rtf editor statistics typography; do
     BOROVKA_BENCH_LARGE=$large "$B/borovka-bench-$prog" \
         --benchmark_repetitions=$reps --benchmark_report_aggregates_only=true \
         --benchmark_out="$results/$prog.json" --benchmark_out_format=json
@@ -476,7 +476,7 @@ if batch:
 
 # In-process benchmarks.
 bench = {}
-for prog in ("rtf", "editor", "statistics"):
+for prog in ("rtf", "editor", "statistics", "typography"):
     path = os.path.join(results, f"{prog}.json")
     if not os.path.exists(path):
         continue
@@ -496,6 +496,7 @@ inproc = [
     ("editor_save", "Save through the editing area (RTF to disk)", {}),
     ("editor_type", "Type one character mid-document, until painted", {"10MB": 0.010}),
     ("statistics_document", "Statistika: count the whole document", {"10MB": 0.050}),
+    ("typography_fix", "Opravit typografii over the whole document", {}),
 ]
 for key, label, targets in inproc:
     for size in ("10KB", "1MB", "10MB", "50MB"):

@@ -4,6 +4,7 @@
 #include "printing.h"
 #include "shortcuts.h"
 #include "statisticswindow.h"
+#include "typographytools.h"
 #include "version.h"
 #include "platform/busy.h"
 #include "platform/dialogservice.h"
@@ -95,6 +96,7 @@ Main::Main(DialogService &dialogs, QWidget *parent)
     statistics = new Statistics(*Rich1, *shortcuts, *this);
     // The thesaurus is read at the first look-up, not at start-up.
     synonyms = new SynonymMenu(*Rich1, std::make_shared<Thesaurus>(Thesaurus::czechIdx(), Thesaurus::czechDat()), this);
+    typography = new TypographyTools(*Rich1, dialogs, this);
 
     // Normal state: the client area at its design size, below the menu bar.
     resize(ClientSize.width(), ClientSize.height() + menuBar()->sizeHint().height());

@@ -22,6 +22,7 @@ class Shortcuts;
 class SpellChecker;
 class Statistics;
 class SynonymMenu;
+class TypographyTools;
 
 // The program's one window. Control and handler names follow the window's
 // design: Czech words for what each control does.
@@ -86,7 +87,7 @@ public:
     QList<QPushButton *> buttons() const;
 
     // What the window offers beyond its menus and buttons: shortcuts, and
-    // find and replace, spell-checking.
+    // find and replace, spell-checking, Czech typography.
     Shortcuts *shortcuts = nullptr;
     FindReplace *findReplace = nullptr;
     SpellChecker *spelling = nullptr;
@@ -94,6 +95,7 @@ public:
     // A writer's tools in the editing area's context menu.
     Statistics *statistics = nullptr;
     SynonymMenu *synonyms = nullptr;
+    TypographyTools *typography = nullptr;
 
 public Q_SLOTS:
     void mnabout_Click();

@@ -23,6 +23,8 @@
 #include <QMimeData>
 #include <QUrl>
 #include <QHelpEvent>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
 #include <QPointer>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -204,6 +206,38 @@ void RichTextBox::contextMenuEvent(QContextMenuEvent *event)
 {
     std::unique_ptr<QMenu> menu(createContextMenu(event->pos()));
     menu->exec(event->globalPos());
+}
+
+// True when `step` changed the document's text.
+template <typename Step>
+bool RichTextBox::changesDocument(Step step)
+{
+    bool changed = false;
+    const auto watch = connect(document(), &QTextDocument::contentsChange, this,
+                               [&changed](int, int removed, int added) { changed |= removed || added; });
+    step();
+    disconnect(watch);
+    return changed;
+}
+
+void RichTextBox::keyPressEvent(QKeyEvent *event)
+{
+    const bool changed = changesDocument([&] { QTextEdit::keyPressEvent(event); });
+    const QString text = event->text();
+    // Only keys that typed something: no shortcut, no movement, no deletion.
+    if (text.isEmpty() || !changed || textCursor().hasSelection())
+        return;
+    const QChar c = text.back();
+    if (c.isPrint() || c == u'\r' || c == u'\n')
+        Q_EMIT textTyped(text);
+}
+
+void RichTextBox::inputMethodEvent(QInputMethodEvent *event)
+{
+    const QString text = event->commitString();
+    const bool changed = changesDocument([&] { QTextEdit::inputMethodEvent(event); });
+    if (!text.isEmpty() && changed && !textCursor().hasSelection())
+        Q_EMIT textTyped(text);
 }
 
 // ---- selection properties --------------------------------------------------

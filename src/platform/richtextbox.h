@@ -118,9 +118,15 @@ Q_SIGNALS:
     void Change();
     // Lets other parts of the program add their entries to the menu.
     void contextMenuAboutToShow(QMenu *menu, const QPoint &pos);
+    // Raised after a key press or an input method has put `text` into the
+    // document just before the cursor ("\r" for a new paragraph), so
+    // corrections as you type can follow as undo steps of their own.
+    void textTyped(const QString &text);
 
 protected:
     void contextMenuEvent(QContextMenuEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void inputMethodEvent(QInputMethodEvent *event) override;
 
 protected:
     bool viewportEvent(QEvent *event) override;
@@ -130,6 +136,8 @@ private:
     template <typename T, typename Get>
     std::optional<T> readCharProperty(Get get) const;
     void mergeSelection(const QTextCharFormat &format);
+    template <typename Step>
+    bool changesDocument(Step step);
     void replaceDocument(QTextDocument *doc);
     QTextDocument *newDocument();
     static std::unique_ptr<QTextDocument> emptyDocument();

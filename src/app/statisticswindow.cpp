@@ -110,7 +110,7 @@ Statistics::Statistics(RichTextBox &rich, Shortcuts &shortcuts, QWidget &parent)
     });
     connect(&rich, &RichTextBox::contextMenuAboutToShow, this, [this](QMenu *menu, const QPoint &) {
         menu->addSeparator();
-        menu->addAction(show);
+        RichTextBox::addMenuItemFor(menu, show);
     });
 }
 

@@ -56,8 +56,8 @@ void TypographyTools::setEnabled(bool on)
 void TypographyTools::addToMenu(QMenu *menu)
 {
     menu->addSeparator();
-    menu->addAction(asYouType);
-    menu->addAction(fixAll);
+    RichTextBox::addMenuItemFor(menu, asYouType);
+    RichTextBox::addMenuItemFor(menu, fixAll);
 }
 
 void TypographyTools::typed(const QString &text)

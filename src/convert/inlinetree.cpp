@@ -58,6 +58,17 @@ bool isSpace(QChar c)
     return c.isSpace() || c == QChar::LineSeparator;
 }
 
+// A node of one kind with its value; the rest as a default node has it.
+Inline node(Inline::Kind kind, const QString &value, int width = 0, int height = 0)
+{
+    Inline n;
+    n.kind = kind;
+    n.value = value;
+    n.width = width;
+    n.height = height;
+    return n;
+}
+
 void appendText(std::vector<Inline> &nodes, const QString &text)
 {
     if (text.isEmpty())
@@ -65,7 +76,7 @@ void appendText(std::vector<Inline> &nodes, const QString &text)
     if (!nodes.empty() && nodes.back().kind == Inline::Text)
         nodes.back().value += text;
     else
-        nodes.push_back({Inline::Text, text, 0, 0, {}});
+        nodes.push_back(node(Inline::Text, text));
 }
 
 // Moves whitespace at the edges of every element out of it, innermost
@@ -154,7 +165,7 @@ std::vector<Inline> inlineTree(const QTextDocument &doc, const QTextBlock &block
             ++same;
         open.resize(same);
         for (size_t i = same; i < keys.size(); ++i) {
-            current().push_back({keys[i].kind, keys[i].value, 0, 0, {}});
+            current().push_back(node(keys[i].kind, keys[i].value));
             open.push_back(keys[i]);
         }
         std::vector<Inline> &here = current();
@@ -165,7 +176,7 @@ std::vector<Inline> inlineTree(const QTextDocument &doc, const QTextBlock &block
             if (!here.empty() && here.back().kind == Inline::Note && here.back().note == id) {
                 here.back().mark += mark; // one mark in several runs
             } else {
-                Inline n{Inline::Note, model::noteToolTip(f), 0, 0, {}};
+                Inline n = node(Inline::Note, model::noteToolTip(f));
                 n.mark = mark;
                 n.note = id;
                 here.push_back(std::move(n));
@@ -179,7 +190,7 @@ std::vector<Inline> inlineTree(const QTextDocument &doc, const QTextBlock &block
                 continue;
             for (const QChar c : fragment.text())
                 if (c == QChar::ObjectReplacementCharacter)
-                    here.push_back({Inline::Picture, url, qRound(image.width()), qRound(image.height()), {}});
+                    here.push_back(node(Inline::Picture, url, qRound(image.width()), qRound(image.height())));
             continue;
         }
         QString text = fragment.text();

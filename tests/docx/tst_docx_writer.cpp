@@ -348,7 +348,7 @@ void TestDocxWriter::facts_data()
     // sections
     QTest::newRow("even page header") << rtfDocument("{\\headerl\\pard Sud\\'e1\\par}{\\headerr\\pard Lich\\'e1\\par}\\pard a\\par")
                                       << doc << "w:headerReference" << "w:type" << QStringList{"even", "default"};
-    QTest::newRow("even headers on") << rtfDocument("{\\headerl\\pard Sud\\'e1\\par}\\pard a\\par") << "word/settings.xml"
+    QTest::newRow("even headers on") << rtfDocument("\\facingp{\\headerl\\pard Sud\\'e1\\par}\\pard a\\par") << "word/settings.xml"
                                      << "w:evenAndOddHeaders" << "w:val" << QStringList{""};
     QTest::newRow("columns") << rtfDocument("\\pard a\\par\\sect\\sectd\\sbknone\\cols2\\pard b\\par") << doc << "w:cols"
                              << "w:num" << QStringList{"", "2"};

@@ -53,23 +53,6 @@ void writeBorder(Xml &x, const QString &side, double width, QTextFrameFormat::Bo
     x.attr(QStringLiteral("w:color"), brush.style() != Qt::NoBrush ? hexColor(brush.color()) : QStringLiteral("auto"));
 }
 
-// The cells of a row, those covered from above included, without the
-// empty cells that only fill a short row.
-std::vector<QTextTableCell> rowCells(const QTextTable *table, int row)
-{
-    std::vector<QTextTableCell> cells;
-    for (int c = 0; c < table->columns();) {
-        const QTextTableCell cell = table->cellAt(row, c);
-        if (!cell.isValid())
-            break;
-        cells.push_back(cell);
-        c = cell.column() + std::max(1, cell.columnSpan());
-    }
-    while (!cells.empty() && cells.back().row() == row && isEmptyFiller(cells.back()))
-        cells.pop_back();
-    return cells;
-}
-
 } // namespace
 
 void Writer::writeCell(Xml &x, const QTextDocument &doc, const QTextTableCell &cell)

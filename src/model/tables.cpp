@@ -4,6 +4,21 @@
 
 namespace model {
 
+std::vector<QTextTableCell> rowCells(const QTextTable *table, int row)
+{
+    std::vector<QTextTableCell> cells;
+    for (int c = 0; c < table->columns();) {
+        const QTextTableCell cell = table->cellAt(row, c);
+        if (!cell.isValid())
+            break;
+        cells.push_back(cell);
+        c = cell.column() + std::max(1, cell.columnSpan());
+    }
+    while (!cells.empty() && cells.back().row() == row && isEmptyFiller(cells.back()))
+        cells.pop_back();
+    return cells;
+}
+
 std::vector<int> columnWidthsTwips(const QTextTableFormat &format, int columns, int outerWidth)
 {
     const int own = format.intProperty(TableWidthTwips);

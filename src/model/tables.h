@@ -28,6 +28,10 @@ inline bool inEmptyFiller(const QTextBlock &block)
     return table && isEmptyFiller(table->cellAt(block.position()));
 }
 
+// The cells of a row as a writer writes them: those covered from above
+// included, without the empty cells that only fill a short row.
+std::vector<QTextTableCell> rowCells(const QTextTable *table, int row);
+
 // Page width between the margins of an A4 page with 2 cm margins, in
 // twips: the width of tables whose columns give no width of their own.
 inline constexpr int kTableTextWidth = 9638;

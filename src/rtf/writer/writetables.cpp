@@ -35,23 +35,6 @@ const char *borderStyleWord(QTextFrameFormat::BorderStyle style)
     }
 }
 
-// The cells of a row, those covered from above included, without the
-// empty cells that only fill a short row.
-std::vector<QTextTableCell> rowCells(const QTextTable *table, int row)
-{
-    std::vector<QTextTableCell> cells;
-    for (int c = 0; c < table->columns();) {
-        const QTextTableCell cell = table->cellAt(row, c);
-        if (!cell.isValid())
-            break;
-        cells.push_back(cell);
-        c = cell.column() + std::max(1, cell.columnSpan());
-    }
-    while (!cells.empty() && cells.back().row() == row && isEmptyFiller(cells.back()))
-        cells.pop_back();
-    return cells;
-}
-
 // The columns whose right edge is a cell's edge in some row. A cell wider
 // than a column is written as one cell up to its right edge where the other
 // rows give the edges it crosses; the grid is the union of the rows' edges.

@@ -4,6 +4,8 @@
 
 #include "readerimpl.h"
 
+#include "model/fields.h"
+#include "model/build.h"
 #include "model/docprops.h"
 #include "rtf/codepages.h"
 
@@ -37,53 +39,6 @@ QString cleaned(QStringView raw)
         return (u < 0x20 && u != u'\t') || u == 0xFFFC || u == 0xFFFE || u == 0xFFFF || u == 0x2029;
     });
     return text;
-}
-
-// The target of a HYPERLINK instruction: its address, "#place" for \l.
-QString hyperlinkTarget(const QString &instruction)
-{
-    QStringList args;
-    QString cur;
-    bool quoted = false, any = false;
-    for (qsizetype i = 0; i < instruction.size(); ++i) {
-        const QChar c = instruction[i];
-        if (c == u'"') {
-            quoted = !quoted;
-            any = true;
-            continue;
-        }
-        if (c == u'\\' && quoted && i + 1 < instruction.size()) {
-            cur += instruction[++i];
-            continue;
-        }
-        if (c.isSpace() && !quoted) {
-            if (any || !cur.isEmpty())
-                args << cur;
-            cur.clear();
-            any = false;
-            continue;
-        }
-        cur += c;
-    }
-    if (any || !cur.isEmpty())
-        args << cur;
-    if (args.isEmpty() || args[0].compare(L("HYPERLINK"), Qt::CaseInsensitive) != 0)
-        return {};
-    QString address, place;
-    for (qsizetype i = 1; i < args.size(); ++i) {
-        if (args[i].startsWith(u'\\')) {
-            if (args[i].compare(L("\\l"), Qt::CaseInsensitive) == 0 && i + 1 < args.size())
-                place = args[++i];
-            else if ((args[i] == u"\\o" || args[i] == u"\\t") && i + 1 < args.size())
-                ++i; // a tool tip or a target frame
-            continue;
-        }
-        if (address.isEmpty())
-            address = args[i];
-    }
-    if (!place.isEmpty())
-        address += u'#' + place;
-    return address;
 }
 
 } // namespace
@@ -303,7 +258,7 @@ void Reader::inlines(const Node *parent, const InlineContext &ctx)
             f.instruction = n->attr(L("w:instr")).trimmed();
             f.result = true;
             f.id = m_nextWrap++;
-            f.href = hyperlinkTarget(f.instruction);
+            f.href = model::hyperlinkTarget(f.instruction);
             m_s.fields.push_back(f);
             inlines(n, ctx);
             m_s.fields.pop_back();
@@ -480,7 +435,7 @@ void Reader::fieldChar(const Node *n)
         OpenField &f = m_s.fields.back();
         f.instruction = f.instruction.trimmed();
         f.result = true;
-        f.href = hyperlinkTarget(f.instruction);
+        f.href = model::hyperlinkTarget(f.instruction);
     } else if (type == u"end") {
         if (m_s.ignoredFields > 0)
             --m_s.ignoredFields;
@@ -605,27 +560,10 @@ void Reader::opaque(const Node *element, const QString &text, const QTextCharFor
 
 void read(QByteArrayView data, QTextDocument &doc)
 {
-    const bool undo = doc.isUndoRedoEnabled();
-    doc.setUndoRedoEnabled(false);
-    doc.clear();
-    struct Restore {
-        QTextDocument &doc;
-        bool undo;
-        ~Restore() { doc.setUndoRedoEnabled(undo); }
-    } restore{doc, undo};
-    // One edit: Qt lays nothing out while the document is built.
-    QTextCursor edit(&doc);
-    edit.beginEditBlock();
-    try {
+    model::buildDocument(doc, [&](QTextCursor &) {
         detail::Reader reader(data, doc);
         reader.run();
-    } catch (const model::ReadError &) {
-        // No half document that a save would make permanent.
-        edit.endEditBlock();
-        doc.clear();
-        throw;
-    }
-    edit.endEditBlock();
+    });
 }
 
 } // namespace docx

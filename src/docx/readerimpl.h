@@ -10,7 +10,9 @@
 #include "xmltree.h"
 
 #include "package/package.h"
+#include "model/limits.h"
 #include "model/properties.h"
+#include "model/units.h"
 
 #include <QColor>
 #include <QHash>
@@ -32,38 +34,16 @@ namespace docx::detail {
 
 using namespace model;
 
-// Twips to the document's units, pixels at 96 dots per inch.
-constexpr double kTwipsPerPixel = 15.0;
-
 namespace limits {
-// Styles a basedOn chain is followed through; a loop ends there too.
-inline constexpr int maxStyleChain = 64;
+// What building any document may cost; the Word reader's own bounds are
+// those of its packages and XML.
+using namespace model::limits;
 inline constexpr int maxStyles = 32768;
-// Lists: levels 0 to 8; definitions past maxLists are ignored.
-inline constexpr int maxListLevels = 9;
-inline constexpr int maxLists = 4096;
-inline constexpr int maxLevelTextLength = 255;
-// As the RTF reader: one Qt list holds at most so many items (layout costs
-// n * n), later items go to a list that counts on.
-inline constexpr int maxBulletListRun = 64;
-inline constexpr int maxNumberedListRun = 1000;
-// Tables: columns of one table (further cells of a row go on in its last
-// cell), tables nested in tables (deeper ones are read as paragraphs of
-// the cell), cells of one table and of the document (further rows are
-// read as paragraphs after the table), and what merging may cost.
-inline constexpr int maxTableColumns = 64;
-inline constexpr int maxTableDepth = 32;
+// Cells of one table and of the document: further rows are read as
+// paragraphs after the table.
 inline constexpr qint64 maxTableCells = 200'000;
 inline constexpr qint64 maxDocumentCells = 1'000'000;
-inline constexpr qint64 maxTableMergeWork = 20'000'000;
-inline constexpr int maxTabStops = 32;
-inline constexpr int maxTwips = 31680;
-inline constexpr int maxHalfPoints = 3276;
-// Notes, sections, pieces, pictures, fields open at once.
-inline constexpr qint64 maxNotes = 20'000;
-inline constexpr int maxSections = 10'000;
-inline constexpr qint64 maxPieces = 100'000;
-inline constexpr qint64 maxPictures = 10'000;
+// Fields open at once.
 inline constexpr int maxFieldDepth = 64;
 } // namespace limits
 
@@ -294,7 +274,6 @@ private:
 
 // A note's number `n` as counted in `style` (0 Arabic, 1 and 2 lower and
 // upper letters, 3 and 4 lower and upper roman, 5 *, †, ‡, §).
-QString noteNumberText(int n, int style);
 
 
 } // namespace docx::detail

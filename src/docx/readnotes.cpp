@@ -37,46 +37,6 @@ int intAttr(const Node *n, const char *name, int fallback)
     return int(std::clamp(v, -1e9, 1e9));
 }
 
-QString roman(int n)
-{
-    static const std::pair<int, const char *> parts[] = {{1000, "m"}, {900, "cm"}, {500, "d"}, {400, "cd"},
-                                                         {100, "c"},  {90, "xc"},  {50, "l"},  {40, "xl"},
-                                                         {10, "x"},   {9, "ix"},   {5, "v"},   {4, "iv"},
-                                                         {1, "i"}};
-    QString s;
-    for (const auto &[v, t] : parts) {
-        while (n >= v && s.size() < 32) {
-            s += QLatin1StringView(t);
-            n -= v;
-        }
-    }
-    return s;
-}
-
-} // namespace
-
-// A note's number as the document counts them (NoteStyle).
-QString noteNumberText(int n, int style)
-{
-    n = std::max(1, n);
-    switch (style) {
-    case 1: // letters: a ... z, aa ... zz
-    case 2: {
-        const int repeat = std::min((n - 1) / 26 + 1, 32);
-        return QString(repeat, QChar((style == 2 ? u'A' : u'a') + (n - 1) % 26));
-    }
-    case 3: return roman(n);
-    case 4: return roman(n).toUpper();
-    case 5: {
-        static const char16_t signs[] = {u'*', 0x2020, 0x2021, 0x00A7};
-        return QString(std::min((n - 1) / 4 + 1, 32), QChar(signs[(n - 1) % 4]));
-    }
-    default: return QString::number(n);
-    }
-}
-
-namespace {
-
 // The text of a note's or comment's document as its tool tip shows it:
 // list items with their labels, without the mark repeating its number.
 QString subText(const QTextDocument &doc)
@@ -177,7 +137,7 @@ void Reader::noteSelfMark(const QTextCharFormat &format)
         return;
     QTextCharFormat f = format;
     f.setProperty(NoteSelfMark, ++m_selfMarks);
-    m_s.cursor.insertText(noteNumberText(m_noteStart[m_noteKind] + m_noteNumber[m_noteKind], m_noteStyle[m_noteKind]), f);
+    m_s.cursor.insertText(noteNumberText(m_noteStart[m_noteKind] + m_noteNumber[m_noteKind], NoteNumbering(m_noteStyle[m_noteKind])), f);
 }
 
 void Reader::noteReference(const Node *n, const QTextCharFormat &format, const Node *run, const Node **consumed)
@@ -216,7 +176,7 @@ void Reader::noteReference(const Node *n, const QTextCharFormat &format, const N
         endSub(std::move(saved));
         built = m_builtNotes.insert(key, {QString::fromLatin1(rtf::write(doc)), subText(doc)});
     }
-    const QString number = noteNumberText(m_noteStart[kind] + m_noteNumber[kind], m_noteStyle[kind]);
+    const QString number = noteNumberText(m_noteStart[kind] + m_noteNumber[kind], NoteNumbering(m_noteStyle[kind]));
     if (custom.isEmpty())
         ++m_noteNumber[kind];
 

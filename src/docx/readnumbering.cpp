@@ -228,27 +228,14 @@ void Reader::attachList(const ParaProps &par)
                 f.setProperty(ListBulletText, bullet.isEmpty() ? QStringLiteral(" ") : bullet);
         } else {
             f.setStyle(QTextListFormat::Style(level->style));
-            // The text around this level's number; the numbers of the
-            // levels above ("1.2.") are kept in the template.
-            const qsizetype own = label.indexOf(QChar(char16_t(ilvl)));
-            qsizetype before = -1, after = label.size();
-            for (qsizetype i = 0; i < label.size(); ++i) {
-                if (label[i].unicode() >= limits::maxListLevels)
-                    continue;
-                if (own >= 0 && i < own)
-                    before = i;
-                else if (own >= 0 && i > own && after == label.size())
-                    after = i;
-            }
-            if (own >= 0) {
-                f.setNumberPrefix(before < 0 ? label.left(own) : QString());
-                f.setNumberSuffix(label.mid(own + 1, after - own - 1));
-            } else {
+            // The numbers of the levels above ("1.2.") are kept in the template.
+            const model::LabelTemplate shown = model::setLabelAffixes(f, label, ilvl);
+            if (!shown.ownNumber) {
                 // A label without its own number: only its text shows.
                 f.setNumberPrefix(QString());
                 f.setNumberSuffix(QString());
             }
-            if (own >= 0 && (before >= 0 || after < label.size()))
+            if (shown.compound)
                 f.setProperty(ListLevelTemplate, label);
             if (qint64(start) + offset != 1)
                 f.setProperty(ListStartNumber, int(std::min<qint64>(qint64(start) + offset, INT_MAX)));

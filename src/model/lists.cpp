@@ -187,4 +187,23 @@ ParagraphIndent paragraphIndent(const QTextBlockFormat &f, const QTextDocument &
             listIndent > 0 && f.textIndent() == 0 ? -std::min(24.0, listIndent) : f.textIndent()};
 }
 
+LabelTemplate setLabelAffixes(QTextListFormat &format, const QString &label, int level)
+{
+    const qsizetype own = label.indexOf(QChar(char16_t(level)));
+    qsizetype before = -1, after = label.size();
+    for (qsizetype i = 0; i < label.size(); ++i) {
+        if (label[i].unicode() >= kListLevels)
+            continue;
+        if (own >= 0 && i < own)
+            before = i;
+        else if (own >= 0 && i > own && after == label.size())
+            after = i;
+    }
+    if (own < 0)
+        return {};
+    format.setNumberPrefix(before < 0 ? label.left(own) : QString());
+    format.setNumberSuffix(label.mid(own + 1, after - own - 1));
+    return {true, before >= 0 || after < label.size()};
+}
+
 } // namespace model

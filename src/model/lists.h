@@ -9,6 +9,7 @@
 // file gave ("–", "✓", "1.1.") is kept in the format as well and written
 // back and exported as it was.
 
+#include "limits.h"
 #include "properties.h"
 
 #include <QHash>
@@ -24,6 +25,9 @@ class QTextList;
 class QTextListFormat;
 
 namespace model {
+
+// A list has at most nine levels, as Word and RTF count them.
+inline constexpr int kListLevels = limits::maxListLevels;
 
 // `n` written as the style counts: "3", "c", "C", "iii", "III".
 QString formatListNumber(int style, int n);
@@ -50,12 +54,23 @@ private:
         bool leadingZero = false;
     };
     QHash<const QTextList *, int> m_count;
-    QHash<int, std::array<Level, 9>> m_groups;
+    QHash<int, std::array<Level, kListLevels>> m_groups;
 };
 
 // The label a list item shows ("•", "3.", "c)"), numbered from the list's
 // start; empty for a paragraph in no list.
 QString listLabel(const QTextBlock &block);
+
+// A level's label as a file gives it, where a character below kListLevels
+// stands for that level's number ("\0.\1." shows "1.2."): sets the
+// format's prefix and suffix around the level's own number (Qt numbers one
+// level), and tells whether there is one and whether the label shows more
+// numbers than its own, when it is kept whole as ListLevelTemplate.
+struct LabelTemplate {
+    bool ownNumber = false;
+    bool compound = false;
+};
+LabelTemplate setLabelAffixes(QTextListFormat &format, const QString &label, int level);
 
 // Where a paragraph's lines start, in pixels: the others' (left) and its
 // first line's, relative to them. A list item's label hangs in the list's

@@ -24,6 +24,13 @@ class QTextCharFormat;
 
 namespace model {
 
+// How a document numbers its notes, as RTF and Word name the styles.
+enum class NoteNumbering : quint8 { Arabic, LowerLetter, UpperLetter, LowerRoman, UpperRoman, Chicago };
+
+// A note's number as the document shows it: "3", "c", "cc" (letters
+// repeat past z), "iii", "*", "†" ... (signs repeat past §).
+QString noteNumberText(int number, NoteNumbering style);
+
 // True when the format is a note's reference mark.
 bool isNoteMark(const QTextCharFormat &format);
 

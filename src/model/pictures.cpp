@@ -1,5 +1,7 @@
 #include "pictures.h"
 
+#include "units.h"
+
 #include <QBuffer>
 #include <QImageReader>
 #include <QPainter>
@@ -270,6 +272,17 @@ Picture picture(const QTextDocument &doc, const QTextImageFormat &format)
     if (data.bytes.isEmpty())
         return {};
     return {data.bytes, mimeTypeOfBlip(data.blip)};
+}
+
+void completePictureSize(double &width, double &height, QSize decoded)
+{
+    const bool known = !decoded.isEmpty();
+    if (width <= 0 && height <= 0)
+        width = known ? decoded.width() * kTwipsPerPixel : 480;
+    if (width <= 0)
+        width = known ? height * decoded.width() / std::max(1, decoded.height()) : height;
+    if (height <= 0)
+        height = known ? width * decoded.height() / std::max(1, decoded.width()) : width;
 }
 
 } // namespace model

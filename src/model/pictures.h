@@ -46,6 +46,11 @@ PictureData pictureOf(const QTextDocument &doc, const QTextImageFormat &format);
 // Where the bytes of the picture shown as `imageName` are kept.
 QUrl pictureBytesUrl(const QString &imageName);
 
+// A picture's size in twips where the file gives one side or none (0 or
+// less): the picture's own size or proportions from its decoded size,
+// else a square of 480 twips (a third of an inch).
+void completePictureSize(double &width, double &height, QSize decoded);
+
 // The MIME type of a blip kind; empty for kinds without one.
 QByteArray mimeTypeOfBlip(const QByteArray &blip);
 

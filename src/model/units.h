@@ -2,6 +2,8 @@
 
 // Lengths as every format's writer turns Qt's pixels into twips.
 
+#include "limits.h"
+
 #include <QtGlobal>
 
 #include <algorithm>
@@ -14,7 +16,7 @@ inline constexpr double kTwipsPerPixel = 15.0;
 
 // The widest length any format is given, in twips: 22 inches, wider than
 // any page.
-inline constexpr int kMaxTwips = 31680;
+inline constexpr int kMaxTwips = limits::maxTwips;
 
 // A length rounded to whole units; NaN counts as nothing and what no int
 // holds is cut to what one does.

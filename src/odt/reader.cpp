@@ -5,6 +5,7 @@
 #include "odt.h"
 #include "readerimpl.h"
 
+#include "model/build.h"
 #include "model/docprops.h"
 #include "model/properties.h"
 
@@ -807,15 +808,9 @@ void Reader::frame(const Node &n, const QTextCharFormat &f)
 
 void read(QByteArrayView data, QTextDocument &doc)
 {
-    const bool undo = doc.isUndoRedoEnabled();
-    doc.clear();
-    doc.setUndoRedoEnabled(false);
     // A refused document leaves the caller's undo as it was.
-    struct Restore {
-        QTextDocument &doc;
-        bool undo;
-        ~Restore() { doc.setUndoRedoEnabled(undo); }
-    } restore{doc, undo};
+    const model::UndoPaused paused(doc);
+    doc.clear();
     const auto readWith = [&](bool stream) {
         detail::Reader r(doc, stream);
         if (package::isZip(data))

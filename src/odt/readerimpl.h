@@ -4,6 +4,8 @@
 // package::XmlReader's checks), the styles resolved into Qt formats, and
 // the builder that walks content.xml's body into the document.
 
+#include "model/limits.h"
+#include "model/units.h"
 #include "package/package.h"
 
 #include <QBuffer>
@@ -73,7 +75,7 @@ inline constexpr int maxNumberedListRun = 1000;
 inline constexpr int maxSpaces = 1000; // text:c of one text:s
 } // namespace limits
 
-constexpr double kTwipsPerPixel = 15.0;
+using model::kTwipsPerPixel;
 
 // One element or text node of a part. Namespace and names are shared
 // strings (see Names): a part repeats a handful of them many times.

@@ -122,17 +122,11 @@ bool Reader::picture(const Node &frame, const Node &image, const QTextCharFormat
         }
         m_pictureNames.insert(key, name);
     }
-    const bool known = !imageSize.isEmpty();
-    if (w <= 0 && h <= 0)
-        w = known ? imageSize.width() * kTwipsPerPixel : 480;
-    if (w <= 0)
-        w = known ? h * imageSize.width() / std::max(1, imageSize.height()) : h;
-    if (h <= 0)
-        h = known ? w * imageSize.height() / std::max(1, imageSize.width()) : w;
+    model::completePictureSize(w, h, imageSize);
     const double wpx = pixels(w), hpx = pixels(h);
     if (fresh) {
         doc.addResource(QTextDocument::UserResource, model::pictureBytesUrl(name), model::toVariant(data));
-        if (known) {
+        if (!imageSize.isEmpty()) {
             model::decodeWhenShown(doc, name, imageSize);
         } else {
             const QImage placeholder = model::placeholderImage(QSize(qRound(wpx), qRound(hpx)),

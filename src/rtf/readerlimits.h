@@ -15,6 +15,10 @@
 
 namespace rtf::limits {
 
+// What building any document may cost (tables, lists, notes, sections,
+// styles, pieces, pictures), besides the bounds of RTF's syntax below.
+using namespace model::limits;
+
 // Largest input read() accepts: a quarter of the machine's physical memory,
 // and at least 1 GiB. A magazine article is some hundred kilobytes; files
 // of hundreds of megabytes are almost all embedded pictures, whose bytes
@@ -48,16 +52,6 @@ inline constexpr int maxParameterDigits = 10;
 // code pages); a larger value would only swallow text.
 inline constexpr int maxUnicodeSkip = 8;
 
-// Font size in half points: 1638 points, the largest size word processors
-// offer.
-inline constexpr int maxHalfPoints = 3276;
-
-// Indents and paragraph spacing in twips: 22 inches, the largest page.
-inline constexpr int maxTwips = 31680;
-
-// Tab stops kept per paragraph; word processors offer a few dozen at most.
-inline constexpr int maxTabStops = 32;
-
 // Entries of the font table and of the colour table; files use dozens.
 inline constexpr int maxTableEntries = 32768;
 
@@ -72,69 +66,13 @@ inline constexpr int maxTableEntries = 32768;
 inline const qint64 maxRuns = 4'000'000 * inputScale;
 inline const qint64 maxParagraphs = 1'000'000 * inputScale;
 
-// Pictures. Their bytes are kept as the file holds them, to be written
-// back, so they cost what the file does; what is bounded is what one
-// picture may claim and what showing them costs.
-//
-// Pictures of one document. Each costs a format, two resources and an
-// image; an article has dozens. More refuse the file, for the same reason.
-inline constexpr qint64 maxPictures = 10'000;
-// What one picture's data and showing pictures may cost.
-using namespace model::limits;
-
-// Tables. Word processors offer at most 63 columns; further \cellx of a
-// row are ignored and further cells of a row go on in its last cell.
-inline constexpr int maxTableColumns = 64;
-// Tables nested in tables. Real files nest two or three deep; a deeper
-// \itap is read as this level, so its text lands in the deepest table.
-inline constexpr int maxTableDepth = 32;
-// Merging cells costs the whole table each time (Qt rebuilds the table's
-// grid), and so does splitting a column at a row's edge between two
-// columns; merges and splits of a document may visit this many cells in
-// all. Merges past it are left out and their cells stay side by side, text
-// and all; past it a cell ends at the nearest column edge.
-inline constexpr qint64 maxTableMergeWork = 20'000'000;
-// Lists. RTF numbers list levels 0 to 8; a higher \ilvl is the last
-// level. Files define a handful of lists, long Word documents some
-// hundreds; definitions (\list) and overrides (\ls) past maxLists are
-// ignored, and their paragraphs show the label the file gives for readers
-// without lists (\listtext). A level's label (\leveltext) holds at most
-// 255 characters by its length byte; more are dropped. A list may take
+// Lists: overrides (\ls) past maxLists are ignored as definitions are,
+// and their paragraphs show the label the file gives for readers without
+// lists (\listtext). A list may take
 // its levels from another list (\liststyleid), which may do the same:
 // such chains are followed maxListStyleChain steps, so a loop ends.
-inline constexpr int maxListLevels = 9;
-inline constexpr int maxLists = 4096;
-inline constexpr int maxLevelTextLength = 255;
 inline constexpr int maxListStyleChain = 8;
-// Items of one Qt list. Qt lays out every item of a list again when one is
-// added, so reading a list of n items costs n * n; longer lists are read
-// as several Qt lists, the later ones counting on from the earlier. Bullet
-// lists look the same either way; a numbered list longer than this shows
-// its later numbers from 1 in the editing area (Qt shows no start number)
-// while its labels, the file it saves and every export keep counting.
-inline constexpr int maxBulletListRun = 64;
-inline constexpr int maxNumberedListRun = 1000;
 
-// Footnotes and endnotes of one document. Each is a document of its own
-// while it is read and a format of the body afterwards; a long thesis has
-// a couple of thousand. The text of notes past the limit is read as body
-// text, where it stays visible and is saved.
-inline constexpr qint64 maxNotes = 20'000;
-
-// Sections of one document, each with its words and up to eight headers
-// and footers; a book has dozens. Section breaks past the limit end
-// paragraphs only, and the last section's setup applies to the rest.
-inline constexpr int maxSections = 10'000;
-
-// Styles a style's \sbasedon chain is followed through. Real chains are a
-// few styles long; a longer one (or a loop) stops there, keeping the
-// formatting of the styles reached.
-inline constexpr int maxStyleChain = 64;
-
-// Pieces kept as one character each (bookmarks ...). Each costs a format;
-// a document has dozens. Past the limit they are dropped: they show
-// nothing.
-inline constexpr qint64 maxPieces = 100'000;
 // One piece as kept (an embedded object's data, a shape, a comment, hidden
 // text): as much as one picture may be. A larger piece is dropped; of
 // hidden text, what is past it. What an object or field shows stays.

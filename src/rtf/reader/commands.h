@@ -3,6 +3,7 @@
 
 #pragma once
 
+#include "model/notes.h"
 #include "rtf/readerlimits.h"
 #include "rtf/tokenizer/tokenizer.h"
 
@@ -54,7 +55,7 @@ enum class Cmd {
 };
 
 // How notes are numbered (\ftnnar, \ftnnalc ...).
-enum class NoteNumbering : quint8 { Arabic, LowerLetter, UpperLetter, LowerRoman, UpperRoman, Chicago };
+using model::NoteNumbering;
 
 // What kind of word a control word is, which says where its value comes
 // from and which part of the reader takes it.

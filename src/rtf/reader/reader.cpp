@@ -2,6 +2,7 @@
 // states, so neither time nor stack depth depends on what a file nests.
 
 #include "readerimpl.h"
+#include "model/build.h"
 
 #include <QLocale>
 #include <QTextDocument>
@@ -946,18 +947,7 @@ void read(QByteArrayView data, QTextDocument &doc)
 {
     checkInputSize(data.size());
 
-    const bool undo = doc.isUndoRedoEnabled();
-    doc.setUndoRedoEnabled(false);
-    doc.clear();
-    struct Restore {
-        QTextDocument &doc;
-        bool undo;
-        ~Restore() { doc.setUndoRedoEnabled(undo); }
-    } restore{doc, undo};
-
-    QTextCursor cursor(&doc);
-    cursor.beginEditBlock();
-    try {
+    model::buildDocument(doc, [&](QTextCursor &cursor) {
         if (!isRtf(data)) {
             // A document of another program says so rather than showing
             // its bytes as text.
@@ -977,13 +967,7 @@ void read(QByteArrayView data, QTextDocument &doc)
             Reader reader(data, cursor);
             reader.run();
         }
-    } catch (const Error &) {
-        // No half document that a save would make permanent.
-        cursor.endEditBlock();
-        doc.clear();
-        throw;
-    }
-    cursor.endEditBlock();
+    });
 }
 
 } // namespace rtf

@@ -14,6 +14,8 @@
 #include "commands.h"
 #include "rtf/readerlimits.h"
 #include "rtf/tokenizer/tokenizer.h"
+#include "model/units.h"
+#include "model/fields.h"
 #include "model/pictures.h"
 
 #include <QColor>
@@ -42,9 +44,6 @@ using namespace model;
 }
 
 namespace rtf::detail {
-
-// Twips to the document's units, pixels at 96 dots per inch.
-constexpr double kTwipsPerPixel = 15.0;
 
 Error tooManyParagraphs(qint64 limit);
 
@@ -216,13 +215,8 @@ struct TableBuild {
 };
 
 
-// The target of a HYPERLINK field instruction: its address, with "#place"
-// for the \l switch; empty for other fields.
-QString hyperlinkTarget(const QString &instruction);
-
-// The arguments of a field instruction: words and quoted strings, with
-// the field's escapes inside quotes resolved.
-QStringList fieldArguments(const QString &instruction);
+using model::fieldArguments;
+using model::hyperlinkTarget;
 
 // A SYMBOL field instruction: the character's code (decimal or 0x hex),
 // the font of the \f switch, and whether \u names a Unicode character.
@@ -234,7 +228,6 @@ struct SymbolField {
 };
 SymbolField symbolField(const QString &instruction);
 
-QString noteNumberText(int number, NoteNumbering style);
 
 // lists: the QTextList the items of a list level go to.
 struct ListRun {

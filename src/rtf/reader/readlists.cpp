@@ -382,24 +382,9 @@ int Reader::listObject(const ParProps &par)
     } else {
         f.setStyle(QTextListFormat::Style(listStyleOfNfc(level->nfc)));
         if (!label.isEmpty() || level->pn) {
-            // The text around this level's number; numbers of the levels
-            // above ("1.2.") are not shown, Qt numbers one level.
-            const qsizetype own = label.indexOf(QChar(char16_t(ilvl)));
-            qsizetype before = -1, after = label.size();
-            for (qsizetype i = 0; i < label.size(); ++i) {
-                if (label[i].unicode() >= limits::maxListLevels)
-                    continue;
-                if (own >= 0 && i < own)
-                    before = i;
-                else if (own >= 0 && i > own && after == label.size())
-                    after = i;
-            }
-            if (own >= 0) {
-                f.setNumberPrefix(before < 0 ? label.left(own) : QString());
-                f.setNumberSuffix(label.mid(own + 1, after - own - 1));
-            }
-            // "1.2.": kept whole for the label the writer and the export give.
-            if (own >= 0 && (before >= 0 || after < label.size()) && levels)
+            // Numbers of the levels above ("1.2.") are not shown, Qt numbers
+            // one level; the whole label is kept for the writer and the export.
+            if (model::setLabelAffixes(f, label, ilvl).compound && levels)
                 f.setProperty(ListLevelTemplate, label);
         }
         if (level->nfc == 22)

@@ -194,19 +194,13 @@ void Reader::finishPicture()
         m_b.pictureSizes.insert(key, imageSize);
     }
     // Without a size in the file the decoded picture's own size applies.
-    const bool known = !imageSize.isEmpty();
-    if (w <= 0 && h <= 0)
-        w = known ? imageSize.width() * kTwipsPerPixel : 480;
-    if (w <= 0)
-        w = known ? h * imageSize.width() / std::max(1, imageSize.height()) : h;
-    if (h <= 0)
-        h = known ? w * imageSize.height() / std::max(1, imageSize.width()) : w;
+    model::completePictureSize(w, h, imageSize);
     const double wpx = shownPixels(w, pic.scaleX);
     const double hpx = shownPixels(h, pic.scaleY);
 
     if (fresh) {
         doc->addResource(QTextDocument::UserResource, model::pictureBytesUrl(name), model::toVariant(data));
-        if (known) {
+        if (!imageSize.isEmpty()) {
             model::decodeWhenShown(*doc, name, imageSize);
         } else {
             const QImage image = model::placeholderImage(

@@ -24,11 +24,6 @@ QString tr(const char *text)
     return QCoreApplication::translate("docx", text);
 }
 
-QLatin1StringView L(const char *s)
-{
-    return QLatin1StringView(s);
-}
-
 // Characters a document cannot hold as text: controls other than tab,
 // the object character and the non-characters.
 QString cleaned(QStringView raw)
@@ -344,13 +339,19 @@ void Reader::runContent(const Node *parent, const QTextCharFormat &format, const
             const QString font = n->attr(L("w:font"));
             QTextCharFormat f = format;
             // Symbol fonts' characters sit at F000 and up, their byte below;
-            // Symbol's are the characters its glyphs show.
+            // Symbol's are the characters its glyphs show, and Wingdings'
+            // pictures that have a character show as that character, as
+            // the RTF reader shows them. The rest keep their face.
             if (ok && code >= 0xF000 && code <= 0xF0FF)
                 code -= 0xF000;
-            if (ok && code >= 0x20 && code <= 0xFF && font.compare(L("Symbol"), Qt::CaseInsensitive) == 0)
+            const bool byte = ok && code >= 0x20 && code <= 0xFF;
+            if (byte && font.compare(L("Symbol"), Qt::CaseInsensitive) == 0) {
                 code = rtf::detail::symbolCharacter(rtf::detail::symbolCodepage, uchar(code));
-            else if (!font.isEmpty())
+            } else if (!font.isEmpty()) {
+                if (byte && font.compare(L("Wingdings"), Qt::CaseInsensitive) == 0)
+                    code = rtf::detail::symbolCharacter(rtf::detail::pictographCodepage, uchar(code));
                 f.setFontFamilies({font});
+            }
             if (ok && code >= 0x20 && code < 0xFFFE && !(code >= 0xD800 && code < 0xE000))
                 insertText(QString(QChar(char16_t(code))), f);
         } else if (name == L("w:drawing")) {

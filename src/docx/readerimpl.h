@@ -47,6 +47,15 @@ inline constexpr qint64 maxDocumentCells = 1'000'000;
 inline constexpr int maxFieldDepth = 64;
 } // namespace limits
 
+inline QLatin1StringView L(const char *s)
+{
+    return QLatin1StringView(s);
+}
+
+// An attribute's whole number (decimals cut, kept within ±10⁹), or
+// `fallback` where the element or a number is missing.
+int intAttr(const Node *n, const char *name, int fallback);
+
 // Run properties as a part states them; unset ones come from below.
 struct RunProps {
     std::optional<QString> font;

@@ -19,47 +19,6 @@
 
 namespace docx::detail {
 
-namespace {
-
-QLatin1StringView L(const char *s)
-{
-    return QLatin1StringView(s);
-}
-
-int intAttr(const Node *n, const char *name, int fallback)
-{
-    if (!n || !n->hasAttr(L(name)))
-        return fallback;
-    bool ok = false;
-    const double v = n->attrView(L(name)).toDouble(&ok);
-    if (!ok || !std::isfinite(v))
-        return fallback;
-    return int(std::clamp(v, -1e9, 1e9));
-}
-
-// The text of a note's or comment's document as its tool tip shows it:
-// list items with their labels, without the mark repeating its number.
-QString subText(const QTextDocument &doc)
-{
-    QString text;
-    ListNumbering numbering;
-    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
-        if (inEmptyFiller(b))
-            continue;
-        if (!text.isEmpty())
-            text += u'\n';
-        if (b.textList())
-            text += numbering.label(b) + u'\t';
-        for (auto it = b.begin(); !it.atEnd(); ++it) {
-            if (!it.fragment().charFormat().hasProperty(NoteSelfMark))
-                appendPlainText(text, it.fragment().text());
-        }
-    }
-    return text.trimmed();
-}
-
-} // namespace
-
 Sink Reader::beginSub(QTextDocument &doc)
 {
     doc.setUndoRedoEnabled(false);
@@ -174,7 +133,7 @@ void Reader::noteReference(const Node *n, const QTextCharFormat &format, const N
         Sink saved = beginSub(doc);
         blocks(note);
         endSub(std::move(saved));
-        built = m_builtNotes.insert(key, {QString::fromLatin1(rtf::write(doc)), subText(doc)});
+        built = m_builtNotes.insert(key, {QString::fromLatin1(rtf::write(doc)), noteText(doc)});
     }
     const QString number = noteNumberText(m_noteStart[kind] + m_noteNumber[kind], NoteNumbering(m_noteStyle[kind]));
     if (custom.isEmpty())
@@ -228,7 +187,7 @@ void Reader::comment(const QString &id)
     blocks(it->node);
     endSub(std::move(saved));
     QTextCharFormat f;
-    f.setProperty(OpaqueText, subText(doc));
+    f.setProperty(OpaqueText, noteText(doc));
     f.setProperty(CommentAuthor, it->author);
     f.setProperty(CommentInitials, it->initials);
     f.setProperty(CommentDate, it->date);

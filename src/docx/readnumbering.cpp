@@ -16,11 +16,6 @@ namespace docx::detail {
 
 namespace {
 
-QLatin1StringView L(const char *s)
-{
-    return QLatin1StringView(s);
-}
-
 std::optional<int> intVal(const Node *n, const char *attr = "w:val")
 {
     if (!n || !n->hasAttr(L(attr)))
@@ -56,17 +51,6 @@ QString bulletOf(const QString &text, const QString &font)
     }
     return out;
 }
-
-// A label's text that Qt draws itself: the style it is shown with.
-int bulletStyle(const QString &label)
-{
-    if (label == u"\u25E6" || label == u"o" || label == u"\u25CB")
-        return QTextListFormat::ListCircle;
-    if (label == u"\u25AA" || label == u"\u25A0")
-        return QTextListFormat::ListSquare;
-    return QTextListFormat::ListDisc;
-}
-
 } // namespace
 
 void Reader::readNumbering()
@@ -223,7 +207,7 @@ void Reader::attachList(const ParaProps &par)
             bullet.removeIf([](QChar c) { return c.unicode() < limits::maxListLevels; });
             if (bullet.isEmpty() && level->bullet)
                 bullet = QStringLiteral("\u2022");
-            f.setStyle(QTextListFormat::Style(bulletStyle(bullet)));
+            f.setStyle(QTextListFormat::Style(model::bulletStyle(bullet)));
             if (bullet != bulletText(QTextListFormat(f)) || bullet.isEmpty())
                 f.setProperty(ListBulletText, bullet.isEmpty() ? QStringLiteral(" ") : bullet);
         } else {

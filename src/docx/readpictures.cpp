@@ -16,11 +16,6 @@ namespace docx::detail {
 
 namespace {
 
-QLatin1StringView L(const char *s)
-{
-    return QLatin1StringView(s);
-}
-
 qint64 longAttr(const Node *n, const char *name)
 {
     if (!n)

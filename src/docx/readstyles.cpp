@@ -14,11 +14,6 @@ namespace docx::detail {
 
 namespace {
 
-QLatin1StringView L(const char *s)
-{
-    return QLatin1StringView(s);
-}
-
 std::optional<int> intAttr(const Node *n, const char *name)
 {
     const QStringView v = n ? n->attrView(L(name)) : QStringView();

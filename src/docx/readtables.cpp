@@ -12,13 +12,6 @@
 
 namespace docx::detail {
 
-namespace {
-
-QLatin1StringView L(const char *s)
-{
-    return QLatin1StringView(s);
-}
-
 int intAttr(const Node *n, const char *name, int fallback)
 {
     if (!n || !n->hasAttr(L(name)))
@@ -29,6 +22,8 @@ int intAttr(const Node *n, const char *name, int fallback)
         return fallback;
     return int(std::clamp(v, -1e9, 1e9));
 }
+
+namespace {
 
 // Rows and cells below a table or row, through content controls and the
 // like that may wrap them.

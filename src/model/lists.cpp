@@ -60,6 +60,15 @@ QString formatListNumber(int style, int n)
     }
 }
 
+int bulletStyle(const QString &label)
+{
+    if (label == u"\u25E6" || label == u"o" || label == u"\u25CB")
+        return QTextListFormat::ListCircle;
+    if (label == u"\u25AA" || label == u"\u25A0")
+        return QTextListFormat::ListSquare;
+    return QTextListFormat::ListDisc;
+}
+
 QString bulletText(const QTextListFormat &format)
 {
     const QString kept = format.stringProperty(ListBulletText);

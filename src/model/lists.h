@@ -35,6 +35,10 @@ QString formatListNumber(int style, int n);
 // The bullet a bullet style shows: "•", "◦", "▪" or the kept text.
 QString bulletText(const QTextListFormat &format);
 
+// The bullet style a bullet's text is shown with ("◦" and "o" a circle,
+// "▪" a square, anything else a disc), for a label Qt draws itself.
+int bulletStyle(const QString &label);
+
 // The text after a number: "." unless the format says otherwise, as Qt
 // draws it.
 QString numberSuffix(const QTextListFormat &format);

@@ -1,6 +1,12 @@
 #include "notes.h"
 
+#include "lists.h"
+#include "plaintext.h"
+#include "tables.h"
+
+#include <QTextBlock>
 #include <QTextCharFormat>
+#include <QTextDocument>
 
 namespace model {
 
@@ -61,6 +67,26 @@ QString noteNumberText(int number, NoteNumbering style)
     case NoteNumbering::Arabic: break;
     }
     return QString::number(number);
+}
+
+QString noteText(const QTextDocument &noteDocument)
+{
+    QString text;
+    ListNumbering numbering;
+    for (QTextBlock b = noteDocument.begin(); b.isValid(); b = b.next()) {
+        // A filler cell is not written: its empty line would not come back.
+        if (inEmptyFiller(b))
+            continue;
+        if (!text.isEmpty())
+            text += u'\n';
+        if (b.textList())
+            text += numbering.label(b) + u'\t';
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            if (!it.fragment().charFormat().hasProperty(NoteSelfMark))
+                appendPlainText(text, it.fragment().text());
+        }
+    }
+    return text.trimmed();
 }
 
 } // namespace model

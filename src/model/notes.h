@@ -21,6 +21,7 @@
 #include <QString>
 
 class QTextCharFormat;
+class QTextDocument;
 
 namespace model {
 
@@ -33,6 +34,11 @@ QString noteNumberText(int number, NoteNumbering style);
 
 // True when the format is a note's reference mark.
 bool isNoteMark(const QTextCharFormat &format);
+
+// The plain text of a note's (or comment's) own document, as it is kept
+// beside the note: list items with their labels, without the mark that
+// repeats the note's number and without filler cells.
+QString noteText(const QTextDocument &noteDocument);
 
 // The text to show for the mark under the mouse: the note's plain text.
 QString noteToolTip(const QTextCharFormat &format);

@@ -8,6 +8,7 @@
 #include "model/build.h"
 #include "model/docprops.h"
 #include "model/properties.h"
+#include "rtf/codepages.h"
 
 #include <QDateTime>
 #include <QTextBlock>
@@ -494,13 +495,33 @@ void Reader::paragraph(const Node &p, bool heading)
         QTextCharFormat mark = cf;
         mark.setVerticalAlignment(QTextCharFormat::AlignSuperScript);
         mark.setProperty(model::NoteSelfMark, ++m_selfMarks);
+        // No space after it: the note's text starts where its own does,
+        // and a space here would be text in every file saved from it.
         m_b.cursor.insertText(m_selfMark, mark);
-        m_b.cursor.insertText(QStringLiteral(" "), cf);
         m_selfMark.clear();
     }
     inlines(p, cf);
     endBlock();
     m_b.pageBreak = s && s->breakAfter;
+}
+
+// LibreOffice keeps the text of Symbol and Wingdings as the fonts' own
+// codes (U+F020 to U+F0FF); shown as the characters they stand for, as
+// the RTF and Word readers show them.
+void Reader::symbolFontText(QString &text, const QTextCharFormat &format)
+{
+    const QString face = format.fontFamilies().toStringList().value(0);
+    int codepage = 0;
+    if (face.compare(QLatin1StringView("Symbol"), Qt::CaseInsensitive) == 0)
+        codepage = rtf::detail::symbolCodepage;
+    else if (face.compare(QLatin1StringView("Wingdings"), Qt::CaseInsensitive) == 0)
+        codepage = rtf::detail::pictographCodepage;
+    if (codepage == 0)
+        return;
+    for (QChar &c : text) {
+        if (c.unicode() >= 0xF020 && c.unicode() <= 0xF0FF)
+            c = QChar(rtf::detail::symbolCharacter(codepage, uchar(c.unicode() - 0xF000)));
+    }
 }
 
 void Reader::insertText(QStringView text, const QTextCharFormat &format, bool collapse)
@@ -512,6 +533,7 @@ void Reader::insertText(QStringView text, const QTextCharFormat &format, bool co
     QChar *const begin = out.data();
     QChar *o = begin;
     bool endsCollapsed = false;
+    bool privateUse = false;
     for (QChar c : text) {
         if (collapse && (c == u' ' || c == u'\t' || c == u'\n' || c == u'\r')) {
             if (!m_b.lastSpace) {
@@ -524,6 +546,7 @@ void Reader::insertText(QStringView text, const QTextCharFormat &format, bool co
         c = cleanChar(c);
         if (c.isNull())
             continue;
+        privateUse = privateUse || (c.unicode() >= 0xF020 && c.unicode() <= 0xF0FF);
         *o++ = c;
         m_b.lastSpace = false;
         endsCollapsed = false;
@@ -531,6 +554,8 @@ void Reader::insertText(QStringView text, const QTextCharFormat &format, bool co
     out.resize(o - begin);
     if (out.isEmpty())
         return;
+    if (privateUse)
+        symbolFontText(out, format);
     QTextCharFormat f = format;
     if (!m_blockField.isEmpty()) {
         f.setProperty(model::FieldInstruction, m_blockField);

@@ -238,6 +238,7 @@ public:
     void readBlock(const Node &n);
     void paragraph(const Node &p, bool heading);
     void inlines(const Node &parent, const QTextCharFormat &f);
+    void symbolFontText(QString &text, const QTextCharFormat &format);
     void insertText(QStringView text, const QTextCharFormat &f, bool collapse);
     void startBlock(const QTextBlockFormat &bf, const QTextCharFormat &cf);
     void endBlock();

@@ -21,16 +21,6 @@ QLatin1StringView L(const char *s)
     return QLatin1StringView(s);
 }
 
-// A label's text that Qt draws itself: the style it is shown with.
-int bulletStyle(const QString &label)
-{
-    if (label == u"\u25E6" || label == u"o" || label == u"\u25CB")
-        return QTextListFormat::ListCircle;
-    if (label == u"\u25AA" || label == u"\u25A0")
-        return QTextListFormat::ListSquare;
-    return QTextListFormat::ListDisc;
-}
-
 // LibreOffice's bullets drawn with OpenSymbol from the private use area.
 QString bulletChar(const QString &c)
 {
@@ -42,7 +32,6 @@ QString bulletChar(const QString &c)
     default: return c;
     }
 }
-
 } // namespace
 
 void Reader::readListStyle(const Node &n, QHash<QString, ListStyle> &into)
@@ -230,7 +219,7 @@ void Reader::attachList(int level)
     f.setIndent(level + 1);
     if (bullet) {
         QString text = def.noNumber ? def.prefix + def.suffix : def.bulletText;
-        f.setStyle(QTextListFormat::Style(bulletStyle(text)));
+        f.setStyle(QTextListFormat::Style(model::bulletStyle(text)));
         if (text != model::bulletText(f) || text.isEmpty())
             f.setProperty(model::ListBulletText, text.isEmpty() ? QStringLiteral(" ") : text);
     } else {

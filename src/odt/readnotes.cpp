@@ -41,25 +41,8 @@ QString Reader::subDocumentRtf(const Node &content, QString *plain, const QStrin
     m_blockField = field;
     m_inSubDocument = wasSub;
     m_b = std::move(saved);
-    if (plain) {
-        // The note's text without the mark that repeats its number, as
-        // the RTF reader keeps it.
-        QString text;
-        model::ListNumbering numbering;
-        for (QTextBlock b = sub.begin(); b.isValid(); b = b.next()) {
-            if (model::inEmptyFiller(b))
-                continue;
-            if (!text.isEmpty())
-                text += u'\n';
-            if (b.textList())
-                text += numbering.label(b) + u'\t';
-            for (auto it = b.begin(); !it.atEnd(); ++it) {
-                if (!it.fragment().charFormat().hasProperty(model::NoteSelfMark))
-                    model::appendPlainText(text, it.fragment().text());
-            }
-        }
-        *plain = text.trimmed();
-    }
+    if (plain) // the note's text without the mark that repeats its number
+        *plain = model::noteText(sub);
     return QString::fromLatin1(rtf::write(sub));
 }
 

@@ -245,9 +245,12 @@ void TestFormats::libreOfficeReadsTheSame()
     if (!originals.contains(source))
         originals.insert(source, lines(textOf(source)));
     const QStringList got = lines(textOf(saved));
+    // LibreOffice's text of Symbol and Wingdings is the fonts' own codes;
+    // we save the characters they show, and it reads those.
+    const QStringList want = name == u"symbols" ? QStringList{QStringLiteral("Smajl ☺ alfa α ruka A pi π")} : originals.value(source);
     if (knownLoss)
         QEXPECT_FAIL("", knownLoss, Continue);
-    QVERIFY2(got == originals.value(source), qPrintable(firstDifference(got, originals.value(source))));
+    QVERIFY2(got == want, qPrintable(firstDifference(got, want)));
 }
 
 QTEST_MAIN(TestFormats)

@@ -148,8 +148,8 @@ private slots:
     void notesReadBack();
     void documentPropertiesReadBack();
     void piecesReadBack();
-    void nonBreakingSpacesReadBack_data();
-    void nonBreakingSpacesReadBack();
+    void charactersReadBack_data();
+    void charactersReadBack();
 
 private:
     QByteArray throughLibreOffice(const QByteArray &rtf, const QString &name);
@@ -269,7 +269,8 @@ void TestRtfLibreOffice::documentPropertiesReadBack()
     QTextDocument doc;
     rtf::read("{\\rtf1\\ansi\\ansicpg1250{\\fonttbl{\\f0 Liberation Serif;}}{\\info{\\title N\\'e1zev}{\\author Jan}}"
               "\\paperw11906\\paperh16838\\margl1701\\margr1134\\margt1417\\margb1417"
-              "{\\header \\pard\\plain Hlavi\\'e8ka\\par}{\\footer \\pard\\plain Pata\\par}\\f0 Text.\\par}",
+              "{\\header \\pard\\plain Hlavi\\'e8ka\\par}{\\footer \\pard\\plain Pata\\par}\\f0 Text."
+              "\\sect\\sectd\\sbkpage\\lndscpsxn\\pgwsxn16838\\pghsxn11906\\marglsxn720\\margrsxn720 Na \\'9a\\'ed\\'f8ku.\\par}",
               doc);
     const QByteArray lo = throughLibreOffice(rtf::write(doc), QStringLiteral("props"));
     for (const char *word : {"\\paperw11906", "\\paperh16838", "\\margl1701", "\\margr1134"})
@@ -278,10 +279,15 @@ void TestRtfLibreOffice::documentPropertiesReadBack()
     // section's, and measures the page's own from the header.
     QVERIFY(lo.contains("\\margtsxn1417"));
     QVERIFY(lo.contains("\\margbsxn1417"));
+    // The first section keeps its portrait page; only the second turns.
+    const qsizetype first = lo.indexOf("\\sectd"), second = lo.indexOf("\\sect\\sectd");
+    QVERIFY(first > 0 && second > first);
+    QVERIFY(lo.mid(first, second - first).contains("\\pgwsxn11906\\pghsxn16838"));
+    QVERIFY(lo.mid(second).contains("\\pgwsxn16838\\pghsxn11906\\marglsxn720\\margrsxn720"));
     QTextDocument back;
     rtf::read(lo, back);
     QCOMPARE(back.metaInformation(QTextDocument::DocumentTitle), QStringLiteral("Název"));
-    QCOMPARE(back.toPlainText(), QStringLiteral("Text."));
+    QCOMPARE(back.toPlainText(), QStringLiteral("Text.\nNa šířku."));
     const QStringList section = back.rootFrame()->frameFormat().property(model::DocFirstSection).toStringList();
     QStringList headers;
     for (qsizetype i = 1; i + 1 < section.size(); i += 2) {
@@ -337,32 +343,40 @@ void TestRtfLibreOffice::piecesReadBack()
     QCOMPARE(text(back), text(doc));
 }
 
-void TestRtfLibreOffice::nonBreakingSpacesReadBack_data()
+void TestRtfLibreOffice::charactersReadBack_data()
 {
     QTest::addColumn<QByteArray>("rtf");
     QTest::addColumn<QString>("text"); // the document's text, notes after it
-    const QByteArray head = "{\\rtf1\\ansi\\ansicpg1250{\\fonttbl{\\f0 Liberation Serif;}}\\f0 ";
+    QTest::addColumn<QByteArray>("written"); // how our file says it
+    const QByteArray head = "{\\rtf1\\ansi\\ansicpg1250{\\fonttbl{\\f0 Liberation Serif;}"
+                            "{\\f1\\fnil\\fcharset2 Wingdings;}{\\f2\\froman\\fcharset2 Symbol;}}\\f0 ";
     const QString nb(QChar::Nbsp);
     QTest::newRow("between words") << head + "V\\~lese a\\~k\\~domu.\\par}"
-                                   << QStringLiteral("V%1lese a%1k%1domu.").arg(nb);
+                                   << QStringLiteral("V%1lese a%1k%1domu.").arg(nb) << QByteArray("\\~");
     QTest::newRow("in a row, at the ends") << head + "\\~x\\~\\~\\~y\\~\\par}"
-                                           << QStringLiteral("%1x%1%1%1y%1").arg(nb);
+                                           << QStringLiteral("%1x%1%1%1y%1").arg(nb) << QByteArray("\\~");
     QTest::newRow("bold, in a note")
         << head + "{\\b 5\\~kg}{\\super\\chftn}{\\footnote\\pard\\plain{\\super\\chftn} s\\~n\\'e1mi}\\par}"
-        << QStringLiteral("5%1kg1\n\n1 s%1námi").arg(nb);
+        << QStringLiteral("5%1kg1\n\n1 s%1námi").arg(nb) << QByteArray("\\~");
+    // A picture of Wingdings that has a character is written as that
+    // character; one that has none keeps its face, so that it shows the
+    // same picture wherever the face is.
+    QTest::newRow("symbol fonts") << head + "{\\f1 J}{\\f2 a}{\\f1 A}\\par}" << QStringLiteral("☺αA")
+                                  << QByteArray("\\ftech\\fcharset238 Wingdings;");
 }
 
-// LibreOffice reads the no-break spaces we write as no-break spaces, and
-// writes them back so that we read them as such.
-void TestRtfLibreOffice::nonBreakingSpacesReadBack()
+// LibreOffice reads the characters we write as the same characters (no-break
+// spaces as no-break spaces), and writes them back so that we read them so.
+void TestRtfLibreOffice::charactersReadBack()
 {
     QFETCH(QByteArray, rtf);
     QFETCH(QString, text);
+    QFETCH(QByteArray, written);
     QTextDocument doc;
     rtf::read(rtf, doc);
     QCOMPARE(QString::fromUtf8(model::plainText(doc)), text);
     const QByteArray ours = rtf::write(doc);
-    QVERIFY(ours.contains("\\~"));
+    QVERIFY2(ours.contains(written), ours.constData());
     QTextDocument back;
     rtf::read(throughLibreOffice(ours, QString::fromLatin1(QTest::currentDataTag()).replace(u' ', u'_').remove(u',')), back);
     QCOMPARE(QString::fromUtf8(model::plainText(back)), text);

@@ -652,6 +652,11 @@ void TestRtfReader::fontFaces_data()
                                      << QByteArray("x") << QStringLiteral("Liberation Serif") << QStringLiteral("x");
     QTest::newRow("panose is no name") << QByteArray("{\\*\\panose 02020603050405020304}Times New Roman")
                                        << QByteArray("x") << QStringLiteral("Times New Roman") << QStringLiteral("x");
+    // Symbol's letters need no face of their own; a font of pictures keeps
+    // its face for the bytes that have no character.
+    QTest::newRow("Symbol") << QByteArray("\\fcharset2 Symbol") << QByteArray("a\\'b7") << QString() << QStringLiteral("α•");
+    QTest::newRow("Wingdings") << QByteArray("\\fcharset2 Wingdings") << QByteArray("J\\'41\\u61548?")
+                               << QStringLiteral("Wingdings") << QStringLiteral("☺A●");
     QTest::newRow("CE alone is a name") << QByteArray(" CE") << QByteArray("x") << QStringLiteral("CE") << QStringLiteral("x");
 }
 
@@ -818,6 +823,13 @@ void TestRtfReader::pageBreaks_data()
     QTest::newRow("at the start means nothing") << QByteArray("\\page a") << QStringLiteral("a") << QList<bool>{false};
     QTest::newRow("pagebb") << QByteArray("a\\par\\pagebb b\\par\\pard c") << QStringLiteral("a\nb\nc")
                             << QList<bool>{false, true, false};
+    // A section break ends a paragraph too; before it LibreOffice writes a
+    // paragraph end that to Word is an empty paragraph.
+    QTest::newRow("Word: paragraph end before a section break") << QByteArray("a\\par\\sect\\sectd b")
+                                                                 << QStringLiteral("a\n\nb") << QList<bool>{false, false, false};
+    QTest::newRow("LibreOffice: paragraph end before a section break")
+        << QByteArray("{\\*\\generator LibreOffice/7.4.7.2$Linux_X86_64;}a\\par \\sect\\sectd b") << QStringLiteral("a\nb")
+        << QList<bool>{false, false};
     QTest::newRow("in a header it is no break") << QByteArray("a\\par{\\header x\\page y}b")
                                                 << QStringLiteral("a\nb") << QList<bool>{false, false};
 }

@@ -19,7 +19,7 @@ namespace {
 
 QByteArray doc(const QByteArray &sheet, const QByteArray &body)
 {
-    return "{\\rtf1\\ansi\\ansicpg1250\\deff0{\\fonttbl{\\f0\\froman Times New Roman;}{\\f1\\fswiss Arial;}}"
+    return "{\\rtf1\\ansi\\ansicpg1250\\deff0{\\fonttbl{\\f0\\froman Times New Roman;}{\\f1\\fswiss Arial;}{\\f2\\fnil\\fcharset2 OpenSymbol;}}"
            "{\\stylesheet{\\s0\\f0\\fs24 Normal;}" + sheet + "}" + body + "}";
 }
 
@@ -141,7 +141,9 @@ void TestRtfStyles::roundTrip()
 void TestRtfStyles::writtenSheet()
 {
     QTextDocument d;
-    rtf::read(doc("{\\s1\\sbasedon0\\snext0\\qc\\b\\f1\\fs32 heading 1;}{\\*\\cs10\\additive\\i Zd\\'f9razn\\'ecn\\'ed;}",
+    // A style in a symbol font keeps its name as the file spells it.
+    rtf::read(doc("{\\s1\\sbasedon0\\snext0\\qc\\b\\f1\\fs32 heading 1;}{\\*\\cs10\\additive\\i Zd\\'f9razn\\'ecn\\'ed;}"
+                  "{\\*\\cs11\\additive\\f2 Bullets;}",
                   "\\pard\\s1 a"),
               d);
     const QByteArray out = rtf::write(d);
@@ -150,6 +152,7 @@ void TestRtfStyles::writtenSheet()
     QVERIFY2(out.contains("\\b\\sbasedon0\\snext0 heading 1;}"), out.constData());
     QVERIFY2(out.contains("{\\*\\cs10\\additive\\f"), out.constData());
     QVERIFY2(out.contains(" Zd\\'f9razn\\'ecn\\'ed;}"), out.constData());
+    QVERIFY2(out.contains(" Bullets;}"), out.constData());
     QVERIFY2(out.contains("\\pard\\s1\\qc"), out.constData());
     // The face of the style is in the font table.
     QVERIFY2(out.contains(" Arial;}"), out.constData());

@@ -30,6 +30,7 @@ constexpr Spec specOf(Cmd c)
     case Cmd::ListOverrideTable: case Cmd::Pn: case Cmd::ListText:
     case Cmd::Footnote: // {\*\footnote} of LibreOffice
     case Cmd::Bookmark: case Cmd::OpaqueGroup: // {\*\bkmkstart ...}
+    case Cmd::Generator:
         return {K::Destination, C::Document, true};
     case Cmd::Upr: case Cmd::Ud: case Cmd::Object: case Cmd::Result: case Cmd::FldInst: case Cmd::FldRslt:
     case Cmd::Pict: case Cmd::ShpPict: case Cmd::ShpInst: case Cmd::Sp: case Cmd::Sn: case Cmd::Sv: case Cmd::ShpRslt:
@@ -345,6 +346,8 @@ const std::unordered_map<std::string_view, CmdInfo> &commands()
             for (const char *t : {"title", "subject", "author", "manager", "company", "operator", "category",
                                   "keywords", "comment", "doccomm", "hlinkbase"})
                 m.insert_or_assign(t, CmdInfo{Cmd::InfoText, i++});
+            // Not in \\info, but read as its text is: who wrote the file.
+            m.insert_or_assign("generator", CmdInfo{Cmd::Generator, kGeneratorInfo});
             i = 0;
             for (const char *t : {"creatim", "revtim", "printim", "buptim"})
                 m.insert_or_assign(t, CmdInfo{Cmd::InfoTime, i++});

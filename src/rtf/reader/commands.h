@@ -43,7 +43,7 @@ enum class Cmd {
     ListTable, ListOverrideTable, Pn, ListText, Ls, Ilvl, OutlineLevel, BorderBottom,
     // notes
     Footnote, Chftn, FtnAlt, FtnStart, AftnStart, FtnNumbering, AftnNumbering,
-    Header, PageWord, SectionWord, SectionDefault, DefTab, DefLang, Info, InfoText, InfoTime, InfoTimeWord,
+    Header, PageWord, SectionWord, SectionDefault, DefTab, DefLang, Info, InfoText, Generator, InfoTime, InfoTimeWord,
     // styles
     StyleSheet, ParStyle, CharStyle, BasedOn, NextStyle, // and OutlineLevel, shared with the lists
     // opaque pieces
@@ -70,6 +70,9 @@ enum class Kind : quint8 {
 // Which part of the document a word describes, and so which part of the
 // reader takes it. Object: fields, pictures, shapes and embedded objects.
 enum class Concern : quint8 { Document, Character, Paragraph, Table, Style, Object };
+
+// The slot of the reader's \\info texts that keeps {\\*\\generator}.
+inline constexpr int kGeneratorInfo = 15;
 
 struct CmdInfo {
     Cmd cmd;

@@ -157,7 +157,12 @@ void Reader::colorBytes(const char *s, qsizetype n)
 // The style sheet: each entry's name up to its ';'.
 void Reader::styleNameBytes(const char *s, qsizetype n)
 {
-    styleName(decoded(s, n, 4096));
+    // A name is words of the file, not pictures of the style's font.
+    const int cp = codepage();
+    QString name;
+    m_decoder.decode(cp == detail::symbolCodepage || cp == detail::pictographCodepage ? m_ansiCp : cp,
+                     QByteArrayView(s, std::min<qsizetype>(n, 4096)), name);
+    styleName(name);
 }
 
 void Reader::styleNameChar(char16_t c)

@@ -26,11 +26,15 @@ void Reader::finishFont(FontEntry &f)
     if (f.hint < 0 || f.hint == QFont::AnyStyle)
         f.hint = detail::styleHintForFace(name);
     if (cp == detail::symbolCodepage) {
-        // Its bytes are decoded to the characters they show, which the
-        // text's own font draws better than a font of pictures would.
+        // Symbol's bytes are decoded to the letters they show, which the
+        // text's own font draws better. A font of pictures (Wingdings ...)
+        // keeps its face: only some of its bytes have a character of their
+        // own, and the rest show their picture only in that face, in the
+        // window and in what a save writes.
         if (f.family.compare(QLatin1StringView("Symbol"), Qt::CaseInsensitive) != 0)
             cp = detail::pictographCodepage;
-        f.family.clear();
+        else
+            f.family.clear();
     }
     f.codepage = cp;
     m_cpFont = INT_MIN;

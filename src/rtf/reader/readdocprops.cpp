@@ -127,7 +127,12 @@ void Reader::sectionBreak()
     // as a section is written that starts there.
     const bool afterRow = !m_noteDoc && m_b.tables.size() == 1 && !m_b.tables.back().cellOpen && m_b.parPending
         && tableLevel() > 0;
-    if (!afterRow)
+    // LibreOffice ends a section's last paragraph with \\par before \\sect
+    // and means no empty paragraph by it; to Word "\\par\\sect" is one.
+    const QString &generator = m_info[kGeneratorInfo];
+    const bool parBeforeSect = generator.startsWith(QLatin1StringView("LibreOffice"))
+        || generator.startsWith(QLatin1StringView("OpenOffice"));
+    if (!afterRow && !(m_b.parPending && parBeforeSect))
         endParagraph();
     if (m_noteDoc || m_sections.size() >= size_t(limits::maxSections))
         return;

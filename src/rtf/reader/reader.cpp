@@ -377,10 +377,11 @@ void Reader::documentDestination(const CmdInfo &info, std::string_view name)
         return;
     case Cmd::InfoText:
     case Cmd::InfoTime:
-        if (m_st.dest == Dest::Info) {
-            m_st.dest = info.cmd == Cmd::InfoText ? Dest::InfoText : Dest::InfoTime;
+    case Cmd::Generator:
+        if (m_st.dest == Dest::Info || (info.cmd == Cmd::Generator && m_st.dest == Dest::Body && !m_noteDoc)) {
+            m_st.dest = info.cmd == Cmd::InfoTime ? Dest::InfoTime : Dest::InfoText;
             m_infoField = info.arg;
-            if (info.cmd == Cmd::InfoText)
+            if (info.cmd != Cmd::InfoTime)
                 m_info[info.arg].clear();
             else
                 m_infoTimes[info.arg].clear();

@@ -39,17 +39,6 @@ bool isOpenSymbol(const QString &name)
     return name.startsWith(QLatin1StringView("OpenSymbol"), Qt::CaseInsensitive)
         || name.startsWith(QLatin1StringView("StarSymbol"), Qt::CaseInsensitive);
 }
-
-// A label's text that Qt draws itself: the style it is shown with.
-int bulletStyle(const QString &label)
-{
-    if (label == u"\u25E6" || label == u"o" || label == u"\u25CB")
-        return QTextListFormat::ListCircle;
-    if (label == u"\u25AA" || label == u"\u25A0")
-        return QTextListFormat::ListSquare;
-    return QTextListFormat::ListDisc;
-}
-
 } // namespace
 
 void Reader::listWord(std::string_view name, bool hasParam, int param, bool star)
@@ -375,7 +364,7 @@ int Reader::listObject(const ParProps &par)
         // stands for the picture.
         if ((bullet.isEmpty() || level->picture) && level->nfc == 23)
             bullet = QStringLiteral("\u2022");
-        const int style = bulletStyle(bullet);
+        const int style = model::bulletStyle(bullet);
         f.setStyle(QTextListFormat::Style(style));
         if (bullet != bulletText(QTextListFormat(f)) || bullet.isEmpty())
             f.setProperty(ListBulletText, bullet.isEmpty() ? QStringLiteral(" ") : bullet);

@@ -141,23 +141,7 @@ void Reader::endNote(const ParProps &par, const CharProps &chr)
     while (!m_b.tables.empty())
         closeTable();
     // The note's text without the mark that repeats its number.
-    // A list item shows its label, as the note's readers see it.
-    QString text;
-    ListNumbering numbering;
-    for (QTextBlock b = m_noteDoc->begin(); b.isValid(); b = b.next()) {
-        // A filler cell is not written: its empty line would not come back.
-        if (inEmptyFiller(b))
-            continue;
-        if (!text.isEmpty())
-            text += u'\n';
-        if (b.textList())
-            text += numbering.label(b) + u'\t';
-        for (auto it = b.begin(); !it.atEnd(); ++it) {
-            if (!it.fragment().charFormat().hasProperty(NoteSelfMark))
-                appendPlainText(text, it.fragment().text());
-        }
-    }
-    text = text.trimmed();
+    const QString text = noteText(*m_noteDoc);
     const QString noteRtf = QString::fromLatin1(rtf::write(*m_noteDoc));
     const bool header = !m_subHeader.isEmpty();
     m_noteDoc.reset();

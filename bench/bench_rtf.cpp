@@ -1,12 +1,17 @@
 // The reader and the writers in-process: RTF into a QTextDocument, the
-// document back to RTF, and to plain text.
+// document back to RTF, and to plain text; and the article with six
+// photographs opened and converted from its file, with peak memory.
 
 #include "benchsupport.h"
+#include "convert.h"
 #include "model/plaintext.h"
 #include "rtf/rtf.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QFont>
 #include <QGuiApplication>
+#include <QTemporaryDir>
 #include <QTextDocument>
 
 #include <memory>
@@ -155,8 +160,81 @@ void readLongTable(benchmark::State &state, int rows, int columns)
     state.counters["cells"] = double(rows) * columns;
 }
 
+// The article with six camera photographs (about 95 MB), as a file: made
+// once per run and not kept in memory, so only what reading it costs is
+// measured.
+QString photosFile()
+{
+    static QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("fotky.kln"));
+    if (!QFile::exists(path)) {
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly) || f.write(benchdoc::photoArticle(6).rtf) < 0)
+            qFatal("cannot write %s", qPrintable(path));
+    }
+    return path;
+}
+
+// Opening it as the editing area does: the whole file read, then into a
+// document; the file's bytes are gone once it is read, the document stays.
+void openPhotos(benchmark::State &state)
+{
+    const QString path = photosFile();
+    const qint64 fileBytes = QFileInfo(path).size();
+    benchsupport::PeakMeter meter;
+    meter.start();
+    for (auto _ : state) {
+        auto doc = newDocument();
+        {
+            QFile f(path);
+            if (!f.open(QIODevice::ReadOnly)) {
+                state.SkipWithError("cannot read the file");
+                break;
+            }
+            rtf::read(f.readAll(), *doc);
+        }
+        benchmark::DoNotOptimize(doc.get());
+        state.PauseTiming();
+        doc.reset();
+        state.ResumeTiming();
+    }
+    benchsupport::reportPeak(state, meter, fileBytes);
+    state.SetBytesProcessed(state.iterations() * fileBytes);
+    state.counters["file_MB"] = fileBytes / 1048576.0;
+}
+
+// The converter's whole path, file to file: to .kln (every picture written
+// back) or to text.
+void convertPhotos(benchmark::State &state, const char *suffix)
+{
+    const QString path = photosFile();
+    const qint64 fileBytes = QFileInfo(path).size();
+    QTemporaryDir dir;
+    const QString out = dir.filePath(QStringLiteral("vystup.") + QLatin1String(suffix));
+    benchsupport::PeakMeter meter;
+    meter.start();
+    for (auto _ : state) {
+        if (const QString why = borovka::convertFile(path, out); !why.isEmpty()) {
+            state.SkipWithError(qPrintable(why));
+            break;
+        }
+    }
+    benchsupport::reportPeak(state, meter, fileBytes);
+    state.SetBytesProcessed(state.iterations() * fileBytes);
+    state.counters["file_MB"] = fileBytes / 1048576.0;
+}
+
 void registerAll()
 {
+    // One run each: what matters is the peak, and a run takes seconds.
+    if (qEnvironmentVariableIntValue("BOROVKA_BENCH_LARGE") == 1 || qEnvironmentVariableIntValue("BOROVKA_BENCH_PHOTOS") == 1) {
+        benchmark::RegisterBenchmark("rtf_open_photos/95MB", openPhotos)
+            ->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+        benchmark::RegisterBenchmark("convert_photos_kln/95MB", convertPhotos, "kln")
+            ->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+        benchmark::RegisterBenchmark("convert_photos_txt/95MB", convertPhotos, "txt")
+            ->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+    }
     benchmark::RegisterBenchmark("rtf_read_list/100000 bullets", readLongList, false)
         ->Unit(benchmark::kMillisecond)->UseRealTime();
     benchmark::RegisterBenchmark("rtf_read_list/100000 numbers", readLongList, true)

@@ -1,6 +1,9 @@
 #include "docgen.h"
 
+#include <QBuffer>
 #include <QHash>
+#include <QImage>
+#include <QImageWriter>
 #include <QList>
 #include <QStringList>
 
@@ -284,6 +287,65 @@ private:
         }
     }
 
+public:
+    // Photographs with text between them: a couple of paragraphs, a
+    // picture in a paragraph of its own, and so on; text after the last.
+    Document runPhotos(int photos, int width, int height)
+    {
+        header();
+        for (int i = 0; i < photos; ++i) {
+            writeArticle(i + 1, m_out.bytes.size() + 3000);
+            const QByteArray jpeg = photo(width, height);
+            m_out.control("\\pard\\plain\\qc\\sb120\\sa120 {\\pict\\picscalex100\\picscaley100");
+            m_out.control(("\\picw" + QByteArray::number(width) + "\\pich" + QByteArray::number(height)
+                           + "\\picwgoal9000\\pichgoal" + QByteArray::number(9000LL * height / width)
+                           + "\\jpegblip").constData());
+            m_out.endLine();
+            // As word processors write pictures: 64 bytes to a line.
+            m_out.bytes.reserve(m_out.bytes.size() + jpeg.size() * 2 + jpeg.size() / 32 + 4096);
+            for (qsizetype at = 0; at < jpeg.size(); at += 64) {
+                m_out.bytes += jpeg.mid(at, 64).toHex();
+                m_out.endLine();
+            }
+            m_out.control("}\\par");
+            m_out.endLine();
+        }
+        writeArticle(photos + 1, m_out.bytes.size() + 3000);
+        m_out.bytes += "}\r\n";
+        Document d;
+        d.rtf = std::move(m_out.bytes);
+        d.paragraphs = m_paragraphs;
+        d.runs = m_runs;
+        return d;
+    }
+
+    // A camera photograph's worth of JPEG: smooth colour gradients under
+    // sensor-like noise, which JPEG cannot squeeze away.
+    QByteArray photo(int width, int height)
+    {
+        QImage image(width, height, QImage::Format_RGB32);
+        const int r0 = m_rng.below(160), g0 = m_rng.below(160), b0 = m_rng.below(160);
+        const int dx = 1 + m_rng.below(width / 80 + 1), dy = 1 + m_rng.below(height / 80 + 1);
+        for (int y = 0; y < height; ++y) {
+            auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
+            for (int x = 0; x < width; ++x) {
+                const quint32 n = m_rng.next();
+                auto channel = [](int base, quint32 noise) { return std::clamp(base + int(noise & 127) * 3 / 4 - 48, 0, 255); };
+                const int shade = (x / dx + y / dy) & 63;
+                line[x] = qRgb(channel(r0 + shade, n), channel(g0 + (x * 64 / width), n >> 7),
+                               channel(b0 + (y * 64 / height), n >> 14));
+            }
+        }
+        QByteArray jpeg;
+        QBuffer buffer(&jpeg);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, "jpeg");
+        writer.setQuality(92);
+        writer.write(image);
+        return jpeg;
+    }
+
+private:
     void header()
     {
         m_out.bytes +=
@@ -537,6 +599,11 @@ Document magazine(qint64 bytes, quint32 seed)
 Document tablesAndLists(qint64 bytes, quint32 seed)
 {
     return Generator(seed).runTables(bytes);
+}
+
+Document photoArticle(int photos, int width, int height, quint32 seed)
+{
+    return Generator(seed).runPhotos(photos, width, height);
 }
 
 qint64 parseSize(const QString &text)

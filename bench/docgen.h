@@ -27,6 +27,13 @@ Document magazine(qint64 bytes, quint32 seed = 1250);
 // `text` is empty.
 Document tablesAndLists(qint64 bytes, quint32 seed = 1250);
 
+// An article with `photos` camera photographs of `width` x `height` pixels
+// as JPEG (quality 92, noise over gradients so they compress as photographs
+// do: about 7 MB each at 4000 x 3000) in \pict\jpegblip groups of hex
+// digits, with a few paragraphs of text before each and after the last.
+// Its `text` is empty. The same arguments always give the same bytes.
+Document photoArticle(int photos, int width = 4000, int height = 3000, quint32 seed = 1250);
+
 // "10k", "1m", "50m" (binary units: 1k = 1024 bytes) or a plain number.
 qint64 parseSize(const QString &text);
 // 10240 -> "10 KB", 1048576 -> "1 MB".

@@ -3,11 +3,14 @@
 // write RTF, and carry exactly the text they claim to.
 
 #include "docgen.h"
+#include "model/pictures.h"
 #include "model/plaintext.h"
 #include "rtf/rtf.h"
 
+#include <QImage>
 #include <QProcess>
 #include <QTest>
+#include <QTextBlock>
 #include <QTextDocument>
 
 class TestBenchDoc : public QObject {
@@ -20,6 +23,7 @@ private Q_SLOTS:
     void writtenAsOlderWordProcessors();
     void readerGivesTheClaimedText_data();
     void readerGivesTheClaimedText();
+    void photosAreJpegsTheReaderKeeps();
     void parseSize_data();
     void parseSize();
     void editorExitsWhenReadyIfAsked();
@@ -106,6 +110,31 @@ void TestBenchDoc::readerGivesTheClaimedText()
     // The non-breaking spaces, line breaks and tabs the text claims are there.
     QVERIFY(d.text.contains("\xC2\xA0"));
     QVERIFY(d.text.contains('\t'));
+}
+
+// Small photographs stand for camera-sized ones: the same groups, fewer pixels.
+void TestBenchDoc::photosAreJpegsTheReaderKeeps()
+{
+    const benchdoc::Document d = benchdoc::photoArticle(2, 320, 240);
+    QCOMPARE(d.rtf, benchdoc::photoArticle(2, 320, 240).rtf);
+    QCOMPARE(d.rtf.count("{\\pict\\picscalex100\\picscaley100\\picw320\\pich240\\picwgoal9000\\pichgoal6750\\jpegblip"), 2);
+    QTextDocument doc;
+    rtf::read(d.rtf, doc);
+    int pictures = 0;
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat f = it.fragment().charFormat();
+            if (!f.isImageFormat())
+                continue;
+            ++pictures;
+            const model::Picture p = model::picture(doc, f.toImageFormat());
+            QCOMPARE(p.mimeType, QByteArray("image/jpeg"));
+            QCOMPARE(QImage::fromData(p.bytes, "JPEG").size(), QSize(320, 240));
+        }
+    }
+    QCOMPARE(pictures, 2);
+    // Text before, between and after them.
+    QVERIFY(doc.blockCount() > 6);
 }
 
 void TestBenchDoc::parseSize_data()

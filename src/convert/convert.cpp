@@ -110,7 +110,7 @@ QString convertFile(const QString &input, const QString &output)
     // Larger inputs than the reader takes are refused before they are read.
     if (in.size() > rtf::maxInputSize())
         return QCoreApplication::translate("convert", "soubor %1 je příliš velký").arg(input);
-    const QByteArray data = in.readAll();
+    QByteArray data = in.readAll();
     in.close();
 
     QTextDocument doc;
@@ -135,6 +135,9 @@ QString convertFile(const QString &input, const QString &output)
     } catch (const model::ReadError &e) {
         return QCoreApplication::translate("convert", "nelze přečíst %1: %2").arg(input, e.description());
     }
+    // The document holds what it needs: the file's bytes would only sit
+    // beside the output while it is made (a photograph's digits twice).
+    data = QByteArray();
 
     QByteArray bytes;
     switch (kind) {

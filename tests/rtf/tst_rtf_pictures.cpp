@@ -77,6 +77,8 @@ private slots:
     void goldenFilesSurviveWriteAndRead_data();
     void goldenFilesSurviveWriteAndRead();
     void writtenPictureGroup();
+    void pictureDigitsInLinesOf128_data();
+    void pictureDigitsInLinesOf128();
     void headerWordsWrittenBack();
     void shapes_data();
     void shapes();
@@ -195,6 +197,39 @@ void TestRtfPictures::writtenPictureGroup()
     QCOMPARE(QByteArray::fromHex(saved.mid(start, end - start)), fixture(QStringLiteral("picture.png")));
     // The shape description in \picprop is not kept.
     QVERIFY(!saved.contains("wzDescription"));
+}
+
+void TestRtfPictures::pictureDigitsInLinesOf128_data()
+{
+    QTest::addColumn<int>("size");
+    QTest::newRow("1 byte") << 1;
+    QTest::newRow("one full line") << 64;
+    QTest::newRow("a line and a byte") << 65;
+    // More than the writer reserves for the text: the output must grow.
+    QTest::newRow("300 KB") << 300 * 1024;
+}
+
+void TestRtfPictures::pictureDigitsInLinesOf128()
+{
+    QFETCH(int, size);
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (int i = 0; i < size; ++i)
+        bytes[i] = char(i * 7 + i / 251);
+    QTextDocument doc;
+    rtf::read("{\\rtf1\\ansi P\\'f8ed {\\pict\\jpegblip\\picw8\\pich8 " + bytes.toHex() + "} za\\par Dal\\'9a\\'ed\\par}", doc);
+    const QByteArray saved = rtf::write(doc);
+
+    QByteArray digits;
+    for (qsizetype i = 0; i < size; i += 64)
+        digits += bytes.mid(i, 64).toHex() + "\r\n";
+    const qsizetype header = saved.indexOf("{\\pict\\jpegblip");
+    QVERIFY(header >= 0);
+    const qsizetype start = saved.indexOf("\r\n", header) + 2;
+    QCOMPARE(saved.mid(start, digits.size() + 1), digits + '}');
+    // And what follows the picture is all there.
+    QVERIFY(saved.indexOf("za", start + digits.size()) > 0);
+    QVERIFY(saved.indexOf("Dal", start + digits.size()) > 0);
+    QCOMPARE(saved.count('\0'), 0);
 }
 
 void TestRtfPictures::headerWordsWrittenBack()

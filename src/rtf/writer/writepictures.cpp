@@ -66,17 +66,23 @@ void Writer::appendPicture(QByteArray &out, const QTextImageFormat &f) const
     if (scaleX != 100 || scaleY != 100)
         out += "\\picscalex" + QByteArray::number(scaleX) + "\\picscaley" + QByteArray::number(scaleY);
     out += "\r\n";
-    // Lines of 128 digits, as word processors write them.
+    // Lines of 128 digits, as word processors write them. The output is
+    // grown once and the digits written into it: appending outgrows it
+    // with a copy made while the old one still lives, and a photograph's
+    // digits are most of a document.
     const qsizetype n = data.bytes.size();
-    const char *b = data.bytes.constData();
+    const auto *b = reinterpret_cast<const uchar *>(data.bytes.constData());
+    const qsizetype at = out.size();
+    out.resize(at + 2 * n + 2 * ((n + 63) / 64));
+    char *o = out.data() + at;
     for (qsizetype i = 0; i < n; i += 64) {
         const qsizetype end = std::min(n, i + 64);
         for (qsizetype j = i; j < end; ++j) {
-            const uchar c = uchar(b[j]);
-            const char hex[2] = {kHexDigits[c >> 4], kHexDigits[c & 15]};
-            out.append(hex, 2);
+            *o++ = kHexDigits[b[j] >> 4];
+            *o++ = kHexDigits[b[j] & 15];
         }
-        out += "\r\n";
+        *o++ = '\r';
+        *o++ = '\n';
     }
     out += '}';
 }

@@ -11,9 +11,12 @@
 #include "rtf/codepages.h"
 #include "model/docprops.h"
 #include "model/language.h"
+#include "model/lists.h"
+#include "model/pictures.h"
 
 #include <QTextBlock>
 #include <QTextBlockFormat>
+#include <QTextCursor>
 #include <QTextCharFormat>
 #include <QTextDocument>
 #include <QTextFragment>
@@ -27,6 +30,55 @@ namespace {
 bool isShifted(const QByteArray &code)
 {
     return code.contains("\\super") || code.contains("\\sub");
+}
+
+// A picture whose bytes are gone writes nothing, not even its format: a
+// reload would not have it, and would give the paragraph another end.
+bool writesNothing(const QTextDocument &doc, const QTextFragment &frag)
+{
+    const QTextCharFormat f = frag.charFormat();
+    const QString text = frag.text();
+    return f.isImageFormat() && pictureOf(doc, f.toImageFormat()).bytes.isEmpty()
+        && std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c == QChar::ObjectReplacementCharacter; });
+}
+
+// A note's or header's lists are not in the body's list table, so readers
+// get each item's label as text before the item's own. The document is
+// given that text here, and each item keeps its indent as its paragraph's:
+// what a save writes then reads back as itself.
+void labelsAsText(QTextDocument &doc)
+{
+    struct Item {
+        int position;
+        QString label;
+        QTextCharFormat format;
+        ParagraphIndent indent;
+    };
+    std::vector<Item> items;
+    ListNumbering numbering;
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+        const QTextList *list = b.textList();
+        if (!list)
+            continue;
+        QString label = numbering.label(b);
+        label.removeIf([](QChar c) { return c.unicode() < 0x20; });
+        const QTextBlock::iterator first = b.begin();
+        const QTextCharFormat format = first.atEnd() ? b.charFormat() : first.fragment().charFormat();
+        const double listIndent = std::max(0, list->format().indent()) * doc.indentWidth();
+        items.push_back({b.position(), label + u'\t', format, paragraphIndent(b.blockFormat(), doc, listIndent)});
+    }
+    // From the end: a label put in moves the positions after it.
+    for (auto it = items.rbegin(); it != items.rend(); ++it) {
+        QTextCursor c(&doc);
+        c.setPosition(it->position);
+        QTextBlockFormat f = c.blockFormat();
+        f.setObjectIndex(-1);
+        f.setIndent(0);
+        f.setLeftMargin(it->indent.left);
+        f.setTextIndent(it->indent.firstLine);
+        c.setBlockFormat(f);
+        c.insertText(it->label, it->format);
+    }
 }
 
 } // namespace
@@ -137,6 +189,8 @@ void Writer::collectCodes()
     for (QTextBlock block = m_doc.begin(); block.isValid(); block = block.next()) {
         bool empty = true;
         for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
+            if (writesNothing(m_doc, it.fragment()))
+                continue;
             use(it.fragment().charFormatIndex());
             empty = false;
         }
@@ -168,6 +222,7 @@ Writer::SubDocument Writer::subDocument(const QString &rtf)
     } catch (const Error &) {
         sub.doc->clear(); // not written by us: an empty one rather than none
     }
+    labelsAsText(*sub.doc);
     sub.writer.reset(new Writer(*sub.doc, this));
     sub.writer->m_defaultFamily = m_defaultFamily;
     sub.writer->m_defaultSize = m_defaultSize;
@@ -203,7 +258,7 @@ void Writer::writeBlock(QByteArray &out, const QTextBlock &block)
     bool empty = true;
     for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
         const QTextFragment frag = it.fragment();
-        if (!frag.isValid())
+        if (!frag.isValid() || writesNothing(m_doc, frag))
             continue;
         writeRun(out, frag, block.blockNumber(), parCode, runs);
         empty = false;
@@ -213,11 +268,12 @@ void Writer::writeBlock(QByteArray &out, const QTextBlock &block)
     if (endWrapAtBlockEnd(out, block))
         out += parCode;
     // An empty paragraph keeps the format typing in it would use.
-    if (empty) {
+    // Raised or lowered, it stays so up to its end: nothing of it is
+    // left for a reader to lose.
+    if (empty)
         out += codeOf(block.charFormatIndex());
-        runs.shifted = isShifted(codeOf(block.charFormatIndex()));
-    }
-    runs.endShift(out);
+    else
+        runs.endShift(out);
     if (m_cellEnd) { // tables
         out += m_tableLevel > 1 ? "\\nestcell\r\n" : "\\cell\r\n";
         m_sectionEnded = false;

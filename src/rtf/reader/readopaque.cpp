@@ -32,8 +32,10 @@ namespace {
 constexpr qsizetype kPieceSlack = 256;
 
 // Words that name entries of the file's own tables, or that the writer
-// states once for the whole file: read again in a piece they would change
-// the saved file's code page, language, notes' numbering or pages.
+// states once for the whole file or for a table's row: their effect
+// outlasts the piece's group, so read again where the piece is saved they
+// would change the file's code page, language, notes' numbering, pages or
+// the row around the piece.
 bool dropInTap(std::string_view name)
 {
     static const std::string_view words[] = {"f", "af", "cf", "cb", "highlight", "chcbpat", "chcfpat", "cs", "s",
@@ -59,6 +61,23 @@ bool dropInTap(std::string_view name)
     case Cmd::PageWord:
     case Cmd::SectionWord:
     case Cmd::SectionDefault:
+    case Cmd::RowDefaults:
+    case Cmd::CellX:
+    case Cmd::TrGaph:
+    case Cmd::TrLeft:
+    case Cmd::TrAlign:
+    case Cmd::TrHeader:
+    case Cmd::CellMerge:
+    case Cmd::CellVMerge:
+    case Cmd::CellVAlign:
+    case Cmd::CellShading:
+    case Cmd::CellBorder:
+    case Cmd::BorderWidth:
+    case Cmd::BorderColor:
+    case Cmd::BorderStyle:
+    case Cmd::RowBorder:
+    case Cmd::RowPadding:
+    case Cmd::CellPadding:
         return true;
     default:
         return false;

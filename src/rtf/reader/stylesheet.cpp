@@ -67,7 +67,9 @@ Props overlay(const Props &base, const Props &entry)
 
 void Reader::styleWord(Cmd cmd, bool hasParam, int param)
 {
-    const int n = hasParam ? std::max(0, param) : 0;
+    // Numbers past RTF's 16 bits are the highest, as a save writes them:
+    // styles they would tell apart are one style once saved.
+    const int n = hasParam ? std::clamp(param, 0, 0x7FFF) : 0;
     if (m_st.dest == Dest::StyleSheet) {
         switch (cmd) {
         case Cmd::ParStyle:

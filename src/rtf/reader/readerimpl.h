@@ -534,6 +534,11 @@ private:
         ParProps par;
         bool resolved = false;
         int depth = 0; // in its \sbasedon chain, once resolved
+        // What the entry itself says, for resolving it again on top of a
+        // base defined after it was resolved.
+        CharProps ownChr;
+        ParProps ownPar;
+        int ownOutline = -1;
     };
     void styleWord(Cmd cmd, bool hasParam, int param);
     void styleName(const QString &text);

@@ -456,6 +456,7 @@ private:
     // tables
     RowDef m_bodyDef;          // the last row definition of the outer tables
     RowDef m_nestDef;          // ... and of nested tables, from \nesttableprops
+    RowDef m_bodyDefSaved, m_nestDefSaved; // the body's, while a note or header is read
     bool m_inNestProps = false;
     size_t m_nestPropsDepth = 0;
     qint64 m_mergeWork = 0;

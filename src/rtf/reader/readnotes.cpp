@@ -110,6 +110,10 @@ bool Reader::beginSubDocument()
     m_noteDoc->setUndoRedoEnabled(false);
     Builder note = m_b.subDocument(QTextCursor(m_noteDoc.get()));
     m_bodySaved = std::exchange(m_b, std::move(note));
+    // Rows are defined for the document they are in: a note is saved, and
+    // read again, as a document of its own.
+    m_bodyDefSaved = std::exchange(m_bodyDef, RowDef());
+    m_nestDefSaved = std::exchange(m_nestDef, RowDef());
     ++m_docGeneration;
     m_noteKind = Footnote;
     m_noteDepth = qsizetype(m_stack.size());
@@ -164,6 +168,8 @@ void Reader::endNote(const ParProps &par, const CharProps &chr)
     m_noteDepth = -1;
 
     m_b = std::exchange(m_bodySaved, Builder());
+    m_bodyDef = std::exchange(m_bodyDefSaved, RowDef());
+    m_nestDef = std::exchange(m_nestDefSaved, RowDef());
     m_b.propsDirty = true;
     ++m_docGeneration;
     m_commentEnd = -1; // opaque pieces

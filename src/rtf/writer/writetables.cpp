@@ -223,10 +223,16 @@ void Writer::writeTable(QByteArray &out, const QTextTable *table)
     const int gap = tf.cellPadding() > 0 ? std::min(roundedInt(tf.cellPadding() * kTwipsPerPixel), 1440) : kDefaultGap;
     const int left = std::clamp(roundedInt(tf.leftMargin() * kTwipsPerPixel), 0, 31680) - gap;
     std::vector<int> edges(static_cast<size_t>(columns));
-    int x = left;
+    // No wider than a table can be read: each column keeps a twip at
+    // least, and the edges read back as the widths they were written from.
+    const int widest = left + kMaxTwips;
+    qint64 x = left;
     for (int c = 0; c < columns; ++c) {
         x += widths[size_t(c)];
-        edges[size_t(c)] = x;
+        const int room = widest - (columns - 1 - c);
+        edges[size_t(c)] = int(std::min<qint64>(x, room));
+        if (c > 0 && edges[size_t(c)] <= edges[size_t(c - 1)])
+            edges[size_t(c)] = edges[size_t(c - 1)] + 1;
     }
     // A nested row's definition comes after its cells, so readers place
     // them side by side, not by their edges: there every column gets a cell

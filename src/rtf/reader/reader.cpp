@@ -879,7 +879,11 @@ void Reader::paragraphWord(const CmdInfo &info, bool hasParam, int param)
         par.nextTab = quint8(info.arg);
         return;
     case Cmd::Tx:
-        if (par.tabCount < limits::maxTabStops && hasParam && param >= 0) {
+        // A stop where there is one already (its style's, which a save
+        // writes again after the style) adds none.
+        if (par.tabCount < limits::maxTabStops && hasParam && param >= 0
+            && std::find(par.tabPos.begin(), par.tabPos.begin() + par.tabCount, clampInt(param, 0, limits::maxTwips))
+                == par.tabPos.begin() + par.tabCount) {
             par.tabPos[par.tabCount] = clampInt(param, 0, limits::maxTwips);
             par.tabType[par.tabCount] = par.nextTab;
             ++par.tabCount;

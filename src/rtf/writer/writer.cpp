@@ -200,7 +200,7 @@ void Writer::collectCodes()
             collectList(block);
     }
     m_fallbackCode = charCode(QTextCharFormat());
-    registerTableColors(formats); // tables
+    registerTableColors(); // tables
 }
 
 const QByteArray &Writer::codeOf(int index) const

@@ -63,21 +63,32 @@ std::vector<int> cellEdges(int first, int last, const std::vector<char> &used)
 
 } // namespace
 
-void Writer::registerTableColors(const QList<QTextFormat> &formats)
+// The colours of what is written only: a cell merged into another keeps
+// a format of its own that no row writes.
+void Writer::registerTableColors()
 {
-    for (const QTextFormat &format : formats) {
-        if (format.isTableCellFormat()) {
-            const QTextTableCellFormat f = format.toTableCellFormat();
-            if (f.hasProperty(QTextFormat::BackgroundBrush) && f.background().style() != Qt::NoBrush)
-                colorIndex(f.background().color());
-            for (const QBrush &b : {f.topBorderBrush(), f.leftBorderBrush(), f.bottomBorderBrush(), f.rightBorderBrush()}) {
-                if (b.style() != Qt::NoBrush)
-                    colorIndex(b.color());
+    std::vector<const QTextFrame *> frames{m_doc.rootFrame()};
+    while (!frames.empty()) {
+        const QTextFrame *frame = frames.back();
+        frames.pop_back();
+        const QList<QTextFrame *> children = frame->childFrames();
+        frames.insert(frames.end(), children.crbegin(), children.crend());
+        const auto *table = qobject_cast<const QTextTable *>(frame);
+        if (!table)
+            continue;
+        const QTextTableFormat tf = table->format();
+        if (tf.border() > 0 && tf.borderBrush().style() != Qt::NoBrush)
+            colorIndex(tf.borderBrush().color());
+        for (int r = 0; r < table->rows(); ++r) {
+            for (const QTextTableCell &cell : rowCells(table, r)) {
+                const QTextTableCellFormat f = cell.format().toTableCellFormat();
+                if (f.hasProperty(QTextFormat::BackgroundBrush) && f.background().style() != Qt::NoBrush)
+                    colorIndex(f.background().color());
+                for (const QBrush &b : {f.topBorderBrush(), f.leftBorderBrush(), f.bottomBorderBrush(), f.rightBorderBrush()}) {
+                    if (b.style() != Qt::NoBrush)
+                        colorIndex(b.color());
+                }
             }
-        } else if (format.isTableFormat()) {
-            const QTextTableFormat f = format.toTableFormat();
-            if (f.border() > 0 && f.borderBrush().style() != Qt::NoBrush)
-                colorIndex(f.borderBrush().color());
         }
     }
 }

@@ -19,8 +19,6 @@
 namespace rtf::detail {
 
 namespace {
-// \cellx differing by less than this from a column's edge end on that edge.
-constexpr int kEdgeTolerance = 30;
 // Rows are added ahead in batches of at most this many cells.
 constexpr int kGrowCells = 4096;
 

@@ -248,7 +248,14 @@ void Writer::writeTable(QByteArray &out, const QTextTable *table)
     // A nested row's definition comes after its cells, so readers place
     // them side by side, not by their edges: there every column gets a cell
     // of its own, and a wider cell is written as merged cells (\clmgf, \clmrg).
-    const std::vector<char> used = m_tableLevel > 0 ? std::vector<char>(size_t(columns), 0) : usedEdges(table);
+    std::vector<char> used = m_tableLevel > 0 ? std::vector<char>(size_t(columns), 0) : usedEdges(table);
+    // An edge closer to the next than readers tell edges apart is written
+    // by every cell that spans it: a row placed before one ending there
+    // would otherwise take both edges for one.
+    for (int c = 0; c + 1 < columns; ++c) {
+        if (edges[size_t(c + 1)] - edges[size_t(c)] < kEdgeTolerance)
+            used[size_t(c)] = used[size_t(c + 1)] = 0;
+    }
 
     // document properties: a section that opens with the table starts
     // before it; no section starts inside a table.

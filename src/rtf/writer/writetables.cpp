@@ -232,11 +232,13 @@ void Writer::writeTable(QByteArray &out, const QTextTable *table)
     // Column edges in twips.
     const std::vector<int> widths = model::columnWidthsTwips(tf, columns, m_cellWidth);
     const int gap = tf.cellPadding() > 0 ? std::min(roundedInt(tf.cellPadding() * kTwipsPerPixel), 1440) : kDefaultGap;
-    const int left = std::clamp(roundedInt(tf.leftMargin() * kTwipsPerPixel), 0, 31680) - gap;
+    // Room for a twip of each column before the rightmost edge a reader takes.
+    const int left = std::min(std::clamp(roundedInt(tf.leftMargin() * kTwipsPerPixel), 0, 31680) - gap, kMaxTwips - columns);
     std::vector<int> edges(static_cast<size_t>(columns));
     // No wider than a table can be read: each column keeps a twip at
     // least, and the edges read back as the widths they were written from.
-    const int widest = left + kMaxTwips;
+    // Nor further right: a reader takes no \cellx past kMaxTwips.
+    const int widest = std::min(left + kMaxTwips, kMaxTwips);
     qint64 x = left;
     for (int c = 0; c < columns; ++c) {
         x += widths[size_t(c)];

@@ -810,6 +810,13 @@ void TestRtfRoundTrip::savingTwiceGivesSameBytes_data()
         << QByteArray(R"({\rtf1\ansi{\shp{\shprslt a\par b}}{\pict}\par})");
     QTest::newRow("raised empty paragraph") << QByteArray(R"({\rtf1\ansi\super\par x\par})");
     QTest::newRow("empty first paragraph of a cell") << QByteArray(R"({\rtf\intbl\sect x)");
+    QTest::newRow("cell edges a twip apart") << QByteArray("{\\rtf\\trowd\\cellx\\clmrg\\cellx\\cell\\\n\\row\\trowd\\\n");
+    QTest::newRow("cell edge past the widest table") << QByteArray(R"({\rtf\intbl\cell g\cellx200000)");
+    QTest::newRow("style's tab stop again in the paragraph")
+        << QByteArray(R"({\rtf1\ansi{\stylesheet{\s1\tx720 A;}}\pard\s1\tx720\tx720 a\par})");
+    QTest::newRow("single spacing in a spaced style") << QByteArray(R"({\rtf1\ansi\sl240{\stylesheet\s24}\slmult\s24)");
+    QTest::newRow("SYMBOL field's font with a space")
+        << QByteArray(R"({\rtf1\ansi{\fonttbl{\f0 X;}}{\field{\*\fldinst SYMBOL 200 \\f "X }}\par})");
 }
 
 // An opened document saved unchanged twice gives the same file, and

@@ -63,7 +63,19 @@ void labelsAsText(QTextDocument &doc)
         QString label = numbering.label(b);
         label.removeIf([](QChar c) { return c.unicode() < 0x20; });
         const QTextBlock::iterator first = b.begin();
-        const QTextCharFormat format = first.atEnd() ? b.charFormat() : first.fragment().charFormat();
+        // The format of the item's first character, as its code reads back:
+        // not a note's mark, a picture, a kept piece or a link.
+        QTextCharFormat format = first.atEnd() ? b.charFormat() : first.fragment().charFormat();
+        for (int p = NoteId; p <= NoteNumberingWords; ++p)
+            format.clearProperty(p);
+        for (const int p : {int(OpaqueRtf), int(OpaqueText), int(WrapRtf), int(WrapId), int(OpaqueWordXml),
+                            int(OpaqueOdfXml), int(CommentAuthor), int(CommentInitials), int(CommentDate),
+                            int(FieldInstruction), int(BookmarkStart), int(BookmarkEnd), int(QTextFormat::ObjectType),
+                            int(QTextFormat::ImageName), int(QTextFormat::ImageWidth), int(QTextFormat::ImageHeight),
+                            int(QTextFormat::IsAnchor), int(QTextFormat::AnchorHref), int(QTextFormat::AnchorName)})
+            format.clearProperty(p);
+        for (int p = PictureGoalWidth; p <= PictureShownHeight; ++p)
+            format.clearProperty(p);
         const double listIndent = std::max(0, list->format().indent()) * doc.indentWidth();
         items.push_back({b.position(), label + u'\t', format, paragraphIndent(b.blockFormat(), doc, listIndent)});
     }

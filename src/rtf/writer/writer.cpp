@@ -38,7 +38,9 @@ bool writesNothing(const QTextDocument &doc, const QTextFragment &frag)
 {
     const QTextCharFormat f = frag.charFormat();
     const QString text = frag.text();
-    return f.isImageFormat() && pictureOf(doc, f.toImageFormat()).bytes.isEmpty()
+    // In a field's or object's result it stands for the result, which is
+    // written around it.
+    return f.isImageFormat() && f.intProperty(WrapId) == 0 && pictureOf(doc, f.toImageFormat()).bytes.isEmpty()
         && std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c == QChar::ObjectReplacementCharacter; });
 }
 

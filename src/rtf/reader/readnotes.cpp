@@ -110,10 +110,10 @@ bool Reader::beginSubDocument()
     m_noteDoc->setUndoRedoEnabled(false);
     Builder note = m_b.subDocument(QTextCursor(m_noteDoc.get()));
     m_bodySaved = std::exchange(m_b, std::move(note));
-    // Rows are defined for the document they are in: a note is saved, and
-    // read again, as a document of its own.
-    m_bodyDefSaved = std::exchange(m_bodyDef, RowDef());
-    m_nestDefSaved = std::exchange(m_nestDef, RowDef());
+    // A row the note defines is the note's own: the body's row around the
+    // note goes on as the body defined it.
+    m_bodyDefSaved = m_bodyDef;
+    m_nestDefSaved = m_nestDef;
     ++m_docGeneration;
     m_noteKind = Footnote;
     m_noteDepth = qsizetype(m_stack.size());

@@ -38,6 +38,9 @@ inline constexpr int kTableTextWidth = 9638;
 
 // The narrowest column a writer gives a table, in twips.
 inline constexpr int kMinColumnTwips = 300;
+// \cellx differing by less than this from a column's edge end on that
+// edge, as the RTF reader places a row's cells.
+inline constexpr int kEdgeTolerance = 30;
 
 // The table's columns in twips, as every writer lays them out: fixed
 // widths as they are, percentages of the room there is (the table's own

@@ -39,8 +39,9 @@ SymbolField symbolField(const QString &instruction)
         case u'f':
         case u's': // the size: an argument, not used
             if (i + 1 < args.size()) {
+                // As a font table names it: a save writes the face there.
                 if (a[1].toLower() == u'f')
-                    s.font = args[i + 1];
+                    s.font = args[i + 1].trimmed();
                 ++i;
             }
             break;

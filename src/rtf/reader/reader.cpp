@@ -265,7 +265,12 @@ void Reader::controlWord(std::string_view name, bool hasParam, int param, bool f
         return;
     if (m_tapKind != TapKind::None) { // opaque pieces
         const Cmd cmd = found ? found->cmd : Cmd::SkipDest;
-        if (cmd == Cmd::Unicode) {
+        // After \* a word that names no destination makes the rest of its
+        // group one that is skipped (below): it stays a word, so that the
+        // piece is skipped alike when it is read again.
+        if (star && (!found || !found->afterStar)) {
+            tapWord(name, hasParam, param);
+        } else if (cmd == Cmd::Unicode) {
             const int v = param < 0 ? param + 65536 : param;
             if (hasParam && v >= 0 && v <= 0xFFFF && isText(char16_t(v)))
                 tapText(QString(QChar(char16_t(v))));
@@ -875,7 +880,11 @@ void Reader::paragraphWord(const CmdInfo &info, bool hasParam, int param)
         par.nextTab = quint8(info.arg);
         return;
     case Cmd::Tx:
-        if (par.tabCount < limits::maxTabStops && hasParam && param >= 0) {
+        // A stop where there is one already (its style's, which a save
+        // writes again after the style) adds none.
+        if (par.tabCount < limits::maxTabStops && hasParam && param >= 0
+            && std::find(par.tabPos.begin(), par.tabPos.begin() + par.tabCount, clampInt(param, 0, limits::maxTwips))
+                == par.tabPos.begin() + par.tabCount) {
             par.tabPos[par.tabCount] = clampInt(param, 0, limits::maxTwips);
             par.tabType[par.tabCount] = par.nextTab;
             ++par.tabCount;

@@ -456,6 +456,7 @@ private:
     // tables
     RowDef m_bodyDef;          // the last row definition of the outer tables
     RowDef m_nestDef;          // ... and of nested tables, from \nesttableprops
+    RowDef m_bodyDefSaved, m_nestDefSaved; // the body's, while a note or header is read
     bool m_inNestProps = false;
     size_t m_nestPropsDepth = 0;
     qint64 m_mergeWork = 0;
@@ -534,6 +535,11 @@ private:
         ParProps par;
         bool resolved = false;
         int depth = 0; // in its \sbasedon chain, once resolved
+        // What the entry itself says, for resolving it again on top of a
+        // base defined after it was resolved.
+        CharProps ownChr;
+        ParProps ownPar;
+        int ownOutline = -1;
     };
     void styleWord(Cmd cmd, bool hasParam, int param);
     void styleName(const QString &text);
@@ -617,6 +623,7 @@ private:
     qsizetype m_tapLastOpen = 0;   // where the innermost group opened in m_tap
     bool m_tapSpace = false;       // a word was the last thing tapped
     bool m_tapOverflow = false;    // past limits::maxPieceBytes: the piece is dropped
+    qsizetype m_tapMuted = 0;      // depth of a group of the file's own tables, left out; 0 none
     QString m_tapText;             // a comment's text, for its tool tip
     QByteArray m_fieldTap;         // the instruction of the field being read
     qsizetype m_fieldDepth = -1;   // the field's group, -1 none

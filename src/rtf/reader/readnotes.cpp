@@ -110,6 +110,10 @@ bool Reader::beginSubDocument()
     m_noteDoc->setUndoRedoEnabled(false);
     Builder note = m_b.subDocument(QTextCursor(m_noteDoc.get()));
     m_bodySaved = std::exchange(m_b, std::move(note));
+    // A row the note defines is the note's own: the body's row around the
+    // note goes on as the body defined it.
+    m_bodyDefSaved = m_bodyDef;
+    m_nestDefSaved = m_nestDef;
     ++m_docGeneration;
     m_noteKind = Footnote;
     m_noteDepth = qsizetype(m_stack.size());
@@ -148,6 +152,8 @@ void Reader::endNote(const ParProps &par, const CharProps &chr)
     m_noteDepth = -1;
 
     m_b = std::exchange(m_bodySaved, Builder());
+    m_bodyDef = std::exchange(m_bodyDefSaved, RowDef());
+    m_nestDef = std::exchange(m_nestDefSaved, RowDef());
     m_b.propsDirty = true;
     ++m_docGeneration;
     m_commentEnd = -1; // opaque pieces

@@ -32,13 +32,65 @@ namespace {
 constexpr qsizetype kPieceSlack = 256;
 
 // Words that name entries of the file's own tables, or that the writer
-// states once for the whole file.
+// states once for the whole file or for a table's row: their effect
+// outlasts the piece's group, so read again where the piece is saved they
+// would change the file's code page, language, notes' numbering, pages or
+// the row around the piece.
 bool dropInTap(std::string_view name)
 {
     static const std::string_view words[] = {"f", "af", "cf", "cb", "highlight", "chcbpat", "chcfpat", "cs", "s",
                                              "ds", "ts", "ls", "uc", "bin", "ansicpg", "deff", "pnf", "loch",
                                              "hich", "dbch"};
-    return name.empty() || std::find(std::begin(words), std::end(words), name) != std::end(words);
+    if (name.empty() || std::find(std::begin(words), std::end(words), name) != std::end(words))
+        return true;
+    const auto &table = commands();
+    const auto it = table.find(name);
+    if (it == table.end())
+        return false;
+    switch (it->second.cmd) {
+    case Cmd::Ansi:
+    case Cmd::Mac:
+    case Cmd::Pc:
+    case Cmd::Pca:
+    case Cmd::DefLang:
+    case Cmd::DefTab:
+    case Cmd::FtnStart:
+    case Cmd::AftnStart:
+    case Cmd::FtnNumbering:
+    case Cmd::AftnNumbering:
+    case Cmd::PageWord:
+    case Cmd::SectionWord:
+    case Cmd::SectionDefault:
+    case Cmd::RowDefaults:
+    case Cmd::CellX:
+    case Cmd::TrGaph:
+    case Cmd::TrLeft:
+    case Cmd::TrAlign:
+    case Cmd::TrHeader:
+    case Cmd::CellMerge:
+    case Cmd::CellVMerge:
+    case Cmd::CellVAlign:
+    case Cmd::CellShading:
+    case Cmd::CellBorder:
+    case Cmd::BorderWidth:
+    case Cmd::BorderColor:
+    case Cmd::BorderStyle:
+    case Cmd::RowBorder:
+    case Cmd::RowPadding:
+    case Cmd::CellPadding:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Groups that are the file's own tables or information: the saved file
+// has tables of its own, which these would change when read again.
+bool isFileTable(std::string_view name)
+{
+    static const std::string_view words[] = {"fonttbl", "colortbl", "stylesheet", "listtable", "listoverridetable",
+                                             "info"};
+    return std::find(std::begin(words), std::end(words), name) != std::end(words);
 }
 
 // Text of a piece: ASCII, and every other character as \uN with a '?'.
@@ -81,12 +133,13 @@ void Reader::beginTap(TapKind kind, std::string_view name, bool star)
     m_tapLastOpen = 0;
     m_tapSpace = true;
     m_tapOverflow = false;
+    m_tapMuted = 0;
     m_tapText.clear();
 }
 
 void Reader::tapRaw(const char *s)
 {
-    if (m_tapOverflow)
+    if (m_tapOverflow || m_tapMuted)
         return;
     m_tap += s;
     m_tapSpace = false;
@@ -99,7 +152,18 @@ void Reader::tapWord(std::string_view name, bool hasParam, int param)
     // A word the reader could not read (too long) has no name to keep: a
     // lone backslash would escape the brace after it.
     // \uc is not kept: a piece's text gives one '?' to each \uN.
-    if (m_tapOverflow || name.empty() || name == "uc" || (dropInTap(name) && !m_tap.endsWith("\\*")))
+    if (m_tapOverflow || m_tapMuted || name.empty() || name == "uc")
+        return;
+    const bool afterStar = m_tap.endsWith("\\*") && !m_tap.endsWith("\\\\*");
+    if (isFileTable(name) && m_tapDepth > 1
+        && m_tap.size() == m_tapLastOpen + (afterStar ? 3 : 1)) {
+        // The table's group is left out, from its '{' to its '}'.
+        m_tap.truncate(m_tapLastOpen);
+        m_tapMuted = m_tapDepth;
+        m_tapSpace = !m_tap.isEmpty() && (std::isalnum(uchar(m_tap.back())) || m_tap.back() == '-');
+        return;
+    }
+    if (dropInTap(name) && !afterStar)
         return;
     m_tap += '\\';
     m_tap.append(name.data(), qsizetype(name.size()));
@@ -125,7 +189,7 @@ void Reader::dropTapStar()
 
 void Reader::tapText(QStringView text)
 {
-    if (m_tapOverflow || text.isEmpty())
+    if (m_tapOverflow || m_tapMuted || text.isEmpty())
         return;
     if (std::any_of(text.begin(), text.end(), [](QChar c) { return c != u' '; }))
         dropTapStar();
@@ -148,7 +212,7 @@ void Reader::tapText(QStringView text)
 
 void Reader::tapBytes(const char *s, qsizetype n)
 {
-    if (m_tapOverflow)
+    if (m_tapOverflow || m_tapMuted)
         return;
     if (m_tap.size() + n > limits::maxPieceBytes) {
         m_tapOverflow = true;
@@ -172,7 +236,7 @@ void Reader::tapBytes(const char *s, qsizetype n)
 void Reader::tapBinary(const char *s, qsizetype n)
 {
     // \bin data of an object: the same bytes as hexadecimal digits.
-    if (n <= 0)
+    if (n <= 0 || m_tapMuted)
         return;
     if (m_tapOverflow || m_tap.size() + 2 * n > limits::maxPieceBytes) {
         m_tapOverflow = true;
@@ -193,7 +257,7 @@ void Reader::tapBinary(const char *s, qsizetype n)
 void Reader::tapOpen()
 {
     ++m_tapDepth;
-    if (m_tapOverflow)
+    if (m_tapOverflow || m_tapMuted)
         return;
     if (m_tap.size() > limits::maxPieceBytes + kPieceSlack) {
         m_tapOverflow = true;
@@ -208,6 +272,11 @@ void Reader::tapOpen()
 void Reader::tapClose()
 {
     --m_tapDepth;
+    if (m_tapMuted) {
+        if (m_tapDepth < m_tapMuted)
+            m_tapMuted = 0;
+        return;
+    }
     if (m_tapOverflow)
         return;
     m_tap += '}';
@@ -379,7 +448,7 @@ bool Reader::tapResult(std::string_view word)
     // Too big, in a result already, or a result word that does not open
     // its group (what is kept ends before the result's '{'): only the
     // result stays.
-    if (m_tapOverflow || m_wrapDepth >= 0 || m_st.chr.wrap >= 0 || !opensGroup(word)) {
+    if (m_tapOverflow || m_tapMuted || m_wrapDepth >= 0 || m_st.chr.wrap >= 0 || !opensGroup(word)) {
         dropTap();
         return false;
     }

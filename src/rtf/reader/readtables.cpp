@@ -19,8 +19,6 @@
 namespace rtf::detail {
 
 namespace {
-// \cellx differing by less than this from a column's edge end on that edge.
-constexpr int kEdgeTolerance = 30;
 // Rows are added ahead in batches of at most this many cells.
 constexpr int kGrowCells = 4096;
 
@@ -351,8 +349,15 @@ void Reader::finishRow(TableBuild &t, int level)
         const CellDef *c = i < def.cells.size() ? &def.cells[i] : nullptr;
         if (c) {
             const QTextTableCellFormat f = cellFormat(*c, def, t.row == 0, i == 0, i + 1 == t.rowCells.size());
-            if (!f.properties().isEmpty())
-                t.table->cellAt(t.row, column).setFormat(f);
+            if (!f.properties().isEmpty()) {
+                // The cell's format is that of the character its first
+                // paragraph starts after, which also holds that paragraph's
+                // character format: an empty paragraph keeps its own.
+                const QTextTableCell cell = t.table->cellAt(t.row, column);
+                QTextCharFormat kept = cell.firstCursorPosition().blockCharFormat();
+                kept.merge(f);
+                t.table->cellAt(t.row, column).setFormat(kept);
+            }
         }
         if (!t.byPosition && c && size_t(column) == t.bounds.size()) {
             const int prev = t.bounds.empty() ? def.left : t.bounds.back();

@@ -67,7 +67,9 @@ Props overlay(const Props &base, const Props &entry)
 
 void Reader::styleWord(Cmd cmd, bool hasParam, int param)
 {
-    const int n = hasParam ? std::max(0, param) : 0;
+    // Numbers past RTF's 16 bits are the highest, as a save writes them:
+    // styles they would tell apart are one style once saved.
+    const int n = hasParam ? std::clamp(param, 0, 0x7FFF) : 0;
     if (m_st.dest == Dest::StyleSheet) {
         switch (cmd) {
         case Cmd::ParStyle:
@@ -120,6 +122,9 @@ void Reader::finishStyleEntry()
     s.par = m_st.par;
     s.par.style = 0;
     s.name = s.name.trimmed();
+    s.ownChr = s.chr;
+    s.ownPar = s.par;
+    s.ownOutline = s.outline;
     const int k = key(m_styleNumber, s.character);
     m_styleNumber = 0;
     if (m_styles.size() >= limits::maxTableEntries && !m_styles.contains(k))
@@ -197,8 +202,16 @@ void Reader::applyStyle(int number, bool character)
 
 QVariantList Reader::styleSheet()
 {
-    if (!m_stylesResolved)
-        resolveStyles();
+    // The sheet a save writes: each style on top of its base as the file
+    // ends, as a reload resolves it, though text read before a later
+    // style sheet redefined the base took the base as it was then.
+    for (Style &s : m_styles) {
+        s.chr = s.ownChr;
+        s.par = s.ownPar;
+        s.outline = s.ownOutline;
+        s.resolved = false;
+    }
+    resolveStyles();
     QList<int> keys = m_styles.keys();
     std::sort(keys.begin(), keys.end(), [](int a, int b) {
         // Paragraph styles first, each kind by number.

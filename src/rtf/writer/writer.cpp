@@ -11,9 +11,12 @@
 #include "rtf/codepages.h"
 #include "model/docprops.h"
 #include "model/language.h"
+#include "model/lists.h"
+#include "model/pictures.h"
 
 #include <QTextBlock>
 #include <QTextBlockFormat>
+#include <QTextCursor>
 #include <QTextCharFormat>
 #include <QTextDocument>
 #include <QTextFragment>
@@ -27,6 +30,69 @@ namespace {
 bool isShifted(const QByteArray &code)
 {
     return code.contains("\\super") || code.contains("\\sub");
+}
+
+// A picture whose bytes are gone writes nothing, not even its format: a
+// reload would not have it, and would give the paragraph another end.
+bool writesNothing(const QTextDocument &doc, const QTextFragment &frag)
+{
+    const QTextCharFormat f = frag.charFormat();
+    const QString text = frag.text();
+    // In a field's or object's result it stands for the result, which is
+    // written around it.
+    return f.isImageFormat() && f.intProperty(WrapId) == 0 && pictureOf(doc, f.toImageFormat()).bytes.isEmpty()
+        && std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c == QChar::ObjectReplacementCharacter; });
+}
+
+// A note's or header's lists are not in the body's list table, so readers
+// get each item's label as text before the item's own. The document is
+// given that text here, and each item keeps its indent as its paragraph's:
+// what a save writes then reads back as itself.
+void labelsAsText(QTextDocument &doc)
+{
+    struct Item {
+        int position;
+        QString label;
+        QTextCharFormat format;
+        ParagraphIndent indent;
+    };
+    std::vector<Item> items;
+    ListNumbering numbering;
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+        const QTextList *list = b.textList();
+        if (!list)
+            continue;
+        QString label = numbering.label(b);
+        label.removeIf([](QChar c) { return c.unicode() < 0x20; });
+        const QTextBlock::iterator first = b.begin();
+        // The format of the item's first character, as its code reads back:
+        // not a note's mark, a picture, a kept piece or a link.
+        QTextCharFormat format = first.atEnd() ? b.charFormat() : first.fragment().charFormat();
+        for (int p = NoteId; p <= NoteNumberingWords; ++p)
+            format.clearProperty(p);
+        for (const int p : {int(OpaqueRtf), int(OpaqueText), int(WrapRtf), int(WrapId), int(OpaqueWordXml),
+                            int(OpaqueOdfXml), int(CommentAuthor), int(CommentInitials), int(CommentDate),
+                            int(FieldInstruction), int(BookmarkStart), int(BookmarkEnd), int(QTextFormat::ObjectType),
+                            int(QTextFormat::ImageName), int(QTextFormat::ImageWidth), int(QTextFormat::ImageHeight),
+                            int(QTextFormat::IsAnchor), int(QTextFormat::AnchorHref), int(QTextFormat::AnchorName)})
+            format.clearProperty(p);
+        for (int p = PictureGoalWidth; p <= PictureShownHeight; ++p)
+            format.clearProperty(p);
+        const double listIndent = std::max(0, list->format().indent()) * doc.indentWidth();
+        items.push_back({b.position(), label + u'\t', format, paragraphIndent(b.blockFormat(), doc, listIndent)});
+    }
+    // From the end: a label put in moves the positions after it.
+    for (auto it = items.rbegin(); it != items.rend(); ++it) {
+        QTextCursor c(&doc);
+        c.setPosition(it->position);
+        QTextBlockFormat f = c.blockFormat();
+        f.setObjectIndex(-1);
+        f.setIndent(0);
+        f.setLeftMargin(it->indent.left);
+        f.setTextIndent(it->indent.firstLine);
+        c.setBlockFormat(f);
+        c.insertText(it->label, it->format);
+    }
 }
 
 } // namespace
@@ -137,6 +203,8 @@ void Writer::collectCodes()
     for (QTextBlock block = m_doc.begin(); block.isValid(); block = block.next()) {
         bool empty = true;
         for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
+            if (writesNothing(m_doc, it.fragment()))
+                continue;
             use(it.fragment().charFormatIndex());
             empty = false;
         }
@@ -146,7 +214,7 @@ void Writer::collectCodes()
             collectList(block);
     }
     m_fallbackCode = charCode(QTextCharFormat());
-    registerTableColors(formats); // tables
+    registerTableColors(); // tables
 }
 
 const QByteArray &Writer::codeOf(int index) const
@@ -168,6 +236,7 @@ Writer::SubDocument Writer::subDocument(const QString &rtf)
     } catch (const Error &) {
         sub.doc->clear(); // not written by us: an empty one rather than none
     }
+    labelsAsText(*sub.doc);
     sub.writer.reset(new Writer(*sub.doc, this));
     sub.writer->m_defaultFamily = m_defaultFamily;
     sub.writer->m_defaultSize = m_defaultSize;
@@ -203,7 +272,7 @@ void Writer::writeBlock(QByteArray &out, const QTextBlock &block)
     bool empty = true;
     for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
         const QTextFragment frag = it.fragment();
-        if (!frag.isValid())
+        if (!frag.isValid() || writesNothing(m_doc, frag))
             continue;
         writeRun(out, frag, block.blockNumber(), parCode, runs);
         empty = false;
@@ -213,11 +282,12 @@ void Writer::writeBlock(QByteArray &out, const QTextBlock &block)
     if (endWrapAtBlockEnd(out, block))
         out += parCode;
     // An empty paragraph keeps the format typing in it would use.
-    if (empty) {
+    // Raised or lowered, it stays so up to its end: nothing of it is
+    // left for a reader to lose.
+    if (empty)
         out += codeOf(block.charFormatIndex());
-        runs.shifted = isShifted(codeOf(block.charFormatIndex()));
-    }
-    runs.endShift(out);
+    else
+        runs.endShift(out);
     if (m_cellEnd) { // tables
         out += m_tableLevel > 1 ? "\\nestcell\r\n" : "\\cell\r\n";
         m_sectionEnded = false;

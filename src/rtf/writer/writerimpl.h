@@ -111,7 +111,7 @@ private:
 
     // tables (writetables.cpp)
     void writeTable(QByteArray &out, const QTextTable *table);
-    void registerTableColors(const QList<QTextFormat> &formats);
+    void registerTableColors();
     bool leadsTable(const QTextFrame::iterator &it, bool first) const;
     QByteArray rowCode(const QTextTable *table, int row, const std::vector<int> &edges, const std::vector<char> &used,
                        int left, int gap);

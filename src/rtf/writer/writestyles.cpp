@@ -4,6 +4,8 @@
 
 #include "writerimpl.h"
 
+#include "model/lists.h"
+
 #include "model/docprops.h"
 #include "model/styles.h"
 
@@ -36,16 +38,27 @@ QByteArray Writer::paragraphStyleCode(const QTextBlockFormat &f) const
     const Qt::Alignment a = f.alignment() & Qt::AlignHorizontal_Mask;
     if ((s.alignment() & Qt::AlignHorizontal_Mask) != a && !(a & (Qt::AlignHCenter | Qt::AlignJustify | Qt::AlignRight)))
         code += "\\ql";
-    auto reset = [&](int property, const char *word) {
-        if (s.hasProperty(property) && s.doubleProperty(property) != 0 && !f.hasProperty(property))
+    // What the paragraph's own words leave out (a zero, single spacing) is
+    // undone as well as what it does not have.
+    const auto written = [](double pixels) { return roundedInt(pixels * kTwipsPerPixel) != 0; };
+    const ParagraphIndent indent = paragraphIndent(f, m_doc, listIndentOf(f));
+    auto reset = [&](int property, double own, const char *word) {
+        if (s.hasProperty(property) && written(s.doubleProperty(property)) && !written(own))
             code += word;
     };
-    reset(QTextFormat::BlockLeftMargin, "\\li0");
-    reset(QTextFormat::BlockRightMargin, "\\ri0");
-    reset(QTextFormat::TextIndent, "\\fi0");
-    reset(QTextFormat::BlockTopMargin, "\\sb0");
-    reset(QTextFormat::BlockBottomMargin, "\\sa0");
-    if (s.hasProperty(QTextFormat::LineHeight) && !f.hasProperty(QTextFormat::LineHeight))
+    reset(QTextFormat::BlockLeftMargin, indent.left, "\\li0");
+    reset(QTextFormat::BlockRightMargin, f.rightMargin(), "\\ri0");
+    reset(QTextFormat::TextIndent, indent.firstLine, "\\fi0");
+    reset(QTextFormat::BlockTopMargin, f.topMargin(), "\\sb0");
+    reset(QTextFormat::BlockBottomMargin, f.bottomMargin(), "\\sa0");
+    const auto spaced = [](const QTextBlockFormat &b) {
+        if (!b.hasProperty(QTextFormat::LineHeight))
+            return false;
+        if (b.lineHeightType() == QTextBlockFormat::ProportionalHeight)
+            return roundedInt(b.lineHeight()) != 100 && b.lineHeight() > 0;
+        return b.lineHeightType() == QTextBlockFormat::MinimumHeight || b.lineHeightType() == QTextBlockFormat::FixedHeight;
+    };
+    if (spaced(s) && !spaced(f))
         code += "\\sl0\\slmult0";
     return code;
 }

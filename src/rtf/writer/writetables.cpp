@@ -63,21 +63,32 @@ std::vector<int> cellEdges(int first, int last, const std::vector<char> &used)
 
 } // namespace
 
-void Writer::registerTableColors(const QList<QTextFormat> &formats)
+// The colours of what is written only: a cell merged into another keeps
+// a format of its own that no row writes.
+void Writer::registerTableColors()
 {
-    for (const QTextFormat &format : formats) {
-        if (format.isTableCellFormat()) {
-            const QTextTableCellFormat f = format.toTableCellFormat();
-            if (f.hasProperty(QTextFormat::BackgroundBrush) && f.background().style() != Qt::NoBrush)
-                colorIndex(f.background().color());
-            for (const QBrush &b : {f.topBorderBrush(), f.leftBorderBrush(), f.bottomBorderBrush(), f.rightBorderBrush()}) {
-                if (b.style() != Qt::NoBrush)
-                    colorIndex(b.color());
+    std::vector<const QTextFrame *> frames{m_doc.rootFrame()};
+    while (!frames.empty()) {
+        const QTextFrame *frame = frames.back();
+        frames.pop_back();
+        const QList<QTextFrame *> children = frame->childFrames();
+        frames.insert(frames.end(), children.crbegin(), children.crend());
+        const auto *table = qobject_cast<const QTextTable *>(frame);
+        if (!table)
+            continue;
+        const QTextTableFormat tf = table->format();
+        if (tf.border() > 0 && tf.borderBrush().style() != Qt::NoBrush)
+            colorIndex(tf.borderBrush().color());
+        for (int r = 0; r < table->rows(); ++r) {
+            for (const QTextTableCell &cell : rowCells(table, r)) {
+                const QTextTableCellFormat f = cell.format().toTableCellFormat();
+                if (f.hasProperty(QTextFormat::BackgroundBrush) && f.background().style() != Qt::NoBrush)
+                    colorIndex(f.background().color());
+                for (const QBrush &b : {f.topBorderBrush(), f.leftBorderBrush(), f.bottomBorderBrush(), f.rightBorderBrush()}) {
+                    if (b.style() != Qt::NoBrush)
+                        colorIndex(b.color());
+                }
             }
-        } else if (format.isTableFormat()) {
-            const QTextTableFormat f = format.toTableFormat();
-            if (f.border() > 0 && f.borderBrush().style() != Qt::NoBrush)
-                colorIndex(f.borderBrush().color());
         }
     }
 }
@@ -221,17 +232,32 @@ void Writer::writeTable(QByteArray &out, const QTextTable *table)
     // Column edges in twips.
     const std::vector<int> widths = model::columnWidthsTwips(tf, columns, m_cellWidth);
     const int gap = tf.cellPadding() > 0 ? std::min(roundedInt(tf.cellPadding() * kTwipsPerPixel), 1440) : kDefaultGap;
-    const int left = std::clamp(roundedInt(tf.leftMargin() * kTwipsPerPixel), 0, 31680) - gap;
+    // Room for a twip of each column before the rightmost edge a reader takes.
+    const int left = std::min(std::clamp(roundedInt(tf.leftMargin() * kTwipsPerPixel), 0, 31680) - gap, kMaxTwips - columns);
     std::vector<int> edges(static_cast<size_t>(columns));
-    int x = left;
+    // No wider than a table can be read: each column keeps a twip at
+    // least, and the edges read back as the widths they were written from.
+    // Nor further right: a reader takes no \cellx past kMaxTwips.
+    const int widest = std::min(left + kMaxTwips, kMaxTwips);
+    qint64 x = left;
     for (int c = 0; c < columns; ++c) {
         x += widths[size_t(c)];
-        edges[size_t(c)] = x;
+        const int room = widest - (columns - 1 - c);
+        edges[size_t(c)] = int(std::min<qint64>(x, room));
+        if (c > 0 && edges[size_t(c)] <= edges[size_t(c - 1)])
+            edges[size_t(c)] = edges[size_t(c - 1)] + 1;
     }
     // A nested row's definition comes after its cells, so readers place
     // them side by side, not by their edges: there every column gets a cell
     // of its own, and a wider cell is written as merged cells (\clmgf, \clmrg).
-    const std::vector<char> used = m_tableLevel > 0 ? std::vector<char>(size_t(columns), 0) : usedEdges(table);
+    std::vector<char> used = m_tableLevel > 0 ? std::vector<char>(size_t(columns), 0) : usedEdges(table);
+    // An edge closer to the next than readers tell edges apart is written
+    // by every cell that spans it: a row placed before one ending there
+    // would otherwise take both edges for one.
+    for (int c = 0; c + 1 < columns; ++c) {
+        if (edges[size_t(c + 1)] - edges[size_t(c)] < kEdgeTolerance)
+            used[size_t(c)] = used[size_t(c + 1)] = 0;
+    }
 
     // document properties: a section that opens with the table starts
     // before it; no section starts inside a table.

@@ -218,6 +218,13 @@ public:
             writeTable();
             writeList();
         }
+        return finish();
+    }
+
+private:
+    // The document's end, and what was written.
+    Document finish()
+    {
         m_out.bytes += "}\r\n";
         Document d;
         d.rtf = std::move(m_out.bytes);
@@ -226,7 +233,6 @@ public:
         return d;
     }
 
-private:
     void writeTable()
     {
         const int columns = 3 + m_rng.below(4);
@@ -311,12 +317,7 @@ public:
             m_out.endLine();
         }
         writeArticle(photos + 1, m_out.bytes.size() + 3000);
-        m_out.bytes += "}\r\n";
-        Document d;
-        d.rtf = std::move(m_out.bytes);
-        d.paragraphs = m_paragraphs;
-        d.runs = m_runs;
-        return d;
+        return finish();
     }
 
     // A camera photograph's worth of JPEG: smooth colour gradients under

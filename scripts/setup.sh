@@ -8,7 +8,8 @@ packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-base-private-dev qt6-base-dev-tools libgl-dev
     # Word and OpenDocument packages are zip archives
-    libzip-dev
+    # (Debian's libzip CMake package names its three tools, which come apart)
+    libzip-dev zipcmp zipmerge ziptool
     # run: SVG icons, Qt's own Czech texts, fonts metric-compatible with Arial and Courier New
     libqt6svg6 qt6-translations-l10n fonts-liberation2 fonts-dejavu-core
     # tests, sanitizers, fuzzing and benchmarks

@@ -12,6 +12,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextTable>
 
 #include "rtftest.h"
 
@@ -84,6 +85,8 @@ private slots:
     void layout();
     void tables_data();
     void tables();
+    void cellShading_data();
+    void cellShading();
     void charFormat_data();
     void charFormat();
     void formatSurvivesPlainBeforeEveryRun();
@@ -466,6 +469,40 @@ void TestRtfReader::tables()
     rtf::read("{\\rtf1\\ansi " + body + "}", d);
     QCOMPARE(tableShapes(d), shapes);
     QCOMPARE(layoutOf(d), layout);
+}
+
+void TestRtfReader::cellShading_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("shaded"); // each shaded cell's row, column and colour
+    const QByteArray colors = "{\\colortbl;\\red0\\green0\\blue255;\\red255\\green0\\blue0;}\\trowd";
+    QTest::newRow("cell shading") << colors + "\\clcbpat1\\cellx1000\\cellx2000\\pard\\intbl a\\cell b\\cell\\row"
+                                  << QStringLiteral("0,0 #0000ff");
+    // A highlighted run is the text's, not the cell's.
+    QTest::newRow("highlight in a cell") << colors + "\\cellx1000\\cellx2000\\pard\\intbl\\chcbpat1 a\\cell\\pard\\intbl b\\cell\\row"
+                                         << QString();
+    QTest::newRow("highlight going on into a shaded cell")
+        << colors + "\\cellx1000\\clcbpat2\\cellx2000\\pard\\intbl a \\highlight1 b\\cell\\pard\\intbl\\cell\\row"
+        << QStringLiteral("0,1 #ff0000");
+}
+
+void TestRtfReader::cellShading()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(QString, shaded);
+    QTextDocument d;
+    rtf::read("{\\rtf1\\ansi " + body + "}", d);
+    const auto *table = qobject_cast<const QTextTable *>(d.rootFrame()->childFrames().value(0));
+    QVERIFY(table);
+    QStringList found;
+    for (int r = 0; r < table->rows(); ++r) {
+        for (int c = 0; c < table->columns(); ++c) {
+            const QTextCharFormat f = table->cellAt(r, c).format();
+            if (f.hasProperty(QTextFormat::BackgroundBrush))
+                found << QString::number(r) + u',' + QString::number(c) + u' ' + f.background().color().name();
+        }
+    }
+    QCOMPARE(found.join(u' '), shaded);
 }
 
 void TestRtfReader::charFormat_data()

@@ -86,7 +86,8 @@ void Reader::openPendingParagraph()
     if (startsSection) // document properties: a section that opens with a table starts at the table
         m_sections.back().block = m_b.tables.empty() ? m_b.cursor.blockNumber()
                                                    : m_b.tables.front().table->firstCursorPosition().blockNumber();
-    if (m_wrapDepth >= 0) { // opaque pieces
+    // opaque pieces: a result of this document (a note in a result has its own)
+    if (m_wrapDepth >= 0 && (!m_noteDoc || m_wrapDepth > m_noteDepth)) {
         // A result goes on from one paragraph to the next only outside
         // tables and sections' starts, as it can be written.
         if (startsSection || m_wrapInTable || !m_b.tables.empty())

@@ -91,10 +91,18 @@ void Reader::run()
         finishPicture();
     if (m_tapKind != TapKind::None) // opaque pieces: a file cut short in one
         endTap();
-    if (m_wrapDepth >= 0)
+    // A file cut short in a result, in a note, or both: each ends where it
+    // began, the inner first.
+    const auto endResult = [this] {
         endWrap();
+        m_st.chr.wrap = -1; // what comes after is not the result's
+    };
+    if (m_wrapDepth >= 0 && (!m_noteDoc || m_wrapDepth > m_noteDepth))
+        endResult();
     if (m_noteDoc) // notes: a file cut short in a note
         endNote(m_st.par, m_st.chr);
+    if (m_wrapDepth >= 0)
+        endResult();
     flushRun();
     finishFonts();
     if (!m_b.parPending)
@@ -412,6 +420,8 @@ void Reader::documentDestination(const CmdInfo &info, std::string_view name)
     // styles
     case Cmd::StyleSheet:
         m_st.dest = m_st.dest == Dest::Body && !m_noteDoc ? Dest::StyleSheet : Dest::Skip;
+        // A style's paragraph starts from the defaults, not from the paragraph in force.
+        m_st.par = ParProps();
         return;
     case Cmd::FontAltName:
         m_st.dest = m_st.dest == Dest::FontTable ? Dest::FontAltName : Dest::Skip;

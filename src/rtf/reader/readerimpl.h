@@ -244,6 +244,11 @@ struct Builder {
     CharProps runProps;
     bool propsDirty = true; // the group's properties may differ from runProps
     QString hidden;       // opaque pieces: \v text not yet kept
+    struct LastHidden {
+        int end = -1; // the position after its character
+        QString text;
+        QString rtf;
+    } lastHidden; // opaque pieces: the hidden piece kept last in this document
     CharProps hiddenProps;
     bool parPending = false;  // a \par was read; the next text opens a paragraph
     bool blockHasText = false;
@@ -636,12 +641,6 @@ private:
     void dropTapStar();
     void splitWrap();
     int m_commentEnd = -1;         // cursor after a comment still to be completed, -1 none
-    struct LastHidden {
-        quint64 generation = 0; // of its document (see m_docGeneration)
-        int end = -1; // the position after its character
-        QString text;
-        QString rtf;
-    } m_lastHidden; // the hidden piece kept last
 };
 
 } // namespace rtf::detail

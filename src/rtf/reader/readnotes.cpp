@@ -61,7 +61,9 @@ void Reader::noteMark()
     ++m_runs;
     m_b.blockHasText = true;
     m_b.propsDirty = true;
-    if (!m_noteDoc) {
+    // A list's label for readers without lists goes when the list is
+    // known: a note after it is no note of its mark.
+    if (!m_noteDoc && !m_st.listText) {
         m_b.markPending = true;
         m_markStart = start;
         m_markEnd = m_b.cursor.position();
@@ -123,10 +125,14 @@ bool Reader::beginSubDocument()
 }
 
 // The character before a note without \\chftn is its custom mark, unless
-// it is a space, a picture or another note's mark.
+// it is a space, a picture, another note's mark or a list's label for
+// readers without lists (which goes when the list is known).
 bool Reader::customMarkBefore() const
 {
     if (m_b.cursor.positionInBlock() == 0)
+        return false;
+    const int at = m_b.cursor.position();
+    if (m_b.listTextStart >= 0 && at > m_b.listTextStart && at <= m_b.listTextEnd)
         return false;
     const QChar c = m_b.cursor.document()->characterAt(m_b.cursor.position() - 1);
     if (c.isSpace() || c == QChar::ObjectReplacementCharacter)
@@ -142,8 +148,15 @@ void Reader::endNote(const ParProps &par, const CharProps &chr)
     if (!m_b.parPending)
         applyParagraph(paragraphHasText() ? m_b.lastTextPar : par, chr);
     // Tables opened in the note end with it; the body's go on.
+    const bool afterTable = m_b.parPending || !m_b.tables.empty();
     while (!m_b.tables.empty())
         closeTable();
+    // The empty paragraph after a table at the note's end is in the format
+    // in force there, as one ended by \par would be.
+    if (afterTable && m_b.cursor.block().length() == 1) {
+        m_b.cursor.setBlockFormat(cachedBlockFormat(par).format);
+        m_b.cursor.setBlockCharFormat(charFormat(chr));
+    }
     // The note's text without the mark that repeats its number.
     const QString text = noteText(*m_noteDoc);
     const QString noteRtf = QString::fromLatin1(rtf::write(*m_noteDoc));

@@ -111,7 +111,7 @@ void appendPieceText(QByteArray &out, QStringView text)
             out += "\\line ";
         } else if (c == QChar::Nbsp) {
             out += "\\~";
-        } else if (c >= 0x80 && c != QChar::ObjectReplacementCharacter) {
+        } else if (c >= 0x7F && isText(c)) { // as a reload reads \uN
             out += "\\u" + QByteArray::number(c > 0x7FFF ? int(c) - 0x10000 : int(c)) + '?';
         }
     }
@@ -176,15 +176,34 @@ void Reader::tapWord(std::string_view name, bool hasParam, int param)
 
 // \* marks a destination's word; before text (or data) it means nothing,
 // as the reader takes it, and text written as \uN after it would read back
-// as that word.
+// as that word. Spaces kept after it were text and stay so.
 void Reader::dropTapStar()
 {
-    const auto endsWithStar = [this] { return m_tap.endsWith("\\*") && !m_tap.endsWith("\\\\*"); };
-    if (!endsWithStar())
+    const auto starBefore = [this](qsizetype end) {
+        const QByteArrayView rest = QByteArrayView(m_tap).first(end);
+        return rest.endsWith("\\*") && !rest.endsWith("\\\\*");
+    };
+    bool found = false;
+    qsizetype spaces = 0; // after the stars
+    for (;;) {
+        qsizetype trailing = 0;
+        while (trailing < m_tap.size() && m_tap.at(m_tap.size() - 1 - trailing) == ' ')
+            ++trailing;
+        if (!starBefore(m_tap.size() - trailing))
+            break;
+        m_tap.chop(trailing + 2);
+        spaces += trailing;
+        found = true;
+    }
+    if (!found)
         return;
-    while (endsWithStar())
-        m_tap.chop(2);
     m_tapSpace = !m_tap.isEmpty() && (std::isalnum(uchar(m_tap.back())) || m_tap.back() == '-');
+    if (spaces > 0) {
+        if (m_tapSpace) // the word before ends at a space of its own
+            m_tap += ' ';
+        m_tap.append(spaces, ' ');
+        m_tapSpace = false;
+    }
 }
 
 void Reader::tapText(QStringView text)
@@ -481,6 +500,18 @@ void Reader::endWrap()
     m_b.propsDirty = true;
 }
 
+namespace {
+
+// A font's family is saved with the first class a face of its name had.
+bool sameWhenSaved(QTextCharFormat a, QTextCharFormat b)
+{
+    a.clearProperty(QTextFormat::FontStyleHint);
+    b.clearProperty(QTextFormat::FontStyleHint);
+    return a == b;
+}
+
+} // namespace
+
 // Hidden text (\v) is kept as a piece of its own, in the format around it.
 void Reader::hiddenText(QStringView text, const char *bytes, qsizetype n)
 {
@@ -498,7 +529,7 @@ void Reader::hiddenText(QStringView text, const char *bytes, qsizetype n)
             if (p->lang == documentLanguage)
                 p->lang = -1;
         }
-        if (charFormat(now) != charFormat(before))
+        if (!sameWhenSaved(charFormat(now), charFormat(before)))
             flushHidden();
     }
     if (m_b.hidden.isEmpty()) {
@@ -535,18 +566,18 @@ void Reader::flushHidden()
     // label or a header came between) joins it: a save writes the two side
     // by side, and a reload reads them as one.
     const int at = m_b.cursor.position();
-    if (at > 0 && at == m_lastHidden.end && m_lastHidden.generation == m_docGeneration
-        && text.size() + m_lastHidden.text.size() <= limits::maxPieceBytes / 8) {
+    auto &last = m_b.lastHidden;
+    if (at > 0 && at == last.end && text.size() + last.text.size() <= limits::maxPieceBytes / 8) {
         QTextCursor before = m_b.cursor;
         before.setPosition(at - 1);
         before.setPosition(at, QTextCursor::KeepAnchor);
         QTextCharFormat was = before.charFormat();
-        if (was.stringProperty(OpaqueRtf) == m_lastHidden.rtf) {
+        if (was.stringProperty(OpaqueRtf) == last.rtf) {
             was.clearProperty(OpaqueRtf);
             was.clearProperty(QTextFormat::ObjectType);
-            if (was == f) {
+            if (sameWhenSaved(was, f)) {
                 before.removeSelectedText();
-                text.prepend(m_lastHidden.text);
+                text.prepend(last.text);
                 --m_pieces;
                 --m_runs;
             }
@@ -563,7 +594,7 @@ void Reader::flushHidden()
     ++m_runs;
     m_b.blockHasText = true;
     m_b.propsDirty = true;
-    m_lastHidden = {m_docGeneration, m_b.cursor.position(), std::move(text), f.stringProperty(OpaqueRtf)};
+    last = {m_b.cursor.position(), std::move(text), f.stringProperty(OpaqueRtf)};
 }
 
 } // namespace rtf::detail

@@ -349,14 +349,17 @@ void Reader::finishRow(TableBuild &t, int level)
         const CellDef *c = i < def.cells.size() ? &def.cells[i] : nullptr;
         if (c) {
             const QTextTableCellFormat f = cellFormat(*c, def, t.row == 0, i == 0, i + 1 == t.rowCells.size());
-            if (!f.properties().isEmpty()) {
-                // The cell's format is that of the character its first
-                // paragraph starts after, which also holds that paragraph's
-                // character format: an empty paragraph keeps its own.
-                const QTextTableCell cell = t.table->cellAt(t.row, column);
-                QTextCharFormat kept = cell.firstCursorPosition().blockCharFormat();
+            // The cell's format is that of the character its first
+            // paragraph starts after, which also holds that paragraph's
+            // character format: an empty paragraph keeps its own. But a
+            // run's background there would be taken for the cell's shading.
+            QTextTableCell cell = t.table->cellAt(t.row, column);
+            QTextCharFormat kept = cell.firstCursorPosition().blockCharFormat();
+            const bool stray = !f.hasProperty(QTextFormat::BackgroundBrush) && kept.hasProperty(QTextFormat::BackgroundBrush);
+            if (!f.properties().isEmpty() || stray) {
+                kept.clearProperty(QTextFormat::BackgroundBrush);
                 kept.merge(f);
-                t.table->cellAt(t.row, column).setFormat(kept);
+                cell.setFormat(kept);
             }
         }
         if (!t.byPosition && c && size_t(column) == t.bounds.size()) {
@@ -396,8 +399,15 @@ void Reader::mergeCells(QTextTable *table, const TableBuild::Span &s)
     if (m_mergeWork + cost > limits::maxTableMergeWork)
         return;
     m_mergeWork += cost;
-    if (s.row + s.rows <= rows && s.column + s.columns <= columns)
-        table->mergeCells(s.row, s.column, s.rows, s.columns);
+    if (s.row + s.rows > rows || s.column + s.columns > columns)
+        return;
+    // Qt gives the first cell's last paragraph the format of an empty cell
+    // merged into it; it keeps its own, as it does when the cell has text.
+    const QTextBlock last = table->cellAt(s.row, s.column).lastCursorPosition().block();
+    const int at = last.position();
+    const QTextBlockFormat format = last.blockFormat();
+    table->mergeCells(s.row, s.column, s.rows, s.columns);
+    QTextCursor(table->document()->findBlock(at)).setBlockFormat(format);
 }
 
 void Reader::closeTable()

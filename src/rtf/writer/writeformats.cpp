@@ -93,7 +93,9 @@ QByteArray Writer::charCode(const QTextCharFormat &f)
         family = families.first();
     if (family.isEmpty())
         family = f.property(QTextFormat::FontFamily).toString(); // formats made before Qt 6.1's lists
-    if (family.isEmpty())
+    // A name the font table cannot hold (its separator, blanks) reads back
+    // as no face: the default.
+    if (QString(family).remove(u';').trimmed().isEmpty())
         family = m_defaultFamily;
     // Pasted HTML may size text in pixels; the document's pixels are at 96
     // dots per inch.

@@ -64,16 +64,24 @@ void Writer::collectList(const QTextBlock &block)
         return;
     const QTextListFormat f = list->format();
     const size_t level = size_t(levelOf(f));
-    // Lists read as the levels of one RTF list are written as one again.
-    int index = -1;
-    if (f.hasProperty(ListGroup)) {
-        index = m_listGroups.value(f.intProperty(ListGroup), -1);
-        if (index < 0) {
-            index = int(m_lists.size());
-            m_listGroups.insert(f.intProperty(ListGroup), index);
-            m_lists.emplace_back();
-        }
-    } else {
+    // Lists read as the levels of one RTF list are written as one again,
+    // unless that level is another list's already: the same level with
+    // other labels is a list of its own, or a reload would give it the
+    // other list's labels. (A long list read in parts that count on is
+    // still one.)
+    const auto labels = [](QTextListFormat l) {
+        l.clearProperty(ListStartNumber);
+        return l;
+    };
+    int index = f.hasProperty(ListGroup) ? m_listGroups.value(f.intProperty(ListGroup), -1) : -1;
+    if (index >= 0) {
+        const QTextList *taken = m_lists[size_t(index)].levels[level];
+        if (taken && labels(taken->format()) != labels(f))
+            index = -1;
+    } else if (f.hasProperty(ListGroup)) {
+        m_listGroups.insert(f.intProperty(ListGroup), int(m_lists.size()));
+    }
+    if (index < 0) {
         index = int(m_lists.size());
         m_lists.emplace_back();
     }
@@ -179,8 +187,12 @@ void Writer::writeListText(QByteArray &out, const QTextBlock &block)
     // The label, in the format of the item's first character, for readers
     // that know no lists.
     int format = block.charFormatIndex();
-    if (QTextBlock::iterator it = block.begin(); !it.atEnd())
-        format = it.fragment().charFormatIndex();
+    for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
+        if (!writesNothing(m_doc, it.fragment())) {
+            format = it.fragment().charFormatIndex();
+            break;
+        }
+    }
     out += "{\\listtext" + codeOf(format);
     QString label = m_numbering.label(block);
     label.removeIf([](QChar c) { return c.unicode() < 0x20; });

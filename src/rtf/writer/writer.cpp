@@ -32,18 +32,6 @@ bool isShifted(const QByteArray &code)
     return code.contains("\\super") || code.contains("\\sub");
 }
 
-// A picture whose bytes are gone writes nothing, not even its format: a
-// reload would not have it, and would give the paragraph another end.
-bool writesNothing(const QTextDocument &doc, const QTextFragment &frag)
-{
-    const QTextCharFormat f = frag.charFormat();
-    const QString text = frag.text();
-    // In a field's or object's result it stands for the result, which is
-    // written around it.
-    return f.isImageFormat() && f.intProperty(WrapId) == 0 && pictureOf(doc, f.toImageFormat()).bytes.isEmpty()
-        && std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c == QChar::ObjectReplacementCharacter; });
-}
-
 // A note's or header's lists are not in the body's list table, so readers
 // get each item's label as text before the item's own. The document is
 // given that text here, and each item keeps its indent as its paragraph's:
@@ -95,7 +83,88 @@ void labelsAsText(QTextDocument &doc)
     }
 }
 
+bool onlyObjects(const QString &text)
+{
+    return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c == QChar::ObjectReplacementCharacter; });
+}
+
+bool lostPicture(const QTextDocument &doc, const QTextCharFormat &f)
+{
+    return f.isImageFormat() && pictureOf(doc, f.toImageFormat()).bytes.isEmpty();
+}
+
+// The result (WrapId) of the text nearest before or after the fragment,
+// across paragraph ends; 0 for none.
+int neighbourWrap(const QTextDocument &doc, const QTextFragment &frag, bool after)
+{
+    QTextBlock block = doc.findBlock(frag.position());
+    QTextFragment near;
+    for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
+        if (it.fragment().position() == frag.position()) {
+            if (after && !(++it).atEnd())
+                return it.fragment().charFormat().intProperty(WrapId);
+            break;
+        }
+        near = it.fragment();
+    }
+    if (!after && near.isValid())
+        return near.charFormat().intProperty(WrapId);
+    do
+        block = after ? block.next() : block.previous();
+    while (block.isValid() && block.begin() == block.end());
+    if (!block.isValid())
+        return 0;
+    if (after)
+        return block.begin().fragment().charFormat().intProperty(WrapId);
+    for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it)
+        near = it.fragment();
+    return near.charFormat().intProperty(WrapId);
+}
+
+// The only content of a field's or object's result.
+bool aloneInResult(const QTextDocument &doc, const QTextFragment &frag)
+{
+    const int wrap = frag.charFormat().intProperty(WrapId);
+    return wrap != 0 && neighbourWrap(doc, frag, false) != wrap && neighbourWrap(doc, frag, true) != wrap;
+}
+
+// The character of a field or object that showed no result: a reload
+// reads it in the format around the field, so that format goes before it.
+// A picture without data there writes nothing and reads back as one.
+bool standsForEmptyResult(const QTextDocument &doc, const QTextFragment &frag)
+{
+    const QTextCharFormat f = frag.charFormat();
+    return onlyObjects(frag.text())
+        && ((f.objectType() == PieceObject && !f.isImageFormat() && !isPiece(f)) || lostPicture(doc, f))
+        && aloneInResult(doc, frag);
+}
+
+// The empty paragraph Qt keeps before a table that starts a frame or a
+// cell: not written (see leadsTable), so its format is not in use.
+bool beforeLeadingTable(const QTextBlock &block)
+{
+    const QTextBlock next = block.next();
+    if (block.length() != 1 || !next.isValid())
+        return false;
+    const QTextTable *table = QTextCursor(next).currentTable();
+    if (!table || table->firstPosition() != next.position())
+        return false;
+    const QTextCursor own(block);
+    const QTextTable *around = own.currentTable();
+    const int start = around ? around->cellAt(block.position()).firstPosition() : own.currentFrame()->firstPosition();
+    return around != table && start == block.position();
+}
+
 } // namespace
+
+// A reload would not have the picture, and would give the paragraph
+// another end. In a field's or object's result it stands for the result
+// when nothing else is there, and the result is written around it.
+bool writesNothing(const QTextDocument &doc, const QTextFragment &frag)
+{
+    const QTextCharFormat f = frag.charFormat();
+    return lostPicture(doc, f) && onlyObjects(frag.text()) && (f.intProperty(WrapId) == 0 || !aloneInResult(doc, frag));
+}
 
 // Appends `text` escaped for RTF: code page 1250 as \'hh, the rest as \uN
 // with a '?' for readers without Unicode.
@@ -208,7 +277,7 @@ void Writer::collectCodes()
             use(it.fragment().charFormatIndex());
             empty = false;
         }
-        if (empty)
+        if (empty && !beforeLeadingTable(block))
             use(block.charFormatIndex());
         if (!m_parent) // lists: one list table, the body's
             collectList(block);
@@ -240,6 +309,10 @@ Writer::SubDocument Writer::subDocument(const QString &rtf)
     sub.writer.reset(new Writer(*sub.doc, this));
     sub.writer->m_defaultFamily = m_defaultFamily;
     sub.writer->m_defaultSize = m_defaultSize;
+    // The body's style sheet is the note's: what a style sets and the
+    // note's paragraph does not is undone there too.
+    sub.writer->m_parStyles = m_parStyles;
+    sub.writer->m_charStyles = m_charStyles;
     sub.writer->collectCodes();
     return sub;
 }
@@ -308,7 +381,7 @@ QByteArray Writer::startParagraph(QByteArray &out, const QTextBlock &block)
     // A page break before a paragraph (or after the one before it) is
     // RTF's \page between them.
     const auto breaks = [](const QTextBlock &b) { return b.isValid() ? b.blockFormat().pageBreakPolicy() : QTextFormat::PageBreak_Auto; };
-    if (block != m_doc.begin() && m_tableLevel == 0 // tables: no page breaks in a cell
+    if (block != m_doc.begin() && m_tableLevel == 0 && !m_parent // tables, notes and headers: no page breaks there
         && ((breaks(block) & QTextFormat::PageBreak_AlwaysBefore)
             || (breaks(block.previous()) & QTextFormat::PageBreak_AlwaysAfter))) {
         out += "\\page\r\n";
@@ -336,6 +409,8 @@ QByteArray Writer::startParagraph(QByteArray &out, const QTextBlock &block)
 void Writer::writeRun(QByteArray &out, const QTextFragment &frag, int blockNumber, const QByteArray &parCode, Runs &runs)
 {
     const QTextCharFormat cf = frag.charFormat();
+    // Formats that differ only in what RTF does not keep share a code.
+    const QByteArray &code = codeOf(frag.charFormatIndex());
     if (wrapChanges(cf)) { // opaque pieces: a field or object around its result
         closeLink(out, runs);
         runs.endShift(out);
@@ -343,13 +418,17 @@ void Writer::writeRun(QByteArray &out, const QTextFragment &frag, int blockNumbe
             closeWrap(out);
             out += parCode;
         }
+        runs.code = nullptr;
+        if (standsForEmptyResult(m_doc, frag)) {
+            closeWrap(out);
+            out += code;
+            runs.code = &code;
+            runs.shifted = isShifted(code);
+        }
         switchWrap(out, cf);
         m_wrapBlock = blockNumber;
-        runs.code = nullptr;
     }
     switchLink(out, runs, cf.isAnchor() ? cf.anchorHref() : QString()); // fields
-    // Formats that differ only in what RTF does not keep share a code.
-    const QByteArray &code = codeOf(frag.charFormatIndex());
     if (isNoteFragment(frag)) { // notes: the mark's group has its own format
         runs.endShift(out);
         writeNote(out, frag, code);

@@ -44,6 +44,9 @@ void appendEscaped(QByteArray &out, QStringView text);
 // True for a kept piece's character (see properties.h): written as the
 // piece, never as its text.
 bool isPiece(const QTextCharFormat &f);
+// A picture whose bytes are gone: nothing of it is written, not even its
+// format.
+bool writesNothing(const QTextDocument &doc, const QTextFragment &frag);
 
 inline constexpr char kHexDigits[] = "0123456789abcdef";
 

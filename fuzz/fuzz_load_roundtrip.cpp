@@ -19,6 +19,7 @@
 #include <QTextFrame>
 #include <QTextImageFormat>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 
@@ -86,8 +87,11 @@ QStringList pieces(const QTextDocument &doc)
                 found.last() += it.fragment().text().remove(QChar::ObjectReplacementCharacter); // pictures: checked above
             }
             lastWrap = wrap;
-            if (f.hasProperty(model::OpaqueRtf))
-                found << QString(it.fragment().text().count(QChar::ObjectReplacementCharacter), u'#') + f.stringProperty(model::OpaqueRtf);
+            // Text that took a piece's format (typed or put next to it) is
+            // saved as the text it is: only the piece's characters count.
+            const qsizetype objects = it.fragment().text().count(QChar::ObjectReplacementCharacter);
+            if (f.hasProperty(model::OpaqueRtf) && objects > 0)
+                found << QString(objects, u'#') + f.stringProperty(model::OpaqueRtf);
         }
     }
     return found;
@@ -185,8 +189,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         std::fprintf(stderr, "opaque pieces changed in a save and reload\n");
         std::abort();
     }
-    if (rtf::write(again) != saved) {
-        std::fprintf(stderr, "a second save differs from the first\n");
+    const QByteArray second = rtf::write(again);
+    if (second != saved) {
+        // Where the two saves part, so that the finding can be read from the log.
+        qsizetype at = 0;
+        while (at < saved.size() && at < second.size() && saved[at] == second[at])
+            ++at;
+        const qsizetype from = std::max<qsizetype>(0, at - 160);
+        const auto around = [from](QByteArray rtf) { return rtf.mid(from, 320).replace("\r\n", " "); };
+        std::fprintf(stderr, "a second save differs from the first at byte %lld\nfirst:  %s\nsecond: %s\n",
+                     static_cast<long long>(at), around(saved).constData(), around(second).constData());
         std::abort();
     }
     return 0;

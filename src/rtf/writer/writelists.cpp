@@ -187,12 +187,8 @@ void Writer::writeListText(QByteArray &out, const QTextBlock &block)
     // The label, in the format of the item's first character, for readers
     // that know no lists.
     int format = block.charFormatIndex();
-    for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
-        if (!writesNothing(m_doc, it.fragment())) {
-            format = it.fragment().charFormatIndex();
-            break;
-        }
-    }
+    if (const QTextBlock::iterator it = firstWritten(m_doc, block); !it.atEnd())
+        format = it.fragment().charFormatIndex();
     out += "{\\listtext" + codeOf(format);
     QString label = m_numbering.label(block);
     label.removeIf([](QChar c) { return c.unicode() < 0x20; });

@@ -154,19 +154,13 @@ bool Writer::endWrapAtBlockEnd(QByteArray &out, const QTextBlock &block)
     // Empty paragraphs in a result (a table of contents) carry no format:
     // the paragraph after them says whether the result goes on. What
     // writes nothing leaves a paragraph as empty.
-    const auto firstWritten = [this](const QTextBlock &b) {
-        QTextBlock::iterator it = b.begin();
-        while (!it.atEnd() && writesNothing(m_doc, it.fragment()))
-            ++it;
-        return it;
-    };
     QTextBlock text = next;
-    while (text.isValid() && firstWritten(text).atEnd() && !text.blockFormat().hasProperty(SectionStart))
+    while (text.isValid() && firstWritten(m_doc, text).atEnd() && !text.blockFormat().hasProperty(SectionStart))
         text = text.next();
     bool goesOn = next.isValid() && text.isValid() && m_tableLevel == 0 && !m_cellEnd
-        && !text.blockFormat().hasProperty(SectionStart) && !firstWritten(text).atEnd();
+        && !text.blockFormat().hasProperty(SectionStart) && !firstWritten(m_doc, text).atEnd();
     if (goesOn) {
-        const QTextCharFormat f = firstWritten(text).fragment().charFormat();
+        const QTextCharFormat f = firstWritten(m_doc, text).fragment().charFormat();
         const QTextFrame *frame = QTextCursor(block).currentFrame();
         goesOn = !wrapChanges(f) && QTextCursor(next).currentFrame() == frame && QTextCursor(text).currentFrame() == frame;
     }

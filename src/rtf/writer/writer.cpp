@@ -166,6 +166,14 @@ bool writesNothing(const QTextDocument &doc, const QTextFragment &frag)
     return lostPicture(doc, f) && onlyObjects(frag.text()) && (f.intProperty(WrapId) == 0 || !aloneInResult(doc, frag));
 }
 
+QTextBlock::iterator firstWritten(const QTextDocument &doc, const QTextBlock &block)
+{
+    QTextBlock::iterator it = block.begin();
+    while (!it.atEnd() && writesNothing(doc, it.fragment()))
+        ++it;
+    return it;
+}
+
 // Appends `text` escaped for RTF: code page 1250 as \'hh, the rest as \uN
 // with a '?' for readers without Unicode.
 void appendEscaped(QByteArray &out, QStringView text)

@@ -47,6 +47,8 @@ bool isPiece(const QTextCharFormat &f);
 // A picture whose bytes are gone: nothing of it is written, not even its
 // format.
 bool writesNothing(const QTextDocument &doc, const QTextFragment &frag);
+// The block's first fragment that writes something; atEnd() for none.
+QTextBlock::iterator firstWritten(const QTextDocument &doc, const QTextBlock &block);
 
 inline constexpr char kHexDigits[] = "0123456789abcdef";
 

@@ -204,7 +204,7 @@ void openPhotos(benchmark::State &state)
 }
 
 // The converter's whole path, file to file: to .kln (every picture written
-// back) or to text.
+// back), to text, or to a page (every picture a data URL).
 void convertPhotos(benchmark::State &state, const char *suffix)
 {
     const QString path = photosFile();
@@ -233,6 +233,10 @@ void registerAll()
         benchmark::RegisterBenchmark("convert_photos_kln/95MB", convertPhotos, "kln")
             ->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
         benchmark::RegisterBenchmark("convert_photos_txt/95MB", convertPhotos, "txt")
+            ->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+        benchmark::RegisterBenchmark("convert_photos_html/95MB", convertPhotos, "html")
+            ->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+        benchmark::RegisterBenchmark("convert_photos_md/95MB", convertPhotos, "md")
             ->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
     }
     benchmark::RegisterBenchmark("rtf_read_list/100000 bullets", readLongList, false)

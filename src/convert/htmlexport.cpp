@@ -61,8 +61,12 @@ double sizeOf(const QTextCharFormat &f, double fallback)
 
 QString cssFamily(const QString &family)
 {
-    return QLatin1Char('\'') + QString(family).remove(QLatin1Char('\'')).remove(QLatin1Char('\\'))
-        .remove(QLatin1Char('<')).remove(QLatin1Char('>')) + QLatin1Char('\'');
+    QString name = family;
+    name.removeIf([](QChar c) {
+        return c.unicode() < 0x20 || c == QLatin1Char('\'') || c == QLatin1Char('\\') || c == QLatin1Char('<')
+            || c == QLatin1Char('>');
+    });
+    return QLatin1Char('\'') + name + QLatin1Char('\'');
 }
 
 QString alignmentStyle(Qt::Alignment a)
@@ -91,7 +95,7 @@ QString blockStyle(const QTextBlockFormat &bf)
 
 class HtmlWriter {
 public:
-    explicit HtmlWriter(const QTextDocument &doc) : m_doc(doc)
+    HtmlWriter(const QTextDocument &doc, exporting::PictureUrls &pictures) : m_doc(doc), m_pictures(pictures)
     {
         findBodyText();
         m_span = [this](const QTextCharFormat &f) { return spanStyle(f); };
@@ -349,7 +353,7 @@ private:
 
     void block(const QTextBlock &b)
     {
-        const std::vector<Inline> nodes = exporting::inlineTree(m_doc, b, m_span);
+        const std::vector<Inline> nodes = exporting::inlineTree(m_doc, b, m_pictures, m_span);
         const QTextBlockFormat bf = b.blockFormat();
         if (QTextList *list = b.textList()) {
             listItem(b, list, nodes);
@@ -472,7 +476,7 @@ private:
         const QTextBlock first = it.currentBlock();
         ++it;
         if (it.atEnd() && first.isValid() && !first.textList() && first.blockFormat().headingLevel() == 0) {
-            m_out += inlines(exporting::inlineTree(m_doc, first, m_span));
+            m_out += inlines(exporting::inlineTree(m_doc, first, m_pictures, m_span));
             return;
         }
         m_out += QLatin1Char('\n');
@@ -480,6 +484,7 @@ private:
     }
 
     const QTextDocument &m_doc;
+    exporting::PictureUrls &m_pictures;
     exporting::SpanStyle m_span;
     QString m_family;
     double m_size = 0;
@@ -495,9 +500,9 @@ private:
 
 namespace exporting {
 
-std::function<QString(const QTextTable *)> htmlTableWriter(const QTextDocument &doc)
+std::function<QString(const QTextTable *)> htmlTableWriter(const QTextDocument &doc, PictureUrls &pictures)
 {
-    auto writer = std::make_shared<HtmlWriter>(doc);
+    auto writer = std::make_shared<HtmlWriter>(doc, pictures);
     return [writer](const QTextTable *t) { return writer->tableFragment(t); };
 }
 
@@ -506,7 +511,8 @@ std::function<QString(const QTextTable *)> htmlTableWriter(const QTextDocument &
 QByteArray toHtml(const QTextDocument &doc, const QString &title)
 {
     const QString own = doc.metaInformation(QTextDocument::DocumentTitle).trimmed();
-    return HtmlWriter(doc).write(own.isEmpty() ? title : own).toUtf8();
+    exporting::PictureUrls pictures;
+    return pictures.toUtf8(HtmlWriter(doc, pictures).write(own.isEmpty() ? title : own));
 }
 
 } // namespace borovka

@@ -125,16 +125,95 @@ void normalize(std::vector<Inline> &nodes)
 
 } // namespace
 
-QString pictureUrl(const QTextDocument &doc, const QTextCharFormat &format)
+model::Picture webPicture(const QTextDocument &doc, const QTextCharFormat &format)
 {
-    const model::Picture picture = model::picture(doc, format.toImageFormat());
+    model::Picture picture = model::picture(doc, format.toImageFormat());
     if (picture.mimeType != "image/png" && picture.mimeType != "image/jpeg")
         return {};
-    return QStringLiteral("data:%1;base64,%2")
-        .arg(QLatin1String(picture.mimeType), QLatin1String(picture.bytes.toBase64()));
+    return picture;
 }
 
-std::vector<Inline> inlineTree(const QTextDocument &doc, const QTextBlock &block, const SpanStyle &span)
+namespace {
+
+constexpr char16_t TokenMark = 0x0001;
+
+// UTF-8 bytes of `text`, counted without making them.
+qsizetype utf8Size(QStringView text)
+{
+    qsizetype n = 0;
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        // A surrogate pair makes four bytes, two for each half; a lone half
+        // becomes a three-byte replacement character.
+        n += u < 0x80 ? 1 : u < 0x800 ? 2 : c.isSurrogate() ? 2 : 3;
+    }
+    return n;
+}
+
+} // namespace
+
+QString PictureUrls::token(const QTextDocument &doc, const QTextCharFormat &format)
+{
+    model::Picture picture = webPicture(doc, format);
+    if (picture.bytes.isEmpty())
+        return {};
+    // The bytes are the document's own, shared, not copied.
+    m_pictures.push_back(std::move(picture));
+    return QChar(TokenMark) + QString::number(m_pictures.size() - 1) + QChar(TokenMark);
+}
+
+QByteArray PictureUrls::toUtf8(QStringView page) const
+{
+    if (m_pictures.empty())
+        return page.toUtf8();
+    // Pieces of text between tokens, and the picture after each (-1: none).
+    struct Piece {
+        QStringView text;
+        qsizetype picture = -1;
+    };
+    std::vector<Piece> pieces;
+    qsizetype size = 0;
+    qsizetype from = 0;
+    while (from <= page.size()) {
+        const qsizetype mark = page.indexOf(QChar(TokenMark), from);
+        const qsizetype end = mark < 0 ? page.size() : mark;
+        Piece piece{page.sliced(from, end - from)};
+        from = end + 1;
+        if (mark >= 0) {
+            qsizetype index = 0;
+            qsizetype at = from;
+            while (at < page.size() && page.at(at).unicode() >= u'0' && page.at(at).unicode() <= u'9'
+                   && index < qsizetype(m_pictures.size()))
+                index = index * 10 + (page.at(at++).unicode() - u'0');
+            if (at > from && at < page.size() && page.at(at) == QChar(TokenMark)
+                && index < qsizetype(m_pictures.size())) {
+                piece.picture = index;
+                from = at + 1;
+                const model::Picture &p = m_pictures[size_t(index)];
+                size += 5 + p.mimeType.size() + 8 + (p.bytes.size() + 2) / 3 * 4;
+            }
+        }
+        size += utf8Size(piece.text);
+        pieces.push_back(piece);
+    }
+    // One buffer of the page's size: a picture's text is made once, into it.
+    QByteArray out;
+    out.reserve(size);
+    for (const Piece &piece : pieces) {
+        out += piece.text.toUtf8();
+        if (piece.picture >= 0) {
+            const model::Picture &p = m_pictures[size_t(piece.picture)];
+            out += "data:";
+            out += p.mimeType;
+            out += ";base64,";
+            out += p.bytes.toBase64();
+        }
+    }
+    return out;
+}
+
+std::vector<Inline> inlineTree(const QTextDocument &doc, const QTextBlock &block, PictureUrls &pictures,
+                               const SpanStyle &span)
 {
     std::vector<Inline> root;
     // The open elements, outermost first, with the key each was opened for.
@@ -185,7 +264,7 @@ std::vector<Inline> inlineTree(const QTextDocument &doc, const QTextBlock &block
         }
         if (f.isImageFormat()) {
             const QTextImageFormat image = f.toImageFormat();
-            const QString url = pictureUrl(doc, f);
+            const QString url = pictures.token(doc, f);
             if (url.isEmpty())
                 continue;
             for (const QChar c : fragment.text())

@@ -81,6 +81,9 @@ public:
         return m_out.isEmpty() ? m_out : m_out + QLatin1Char('\n');
     }
 
+    // The page written, in UTF-8 with its pictures.
+    QByteArray toUtf8(const QString &page) const { return m_pictures.toUtf8(page); }
+
 private:
     // ---- inline content
 
@@ -210,6 +213,9 @@ private:
         }
         for (; i < line.size(); ++i) {
             const QChar c = line.at(i);
+            // Control characters have no place in Markdown text.
+            if (c.unicode() < 0x20)
+                continue;
             if (always.contains(c))
                 out += QLatin1Char('\\');
             out += c;
@@ -235,7 +241,7 @@ private:
 
     void block(const QTextBlock &b)
     {
-        const std::vector<Inline> nodes = exporting::inlineTree(m_doc, b);
+        const std::vector<Inline> nodes = exporting::inlineTree(m_doc, b, m_pictures);
         QTextList *list = b.textList();
         // A rule follows its paragraph, which is most often empty; a blank
         // line before it keeps it from underlining a heading.
@@ -325,7 +331,7 @@ private:
             // An HTML block: CommonMark passes it through whole, and it
             // ends at the first blank line, so it must hold none.
             if (!m_htmlTable)
-                m_htmlTable = exporting::htmlTableWriter(m_doc);
+                m_htmlTable = exporting::htmlTableWriter(m_doc, m_pictures);
             QString html = m_htmlTable(t);
             html.replace(QRegularExpression(QStringLiteral("\\n\\s*\\n")), QStringLiteral("\n"));
             m_out += html.trimmed() + QStringLiteral("\n\n");
@@ -378,7 +384,7 @@ private:
             const QTextBlock b = it.currentBlock();
             if (!b.isValid())
                 continue;
-            const std::vector<Inline> nodes = exporting::inlineTree(m_doc, b);
+            const std::vector<Inline> nodes = exporting::inlineTree(m_doc, b, m_pictures);
             m_atLineStart = false;
             if (exporting::hasContent(nodes))
                 parts << inlines(nodes, QStringLiteral("<br>")).trimmed();
@@ -419,6 +425,7 @@ private:
         int content; // column where its items' text starts
     };
     std::vector<OpenList> m_openLists;
+    exporting::PictureUrls m_pictures;
     std::function<QString(const QTextTable *)> m_htmlTable;
     // Nothing has been written on this line of a paragraph yet.
     bool m_atLineStart = false;
@@ -428,7 +435,8 @@ private:
 
 QByteArray toMarkdown(const QTextDocument &doc)
 {
-    return MarkdownWriter(doc).write().toUtf8();
+    MarkdownWriter writer(doc);
+    return writer.toUtf8(writer.write());
 }
 
 } // namespace borovka

@@ -19,6 +19,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
+#include <QTextImageFormat>
 #include <QTextList>
 #include <QTextTable>
 #include <QSet>
@@ -105,7 +106,7 @@ Seen seen(const QTextDocument &doc, bool countAllPictures)
             const QTextFragment f = it.fragment();
             const QTextCharFormat cf = f.charFormat();
             if (cf.isImageFormat()) {
-                if (countAllPictures || !exporting::pictureUrl(doc, cf).isEmpty())
+                if (countAllPictures || !exporting::webPicture(doc, cf).bytes.isEmpty())
                     s.pictures += f.text().count(QChar::ObjectReplacementCharacter);
                 continue;
             }
@@ -367,6 +368,8 @@ private Q_SLOTS:
     void webPagesThroughRtf();
     void noBreakSpacesKept_data();
     void noBreakSpacesKept();
+    void picturesWrittenWhole_data();
+    void picturesWrittenWhole();
     void footnotes_data();
     void footnotes();
 
@@ -586,6 +589,52 @@ void tst_Export::noBreakSpacesKept()
     const QString out = QString::fromUtf8(format == QLatin1String("md") ? toMarkdown(doc) : toHtml(doc, QStringLiteral("clanek")));
     QVERIFY2(out.contains(QStringLiteral("V%1lese").arg(space)), qPrintable(out));
     QVERIFY2(out.contains(QStringLiteral("a%1k%1domu").arg(space)), qPrintable(out));
+}
+
+void tst_Export::picturesWrittenWhole_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::newRow("Markdown") << "md";
+    QTest::newRow("HTML") << "html";
+}
+
+// Each picture becomes its whole data URL once, in a table written as HTML
+// inside Markdown too; text or a face name that looks like the writers' own
+// placeholder for a picture is text, never a picture.
+void tst_Export::picturesWrittenWhole()
+{
+    QFETCH(QString, format);
+    QTextDocument doc;
+    generated(QStringLiteral("structure"), doc);
+    QTextTable *table = nullptr;
+    for (QTextFrame *f : doc.rootFrame()->childFrames())
+        table = table ? table : qobject_cast<QTextTable *>(f);
+    QVERIFY(table);
+    QImage red(3, 2, QImage::Format_RGB32);
+    red.fill(Qt::red);
+    doc.addResource(QTextDocument::ImageResource, QUrl(QStringLiteral("cerveny")), red);
+    QTextImageFormat inTable;
+    inTable.setName(QStringLiteral("cerveny"));
+    table->cellAt(2, 0).lastCursorPosition().insertImage(inTable);
+    QTextCursor end(&doc);
+    end.movePosition(QTextCursor::End);
+    QTextCharFormat face;
+    face.setFontFamilies({QStringLiteral("Jiné\u00010\u0001písmo")});
+    end.insertText(QStringLiteral(" x\u00010\u0001y"), face);
+
+    const QByteArray out = format == QLatin1String("md") ? toMarkdown(doc) : toHtml(doc, QStringLiteral("clanek"));
+    QTextImageFormat figure;
+    figure.setName(QStringLiteral("obrazek"));
+    for (const QTextImageFormat &picture : {figure, inTable}) {
+        const QByteArray url = "data:image/png;base64," + exporting::webPicture(doc, picture).bytes.toBase64();
+        QVERIFY(url.size() > 60);
+        QCOMPARE(out.count(url), 1);
+    }
+    QCOMPARE(out.count("data:"), 2);
+    QVERIFY(!out.contains('\x01'));
+    QVERIFY(out.contains("x0y"));
+    if (format == QLatin1String("html"))
+        QVERIFY(out.contains("font-family:'Jiné0písmo'"));
 }
 
 void tst_Export::footnotes_data()

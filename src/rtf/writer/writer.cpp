@@ -13,6 +13,7 @@
 #include "model/language.h"
 #include "model/lists.h"
 #include "model/pictures.h"
+#include "model/tables.h"
 
 #include <QTextBlock>
 #include <QTextBlockFormat>
@@ -278,6 +279,9 @@ void Writer::collectCodes()
         }
     };
     for (QTextBlock block = m_doc.begin(); block.isValid(); block = block.next()) {
+        // Not written, so neither its font nor its list goes into the tables.
+        if (model::inEmptyFiller(block))
+            continue;
         bool empty = true;
         for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
             if (writesNothing(m_doc, it.fragment()))

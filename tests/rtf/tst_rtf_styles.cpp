@@ -81,6 +81,8 @@ void TestRtfStyles::read_data()
         << doc(heading, "\\pard\\plain\\s1\\b0\\ql Nadpis\\par") << QStringList{"16h1s1"};
     QTest::newRow("based on") << doc(heading + "{\\s2\\sbasedon1\\i\\fs28 Podnadpis;}", "\\pard\\s2 a")
                               << QStringList{"bi14s2c"};
+    QTest::newRow("based on, its base's words undone")
+        << doc(heading + "{\\s2\\sbasedon1\\ql\\b0\\fs24 Tich\\'fd;}", "\\pard\\plain\\s2 a") << QStringList{"12s2"};
     QTest::newRow("outline level") << doc("{\\s3\\outlinelevel1\\fs28 M\\'f9j nadpis;}", "\\pard\\s3 a")
                                    << QStringList{"14h2s3"};
     QTest::newRow("heading name with another case") << doc("{\\s4 Heading 3;}", "\\pard\\s4 a")

@@ -422,6 +422,7 @@ void Reader::documentDestination(const CmdInfo &info, std::string_view name)
         m_st.dest = m_st.dest == Dest::Body && !m_noteDoc ? Dest::StyleSheet : Dest::Skip;
         // A style's paragraph starts from the defaults, not from the paragraph in force.
         m_st.par = ParProps();
+        m_stated = 0;
         return;
     case Cmd::FontAltName:
         m_st.dest = m_st.dest == Dest::FontTable ? Dest::FontAltName : Dest::Skip;
@@ -730,6 +731,8 @@ void Reader::characterWord(const CmdInfo &info, bool hasParam, int param)
     const bool on = !hasParam || param != 0;
     CharProps &chr = m_st.chr;
     auto charChanged = [this] { m_b.propsDirty = true; };
+    if (m_st.dest == Dest::StyleSheet)
+        m_stated |= stateBit(info.cmd);
     switch (info.cmd) {
     case Cmd::Font:
         if (m_st.dest == Dest::FontTable) {
@@ -849,6 +852,8 @@ void Reader::paragraphWord(const CmdInfo &info, bool hasParam, int param)
 {
     const bool on = !hasParam || param != 0;
     ParProps &par = m_st.par;
+    if (m_st.dest == Dest::StyleSheet)
+        m_stated |= stateBit(info.cmd);
     switch (info.cmd) {
     case Cmd::Pard:
         par = ParProps();

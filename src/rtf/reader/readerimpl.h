@@ -545,7 +545,11 @@ private:
         CharProps ownChr;
         ParProps ownPar;
         int ownOutline = -1;
+        // The fields the entry's own words set (stateBit), so that one
+        // set to its default (\b0, \fs24, \sl0) still overrides its base.
+        quint32 stated = 0;
     };
+    static quint32 stateBit(Cmd cmd);
     void styleWord(Cmd cmd, bool hasParam, int param);
     void styleName(const QString &text);
     void finishStyleEntry();
@@ -555,6 +559,7 @@ private:
     QVariantList styleSheet();
     QHash<int, Style> m_styles;      // by number; character styles negated minus one
     Style m_styleEntry;
+    quint32 m_stated = 0; // what the words of the entry being read set
     int m_styleNumber = 0;
     bool m_styleOpen = false;
     bool m_stylesResolved = false;

@@ -21,39 +21,46 @@ int key(int number, bool character)
     return character ? -number - 1 : number;
 }
 
+enum StateBit : quint32 {
+    Font = 1u << 0, Size = 1u << 1, Fg = 1u << 2, Bg = 1u << 3, Underline = 1u << 4, Valign = 1u << 5,
+    Caps = 1u << 6, Bold = 1u << 7, Italic = 1u << 8, Strike = 1u << 9, Hidden = 1u << 10,
+    Align = 1u << 11, Li = 1u << 12, Ri = 1u << 13, Fi = 1u << 14, Sb = 1u << 15, Sa = 1u << 16,
+    Sl = 1u << 17, SlMult = 1u << 18, PageBefore = 1u << 19,
+};
+
 // `entry` on top of `base`: what the entry says differently from the
-// defaults wins.
+// defaults, or says at all (`stated`), wins.
 template <typename Props>
-Props overlay(const Props &base, const Props &entry)
+Props overlay(const Props &base, const Props &entry, quint32 stated = 0)
 {
     const Props def;
     Props out = base;
-    auto take = [&](auto Props::*field) {
-        if (!(entry.*field == def.*field))
+    auto take = [&](auto Props::*field, StateBit bit) {
+        if ((stated & bit) || !(entry.*field == def.*field))
             out.*field = entry.*field;
     };
     if constexpr (std::is_same_v<Props, CharProps>) {
-        take(&CharProps::font);
-        take(&CharProps::halfPoints);
-        take(&CharProps::fg);
-        take(&CharProps::bg);
-        take(&CharProps::underline);
-        take(&CharProps::valign);
-        take(&CharProps::caps);
-        take(&CharProps::bold);
-        take(&CharProps::italic);
-        take(&CharProps::strike);
-        take(&CharProps::hidden);
+        take(&CharProps::font, Font);
+        take(&CharProps::halfPoints, Size);
+        take(&CharProps::fg, Fg);
+        take(&CharProps::bg, Bg);
+        take(&CharProps::underline, Underline);
+        take(&CharProps::valign, Valign);
+        take(&CharProps::caps, Caps);
+        take(&CharProps::bold, Bold);
+        take(&CharProps::italic, Italic);
+        take(&CharProps::strike, Strike);
+        take(&CharProps::hidden, Hidden);
     } else {
-        take(&ParProps::align);
-        take(&ParProps::li);
-        take(&ParProps::ri);
-        take(&ParProps::fi);
-        take(&ParProps::sb);
-        take(&ParProps::sa);
-        take(&ParProps::sl);
-        take(&ParProps::slMult);
-        take(&ParProps::pageBefore);
+        take(&ParProps::align, Align);
+        take(&ParProps::li, Li);
+        take(&ParProps::ri, Ri);
+        take(&ParProps::fi, Fi);
+        take(&ParProps::sb, Sb);
+        take(&ParProps::sa, Sa);
+        take(&ParProps::sl, Sl);
+        take(&ParProps::slMult, SlMult);
+        take(&ParProps::pageBefore, PageBefore);
         if (entry.tabCount) {
             out.tabCount = entry.tabCount;
             out.tabPos = entry.tabPos;
@@ -64,6 +71,33 @@ Props overlay(const Props &base, const Props &entry)
 }
 
 } // namespace
+
+quint32 Reader::stateBit(Cmd cmd)
+{
+    switch (cmd) {
+    case Cmd::Font: return Font;
+    case Cmd::FontSize: return Size;
+    case Cmd::Cf: return Fg;
+    case Cmd::Cb: case Cmd::Highlight: return Bg;
+    case Cmd::Underline: case Cmd::UnderlineStyle: case Cmd::UlNone: return Underline;
+    case Cmd::Sub: case Cmd::Super: case Cmd::NoSuperSub: case Cmd::Up: case Cmd::Dn: return Valign;
+    case Cmd::Caps: case Cmd::SmallCaps: return Caps;
+    case Cmd::Bold: return Bold;
+    case Cmd::Italic: return Italic;
+    case Cmd::Strike: case Cmd::StrikeD: return Strike;
+    case Cmd::Hidden: return Hidden;
+    case Cmd::Ql: case Cmd::Qc: case Cmd::Qr: case Cmd::Qj: return Align;
+    case Cmd::Li: return Li;
+    case Cmd::Ri: return Ri;
+    case Cmd::Fi: return Fi;
+    case Cmd::Sb: return Sb;
+    case Cmd::Sa: return Sa;
+    case Cmd::Sl: return Sl;
+    case Cmd::SlMult: return SlMult;
+    case Cmd::PageBefore: return PageBefore;
+    default: return 0;
+    }
+}
 
 void Reader::styleWord(Cmd cmd, bool hasParam, int param)
 {
@@ -125,6 +159,7 @@ void Reader::finishStyleEntry()
     s.ownChr = s.chr;
     s.ownPar = s.par;
     s.ownOutline = s.outline;
+    s.stated = std::exchange(m_stated, 0);
     const int k = key(m_styleNumber, s.character);
     m_styleNumber = 0;
     if (m_styles.size() >= limits::maxTableEntries && !m_styles.contains(k))
@@ -168,8 +203,8 @@ void Reader::resolveStyles()
                 auto base = m_styles.constFind(key(s.basedOn, s.character));
                 if (base != m_styles.cend() && base->resolved && base.key() != *c
                     && base->depth < limits::maxStyleChain) {
-                    s.chr = overlay(base->chr, s.chr);
-                    s.par = overlay(base->par, s.par);
+                    s.chr = overlay(base->chr, s.chr, s.stated);
+                    s.par = overlay(base->par, s.par, s.stated);
                     if (s.outline < 0)
                         s.outline = base->outline;
                     s.depth = base->depth + 1;

@@ -26,29 +26,26 @@ void Writer::loadStyles()
     }
 }
 
-// \sN, and the words that undo what the style sets and the paragraph does
-// not (a reader applies the style first).
-QByteArray Writer::paragraphStyleCode(const QTextBlockFormat &f) const
+namespace {
+
+// The words that undo what `style` sets and a paragraph (or a style based
+// on it) does not; `left` and `firstLine` are the paragraph's indents as
+// written. What the paragraph's own words leave out (a zero, single
+// spacing) is undone as well as what it does not have.
+QByteArray blockResets(const QTextBlockFormat &style, const QTextBlockFormat &f, double left, double firstLine)
 {
-    QByteArray code = "\\s" + QByteArray::number(std::clamp(f.intProperty(StyleNumber), 0, 0x7FFF));
-    const auto it = m_parStyles.constFind(f.intProperty(StyleNumber));
-    if (it == m_parStyles.cend())
-        return code;
-    const QTextBlockFormat &s = *it;
+    QByteArray code;
     const Qt::Alignment a = f.alignment() & Qt::AlignHorizontal_Mask;
-    if ((s.alignment() & Qt::AlignHorizontal_Mask) != a && !(a & (Qt::AlignHCenter | Qt::AlignJustify | Qt::AlignRight)))
+    if ((style.alignment() & Qt::AlignHorizontal_Mask) != a && !(a & (Qt::AlignHCenter | Qt::AlignJustify | Qt::AlignRight)))
         code += "\\ql";
-    // What the paragraph's own words leave out (a zero, single spacing) is
-    // undone as well as what it does not have.
     const auto written = [](double pixels) { return roundedInt(pixels * kTwipsPerPixel) != 0; };
-    const ParagraphIndent indent = paragraphIndent(f, m_doc, listIndentOf(f));
     auto reset = [&](int property, double own, const char *word) {
-        if (s.hasProperty(property) && written(s.doubleProperty(property)) && !written(own))
+        if (style.hasProperty(property) && written(style.doubleProperty(property)) && !written(own))
             code += word;
     };
-    reset(QTextFormat::BlockLeftMargin, indent.left, "\\li0");
+    reset(QTextFormat::BlockLeftMargin, left, "\\li0");
     reset(QTextFormat::BlockRightMargin, f.rightMargin(), "\\ri0");
-    reset(QTextFormat::TextIndent, indent.firstLine, "\\fi0");
+    reset(QTextFormat::TextIndent, firstLine, "\\fi0");
     reset(QTextFormat::BlockTopMargin, f.topMargin(), "\\sb0");
     reset(QTextFormat::BlockBottomMargin, f.bottomMargin(), "\\sa0");
     const auto spaced = [](const QTextBlockFormat &b) {
@@ -58,37 +55,55 @@ QByteArray Writer::paragraphStyleCode(const QTextBlockFormat &f) const
             return roundedInt(b.lineHeight()) != 100 && b.lineHeight() > 0;
         return b.lineHeightType() == QTextBlockFormat::MinimumHeight || b.lineHeightType() == QTextBlockFormat::FixedHeight;
     };
-    if (spaced(s) && !spaced(f))
+    if (spaced(style) && !spaced(f))
         code += "\\sl0\\slmult0";
     return code;
+}
+
+// The words that undo what `style` sets and a run (or a style based on it)
+// does not.
+QByteArray charResets(const QTextCharFormat &style, const QTextCharFormat &f)
+{
+    QByteArray code;
+    if (style.fontWeight() >= QFont::DemiBold && f.fontWeight() < QFont::DemiBold)
+        code += "\\b0";
+    if (style.fontItalic() && !f.fontItalic())
+        code += "\\i0";
+    if (style.underlineStyle() != QTextCharFormat::NoUnderline && f.underlineStyle() == QTextCharFormat::NoUnderline
+        && !f.fontUnderline())
+        code += "\\ulnone";
+    if (style.fontStrikeOut() && !f.fontStrikeOut())
+        code += "\\strike0";
+    if (style.fontCapitalization() != QFont::MixedCase && f.fontCapitalization() == QFont::MixedCase)
+        code += "\\caps0\\scaps0";
+    if (style.verticalAlignment() != QTextCharFormat::AlignNormal && f.verticalAlignment() == QTextCharFormat::AlignNormal)
+        code += "\\nosupersub";
+    if (style.hasProperty(QTextFormat::ForegroundBrush) && !f.hasProperty(QTextFormat::ForegroundBrush))
+        code += "\\cf0";
+    if (style.hasProperty(QTextFormat::BackgroundBrush) && !f.hasProperty(QTextFormat::BackgroundBrush))
+        code += "\\chcbpat0\\highlight0";
+    return code;
+}
+
+} // namespace
+
+// \sN, and the words that undo what the style sets and the paragraph does
+// not (a reader applies the style first).
+QByteArray Writer::paragraphStyleCode(const QTextBlockFormat &f) const
+{
+    QByteArray code = "\\s" + QByteArray::number(std::clamp(f.intProperty(StyleNumber), 0, 0x7FFF));
+    const auto it = m_parStyles.constFind(f.intProperty(StyleNumber));
+    if (it == m_parStyles.cend())
+        return code;
+    const ParagraphIndent indent = paragraphIndent(f, m_doc, listIndentOf(f));
+    return code + blockResets(*it, f, indent.left, indent.firstLine);
 }
 
 // What a character style sets and the run does not, undone.
 QByteArray Writer::charStyleResets(const QTextCharFormat &f) const
 {
     const auto it = m_charStyles.constFind(f.intProperty(CharStyleNumber));
-    if (it == m_charStyles.cend())
-        return {};
-    const QTextCharFormat &s = *it;
-    QByteArray code;
-    if (s.fontWeight() >= QFont::DemiBold && f.fontWeight() < QFont::DemiBold)
-        code += "\\b0";
-    if (s.fontItalic() && !f.fontItalic())
-        code += "\\i0";
-    if (s.underlineStyle() != QTextCharFormat::NoUnderline && f.underlineStyle() == QTextCharFormat::NoUnderline
-        && !f.fontUnderline())
-        code += "\\ulnone";
-    if (s.fontStrikeOut() && !f.fontStrikeOut())
-        code += "\\strike0";
-    if (s.fontCapitalization() != QFont::MixedCase && f.fontCapitalization() == QFont::MixedCase)
-        code += "\\caps0\\scaps0";
-    if (s.verticalAlignment() != QTextCharFormat::AlignNormal && f.verticalAlignment() == QTextCharFormat::AlignNormal)
-        code += "\\nosupersub";
-    if (s.hasProperty(QTextFormat::ForegroundBrush) && !f.hasProperty(QTextFormat::ForegroundBrush))
-        code += "\\cf0";
-    if (s.hasProperty(QTextFormat::BackgroundBrush) && !f.hasProperty(QTextFormat::BackgroundBrush))
-        code += "\\chcbpat0\\highlight0";
-    return code;
+    return it == m_charStyles.cend() ? QByteArray() : charResets(*it, f);
 }
 
 // The style sheet, each style with its formatting as this writer writes
@@ -98,6 +113,9 @@ void Writer::prepareStyles()
     const QList<Style> sheet = styles(m_doc);
     if (sheet.isEmpty())
         return;
+    QHash<std::pair<bool, int>, const Style *> byNumber;
+    for (const Style &s : sheet)
+        byNumber.insert({s.character, s.number}, &s);
     QByteArray out = "{\\stylesheet";
     for (const Style &s : sheet) {
         const int number = std::clamp(s.number, 0, 0x7FFF);
@@ -109,6 +127,14 @@ void Writer::prepareStyles()
         if (!character)
             entry += blockCode(s.block).mid(5);
         entry += chr;
+        // A reader puts a style on top of its base: what the base sets and
+        // the style does not is undone.
+        if (const Style *base = s.basedOn >= 0 && s.basedOn != s.number
+                ? byNumber.value({character, s.basedOn}) : nullptr) {
+            if (!character)
+                entry += blockResets(base->block, s.block, s.block.leftMargin(), s.block.textIndent());
+            entry += charResets(base->chr, s.chr);
+        }
         if (s.basedOn >= 0)
             entry += "\\sbasedon" + QByteArray::number(std::min(s.basedOn, 0x7FFF));
         if (s.next >= 0 && !character)

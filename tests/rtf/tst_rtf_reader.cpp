@@ -87,6 +87,8 @@ private slots:
     void tables();
     void cellShading_data();
     void cellShading();
+    void mergesKeepParagraphFormats_data();
+    void mergesKeepParagraphFormats();
     void charFormat_data();
     void charFormat();
     void formatSurvivesPlainBeforeEveryRun();
@@ -503,6 +505,44 @@ void TestRtfReader::cellShading()
         }
     }
     QCOMPARE(found.join(u' '), shaded);
+}
+
+void TestRtfReader::mergesKeepParagraphFormats_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("centred"); // the cells whose last paragraph is centred
+    QTest::newRow("two empty cells merged")
+        << QByteArray("\\trowd\\clmgf\\cellx1000\\clmrg\\cellx2000\\cellx3000\\pard\\intbl\\qc\\cell\\pard\\intbl\\cell"
+                      "\\pard\\intbl\\qc\\cell\\row")
+        << QStringLiteral("0,0 0,2");
+    QTest::newRow("empty cell after a nested table, beside a merge")
+        << QByteArray("\\trowd\\clvmgf\\cellx2000\\cellx4000\\pard\\intbl a\\cell b\\cell\\row"
+                      "\\trowd\\clvmrg\\cellx2000\\cellx4000\\pard\\intbl\\cell"
+                      "\\pard\\intbl\\itap2 x\\nestcell{\\*\\nesttableprops\\trowd\\cellx1000\\nestrow}{\\nonesttables\\par}"
+                      "\\pard\\intbl\\qc\\cell\\row\\trowd\\clvmrg\\cellx2000\\pard\\intbl\\cell\\row")
+        << QStringLiteral("1,1");
+}
+
+// Qt's merge gives paragraphs next to the merged cells the format of an
+// empty cell it removes; each keeps its own.
+void TestRtfReader::mergesKeepParagraphFormats()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(QString, centred);
+    QTextDocument d;
+    rtf::read("{\\rtf1\\ansi " + body + "}", d);
+    const auto *table = qobject_cast<const QTextTable *>(d.rootFrame()->childFrames().value(0));
+    QVERIFY(table);
+    QStringList found;
+    for (int r = 0; r < table->rows(); ++r) {
+        for (int c = 0; c < table->columns(); ++c) {
+            const QTextTableCell cell = table->cellAt(r, c);
+            if (cell.row() == r && cell.column() == c
+                && cell.lastCursorPosition().blockFormat().alignment() & Qt::AlignHCenter)
+                found << QString::number(r) + u',' + QString::number(c);
+        }
+    }
+    QCOMPARE(found.join(u' '), centred);
 }
 
 void TestRtfReader::charFormat_data()

@@ -402,12 +402,25 @@ void Reader::mergeCells(QTextTable *table, const TableBuild::Span &s)
     if (s.row + s.rows > rows || s.column + s.columns > columns)
         return;
     // Qt gives the first cell's last paragraph the format of an empty cell
-    // merged into it; it keeps its own, as it does when the cell has text.
-    const QTextBlock last = table->cellAt(s.row, s.column).lastCursorPosition().block();
-    const int at = last.position();
-    const QTextBlockFormat format = last.blockFormat();
+    // merged into it, and so the last paragraph of a neighbour in the same
+    // rows when that follows a nested table; each keeps its own, as it does
+    // when the merged cell has text.
+    std::vector<std::pair<QTextCursor, QTextBlockFormat>> kept;
+    for (int r = s.row; r < s.row + s.rows; ++r) {
+        for (int c = 0; c < columns; ++c) {
+            const QTextTableCell cell = table->cellAt(r, c);
+            const bool merged = r >= s.row && c >= s.column && c < s.column + s.columns;
+            if (cell.row() != r || cell.column() != c || (merged && (r != s.row || c != s.column)))
+                continue; // covered, or about to go into the first cell
+            QTextCursor at = cell.lastCursorPosition();
+            at.movePosition(QTextCursor::StartOfBlock);
+            at.setKeepPositionOnInsert(true); // on the block, not after what comes into the cell
+            kept.emplace_back(at, at.blockFormat());
+        }
+    }
     table->mergeCells(s.row, s.column, s.rows, s.columns);
-    QTextCursor(table->document()->findBlock(at)).setBlockFormat(format);
+    for (auto &[at, format] : kept)
+        at.setBlockFormat(format);
 }
 
 void Reader::closeTable()

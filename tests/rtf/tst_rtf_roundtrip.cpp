@@ -857,6 +857,8 @@ void TestRtfRoundTrip::savingTwiceGivesSameBytes_data()
     QTest::newRow("table in a note in a result going on") << QByteArray("{\\rtf{\\fldinst}\\fldrslt{\\intbl\\sect\\s\\footnote\\}}\n\\par\\\\");
     QTest::newRow("note in a style the sheet after it spaces")
         << QByteArray(R"({\rtf{\footnote\s25}\stylesheet\sa1\s25})");
+    QTest::newRow("document table's word after a table left out of an object")
+        << QByteArray(R"({\rtf\object{{\stylesheet}\info)");
     QTest::newRow("list item in the empty cell that fills a short row")
         << QByteArray(R"({\rtf \clvmgf\cellx\cellx\intbl{bl\row\trowd \clvmrg\cellx*\pn\p}0)");
 }

@@ -292,8 +292,13 @@ void Reader::tapClose()
 {
     --m_tapDepth;
     if (m_tapMuted) {
-        if (m_tapDepth < m_tapMuted)
+        if (m_tapDepth < m_tapMuted) {
             m_tapMuted = 0;
+            // Left out first in its group: a table's word after it opens
+            // that group as far as the piece goes.
+            if (m_tap.endsWith('{') && !m_tap.endsWith("\\{"))
+                m_tapLastOpen = m_tap.size() - 1;
+        }
         return;
     }
     if (m_tapOverflow)

@@ -409,7 +409,7 @@ void Reader::mergeCells(QTextTable *table, const TableBuild::Span &s)
     for (int r = s.row; r < s.row + s.rows; ++r) {
         for (int c = 0; c < columns; ++c) {
             const QTextTableCell cell = table->cellAt(r, c);
-            const bool merged = r >= s.row && c >= s.column && c < s.column + s.columns;
+            const bool merged = c >= s.column && c < s.column + s.columns;
             if (cell.row() != r || cell.column() != c || (merged && (r != s.row || c != s.column)))
                 continue; // covered, or about to go into the first cell
             QTextCursor at = cell.lastCursorPosition();

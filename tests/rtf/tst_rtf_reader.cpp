@@ -5,6 +5,8 @@
 #include "model/docprops.h"
 #include "rtf/rtf.h"
 
+#include <functional>
+
 #include <QBrush>
 #include <QFile>
 #include <QFont>
@@ -60,6 +62,28 @@ QString builtByDestinations(const QTextDocument &d)
     }
     out << QStringLiteral("pieces=") + pieces.join(u',') << QStringLiteral("links=") + links.join(u',');
     return out.join(u';');
+}
+
+// The first table of `body` read: each cell (once, where it starts) that
+// `fact` says something of, as "row,column" and what it says.
+QString cellsWith(const QByteArray &body, const std::function<QString(const QTextTableCell &)> &fact)
+{
+    QTextDocument d;
+    rtf::read("{\\rtf1\\ansi " + body + "}", d);
+    const auto *table = qobject_cast<const QTextTable *>(d.rootFrame()->childFrames().value(0));
+    if (!table)
+        return QStringLiteral("no table");
+    QStringList found;
+    for (int r = 0; r < table->rows(); ++r) {
+        for (int c = 0; c < table->columns(); ++c) {
+            const QTextTableCell cell = table->cellAt(r, c);
+            if (cell.row() != r || cell.column() != c)
+                continue;
+            if (const QString said = fact(cell); !said.isNull())
+                found << QString::number(r) + u',' + QString::number(c) + said;
+        }
+    }
+    return found.join(u' ');
 }
 
 } // namespace
@@ -492,19 +516,11 @@ void TestRtfReader::cellShading()
 {
     QFETCH(QByteArray, body);
     QFETCH(QString, shaded);
-    QTextDocument d;
-    rtf::read("{\\rtf1\\ansi " + body + "}", d);
-    const auto *table = qobject_cast<const QTextTable *>(d.rootFrame()->childFrames().value(0));
-    QVERIFY(table);
-    QStringList found;
-    for (int r = 0; r < table->rows(); ++r) {
-        for (int c = 0; c < table->columns(); ++c) {
-            const QTextCharFormat f = table->cellAt(r, c).format();
-            if (f.hasProperty(QTextFormat::BackgroundBrush))
-                found << QString::number(r) + u',' + QString::number(c) + u' ' + f.background().color().name();
-        }
-    }
-    QCOMPARE(found.join(u' '), shaded);
+    QCOMPARE(cellsWith(body, [](const QTextTableCell &cell) {
+                 const QTextCharFormat f = cell.format();
+                 return f.hasProperty(QTextFormat::BackgroundBrush) ? u' ' + f.background().color().name() : QString();
+             }),
+             shaded);
 }
 
 void TestRtfReader::mergesKeepParagraphFormats_data()
@@ -529,20 +545,11 @@ void TestRtfReader::mergesKeepParagraphFormats()
 {
     QFETCH(QByteArray, body);
     QFETCH(QString, centred);
-    QTextDocument d;
-    rtf::read("{\\rtf1\\ansi " + body + "}", d);
-    const auto *table = qobject_cast<const QTextTable *>(d.rootFrame()->childFrames().value(0));
-    QVERIFY(table);
-    QStringList found;
-    for (int r = 0; r < table->rows(); ++r) {
-        for (int c = 0; c < table->columns(); ++c) {
-            const QTextTableCell cell = table->cellAt(r, c);
-            if (cell.row() == r && cell.column() == c
-                && cell.lastCursorPosition().blockFormat().alignment() & Qt::AlignHCenter)
-                found << QString::number(r) + u',' + QString::number(c);
-        }
-    }
-    QCOMPARE(found.join(u' '), centred);
+    QCOMPARE(cellsWith(body, [](const QTextTableCell &cell) {
+                 return cell.lastCursorPosition().blockFormat().alignment() & Qt::AlignHCenter ? QStringLiteral("")
+                                                                                              : QString();
+             }),
+             centred);
 }
 
 void TestRtfReader::charFormat_data()

@@ -223,6 +223,12 @@ void TestRtfOpaque::pieces_data()
         << QByteArrayList{"{\\sn\\~pib}{\\sv\\u269?x}}"};
     QTest::newRow("NUL after a word")
         << QByteArray("{\\*\\do\\dprect\\'00;}a") << QStringLiteral("#a") << QByteArrayList{"{\\*\\do\\dprect ;}a"};
+    QTest::newRow("document table's word after text in a group, kept")
+        << QByteArray("a{\\field{\\*\\fldinst{{}{\\listtable}k\\colortbl}}}b") << QStringLiteral("a#b")
+        << QByteArrayList{"a{\\field{\\*\\fldinst{{}k\\colortbl}}}b"};
+    QTest::newRow("\\* between two parts of a word")
+        << QByteArray("a{\\field{\\*\\fldinst SYMBOL\\*i}}b") << QStringLiteral("a#b")
+        << QByteArrayList{"a{\\field{\\*\\fldinst SYMBOLi}}b"};
     QTest::newRow("piece in a note")
         << QByteArray("a\\chftn{\\footnote\\pard\\plain {\\*\\do\\dprect}pozn\\'e1mka}") << QStringLiteral("a1")
         << QByteArrayList{"{\\footnote", "{\\*\\do\\dprect}pozn\\'e1mka"};

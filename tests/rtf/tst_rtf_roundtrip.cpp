@@ -861,6 +861,11 @@ void TestRtfRoundTrip::savingTwiceGivesSameBytes_data()
         << QByteArray(R"({\rtf\object{{\stylesheet}\info)");
     QTest::newRow("list item in the empty cell that fills a short row")
         << QByteArray(R"({\rtf \clvmgf\cellx\cellx\intbl{bl\row\trowd \clvmrg\cellx*\pn\p}0)");
+    QTest::newRow("paragraph number's text longer than a list level holds")
+        << R"({\rtf1{\*\pn\pnlvlbody\pndec{\pntxtb )" + QByteArray(300, 'x') + R"(}{\pntxta yz}}a\par})";
+    QTest::newRow("SYMBOL field's font with a tab") << QByteArray("{\\rtf{\\fldinst SYMBOL 74 \\\\f \"a\tb\"}}");
+    QTest::newRow("instruction's word in a font table in an instruction")
+        << QByteArray(R"({\rtf{\fldinst SYMBOL{\fonttbl\fldinst}}})");
 }
 
 // An opened document saved unchanged twice gives the same file, and

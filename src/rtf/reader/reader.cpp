@@ -465,9 +465,13 @@ void Reader::objectDestination(const CmdInfo &info, std::string_view name)
     switch (info.cmd) {
     case Cmd::FldInst:
         // Read only for its hyperlink; other fields show their result.
-        if (m_st.dest == Dest::Body && m_tapKind == TapKind::None) // opaque pieces
+        if (m_st.dest != Dest::Body) { // a field's words elsewhere start no field
+            m_st.dest = Dest::Skip;
+            return;
+        }
+        if (m_tapKind == TapKind::None) // opaque pieces
             beginFieldTap();
-        m_st.dest = m_st.dest == Dest::Body ? Dest::FieldInst : Dest::Skip;
+        m_st.dest = Dest::FieldInst;
         m_fieldInst.clear();
         return;
     case Cmd::FldRslt:

@@ -278,19 +278,22 @@ QString Reader::levelLabel(const ListLevelDef &level)
                 text += QChar(c);
         }
     } else if (level.pn) {
-        // \pn: the text before, the number, the text after.
-        for (char b : level.before) {
-            const char16_t c = decodeChar(uchar(b));
-            if (c && isText(c) && c != u'\t')
-                text += QChar(c);
-        }
-        if (level.nfc != 23)
+        // \pn: the text before, the number, the text after, cut to what a
+        // list level's text holds, as a save writes it.
+        const auto decoded = [&](const QByteArray &bytes) {
+            QString out;
+            for (char b : bytes) {
+                const char16_t c = decodeChar(uchar(b));
+                if (c && isText(c) && c != u'\t')
+                    out += QChar(c);
+            }
+            return out;
+        };
+        const bool numbered = level.nfc != 23;
+        text = decoded(level.before).left(limits::maxLevelTextLength - (numbered ? 1 : 0));
+        if (numbered)
             text += QChar(char16_t(level.level));
-        for (char b : level.after) {
-            const char16_t c = decodeChar(uchar(b));
-            if (c && isText(c) && c != u'\t')
-                text += QChar(c);
-        }
+        text += decoded(level.after).left(limits::maxLevelTextLength - text.size());
     }
     return text;
 }

@@ -117,6 +117,29 @@ void appendPieceText(QByteArray &out, QStringView text)
     }
 }
 
+// Whether the piece ends with a control word, which text after it must be
+// kept apart from by a space; text that ends it needs none.
+bool endsWithWord(const QByteArray &tap)
+{
+    qsizetype i = tap.size();
+    while (i > 0 && std::isdigit(uchar(tap[i - 1])))
+        --i;
+    if (i > 0 && tap[i - 1] == '-')
+        --i;
+    const qsizetype letters = i;
+    while (i > 0 && std::isalpha(uchar(tap[i - 1])))
+        --i;
+    if (i == letters || i == 0 || tap[i - 1] != '\\')
+        return false;
+    // An odd run of backslashes: the last one opens the word.
+    qsizetype slashes = 0;
+    while (i > 0 && tap[i - 1] == '\\') {
+        --i;
+        ++slashes;
+    }
+    return slashes % 2 == 1;
+}
+
 } // namespace
 
 bool Reader::canKeepPiece() const
@@ -155,12 +178,12 @@ void Reader::tapWord(std::string_view name, bool hasParam, int param)
     if (m_tapOverflow || m_tapMuted || name.empty() || name == "uc")
         return;
     const bool afterStar = m_tap.endsWith("\\*") && !m_tap.endsWith("\\\\*");
-    if (isFileTable(name) && m_tapDepth > 1
+    if (isFileTable(name) && m_tapDepth > 1 && m_tapLastOpen >= 0
         && m_tap.size() == m_tapLastOpen + (afterStar ? 3 : 1)) {
         // The table's group is left out, from its '{' to its '}'.
         m_tap.truncate(m_tapLastOpen);
         m_tapMuted = m_tapDepth;
-        m_tapSpace = !m_tap.isEmpty() && (std::isalnum(uchar(m_tap.back())) || m_tap.back() == '-');
+        m_tapSpace = endsWithWord(m_tap);
         return;
     }
     if (dropInTap(name) && !afterStar)
@@ -197,7 +220,7 @@ void Reader::dropTapStar()
     }
     if (!found)
         return;
-    m_tapSpace = !m_tap.isEmpty() && (std::isalnum(uchar(m_tap.back())) || m_tap.back() == '-');
+    m_tapSpace = endsWithWord(m_tap);
     if (spaces > 0) {
         if (m_tapSpace) // the word before ends at a space of its own
             m_tap += ' ';
@@ -296,8 +319,9 @@ void Reader::tapClose()
             m_tapMuted = 0;
             // Left out first in its group: a table's word after it opens
             // that group as far as the piece goes.
-            if (m_tap.endsWith('{') && !m_tap.endsWith("\\{"))
-                m_tapLastOpen = m_tap.size() - 1;
+            // Otherwise the group the piece is in has more before the word:
+            // no word opens it now.
+            m_tapLastOpen = m_tap.endsWith('{') && !m_tap.endsWith("\\{") ? m_tap.size() - 1 : -1;
         }
         return;
     }
@@ -472,7 +496,8 @@ bool Reader::tapResult(std::string_view word)
     // Too big, in a result already, or a result word that does not open
     // its group (what is kept ends before the result's '{'): only the
     // result stays.
-    if (m_tapOverflow || m_tapMuted || m_wrapDepth >= 0 || m_st.chr.wrap >= 0 || !opensGroup(word)) {
+    if (m_tapOverflow || m_tapMuted || m_wrapDepth >= 0 || m_st.chr.wrap >= 0 || m_tapLastOpen < 0
+        || !opensGroup(word)) {
         dropTap();
         return false;
     }

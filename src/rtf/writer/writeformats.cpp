@@ -19,6 +19,20 @@
 
 namespace rtf::detail {
 
+namespace {
+
+// A face as the font table can hold it: without the table's separator
+// (no real face has one) and without the controls a name cannot hold.
+QString tableFaceName(QString name)
+{
+    name.removeIf([](QChar c) {
+        return c == u';' || c.unicode() < 0x20 || c == QChar::LineSeparator || c == QChar::ParagraphSeparator;
+    });
+    return name;
+}
+
+} // namespace
+
 // Sizes from the document, which pasted text or a file may have given any
 // value: rounded without overflow.
 // The size and face of text that names none.
@@ -35,10 +49,12 @@ void Writer::prepareFonts()
     fontIndex(m_defaultFamily); // \deff0
 }
 
-int Writer::fontIndex(const QString &family)
+int Writer::fontIndex(const QString &face)
 {
     if (m_parent) // notes
-        return m_parent->fontIndex(family);
+        return m_parent->fontIndex(face);
+    // Faces that differ only in what the table cannot hold are one entry.
+    const QString family = tableFaceName(face);
     auto it = m_fontIndex.constFind(family);
     if (it != m_fontIndex.cend())
         return *it;
@@ -67,9 +83,7 @@ void Writer::writeFontTable(QByteArray &out) const
     out += "{\\fonttbl";
     for (qsizetype i = 0; i < m_fonts.size(); ++i) {
         out += "{\\f" + QByteArray::number(i) + familyKeyword(styleHintForFace(m_fonts[i]), m_fonts[i]) + "\\fcharset238 ";
-        QString name = m_fonts[i];
-        name.remove(u';'); // the table's separator; no real face has one
-        appendEscaped(out, name);
+        appendEscaped(out, m_fonts[i]);
         out += ";}";
     }
     out += "}\r\n";
@@ -95,7 +109,7 @@ QByteArray Writer::charCode(const QTextCharFormat &f)
         family = f.property(QTextFormat::FontFamily).toString(); // formats made before Qt 6.1's lists
     // A name the font table cannot hold (its separator, blanks) reads back
     // as no face: the default.
-    if (QString(family).remove(u';').trimmed().isEmpty())
+    if (tableFaceName(family).trimmed().isEmpty())
         family = m_defaultFamily;
     // Pasted HTML may size text in pixels; the document's pixels are at 96
     // dots per inch.

@@ -88,10 +88,11 @@ QStringList pieces(const QTextDocument &doc)
             }
             lastWrap = wrap;
             // Text that took a piece's format (typed or put next to it) is
-            // saved as the text it is: only the piece's characters count.
+            // saved as the text it is: only the piece's characters count,
+            // each on its own, however Qt joins them into fragments.
             const qsizetype objects = it.fragment().text().count(QChar::ObjectReplacementCharacter);
-            if (f.hasProperty(model::OpaqueRtf) && objects > 0)
-                found << QString(objects, u'#') + f.stringProperty(model::OpaqueRtf);
+            for (qsizetype i = 0; f.hasProperty(model::OpaqueRtf) && i < objects; ++i)
+                found << f.stringProperty(model::OpaqueRtf);
         }
     }
     return found;

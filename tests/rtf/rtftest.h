@@ -18,6 +18,7 @@
 #include "model/lists.h"
 #include "model/pictures.h"
 #include "model/plaintext.h"
+#include "model/properties.h"
 #include "model/tables.h"
 #include "rtf/rtf.h"
 
@@ -166,6 +167,30 @@ inline QTextCharFormat formatAt(const QTextDocument &doc, int pos)
 inline QByteArray timesDocument(const QByteArray &body)
 {
     return "{\\rtf1\\ansi\\ansicpg1250\\deff0{\\fonttbl{\\f0\\froman Times New Roman;}}" + body + "}";
+}
+
+// The pieces in order: "piece:" and its RTF, "field:" and the RTF before
+// its result with the result's text (its pictures are in the text).
+inline QStringList piecesOf(const QTextDocument &d)
+{
+    QStringList found;
+    int lastWrap = 0;
+    for (QTextBlock b = d.begin(); b.isValid(); b = b.next()) {
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat f = it.fragment().charFormat();
+            const QString text = it.fragment().text();
+            if (f.hasProperty(model::OpaqueRtf)) {
+                for (qsizetype i = 0; i < text.count(QChar::ObjectReplacementCharacter); ++i)
+                    found << QStringLiteral("piece:") + f.stringProperty(model::OpaqueRtf);
+            } else if (f.hasProperty(model::WrapRtf)) {
+                if (f.intProperty(model::WrapId) != lastWrap)
+                    found << QStringLiteral("field:") + f.stringProperty(model::WrapRtf);
+                found.last() += QString(text).remove(QChar::ObjectReplacementCharacter);
+            }
+            lastWrap = f.intProperty(model::WrapId);
+        }
+    }
+    return found;
 }
 
 // A byte string with the NUL bytes of its literal.

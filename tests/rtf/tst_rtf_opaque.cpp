@@ -31,30 +31,6 @@ QString shown(const QTextDocument &d)
     return d.toPlainText().replace(QChar::ObjectReplacementCharacter, u'#');
 }
 
-// The pieces in order: "piece:" and its RTF, "field:" and the RTF before
-// its result with the result's text.
-QStringList piecesOf(const QTextDocument &d)
-{
-    QStringList found;
-    int lastWrap = 0;
-    for (QTextBlock b = d.begin(); b.isValid(); b = b.next()) {
-        for (auto it = b.begin(); !it.atEnd(); ++it) {
-            const QTextCharFormat f = it.fragment().charFormat();
-            const QString text = it.fragment().text();
-            if (f.hasProperty(model::OpaqueRtf)) {
-                for (qsizetype i = 0; i < text.count(QChar::ObjectReplacementCharacter); ++i)
-                    found << QStringLiteral("piece:") + f.stringProperty(model::OpaqueRtf);
-            } else if (f.hasProperty(model::WrapRtf)) {
-                if (f.intProperty(model::WrapId) != lastWrap)
-                    found << QStringLiteral("field:") + f.stringProperty(model::WrapRtf);
-                found.last() += text;
-            }
-            lastWrap = f.intProperty(model::WrapId);
-        }
-    }
-    return found;
-}
-
 // Groups balanced, escapes counted as the text they are.
 bool balanced(const QByteArray &rtf)
 {
@@ -229,6 +205,9 @@ void TestRtfOpaque::pieces_data()
     QTest::newRow("\\* between two parts of a word")
         << QByteArray("a{\\field{\\*\\fldinst SYMBOL\\*i}}b") << QStringLiteral("a#b")
         << QByteArrayList{"a{\\field{\\*\\fldinst SYMBOLi}}b"};
+    QTest::newRow("\\* after a backslash of the text")
+        << QByteArray("a{\\object\\\\\\*\\'e8}b") << QStringLiteral("a#b")
+        << QByteArrayList{"a{\\object\\\\\\u269?}b"};
     QTest::newRow("piece in a note")
         << QByteArray("a\\chftn{\\footnote\\pard\\plain {\\*\\do\\dprect}pozn\\'e1mka}") << QStringLiteral("a1")
         << QByteArrayList{"{\\footnote", "{\\*\\do\\dprect}pozn\\'e1mka"};

@@ -117,9 +117,19 @@ void appendPieceText(QByteArray &out, QStringView text)
     }
 }
 
+// Whether the character at `at` is RTF's own: after an even run of
+// backslashes, which are escaped backslashes of text.
+bool unescaped(QByteArrayView tap, qsizetype at)
+{
+    qsizetype i = at;
+    while (i > 0 && tap[i - 1] == '\\')
+        --i;
+    return (at - i) % 2 == 0;
+}
+
 // Whether the piece ends with a control word, which text after it must be
 // kept apart from by a space; text that ends it needs none.
-bool endsWithWord(const QByteArray &tap)
+bool endsWithWord(QByteArrayView tap)
 {
     qsizetype i = tap.size();
     while (i > 0 && std::isdigit(uchar(tap[i - 1])))
@@ -129,15 +139,17 @@ bool endsWithWord(const QByteArray &tap)
     const qsizetype letters = i;
     while (i > 0 && std::isalpha(uchar(tap[i - 1])))
         --i;
-    if (i == letters || i == 0 || tap[i - 1] != '\\')
-        return false;
-    // An odd run of backslashes: the last one opens the word.
-    qsizetype slashes = 0;
-    while (i > 0 && tap[i - 1] == '\\') {
-        --i;
-        ++slashes;
-    }
-    return slashes % 2 == 1;
+    return i != letters && i > 0 && tap[i - 1] == '\\' && unescaped(tap, i - 1);
+}
+
+bool endsWithStar(QByteArrayView tap)
+{
+    return tap.endsWith("\\*") && unescaped(tap, tap.size() - 2);
+}
+
+bool endsWithOpen(QByteArrayView tap)
+{
+    return tap.endsWith('{') && unescaped(tap, tap.size() - 1);
 }
 
 } // namespace
@@ -177,7 +189,7 @@ void Reader::tapWord(std::string_view name, bool hasParam, int param)
     // \uc is not kept: a piece's text gives one '?' to each \uN.
     if (m_tapOverflow || m_tapMuted || name.empty() || name == "uc")
         return;
-    const bool afterStar = m_tap.endsWith("\\*") && !m_tap.endsWith("\\\\*");
+    const bool afterStar = endsWithStar(m_tap);
     if (isFileTable(name) && m_tapDepth > 1 && m_tapLastOpen >= 0
         && m_tap.size() == m_tapLastOpen + (afterStar ? 3 : 1)) {
         // The table's group is left out, from its '{' to its '}'.
@@ -202,17 +214,13 @@ void Reader::tapWord(std::string_view name, bool hasParam, int param)
 // as that word. Spaces kept after it were text and stay so.
 void Reader::dropTapStar()
 {
-    const auto starBefore = [this](qsizetype end) {
-        const QByteArrayView rest = QByteArrayView(m_tap).first(end);
-        return rest.endsWith("\\*") && !rest.endsWith("\\\\*");
-    };
     bool found = false;
     qsizetype spaces = 0; // after the stars
     for (;;) {
         qsizetype trailing = 0;
         while (trailing < m_tap.size() && m_tap.at(m_tap.size() - 1 - trailing) == ' ')
             ++trailing;
-        if (!starBefore(m_tap.size() - trailing))
+        if (!endsWithStar(QByteArrayView(m_tap).first(m_tap.size() - trailing)))
             break;
         m_tap.chop(trailing + 2);
         spaces += trailing;
@@ -321,7 +329,7 @@ void Reader::tapClose()
             // that group as far as the piece goes.
             // Otherwise the group the piece is in has more before the word:
             // no word opens it now.
-            m_tapLastOpen = m_tap.endsWith('{') && !m_tap.endsWith("\\{") ? m_tap.size() - 1 : -1;
+            m_tapLastOpen = endsWithOpen(m_tap) ? m_tap.size() - 1 : -1;
         }
         return;
     }

@@ -129,6 +129,28 @@ bool aloneInResult(const QTextDocument &doc, const QTextFragment &frag)
     return wrap != 0 && neighbourWrap(doc, frag, false) != wrap && neighbourWrap(doc, frag, true) != wrap;
 }
 
+// The first of pictures without data that are all a result holds: a
+// reload reads the one written for them as the result's only content.
+bool firstOfLostResult(const QTextDocument &doc, const QTextFragment &frag)
+{
+    const int wrap = frag.charFormat().intProperty(WrapId);
+    if (wrap == 0 || neighbourWrap(doc, frag, false) == wrap)
+        return false;
+    QTextFragment last = frag;
+    const QTextBlock block = doc.findBlock(frag.position());
+    for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
+        const QTextFragment f = it.fragment();
+        if (f.position() <= frag.position())
+            continue;
+        if (f.charFormat().intProperty(WrapId) != wrap)
+            break;
+        if (!onlyObjects(f.text()) || !lostPicture(doc, f.charFormat()))
+            return false;
+        last = f;
+    }
+    return neighbourWrap(doc, last, true) != wrap;
+}
+
 // The character of a field or object that showed no result: a reload
 // reads it in the format around the field, so that format goes before it.
 // A picture without data there writes nothing and reads back as one.
@@ -136,8 +158,8 @@ bool standsForEmptyResult(const QTextDocument &doc, const QTextFragment &frag)
 {
     const QTextCharFormat f = frag.charFormat();
     return onlyObjects(frag.text())
-        && ((f.objectType() == PieceObject && !f.isImageFormat() && !isPiece(f)) || lostPicture(doc, f))
-        && aloneInResult(doc, frag);
+        && ((f.objectType() == PieceObject && !f.isImageFormat() && !isPiece(f) && aloneInResult(doc, frag))
+            || (lostPicture(doc, f) && firstOfLostResult(doc, frag)));
 }
 
 // The empty paragraph Qt keeps before a table that starts a frame or a
@@ -164,7 +186,7 @@ bool beforeLeadingTable(const QTextBlock &block)
 bool writesNothing(const QTextDocument &doc, const QTextFragment &frag)
 {
     const QTextCharFormat f = frag.charFormat();
-    return lostPicture(doc, f) && onlyObjects(frag.text()) && (f.intProperty(WrapId) == 0 || !aloneInResult(doc, frag));
+    return lostPicture(doc, f) && onlyObjects(frag.text()) && !firstOfLostResult(doc, frag);
 }
 
 QTextBlock::iterator firstWritten(const QTextDocument &doc, const QTextBlock &block)

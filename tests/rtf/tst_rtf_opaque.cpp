@@ -208,6 +208,9 @@ void TestRtfOpaque::pieces_data()
     QTest::newRow("\\* after a backslash of the text")
         << QByteArray("a{\\object\\\\\\*\\'e8}b") << QStringLiteral("a#b")
         << QByteArrayList{"a{\\object\\\\\\u269?}b"};
+    QTest::newRow("paragraph word in an object's group around its result")
+        << QByteArray("\\pard a{\\object\\li{\\result\\li300 b\\par c}}") << QStringLiteral("ab\nc")
+        << QByteArrayList{"\\pard\\li300", "a{\\object{\\result ", "b\\par"};
     QTest::newRow("piece in a note")
         << QByteArray("a\\chftn{\\footnote\\pard\\plain {\\*\\do\\dprect}pozn\\'e1mka}") << QStringLiteral("a1")
         << QByteArrayList{"{\\footnote", "{\\*\\do\\dprect}pozn\\'e1mka"};

@@ -866,6 +866,10 @@ void TestRtfRoundTrip::savingTwiceGivesSameBytes_data()
     QTest::newRow("SYMBOL field's font with a tab") << QByteArray("{\\rtf{\\fldinst SYMBOL 74 \\\\f \"a\tb\"}}");
     QTest::newRow("object's result cut short after two pictures without data in two faces")
         << QByteArray(R"({\rtf1 a{\object{\result{\pict}{\fonttbl{\f0 X;}}\pict)");
+    QTest::newRow("picture in a field's result going on in a cell")
+        << QByteArray(R"({\rtf1\trowd\cellx3000\intbl{\field{\*\fldinst TOC}{\fldrslt a\par{\pict 00}}}\cell\row})");
+    QTest::newRow("note after a link's result taking its last character as mark")
+        << QByteArray(R"({\rtf1{\field{\*\fldinst HYPERLINK "/"}{\fldrslt n}}{\footnote c}})");
     QTest::newRow("instruction's word in a font table in an instruction")
         << QByteArray(R"({\rtf{\fldinst SYMBOL{\fonttbl\fldinst}}})");
 }

@@ -630,7 +630,7 @@ private:
     QByteArray m_tap;
     TapKind m_tapKind = TapKind::None;
     qsizetype m_tapDepth = -1;     // the tapped group's depth
-    qsizetype m_tapLastOpen = 0;   // where the innermost group opened in m_tap; -1 not at its end
+    qsizetype m_tapLastOpen = 0;   // where the innermost group opened in m_tap (-1: not known)
     bool m_tapSpace = false;       // a word was the last thing tapped
     bool m_tapOverflow = false;    // past limits::maxPieceBytes: the piece is dropped
     qsizetype m_tapMuted = 0;      // depth of a group of the file's own tables, left out; 0 none

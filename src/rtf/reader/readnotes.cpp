@@ -119,7 +119,11 @@ bool Reader::beginSubDocument()
     ++m_docGeneration;
     m_noteKind = Footnote;
     m_noteDepth = qsizetype(m_stack.size());
-    m_st.chr.wrap = -1; // opaque pieces: a note is no part of the field around it
+    // A note is no part of the field around it: not of its kept piece, nor
+    // of its link, as the note's text reads where the file has it after the
+    // field's result.
+    m_st.chr.wrap = -1;
+    m_st.chr.link = -1;
     m_commentEnd = -1;
     return true;
 }

@@ -84,6 +84,14 @@ bool dropInTap(std::string_view name)
     }
 }
 
+// Words of a paragraph's format.
+bool formatsParagraph(std::string_view name)
+{
+    const auto &table = commands();
+    const auto it = table.find(name);
+    return it != table.end() && it->second.concern == Concern::Paragraph;
+}
+
 // Groups that are the file's own tables or information: the saved file
 // has tables of its own, which these would change when read again.
 bool isFileTable(std::string_view name)
@@ -199,6 +207,12 @@ void Reader::tapWord(std::string_view name, bool hasParam, int param)
         return;
     }
     if (dropInTap(name) && !afterStar)
+        return;
+    // The group of an object or shape holds its result, whose paragraphs
+    // take its paragraph words: their format is written before the piece,
+    // and the words kept in it would undo that on a reload.
+    if (m_tapDepth == 1 && (m_tapKind == TapKind::Object || m_tapKind == TapKind::Shape) && formatsParagraph(name)
+        && !afterStar)
         return;
     m_tap += '\\';
     m_tap.append(name.data(), qsizetype(name.size()));

@@ -209,6 +209,10 @@ void Reader::finishPicture()
         }
     }
 
+    // The paragraph begins first: a result that a new paragraph in a table
+    // splits gives the picture the result it goes on as.
+    beforeText();
+    flushRun();
     QTextCharFormat cf = charFormat(m_st.chr);
     cf.setObjectType(QTextFormat::ImageObject);
     QTextImageFormat f = cf.toImageFormat();
@@ -225,9 +229,6 @@ void Reader::finishPicture()
         f.setProperty(model::PictureScaleY, pic.scaleY);
     f.setProperty(model::PictureShownWidth, wpx);
     f.setProperty(model::PictureShownHeight, hpx);
-
-    beforeText();
-    flushRun();
     m_b.cursor.insertText(QString(QChar::ObjectReplacementCharacter), f);
     ++m_runs;
     m_b.blockHasText = true;

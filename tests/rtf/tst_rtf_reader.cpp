@@ -111,8 +111,8 @@ private slots:
     void tables();
     void cellShading_data();
     void cellShading();
-    void mergesKeepParagraphFormats_data();
-    void mergesKeepParagraphFormats();
+    void cellsKeepParagraphFormats_data();
+    void cellsKeepParagraphFormats();
     void charFormat_data();
     void charFormat();
     void formatSurvivesPlainBeforeEveryRun();
@@ -523,7 +523,7 @@ void TestRtfReader::cellShading()
              shaded);
 }
 
-void TestRtfReader::mergesKeepParagraphFormats_data()
+void TestRtfReader::cellsKeepParagraphFormats_data()
 {
     QTest::addColumn<QByteArray>("body");
     QTest::addColumn<QString>("centred"); // the cells whose last paragraph is centred
@@ -537,11 +537,16 @@ void TestRtfReader::mergesKeepParagraphFormats_data()
                       "\\pard\\intbl\\itap2 x\\nestcell{\\*\\nesttableprops\\trowd\\cellx1000\\nestrow}{\\nonesttables\\par}"
                       "\\pard\\intbl\\qc\\cell\\row\\trowd\\clvmrg\\cellx2000\\pard\\intbl\\cell\\row")
         << QStringLiteral("1,1");
+    QTest::newRow("empty cell of the last row, before rows made ahead")
+        << QByteArray("\\trowd\\cellx1000\\pard\\intbl a\\cell\\row\\trowd\\cellx1000\\pard\\intbl b\\cell\\row"
+                      "\\trowd\\cellx1000\\pard\\qc\\intbl\\cell\\row")
+        << QStringLiteral("2,0");
 }
 
-// Qt's merge gives paragraphs next to the merged cells the format of an
-// empty cell it removes; each keeps its own.
-void TestRtfReader::mergesKeepParagraphFormats()
+// Qt's merge, and its taking out of the rows made ahead, gives paragraphs
+// next to the cells it removes the format of an empty one; each keeps its
+// own.
+void TestRtfReader::cellsKeepParagraphFormats()
 {
     QFETCH(QByteArray, body);
     QFETCH(QString, centred);

@@ -870,6 +870,7 @@ void TestRtfRoundTrip::savingTwiceGivesSameBytes_data()
         << QByteArray(R"({\rtf1\trowd\cellx3000\intbl{\field{\*\fldinst TOC}{\fldrslt a\par{\pict 00}}}\cell\row})");
     QTest::newRow("note after a link's result taking its last character as mark")
         << QByteArray(R"({\rtf1{\field{\*\fldinst HYPERLINK "/"}{\fldrslt n}}{\footnote c}})");
+    QTest::newRow("non-character in a style's name") << QByteArray("{\\rtf\\ansicpg1200\\stylesheet\xff\xff}");
     QTest::newRow("instruction's word in a font table in an instruction")
         << QByteArray(R"({\rtf{\fldinst SYMBOL{\fonttbl\fldinst}}})");
 }

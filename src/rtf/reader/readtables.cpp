@@ -430,8 +430,23 @@ void Reader::closeTable()
     if (t.rowOpen)
         finishRow(t, level);
     const int used = t.row + 1;
-    if (t.rows > used)
+    if (t.rows > used) {
+        // Qt gives the paragraph before rows it takes out the format of the
+        // first of them, an empty cell's: the last cell's paragraph keeps
+        // its own.
+        const auto lastParagraph = [&t, used] {
+            QTextCursor at = t.table->cellAt(used - 1, t.table->columns() - 1).lastCursorPosition();
+            at.movePosition(QTextCursor::StartOfBlock);
+            return at;
+        };
+        QTextCursor at = lastParagraph();
+        const QTextBlockFormat format = at.blockFormat();
+        const QTextCharFormat chars = at.blockCharFormat();
         t.table->removeRows(used, t.rows - used);
+        at = lastParagraph();
+        at.setBlockFormat(format);
+        at.setBlockCharFormat(chars);
+    }
     for (const TableBuild::Span &v : t.vertical) {
         if (v.rows > 1)
             t.verticalDone.push_back(v);

@@ -242,6 +242,9 @@ void appendEscaped(QByteArray &out, QStringView text)
             continue;
         case QChar::ObjectReplacementCharacter:
             continue; // images and other objects are not written
+        case 0xFFFE:
+        case 0xFFFF:
+            continue; // non-characters, which a reader leaves out
         default:
             break;
         }

@@ -419,7 +419,11 @@ void Reader::documentDestination(const CmdInfo &info, std::string_view name)
         return;
     // styles
     case Cmd::StyleSheet:
-        m_st.dest = m_st.dest == Dest::Body && !m_noteDoc ? Dest::StyleSheet : Dest::Skip;
+        // A style sheet after the text has begun is not read: the text
+        // before it did not take its styles, which a save could not say.
+        m_st.dest = m_st.dest == Dest::Body && !m_noteDoc && m_bodyText == 0 && m_b.cursor.position() == 0
+            ? Dest::StyleSheet
+            : Dest::Skip;
         // A style's paragraph starts from the defaults, not from the paragraph in force.
         m_st.par = ParProps();
         m_stated = 0;

@@ -23,6 +23,28 @@ QByteArray doc(const QByteArray &body)
     return rtftest::timesDocument(body);
 }
 
+// The style of each note's first paragraph, "-" for none, as the note's
+// own document keeps it.
+QString noteStyles(const QTextDocument &d)
+{
+    QStringList out;
+    int last = -1;
+    for (QTextBlock b = d.begin(); b.isValid(); b = b.next()) {
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat f = it.fragment().charFormat();
+            if (!f.hasProperty(model::NoteRtf) || f.intProperty(model::NoteId) == last)
+                continue;
+            last = f.intProperty(model::NoteId);
+            QTextDocument note;
+            rtf::read(f.stringProperty(model::NoteRtf).toUtf8(), note);
+            const QTextBlockFormat first = note.begin().blockFormat();
+            out << (first.hasProperty(model::StyleNumber) ? QString::number(first.intProperty(model::StyleNumber))
+                                                          : QStringLiteral("-"));
+        }
+    }
+    return out.join(u';');
+}
+
 } // namespace
 
 class TestRtfNotes : public QObject {
@@ -282,24 +304,31 @@ void TestRtfNotes::fixture_data()
 {
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("marks");
+    QTest::addColumn<QString>("styles"); // of each note's first paragraph
     QTest::newRow("LibreOffice 7.4") << QStringLiteral("libreoffice_7.4_footnotes.rtf")
-                                     << QStringLiteral("1|Poznámka tučná.|0|auto;2|Další.|0|auto;i|Na konci.|1|auto");
+                                     << QStringLiteral("1|Poznámka tučná.|0|auto;2|Další.|0|auto;i|Na konci.|1|auto")
+                                     << QStringLiteral("24;24;25");
     QTest::newRow("pandoc 2.17") << QStringLiteral("pandoc_2.17_footnotes.rtf")
-                                 << QStringLiteral("1|První poznámka.|0|auto;2|Druhá poznámka.|0|auto");
+                                 << QStringLiteral("1|První poznámka.|0|auto;2|Druhá poznámka.|0|auto")
+                                 << QStringLiteral("-;-");
     QTest::newRow("AbiWord 3.0") << QStringLiteral("abiword_3.0_footnotes.rtf")
-                                 << QStringLiteral("1|První poznámka.|0|auto;2|Druhá poznámka.|0|auto");
+                                 << QStringLiteral("1|První poznámka.|0|auto;2|Druhá poznámka.|0|auto")
+                                 << QStringLiteral("-;-");
 }
 
 void TestRtfNotes::fixture()
 {
     QFETCH(QString, file);
     QFETCH(QString, marks);
+    QFETCH(QString, styles);
     QTextDocument d;
     rtf::read(rtftest::fixture(file), d);
     QCOMPARE(describeNotes(notesOf(d)), marks);
+    QCOMPARE(noteStyles(d), styles);
     QTextDocument back;
     rtf::read(rtf::write(d), back);
     QCOMPARE(describeNotes(notesOf(back)), marks);
+    QCOMPARE(noteStyles(back), styles);
     QCOMPARE(back.toPlainText(), d.toPlainText());
 }
 

@@ -100,10 +100,10 @@ void TestRtfStyles::read_data()
     QTest::newRow("100 000 long chain") << doc(chain(100000, false), "\\pard\\s30000 a\\par\\pard\\s2 b")
                                         << QStringList{"12s30000", "b12s2"};
     QTest::newRow("missing font") << doc("{\\s1\\f9\\b A;}", "\\pard\\s1 a") << QStringList{"b12s1"};
-    QTest::newRow("style not in the sheet is none") << doc("", "\\pard\\s7 a") << QStringList{"12"};
+    QTest::newRow("style not in the sheet") << doc("", "\\pard\\s7 a") << QStringList{"12s7"};
     QTest::newRow("style sheet after the text is not read")
         << QByteArray("{\\rtf1\\pard\\s1 a\\par{\\stylesheet{\\s1\\outlinelevel1\\b H;}}\\pard\\s1 b\\par}")
-        << QStringList{"12", "12"};
+        << QStringList{"12s1", "12s1"};
     QTest::newRow("style named before the style sheet, no text between")
         << QByteArray("{\\rtf1\\s1{\\stylesheet{\\s1\\b H;}}a\\par}") << QStringList{"12"};
     QTest::newRow("entry without semicolon") << doc("{\\s1\\b A}{\\s2\\i B;}", "\\pard\\s1 a\\par\\pard\\plain\\s2 b")

@@ -424,6 +424,11 @@ void Reader::documentDestination(const CmdInfo &info, std::string_view name)
         m_st.dest = m_st.dest == Dest::Body && !m_noteDoc && m_bodyText == 0 && m_b.cursor.position() == 0
             ? Dest::StyleSheet
             : Dest::Skip;
+        // Styles named before the sheet are none: their words were not known.
+        if (m_st.dest == Dest::StyleSheet) {
+            for (GroupState &s : m_stack)
+                s.par.style = 0;
+        }
         // A style's paragraph starts from the defaults, not from the paragraph in force.
         m_st.par = ParProps();
         m_stated = 0;

@@ -226,12 +226,9 @@ void Reader::applyStyle(int number, bool character)
             m_st.chr = overlay(m_st.chr, it->chr);
         return;
     }
-    // A style the file has not defined yet is none: one that a later style
-    // sheet defines would give the paragraph, once saved, tab stops and a
-    // heading level it did not have, which a save cannot undo.
+    m_st.par.style = number;
     if (it == m_styles.cend())
         return;
-    m_st.par.style = number;
     const int style = m_st.par.style;
     m_st.par = overlay(m_st.par, it->par);
     m_st.par.style = style;

@@ -871,6 +871,8 @@ void TestRtfRoundTrip::savingTwiceGivesSameBytes_data()
     QTest::newRow("note after a link's result taking its last character as mark")
         << QByteArray(R"({\rtf1{\field{\*\fldinst HYPERLINK "/"}{\fldrslt n}}{\footnote c}})");
     QTest::newRow("non-character in a style's name") << QByteArray("{\\rtf\\ansicpg1200\\stylesheet\xff\xff}");
+    QTest::newRow("object's empty result in a link's result")
+        << QByteArray(R"({\rtf1{\field{\*\fldinst HYPERLINK "/"}{\fldrslt{\object{\result }}}}\par})");
     QTest::newRow("instruction's word in a font table in an instruction")
         << QByteArray(R"({\rtf{\fldinst SYMBOL{\fonttbl\fldinst}}})");
 }

@@ -873,6 +873,8 @@ void TestRtfRoundTrip::savingTwiceGivesSameBytes_data()
     QTest::newRow("non-character in a style's name") << QByteArray("{\\rtf\\ansicpg1200\\stylesheet\xff\xff}");
     QTest::newRow("object's empty result in a link's result")
         << QByteArray(R"({\rtf1{\field{\*\fldinst HYPERLINK "/"}{\fldrslt{\object{\result }}}}\par})");
+    QTest::newRow("picture without data as an object's result in a link's result")
+        << QByteArray(R"({\rtf1{\field{\*\fldinst HYPERLINK "/"}{\fldrslt{\object{\result{\pict}}}}}\par})");
     QTest::newRow("instruction's word in a font table in an instruction")
         << QByteArray(R"({\rtf{\fldinst SYMBOL{\fonttbl\fldinst}}})");
 }

@@ -544,7 +544,6 @@ void Reader::endWrap()
         return;
     CharProps props = m_st.chr;
     props.wrap = int(m_wraps.size() - 1);
-    props.link = -1; // the character shows no text a link could be on
     QTextCharFormat f = charFormat(props);
     f.setObjectType(PieceObject);
     beforeText();

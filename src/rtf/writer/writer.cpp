@@ -448,6 +448,7 @@ void Writer::writeRun(QByteArray &out, const QTextFragment &frag, int blockNumbe
     const QTextCharFormat cf = frag.charFormat();
     // Formats that differ only in what RTF does not keep share a code.
     const QByteArray &code = codeOf(frag.charFormatIndex());
+    bool emptyResult = false;
     if (wrapChanges(cf)) { // opaque pieces: a field or object around its result
         closeLink(out, runs);
         runs.endShift(out);
@@ -456,7 +457,8 @@ void Writer::writeRun(QByteArray &out, const QTextFragment &frag, int blockNumbe
             out += parCode;
         }
         runs.code = nullptr;
-        if (standsForEmptyResult(m_doc, frag)) {
+        emptyResult = standsForEmptyResult(m_doc, frag);
+        if (emptyResult) {
             closeWrap(out);
             out += code;
             runs.code = &code;
@@ -465,7 +467,9 @@ void Writer::writeRun(QByteArray &out, const QTextFragment &frag, int blockNumbe
         switchWrap(out, cf);
         m_wrapBlock = blockNumber;
     }
-    switchLink(out, runs, cf.isAnchor() ? cf.anchorHref() : QString()); // fields
+    // A result that shows nothing has no text for a link to be on: a link
+    // around it would be read as none.
+    switchLink(out, runs, cf.isAnchor() && !emptyResult ? cf.anchorHref() : QString()); // fields
     if (isNoteFragment(frag)) { // notes: the mark's group has its own format
         runs.endShift(out);
         writeNote(out, frag, code);

@@ -179,13 +179,16 @@ inline QStringList piecesOf(const QTextDocument &d)
         for (auto it = b.begin(); !it.atEnd(); ++it) {
             const QTextCharFormat f = it.fragment().charFormat();
             const QString text = it.fragment().text();
+            // A piece in a result is in both.
+            if (f.hasProperty(model::WrapRtf)) {
+                if (f.intProperty(model::WrapId) != lastWrap)
+                    found << QStringLiteral("field:") + f.stringProperty(model::WrapRtf);
+                if (!f.hasProperty(model::OpaqueRtf))
+                    found.last() += QString(text).remove(QChar::ObjectReplacementCharacter);
+            }
             if (f.hasProperty(model::OpaqueRtf)) {
                 for (qsizetype i = 0; i < text.count(QChar::ObjectReplacementCharacter); ++i)
                     found << QStringLiteral("piece:") + f.stringProperty(model::OpaqueRtf);
-            } else if (f.hasProperty(model::WrapRtf)) {
-                if (f.intProperty(model::WrapId) != lastWrap)
-                    found << QStringLiteral("field:") + f.stringProperty(model::WrapRtf);
-                found.last() += QString(text).remove(QChar::ObjectReplacementCharacter);
             }
             lastWrap = f.intProperty(model::WrapId);
         }

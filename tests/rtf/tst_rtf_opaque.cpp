@@ -199,9 +199,12 @@ void TestRtfOpaque::pieces_data()
         << QByteArrayList{"{\\sn\\~pib}{\\sv\\u269?x}}"};
     QTest::newRow("NUL after a word")
         << QByteArray("{\\*\\do\\dprect\\'00;}a") << QStringLiteral("#a") << QByteArrayList{"{\\*\\do\\dprect ;}a"};
-    QTest::newRow("document table's word after text in a group, kept")
-        << QByteArray("a{\\field{\\*\\fldinst{{}{\\listtable}k\\colortbl}}}b") << QStringLiteral("a#b")
-        << QByteArrayList{"a{\\field{\\*\\fldinst{{}k\\colortbl}}}b"};
+    QTest::newRow("document table's word after text in a group, with the rest of it")
+        << QByteArray("a{\\field{\\*\\fldinst{{}{\\listtable}k\\colortbl;\\red9;}}}b") << QStringLiteral("a#b")
+        << QByteArrayList{"a{\\field{\\*\\fldinst{{}k}}}b"};
+    QTest::newRow("document table's word in the piece's own group")
+        << QByteArray("a{\\*\\do x\\*\\fonttbl{\\f5 Y;}}b") << QStringLiteral("a#b")
+        << QByteArrayList{"a{\\*\\do x}b"};
     QTest::newRow("\\* between two parts of a word")
         << QByteArray("a{\\field{\\*\\fldinst SYMBOL\\*i}}b") << QStringLiteral("a#b")
         << QByteArrayList{"a{\\field{\\*\\fldinst SYMBOLi}}b"};
@@ -238,7 +241,7 @@ void TestRtfOpaque::fixtures_data()
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("pieces");
-    QTest::addColumn<int>("fields"); // whose result shows
+    QTest::addColumn<int>("fields"); // fields, objects and shapes whose result shows
     // LibreOffice 7.4 wrote it from a Word-style file: fields, a comment
     // with its range, hidden text and a form field.
     QTest::newRow("LibreOffice") << QStringLiteral("libreoffice_7.4_comments_fields.rtf")
@@ -248,7 +251,7 @@ void TestRtfOpaque::fixtures_data()
     QTest::newRow("Word-style, by hand") << QStringLiteral("word_opaque_pieces.rtf")
                                          << QStringLiteral("Strana 3, #dnes.\nText# a #text.\n# objekt\n# tvar #\n"
                                                            "Kapitola 1\t1\nKapitola 2\t2")
-                                         << 5 << 3; // the shape's result is its drawing object
+                                         << 5 << 4; // fields, and the shape around its drawing object
 }
 
 void TestRtfOpaque::fixtures()

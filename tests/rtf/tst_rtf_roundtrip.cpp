@@ -875,6 +875,10 @@ void TestRtfRoundTrip::savingTwiceGivesSameBytes_data()
         << QByteArray(R"({\rtf1{\field{\*\fldinst HYPERLINK "/"}{\fldrslt{\object{\result }}}}\par})");
     QTest::newRow("picture without data as an object's result in a link's result")
         << QByteArray(R"({\rtf1{\field{\*\fldinst HYPERLINK "/"}{\fldrslt{\object{\result{\pict}}}}}\par})");
+    QTest::newRow("colour table's word after text in an instruction")
+        << QByteArray(R"({\rtf{\fldinst{k\colortbl}}{\colortbl;\green;}1\cf1 a})");
+    QTest::newRow("hidden text in an object's result before the paragraph goes into a table")
+        << QByteArray(R"({\rtf1\object{\result\v{c\par}9\intbl\par)");
     QTest::newRow("instruction's word in a font table in an instruction")
         << QByteArray(R"({\rtf{\fldinst SYMBOL{\fonttbl\fldinst}}})");
 }

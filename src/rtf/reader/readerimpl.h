@@ -634,6 +634,7 @@ private:
     bool m_tapSpace = false;       // a word was the last thing tapped
     bool m_tapOverflow = false;    // past limits::maxPieceBytes: the piece is dropped
     qsizetype m_tapMuted = 0;      // depth of a group of the file's own tables, left out; 0 none
+    bool m_tapMutedClose = false;  // that group's '{' was kept before the table's word: its '}' is too
     QString m_tapText;             // a comment's text, for its tool tip
     QByteArray m_fieldTap;         // the instruction of the field being read
     qsizetype m_fieldDepth = -1;   // the field's group, -1 none

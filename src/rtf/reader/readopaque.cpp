@@ -198,10 +198,18 @@ void Reader::tapWord(std::string_view name, bool hasParam, int param)
     if (m_tapOverflow || m_tapMuted || name.empty() || name == "uc")
         return;
     const bool afterStar = endsWithStar(m_tap);
-    if (isFileTable(name) && m_tapDepth > 1 && m_tapLastOpen >= 0
-        && m_tap.size() == m_tapLastOpen + (afterStar ? 3 : 1)) {
-        // The table's group is left out, from its '{' to its '}'.
-        m_tap.truncate(m_tapLastOpen);
+    if (isFileTable(name)) {
+        if (m_tapDepth > 1 && m_tapLastOpen >= 0 && m_tap.size() == m_tapLastOpen + (afterStar ? 3 : 1)) {
+            // The table's group is left out, from its '{' to its '}'.
+            m_tap.truncate(m_tapLastOpen);
+            m_tapMutedClose = false;
+        } else {
+            // After more of its group, the word makes the rest of the group
+            // the table: that rest is left out, the group's '}' stays.
+            if (afterStar)
+                m_tap.chop(2);
+            m_tapMutedClose = true;
+        }
         m_tapMuted = m_tapDepth;
         m_tapSpace = endsWithWord(m_tap);
         return;
@@ -339,6 +347,12 @@ void Reader::tapClose()
     if (m_tapMuted) {
         if (m_tapDepth < m_tapMuted) {
             m_tapMuted = 0;
+            if (m_tapMutedClose) {
+                m_tap += '}';
+                m_tapSpace = false;
+                m_tapLastOpen = -1;
+                return;
+            }
             // Left out first in its group: a table's word after it opens
             // that group as far as the piece goes.
             // Otherwise the group the piece is in has more before the word:
@@ -494,6 +508,9 @@ void Reader::splitWrap()
             m_stack[i].chr.wrap = now;
     }
     m_st.chr.wrap = now;
+    // Hidden text still waiting goes into the paragraph that begins now.
+    if (m_b.hiddenProps.wrap == old)
+        m_b.hiddenProps.wrap = now;
     m_b.propsDirty = true;
 }
 

@@ -92,8 +92,13 @@ void appendItems(QString &text, QTextFrame::iterator it, bool &first, ListNumber
         } else {
             const QTextBlock block = it.currentBlock();
             const bool empty = block.length() == 1;
-            const bool skip = empty
-                && ((atStart && !next.atEnd() && next.currentFrame()) || (afterTable && next.atEnd()));
+            // Pictures give no text: a paragraph of them after the last
+            // table is no line either.
+            const QString shown = block.text();
+            const bool noText = std::all_of(shown.cbegin(), shown.cend(),
+                                            [](QChar c) { return c == QChar::ObjectReplacementCharacter; });
+            const bool skip = (empty && atStart && !next.atEnd() && next.currentFrame())
+                || (noText && afterTable && next.atEnd());
             if (!skip) {
                 if (!first)
                     text += u'\n';

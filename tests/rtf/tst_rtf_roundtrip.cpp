@@ -879,6 +879,9 @@ void TestRtfRoundTrip::savingTwiceGivesSameBytes_data()
         << QByteArray(R"({\rtf{\fldinst{k\colortbl}}{\colortbl;\green;}1\cf1 a})");
     QTest::newRow("hidden text in an object's result before the paragraph goes into a table")
         << QByteArray(R"({\rtf1\object{\result\v{c\par}9\intbl\par)");
+    QTest::newRow("picture without data after the last table") << QByteArray(R"({\rtf\trowd-\row\pict)");
+    QTest::newRow("word too long to read after \\* in an object")
+        << "{\\rtf\\object\\*\\" + QByteArray(300, 't') + "{\\result a}}";
     QTest::newRow("instruction's word in a font table in an instruction")
         << QByteArray(R"({\rtf{\fldinst SYMBOL{\fonttbl\fldinst}}})");
 }

@@ -195,9 +195,18 @@ void Reader::tapWord(std::string_view name, bool hasParam, int param)
     // A word the reader could not read (too long) has no name to keep: a
     // lone backslash would escape the brace after it.
     // \uc is not kept: a piece's text gives one '?' to each \uN.
-    if (m_tapOverflow || m_tapMuted || name.empty() || name == "uc")
+    if (m_tapOverflow || m_tapMuted || name == "uc")
         return;
     const bool afterStar = endsWithStar(m_tap);
+    if (name.empty()) {
+        // After \* it made its group one that readers skip (a result in it
+        // too): a name no reader knows stands for it and says the same.
+        if (afterStar) {
+            m_tap += "\\unreadable";
+            m_tapSpace = true;
+        }
+        return;
+    }
     if (isFileTable(name)) {
         if (m_tapDepth > 1 && m_tapLastOpen >= 0 && m_tap.size() == m_tapLastOpen + (afterStar ? 3 : 1)) {
             // The table's group is left out, from its '{' to its '}'.

@@ -102,7 +102,7 @@ void Reader::pageWord(std::string_view name, bool hasParam, int param, bool sect
 
 void Reader::infoText(const QString &text)
 {
-    QString &field = m_info[size_t(m_infoField) % m_info.size()];
+    QString &field = m_info[size_t(m_st.infoField) % m_info.size()];
     if (field.size() < 4096)
         field += text.left(4096 - field.size());
 }

@@ -393,7 +393,7 @@ void Reader::documentDestination(const CmdInfo &info, std::string_view name)
     case Cmd::Generator:
         if (m_st.dest == Dest::Info || (info.cmd == Cmd::Generator && m_st.dest == Dest::Body && !m_noteDoc)) {
             m_st.dest = info.cmd == Cmd::InfoTime ? Dest::InfoTime : Dest::InfoText;
-            m_infoField = info.arg;
+            m_st.infoField = quint8(info.arg);
             if (info.cmd != Cmd::InfoTime)
                 m_info[info.arg].clear();
             else
@@ -678,8 +678,13 @@ void Reader::documentWord(const CmdInfo &info, std::string_view name, bool hasPa
             m_defLang = clampInt(param, 1, 0xFFFF);
         return;
     case Cmd::InfoTimeWord:
-        if (m_st.dest == Dest::InfoTime && hasParam && m_infoTimes[m_infoField].size() < 64)
-            m_infoTimes[m_infoField] += '\\' + QByteArray(name.data(), qsizetype(name.size())) + QByteArray::number(param);
+        // The time of its own group: a time's group may hold other \info
+        // groups, whose fields are texts.
+        if (m_st.dest == Dest::InfoTime && hasParam && m_st.infoField < m_infoTimes.size()
+            && m_infoTimes[m_st.infoField].size() < 64) {
+            m_infoTimes[m_st.infoField] +=
+                '\\' + QByteArray(name.data(), qsizetype(name.size())) + QByteArray::number(param);
+        }
         return;
     case Cmd::Ansi:
         m_ansiCp = 1252;

@@ -128,6 +128,7 @@ struct GroupState {
     quint8 uc = 1;     // fallback characters after \uN
     bool star = false; // \* seen: the next control word is an optional destination
     bool listText = false; // in \listtext or \pntext: the label for readers without lists
+    quint8 infoField = 0;  // the \info text or time its group's text goes to
 };
 
 struct FontEntry : FontName {
@@ -528,7 +529,6 @@ private:
     int m_defTab = -1, m_defLang = -1;
     std::array<QString, 16> m_info;        // by Cmd::InfoText argument
     std::array<QByteArray, 4> m_infoTimes; // by Cmd::InfoTime argument
-    int m_infoField = 0;
 
     // styles (stylesheet.cpp)
     struct Style {

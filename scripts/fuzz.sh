@@ -10,9 +10,8 @@
 # fuzz/corpus-docx and fuzz/corpus-odt, which keep each earlier
 # finding) must pass: that replay fails the run. What the timed search finds
 # beyond it is printed and kept under fuzz/findings/ for a developer to fix
-# and add to the corpus. A finding of the load-and-save round trip (a save
-# that loses something, or a second save that differs) fails the run; for
-# the other targets it does so only with FUZZ_STRICT=1.
+# and add to the corpus; it fails the run only with FUZZ_STRICT=1, so the
+# test command stays repeatable while the search keeps looking.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-60}"
@@ -45,9 +44,8 @@ for pair in fuzz_rtf_reader:corpus fuzz_load_roundtrip:corpus fuzz_rtf_tokenizer
     if ! "build-fuzz/$target" -seed="${FUZZ_SEED:-1}" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
             -max_len=65536 -print_final_stats=1 -artifact_prefix="$findings/" \
             "$work" "$corpus" >"$work.log" 2>&1; then
-        if [ "${FUZZ_STRICT:-0}" = 1 ] || [ "$target" = fuzz_load_roundtrip ]; then
+        if [ "${FUZZ_STRICT:-0}" = 1 ]; then
             status=1
-            echo "-- a finding (kept under $findings):"
         else
             echo "-- a new finding (kept under $findings; FUZZ_STRICT=1 makes it fail the run):"
         fi

@@ -163,6 +163,9 @@ void TestRtfNotes::read_data()
         << doc("\\trowd\\cellx1000\\cellx2000\\pard\\intbl a{\\chftn}{\\footnote\\pard A}\\cell b{\\chftn}{\\footnote\\pard B}\\cell"
                "\\row\\pard c*{\\footnote\\pard C}")
         << QStringLiteral("a1\tb2\nc*") << QStringLiteral("1|A|0|auto;2|B|0|auto;*|C|0|custom");
+    QTest::newRow("custom mark ending a cell that the next is merged into")
+        << doc("\\trowd\\clmgf\\cellx1000\\clmrg\\cellx2000\\pard\\intbl a{\\super l}{\\footnote x}\\cell t\\cell\\row")
+        << QStringLiteral("al t") << QStringLiteral("l|x|0|custom");
     QTest::newRow("a custom mark's note takes a number too")
         << doc("a*{\\footnote x}b{\\chftn}{\\footnote y}") << QStringLiteral("a*b2") << QStringLiteral("*|x|0|custom;2|y|0|auto");
     QTest::newRow("notes in list items")

@@ -884,6 +884,7 @@ void TestRtfRoundTrip::savingTwiceGivesSameBytes_data()
         << "{\\rtf\\object\\*\\" + QByteArray(300, 't') + "{\\result a}}";
     QTest::newRow("instruction's word in a font table in an instruction")
         << QByteArray(R"({\rtf{\fldinst SYMBOL{\fonttbl\fldinst}}})");
+    QTest::newRow("picture in the group of a note in a result") << QByteArray(R"({\rtf{\fldinst}\fldrslt{\footnote\pict}})");
 }
 
 // An opened document saved unchanged twice gives the same file, and

@@ -181,6 +181,10 @@ bool Reader::closeGroup()
     std::optional<std::pair<ParProps, CharProps>> noteEnd;
     if (endsNote)
         noteEnd.emplace(m_st.par, m_st.chr);
+    // A picture in the note's own group is the note's, in the note's format
+    // (not in that of a result around the note).
+    if (endsNote && m_picActive)
+        finishPicture();
     m_st = m_stack.back();
     m_stack.pop_back();
     if (m_st.dest != old) {

@@ -9,6 +9,7 @@
 
 #include "readerimpl.h"
 
+#include "model/notes.h"
 #include "model/tables.h"
 
 #include <QTextTable>
@@ -406,21 +407,46 @@ void Reader::mergeCells(QTextTable *table, const TableBuild::Span &s)
     // rows when that follows a nested table; each keeps its own, as it does
     // when the merged cell has text.
     std::vector<std::pair<QTextCursor, QTextBlockFormat>> kept;
+    // Qt puts each merged cell's text after the first cell's, after a space
+    // (the next row's first text, after a paragraph break) that takes the
+    // format of the text before it: after a note's custom mark, the mark
+    // became "l ". Such a space takes the format of the text it goes before.
+    struct Moved { int length; QTextCharFormat format; };
+    std::vector<Moved> moved;
     for (int r = s.row; r < s.row + s.rows; ++r) {
         for (int c = 0; c < columns; ++c) {
             const QTextTableCell cell = table->cellAt(r, c);
             const bool merged = c >= s.column && c < s.column + s.columns;
-            if (cell.row() != r || cell.column() != c || (merged && (r != s.row || c != s.column)))
-                continue; // covered, or about to go into the first cell
+            if (cell.row() != r || cell.column() != c)
+                continue; // covered
+            if (merged && (r != s.row || c != s.column)) {
+                if (const int length = cell.lastPosition() - cell.firstPosition(); length > 0)
+                    moved.push_back({length, cell.firstCursorPosition().charFormat()});
+                continue; // about to go into the first cell
+            }
             QTextCursor at = cell.lastCursorPosition();
             at.movePosition(QTextCursor::StartOfBlock);
             at.setKeepPositionOnInsert(true); // on the block, not after what comes into the cell
             kept.emplace_back(at, at.blockFormat());
         }
     }
+    int joint = table->cellAt(s.row, s.column).lastPosition();
     table->mergeCells(s.row, s.column, s.rows, s.columns);
     for (auto &[at, format] : kept)
         at.setBlockFormat(format);
+    QTextDocument *document = table->document();
+    for (Moved &m : moved) {
+        QTextCursor space(document);
+        space.setPosition(joint + 1);
+        const QTextCharFormat before = space.charFormat();
+        if (document->characterAt(joint) == u' ' && (model::isNoteMark(before) || before.hasProperty(model::NoteSelfMark))) {
+            for (int p = model::NoteId; p <= model::NoteNumberingWords; ++p)
+                m.format.clearProperty(p);
+            space.setPosition(joint, QTextCursor::KeepAnchor);
+            space.setCharFormat(m.format);
+        }
+        joint += 1 + m.length;
+    }
 }
 
 void Reader::closeTable()

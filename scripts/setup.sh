@@ -27,6 +27,8 @@ packages=(
     poppler-utils
     # saved Word and OpenDocument files checked by the readers Debian ships
     pandoc python3-docx python3-odf
+    # saved RTF, Word and OpenDocument files read back by LibreOffice, as writers open them
+    libreoffice-writer-nogui
 )
 
 missing=()

@@ -116,6 +116,11 @@ void TestRtfOpaque::pieces_data()
     QTest::newRow("field in a field's result is its text")
         << QByteArray("{\\field{\\*\\fldinst IF 1 = 1}{\\fldrslt {\\field{\\*\\fldinst PAGE}{\\fldrslt 2}}x}}")
         << QStringLiteral("2x") << QByteArrayList{"{\\field{\\*\\fldinst IF 1 = 1}{\\fldrslt ", "2x}}"};
+    QTest::newRow("field in a note in a field's result is the note's")
+        << QByteArray("{\\field{\\*\\fldinst IF 1 = 1}{\\fldrslt a{\\footnote b{\\field{\\*\\fldinst PAGE}{\\fldrslt 2}}}}}")
+        << QStringLiteral("a")
+        << QByteArrayList{"{\\field{\\*\\fldinst IF 1 = 1}{\\fldrslt ", "{\\footnote ", "b{\\field{\\*\\fldinst PAGE}{\\fldrslt ",
+                          "2}}}}}"};
     QTest::newRow("hyperlink stays a link")
         << QByteArray("{\\field{\\*\\fldinst HYPERLINK \"http://a.cz\"}{\\fldrslt odkaz}}") << QStringLiteral("odkaz")
         << QByteArrayList{"HYPERLINK \"http://a.cz\"", "odkaz}}"};

@@ -884,6 +884,8 @@ void TestRtfRoundTrip::savingTwiceGivesSameBytes_data()
         << "{\\rtf\\object\\*\\" + QByteArray(300, 't') + "{\\result a}}";
     QTest::newRow("instruction's word in a font table in an instruction")
         << QByteArray(R"({\rtf{\fldinst SYMBOL{\fonttbl\fldinst}}})");
+    QTest::newRow("object cut short in a note in an object's result")
+        << QByteArray(R"({\rtf{\object{\result{{0}}}}\footnote\object{\result)");
     QTest::newRow("picture in the group of a note in a result") << QByteArray(R"({\rtf{\fldinst}\fldrslt{\footnote\pict}})");
 }
 

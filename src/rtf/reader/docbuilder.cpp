@@ -87,12 +87,12 @@ void Reader::openPendingParagraph()
         m_sections.back().block = m_b.tables.empty() ? m_b.cursor.blockNumber()
                                                    : m_b.tables.front().table->firstCursorPosition().blockNumber();
     // opaque pieces: a result of this document (a note in a result has its own)
-    if (m_wrapDepth >= 0 && (!m_noteDoc || m_wrapDepth > m_noteDepth)) {
+    if (m_wrap.depth >= 0) {
         // A result goes on from one paragraph to the next only outside
         // tables and sections' starts, as it can be written.
-        if (startsSection || m_wrapInTable || !m_b.tables.empty())
+        if (startsSection || m_wrap.inTable || !m_b.tables.empty())
             splitWrap();
-        m_wrapInTable = !m_b.tables.empty();
+        m_wrap.inTable = !m_b.tables.empty();
     }
     attachList(m_st.par); // lists
     m_b.listTextStart = m_b.listTextEnd = -1;

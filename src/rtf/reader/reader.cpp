@@ -97,11 +97,11 @@ void Reader::run()
         endWrap();
         m_st.chr.wrap = -1; // what comes after is not the result's
     };
-    if (m_wrapDepth >= 0 && (!m_noteDoc || m_wrapDepth > m_noteDepth))
+    if (m_wrap.depth >= 0)
         endResult();
     if (m_noteDoc) // notes: a file cut short in a note
         endNote(m_st.par, m_st.chr);
-    if (m_wrapDepth >= 0)
+    if (m_wrap.depth >= 0)
         endResult();
     flushRun();
     finishFonts();
@@ -207,11 +207,16 @@ void Reader::endScopes(const std::pair<ParProps, CharProps> *noteEnd)
     const qsizetype depth = qsizetype(m_stack.size());
     if (m_symbolDepth >= 0 && depth < m_symbolDepth)
         endSymbolField();
-    if (noteEnd)
+    // opaque pieces: a result that the note's group ends is the note's
+    const auto endResult = [this, depth] {
+        if (m_wrap.depth >= 0 && depth < m_wrap.depth)
+            endWrap();
+    };
+    if (noteEnd) {
+        endResult();
         endNote(noteEnd->first, noteEnd->second);
-    // opaque pieces
-    if (m_wrapDepth >= 0 && depth < m_wrapDepth)
-        endWrap();
+    }
+    endResult();
     if (m_fieldDepth >= 0 && depth < m_fieldDepth)
         endField();
 }

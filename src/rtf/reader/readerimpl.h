@@ -641,9 +641,13 @@ private:
     bool m_fieldResult = false;
     std::vector<QString> m_wraps;  // a field's or object's RTF before its result
     std::vector<QString> m_wrapInstructions; // a field's instruction, by wrap; empty for objects
-    qsizetype m_wrapDepth = -1;    // the result's group, -1 none
-    int m_wrapStart = 0;           // the cursor when the result began
-    bool m_wrapInTable = false;    // its last paragraph is in a table
+    struct Result {
+        qsizetype depth = -1;      // the result's group, -1 none
+        int start = 0;             // the cursor when the result began
+        bool inTable = false;      // its last paragraph is in a table
+    };
+    Result m_wrap;                 // the result being read in this document
+    Result m_bodyWrapSaved;        // the body's, while a note or header is read
     void dropTapStar();
     void splitWrap();
     int m_commentEnd = -1;         // cursor after a comment still to be completed, -1 none

@@ -116,6 +116,9 @@ bool Reader::beginSubDocument()
     // note goes on as the body defined it.
     m_bodyDefSaved = m_bodyDef;
     m_nestDefSaved = m_nestDef;
+    // So is a result: one around the note goes on after it, and what the
+    // note holds is kept as it would be outside a result.
+    m_bodyWrapSaved = std::exchange(m_wrap, Result());
     ++m_docGeneration;
     m_noteKind = Footnote;
     m_noteDepth = qsizetype(m_stack.size());
@@ -171,6 +174,7 @@ void Reader::endNote(const ParProps &par, const CharProps &chr)
     m_b = std::exchange(m_bodySaved, Builder());
     m_bodyDef = std::exchange(m_bodyDefSaved, RowDef());
     m_nestDef = std::exchange(m_nestDefSaved, RowDef());
+    m_wrap = std::exchange(m_bodyWrapSaved, Result());
     m_b.propsDirty = true;
     ++m_docGeneration;
     m_commentEnd = -1; // opaque pieces

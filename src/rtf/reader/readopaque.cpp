@@ -480,7 +480,7 @@ void Reader::fieldResult(bool link)
         return;
     m_fieldResult = true;
     // Hyperlinks are the editor's own; a SYMBOL field shows its character.
-    if (link || isSymbolField(m_fieldInst) || m_wrapDepth >= 0) {
+    if (link || isSymbolField(m_fieldInst) || m_wrap.depth >= 0) {
         m_fieldTap.clear();
         return;
     }
@@ -498,9 +498,9 @@ void Reader::beginWrap(const QString &rtf, const QString &instruction)
     flushRun();
     m_st.chr.wrap = int(m_wraps.size() - 1);
     m_b.propsDirty = true;
-    m_wrapDepth = qsizetype(m_stack.size());
-    m_wrapStart = m_b.cursor.position();
-    m_wrapInTable = !m_b.tables.empty();
+    m_wrap.depth = qsizetype(m_stack.size());
+    m_wrap.start = m_b.cursor.position();
+    m_wrap.inTable = !m_b.tables.empty();
 }
 
 // The result goes on as a result of its own, of the same field or object.
@@ -512,7 +512,7 @@ void Reader::splitWrap()
     m_wraps.push_back(m_wraps[size_t(old)]);
     m_wrapInstructions.push_back(m_wrapInstructions[size_t(old)]);
     const int now = int(m_wraps.size() - 1);
-    for (size_t i = size_t(m_wrapDepth); i < m_stack.size(); ++i) {
+    for (size_t i = size_t(m_wrap.depth); i < m_stack.size(); ++i) {
         if (m_stack[i].chr.wrap == old)
             m_stack[i].chr.wrap = now;
     }
@@ -544,7 +544,7 @@ bool Reader::tapResult(std::string_view word)
     // Too big, in a result already, or a result word that does not open
     // its group (what is kept ends before the result's '{'): only the
     // result stays.
-    if (m_tapOverflow || m_tapMuted || m_wrapDepth >= 0 || m_st.chr.wrap >= 0 || m_tapLastOpen < 0
+    if (m_tapOverflow || m_tapMuted || m_wrap.depth >= 0 || m_st.chr.wrap >= 0 || m_tapLastOpen < 0
         || !opensGroup(word)) {
         dropTap();
         return false;
@@ -563,10 +563,10 @@ bool Reader::tapResult(std::string_view word)
 // The result ended; one that showed nothing keeps its piece as a character.
 void Reader::endWrap()
 {
-    m_wrapDepth = -1;
+    m_wrap.depth = -1;
     flushHidden();
     flushRun();
-    if (m_b.cursor.position() != m_wrapStart || m_wraps.empty())
+    if (m_b.cursor.position() != m_wrap.start || m_wraps.empty())
         return;
     CharProps props = m_st.chr;
     props.wrap = int(m_wraps.size() - 1);

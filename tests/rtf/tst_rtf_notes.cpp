@@ -166,6 +166,10 @@ void TestRtfNotes::read_data()
     QTest::newRow("custom mark ending a cell that the next is merged into")
         << doc("\\trowd\\clmgf\\cellx1000\\clmrg\\cellx2000\\pard\\intbl a{\\super l}{\\footnote x}\\cell t\\cell\\row")
         << QStringLiteral("al t") << QStringLiteral("l|x|0|custom");
+    QTest::newRow("note in a cell merged into the row above, after another note")
+        << doc("\\trowd\\clvmgf\\cellx1000\\cellx2000\\pard\\intbl a\\cell b{\\chftn}{\\footnote y}\\cell\\row"
+               "\\trowd\\clvmrg\\cellx1000\\cellx2000\\pard\\intbl c{\\chftn}{\\footnote x}\\cell\\cell\\row")
+        << QStringLiteral("a\tb1\nc2\t") << QStringLiteral("1|y|0|auto;2|x|0|auto");
     QTest::newRow("a custom mark's note takes a number too")
         << doc("a*{\\footnote x}b{\\chftn}{\\footnote y}") << QStringLiteral("a*b2") << QStringLiteral("*|x|0|custom;2|y|0|auto");
     QTest::newRow("notes in list items")

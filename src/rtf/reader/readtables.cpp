@@ -12,6 +12,7 @@
 #include "model/notes.h"
 #include "model/tables.h"
 
+#include <QTextBlock>
 #include <QTextTable>
 
 #include <algorithm>
@@ -393,6 +394,25 @@ void Reader::finishRow(TableBuild &t, int level)
     t.cellOpen = false;
 }
 
+namespace {
+
+bool holdsNumberedMark(const QTextTableCell &cell)
+{
+    const QTextBlock last = cell.lastCursorPosition().block();
+    for (QTextBlock b = cell.firstCursorPosition().block(); b.isValid(); b = b.next()) {
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat f = it.fragment().charFormat();
+            if (model::isNoteMark(f) || f.hasProperty(model::NoteSelfMark))
+                return true;
+        }
+        if (b == last)
+            break;
+    }
+    return false;
+}
+
+} // namespace
+
 void Reader::mergeCells(QTextTable *table, const TableBuild::Span &s)
 {
     const int rows = table->rows(), columns = table->columns();
@@ -420,6 +440,11 @@ void Reader::mergeCells(QTextTable *table, const TableBuild::Span &s)
             if (cell.row() != r || cell.column() != c)
                 continue; // covered
             if (merged && (r != s.row || c != s.column)) {
+                // A note's number is fixed when it is read: moved before
+                // the text of the rows in between it would come back
+                // renumbered. The cells stay apart.
+                if (r > s.row && holdsNumberedMark(cell))
+                    return;
                 if (const int length = cell.lastPosition() - cell.firstPosition(); length > 0)
                     moved.push_back({length, cell.firstCursorPosition().charFormat()});
                 continue; // about to go into the first cell

@@ -179,12 +179,15 @@ bool Reader::closeGroup()
     // paragraph, not in the one around it.
     const bool endsNote = m_noteDoc && qsizetype(m_stack.size()) - 1 < m_noteDepth;
     std::optional<std::pair<ParProps, CharProps>> noteEnd;
-    if (endsNote)
+    if (endsNote) {
         noteEnd.emplace(m_st.par, m_st.chr);
-    // A picture in the note's own group is the note's, in the note's format
-    // (not in that of a result around the note).
-    if (endsNote && m_picActive)
-        finishPicture();
+        // What the note's own group holds is the note's, in the note's
+        // format (not in that of a result around the note): a picture, a
+        // field or a result.
+        if (m_picActive)
+            finishPicture();
+        endPieces(qsizetype(m_stack.size()) - 1);
+    }
     m_st = m_stack.back();
     m_stack.pop_back();
     if (m_st.dest != old) {
@@ -207,16 +210,16 @@ void Reader::endScopes(const std::pair<ParProps, CharProps> *noteEnd)
     const qsizetype depth = qsizetype(m_stack.size());
     if (m_symbolDepth >= 0 && depth < m_symbolDepth)
         endSymbolField();
-    // opaque pieces: a result that the note's group ends is the note's
-    const auto endResult = [this, depth] {
-        if (m_wrap.depth >= 0 && depth < m_wrap.depth)
-            endWrap();
-    };
-    if (noteEnd) {
-        endResult();
+    if (noteEnd)
         endNote(noteEnd->first, noteEnd->second);
-    }
-    endResult();
+    endPieces(depth);
+}
+
+// opaque pieces: a result or a field whose group is closed at `depth`
+void Reader::endPieces(qsizetype depth)
+{
+    if (m_wrap.depth >= 0 && depth < m_wrap.depth)
+        endWrap();
     if (m_fieldDepth >= 0 && depth < m_fieldDepth)
         endField();
 }

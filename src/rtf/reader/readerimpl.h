@@ -309,6 +309,7 @@ private:
     };
     static const DestinationUnit &destination(Dest d);
     void endScopes(const std::pair<ParProps, CharProps> *noteEnd);
+    void endPieces(qsizetype depth);
     QString decoded(const char *s, qsizetype n, qsizetype most);
     void bodyBytes(const char *s, qsizetype n);
     void bodyChar(char16_t c);

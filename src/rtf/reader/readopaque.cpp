@@ -84,12 +84,13 @@ bool dropInTap(std::string_view name)
     }
 }
 
-// Words of a paragraph's format.
+// Words of a paragraph's format, its table depth among them.
 bool formatsParagraph(std::string_view name)
 {
     const auto &table = commands();
     const auto it = table.find(name);
-    return it != table.end() && it->second.concern == Concern::Paragraph;
+    return it != table.end()
+        && (it->second.concern == Concern::Paragraph || it->second.cmd == Cmd::InTable || it->second.cmd == Cmd::Itap);
 }
 
 // Groups that are the file's own tables or information: the saved file

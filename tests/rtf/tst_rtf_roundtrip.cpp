@@ -888,6 +888,8 @@ void TestRtfRoundTrip::savingTwiceGivesSameBytes_data()
         << QByteArray(R"({\rtf{\object{\result{{0}}}}\footnote\object{\result)");
     QTest::newRow("table depth in an object's group") << QByteArray(R"({\rtf\object\itap2\pard{\result)");
     QTest::newRow("instruction ending with a note in a result") << QByteArray(R"({\rtf\object{\result{\footnote{\fldinst}})");
+    QTest::newRow("file cut short in a font table in an object's result")
+        << QByteArray(R"({\rtf\object\plain{\result\fonttbl\f0 p)");
     QTest::newRow("picture in the group of a note in a result") << QByteArray(R"({\rtf{\fldinst}\fldrslt{\footnote\pict}})");
 }
 

@@ -87,6 +87,9 @@ void Reader::run()
             break;
         }
     }
+    // A file cut short in a font table: its fonts are known before what
+    // the file leaves open ends in them.
+    finishFonts();
     if (m_picActive) // a file cut short in a picture
         finishPicture();
     if (m_tapKind != TapKind::None) // opaque pieces: a file cut short in one
@@ -104,7 +107,6 @@ void Reader::run()
     if (m_wrap.depth >= 0)
         endResult();
     flushRun();
-    finishFonts();
     if (!m_b.parPending)
         applyParagraph(paragraphHasText() ? m_b.lastTextPar : m_st.par, m_st.chr);
     while (!m_b.tables.empty()) // tables

@@ -890,6 +890,8 @@ void TestRtfRoundTrip::savingTwiceGivesSameBytes_data()
     QTest::newRow("instruction ending with a note in a result") << QByteArray(R"({\rtf\object{\result{\footnote{\fldinst}})");
     QTest::newRow("file cut short in a font table in an object's result")
         << QByteArray(R"({\rtf\object\plain{\result\fonttbl\f0 p)");
+    QTest::newRow("result begun before the rows made ahead are taken out")
+        << QByteArray("{\\rtf\\cellx\\clmrg\\cellx\\intbl\\cell\\cell\\row\\cell\n\\itap2g\\row\\pard{\\fldinst}\\fldrslt 1");
     QTest::newRow("picture in the group of a note in a result") << QByteArray(R"({\rtf{\fldinst}\fldrslt{\footnote\pict}})");
 }
 

@@ -644,7 +644,10 @@ private:
     std::vector<QString> m_wrapInstructions; // a field's instruction, by wrap; empty for objects
     struct Result {
         qsizetype depth = -1;      // the result's group, -1 none
-        int start = 0;             // the cursor when the result began
+        // Where the result began, kept before what is put there, and moved
+        // as the table ahead of it is taken out: a stale position made a
+        // result that showed something look empty.
+        QTextCursor start;
         bool inTable = false;      // its last paragraph is in a table
     };
     Result m_wrap;                 // the result being read in this document

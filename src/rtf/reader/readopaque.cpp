@@ -500,7 +500,8 @@ void Reader::beginWrap(const QString &rtf, const QString &instruction)
     m_st.chr.wrap = int(m_wraps.size() - 1);
     m_b.propsDirty = true;
     m_wrap.depth = qsizetype(m_stack.size());
-    m_wrap.start = m_b.cursor.position();
+    m_wrap.start = m_b.cursor;
+    m_wrap.start.setKeepPositionOnInsert(true);
     m_wrap.inTable = !m_b.tables.empty();
 }
 
@@ -567,7 +568,7 @@ void Reader::endWrap()
     m_wrap.depth = -1;
     flushHidden();
     flushRun();
-    if (m_b.cursor.position() != m_wrap.start || m_wraps.empty())
+    if (m_b.cursor.position() != m_wrap.start.position() || m_wraps.empty())
         return;
     CharProps props = m_st.chr;
     props.wrap = int(m_wraps.size() - 1);

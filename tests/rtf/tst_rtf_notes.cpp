@@ -154,6 +154,9 @@ void TestRtfNotes::read_data()
     QTest::newRow("endnotes and footnotes counted apart")
         << doc("a{\\chftn}{\\footnote\\ftnalt E}b{\\chftn}{\\footnote F}c{\\chftn}{\\footnote\\ftnalt G}")
         << QStringLiteral("aib1cii") << QStringLiteral("i|E|1|auto;1|F|0|auto;ii|G|1|auto");
+    QTest::newRow("number without its note after an endnote and a header")
+        << doc("a{\\chftn}{\\footnote\\ftnalt E}{\\header h}b{\\chftn}") << QStringLiteral("aibii")
+        << QStringLiteral("i|E|1|auto");
     QTest::newRow("endnote with a custom mark") << doc("x\\'a7{\\footnote\\ftnalt E}.") << QStringLiteral("x\u00a7.")
                                                << QStringLiteral("\u00a7|E|1|custom");
     QTest::newRow("endnote numbering words")

@@ -501,6 +501,7 @@ private:
     std::unique_ptr<QTextDocument> m_noteDoc; // the note being read, null in the body
     qsizetype m_noteDepth = -1;
     int m_noteKind = 0;                       // NoteKindValue
+    int m_bodyNoteKind = 0;                   // the body's, while a note or header is read
     qint64 m_notes = 0;
     std::array<int, 2> m_noteCount{};         // by kind
     std::array<int, 2> m_noteStart{1, 1};

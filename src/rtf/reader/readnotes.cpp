@@ -120,7 +120,7 @@ bool Reader::beginSubDocument()
     // note holds is kept as it would be outside a result.
     m_bodyWrapSaved = std::exchange(m_wrap, Result());
     ++m_docGeneration;
-    m_noteKind = Footnote;
+    m_bodyNoteKind = std::exchange(m_noteKind, Footnote);
     m_noteDepth = qsizetype(m_stack.size());
     // A note is no part of the field around it: not of its kept piece, nor
     // of its link, as the note's text reads where the file has it after the
@@ -180,6 +180,9 @@ void Reader::endNote(const ParProps &par, const CharProps &chr)
     m_commentEnd = -1; // opaque pieces
 
     if (header) { // document properties: a header or footer of the section
+        // A save writes headers before the text: numbers after this one
+        // count on as they did before it.
+        m_noteKind = m_bodyNoteKind;
         m_sectionHeaders << QString::fromLatin1(m_subHeader) << noteRtf;
         m_subHeader.clear();
         return;

@@ -136,6 +136,7 @@ struct FontEntry : FontName {
     int hint = -1;  // QFont::StyleHint from \froman etc.; -1: none given
     int codepage = 0; // 0: the document's code page
     bool done = false;
+    bool afterText = false; // defined after text went into the document
 };
 
 // lists: one level of a \listtable list, or a \pn numbering

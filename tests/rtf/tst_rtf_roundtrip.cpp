@@ -894,6 +894,7 @@ void TestRtfRoundTrip::savingTwiceGivesSameBytes_data()
         << QByteArray("{\\rtf\\cellx\\clmrg\\cellx\\intbl\\cell\\cell\\row\\cell\n\\itap2g\\row\\pard{\\fldinst}\\fldrslt 1");
     QTest::newRow("default font defined after an object's empty result")
         << QByteArray(R"({\rtf\object\plain{\result}\fonttbl\f0 p)");
+    QTest::newRow("default font defined after text") << QByteArray(R"({\rtf f\object\plain{\result\fonttbl\f')");
     QTest::newRow("file cut short in an object's result that formats") << QByteArray(R"({\rtf\object\plain{\result\i)");
     QTest::newRow("picture in the group of a note in a result") << QByteArray(R"({\rtf{\fldinst}\fldrslt{\footnote\pict}})");
 }

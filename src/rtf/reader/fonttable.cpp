@@ -19,7 +19,6 @@ void Reader::finishFont(FontEntry &f)
     if (f.done)
         return;
     f.done = true;
-    f.afterText = m_runs > 0;
     QString name;
     int cp = detail::fontCodepage(m_decoder, m_ansiCp, f, name);
     f.family = name;

@@ -165,11 +165,7 @@ void Reader::finishDocument()
         root.setProperty(DocDefaultTab, m_defTab);
     if (m_defLang > 0)
         root.setProperty(DocDefaultLanguage, m_defLang);
-    // A default font defined only after text that took none (a font table
-    // late in a broken file) is not the file's: a save, which writes the
-    // table first, would give that text the font.
-    if (const auto font = m_fonts.constFind(m_deff);
-        font != m_fonts.cend() && !font->family.isEmpty() && !font->afterText)
+    if (const auto font = m_fonts.constFind(m_deff); font != m_fonts.cend() && !font->family.isEmpty())
         root.setProperty(DocDefaultFont, font->family);
     static const char *const textNames[] = {"title", "subject", "author", "manager", "company", "operator",
                                             "category", "keywords", "comment", "doccomm", "hlinkbase"};

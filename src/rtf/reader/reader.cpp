@@ -378,6 +378,10 @@ void Reader::documentDestination(const CmdInfo &info, std::string_view name)
     switch (info.cmd) {
     case Cmd::FontTable:
         m_st.dest = Dest::FontTable;
+        // After the text has begun, a table does not (re)define the default
+        // font: the text before it took another for \plain, which a save,
+        // writing one table first, could not say.
+        m_lateFontTable = m_runs > 0 || m_bodyText > 0 || m_b.cursor.position() > 0;
         m_curFont = -1;
         return;
     case Cmd::ColorTable:
@@ -777,7 +781,9 @@ void Reader::characterWord(const CmdInfo &info, bool hasParam, int param)
             if (FontEntry *f = currentFont())
                 finishFont(*f);
             m_curFont = hasParam ? param : 0;
-            if (m_fonts.size() < limits::maxTableEntries || m_fonts.contains(m_curFont)) {
+            if (m_lateFontTable && m_curFont == m_deff) {
+                m_curFont = -1;
+            } else if (m_fonts.size() < limits::maxTableEntries || m_fonts.contains(m_curFont)) {
                 m_fonts[m_curFont] = FontEntry();
                 m_openFonts.push_back(m_curFont);
             } else {

@@ -136,7 +136,6 @@ struct FontEntry : FontName {
     int hint = -1;  // QFont::StyleHint from \froman etc.; -1: none given
     int codepage = 0; // 0: the document's code page
     bool done = false;
-    bool afterText = false; // defined after text went into the document
 };
 
 // lists: one level of a \listtable list, or a \pn numbering
@@ -501,6 +500,7 @@ private:
     QString m_noteWords; // the numbering words in force, for writing back
     std::unique_ptr<QTextDocument> m_noteDoc; // the note being read, null in the body
     qsizetype m_noteDepth = -1;
+    bool m_lateFontTable = false;             // the font table being read began after text
     int m_noteKind = 0;                       // NoteKindValue
     int m_bodyNoteKind = 0;                   // the body's, while a note or header is read
     qint64 m_notes = 0;

@@ -895,6 +895,8 @@ void TestRtfRoundTrip::savingTwiceGivesSameBytes_data()
     QTest::newRow("default font defined after an object's empty result")
         << QByteArray(R"({\rtf\object\plain{\result}\fonttbl\f0 p)");
     QTest::newRow("default font defined after text") << QByteArray(R"({\rtf f\object\plain{\result\fonttbl\f')");
+    QTest::newRow("font only of a note's empty last paragraph")
+        << QByteArray("{\\rtf{\\fonttbl{\\f1 \\'ff;}}l\\footnote\\\n{\\pntext\\f1");
     QTest::newRow("file cut short in an object's result that formats") << QByteArray(R"({\rtf\object\plain{\result\i)");
     QTest::newRow("picture in the group of a note in a result") << QByteArray(R"({\rtf{\fldinst}\fldrslt{\footnote\pict}})");
 }

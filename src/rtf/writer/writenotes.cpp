@@ -25,18 +25,19 @@ void Writer::prepareNote(int formatIndex, const QTextCharFormat &f)
     }
     if (!f.hasProperty(NoteRtf) || m_notes.count(formatIndex))
         return;
-    SubDocument note = subDocument(f.stringProperty(NoteRtf));
     // The note's last paragraph ends with the note's group, not with \par:
-    // an empty one there is no paragraph when read back, so it is none.
-    QTextDocument &doc = *note.doc;
-    for (QTextBlock last = doc.lastBlock(); last.length() == 1 && last.previous().isValid(); last = doc.lastBlock()) {
-        const QTextBlock before = last.previous();
-        QTextCursor c(last);
-        if (c.currentFrame() != doc.rootFrame() || QTextCursor(before).currentFrame() != doc.rootFrame())
-            break;
-        c.deletePreviousChar();
-    }
-    m_notes.emplace(formatIndex, std::move(note));
+    // an empty one there is no paragraph when read back, so it is none (nor
+    // are its fonts in the table).
+    const auto dropEmptyEnd = [](QTextDocument &doc) {
+        for (QTextBlock last = doc.lastBlock(); last.length() == 1 && last.previous().isValid(); last = doc.lastBlock()) {
+            const QTextBlock before = last.previous();
+            QTextCursor c(last);
+            if (c.currentFrame() != doc.rootFrame() || QTextCursor(before).currentFrame() != doc.rootFrame())
+                break;
+            c.deletePreviousChar();
+        }
+    };
+    m_notes.emplace(formatIndex, subDocument(f.stringProperty(NoteRtf), dropEmptyEnd));
 }
 
 bool Writer::isNoteFragment(const QTextFragment &frag) const

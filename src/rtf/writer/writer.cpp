@@ -332,7 +332,7 @@ const QByteArray &Writer::codeOf(int index) const
 
 // notes and headers: a document of their own, written by a writer that
 // shares this one's font and colour tables.
-Writer::SubDocument Writer::subDocument(const QString &rtf)
+Writer::SubDocument Writer::subDocument(const QString &rtf, void (*prepare)(QTextDocument &))
 {
     SubDocument sub;
     sub.doc = std::make_unique<QTextDocument>();
@@ -343,6 +343,8 @@ Writer::SubDocument Writer::subDocument(const QString &rtf)
         sub.doc->clear(); // not written by us: an empty one rather than none
     }
     labelsAsText(*sub.doc);
+    if (prepare)
+        prepare(*sub.doc);
     sub.writer.reset(new Writer(*sub.doc, this));
     sub.writer->m_defaultFamily = m_defaultFamily;
     sub.writer->m_defaultSize = m_defaultSize;

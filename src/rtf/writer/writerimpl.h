@@ -158,7 +158,8 @@ private:
         std::unique_ptr<Writer> writer;
     };
     Writer(const QTextDocument &doc, Writer *parent) : m_doc(doc), m_parent(parent) {}
-    SubDocument subDocument(const QString &rtf);
+    // `prepare` changes the document read before its codes are collected.
+    SubDocument subDocument(const QString &rtf, void (*prepare)(QTextDocument &) = nullptr);
     Writer *m_parent = nullptr;
 
     // notes (writenotes.cpp)

@@ -899,6 +899,8 @@ void TestRtfRoundTrip::savingTwiceGivesSameBytes_data()
         << QByteArray("{\\rtf{\\fonttbl{\\f1 \\'ff;}}l\\footnote\\\n{\\pntext\\f1");
     QTest::newRow("file cut short in an object's result that formats") << QByteArray(R"({\rtf\object\plain{\result\i)");
     QTest::newRow("picture in the group of a note in a result") << QByteArray(R"({\rtf{\fldinst}\fldrslt{\footnote\pict}})");
+    QTest::newRow("empty result in a formatting group of its object")
+        << QByteArray(R"({\rtf\object\plain{\b{\result }}})");
 }
 
 // An opened document saved unchanged twice gives the same file, and

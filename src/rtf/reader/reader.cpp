@@ -97,13 +97,7 @@ void Reader::run()
     // A file cut short in a result, in a note, or both: each ends where it
     // began, the inner first.
     const auto endResult = [this] {
-        // Its piece takes the format of the group around the result, as
-        // when the result's group closes.
-        const CharProps inner = m_st.chr;
-        if (m_wrap.depth >= 1 && size_t(m_wrap.depth) <= m_stack.size())
-            m_st.chr = m_stack[size_t(m_wrap.depth) - 1].chr;
         endWrap();
-        m_st.chr = inner;
         m_st.chr.wrap = -1; // what comes after is not the result's
     };
     if (m_wrap.depth >= 0)

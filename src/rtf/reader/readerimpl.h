@@ -625,7 +625,8 @@ private:
     void beginFieldTap();
     void fieldResult(bool link);
     void endField();
-    void beginWrap(const QString &rtf, const QString &instruction = {});
+    // `inside`: how many groups in from the one the result is kept in
+    void beginWrap(const QString &rtf, qsizetype inside, const QString &instruction = {});
     void endWrap();
     void insertPiece(const QString &rtf, bool comment, bool closesComment, const QString &text = {});
     void hiddenText(QStringView text, const char *bytes, qsizetype n);
@@ -646,6 +647,9 @@ private:
     std::vector<QString> m_wrapInstructions; // a field's instruction, by wrap; empty for objects
     struct Result {
         qsizetype depth = -1;      // the result's group, -1 none
+        // The group whose format a result that shows nothing gives its
+        // piece: the one the kept piece puts the result in.
+        qsizetype around = -1;
         // Where the result began, kept before what is put there, and moved
         // as the table ahead of it is taken out: a stale position made a
         // result that showed something look empty.

@@ -486,12 +486,12 @@ void Reader::fieldResult(bool link)
         return;
     }
     beginWrap(QStringLiteral("{\\field") + QString::fromLatin1(m_fieldTap) + QStringLiteral("{\\fldrslt "),
-              m_fieldInst.trimmed());
+              1, m_fieldInst.trimmed());
     m_fieldTap.clear();
 }
 
 // The text from here to the end of the group is the result of `rtf`.
-void Reader::beginWrap(const QString &rtf, const QString &instruction)
+void Reader::beginWrap(const QString &rtf, qsizetype inside, const QString &instruction)
 {
     m_wraps.push_back(rtf);
     m_wrapInstructions.push_back(instruction);
@@ -500,6 +500,7 @@ void Reader::beginWrap(const QString &rtf, const QString &instruction)
     m_st.chr.wrap = int(m_wraps.size() - 1);
     m_b.propsDirty = true;
     m_wrap.depth = qsizetype(m_stack.size());
+    m_wrap.around = m_wrap.depth - inside;
     m_wrap.start = m_b.cursor;
     m_wrap.start.setKeepPositionOnInsert(true);
     m_wrap.inTable = !m_b.tables.empty();
@@ -552,13 +553,16 @@ bool Reader::tapResult(std::string_view word)
         return false;
     }
     m_tap.truncate(m_tapLastOpen); // the result's own '{'
-    while (--m_tapDepth > 1) // groups the result is in, closed after it
+    // The groups the result is in are closed before it: the piece puts the
+    // result straight in the object's group.
+    const qsizetype inside = m_tapDepth - 1;
+    while (--m_tapDepth > 1)
         m_tap += '}';
     const QString rtf = QString::fromLatin1(m_tap) + QStringLiteral("{\\") + QLatin1StringView(word.data(), qsizetype(word.size())) + u' ';
     m_tapKind = TapKind::None;
     m_tapDepth = -1;
     m_tap = QByteArray();
-    beginWrap(rtf);
+    beginWrap(rtf, inside);
     return true;
 }
 
@@ -570,7 +574,8 @@ void Reader::endWrap()
     flushRun();
     if (m_b.cursor.position() != m_wrap.start.position() || m_wraps.empty())
         return;
-    CharProps props = m_st.chr;
+    const size_t around = size_t(std::max<qsizetype>(m_wrap.around, 0));
+    CharProps props = around < m_stack.size() ? m_stack[around].chr : m_st.chr;
     props.wrap = int(m_wraps.size() - 1);
     QTextCharFormat f = charFormat(props);
     f.setObjectType(PieceObject);

@@ -145,6 +145,13 @@ void TestRtfOpaque::pieces_data()
                           "v\\'fdsledek}}"};
     QTest::newRow("object without result") << QByteArray("a{\\object\\objemb{\\*\\objdata 0105}}b") << QStringLiteral("a#b")
                                            << QByteArrayList{"a{\\object\\objemb{\\*\\objdata 0105}}b"};
+    QTest::newRow("object whose result is a picture's group")
+        << QByteArray("a{\\object\\objemb{\\*\\objdata 0105}{\\result\\pict\\pngblip 89504e470d0a1a0a}}b")
+        << QStringLiteral("a#b")
+        << QByteArrayList{"{\\object\\objemb{\\*\\objdata 0105}{\\result ", "{\\pict\\pngblip", "}}}", "b\\par"};
+    QTest::newRow("object whose result is a picture without data")
+        << QByteArray("a{\\object\\objemb{\\result\\pict}}b") << QStringLiteral("a#b")
+        << QByteArrayList{"{\\object\\objemb{\\result }}", "b\\par"};
     QTest::newRow("object's binary data as digits")
         << QByteArray("{\\object{\\*\\objdata \\bin2 \x01\xff}}") << QStringLiteral("#")
         << QByteArrayList{"{\\object{\\*\\objdata 01ff}}"};
@@ -164,6 +171,8 @@ void TestRtfOpaque::pieces_data()
         << QByteArrayList{"a{\\object\\*\\unreadable x}b"};
     QTest::newRow("hidden text around a header is one piece")
         << QByteArray("a{\\v x{\\header h}y}b") << QStringLiteral("a#b") << QByteArrayList{"a{\\v xy}b"};
+    QTest::newRow("hidden text around a list item's label is one piece")
+        << QByteArray("{\\v a}{\\pntext\\v\\b x\\pn}{\\v b}") << QStringLiteral("#") << QByteArrayList{"{\\v ab}\\par"};
     QTest::newRow("text right after \\*") << QByteArray("a{\\object\\*\\'ff}b") << QStringLiteral("a#b")
                                          << QByteArrayList{"a{\\object\\u729?}b"};
     QTest::newRow("hidden text through a word that changes nothing")

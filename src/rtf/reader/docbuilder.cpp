@@ -131,6 +131,7 @@ void Reader::applyParagraph(const ParProps &par, const CharProps &chr)
         label.setPosition(m_b.listTextStart);
         label.setPosition(m_b.listTextEnd, QTextCursor::KeepAnchor);
         label.removeSelectedText();
+        joinHidden(m_b.listTextStart); // hidden text the label stood between
     }
     placeHeldLabel(); // lists
     m_b.listTextStart = m_b.listTextEnd = -1;

@@ -181,13 +181,15 @@ bool Reader::closeGroup()
     // paragraph, not in the one around it.
     const bool endsNote = m_noteDoc && qsizetype(m_stack.size()) - 1 < m_noteDepth;
     std::optional<std::pair<ParProps, CharProps>> noteEnd;
+    // What the group of a note or of a result holds is in the note or the
+    // result, in its format: a picture ({\result\pict …}) too, not after
+    // it in the format around.
+    const bool endsResult = m_wrap.depth >= 0 && qsizetype(m_stack.size()) - 1 < m_wrap.depth;
+    if ((endsNote || endsResult) && m_picActive)
+        finishPicture();
     if (endsNote) {
         noteEnd.emplace(m_st.par, m_st.chr);
-        // What the note's own group holds is the note's, in the note's
-        // format (not in that of a result around the note): a picture, a
-        // field or a result.
-        if (m_picActive)
-            finishPicture();
+        // A field or a result the note's group holds ends in the note.
         endPieces(qsizetype(m_stack.size()) - 1);
     }
     m_st = m_stack.back();

@@ -245,11 +245,6 @@ struct Builder {
     CharProps runProps;
     bool propsDirty = true; // the group's properties may differ from runProps
     QString hidden;       // opaque pieces: \v text not yet kept
-    struct LastHidden {
-        int end = -1; // the position after its character
-        QString text;
-        QString rtf;
-    } lastHidden; // opaque pieces: the hidden piece kept last in this document
     CharProps hiddenProps;
     bool parPending = false;  // a \par was read; the next text opens a paragraph
     bool blockHasText = false;
@@ -630,6 +625,7 @@ private:
     void endWrap();
     void insertPiece(const QString &rtf, bool comment, bool closesComment, const QString &text = {});
     void hiddenText(QStringView text, const char *bytes, qsizetype n);
+    void joinHidden(int at);
     void flushHidden();
     QByteArray m_tap;
     TapKind m_tapKind = TapKind::None;

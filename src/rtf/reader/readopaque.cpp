@@ -642,32 +642,11 @@ void Reader::flushHidden()
 {
     if (m_b.hidden.isEmpty())
         return;
-    QString text = std::move(m_b.hidden);
+    const QString text = std::move(m_b.hidden);
     m_b.hidden.clear();
     CharProps props = m_b.hiddenProps;
     props.hidden = false;
     QTextCharFormat f = charFormat(props);
-    // Hidden text right after a hidden piece that looks the same (a list
-    // label or a header came between) joins it: a save writes the two side
-    // by side, and a reload reads them as one.
-    const int at = m_b.cursor.position();
-    auto &last = m_b.lastHidden;
-    if (at > 0 && at == last.end && text.size() + last.text.size() <= limits::maxPieceBytes / 8) {
-        QTextCursor before = m_b.cursor;
-        before.setPosition(at - 1);
-        before.setPosition(at, QTextCursor::KeepAnchor);
-        QTextCharFormat was = before.charFormat();
-        if (was.stringProperty(OpaqueRtf) == last.rtf) {
-            was.clearProperty(OpaqueRtf);
-            was.clearProperty(QTextFormat::ObjectType);
-            if (sameWhenSaved(was, f)) {
-                before.removeSelectedText();
-                text.prepend(last.text);
-                --m_pieces;
-                --m_runs;
-            }
-        }
-    }
     QByteArray rtf = "{\\v ";
     appendPieceText(rtf, text);
     rtf += '}';
@@ -675,11 +654,78 @@ void Reader::flushHidden()
     f.setObjectType(PieceObject);
     f.setProperty(OpaqueRtf, QString::fromLatin1(rtf));
     // Called first thing by flushRun(): the run's text comes after it.
+    const int at = m_b.cursor.position();
     m_b.cursor.insertText(QString(QChar::ObjectReplacementCharacter), f);
     ++m_runs;
     m_b.blockHasText = true;
     m_b.propsDirty = true;
-    last = {m_b.cursor.position(), std::move(text), f.stringProperty(OpaqueRtf)};
+    // Right after a hidden piece that looks the same (a list label or a
+    // header came between): one piece.
+    joinHidden(at);
+}
+
+namespace {
+
+// The text of a hidden piece "{\v …}" between its braces, empty for
+// another piece.
+QStringView hiddenPieceText(const QString &rtf)
+{
+    if (!rtf.startsWith(QLatin1StringView("{\\v ")) || !rtf.endsWith(u'}'))
+        return {};
+    return QStringView(rtf).sliced(4, rtf.size() - 5);
+}
+
+// How many characters a reload reads from a hidden piece's text: each
+// is a character, an escaped one or a control word ending in ' ' or '?'.
+qsizetype hiddenLength(QStringView text)
+{
+    qsizetype n = 0;
+    for (qsizetype i = 0; i < text.size(); ++n) {
+        if (text[i] != u'\\') {
+            ++i;
+        } else if (i + 1 < text.size() && QStringView(u"\\{}~").contains(text[i + 1])) {
+            i += 2;
+        } else {
+            while (i < text.size() && text[i] != u' ' && text[i] != u'?')
+                ++i;
+            ++i;
+        }
+    }
+    return n;
+}
+
+} // namespace
+
+// Hidden pieces that meet at `at` and look the same become one: a save
+// writes them side by side, and a reload reads them as one.
+void Reader::joinHidden(int at)
+{
+    if (at <= 0)
+        return;
+    QTextCursor c = m_b.cursor;
+    c.setPosition(at);
+    if (c.atBlockStart() || c.atBlockEnd())
+        return;
+    QTextCharFormat before = c.charFormat();
+    c.movePosition(QTextCursor::NextCharacter);
+    QTextCharFormat after = c.charFormat();
+    const QString first = before.stringProperty(OpaqueRtf), second = after.stringProperty(OpaqueRtf);
+    const QStringView a = hiddenPieceText(first), b = hiddenPieceText(second);
+    if (a.isEmpty() || b.isEmpty() || hiddenLength(a) + hiddenLength(b) > limits::maxPieceBytes / 8)
+        return;
+    for (QTextCharFormat *f : {&before, &after}) {
+        f->clearProperty(OpaqueRtf);
+        f->clearProperty(QTextFormat::ObjectType);
+    }
+    if (!sameWhenSaved(before, after))
+        return;
+    QTextCharFormat joined = c.charFormat();
+    joined.setProperty(OpaqueRtf, first.chopped(1) + b.toString() + u'}');
+    c.setPosition(at - 1);
+    c.setPosition(at + 1, QTextCursor::KeepAnchor);
+    c.insertText(QString(QChar::ObjectReplacementCharacter), joined);
+    --m_pieces;
+    --m_runs;
 }
 
 } // namespace rtf::detail

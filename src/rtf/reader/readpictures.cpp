@@ -127,6 +127,10 @@ void Reader::finishPicture()
     m_pic = PictureBuilder();
     if (pic.hidden || m_st.chr.hidden)
         return;
+    // One without data, which a save cannot write, would make a result
+    // look as if it showed something; the result keeps its piece instead.
+    if (pic.data.bytes.isEmpty() && m_st.chr.wrap >= 0)
+        return;
     if (++m_pictures > limits::maxPictures) {
         throw Error(QStringLiteral("Dokument je příliš velký: má víc než %1 obrázků.")
                         .arg(QLocale(QLocale::Czech).toString(limits::maxPictures)));

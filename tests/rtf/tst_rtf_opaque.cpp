@@ -191,7 +191,10 @@ void TestRtfOpaque::pieces_data()
     QTest::newRow("binary data right after \\*") << QByteArray("a{\\object\\*\\bin2 xyq}b") << QStringLiteral("a#b")
                                                 << QByteArrayList{"a{\\object 7879q}b"};
     QTest::newRow("\\uc after \\*") << QByteArray("a{\\*\\do\\*\\uc2\\'e8x y}b") << QStringLiteral("a#b")
-                                               << QByteArrayList{"a{\\*\\do\\u269?x y}b"};
+                                               << QByteArrayList{"a{\\*\\do\\*\\unreadable\\u269?x y}b"};
+    QTest::newRow("\\uc after \\* before an object's result")
+        << QByteArray("a{\\object\\*\\uc1\\result r}b") << QStringLiteral("a#b")
+        << QByteArrayList{"a{\\object\\*\\unreadable\\result r}b"};
     QTest::newRow("text after two \\*") << QByteArray("a{\\object\\*\\*\\'e8}b") << QStringLiteral("a#b")
                                        << QByteArrayList{"a{\\object\\u269?}b"};
     QTest::newRow("bookmark named by a control character") << QByteArray("a{\\*\\bkmkstart \\'7f}b")

@@ -196,12 +196,12 @@ void Reader::tapWord(std::string_view name, bool hasParam, int param)
     // A word the reader could not read (too long) has no name to keep: a
     // lone backslash would escape the brace after it.
     // \uc is not kept: a piece's text gives one '?' to each \uN.
-    if (m_tapOverflow || m_tapMuted || name == "uc")
+    if (m_tapOverflow || m_tapMuted)
         return;
     const bool afterStar = endsWithStar(m_tap);
-    if (name.empty()) {
-        // After \* it made its group one that readers skip (a result in it
-        // too): a name no reader knows stands for it and says the same.
+    if (name.empty() || name == "uc") {
+        // After \* either made its group one that readers skip (a result in
+        // it too): a name no reader knows stands for it and says the same.
         if (afterStar) {
             m_tap += "\\unreadable";
             m_tapSpace = true;

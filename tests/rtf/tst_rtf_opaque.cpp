@@ -192,6 +192,9 @@ void TestRtfOpaque::pieces_data()
                                                 << QByteArrayList{"a{\\object 7879q}b"};
     QTest::newRow("\\uc after \\*") << QByteArray("a{\\*\\do\\*\\uc2\\'e8x y}b") << QStringLiteral("a#b")
                                                << QByteArrayList{"a{\\*\\do\\*\\unreadable\\u269?x y}b"};
+    QTest::newRow("\\upr in an object's group shows nothing")
+        << QByteArray("a{\\object\\objemb{\\upr{x}{\\*\\ud{y}}}}b") << QStringLiteral("a#b")
+        << QByteArrayList{"a{\\object\\objemb{\\upr{x}{\\*\\ud{y}}}}b"};
     QTest::newRow("\\uc after \\* before an object's result")
         << QByteArray("a{\\object\\*\\uc1\\result r}b") << QStringLiteral("a#b")
         << QByteArrayList{"a{\\object\\*\\unreadable\\result r}b"};

@@ -567,11 +567,14 @@ void Reader::objectDestination(const CmdInfo &info, std::string_view name)
             m_st.dest = Dest::ObjectSkip;
         return;
     case Cmd::Upr:
+        m_st.beforeUpr = m_st.dest;
         m_st.dest = Dest::UprAnsi;
         return;
     case Cmd::Ud:
+        // Read as the text around \upr: in an object's group it shows
+        // nothing.
         if (m_st.dest == Dest::UprAnsi)
-            m_st.dest = Dest::Body;
+            m_st.dest = m_st.beforeUpr;
         return;
     case Cmd::Object:
         if (canKeepPiece()) // opaque pieces

@@ -125,6 +125,7 @@ struct GroupState {
     CharProps chr;
     ParProps par;
     Dest dest = Dest::Body;
+    Dest beforeUpr = Dest::Body; // what \upr's \ud part is read as
     quint8 uc = 1;     // fallback characters after \uN
     bool star = false; // \* seen: the next control word is an optional destination
     bool listText = false; // in \listtext or \pntext: the label for readers without lists

@@ -901,6 +901,8 @@ void TestRtfRoundTrip::savingTwiceGivesSameBytes_data()
     QTest::newRow("picture in the group of a note in a result") << QByteArray(R"({\rtf{\fldinst}\fldrslt{\footnote\pict}})");
     QTest::newRow("empty result in a formatting group of its object")
         << QByteArray(R"({\rtf\object\plain{\b{\result }}})");
+    QTest::newRow("list item before a table that starts the document")
+        << QByteArray("{\\rtf1 {\\pn}\\par\\pard\\intbl x\\cell\\row}");
     QTest::newRow("file cut short in a picture without data in a result")
         << QByteArray(R"({\rtf\object\plain{\lang1{\result\pict)");
 }

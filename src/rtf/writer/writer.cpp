@@ -314,7 +314,9 @@ void Writer::collectCodes()
             use(it.fragment().charFormatIndex());
             empty = false;
         }
-        if (empty && !beforeLeadingTable(block))
+        if (empty && beforeLeadingTable(block))
+            continue; // not written either
+        if (empty)
             use(block.charFormatIndex());
         if (!m_parent) // lists: one list table, the body's
             collectList(block);

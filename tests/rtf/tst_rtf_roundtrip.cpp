@@ -903,6 +903,8 @@ void TestRtfRoundTrip::savingTwiceGivesSameBytes_data()
         << QByteArray(R"({\rtf\object\plain{\b{\result }}})");
     QTest::newRow("list item before a table that starts the document")
         << QByteArray("{\\rtf1 {\\pn}\\par\\pard\\intbl x\\cell\\row}");
+    QTest::newRow("list item before a table that starts a note")
+        << QByteArray("{\\rtf1 x{\\footnote{\\pn}\\par\\pard\\intbl y\\cell\\row}}");
     QTest::newRow("file cut short in a picture without data in a result")
         << QByteArray(R"({\rtf\object\plain{\lang1{\result\pict)");
 }

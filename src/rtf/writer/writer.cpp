@@ -167,7 +167,7 @@ bool standsForEmptyResult(const QTextDocument &doc, const QTextFragment &frag)
 bool beforeLeadingTable(const QTextBlock &block)
 {
     const QTextBlock next = block.next();
-    if (block.length() != 1 || !next.isValid())
+    if (block.length() != 1 || !next.isValid() || block.textList())
         return false;
     const QTextTable *table = QTextCursor(next).currentTable();
     if (!table || table->firstPosition() != next.position())

@@ -95,10 +95,10 @@ void Writer::registerTableColors()
 
 // Qt keeps a paragraph before every table; an empty one that starts a
 // frame or a cell is no paragraph of the text, and other word processors
-// would show it.
+// would show it. One in a list shows its label: it is the file's.
 bool Writer::leadsTable(const QTextFrame::iterator &it, bool first) const
 {
-    if (!first || it.currentBlock().length() != 1)
+    if (!first || it.currentBlock().length() != 1 || it.currentBlock().textList())
         return false;
     QTextFrame::iterator next = it;
     ++next;

@@ -130,6 +130,9 @@ void TestRtfOpaque::pieces_data()
         << QStringLiteral("a#b")
         << QByteArrayList{"a{\\*\\atnid JN}{\\*\\atnauthor Jan Nov\\u225?k}\\chatn {\\*\\annotation{\\*\\atndate 12}\\pard\\plain "
                           "Koment\\u225?\\u345?\\par}b"};
+    QTest::newRow("comment with a header between its parts")
+        << QByteArray("a{\\*\\atnid JN}{\\header h}\\chatn{\\*\\annotation x}b") << QStringLiteral("a#b")
+        << QByteArrayList{"a{\\*\\atnid JN}\\chatn {\\*\\annotation x}b"};
     QTest::newRow("comment's range") << QByteArray("{\\*\\atrfstart 1}a{\\*\\atrfend 1}") << QStringLiteral("#a#")
                                      << QByteArrayList{"{\\*\\atrfstart 1}", "a", "{\\*\\atrfend 1}"};
     QTest::newRow("hidden text") << QByteArray("a{\\v skryt\\'e9 \\u269?}b\\v c\\v0 d") << QStringLiteral("a#b#d")

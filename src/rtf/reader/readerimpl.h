@@ -658,6 +658,7 @@ private:
     void dropTapStar();
     void splitWrap();
     int m_commentEnd = -1;         // cursor after a comment still to be completed, -1 none
+    int m_bodyCommentEnd = -1;     // the body's, while a note or header is read
 };
 
 } // namespace rtf::detail

@@ -127,7 +127,7 @@ bool Reader::beginSubDocument()
     // field's result.
     m_st.chr.wrap = -1;
     m_st.chr.link = -1;
-    m_commentEnd = -1;
+    m_bodyCommentEnd = std::exchange(m_commentEnd, -1);
     return true;
 }
 
@@ -177,12 +177,14 @@ void Reader::endNote(const ParProps &par, const CharProps &chr)
     m_wrap = std::exchange(m_bodyWrapSaved, Result());
     m_b.propsDirty = true;
     ++m_docGeneration;
-    m_commentEnd = -1; // opaque pieces
+    // opaque pieces: a note's mark comes between a comment's parts
+    m_commentEnd = -1;
 
     if (header) { // document properties: a header or footer of the section
         // A save writes headers before the text: numbers after this one
-        // count on as they did before it.
+        // count on as they did before it, and a comment goes on.
         m_noteKind = m_bodyNoteKind;
+        m_commentEnd = m_bodyCommentEnd;
         m_sectionHeaders << QString::fromLatin1(m_subHeader) << noteRtf;
         m_subHeader.clear();
         return;

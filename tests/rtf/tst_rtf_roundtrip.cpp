@@ -905,6 +905,7 @@ void TestRtfRoundTrip::savingTwiceGivesSameBytes_data()
         << QByteArray("{\\rtf1 {\\pn}\\par\\pard\\intbl x\\cell\\row}");
     QTest::newRow("list item before a table that starts a note")
         << QByteArray("{\\rtf1 x{\\footnote{\\pn}\\par\\pard\\intbl y\\cell\\row}}");
+    QTest::newRow("document's language after hidden text") << QByteArray(R"({\rtf\v{5\lang10#\deflang10)");
     QTest::newRow("file cut short in a picture without data in a result")
         << QByteArray(R"({\rtf\object\plain{\lang1{\result\pict)");
 }

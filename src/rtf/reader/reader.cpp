@@ -377,7 +377,7 @@ void Reader::documentDestination(const CmdInfo &info, std::string_view name)
         // After the text has begun, a table does not (re)define the default
         // font: the text before it took another for \plain, which a save,
         // writing one table first, could not say.
-        m_lateFontTable = m_runs > 0 || m_bodyText > 0 || m_b.cursor.position() > 0;
+        m_lateFontTable = textBegun();
         m_curFont = -1;
         return;
     case Cmd::ColorTable:
@@ -697,7 +697,9 @@ void Reader::documentWord(const CmdInfo &info, std::string_view name, bool hasPa
             m_defTab = clampInt(param, 1, limits::maxTwips);
         return;
     case Cmd::DefLang:
-        if (hasParam && param > 0)
+        // Nor does the document's language change after the text has
+        // begun: text before it that said none would take it too.
+        if (hasParam && param > 0 && !textBegun())
             m_defLang = clampInt(param, 1, 0xFFFF);
         return;
     case Cmd::InfoTimeWord:

@@ -497,6 +497,7 @@ private:
     std::unique_ptr<QTextDocument> m_noteDoc; // the note being read, null in the body
     qsizetype m_noteDepth = -1;
     bool m_lateFontTable = false;             // the font table being read began after text
+    bool textBegun() const { return m_runs > 0 || m_bodyText > 0 || m_b.cursor.position() > 0 || !m_b.hidden.isEmpty(); }
     int m_noteKind = 0;                       // NoteKindValue
     int m_bodyNoteKind = 0;                   // the body's, while a note or header is read
     qint64 m_notes = 0;

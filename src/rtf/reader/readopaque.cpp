@@ -649,6 +649,8 @@ void Reader::flushHidden()
     QTextCharFormat f = charFormat(props);
     QByteArray rtf = "{\\v ";
     appendPieceText(rtf, text);
+    if (rtf.size() == 4)
+        return; // nothing a piece can hold (control characters)
     rtf += '}';
     ++m_pieces;
     f.setObjectType(PieceObject);

@@ -135,6 +135,8 @@ void TestRtfOpaque::pieces_data()
         << QByteArrayList{"a{\\*\\atnid JN}\\chatn {\\*\\annotation x}b"};
     QTest::newRow("hidden control character") << QByteArray("a{\\v \\'01}b") << QStringLiteral("ab")
                                              << QByteArrayList{"ab\\par"};
+    QTest::newRow("control character in a symbol's instruction")
+        << QByteArray("a{\\field{\\*\\fldinst SYMBOL\\'01}}b") << QStringLiteral("ab") << QByteArrayList{"ab\\par"};
     QTest::newRow("comment's range") << QByteArray("{\\*\\atrfstart 1}a{\\*\\atrfend 1}") << QStringLiteral("#a#")
                                      << QByteArrayList{"{\\*\\atrfstart 1}", "a", "{\\*\\atrfend 1}"};
     QTest::newRow("hidden text") << QByteArray("a{\\v skryt\\'e9 \\u269?}b\\v c\\v0 d") << QStringLiteral("a#b#d")

@@ -197,16 +197,22 @@ void Reader::shapeNameChar(char16_t)
         m_shapeName.append('?');
 }
 
-// A field's instruction, read for hyperlinks and symbols.
+// A field's instruction, read for hyperlinks and symbols: as its kept
+// piece has it, without what is no text.
 void Reader::fieldInstBytes(const char *s, qsizetype n)
 {
-    if (m_fieldInst.size() < 4096)
-        m_decoder.decode(codepage(), QByteArrayView(s, std::min<qsizetype>(n, 4096)), m_fieldInst);
+    if (m_fieldInst.size() >= 4096)
+        return;
+    const qsizetype from = m_fieldInst.size();
+    m_decoder.decode(codepage(), QByteArrayView(s, std::min<qsizetype>(n, 4096)), m_fieldInst);
+    const auto rest = std::remove_if(m_fieldInst.begin() + from, m_fieldInst.end(),
+                                     [](QChar c) { return !isText(c.unicode()); });
+    m_fieldInst.truncate(rest - m_fieldInst.begin());
 }
 
 void Reader::fieldInstChar(char16_t c)
 {
-    if (m_fieldInst.size() < 4096)
+    if (m_fieldInst.size() < 4096 && isText(c))
         m_fieldInst.append(QChar(c));
 }
 

@@ -90,8 +90,12 @@ void Reader::openPendingParagraph()
     if (m_wrap.depth >= 0) {
         // A result goes on from one paragraph to the next only outside
         // tables and sections' starts, as it can be written.
-        if (startsSection || m_wrap.inTable || !m_b.tables.empty())
+        if (startsSection || m_wrap.inTable || !m_b.tables.empty()) {
             splitWrap();
+            // The paragraph's own format is of the result it goes on as:
+            // Qt gives it to text it puts there (merging cells).
+            m_b.cursor.setBlockCharFormat(charFormat(m_st.chr));
+        }
         m_wrap.inTable = !m_b.tables.empty();
     }
     attachList(m_st.par); // lists

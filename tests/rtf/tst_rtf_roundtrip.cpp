@@ -908,6 +908,8 @@ void TestRtfRoundTrip::savingTwiceGivesSameBytes_data()
     QTest::newRow("document's language after hidden text") << QByteArray(R"({\rtf\v{5\lang10#\deflang10)");
     QTest::newRow("result going on into an empty cell merged with the next")
         << QByteArray(R"({\rtf\cellx\clmrg\cellx\intbl x\object{\result y\row\cell\itap2 z)");
+    QTest::newRow("file cut short after a cell outside a table in a result")
+        << QByteArray(R"({\rtf\i{\fldinst}\fldrslt\cell)");
     QTest::newRow("file cut short in a picture without data in a result")
         << QByteArray(R"({\rtf\object\plain{\lang1{\result\pict)");
 }

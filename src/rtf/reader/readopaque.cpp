@@ -579,7 +579,11 @@ void Reader::endWrap()
     props.wrap = int(m_wraps.size() - 1);
     QTextCharFormat f = charFormat(props);
     f.setObjectType(PieceObject);
+    // The tab of a cell outside a table waits for text after the piece:
+    // it is no part of a result that showed nothing.
+    const int cells = std::exchange(m_b.cells, 0);
     beforeText();
+    m_b.cells = cells;
     m_b.cursor.insertText(QString(QChar::ObjectReplacementCharacter), f);
     ++m_runs;
     m_b.propsDirty = true;

@@ -571,6 +571,24 @@ const Suffix kSuffixes[] = {
 };
 } // namespace
 
+QString withoutCodepageSuffix(QString name, int *codepage)
+{
+    for (bool again = true; again;) { // "Arial CE CE" happens too
+        again = false;
+        for (const Suffix &s : kSuffixes) {
+            if (name.size() > s.text.size() && name.endsWith(s.text, Qt::CaseInsensitive)) {
+                name.chop(s.text.size());
+                name = name.trimmed();
+                if (codepage && !*codepage)
+                    *codepage = s.codepage;
+                again = true;
+                break;
+            }
+        }
+    }
+    return name;
+}
+
 bool appendTableText(const char16_t *table, const char *s, qsizetype n, QString &out)
 {
     const qsizetype start = out.size();
@@ -601,21 +619,8 @@ int fontCodepage(TextDecoder &decoder, int ansiCp, FontName &f, QString &face)
     f.name.removeIf(notInName);
     f.alt.removeIf(notInName);
     const QString alt = f.alt.trimmed();
-    QString name = alt.isEmpty() ? f.name.trimmed() : alt;
     int suffixCp = 0;
-    for (bool again = true; again;) { // "Arial CE CE" happens too
-        again = false;
-        for (const Suffix &s : kSuffixes) {
-            if (name.size() > s.text.size() && name.endsWith(s.text, Qt::CaseInsensitive)) {
-                name.chop(s.text.size());
-                name = name.trimmed();
-                if (!suffixCp)
-                    suffixCp = s.codepage;
-                again = true;
-                break;
-            }
-        }
-    }
+    QString name = withoutCodepageSuffix(alt.isEmpty() ? f.name.trimmed() : alt, &suffixCp);
     if (!alt.isEmpty() && !suffixCp) {
         // The code page is the tagged name's even when \fname gives the face.
         const QString tagged = f.name.trimmed();

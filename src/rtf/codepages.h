@@ -73,6 +73,10 @@ struct FontName {
     int cpg = 0;
 };
 
+// A font's face without the code page suffix of its name ("Arial CE"):
+// the suffix's code page goes to `codepage` unless one is there.
+QString withoutCodepageSuffix(QString name, int *codepage = nullptr);
+
 // Finishes reading `f`'s name and gives the code page of the font's text,
 // from \cpg, \fcharset and a code page suffix of its name ("Arial CE");
 // `face` gets the face name without the suffix. symbolCodepage for a

@@ -910,6 +910,8 @@ void TestRtfRoundTrip::savingTwiceGivesSameBytes_data()
         << QByteArray(R"({\rtf\cellx\clmrg\cellx\intbl x\object{\result y\row\cell\itap2 z)");
     QTest::newRow("file cut short after a cell outside a table in a result")
         << QByteArray(R"({\rtf\i{\fldinst}\fldrslt\cell)");
+    QTest::newRow("symbol's font named with a code page") << QByteArray(R"({\rtf{\fldinst SYMBOL 74 \\f "a CE"}})");
+    QTest::newRow("default font given after text") << QByteArray(R"({\rtf{\fonttbl{\f0 r;}}\object\plain{\result}\deff3)");
     QTest::newRow("file cut short in a picture without data in a result")
         << QByteArray(R"({\rtf\object\plain{\lang1{\result\pict)");
 }

@@ -88,7 +88,7 @@ void Reader::endFieldInstruction()
                     }))
             cp = pictographCodepage;
         else
-            m_symbolFamily = f && !f->family.isEmpty() ? f->family : sym.font;
+            m_symbolFamily = f && !f->family.isEmpty() ? f->family : withoutCodepageSuffix(sym.font);
         if (!cp)
             cp = f && f->codepage ? f->codepage : m_ansiCp;
     } else {

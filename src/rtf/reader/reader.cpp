@@ -728,7 +728,8 @@ void Reader::documentWord(const CmdInfo &info, std::string_view name, bool hasPa
             m_ansiCp = param;
         return;
     case Cmd::Deff:
-        if (hasParam)
+        // Not after the text has begun, as for a late font table.
+        if (hasParam && !textBegun())
             m_deff = param;
         m_cpFont = INT_MIN;
         charChanged();

@@ -223,7 +223,7 @@ void Writer::writeFrame(Xml &x, const QTextDocument &doc, const QTextFrame *fram
     for (QTextFrame::iterator it = frame->begin(); !it.atEnd(); ++it) {
         if (const QTextFrame *child = it.currentFrame())
             writeChildFrame(x, doc, child);
-        else if (!leadsTable(it, it == frame->begin()))
+        else if (!model::leadsTable(it.currentBlock()))
             writeBlock(x, doc, it.currentBlock());
     }
 }
@@ -248,17 +248,6 @@ void Writer::writeChildFrame(Xml &x, const QTextDocument &doc, const QTextFrame 
             x.end();
         }
     }
-}
-
-// Qt keeps a paragraph before every table; an empty one that starts a
-// frame or a cell is no paragraph of the text.
-bool Writer::leadsTable(const QTextFrame::iterator &it, bool first) const
-{
-    if (!first || it.currentBlock().length() != 1)
-        return false;
-    QTextFrame::iterator next = it;
-    ++next;
-    return !next.atEnd() && qobject_cast<const QTextTable *>(next.currentFrame());
 }
 
 void Writer::writeBlock(Xml &x, const QTextDocument &doc, const QTextBlock &block)

@@ -119,7 +119,6 @@ private:
     void writeRuns(Xml &x, const QTextDocument &doc, const QTextBlock &block);
     void writeText(Xml &x, const QTextCharFormat &f, QStringView text, const QString &style);
     void startRun(Xml &x, const QTextCharFormat &f, const QString &style);
-    bool leadsTable(const QTextFrame::iterator &it, bool first) const;
     // The sub-document a note's or header's RTF holds, kept until the end.
     const QTextDocument &subDocument(const QString &rtf);
 

@@ -57,17 +57,15 @@ void writeBorder(Xml &x, const QString &side, double width, QTextFrameFormat::Bo
 
 void Writer::writeCell(Xml &x, const QTextDocument &doc, const QTextTableCell &cell)
 {
-    bool first = true;
     bool endsWithParagraph = false;
     for (QTextFrame::iterator it = cell.begin(); !it.atEnd(); ++it) {
         if (const QTextFrame *child = it.currentFrame()) {
             writeChildFrame(x, doc, child);
             endsWithParagraph = false;
-        } else if (!leadsTable(it, first)) {
+        } else if (!model::leadsTable(it.currentBlock())) {
             writeBlock(x, doc, it.currentBlock());
             endsWithParagraph = true;
         }
-        first = false;
     }
     if (!endsWithParagraph) // Word requires a cell to end with a paragraph
         x.empty(QStringLiteral("w:p"));

@@ -47,4 +47,18 @@ std::vector<int> columnWidthsTwips(const QTextTableFormat &format, int columns, 
     return widths;
 }
 
+bool leadsTable(const QTextBlock &block)
+{
+    const QTextBlock next = block.next();
+    if (block.length() != 1 || !next.isValid() || block.textList())
+        return false;
+    const QTextTable *table = QTextCursor(next).currentTable();
+    if (!table || table->firstPosition() != next.position())
+        return false;
+    const QTextCursor own(block);
+    const QTextTable *around = own.currentTable();
+    const int start = around ? around->cellAt(block.position()).firstPosition() : own.currentFrame()->firstPosition();
+    return around != table && start == block.position();
+}
+
 } // namespace model

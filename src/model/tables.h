@@ -28,6 +28,12 @@ inline bool inEmptyFiller(const QTextBlock &block)
     return table && isEmptyFiller(table->cellAt(block.position()));
 }
 
+// Qt keeps a paragraph before every table; an empty one that starts the
+// document, a frame or a cell, right before a table of its own, is no
+// paragraph of the text, and other word processors would show it. One in
+// a list shows its label: it is the file's.
+bool leadsTable(const QTextBlock &block);
+
 // The cells of a row as a writer writes them: those covered from above
 // included, without the empty cells that only fill a short row.
 std::vector<QTextTableCell> rowCells(const QTextTable *table, int row);

@@ -7,6 +7,7 @@
 #include "package/package.h"
 #include "model/docprops.h"
 #include "model/language.h"
+#include "model/tables.h"
 #include "rtf/rtf.h"
 
 #include <QDateTime>
@@ -154,7 +155,7 @@ void Writer::writeFrame(Walk &w, const QTextFrame *frame)
             } else {
                 writeFrame(w, child);
             }
-        } else if (!leadsTable(it, it == frame->begin())) {
+        } else if (!model::leadsTable(it.currentBlock())) {
             writeBlock(w, it.currentBlock());
         }
     }

@@ -132,7 +132,6 @@ public:
 
     // tables (writetables.cpp)
     void writeTable(Walk &w, const QTextTable *table);
-    static bool leadsTable(const QTextFrame::iterator &it, bool first);
 
     // notes, fields, links, pictures, kept pieces (writeinline.cpp)
     void writeParagraphContent(Walk &w, const QTextBlock &block);

@@ -43,17 +43,6 @@ QString pointsOfPixels(double px)
 
 } // namespace
 
-// Qt keeps a paragraph before every table; an empty one that starts a
-// frame or a cell is no paragraph of the text.
-bool Writer::leadsTable(const QTextFrame::iterator &it, bool first)
-{
-    if (!first || it.currentBlock().length() != 1)
-        return false;
-    QTextFrame::iterator next = it;
-    ++next;
-    return !next.atEnd() && qobject_cast<const QTextTable *>(next.currentFrame());
-}
-
 void Writer::writeTable(Walk &w, const QTextTable *table)
 {
     QXmlStreamWriter &x = *w.x;
@@ -219,7 +208,6 @@ void Writer::writeTable(Walk &w, const QTextTable *table)
             for (int k = c; k < c + colSpan; ++k)
                 cellWidth += widths[size_t(k)];
             w.cellWidth = std::max(kMinColumn, cellWidth - 216);
-            bool first = true;
             bool any = false;
             for (QTextFrame::iterator it = cell.begin(); !it.atEnd(); ++it) {
                 if (QTextFrame *child = it.currentFrame()) {
@@ -229,11 +217,10 @@ void Writer::writeTable(Walk &w, const QTextTable *table)
                     else
                         writeFrame(w, child);
                     any = true;
-                } else if (!leadsTable(it, first)) {
+                } else if (!model::leadsTable(it.currentBlock())) {
                     writeBlock(w, it.currentBlock());
                     any = true;
                 }
-                first = false;
             }
             closeLists(w);
             if (!any)

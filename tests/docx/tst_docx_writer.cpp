@@ -431,6 +431,9 @@ void TestDocxWriter::facts_data()
     QTest::newRow("keywords") << info << "docProps/core.xml" << "cp:keywords" << "#own" << QStringList{"slova"};
     QTest::newRow("created") << info << "docProps/core.xml" << "dcterms:created" << "xsi:type"
                              << QStringList{"dcterms:W3CDTF"};
+    QTest::newRow("list item before a table that starts the document")
+        << rtfDocument("{\\pn\\pnlvlblt{\\pntxtb\\'b7}}\\par\\pard\\intbl x\\cell\\row") << doc << "w:numId" << "w:val"
+        << QStringList{"1"};
     QTest::newRow("no characters XML refuses") << rtfDocument("\\pard a\\u1?b\\u65535?c\\par") << doc << "w:p"
                                                << "#text" << QStringList{"abc"};
 }

@@ -356,6 +356,9 @@ void TstOdtWriter::elements_data()
                                                "-0.635cm", "-0.635cm", "-0.635cm"};
     QTest::newRow("list continued") << kListRtf << content << "text:list" << "text:continue-list"
                                     << QStringList{"", "", "", "list1"};
+    QTest::newRow("list item before a table that starts the document")
+        << QByteArray("{\\rtf1{\\pn\\pnlvlblt{\\pntxtb\\'b7}}\\par\\pard\\intbl x\\cell\\row}") << content
+        << "text:list-item" << "" << QStringList{""};
     QTest::newRow("list items") << kListRtf << content << "text:list-item" << ""
                                 << QStringList{"onesubdeep", "subdeep", "deep", "two", "three"};
     QTest::newRow("display levels") << kOutlineRtf << content << "text:list-level-style-number" << "text:display-levels"

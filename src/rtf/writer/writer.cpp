@@ -162,22 +162,6 @@ bool standsForEmptyResult(const QTextDocument &doc, const QTextFragment &frag)
             || (lostPicture(doc, f) && firstOfLostResult(doc, frag)));
 }
 
-// The empty paragraph Qt keeps before a table that starts a frame or a
-// cell: not written (see leadsTable), so its format is not in use.
-bool beforeLeadingTable(const QTextBlock &block)
-{
-    const QTextBlock next = block.next();
-    if (block.length() != 1 || !next.isValid() || block.textList())
-        return false;
-    const QTextTable *table = QTextCursor(next).currentTable();
-    if (!table || table->firstPosition() != next.position())
-        return false;
-    const QTextCursor own(block);
-    const QTextTable *around = own.currentTable();
-    const int start = around ? around->cellAt(block.position()).firstPosition() : own.currentFrame()->firstPosition();
-    return around != table && start == block.position();
-}
-
 } // namespace
 
 // A reload would not have the picture, and would give the paragraph
@@ -314,7 +298,7 @@ void Writer::collectCodes()
             use(it.fragment().charFormatIndex());
             empty = false;
         }
-        if (empty && beforeLeadingTable(block))
+        if (empty && model::leadsTable(block))
             continue; // not written either
         if (empty)
             use(block.charFormatIndex());
@@ -363,7 +347,7 @@ void Writer::writeFrame(QByteArray &out, const QTextFrame *frame)
     for (QTextFrame::iterator it = frame->begin(); !it.atEnd(); ++it) {
         if (const QTextFrame *child = it.currentFrame())
             writeChildFrame(out, child);
-        else if (!leadsTable(it, it == frame->begin())) // tables
+        else if (!model::leadsTable(it.currentBlock())) // tables
             writeBlock(out, it.currentBlock());
     }
 }

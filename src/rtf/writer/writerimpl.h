@@ -117,7 +117,6 @@ private:
     // tables (writetables.cpp)
     void writeTable(QByteArray &out, const QTextTable *table);
     void registerTableColors();
-    bool leadsTable(const QTextFrame::iterator &it, bool first) const;
     QByteArray rowCode(const QTextTable *table, int row, const std::vector<int> &edges, const std::vector<char> &used,
                        int left, int gap);
     QByteArray cellCode(const QTextTableCellFormat &f, const QTextTableFormat &table);

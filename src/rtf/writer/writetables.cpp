@@ -93,18 +93,6 @@ void Writer::registerTableColors()
     }
 }
 
-// Qt keeps a paragraph before every table; an empty one that starts a
-// frame or a cell is no paragraph of the text, and other word processors
-// would show it. One in a list shows its label: it is the file's.
-bool Writer::leadsTable(const QTextFrame::iterator &it, bool first) const
-{
-    if (!first || it.currentBlock().length() != 1 || it.currentBlock().textList())
-        return false;
-    QTextFrame::iterator next = it;
-    ++next;
-    return !next.atEnd() && qobject_cast<const QTextTable *>(next.currentFrame());
-}
-
 QByteArray Writer::cellCode(const QTextTableCellFormat &f, const QTextTableFormat &table)
 {
     QByteArray code;
@@ -205,18 +193,16 @@ void Writer::writeCell(QByteArray &out, const QTextTableCell &cell, int width)
 {
     const int outerWidth = m_cellWidth;
     m_cellWidth = width;
-    bool first = true;
     for (QTextFrame::iterator it = cell.begin(); !it.atEnd(); ++it) {
         QTextFrame::iterator next = it;
         ++next;
         if (const QTextFrame *child = it.currentFrame()) {
             writeChildFrame(out, child);
-        } else if (!leadsTable(it, first)) {
+        } else if (!model::leadsTable(it.currentBlock())) {
             m_cellEnd = next.atEnd();
             writeBlock(out, it.currentBlock());
             m_cellEnd = false;
         }
-        first = false;
     }
     m_cellWidth = outerWidth;
 }

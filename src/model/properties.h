@@ -135,6 +135,10 @@ enum TableProperty {
     // Columns are shown as shares of the line, so a table fits the editing
     // area as it fits the page; a save turns the shares back into twips.
     TableWidthTwips,
+    // Block format: the empty paragraph before a table that starts the
+    // document, a note or a cell is the file's own, not the one Qt keeps
+    // there (see leadsTable()): it is written.
+    OwnParagraphBeforeTable,
 };
 
 } // namespace model

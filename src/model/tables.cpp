@@ -50,7 +50,8 @@ std::vector<int> columnWidthsTwips(const QTextTableFormat &format, int columns, 
 bool leadsTable(const QTextBlock &block)
 {
     const QTextBlock next = block.next();
-    if (block.length() != 1 || !next.isValid() || block.textList())
+    if (block.length() != 1 || !next.isValid() || block.textList()
+        || block.blockFormat().boolProperty(OwnParagraphBeforeTable))
         return false;
     const QTextTable *table = QTextCursor(next).currentTable();
     if (!table || table->firstPosition() != next.position())

@@ -31,7 +31,7 @@ inline bool inEmptyFiller(const QTextBlock &block)
 // Qt keeps a paragraph before every table; an empty one that starts the
 // document, a frame or a cell, right before a table of its own, is no
 // paragraph of the text, and other word processors would show it. One in
-// a list shows its label: it is the file's.
+// a list shows its label, and one the reader marked came from the file.
 bool leadsTable(const QTextBlock &block);
 
 // The cells of a row as a writer writes them: those covered from above

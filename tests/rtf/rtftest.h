@@ -43,7 +43,8 @@ inline bool isTableArtifact(const QTextFrame::iterator &it, bool atStart, bool a
         return false;
     QTextFrame::iterator next = it;
     ++next;
-    return (atStart && !next.atEnd() && next.currentFrame()) || (afterTable && next.atEnd());
+    const bool own = it.currentBlock().blockFormat().boolProperty(model::OwnParagraphBeforeTable);
+    return (atStart && !own && !next.atEnd() && next.currentFrame()) || (afterTable && next.atEnd());
 }
 
 inline void textOf(QStringList &lines, QTextFrame::iterator it)

@@ -555,6 +555,12 @@ void TestRtfRoundTrip::tables_data()
         << QStringLiteral("[{a|b}]/po");
     QTest::newRow("row without cells") << QByteArray("{\\rtf1 a\\par\\pard\\intbl\\row\\pard b}") << QStringLiteral("a/b");
     QTest::newRow("cell outside any row") << QByteArray("{\\rtf1 a\\cell b}") << QStringLiteral("a\tb");
+    QTest::newRow("empty paragraph before a table that starts the document")
+        << QByteArray("{\\rtf1 \\par\\trowd\\cellx1000\\intbl x\\cell\\row\\pard}") << QStringLiteral("/[{x}]");
+    QTest::newRow("empty paragraph before a table that starts a cell")
+        << QByteArray("{\\rtf1 \\trowd\\cellx3000\\intbl\\par\\itap2 y\\nestcell{\\*\\nesttableprops\\trowd\\cellx1000\\nestrow}"
+                      "\\itap1\\cell\\row\\pard}")
+        << QStringLiteral("[{/[{y}]}]");
     QTest::newRow("two tables") << QByteArray("{\\rtf1 \\intbl a\\cell\\row\\pard\\par\\intbl b\\cell\\row}")
                                 << QStringLiteral("[{a}]//[{b}]");
 }

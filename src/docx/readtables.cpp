@@ -162,6 +162,8 @@ void Reader::table(const Node *tbl)
     // Qt keeps a paragraph before a table: the one at the cursor, whose
     // text stays before it.
     const bool startsSection = !m_s.sub && m_s.tableDepth == 0 && m_sections.back().block < 0;
+    if (!m_s.atEmptyBlock) // a paragraph of the file, not Qt's
+        model::markOwnParagraphBeforeTable(m_s.cursor);
     QTextTable *t = m_s.cursor.insertTable(int(rowCount), columns, tf);
     if (startsSection)
         m_sections.back().block = m_s.cursor.blockNumber();

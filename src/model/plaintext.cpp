@@ -54,9 +54,10 @@ QString textKeepingNbsp(const QTextDocument &doc)
 namespace {
 
 // A frame's paragraphs a line each; a table's row a line with its cells
-// separated by a tab. Qt keeps a paragraph before every table and one
-// after it; an empty one at the start or the end of a frame or cell is not
-// the text's. `first` says whether a line has been written before.
+// separated by a tab. The paragraph Qt keeps before a table (see
+// leadsTable()) and an empty one after a table at the end of a frame or
+// cell are not the text's. `first` says whether a line has been written
+// before.
 void appendItems(QString &text, QTextFrame::iterator it, bool &first, ListNumbering &numbering)
 {
     bool atStart = true;
@@ -91,14 +92,12 @@ void appendItems(QString &text, QTextFrame::iterator it, bool &first, ListNumber
             afterTable = true;
         } else {
             const QTextBlock block = it.currentBlock();
-            const bool empty = block.length() == 1;
             // Pictures give no text: a paragraph of them after the last
             // table is no line either.
             const QString shown = block.text();
             const bool noText = std::all_of(shown.cbegin(), shown.cend(),
                                             [](QChar c) { return c == QChar::ObjectReplacementCharacter; });
-            const bool skip = (empty && atStart && !next.atEnd() && next.currentFrame())
-                || (noText && afterTable && next.atEnd());
+            const bool skip = leadsTable(block) || (noText && afterTable && next.atEnd());
             if (!skip) {
                 if (!first)
                     text += u'\n';

@@ -62,4 +62,13 @@ bool leadsTable(const QTextBlock &block)
     return around != table && start == block.position();
 }
 
+void markOwnParagraphBeforeTable(QTextCursor &cursor)
+{
+    if (cursor.block().length() != 1)
+        return;
+    QTextBlockFormat own;
+    own.setProperty(OwnParagraphBeforeTable, true);
+    cursor.mergeBlockFormat(own);
+}
+
 } // namespace model

@@ -34,6 +34,11 @@ inline bool inEmptyFiller(const QTextBlock &block)
 // a list shows its label, and one the reader marked came from the file.
 bool leadsTable(const QTextBlock &block);
 
+// For a reader about to put a table in at the cursor, when the cursor's
+// block is a paragraph the file ended there: if it is empty, marks it as
+// the file's, so that leadsTable() leaves it to be written.
+void markOwnParagraphBeforeTable(QTextCursor &cursor);
+
 // The cells of a row as a writer writes them: those covered from above
 // included, without the empty cells that only fill a short row.
 std::vector<QTextTableCell> rowCells(const QTextTable *table, int row);

@@ -184,6 +184,8 @@ void Reader::table(const Node &n)
     if (tableStyle && tableStyle->par.pageBreakPolicy() == QTextFormat::PageBreak_AlwaysBefore)
         tf.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
     QTextCursor at = m_b.cursor;
+    if (!m_b.reuseBlock) // a paragraph of the file, not Qt's
+        model::markOwnParagraphBeforeTable(at);
     m_tableCells += qint64(rows.size()) * most;
     QTextTable *t = at.insertTable(int(rows.size()), most, tf);
     const ListContext savedList = m_b.list;

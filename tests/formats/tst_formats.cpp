@@ -121,6 +121,13 @@ void TestFormats::byContent_data()
     QTest::newRow("no-break spaces, RTF") << rtf::write(nb) << nbText;
     QTest::newRow("no-break spaces, Word") << docx::write(nb) << nbText;
     QTest::newRow("no-break spaces, OpenDocument") << odt::write(nb) << nbText;
+    // An empty paragraph of the file before a table that starts a cell.
+    QTextDocument own;
+    rtf::read("{\\rtf1\\trowd\\cellx1000\\cellx3000\\intbl a\\cell\\par\\itap2 y\\nestcell"
+              "{\\*\\nesttableprops\\trowd\\cellx1000\\nestrow}\\itap1\\cell\\row\\pard}",
+              own);
+    QTest::newRow("empty paragraph before a table in a cell, Word") << docx::write(own) << QStringLiteral("a\t\ny");
+    QTest::newRow("empty paragraph before a table in a cell, OpenDocument") << odt::write(own) << QStringLiteral("a\t\ny");
     QTest::newRow("plain text") << QByteArray("Jen text, PK\x03\x04 uprostřed") << QStringLiteral("Jen text, PK uprostřed"); // control characters dropped
     QTest::newRow("Word package without its document")
         << [] {

@@ -109,6 +109,13 @@ void TestRtfPlainText::exportedTextSurvivesASave_data()
                                << QByteArray("a\tb\tc\nd");
     QTest::newRow("empty last cell") << QByteArray("{\\rtf1\\trowd\\cellx1000\\cellx2000\\intbl a\\cell\\cell\\row}")
                                      << QByteArray("a\t");
+    // The file's empty paragraph (or empty list item) before a table that
+    // starts the document is a line; Qt's own paragraph there is none.
+    QTest::newRow("empty paragraph before a leading table")
+        << QByteArray("{\\rtf1 \\par\\trowd\\cellx1000\\intbl x\\cell\\row\\pard}") << QByteArray("\nx");
+    QTest::newRow("empty list item before a leading table")
+        << QByteArray("{\\rtf1{\\*\\pn\\pnlvlblt{\\pntxtb\\'b7}}\\par\\pard\\trowd\\cellx1000\\intbl x\\cell\\row\\pard}")
+        << QByteArray("\xC2\xB7\t\nx");
     QTest::newRow("ilvl past the list's one level")
         << QByteArray("{\\rtf1{\\*\\listtable{\\list{\\listlevel\\levelnfc0{\\leveltext\\'02\\'00.;}}\\listid7}}"
                       "{\\*\\listoverridetable{\\listoverride\\listid7\\ls2}}\\ls2 a\\par\\ilvl2 b}")

@@ -72,12 +72,8 @@ void Reader::openTable()
     f.setBorderCollapse(true);
     f.setCellSpacing(0);
     f.setBorder(0);
-    // A paragraph the file ended stands before the table, not Qt's own.
-    if (m_b.parPending && !m_b.reuseBlock && m_b.cursor.block().length() == 1) {
-        QTextBlockFormat own;
-        own.setProperty(model::OwnParagraphBeforeTable, true);
-        m_b.cursor.mergeBlockFormat(own);
-    }
+    if (m_b.parPending && !m_b.reuseBlock) // a paragraph the file ended, not Qt's
+        model::markOwnParagraphBeforeTable(m_b.cursor);
     TableBuild t;
     t.table = m_b.cursor.insertTable(1, columns, f);
     t.rows = 1;

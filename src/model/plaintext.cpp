@@ -60,7 +60,6 @@ namespace {
 // before.
 void appendItems(QString &text, QTextFrame::iterator it, bool &first, ListNumbering &numbering)
 {
-    bool atStart = true;
     bool afterTable = false;
     for (; !it.atEnd(); ++it) {
         QTextFrame::iterator next = it;
@@ -109,7 +108,6 @@ void appendItems(QString &text, QTextFrame::iterator it, bool &first, ListNumber
             }
             afterTable = false;
         }
-        atStart = false;
     }
 }
 

@@ -911,6 +911,8 @@ void TestRtfRoundTrip::savingTwiceGivesSameBytes_data()
         << QByteArray("{\\rtf1 {\\pn}\\par\\pard\\intbl x\\cell\\row}");
     QTest::newRow("list item before a table that starts a note")
         << QByteArray("{\\rtf1 x{\\footnote{\\pn}\\par\\pard\\intbl y\\cell\\row}}");
+    QTest::newRow("field instruction in a note, in a shape's result")
+        << QByteArray(R"({\rtf\shp{\shprslt{{\footnote\fldinst}})");
     QTest::newRow("document's language after hidden text") << QByteArray(R"({\rtf\v{5\lang10#\deflang10)");
     QTest::newRow("result going on into an empty cell merged with the next")
         << QByteArray(R"({\rtf\cellx\clmrg\cellx\intbl x\object{\result y\row\cell\itap2 z)");

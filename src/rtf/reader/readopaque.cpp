@@ -469,8 +469,10 @@ void Reader::beginFieldTap()
     m_fieldDepth = -1;
     m_fieldResult = false;
     m_fieldTap.clear();
-    if (!canKeepPiece() || m_st.chr.wrap >= 0 || m_stack.size() < 2)
-        return; // a field in a field's result is part of that result
+    // A field in a field's result is part of that result, also when the
+    // instruction is in a group (a note's) that has no result of its own.
+    if (!canKeepPiece() || m_stack.size() < 2 || m_st.chr.wrap >= 0 || m_stack.back().chr.wrap >= 0)
+        return;
     m_fieldDepth = qsizetype(m_stack.size()) - 1;
     beginTap(TapKind::FieldInst, "fldinst", true);
 }

@@ -913,6 +913,10 @@ void TestRtfRoundTrip::savingTwiceGivesSameBytes_data()
         << QByteArray("{\\rtf1 x{\\footnote{\\pn}\\par\\pard\\intbl y\\cell\\row}}");
     QTest::newRow("field instruction in a note, in a shape's result")
         << QByteArray(R"({\rtf\shp{\shprslt{{\footnote\fldinst}})");
+    QTest::newRow("object's shape result after a shape instance's picture")
+        << QByteArray(R"({\rtf{\shpinst{{\pict}}}\object\shprslt)");
+    QTest::newRow("symbol field's font with a separator and blank")
+        << QByteArray(R"({\rtf{\fldinst SYMBOL 74 \\f "a ;}})");
     QTest::newRow("document's language after hidden text") << QByteArray(R"({\rtf\v{5\lang10#\deflang10)");
     QTest::newRow("result going on into an empty cell merged with the next")
         << QByteArray(R"({\rtf\cellx\clmrg\cellx\intbl x\object{\result y\row\cell\itap2 z)");

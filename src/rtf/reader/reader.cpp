@@ -577,6 +577,7 @@ void Reader::objectDestination(const CmdInfo &info, std::string_view name)
             m_st.dest = m_st.beforeUpr;
         return;
     case Cmd::Object:
+        m_shapeHadPicture = false; // a picture before it was no shape's of this object
         if (canKeepPiece()) // opaque pieces
             beginTap(TapKind::Object, name, false);
         if (m_st.dest == Dest::Body)

@@ -22,13 +22,14 @@ namespace rtf::detail {
 namespace {
 
 // A face as the font table can hold it: without the table's separator
-// (no real face has one) and without the controls a name cannot hold.
+// (no real face has one), the controls a name cannot hold and the blanks
+// around it, which a reader drops.
 QString tableFaceName(QString name)
 {
     name.removeIf([](QChar c) {
         return c == u';' || c.unicode() < 0x20 || c == QChar::LineSeparator || c == QChar::ParagraphSeparator;
     });
-    return name;
+    return name.trimmed();
 }
 
 } // namespace
@@ -109,7 +110,7 @@ QByteArray Writer::charCode(const QTextCharFormat &f)
         family = f.property(QTextFormat::FontFamily).toString(); // formats made before Qt 6.1's lists
     // A name the font table cannot hold (its separator, blanks) reads back
     // as no face: the default.
-    if (tableFaceName(family).trimmed().isEmpty())
+    if (tableFaceName(family).isEmpty())
         family = m_defaultFamily;
     // Pasted HTML may size text in pixels; the document's pixels are at 96
     // dots per inch.

@@ -10,8 +10,11 @@
 # fuzz/corpus-docx and fuzz/corpus-odt, which keep each earlier
 # finding) must pass: that replay fails the run. What the timed search finds
 # beyond it is printed and kept under fuzz/findings/ for a developer to fix
-# and add to the corpus; it fails the run only with FUZZ_STRICT=1, so the
-# test command stays repeatable while the search keeps looking.
+# and add to the corpus. For the load and save round trip any finding fails
+# the run: a save must be a fixed point, and one that is not is a fault to
+# mend at once. For the other targets it fails the run only with
+# FUZZ_STRICT=1, so the test command stays repeatable while those searches
+# keep looking.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-60}"
@@ -44,7 +47,7 @@ for pair in fuzz_rtf_reader:corpus fuzz_load_roundtrip:corpus fuzz_rtf_tokenizer
     if ! "build-fuzz/$target" -seed="${FUZZ_SEED:-1}" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
             -max_len=65536 -print_final_stats=1 -artifact_prefix="$findings/" \
             "$work" "$corpus" >"$work.log" 2>&1; then
-        if [ "${FUZZ_STRICT:-0}" = 1 ]; then
+        if [ "${FUZZ_STRICT:-0}" = 1 ] || [ "$target" = fuzz_load_roundtrip ]; then
             status=1
         else
             echo "-- a new finding (kept under $findings; FUZZ_STRICT=1 makes it fail the run):"
